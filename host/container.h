@@ -1,0 +1,114 @@
+// Container services: what a host gives a control placed on one of its forms. The site holds the
+// control's surface widget, answers ambient properties, records PropertyChanged, delivers the
+// control's events to the host's handler, and drives the control's lifecycle.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "host/dispatch.h"
+#include "host/engine.h"
+#include "host/widgets.h"
+
+namespace host {
+
+// Named values, each written with a default. As the host does, a value equal to its default is
+// not stored, and reading a missing key gives the default. Values keep their types.
+class PropertyBag {
+ public:
+  Variant ReadProperty(std::string_view key, const Variant& defaultValue) const;
+  void WriteProperty(std::string_view key, const Variant& value, const Variant& defaultValue);
+
+  bool has(std::string_view key) const;
+  // Stored entries in the order first written.
+  const std::vector<std::pair<std::string, Variant>>& entries() const { return entries_; }
+  void set(std::string_view key, Variant value);  // stores unconditionally (loading a file)
+  void clear() { entries_.clear(); }
+
+ private:
+  std::vector<std::pair<std::string, Variant>> entries_;
+};
+
+class Extender;
+
+class ControlSite : public std::enable_shared_from_this<ControlSite> {
+ public:
+  // Places a new user-control surface named `name` on `container` (a form, frame or picture box).
+  ControlSite(FormEngine& engine, ContainerWidget& container, std::string name);
+  ~ControlSite();
+
+  FormEngine& engine() const { return engine_; }
+  UserControl& surface() const { return *surface_; }
+  const std::string& name() const { return surface_->name(); }
+
+  // The control's public face, which the extender forwards unknown members to.
+  void setControl(ObjectRef control) { control_ = std::move(control); }
+  ObjectRef control() const { return control_.lock(); }
+
+  // Ambient UserMode: true at run time, false in a designer. Error 398 while the client site is
+  // not available.
+  Boolean AmbientUserMode() const;
+  void setUserMode(bool runMode) { userMode_ = runMode; }
+  void setClientSiteAvailable(bool available) { clientSite_ = available; }
+
+  void PropertyChanged(std::string_view property);
+  const std::vector<std::string>& propertyChanges() const { return propertyChanges_; }
+  void clearPropertyChanges() { propertyChanges_.clear(); }
+
+  // Delivers an event to the host's handler, which runs to completion (and may call back into
+  // the control); by-reference arguments come back as the handler left them.
+  using EventSink = std::function<void(std::string_view event, std::span<Variant> args)>;
+  void setEventSink(EventSink sink) { sink_ = std::move(sink); }
+  void RaiseEvent(std::string_view event, std::span<Variant> args = {});
+  struct EventRecord {
+    std::string name;
+    std::vector<Variant> args;  // values as raised (before the handler)
+  };
+  const std::vector<EventRecord>& events() const { return events_; }
+  void clearEvents() { events_.clear(); }
+
+  // The container's wrapper of the control: Name, Left, Top, Width, Height, Visible, Container,
+  // Parent; any other member goes to the control itself.
+  std::shared_ptr<Extender> extender();
+  // The form that holds the control.
+  Form& parentForm() const;
+
+  // The lifecycle, as the host drives it.
+  void initNew();                 // InitProperties
+  void load(PropertyBag& bag);    // ReadProperties
+  void save(PropertyBag& bag);    // WriteProperties
+  void show();                    // Show
+  void terminate();               // Terminate (once; later calls do nothing)
+  void resize(float width, float height);  // in the container's units; raises Resize
+
+ private:
+  FormEngine& engine_;
+  std::shared_ptr<UserControl> surface_;
+  std::weak_ptr<Dispatch> control_;
+  std::shared_ptr<Extender> extender_;
+  bool userMode_ = true;
+  bool clientSite_ = true;
+  bool terminated_ = false;
+  std::vector<std::string> propertyChanges_;
+  std::vector<EventRecord> events_;
+  EventSink sink_;
+};
+
+class Extender final : public Dispatch {
+ public:
+  explicit Extender(ControlSite& site) : site_(site) {}
+  int32_t idOfName(std::string_view name) const override;
+  Variant invoke(int32_t id, Invoke kind, std::span<Variant> args) override;
+  std::string_view typeName() const override;
+
+ private:
+  ControlSite& site_;
+};
+
+}  // namespace host

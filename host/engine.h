@@ -1,0 +1,137 @@
+// The form engine: owns forms, routes input to widgets, runs timers on a clock, answers the
+// window-system queries (cursor position, window rectangles) and records modal showings and
+// message boxes. This is the headless core; window backends feed it real input and time.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/clock.h"
+#include "host/widgets.h"
+
+namespace host {
+
+struct Point {
+  int32_t x = 0, y = 0;
+};
+struct Rect {
+  int32_t left = 0, top = 0, right = 0, bottom = 0;
+};
+
+// Non-zero when left <= x < right and top <= y < bottom.
+int32_t PtInRect(const Rect& r, Point p);
+
+// Mouse buttons and modifier masks.
+namespace mouse {
+inline constexpr int16_t Left = 1, Right = 2, Middle = 4;
+}
+namespace shift {
+inline constexpr int16_t Shift = 1, Ctrl = 2, Alt = 4;
+}
+
+// Key codes used by the control and the tests.
+namespace vk {
+inline constexpr int16_t Tab = 9, Return = 13, ShiftKey = 16, Escape = 27, PageUp = 33,
+                         PageDown = 34, End = 35, Home = 36, Left = 37, Up = 38, Right = 39,
+                         Down = 40, F1 = 112;
+}
+
+class FormEngine {
+ public:
+  explicit FormEngine(Clock& clock);
+  ~FormEngine();
+  FormEngine(const FormEngine&) = delete;
+  FormEngine& operator=(const FormEngine&) = delete;
+
+  Clock& clock() const { return clock_; }
+
+  // Forms. A new form is empty, 4800 x 3600 twips, at screen position (0, 0).
+  std::shared_ptr<Form> createForm(std::string name);
+  void unloadForm(Form& form);
+  const std::vector<std::shared_ptr<Form>>& forms() const { return forms_; }
+  std::shared_ptr<Form> findForm(std::string_view name) const;
+
+  // Gives a windowed widget (and, through the containers' add, every later one) its window handle.
+  int32_t assignHwnd(Widget& w);
+  Widget* widgetOfHwnd(int32_t hwnd) const;
+
+  // Mouse input at a point in form-client twips. A press captures the mouse for the widget that
+  // receives it until the release; Click follows MouseUp when the left button is released over
+  // the same widget. Disabled images, and disabled widgets, let the mouse fall through to their
+  // container.
+  void mouseDown(Form& form, double x, double y, int16_t button, int16_t shiftMask = 0);
+  void mouseMove(Form& form, double x, double y, int16_t shiftMask = 0);
+  void mouseUp(Form& form, double x, double y, int16_t button, int16_t shiftMask = 0);
+  // The widget that would receive a press at this point (null over nothing).
+  Widget* hitTest(Form& form, double x, double y) const;
+  Widget* capture() const { return capture_; }
+  int16_t buttonsDown() const { return buttons_; }
+
+  // Keyboard input to the focused widget. A user control that holds the focused widget sees the
+  // key first (key preview); if it sets the code to 0 the key goes no further.
+  void keyDown(int16_t keyCode, int16_t shiftMask = 0);
+  void keyUp(int16_t keyCode, int16_t shiftMask = 0);
+  void setFocus(Widget& w);
+  Widget* focus() const { return focus_; }
+  // Moves the focus to the next focusable widget of the form in tab order (Tab key).
+  void focusNext(Form& form, bool backwards = false);
+
+  // Timers. advance() moves a virtual clock forward, firing every tick that falls due on the
+  // way at its own time; runDueTimers() fires what is due now (real clock).
+  void advance(int64_t ms);
+  void runDueTimers();
+  void timerChanged(Timer& t);  // a timer's Interval or Enabled changed
+  // The next moment at which a timer is due, or -1.
+  int64_t nextDue() const;
+
+  // Window-system queries in screen pixels.
+  Point GetCursorPos() const { return cursor_; }
+  void setCursorPos(Point p) { cursor_ = p; }
+  // The window rectangle of a handle, border included. Error 5 for an unknown handle.
+  Rect GetWindowRect(int32_t hwnd) const;
+  Rect screenRect(const Widget& w) const;
+  Point toScreen(const Form& form, double x, double y) const;
+
+  // Modal forms and message boxes. Headless, a modal showing calls the modal policy (which may
+  // click and type on the form) and returns when it returns; the showing is recorded.
+  using ModalPolicy = std::function<void(Form&)>;
+  void setModalPolicy(ModalPolicy p) { modalPolicy_ = std::move(p); }
+  void showModal(Form& form);
+  // Returns the button the user chose (1 = OK); the message is recorded.
+  using MsgBoxPolicy = std::function<int16_t(const std::string& prompt, int32_t buttons)>;
+  void setMsgBoxPolicy(MsgBoxPolicy p) { msgBoxPolicy_ = std::move(p); }
+  int16_t MsgBox(const std::string& prompt, int32_t buttons = 0, const std::string& title = "");
+
+  struct Shown {
+    std::string kind;     // "modal" or "msgbox"
+    std::string name;     // form name, or message box title
+    std::string caption;  // form caption, or the message box prompt
+    int32_t buttons = 0;
+  };
+  const std::vector<Shown>& shown() const { return shown_; }
+  int modalDepth() const { return modalDepth_; }
+
+ private:
+  void deliverMouse(Widget& w, MouseHandler Widget::* which, Form& form, double x, double y,
+                    int16_t button, int16_t shiftMask);
+  Widget* inputTarget(Widget* hit) const;
+
+  Clock& clock_;
+  std::vector<std::shared_ptr<Form>> forms_;
+  std::vector<Timer*> timers_;
+  int32_t nextHwnd_ = 0x10010;
+  Widget* capture_ = nullptr;
+  Form* captureForm_ = nullptr;
+  Widget* focus_ = nullptr;
+  int16_t buttons_ = 0;
+  Point cursor_;
+  ModalPolicy modalPolicy_;
+  MsgBoxPolicy msgBoxPolicy_;
+  std::vector<Shown> shown_;
+  int modalDepth_ = 0;
+};
+
+}  // namespace host

@@ -1,0 +1,44 @@
+#include "host/error.h"
+
+#include <utility>
+
+namespace host {
+
+std::string errorDescription(int32_t number) {
+  switch (number) {
+    case err::InvalidCall:
+      return "Invalid procedure call or argument";
+    case err::Overflow:
+      return "Overflow";
+    case err::DivisionByZero:
+      return "Division by zero";
+    case err::TypeMismatch:
+      return "Type mismatch";
+    case err::ObjectNotSet:
+      return "Object variable or With block variable not set";
+    case err::InvalidPropertyValue:
+      return "Invalid property value";
+    case err::NoClientSite:
+      return "Client site not available";
+    case err::NoSuchMember:
+      return "Object doesn't support this property or method";
+    case err::NameInUse:
+      return "There is already a control with the name";
+    case err::ControlNotFound:
+      return "Control not found";
+    default:
+      return "Application-defined or object-defined error";
+  }
+}
+
+Error::Error(int32_t number) : Error(number, errorDescription(number)) {}
+
+Error::Error(int32_t number, std::string description)
+    : std::runtime_error("error " + std::to_string(number) + ": " + description),
+      number_(number),
+      description_(std::move(description)) {}
+
+void raise(int32_t number) { throw Error(number); }
+void raise(int32_t number, std::string description) { throw Error(number, std::move(description)); }
+
+}  // namespace host

@@ -1,0 +1,51 @@
+// Picture: an image object (the host's picture type). Pixels are 32-bit ARGB, decoded from files
+// or memory by a library; built-in bitmaps are made from pixel arrays.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/dispatch.h"
+
+namespace host {
+
+class Picture final : public Dispatch {
+ public:
+  Picture(int width, int height, std::vector<uint32_t> argb);
+
+  // Decodes BMP, PNG, GIF or JPEG. Error 481 ("Invalid picture") for data that does not decode or
+  // exceeds the size limit; the caller's state is untouched.
+  static std::shared_ptr<Picture> fromMemory(std::span<const uint8_t> data);
+  static std::shared_ptr<Picture> load(const std::string& path);
+
+  int width() const { return width_; }    // pixels
+  int height() const { return height_; }  // pixels
+  const std::vector<uint32_t>& pixels() const { return argb_; }
+  uint32_t pixel(int x, int y) const { return argb_[static_cast<size_t>(y * width_ + x)]; }
+
+  // Dispatch: Width and Height (in HiMetric, as the host reports picture sizes), Type (1, bitmap)
+  // and Handle.
+  int32_t idOfName(std::string_view name) const override;
+  Variant invoke(int32_t id, Invoke kind, std::span<Variant> args) override;
+  std::string_view typeName() const override { return "Picture"; }
+
+  static constexpr uint32_t rgb(uint8_t r, uint8_t g, uint8_t b) {
+    return 0xFF000000u | (uint32_t{r} << 16) | (uint32_t{g} << 8) | b;
+  }
+
+ private:
+  int width_;
+  int height_;
+  std::vector<uint32_t> argb_;
+};
+
+using PictureRef = std::shared_ptr<Picture>;
+
+namespace err {
+inline constexpr int32_t InvalidPicture = 481;
+}
+
+}  // namespace host
