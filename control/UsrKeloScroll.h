@@ -1,0 +1,214 @@
+// UsrKeloScroll: the scroll-bar control. Its value is the thumb's place on a track whose user
+// scale makes one unit one position; every piece shows a picture the host picks; the end buttons
+// repeat while held; and while the user moves the bar the control asks the host for a description
+// of the current position and shows it in a tooltip box beside the bar.
+//
+// The class is split into files by role: interface.cpp (public face and dispatch), value.cpp
+// (value model), lifecycle.cpp, layout.cpp, track_scale.cpp, thumb.cpp, stepping.cpp (timer and
+// end-button steps), track_mouse.cpp, end_buttons.cpp, keyboard.cpp, description.cpp,
+// pictures.cpp (built-in bitmaps) and diagnostics.cpp.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "host/classes.h"
+#include "host/container.h"
+#include "host/dispatch.h"
+#include "host/picture.h"
+#include "host/types.h"
+#include "host/widgets.h"
+
+namespace keloscroll {
+
+using host::Boolean;
+using host::Integer;
+
+class UsrKeloScroll final : public host::Dispatch, public host::Diagnosable {
+ public:
+  // Creates the control on a site: its six widgets in their creation layout, then
+  // UserControl_Initialize. The host goes on with InitProperties or ReadProperties.
+  static std::shared_ptr<UsrKeloScroll> create(host::ControlSite& site);
+  ~UsrKeloScroll() override;
+  UsrKeloScroll(const UsrKeloScroll&) = delete;
+  UsrKeloScroll& operator=(const UsrKeloScroll&) = delete;
+
+  // ---- public face (properties, method) -------------------------------------------------
+  Boolean VerticalBar() const;
+  void setVerticalBar(Boolean& v);  // the one property whose new value comes by reference
+  host::PictureRef PictureBarra() const;
+  void setPictureBarra(host::PictureRef p);
+  host::PictureRef PictureCursor() const;
+  void setPictureCursor(host::PictureRef p);
+  host::PictureRef PictureSXUP() const;
+  void setPictureSXUP(host::PictureRef p);
+  host::PictureRef PictureDXDN() const;
+  void setPictureDXDN(host::PictureRef p);
+  void ShowAboutBox();
+  int32_t Max() const;
+  void setMax(int32_t n);
+  int32_t LargeChange() const;
+  void setLargeChange(int32_t n);
+  int32_t Value();  // reads the thumb back (and remembers it for saving)
+  void setValue(int32_t n);
+  std::string Description() const;
+  Integer RefreshMsecGD() const;
+  void setRefreshMsecGD(Integer ms);
+  Boolean Enabled() const;
+  void setEnabled(Boolean v);
+  int32_t Min() const;
+  void setMin(int32_t n);
+  int32_t SmallChange() const;
+  void setSmallChange(int32_t n);
+
+  // ---- Dispatch: served from the interface table ---------------------------------------
+  int32_t idOfName(std::string_view name) const override;
+  host::Variant invoke(int32_t id, host::Invoke kind, std::span<host::Variant> args) override;
+  std::string_view typeName() const override { return "UsrKeloScroll"; }
+
+  // ---- diagnostic view of the private state (tests, scenario runner) -------------------
+  std::vector<std::pair<std::string, host::Variant>> diagnosticState() const override;
+
+  host::ControlSite& site() const { return site_; }
+
+ private:
+  explicit UsrKeloScroll(host::ControlSite& site);
+  void createParts();
+  void bindHandlers();
+
+  // ---- lifecycle and persistence ------------------------------------------------------
+  void UserControl_Initialize();
+  Boolean InitDefaults();
+  void UserControl_InitProperties();
+  void UserControl_ReadProperties(host::PropertyBag& bag);
+  void UserControl_WriteProperties(host::PropertyBag& bag);
+  void UserControl_Show();
+  void UserControl_Terminate();
+
+  // ---- layout and track scale ---------------------------------------------------------
+  void UserControl_Resize();
+  Boolean SetTrackScale();
+  Boolean SetTrackScaleVertical();
+  Boolean SetTrackScaleHorizontal();
+  void ArrangeHorizontal();
+  void RestoreVerticalArrangement();
+  void ShowArrowsFor(bool horizontal);
+
+  // ---- value model helpers ------------------------------------------------------------
+  int32_t ThumbValueX() const;
+  int32_t ThumbValueY() const;
+  Boolean TryMoveThumb(int32_t x, int32_t y);
+  void ArmThumbMove();
+  void DisarmThumbMove();
+  Boolean IsThumbMoving() const;
+  // The run-mode test: ambient UserMode true, or unreadable (error 398) before the client site.
+  bool IsRunMode() const;
+  void ArmHideTimer();
+  void RaiseChangeEvent();
+
+  // ---- thumb positioning --------------------------------------------------------------
+  Boolean CheckThumbGrab(float X, float Y);
+  Boolean MoveThumbToPoint(int32_t X, int32_t Y);
+  Boolean MoveThumbByKey(Integer KeyCode);
+
+  // ---- timer and stepping -------------------------------------------------------------
+  void tmr_Server_Timer();
+  void StartRepeatSxUp();
+  void StartRepeatDXDN();
+  void StopRepeat();
+  Boolean StepSxUp(Boolean& Repeat);
+  Boolean StepDXDN(Boolean& Repeat);
+  Boolean Step(Boolean& Repeat, int direction);
+  Boolean RaiseChange(Boolean& NoHideTimer);
+  void ChangeAndDescribe();
+  Boolean IsMouseOver(host::Widget& w);
+
+  // ---- track mouse ----------------------------------------------------------------------
+  void picBarra_MouseDown(Integer Button, Integer Shift, float X, float Y);
+  void picBarra_MouseMove(Integer Button, Integer Shift, float X, float Y);
+  void picBarra_MouseUp(Integer Button, Integer Shift, float X, float Y);
+  void picBarra_Click();
+  Boolean PageToPointer();
+  void EndDrag();
+
+  // ---- end buttons --------------------------------------------------------------------
+  void cmdSxUp_MouseDown(Integer Button, Integer Shift, float X, float Y);
+  void cmdSxUp_MouseUp(Integer Button, Integer Shift, float X, float Y);
+  void cmdDXDN_MouseDown(Integer Button, Integer Shift, float X, float Y);
+  void cmdDXDN_MouseUp(Integer Button, Integer Shift, float X, float Y);
+
+  // ---- keyboard -----------------------------------------------------------------------
+  void UserControl_KeyDown(Integer& KeyCode, Integer Shift);
+  void UserControl_KeyUp(Integer& KeyCode, Integer Shift);
+
+  // ---- description tooltip ------------------------------------------------------------
+  Boolean ShowDescription();
+  Boolean CreateDescriptionBox();
+  int32_t ContainerTop(host::Dispatch& ctl);
+  int32_t ContainerLeft(host::Dispatch& ctl);
+  std::string DescriptionBoxName() const;
+
+  host::ControlSite& site_;
+  host::UserControl& surface_;
+
+  // Constituent widgets.
+  std::shared_ptr<host::CommandButton> cmdSxUp;
+  std::shared_ptr<host::CommandButton> cmdDXDN;
+  std::shared_ptr<host::Timer> tmr_Server;
+  std::shared_ptr<host::PictureBox> picBarra;
+  std::shared_ptr<host::Image> imgCursor;
+  std::shared_ptr<host::Image> imgSfondoPic;
+
+  // Value and state.
+  int32_t mValue = 0;
+  int32_t mMax = 0;
+  int32_t mMin = 0;
+  int32_t mSmallChange = 0;
+  int32_t mLargeChange = 0;
+  Boolean mVerticalBar = host::False;
+  Boolean mEnabled = host::False;
+  Integer mRefreshMsecGD = 0;
+  std::string mDescription;
+  int32_t mChangeValue = 0;
+  Boolean mBusy = host::False;
+  Boolean mThumbLocked = host::False;
+  Boolean mStepArmed = host::False;
+
+  // Geometry record, then the other geometry members.
+  int32_t mScaleMax = 0;
+  int32_t mBarHeight = 0;
+  int32_t mBarWidth = 0;
+  int32_t mCurHeight = 0;
+  int32_t mCurWidth = 0;
+  Integer mBarScaleMode = 0;
+  int32_t mPosX = 0;
+  int32_t mPosY = 0;
+  int32_t mStartPos = 0;
+  int32_t mCurx = 0;
+  int32_t mCury = 0;
+  Boolean mThumbMoving = host::False;
+  Boolean mPosGiven = host::False;
+
+  // Timer, drag, description tooltip.
+  Integer mTimerMode = 0;
+  float mGrabOffsetY = 0;
+  std::shared_ptr<host::TextBox> mTxtDescr;
+  Boolean mTxtDescrOk = host::False;
+  float mLastDescrTime = 0;
+  float mDescrPosX = 0;
+  float mDescrPosY = 0;
+  int32_t mTipY = 0;
+
+  // Horizontal arrangement (see layout.cpp): the thumb's designed length along the bar, whether
+  // the parts are currently arranged across, and the built-in arrow pictures for each direction.
+  float thumbLengthTwips_ = 0;
+  bool arrangedHorizontally_ = false;
+  host::PictureRef arrowUp_, arrowDown_, arrowLeft_, arrowRight_;
+};
+
+}  // namespace keloscroll

@@ -1,0 +1,48 @@
+// A read-only view of the control's private state, by member name, for tests and bug reports.
+#include "control/UsrKeloScroll.h"
+
+namespace keloscroll {
+
+using host::Variant;
+
+std::vector<std::pair<std::string, Variant>> UsrKeloScroll::diagnosticState() const {
+  auto b = [](Boolean v) { return Variant::fromBoolean(v); };
+  return {
+      {"mValue", mValue},
+      {"mMax", mMax},
+      {"mMin", mMin},
+      {"mSmallChange", mSmallChange},
+      {"mLargeChange", mLargeChange},
+      {"mVerticalBar", b(mVerticalBar)},
+      {"mEnabled", b(mEnabled)},
+      {"mRefreshMsecGD", mRefreshMsecGD},
+      {"mDescription", mDescription},
+      {"mChangeValue", mChangeValue},
+      {"mBusy", b(mBusy)},
+      {"mThumbLocked", b(mThumbLocked)},
+      {"mStepArmed", b(mStepArmed)},
+      {"mScaleMax", mScaleMax},
+      {"mBarHeight", mBarHeight},
+      {"mBarWidth", mBarWidth},
+      {"mCurHeight", mCurHeight},
+      {"mCurWidth", mCurWidth},
+      {"mBarScaleMode", mBarScaleMode},
+      {"mPosX", mPosX},
+      {"mPosY", mPosY},
+      {"mStartPos", mStartPos},
+      {"mCurx", mCurx},
+      {"mCury", mCury},
+      {"mThumbMoving", b(mThumbMoving)},
+      {"mPosGiven", b(mPosGiven)},
+      {"mTimerMode", mTimerMode},
+      {"mGrabOffsetY", mGrabOffsetY},
+      {"mTxtDescr", mTxtDescr ? Variant(mTxtDescr->name()) : Variant::nothing()},
+      {"mTxtDescrOk", b(mTxtDescrOk)},
+      {"mLastDescrTime", mLastDescrTime},
+      {"mDescrPosX", mDescrPosX},
+      {"mDescrPosY", mDescrPosY},
+      {"mTipY", mTipY},
+  };
+}
+
+}  // namespace keloscroll

@@ -1,0 +1,203 @@
+// The control's public face: construction on a site, the simple properties, the picture
+// properties, ShowAboutBox, and dispatch served from the interface table.
+#include "control/UsrKeloScroll.h"
+#include "control/interface_table.h"
+#include "design/dlgAbout.h"
+#include "host/error.h"
+
+namespace keloscroll {
+
+using host::Variant;
+
+std::shared_ptr<UsrKeloScroll> UsrKeloScroll::create(host::ControlSite& site) {
+  std::shared_ptr<UsrKeloScroll> control(new UsrKeloScroll(site));
+  site.setControl(control);
+  control->UserControl_Initialize();
+  return control;
+}
+
+UsrKeloScroll::UsrKeloScroll(host::ControlSite& site) : site_(site), surface_(site.surface()) {
+  createParts();
+  bindHandlers();
+}
+
+UsrKeloScroll::~UsrKeloScroll() {
+  // The surface belongs to the site and may outlive this object: leave no handler behind.
+  surface_.Resize = nullptr;
+  surface_.Initialize = surface_.InitProperties = surface_.Show = surface_.Terminate = nullptr;
+  surface_.ReadProperties = surface_.WriteProperties = nullptr;
+  surface_.KeyDown = surface_.KeyUp = nullptr;
+  for (host::Widget* w :
+       {static_cast<host::Widget*>(picBarra.get()), static_cast<host::Widget*>(cmdSxUp.get()),
+        static_cast<host::Widget*>(cmdDXDN.get())}) {
+    w->MouseDown = w->MouseMove = w->MouseUp = nullptr;
+    w->Click = nullptr;
+  }
+  tmr_Server->Tick = nullptr;
+}
+
+void UsrKeloScroll::bindHandlers() {
+  surface_.Resize = [this] { UserControl_Resize(); };
+  surface_.InitProperties = [this] { UserControl_InitProperties(); };
+  surface_.ReadProperties = [this](host::PropertyBag& bag) { UserControl_ReadProperties(bag); };
+  surface_.WriteProperties = [this](host::PropertyBag& bag) { UserControl_WriteProperties(bag); };
+  surface_.Show = [this] { UserControl_Show(); };
+  surface_.Terminate = [this] { UserControl_Terminate(); };
+  surface_.KeyDown = [this](Integer& key, Integer shift) { UserControl_KeyDown(key, shift); };
+  surface_.KeyUp = [this](Integer& key, Integer shift) { UserControl_KeyUp(key, shift); };
+
+  picBarra->MouseDown = [this](Integer b, Integer s, float x, float y) {
+    picBarra_MouseDown(b, s, x, y);
+  };
+  picBarra->MouseMove = [this](Integer b, Integer s, float x, float y) {
+    picBarra_MouseMove(b, s, x, y);
+  };
+  picBarra->MouseUp = [this](Integer b, Integer s, float x, float y) {
+    picBarra_MouseUp(b, s, x, y);
+  };
+  picBarra->Click = [this] { picBarra_Click(); };
+  cmdSxUp->MouseDown = [this](Integer b, Integer s, float x, float y) {
+    cmdSxUp_MouseDown(b, s, x, y);
+  };
+  cmdSxUp->MouseUp = [this](Integer b, Integer s, float x, float y) {
+    cmdSxUp_MouseUp(b, s, x, y);
+  };
+  cmdDXDN->MouseDown = [this](Integer b, Integer s, float x, float y) {
+    cmdDXDN_MouseDown(b, s, x, y);
+  };
+  cmdDXDN->MouseUp = [this](Integer b, Integer s, float x, float y) {
+    cmdDXDN_MouseUp(b, s, x, y);
+  };
+  tmr_Server->Tick = [this] { tmr_Server_Timer(); };
+}
+
+// ---- plain properties --------------------------------------------------------------------
+
+Boolean UsrKeloScroll::VerticalBar() const {
+  return mVerticalBar;
+}
+
+void UsrKeloScroll::setVerticalBar(Boolean& v) {
+  // No layout here: the new orientation takes effect at the next resize.
+  mVerticalBar = v;
+  site_.PropertyChanged("VerticalBar");
+}
+
+int32_t UsrKeloScroll::Max() const {
+  return mMax;
+}
+int32_t UsrKeloScroll::LargeChange() const {
+  return mLargeChange;
+}
+
+void UsrKeloScroll::setLargeChange(int32_t n) {
+  mLargeChange = n;
+  site_.PropertyChanged("LargeChange");
+}
+
+std::string UsrKeloScroll::Description() const {
+  return mDescription;
+}
+Integer UsrKeloScroll::RefreshMsecGD() const {
+  return mRefreshMsecGD;
+}
+
+void UsrKeloScroll::setRefreshMsecGD(Integer ms) {
+  mRefreshMsecGD = ms;
+  site_.PropertyChanged("RefreshMsecGD");
+}
+
+Boolean UsrKeloScroll::Enabled() const {
+  return mEnabled;
+}
+int32_t UsrKeloScroll::Min() const {
+  return mMin;
+}
+
+void UsrKeloScroll::setMin(int32_t n) {
+  // Stored and saved only: positions always run from 1.
+  mMin = n;
+  site_.PropertyChanged("Min");
+}
+
+int32_t UsrKeloScroll::SmallChange() const {
+  return mSmallChange;
+}
+
+void UsrKeloScroll::setSmallChange(int32_t n) {
+  // Not reported to the container: SmallChange is not saved.
+  mSmallChange = n;
+}
+
+// ---- picture properties: each is the Picture of one constituent widget ---------------------
+
+host::PictureRef UsrKeloScroll::PictureBarra() const {
+  return imgSfondoPic->Picture();
+}
+void UsrKeloScroll::setPictureBarra(host::PictureRef p) {
+  imgSfondoPic->setPicture(std::move(p));
+  site_.PropertyChanged("PictureBarra");
+}
+host::PictureRef UsrKeloScroll::PictureCursor() const {
+  return imgCursor->Picture();
+}
+void UsrKeloScroll::setPictureCursor(host::PictureRef p) {
+  imgCursor->setPicture(std::move(p));
+  site_.PropertyChanged("PictureCursor");
+}
+host::PictureRef UsrKeloScroll::PictureSXUP() const {
+  return cmdSxUp->Picture();
+}
+void UsrKeloScroll::setPictureSXUP(host::PictureRef p) {
+  cmdSxUp->setPicture(std::move(p));
+  site_.PropertyChanged("PictureSXUP");
+}
+host::PictureRef UsrKeloScroll::PictureDXDN() const {
+  return cmdDXDN->Picture();
+}
+void UsrKeloScroll::setPictureDXDN(host::PictureRef p) {
+  cmdDXDN->setPicture(std::move(p));
+  site_.PropertyChanged("PictureDXDN");
+}
+
+void UsrKeloScroll::ShowAboutBox() {
+  design::ShowAboutBox(site_.engine());
+}
+
+// ---- dispatch --------------------------------------------------------------------------------
+
+int32_t UsrKeloScroll::idOfName(std::string_view name) const {
+  return dispidOfName(name);
+}
+
+Variant UsrKeloScroll::invoke(int32_t id, host::Invoke kind, std::span<Variant> args) {
+  const InterfaceEntry* e = nullptr;
+  switch (kind) {
+    case host::Invoke::Get:
+      e = findEntry(id, Access::Get);
+      if (!e) e = findEntry(id, Access::Method);
+      break;
+    case host::Invoke::Method:
+      e = findEntry(id, Access::Method);
+      if (!e) e = findEntry(id, Access::Get);
+      break;
+    case host::Invoke::Let:
+      e = findEntry(id, Access::Let);
+      break;
+    case host::Invoke::Set:
+      e = findEntry(id, Access::Set);
+      break;
+  }
+  if (!e) host::raise(host::err::NoSuchMember);
+  if (e->access == Access::Get) return e->get(*this);
+  if (e->access == Access::Method) {
+    Variant none;
+    e->put(*this, none);
+    return Variant();
+  }
+  if (args.empty()) host::raise(host::err::InvalidCall);
+  e->put(*this, args.back());
+  return Variant();
+}
+
+}  // namespace keloscroll

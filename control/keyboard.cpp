@@ -1,0 +1,47 @@
+// The keyboard: Up/Down step one position, Page Up/Page Down one page, Home and End go to the
+// first and last position. The same keys serve both orientations; the shift state is ignored.
+#include "control/UsrKeloScroll.h"
+
+namespace keloscroll {
+
+void UsrKeloScroll::UserControl_KeyDown(Integer& KeyCode, Integer) {
+  switch (KeyCode) {
+    case 38:    // Up
+    case 40:    // Down
+    case 33:    // Page Up
+    case 34: {  // Page Down
+      mBusy = host::True;
+      MoveThumbByKey(KeyCode);
+      mTipY = ThumbValueY();
+      Boolean noHideTimer = host::True;
+      RaiseChange(noHideTimer);
+      ShowDescription();
+      ArmHideTimer();
+      KeyCode = 0;
+      mBusy = host::False;
+      break;
+    }
+    case 36:    // Home
+    case 35: {  // End
+      int32_t target = KeyCode == 36 ? 1 : mMax;
+      mTipY = target;
+      setValue(target);  // the full setter: move, Change, and at run time the description
+      KeyCode = 0;
+      mBusy = host::False;
+      break;
+    }
+    default:
+      break;  // the focused part receives the key
+  }
+}
+
+void UsrKeloScroll::UserControl_KeyUp(Integer&, Integer) {
+  DisarmThumbMove();
+  EndDrag();
+  Boolean noHideTimer = host::False;
+  RaiseChange(noHideTimer);
+  mBusy = host::False;
+  ArmHideTimer();
+}
+
+}  // namespace keloscroll

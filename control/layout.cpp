@@ -1,0 +1,130 @@
+// Resize layout and the visual side of Enabled.
+//
+// A vertical bar stacks the end buttons at the top and bottom edges with the track between them,
+// the background over the whole track and the thumb across the track's full width; at run time the
+// track is then rescaled.
+//
+// A horizontal bar is laid out the way users of scroll bars expect: the end buttons at the left
+// and right ends, as high as the control and as long as the designed buttons (240 twips); the
+// track between them, as high as the control; the thumb as high as the track and 225 twips long
+// along it (the thumb's designed length), rewritten at every resize so that a change of width
+// never changes the thumb's length. The track scale then turns that length into positions exactly
+// as for a vertical bar, so every number along the axis (scale, positions, hit tests, key and page
+// moves) works the same. The minimum width mirrors the vertical minimum height: two buttons and a
+// thumb. The built-in arrows turn with the bar; pictures the host set are left alone.
+#include "control/UsrKeloScroll.h"
+#include "host/error.h"
+#include "host/numeric.h"
+
+namespace keloscroll {
+
+using host::isTrue;
+
+namespace {
+constexpr float kEndButtonLength = 240;  // the designed size of the end buttons along the bar
+}
+
+void UsrKeloScroll::UserControl_Resize() {
+  try {
+    if (isTrue(mVerticalBar)) {
+      if (arrangedHorizontally_) RestoreVerticalArrangement();
+      // Thumb height in twips, whatever scale the track has now.
+      double scalePerTwip = host::divide(picBarra->ScaleHeight(), picBarra->Height());
+      float t = host::toSingle(host::divide(imgCursor->Height(), scalePerTwip));
+      // Minimum height: room for both buttons and the thumb. Writing Height may raise Resize
+      // again before this run ends; every step below reads the sizes afresh.
+      float minHeight =
+          host::toSingle(static_cast<double>(cmdSxUp->Height()) + cmdDXDN->Height() + t);
+      if (minHeight > surface_.Height()) surface_.setHeight(minHeight);
+      cmdSxUp->setTop(0);
+      cmdDXDN->setTop(host::toSingle(static_cast<double>(surface_.Height()) - cmdDXDN->Height()));
+      picBarra->setTop(cmdSxUp->Height());
+      picBarra->setHeight(
+          host::toSingle(static_cast<double>(surface_.Height()) -
+                         (static_cast<double>(cmdSxUp->Height()) + cmdDXDN->Height())));
+      float w = surface_.Width();
+      if (w != cmdSxUp->Width()) {
+        cmdSxUp->setWidth(w);
+        cmdDXDN->setWidth(w);
+        imgCursor->setWidth(w);
+        imgCursor->setStretch(true);
+      }
+      picBarra->setWidth(surface_.Width());
+    } else {
+      ArrangeHorizontal();
+    }
+    imgSfondoPic->Move(0, 0, picBarra->ScaleWidth(), picBarra->ScaleHeight());
+    imgSfondoPic->setStretch(true);
+  } catch (const host::Error&) {
+    return;  // trapped: the writes already made stay
+  }
+  bool run;
+  try {
+    run = IsRunMode();
+  } catch (const host::Error&) {
+    return;
+  }
+  // At design time the track scale and the thumb's place are set up by Show.
+  if (run) SetTrackScale();
+}
+
+void UsrKeloScroll::ArrangeHorizontal() {
+  ShowArrowsFor(true);
+  float minWidth = host::toSingle(2.0 * kEndButtonLength + thumbLengthTwips_);
+  if (minWidth > surface_.Width()) surface_.setWidth(minWidth);
+  float w = surface_.Width();
+  float h = surface_.Height();
+  cmdSxUp->Move(0, 0, kEndButtonLength, h);
+  cmdDXDN->Move(host::toSingle(static_cast<double>(w) - kEndButtonLength), 0, kEndButtonLength, h);
+  picBarra->Move(kEndButtonLength, 0, host::toSingle(static_cast<double>(w) - 2 * kEndButtonLength),
+                 h);
+  // The thumb's sizes are written in the track's current units, whatever its scale.
+  imgCursor->setWidth(static_cast<float>(picBarra->fromTwipsW(thumbLengthTwips_)));
+  imgCursor->setHeight(static_cast<float>(picBarra->fromTwipsH(h)));
+  imgCursor->setTop(static_cast<float>(picBarra->fromTwipsY(0)));
+  imgCursor->setStretch(true);
+  arrangedHorizontally_ = true;
+}
+
+void UsrKeloScroll::RestoreVerticalArrangement() {
+  // Back from a horizontal arrangement: the vertical layout writes no Left and no button or thumb
+  // height, so put those back to their designed values first.
+  ShowArrowsFor(false);
+  float w = surface_.Width();
+  cmdSxUp->Move(0, cmdSxUp->Top(), w, kEndButtonLength);
+  cmdDXDN->Move(0, cmdDXDN->Top(), w, kEndButtonLength);
+  picBarra->setLeft(0);
+  imgCursor->setLeft(static_cast<float>(picBarra->fromTwipsX(0)));
+  imgCursor->setWidth(static_cast<float>(picBarra->fromTwipsW(w)));
+  imgCursor->setHeight(static_cast<float>(picBarra->fromTwipsH(thumbLengthTwips_)));
+  arrangedHorizontally_ = false;
+}
+
+void UsrKeloScroll::ShowArrowsFor(bool horizontal) {
+  auto turn = [](host::CommandButton& b, const host::PictureRef& from, const host::PictureRef& to) {
+    if (b.Picture() == from) b.setPicture(to);
+  };
+  if (horizontal) {
+    turn(*cmdSxUp, arrowUp_, arrowLeft_);
+    turn(*cmdDXDN, arrowDown_, arrowRight_);
+  } else {
+    turn(*cmdSxUp, arrowLeft_, arrowUp_);
+    turn(*cmdDXDN, arrowRight_, arrowDown_);
+  }
+}
+
+void UsrKeloScroll::setEnabled(Boolean v) {
+  // Not reported to the container. A disabled bar shows its buttons and a track without a thumb.
+  mEnabled = v;
+  if (!isTrue(v)) {
+    mBusy = host::True;
+    imgCursor->setVisible(false);
+    picBarra->setEnabled(false);
+  } else {
+    mBusy = host::False;
+    imgCursor->setVisible(true);
+    picBarra->setEnabled(true);
+  }
+}
+
+}  // namespace keloscroll

@@ -1,0 +1,103 @@
+// The track takes the mouse: a press on the thumb and a move drag it; a click beside the thumb
+// moves it one page towards the press. Button and shift are ignored: any button drags.
+#include "control/UsrKeloScroll.h"
+#include "host/error.h"
+#include "host/numeric.h"
+
+namespace keloscroll {
+
+using host::isTrue;
+
+void UsrKeloScroll::picBarra_MouseDown(Integer, Integer, float X, float Y) {
+  if (isTrue(mBusy)) return;
+  mBusy = host::True;
+  mGrabOffsetY = host::toSingle(static_cast<double>(Y) - imgCursor->Top());
+  CheckThumbGrab(X, Y);
+  if (isTrue(IsThumbMoving())) {
+    mTipY = host::toLong(Y);
+    ShowDescription();
+  }
+  mCury = host::toLong(Y);
+  mCurx = host::toLong(X);
+  mBusy = host::False;
+}
+
+void UsrKeloScroll::picBarra_MouseMove(Integer, Integer, float X, float Y) {
+  if (isTrue(mBusy)) return;
+  mBusy = host::True;
+  if (isTrue(IsThumbMoving())) {
+    // Vertical: the thumb keeps the offset at which it was grabbed. Horizontal: X is used as it
+    // is, so the thumb's left edge comes under the pointer.
+    TryMoveThumb(host::toLong(X), host::toLong(static_cast<double>(Y) - mGrabOffsetY));
+    if (isTrue(ShowDescription())) {
+      mDescrPosX = X;
+      mDescrPosY = host::toSingle(static_cast<double>(Y) - mGrabOffsetY);
+    }
+  }
+  mBusy = host::False;
+}
+
+void UsrKeloScroll::picBarra_MouseUp(Integer, Integer, float, float) {
+  if (isTrue(mBusy)) return;
+  if (isTrue(IsThumbMoving())) {
+    EndDrag();
+    Boolean noHideTimer = host::False;
+    RaiseChange(noHideTimer);
+  }
+}
+
+void UsrKeloScroll::picBarra_Click() {
+  if (isTrue(mBusy)) return;
+  mBusy = host::True;
+  if (isTrue(PageToPointer())) {
+    Boolean noHideTimer = host::True;
+    RaiseChange(noHideTimer);
+    ShowDescription();
+    ArmHideTimer();
+  }
+  mBusy = host::False;
+}
+
+Boolean UsrKeloScroll::PageToPointer() {
+  // The target is formed in 32-bit arithmetic, then passed through single precision, as the
+  // positioning procedure takes it.
+  auto viaSingle = [](int32_t v) { return host::toLong(static_cast<float>(v)); };
+  try {
+    if (isTrue(mThumbLocked)) return host::True;
+    mPosGiven = host::True;
+    mThumbLocked = host::True;
+    if (isTrue(mVerticalBar)) {
+      if (mCury != mPosY) {
+        int32_t target = mCury < mPosY ? host::subChecked(mPosY, mLargeChange)
+                                       : host::addChecked(mPosY, mLargeChange);
+        mThumbMoving = host::True;
+        MoveThumbToPoint(0, viaSingle(target));
+        mThumbMoving = host::False;
+      }
+    } else {
+      int32_t farEdge = host::addChecked(mPosX, mCurWidth);
+      if (mCurx < mPosX || mCurx > farEdge) {
+        int32_t target = mCurx < mPosX ? host::subChecked(mPosX, mLargeChange)
+                                       : host::addChecked(mPosX, mLargeChange);
+        mThumbMoving = host::True;
+        MoveThumbToPoint(viaSingle(target), 0);
+        mThumbMoving = host::False;
+      }
+    }
+    mPosGiven = host::False;
+    mThumbLocked = host::False;
+    return host::True;
+  } catch (const host::Error&) {
+    // An overflowing page move is abandoned; release the flags so later moves are not blocked.
+    mPosGiven = host::False;
+    mThumbLocked = host::False;
+    mThumbMoving = host::False;
+    return host::False;
+  }
+}
+
+void UsrKeloScroll::EndDrag() {
+  mThumbMoving = host::False;
+}
+
+}  // namespace keloscroll
