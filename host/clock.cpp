@@ -34,12 +34,18 @@ double SystemClock::secondsSinceMidnight() const {
 }
 
 double VirtualClock::secondsSinceMidnight() const {
-  return std::fmod(start_ + static_cast<double>(now_) / 1000.0, kDay);
+  // Whole days of the count drop out exactly; the rest is below a day.
+  int64_t sinceSet = (now_ - base_) % 86400000;
+  if (sinceSet < 0) sinceSet += 86400000;
+  double t = start_ + static_cast<double>(sinceSet) / 1000.0;
+  return t >= kDay ? t - kDay : t;
 }
 
 void VirtualClock::setTimeOfDay(double seconds) {
-  start_ = std::fmod(seconds - static_cast<double>(now_) / 1000.0, kDay);
-  if (start_ < 0) start_ += kDay;
+  double t = std::fmod(seconds, kDay);
+  if (t < 0) t += kDay;
+  start_ = t < kDay ? t : 0.0;  // -1e-20 + 86400 rounds to a full day
+  base_ = now_;
 }
 
 }  // namespace host

@@ -25,10 +25,12 @@ class SystemClock final : public Clock {
 };
 
 // Starts at the given time of day (noon unless told otherwise) and moves only when advanced.
+// Times of day outside [0, 86400) are taken modulo a day.
 class VirtualClock final : public Clock {
  public:
-  explicit VirtualClock(double startSecondsSinceMidnight = 12 * 3600.0)
-      : start_(startSecondsSinceMidnight) {}
+  explicit VirtualClock(double startSecondsSinceMidnight = 12 * 3600.0) {
+    setTimeOfDay(startSecondsSinceMidnight);
+  }
 
   int64_t nowMs() const override { return now_; }
   double secondsSinceMidnight() const override;
@@ -38,7 +40,8 @@ class VirtualClock final : public Clock {
   void setTimeOfDay(double seconds);
 
  private:
-  double start_;
+  double start_ = 0;  // the time of day when the count was at base_
+  int64_t base_ = 0;  // the count at the last setTimeOfDay
   int64_t now_ = 0;
 };
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <limits>
 #include <memory>
 #include <span>
 #include <string>
@@ -61,7 +62,9 @@ class DispatchTable {
     Method call;
   };
 
-  // A property; `put` may be empty for a read-only one. Ids are given in order unless set.
+  // A property; `put` may be empty for a read-only one. Ids are given in order unless set: each new
+  // member without an id gets one above every id so far, and a member that overrides an earlier
+  // one of the same name keeps that one's id unless it sets its own.
   DispatchTable& property(std::string name, std::function<Variant(T&)> get,
                           std::function<void(T&, const Variant&)> put = {}, int32_t id = 0) {
     Member m{std::move(name), id, {}, {}, {}};
@@ -73,9 +76,10 @@ class DispatchTable {
     return add(Member{std::move(name), id, {}, {}, std::move(body)});
   }
   DispatchTable& add(Member m) {
-    if (m.id == 0) m.id = static_cast<int32_t>(members_.size()) + 1;
     std::string key = toLowerAscii(m.name);
     auto it = byName_.find(key);
+    if (m.id == 0) m.id = it != byName_.end() ? members_[it->second].id : nextId_;
+    if (m.id >= nextId_ && m.id < std::numeric_limits<int32_t>::max()) nextId_ = m.id + 1;
     if (it != byName_.end()) {
       members_[it->second] = std::move(m);  // a later definition overrides an inherited one
     } else {
@@ -126,6 +130,7 @@ class DispatchTable {
  private:
   std::vector<Member> members_;
   std::unordered_map<std::string, size_t> byName_;
+  int32_t nextId_ = 1;
 };
 
 }  // namespace host

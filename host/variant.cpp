@@ -12,6 +12,10 @@
 
 namespace host {
 
+namespace {
+double parseNumberOfWidth(std::string_view text, int bits);
+}  // namespace
+
 const char* typeName(VarType t) {
   switch (t) {
     case VarType::Empty:
@@ -34,16 +38,26 @@ const char* typeName(VarType t) {
   return "?";
 }
 
-Variant::Variant(int16_t v) : type_(VarType::Integer) { num_.i2 = v; }
-Variant::Variant(int32_t v) : type_(VarType::Long) { num_.i4 = v; }
-Variant::Variant(float v) : type_(VarType::Single) { num_.r4 = v; }
-Variant::Variant(double v) : type_(VarType::Double) { num_.r8 = v; }
+Variant::Variant(int16_t v) : type_(VarType::Integer) {
+  num_.i2 = v;
+}
+Variant::Variant(int32_t v) : type_(VarType::Long) {
+  num_.i4 = v;
+}
+Variant::Variant(float v) : type_(VarType::Single) {
+  num_.r4 = v;
+}
+Variant::Variant(double v) : type_(VarType::Double) {
+  num_.r8 = v;
+}
 Variant::Variant(std::string v) : type_(VarType::String), str_(std::move(v)) {}
 Variant::Variant(std::string_view v) : type_(VarType::String), str_(v) {}
 Variant::Variant(const char* v) : type_(VarType::String), str_(v) {}
 Variant::Variant(ObjectRef v) : type_(VarType::Object), obj_(std::move(v)) {}
 
-Variant Variant::boolean(bool b) { return fromBoolean(toBoolean(b)); }
+Variant Variant::boolean(bool b) {
+  return fromBoolean(toBoolean(b));
+}
 
 Variant Variant::fromBoolean(Boolean b) {
   Variant v;
@@ -52,7 +66,9 @@ Variant Variant::fromBoolean(Boolean b) {
   return v;
 }
 
-Variant Variant::nothing() { return Variant(ObjectRef()); }
+Variant Variant::nothing() {
+  return Variant(ObjectRef());
+}
 
 Variant Variant::byRef(VarType t, void* p) {
   Variant v;
@@ -61,13 +77,27 @@ Variant Variant::byRef(VarType t, void* p) {
   return v;
 }
 
-Variant Variant::refInteger(int16_t* p) { return byRef(VarType::Integer, p); }
-Variant Variant::refLong(int32_t* p) { return byRef(VarType::Long, p); }
-Variant Variant::refSingle(float* p) { return byRef(VarType::Single, p); }
-Variant Variant::refDouble(double* p) { return byRef(VarType::Double, p); }
-Variant Variant::refBoolean(Boolean* p) { return byRef(VarType::Boolean, p); }
-Variant Variant::refString(std::string* p) { return byRef(VarType::String, p); }
-Variant Variant::refObject(ObjectRef* p) { return byRef(VarType::Object, p); }
+Variant Variant::refInteger(int16_t* p) {
+  return byRef(VarType::Integer, p);
+}
+Variant Variant::refLong(int32_t* p) {
+  return byRef(VarType::Long, p);
+}
+Variant Variant::refSingle(float* p) {
+  return byRef(VarType::Single, p);
+}
+Variant Variant::refDouble(double* p) {
+  return byRef(VarType::Double, p);
+}
+Variant Variant::refBoolean(Boolean* p) {
+  return byRef(VarType::Boolean, p);
+}
+Variant Variant::refString(std::string* p) {
+  return byRef(VarType::String, p);
+}
+Variant Variant::refObject(ObjectRef* p) {
+  return byRef(VarType::Object, p);
+}
 
 Variant Variant::value() const {
   if (!ref_) return *this;
@@ -156,6 +186,7 @@ int16_t Variant::asInteger() const {
   if (ref_) return value().asInteger();
   if (type_ == VarType::Integer || type_ == VarType::Boolean) return num_.i2;
   if (type_ == VarType::Long) return toInteger(num_.i4);
+  if (type_ == VarType::String) return toInteger(parseNumberOfWidth(str_, 16));
   return toInteger(asDouble());
 }
 
@@ -244,8 +275,10 @@ std::string_view trim(std::string_view s) {
   return s;
 }
 
-// &H and &O literals: up to 32 bits, read as a signed 32-bit pattern (&HFFFFFFFF is -1).
-double parseRadix(std::string_view digits, int radix) {
+// &H and &O literals: a bit pattern of the target's width (16 bits for an Integer, 32 for the
+// other types), read as a signed number: &HFFFF is -1 as an Integer and 65535 as a Long, and
+// &HFFFFFFFF is -1 as a Long. More bits than the width is an overflow.
+double parseRadix(std::string_view digits, int radix, int bits) {
   if (digits.empty()) raise(err::TypeMismatch);
   uint64_t v = 0;
   for (char c : digits) {
@@ -259,9 +292,11 @@ double parseRadix(std::string_view digits, int radix) {
     }
     if (d >= radix) raise(err::TypeMismatch);
     v = v * static_cast<uint64_t>(radix) + static_cast<uint64_t>(d);
-    if (v > 0xFFFFFFFFull) raise(err::Overflow);
+    if (v >> bits != 0) raise(err::Overflow);
   }
-  return static_cast<double>(static_cast<int32_t>(static_cast<uint32_t>(v)));
+  uint64_t sign = uint64_t{1} << (bits - 1);
+  return v & sign ? static_cast<double>(v) - static_cast<double>(sign << 1)
+                  : static_cast<double>(v);
 }
 
 // Digits, an optional point with decimals, an optional exponent (E or D, with a sign).
@@ -293,17 +328,16 @@ double parseDecimal(std::string_view s) {
   return v;
 }
 
-}  // namespace
-
-double parseNumber(std::string_view text) {
+// parseNumber with &H and &O literals read at the given width in bits (16 or 32).
+double parseNumberOfWidth(std::string_view text, int bits) {
   std::string_view s = trim(text);
   if (equalsNoCase(s, "True")) return -1.0;
   if (equalsNoCase(s, "False")) return 0.0;
   if (s.size() >= 2 && s[0] == '&') {
     char p = static_cast<char>(std::toupper(static_cast<unsigned char>(s[1])));
-    if (p == 'H') return parseRadix(s.substr(2), 16);
-    if (p == 'O') return parseRadix(s.substr(2), 8);
-    return parseRadix(s.substr(1), 8);
+    if (p == 'H') return parseRadix(s.substr(2), 16, bits);
+    if (p == 'O') return parseRadix(s.substr(2), 8, bits);
+    return parseRadix(s.substr(1), 8, bits);
   }
   double sign = 1.0;
   if (!s.empty() && (s[0] == '+' || s[0] == '-')) {
@@ -311,6 +345,12 @@ double parseNumber(std::string_view text) {
     s = trim(s.substr(1));
   }
   return sign * parseDecimal(s);
+}
+
+}  // namespace
+
+double parseNumber(std::string_view text) {
+  return parseNumberOfWidth(text, 32);
 }
 
 namespace {
@@ -334,7 +374,11 @@ std::string formatG(double v, int precision) {
 
 }  // namespace
 
-std::string formatSingle(float v) { return formatG(v, 7); }
-std::string formatDouble(double v) { return formatG(v, 15); }
+std::string formatSingle(float v) {
+  return formatG(v, 7);
+}
+std::string formatDouble(double v) {
+  return formatG(v, 15);
+}
 
 }  // namespace host

@@ -41,9 +41,11 @@ class Variant {
   Variant(std::string_view v);
   Variant(const char* v);
   Variant(ObjectRef v);
-  template <class T>
-    requires std::derived_from<T, Dispatch>
+  template <std::derived_from<Dispatch> T>
   Variant(std::shared_ptr<T> v) : Variant(ObjectRef(std::move(v))) {}
+  // A C++ bool is a Boolean (-1 or 0); without this it would promote to the Long 1.
+  template <std::same_as<bool> B>
+  Variant(B b) : Variant(boolean(b)) {}
 
   static Variant boolean(bool b);
   static Variant fromBoolean(Boolean b);
@@ -100,7 +102,8 @@ class Variant {
 };
 
 // The host's string-to-number conversion: surrounding spaces, a sign, decimals, an exponent, the
-// &H and &O prefixes, and "True"/"False". Error 13 for text that is no number.
+// &H and &O prefixes (a 32-bit pattern: &HFFFFFFFF is -1), and "True"/"False". Error 13 for text
+// that is no number. asInteger() reads &H and &O as a 16-bit pattern instead (&HFFFF is -1).
 double parseNumber(std::string_view text);
 // The plain decimal text of a number: no leading blank, no grouping; Singles to 7 significant
 // digits and Doubles to 15, as the host prints them.
