@@ -1,0 +1,40 @@
+// keloscroll-run: plays a scenario file on the headless form engine and prints what happened.
+//   keloscroll-run [-v] FILE      (FILE "-" reads standard input)
+// Exit status: 0 passed, 1 an expectation failed, 2 the run stopped (see docs/scenarios.md).
+#include <iostream>
+#include <string>
+#include <string_view>
+
+#include "app/run/runner.h"
+#ifdef KELO_RUN_HAS_CONTROL
+#include "control/register.h"
+#endif
+
+int main(int argc, char** argv) {
+  kelo::run::RunOptions options;
+  std::string file;
+  for (int i = 1; i < argc; ++i) {
+    std::string_view a = argv[i];
+    if (a == "-v" || a == "--verbose") {
+      options.echo = true;
+    } else if (a == "-h" || a == "--help") {
+      std::cout << "usage: keloscroll-run [-v] FILE\n"
+                   "Plays a scenario on the headless form engine; -v prints each statement.\n";
+      return 0;
+    } else if (file.empty() && (a == "-" || !a.starts_with("-"))) {
+      file = a;
+    } else {
+      std::cerr << "usage: keloscroll-run [-v] FILE\n";
+      return kelo::run::kStopped;
+    }
+  }
+  if (file.empty()) {
+    std::cerr << "usage: keloscroll-run [-v] FILE\n";
+    return kelo::run::kStopped;
+  }
+#ifdef KELO_RUN_HAS_CONTROL
+  keloscroll::registerControlClasses();
+#endif
+  kelo::run::Runner runner(std::cout, std::cerr, options);
+  return runner.runFile(file);
+}

@@ -1,0 +1,49 @@
+// keloscroll-run's interpreter: plays a scenario file on the headless form engine with a virtual
+// clock and prints what happened. docs/scenarios.md describes the file format and every verb.
+#pragma once
+
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace host {
+class FormEngine;
+class VirtualClock;
+}  // namespace host
+
+namespace kelo::run {
+
+// Exit codes of a run.
+inline constexpr int kPassed = 0;
+inline constexpr int kExpectationFailed = 1;  // the run went to its end but an `expect` failed
+inline constexpr int kStopped = 2;            // a bad line, an unknown name or an unexpected error
+
+struct RunOptions {
+  bool echo = false;  // print each statement, with its line number, before running it
+};
+
+class Runner {
+ public:
+  // Output goes to `out`; messages about failures (FILE:LINE: message) go to `err`.
+  Runner(std::ostream& out, std::ostream& err, RunOptions options = {});
+  ~Runner();
+  Runner(const Runner&) = delete;
+  Runner& operator=(const Runner&) = delete;
+
+  // Plays a scenario. `file` names it in messages; LoadPicture looks for files in `folder`.
+  // Returns one of the exit codes above. A Runner plays one scenario.
+  int run(std::string_view text, const std::string& file, const std::string& folder = ".");
+  // Reads and plays a file ("-" reads standard input).
+  int runFile(const std::string& path);
+
+  // The engine and clock the scenario plays on (for tests that look behind the output).
+  host::FormEngine& engine();
+  host::VirtualClock& clock();
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace kelo::run
