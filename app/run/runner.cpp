@@ -258,6 +258,7 @@ struct Runner::Impl {
     std::string description;
     int line = 0;
     std::string note;
+    std::string statement;
   };
 
   Impl(std::ostream& o, std::ostream& e, RunOptions opt)
@@ -311,7 +312,7 @@ struct Runner::Impl {
         try {
           s.run(Frame{&s, {}, {}});
         } catch (const host::Error& e) {
-          pending = PendingError{e.number(), e.description(), s.line, handlerNote};
+          pending = PendingError{e.number(), e.description(), s.line, handlerNote, s.text};
         }
       }
       if (pending) return stopWithError(*pending);
@@ -335,7 +336,10 @@ struct Runner::Impl {
   int stopWithError(const PendingError& p) {
     std::string m = "error " + std::to_string(p.number) + ": " + p.description;
     if (!p.note.empty()) m += " (" + p.note + ")";
-    return stop(p.line, m);
+    std::string_view text = p.statement;
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\r')) text.remove_suffix(1);
+    return stop(p.line, m + ", in: " + std::string(text));
   }
 
   void fail(int line, const std::string& message) {
@@ -1519,6 +1523,13 @@ struct Runner::Impl {
           return;
         }
         compare(f, bag + '.' + key, b.ReadProperty(key, Variant()), eval(v, f), "");
+      };
+    }
+    if (c.accept("timer")) {
+      c.expectEquals();
+      ValueSpec v = c.value("seconds since midnight");
+      return [=, this](const Frame& f) {
+        compare(f, "Timer", Variant(clock.Timer()), eval(v, f), "");
       };
     }
     if (c.accept("focus")) {

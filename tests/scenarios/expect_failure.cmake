@@ -1,0 +1,26 @@
+# Plays a scenario that must fail (cmake -DRUNNER=... -DSCENARIO=... -P expect_failure.cmake): the
+# run must end with a non-zero status, and standard error must contain the text of every
+# `# error: TEXT` line of the scenario; a `# exit: N` line asks for that exact status.
+file(STRINGS ${SCENARIO} wanted REGEX "^# *error: ")
+file(STRINGS ${SCENARIO} wanted_exit REGEX "^# *exit: ")
+if(NOT wanted)
+  message(FATAL_ERROR "${SCENARIO}: a .fail.scn names the failure it expects in '# error: TEXT'")
+endif()
+execute_process(COMMAND ${RUNNER} ${SCENARIO}
+                RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(status EQUAL 0)
+  message(FATAL_ERROR "the scenario passed but must fail\n--- output:\n${out}")
+endif()
+if(wanted_exit)
+  string(REGEX REPLACE "^# *exit: *" "" code "${wanted_exit}")
+  if(NOT status EQUAL code)
+    message(FATAL_ERROR "exit status ${status}, expected ${code}\n--- errors:\n${err}")
+  endif()
+endif()
+foreach(line IN LISTS wanted)
+  string(REGEX REPLACE "^# *error: *" "" text "${line}")
+  string(FIND "${err}" "${text}" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "standard error lacks: ${text}\n--- errors:\n${err}--- output:\n${out}")
+  endif()
+endforeach()
