@@ -80,11 +80,11 @@ class ControlSite : public std::enable_shared_from_this<ControlSite> {
   Form& parentForm() const;
 
   // The lifecycle, as the host drives it.
-  void initNew();                 // InitProperties
-  void load(PropertyBag& bag);    // ReadProperties
-  void save(PropertyBag& bag);    // WriteProperties
-  void show();                    // Show
-  void terminate();               // Terminate (once; later calls do nothing)
+  void initNew();                          // InitProperties
+  void load(PropertyBag& bag);             // ReadProperties
+  void save(PropertyBag& bag);             // WriteProperties
+  void show();                             // Show
+  void terminate();                        // Terminate (once; later calls do nothing)
   void resize(float width, float height);  // in the container's units; raises Resize
 
  private:
@@ -109,6 +109,8 @@ class Extender final : public Dispatch {
 
  private:
   ControlSite& site_;
+  // Ids of control members that would clash with the extender's own, renumbered by position.
+  mutable std::vector<int32_t> remapped_;
 };
 
 }  // namespace host

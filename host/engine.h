@@ -7,6 +7,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "host/clock.h"
@@ -57,6 +59,13 @@ class FormEngine {
   // Gives a windowed widget (and, through the containers' add, every later one) its window handle.
   int32_t assignHwnd(Widget& w);
   Widget* widgetOfHwnd(int32_t hwnd) const;
+
+  // Registration, kept by the widgets themselves: a widget placed on one of the engine's forms is
+  // adopted (window handle, timer); one that leaves or dies is forgotten, so that no capture,
+  // focus, timer or handle points at it afterwards.
+  void adoptTree(Widget& w);
+  void forgetTree(Widget& w);
+  void forget(Widget& w);
 
   // Mouse input at a point in form-client twips. A press captures the mouse for the widget that
   // receives it until the release; Click follows MouseUp when the left button is released over
@@ -115,13 +124,19 @@ class FormEngine {
   int modalDepth() const { return modalDepth_; }
 
  private:
-  void deliverMouse(Widget& w, MouseHandler Widget::* which, Form& form, double x, double y,
+  void deliverMouse(Widget& w, MouseHandler Widget::*which, Form& form, double x, double y,
                     int16_t button, int16_t shiftMask);
   Widget* inputTarget(Widget* hit) const;
+  void adopt(Widget& w);
+  void fire(Timer& t);
+  void deliverKey(int16_t keyCode, int16_t shiftMask, bool down);
+  void releaseCapture();
 
   Clock& clock_;
   std::vector<std::shared_ptr<Form>> forms_;
   std::vector<Timer*> timers_;
+  std::unordered_map<int32_t, Widget*> hwnds_;
+  std::unordered_set<Widget*> registered_;
   int32_t nextHwnd_ = 0x10010;
   Widget* capture_ = nullptr;
   Form* captureForm_ = nullptr;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +26,8 @@ class Picture final : public Dispatch {
   int height() const { return height_; }  // pixels
   const std::vector<uint32_t>& pixels() const { return argb_; }
   uint32_t pixel(int x, int y) const { return argb_[static_cast<size_t>(y * width_ + x)]; }
+  // A number that tells pictures apart, as the host's bitmap handle does.
+  int32_t handle() const { return handle_; }
 
   // Dispatch: Width and Height (in HiMetric, as the host reports picture sizes), Type (1, bitmap)
   // and Handle.
@@ -40,6 +43,7 @@ class Picture final : public Dispatch {
   int width_;
   int height_;
   std::vector<uint32_t> argb_;
+  int32_t handle_;
 };
 
 using PictureRef = std::shared_ptr<Picture>;

@@ -93,7 +93,7 @@ class Widget : public Dispatch {
   bool Visible() const { return visible_; }
   void setVisible(bool v);
   bool Enabled() const { return enabled_; }
-  void setEnabled(bool v);
+  void setEnabled(bool v);  // tells the widget even when the value stays (a timer restarts)
   // Visible and enabled along the whole container chain.
   bool effectivelyVisible() const;
   bool effectivelyEnabled() const;
@@ -143,6 +143,7 @@ class Widget : public Dispatch {
   bool enabled_ = true;
   int16_t tabIndex_ = 0;
   int32_t hwnd_ = 0;
+  FormEngine* registeredEngine_ = nullptr;  // the engine that knows this widget (hwnd, timers)
 };
 
 // A widget that holds others and has a coordinate scale: form, user control, picture box, frame.
@@ -195,7 +196,7 @@ class ContainerWidget : public Widget {
   float TextWidth(std::string_view text) const;
   float TextHeight(std::string_view text) const;
   double FontSize() const { return fontSize_; }
-  void setFontSize(double pt) { fontSize_ = pt; }
+  void setFontSize(double pt);  // error 380 outside (0, 2048]
   bool FontBold() const { return fontBold_; }
   void setFontBold(bool b) { fontBold_ = b; }
 
@@ -204,6 +205,10 @@ class ContainerWidget : public Widget {
   void sizeChanged() override;
 
  private:
+  friend class Widget;  // ZOrder reorders the siblings
+  void switchToUserScale();
+  double twipsPerUnitX() const;  // fixed scale modes only
+  double twipsPerUnitY() const;
   std::vector<std::shared_ptr<Widget>> children_;
   int16_t scaleMode_ = scale::Twips;
   float scaleLeft_ = 0, scaleTop_ = 0;
@@ -223,6 +228,10 @@ class PictureBox final : public ContainerWidget {
   void setBorderStyle(int16_t b) { borderStyle_ = b; }
   bool canFocus() const override { return true; }
   bool isWindowed() const override { return true; }
+  // A fixed single border takes two pixels on every side.
+  double innerOffsetTwips() const override;
+  double innerWidthTwips() const override;
+  double innerHeightTwips() const override;
 
  protected:
   const Table& table() const override;
@@ -292,8 +301,9 @@ class CommandButton final : public Widget {
 class Timer final : public Widget {
  public:
   explicit Timer(std::string name);
+  ~Timer() override;
   int32_t Interval() const { return interval_; }
-  void setInterval(int32_t ms);
+  void setInterval(int32_t ms);  // 0 to 65535; error 380 outside
   bool TimerEnabled() const { return Enabled(); }
   EventHandler Tick;  // the widget's Timer event
 
@@ -387,6 +397,8 @@ class UserControl final : public ContainerWidget {
   bool isWindowed() const override { return true; }
 
   EventHandler Resize;
+  // Raises Resize without a change of size (the site's first placement at an unchanged size).
+  void raiseResize();
   // Lifecycle events, raised by the control's site (see container.h).
   EventHandler Initialize, InitProperties, Show, Terminate;
   std::function<void(PropertyBag&)> ReadProperties, WriteProperties;
@@ -416,7 +428,8 @@ class Form final : public ContainerWidget {
   void Refresh() { ++refreshCount_; }
   int refreshCount() const { return refreshCount_; }
 
-  void setEngine(FormEngine* e) { engine_ = e; }
+  // Attaching a form to an engine registers its widgets there (window handles, timers).
+  void setEngine(FormEngine* e);
   FormEngine* engine() const { return engine_; }
 
  protected:
@@ -429,19 +442,26 @@ class Form final : public ContainerWidget {
   int refreshCount_ = 0;
 };
 
+// The form's controls: every widget on it, also inside its frames and picture boxes, but not the
+// parts inside a user control (those belong to the control). Error 91 once the form is gone.
 class ControlsCollection final : public Dispatch {
  public:
-  explicit ControlsCollection(Form& form) : form_(form) {}
+  explicit ControlsCollection(Form& form) : form_(&form) {}
   std::shared_ptr<Widget> Add(std::string_view progId, std::string_view name);
   void Remove(std::string_view name);
   int32_t Count() const;
+  std::shared_ptr<Widget> Item(std::string_view name) const;  // error 730 when absent
+  std::shared_ptr<Widget> Item(int32_t index) const;          // from 0; error 9 outside
+  std::vector<Widget*> list() const;                          // tree order, back to front
 
   int32_t idOfName(std::string_view name) const override;
   Variant invoke(int32_t id, Invoke kind, std::span<Variant> args) override;
   std::string_view typeName() const override { return "Object"; }
 
  private:
-  Form& form_;
+  friend class Form;
+  Form& form() const;
+  Form* form_;
 };
 
 // Finds a widget by name anywhere below a container (case-insensitive); null when absent.

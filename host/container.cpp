@@ -1,0 +1,235 @@
+#include "host/container.h"
+
+#include <array>
+#include <utility>
+
+#include "host/error.h"
+
+namespace host {
+
+// ---- PropertyBag ----------------------------------------------------------------------------
+
+namespace {
+
+bool isNumber(VarType t) {
+  return t == VarType::Integer || t == VarType::Long || t == VarType::Single ||
+         t == VarType::Double || t == VarType::Boolean;
+}
+
+// The bag compares a value with its default as the host's comparison does: numbers by value
+// whatever their type, everything else by type and value.
+bool equalsDefault(const Variant& value, const Variant& def) {
+  Variant a = value.value(), b = def.value();
+  if (a.type() == b.type()) return a == b;
+  if (isNumber(a.type()) && isNumber(b.type())) return a.asDouble() == b.asDouble();
+  return false;
+}
+
+bool sameKey(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && toLowerAscii(a) == toLowerAscii(b);
+}
+
+}  // namespace
+
+Variant PropertyBag::ReadProperty(std::string_view key, const Variant& defaultValue) const {
+  for (const auto& [k, v] : entries_) {
+    if (sameKey(k, key)) return v;
+  }
+  return defaultValue.value();
+}
+
+void PropertyBag::WriteProperty(std::string_view key, const Variant& value,
+                                const Variant& defaultValue) {
+  if (equalsDefault(value, defaultValue)) {
+    // Not stored: a reader gets the default back, also in place of an older value.
+    std::erase_if(entries_, [key](const auto& e) { return sameKey(e.first, key); });
+    return;
+  }
+  set(key, value);
+}
+
+bool PropertyBag::has(std::string_view key) const {
+  for (const auto& e : entries_) {
+    if (sameKey(e.first, key)) return true;
+  }
+  return false;
+}
+
+void PropertyBag::set(std::string_view key, Variant value) {
+  for (auto& e : entries_) {
+    if (sameKey(e.first, key)) {
+      e.second = value.value();
+      return;
+    }
+  }
+  entries_.emplace_back(std::string(key), value.value());
+}
+
+// ---- ControlSite ----------------------------------------------------------------------------
+
+ControlSite::ControlSite(FormEngine& engine, ContainerWidget& container, std::string name)
+    : engine_(engine), surface_(std::make_shared<UserControl>(std::move(name))) {
+  container.attach(surface_);
+  // A container not yet on one of the engine's forms: the surface still needs its handle.
+  if (surface_->engine() != &engine) engine.assignHwnd(*surface_);
+}
+
+ControlSite::~ControlSite() {
+  if (ContainerWidget* c = surface_->container()) c->detach(*surface_);
+}
+
+Boolean ControlSite::AmbientUserMode() const {
+  if (!clientSite_) raise(err::NoClientSite);
+  return toBoolean(userMode_);
+}
+
+void ControlSite::PropertyChanged(std::string_view property) {
+  propertyChanges_.emplace_back(property);
+}
+
+void ControlSite::RaiseEvent(std::string_view event, std::span<Variant> args) {
+  EventRecord record{std::string(event), {}};
+  record.args.reserve(args.size());
+  for (const Variant& a : args) record.args.push_back(a.value());
+  events_.push_back(std::move(record));
+  // A copy: the handler may install another sink while it runs.
+  if (EventSink sink = sink_) sink(event, args);
+}
+
+std::shared_ptr<Extender> ControlSite::extender() {
+  if (!extender_) extender_ = std::make_shared<Extender>(*this);
+  return extender_;
+}
+
+Form& ControlSite::parentForm() const {
+  Form* f = surface_->form();
+  if (!f) raise(err::ObjectNotSet);
+  return *f;
+}
+
+void ControlSite::initNew() {
+  if (EventHandler h = surface_->InitProperties) h();
+}
+
+void ControlSite::load(PropertyBag& bag) {
+  if (auto h = surface_->ReadProperties) h(bag);
+}
+
+void ControlSite::save(PropertyBag& bag) {
+  if (auto h = surface_->WriteProperties) h(bag);
+}
+
+void ControlSite::show() {
+  if (EventHandler h = surface_->Show) h();
+}
+
+void ControlSite::terminate() {
+  if (terminated_) return;
+  terminated_ = true;
+  if (EventHandler h = surface_->Terminate) h();
+}
+
+// The host places the control at its extent: Resize comes once, also when the size is the one
+// the surface already has.
+void ControlSite::resize(float width, float height) {
+  TwipsRect r = surface_->rectTwips();
+  const ContainerWidget* c = surface_->container();
+  r.width = c ? c->toTwipsW(width) : width;
+  r.height = c ? c->toTwipsH(height) : height;
+  bool same = r.width == surface_->rectTwips().width && r.height == surface_->rectTwips().height;
+  surface_->setRectTwips(r);
+  if (same) surface_->raiseResize();
+}
+
+// ---- Extender -------------------------------------------------------------------------------
+
+namespace {
+
+// The extender's own members take ids from the range the host reserves for them, apart from
+// any id a control gives its members.
+constexpr int32_t kOwnBase = static_cast<int32_t>(0x80010000u);
+constexpr int32_t kRemapBase = static_cast<int32_t>(0x80020000u);
+constexpr std::array<const char*, 9> kOwnNames = {
+    "Name", "Left", "Top", "Width", "Height", "Visible", "Container", "Parent", "Object"};
+enum Own { Name, Left, Top, Width, Height, Visible, Container, Parent, Object };
+
+Variant objectOf(const Widget* w) {
+  if (!w) return Variant::nothing();
+  return Variant(std::const_pointer_cast<Dispatch>(w->weak_from_this().lock()));
+}
+
+bool isOwnId(int32_t id) {
+  return id >= kOwnBase && id < kOwnBase + static_cast<int32_t>(kOwnNames.size());
+}
+
+}  // namespace
+
+int32_t Extender::idOfName(std::string_view name) const {
+  for (size_t i = 0; i < kOwnNames.size(); ++i) {
+    if (sameKey(kOwnNames[i], name)) return kOwnBase + static_cast<int32_t>(i);
+  }
+  ObjectRef control = site_.control();
+  if (!control) raise(err::NoSuchMember);
+  int32_t id = control->idOfName(name);
+  bool clash = isOwnId(id) || (id >= kRemapBase && id < kRemapBase + 0x10000);
+  if (!clash) return id;
+  for (size_t i = 0; i < remapped_.size(); ++i) {
+    if (remapped_[i] == id) return kRemapBase + static_cast<int32_t>(i);
+  }
+  remapped_.push_back(id);
+  return kRemapBase + static_cast<int32_t>(remapped_.size() - 1);
+}
+
+Variant Extender::invoke(int32_t id, Invoke kind, std::span<Variant> args) {
+  if (isOwnId(id)) {
+    UserControl& s = site_.surface();
+    bool put = kind == Invoke::Let || kind == Invoke::Set;
+    if (put && args.empty()) raise(err::NoSuchMember);
+    const Variant* v = put ? &args.back() : nullptr;
+    switch (static_cast<Own>(id - kOwnBase)) {
+      case Name:
+        if (put) raise(382, "Property cannot be set at run time");
+        return Variant(s.name());
+      case Left:
+        if (put) s.setLeft(v->asSingle());
+        return put ? Variant() : Variant(s.Left());
+      case Top:
+        if (put) s.setTop(v->asSingle());
+        return put ? Variant() : Variant(s.Top());
+      case Width:
+        if (put) s.setWidth(v->asSingle());
+        return put ? Variant() : Variant(s.Width());
+      case Height:
+        if (put) s.setHeight(v->asSingle());
+        return put ? Variant() : Variant(s.Height());
+      case Visible:
+        if (put) s.setVisible(isTrue(v->asBoolean()));
+        return put ? Variant() : Variant::boolean(s.Visible());
+      case Container:
+        if (put) raise(err::NoSuchMember);
+        return objectOf(s.container());
+      case Parent:
+        if (put) raise(err::NoSuchMember);
+        return objectOf(s.form());
+      case Object: {
+        if (put) raise(err::NoSuchMember);
+        ObjectRef control = site_.control();
+        return control ? Variant(control) : Variant::nothing();
+      }
+    }
+  }
+  ObjectRef control = site_.control();
+  if (!control) raise(err::NoSuchMember);
+  if (id >= kRemapBase && id - kRemapBase < static_cast<int32_t>(remapped_.size())) {
+    id = remapped_[static_cast<size_t>(id - kRemapBase)];
+  }
+  return control->invoke(id, kind, args);
+}
+
+std::string_view Extender::typeName() const {
+  // The host reports the control's own type for its extender.
+  ObjectRef control = site_.control();
+  return control ? control->typeName() : std::string_view("Object");
+}
+
+}  // namespace host

@@ -1,0 +1,421 @@
+#include "host/engine.h"
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+#include <utility>
+
+#include "host/error.h"
+#include "host/numeric.h"
+
+namespace host {
+
+int32_t PtInRect(const Rect& r, Point p) {
+  return (p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom) ? 1 : 0;
+}
+
+namespace {
+
+std::shared_ptr<Widget> keepAlive(Widget& w) {
+  return std::static_pointer_cast<Widget>(w.weak_from_this().lock());
+}
+
+// The widget under a point given in twips from the inner origin of `c`, front to back. Invisible
+// and disabled widgets are not there for the mouse: the point goes to whatever lies behind them,
+// in the end their container. Children are clipped to their container's inner area.
+Widget* hitIn(const ContainerWidget& c, double x, double y) {
+  const auto& children = c.children();
+  for (auto it = children.rbegin(); it != children.rend(); ++it) {
+    Widget& w = **it;
+    if (w.kind() == WidgetKind::Timer || !w.Visible() || !w.Enabled()) continue;
+    const TwipsRect& r = w.rectTwips();
+    if (!r.contains(x, y)) continue;
+    auto* cc = dynamic_cast<const ContainerWidget*>(&w);
+    if (!cc) return &w;
+    double inner = cc->innerOffsetTwips();
+    double ix = x - r.left - inner, iy = y - r.top - inner;
+    if (ix >= 0 && ix < cc->innerWidthTwips() && iy >= 0 && iy < cc->innerHeightTwips()) {
+      if (Widget* deeper = hitIn(*cc, ix, iy)) return deeper;
+    }
+    return &w;
+  }
+  return nullptr;
+}
+
+template <class F>
+void forEachWidget(Widget& w, F&& f) {
+  f(w);
+  if (auto* c = dynamic_cast<ContainerWidget*>(&w)) {
+    // A copy: the callback may change the tree.
+    auto children = c->children();
+    for (auto& child : children) forEachWidget(*child, f);
+  }
+}
+
+// Tab order: a user control is one stop in its container's order, and its parts are ordered
+// among themselves; elsewhere TabIndex orders the form's widgets.
+std::vector<int16_t> tabKey(const Widget& w) {
+  std::vector<int16_t> key{w.TabIndex()};
+  for (const Widget* a = w.container(); a; a = a->container()) {
+    if (a->kind() == WidgetKind::UserControl) key.insert(key.begin(), a->TabIndex());
+  }
+  return key;
+}
+
+}  // namespace
+
+FormEngine::FormEngine(Clock& clock) : clock_(clock) {}
+
+FormEngine::~FormEngine() {
+  for (auto& f : forms_) f->setEngine(nullptr);
+  for (Widget* w : registered_) w->registeredEngine_ = nullptr;
+  registered_.clear();
+  hwnds_.clear();
+  timers_.clear();
+}
+
+// ---- forms and registration -----------------------------------------------------------------
+
+std::shared_ptr<Form> FormEngine::createForm(std::string name) {
+  auto form = std::make_shared<Form>(std::move(name));
+  forms_.push_back(form);
+  form->setEngine(this);
+  return form;
+}
+
+void FormEngine::unloadForm(Form& form) {
+  auto keep = keepAlive(form);
+  std::erase_if(forms_, [&form](const std::shared_ptr<Form>& f) { return f.get() == &form; });
+  form.setVisible(false);
+  form.setEngine(nullptr);
+}
+
+std::shared_ptr<Form> FormEngine::findForm(std::string_view name) const {
+  std::string key = toLowerAscii(name);
+  for (const auto& f : forms_) {
+    if (toLowerAscii(f->name()) == key) return f;
+  }
+  return nullptr;
+}
+
+int32_t FormEngine::assignHwnd(Widget& w) {
+  if (w.registeredEngine_ != this) {
+    if (w.registeredEngine_) w.registeredEngine_->forget(w);
+    w.registeredEngine_ = this;
+    registered_.insert(&w);
+  }
+  auto it = hwnds_.find(w.hwnd_);
+  if (w.hwnd_ == 0 || (it != hwnds_.end() && it->second != &w)) {
+    w.hwnd_ = nextHwnd_;
+    nextHwnd_ += 4;
+  }
+  hwnds_[w.hwnd_] = &w;
+  return w.hwnd_;
+}
+
+Widget* FormEngine::widgetOfHwnd(int32_t hwnd) const {
+  auto it = hwnds_.find(hwnd);
+  return it == hwnds_.end() ? nullptr : it->second;
+}
+
+void FormEngine::adopt(Widget& w) {
+  if (w.registeredEngine_ && w.registeredEngine_ != this) w.registeredEngine_->forget(w);
+  w.registeredEngine_ = this;
+  registered_.insert(&w);
+  if (w.isWindowed()) assignHwnd(w);
+  if (w.kind() == WidgetKind::Timer) {
+    auto* t = static_cast<Timer*>(&w);
+    if (std::find(timers_.begin(), timers_.end(), t) == timers_.end()) timers_.push_back(t);
+    timerChanged(*t);  // a running timer starts counting when it reaches the engine
+  }
+}
+
+void FormEngine::adoptTree(Widget& w) {
+  forEachWidget(w, [this](Widget& x) { adopt(x); });
+}
+
+void FormEngine::forgetTree(Widget& w) {
+  forEachWidget(w, [this](Widget& x) {
+    if (x.kind() == WidgetKind::CommandButton) static_cast<CommandButton&>(x).pressed_ = false;
+    if (x.kind() == WidgetKind::Timer) static_cast<Timer&>(x).due_ = -1;
+    forget(x);
+  });
+}
+
+// Also called from the widgets' destructors: touches only the engine's own records.
+void FormEngine::forget(Widget& w) {
+  auto it = hwnds_.find(w.hwnd_);
+  if (it != hwnds_.end() && it->second == &w) hwnds_.erase(it);
+  if (w.kind_ == WidgetKind::Timer) std::erase(timers_, static_cast<Timer*>(&w));
+  if (capture_ == &w || captureForm_ == &w) releaseCapture();
+  if (focus_ == &w) focus_ = nullptr;
+  registered_.erase(&w);
+  w.registeredEngine_ = nullptr;
+}
+
+// ---- mouse ----------------------------------------------------------------------------------
+
+Widget* FormEngine::hitTest(Form& form, double x, double y) const {
+  if (!form.Visible() || !form.Enabled()) return nullptr;
+  if (x < 0 || y < 0 || x >= form.innerWidthTwips() || y >= form.innerHeightTwips()) return nullptr;
+  Widget* hit = hitIn(form, x, y);
+  return hit ? hit : &form;
+}
+
+Widget* FormEngine::inputTarget(Widget* hit) const {
+  return capture_ ? capture_ : hit;
+}
+
+void FormEngine::releaseCapture() {
+  capture_ = nullptr;
+  captureForm_ = nullptr;
+  buttons_ = 0;
+}
+
+void FormEngine::deliverMouse(Widget& w, MouseHandler Widget::*which, Form& form, double x,
+                              double y, int16_t button, int16_t shiftMask) {
+  // Coordinates come on `form`; a widget captured on another form gets them through the screen.
+  double fx = x, fy = y;
+  if (Form* wf = w.form(); wf && wf != &form) {
+    fx += form.screenLeftTwips - wf->screenLeftTwips;
+    fy += form.screenTopTwips - wf->screenTopTwips;
+  }
+  float mx = 0, my = 0;
+  w.mousePoint(fx, fy, mx, my);
+  if (MouseHandler h = w.*which) h(button, shiftMask, mx, my);
+}
+
+void FormEngine::mouseDown(Form& form, double x, double y, int16_t button, int16_t shiftMask) {
+  cursor_ = toScreen(form, x, y);
+  Widget* target = inputTarget(hitTest(form, x, y));
+  if (!target) return;
+  auto keep = keepAlive(*target);
+  if (!capture_) {
+    capture_ = target;
+    captureForm_ = target->form();
+    // The first press of a gesture focuses what it lands on, as a click does in the host.
+    if (target->canFocus() && target->effectivelyVisible() && target->effectivelyEnabled()) {
+      focus_ = target;
+    }
+  }
+  buttons_ = static_cast<int16_t>(buttons_ | button);
+  if (target->kind() == WidgetKind::CommandButton && (button & mouse::Left)) {
+    static_cast<CommandButton*>(target)->pressed_ = true;
+  }
+  deliverMouse(*target, &Widget::MouseDown, form, x, y, button, shiftMask);
+}
+
+void FormEngine::mouseMove(Form& form, double x, double y, int16_t shiftMask) {
+  cursor_ = toScreen(form, x, y);
+  Widget* target = inputTarget(hitTest(form, x, y));
+  if (!target) return;
+  auto keep = keepAlive(*target);
+  deliverMouse(*target, &Widget::MouseMove, form, x, y, buttons_, shiftMask);
+}
+
+// The release goes to the widget that holds the mouse, wherever it happens. Click follows the
+// MouseUp of the left button when the pointer is still over the pressed widget at the release
+// (decided before MouseUp runs, as the pointer stands); a check box toggles instead, and its
+// Value change raises the Click.
+void FormEngine::mouseUp(Form& form, double x, double y, int16_t button, int16_t shiftMask) {
+  cursor_ = toScreen(form, x, y);
+  Widget* hit = hitTest(form, x, y);
+  bool pressed = capture_ != nullptr;
+  Widget* target = inputTarget(hit);
+  if (!target) return;
+  auto keep = keepAlive(*target);
+  bool click = pressed && (button & mouse::Left) && hit == target;
+  buttons_ = static_cast<int16_t>(buttons_ & ~button);
+  if (target->kind() == WidgetKind::CommandButton && (button & mouse::Left)) {
+    static_cast<CommandButton*>(target)->pressed_ = false;
+  }
+  if (buttons_ == 0 && capture_ == target) releaseCapture();
+  deliverMouse(*target, &Widget::MouseUp, form, x, y, button, shiftMask);
+  // A MouseUp handler may have removed the widget from the form.
+  if (!click || !registered_.contains(target)) return;
+  if (target->kind() == WidgetKind::CheckBox) {
+    auto* box = static_cast<CheckBox*>(target);
+    box->setValue(box->Value() == 1 ? int16_t{0} : int16_t{1});
+  } else if (EventHandler h = target->Click) {
+    h();
+  }
+}
+
+// ---- keyboard -------------------------------------------------------------------------------
+
+void FormEngine::deliverKey(int16_t keyCode, int16_t shiftMask, bool down) {
+  Widget* target = focus_;
+  if (!target) return;
+  // Tab (alone or with Shift) moves the focus and is not a key for the widgets.
+  if (down && keyCode == vk::Tab && (shiftMask & ~shift::Shift) == 0) {
+    if (Form* f = target->form()) focusNext(*f, (shiftMask & shift::Shift) != 0);
+    return;
+  }
+  KeyHandler Widget::*which = down ? &Widget::KeyDown : &Widget::KeyUp;
+  // Key preview: the user controls around the focused part, outermost first.
+  std::vector<std::weak_ptr<Dispatch>> chain;
+  for (Widget* w = target; w; w = w->container()) {
+    if (w->kind() == WidgetKind::UserControl) chain.insert(chain.begin(), w->weak_from_this());
+  }
+  auto focused = target->weak_from_this();
+  int16_t code = keyCode;
+  for (auto& weak : chain) {
+    auto uc = std::static_pointer_cast<Widget>(weak.lock());
+    if (!uc || !registered_.contains(uc.get())) continue;
+    if (KeyHandler h = (*uc).*which) h(code, shiftMask);
+    if (code == 0) return;  // swallowed
+  }
+  auto w = std::static_pointer_cast<Widget>(focused.lock());
+  if (!w || w->kind() == WidgetKind::UserControl || !registered_.contains(w.get())) return;
+  if (KeyHandler h = (*w).*which) h(code, shiftMask);
+}
+
+void FormEngine::keyDown(int16_t keyCode, int16_t shiftMask) {
+  deliverKey(keyCode, shiftMask, true);
+}
+
+void FormEngine::keyUp(int16_t keyCode, int16_t shiftMask) {
+  deliverKey(keyCode, shiftMask, false);
+}
+
+void FormEngine::setFocus(Widget& w) {
+  if (w.registeredEngine_ != this || !w.canFocus() || !w.effectivelyVisible() ||
+      !w.effectivelyEnabled()) {
+    raise(err::InvalidCall);
+  }
+  focus_ = &w;
+}
+
+void FormEngine::focusNext(Form& form, bool backwards) {
+  std::vector<Widget*> stops;
+  forEachWidget(form, [&](Widget& w) {
+    if (w.registeredEngine_ == this && w.canFocus() && w.effectivelyVisible() &&
+        w.effectivelyEnabled()) {
+      stops.push_back(&w);
+    }
+  });
+  if (stops.empty()) return;
+  std::stable_sort(stops.begin(), stops.end(),
+                   [](const Widget* a, const Widget* b) { return tabKey(*a) < tabKey(*b); });
+  auto it = std::find(stops.begin(), stops.end(), focus_);
+  auto n = static_cast<std::ptrdiff_t>(stops.size());
+  std::ptrdiff_t i;
+  if (it == stops.end()) {
+    i = backwards ? n - 1 : 0;
+  } else {
+    i = (it - stops.begin() + (backwards ? n - 1 : 1)) % n;
+  }
+  focus_ = stops[static_cast<size_t>(i)];
+}
+
+// ---- timers ---------------------------------------------------------------------------------
+
+void FormEngine::timerChanged(Timer& t) {
+  if (t.registeredEngine_ != this) {
+    t.due_ = -1;
+    return;
+  }
+  if (std::find(timers_.begin(), timers_.end(), &t) == timers_.end()) timers_.push_back(&t);
+  bool running = t.Enabled() && t.interval_ > 0;
+  t.due_ = running ? clock_.nowMs() + t.interval_ : -1;
+}
+
+void FormEngine::fire(Timer& t) {
+  auto keep = keepAlive(t);
+  // The next tick is scheduled before the handler runs, so that a handler that stops or
+  // re-arms the timer has the last word.
+  t.due_ = clock_.nowMs() + t.interval_;
+  if (EventHandler h = t.Tick) h();
+}
+
+int64_t FormEngine::nextDue() const {
+  int64_t next = -1;
+  for (const Timer* t : timers_) {
+    if (t->due_ >= 0 && (next < 0 || t->due_ < next)) next = t->due_;
+  }
+  return next;
+}
+
+void FormEngine::advance(int64_t ms) {
+  auto* clock = dynamic_cast<VirtualClock*>(&clock_);
+  if (!clock) throw std::logic_error("FormEngine::advance needs a virtual clock");
+  if (ms < 0) throw std::logic_error("FormEngine::advance: time does not go back");
+  const int64_t target = clock->nowMs() + ms;
+  for (;;) {
+    // The earliest due timer; among equals the one that reached the engine first.
+    Timer* next = nullptr;
+    for (Timer* t : timers_) {
+      if (t->due_ >= 0 && t->due_ <= target && (!next || t->due_ < next->due_)) next = t;
+    }
+    if (!next) break;
+    if (next->due_ > clock->nowMs()) clock->advance(next->due_ - clock->nowMs());
+    fire(*next);
+  }
+  // A handler may itself have let time pass (a modal loop): never move back.
+  if (target > clock->nowMs()) clock->advance(target - clock->nowMs());
+}
+
+void FormEngine::runDueTimers() {
+  const int64_t now = clock_.nowMs();
+  for (;;) {
+    Timer* next = nullptr;
+    for (Timer* t : timers_) {
+      if (t->due_ >= 0 && t->due_ <= now && (!next || t->due_ < next->due_)) next = t;
+    }
+    if (!next) break;
+    fire(*next);  // reschedules past `now`, so each timer fires at most once here
+  }
+}
+
+// ---- window-system queries ------------------------------------------------------------------
+
+namespace {
+int32_t pixelEdge(double twips) {
+  return toLong(twips / kTwipsPerPixel);
+}
+}  // namespace
+
+// A point's pixel is the one it lies in, so that a point inside a widget in twips is inside its
+// pixel rectangle whenever the widget's edges lie on pixel boundaries.
+Point FormEngine::toScreen(const Form& form, double x, double y) const {
+  return Point{static_cast<int32_t>(std::floor((form.screenLeftTwips + x) / kTwipsPerPixel)),
+               static_cast<int32_t>(std::floor((form.screenTopTwips + y) / kTwipsPerPixel))};
+}
+
+Rect FormEngine::screenRect(const Widget& w) const {
+  const Form* f = w.form();
+  double sx = f ? f->screenLeftTwips : 0.0, sy = f ? f->screenTopTwips : 0.0;
+  double ox = 0, oy = 0;
+  w.originOnForm(ox, oy);
+  const TwipsRect& r = w.rectTwips();
+  return Rect{pixelEdge(sx + ox), pixelEdge(sy + oy), pixelEdge(sx + ox + r.width),
+              pixelEdge(sy + oy + r.height)};
+}
+
+Rect FormEngine::GetWindowRect(int32_t hwnd) const {
+  Widget* w = widgetOfHwnd(hwnd);
+  if (!w) raise(err::InvalidCall);
+  return screenRect(*w);
+}
+
+// ---- modal forms and message boxes ----------------------------------------------------------
+
+void FormEngine::showModal(Form& form) {
+  auto keep = keepAlive(form);
+  shown_.push_back(Shown{"modal", form.name(), form.Caption(), 0});
+  form.setVisible(true);
+  struct Depth {
+    int& d;
+    explicit Depth(int& x) : d(x) { ++d; }
+    ~Depth() { --d; }
+  } depth(modalDepth_);
+  if (ModalPolicy p = modalPolicy_) p(form);
+}
+
+int16_t FormEngine::MsgBox(const std::string& prompt, int32_t buttons, const std::string& title) {
+  shown_.push_back(Shown{"msgbox", title, prompt, buttons});
+  if (MsgBoxPolicy p = msgBoxPolicy_) return p(prompt, buttons);
+  return 1;
+}
+
+}  // namespace host

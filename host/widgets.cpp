@@ -1,0 +1,981 @@
+#include "host/widgets.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <utility>
+
+#include "host/engine.h"
+#include "host/error.h"
+#include "host/numeric.h"
+#include "host/text.h"
+
+namespace host {
+
+namespace {
+
+constexpr int32_t kWrongArgCount = 450;
+
+[[noreturn]] void wrongArgCount() {
+  raise(kWrongArgCount, "Wrong number of arguments or invalid property assignment");
+}
+
+bool sameName(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && toLowerAscii(a) == toLowerAscii(b);
+}
+
+// Optional arguments of a method call: a missing one is absent or Empty.
+bool given(std::span<Variant> args, size_t i) {
+  return i < args.size() && !args[i].isEmpty();
+}
+
+Variant objectOf(const Widget* w) {
+  if (!w) return Variant::nothing();
+  return Variant(std::const_pointer_cast<Dispatch>(w->weak_from_this().lock()));
+}
+
+Variant pictureVariant(const PictureRef& p) {
+  return p ? Variant(ObjectRef(p)) : Variant::nothing();
+}
+
+// A picture property takes Nothing or a picture; any other object is a type mismatch.
+PictureRef pictureOf(const Variant& v) {
+  ObjectRef o = v.asObject();
+  if (!o) return nullptr;
+  auto p = std::dynamic_pointer_cast<host::Picture>(o);
+  if (!p) raise(err::TypeMismatch);
+  return p;
+}
+
+// Colours are RGB values 0 to &HFFFFFF, or system colours &H80000000 to &H80000018. The high
+// ones also arrive as positive Doubles when a script writes them as plain numbers.
+int32_t colorOf(const Variant& v) {
+  int32_t c;
+  double d = v.asDouble();
+  if (d >= 2147483648.0 && d <= 4294967295.0 && d == std::floor(d)) {
+    c = static_cast<int32_t>(static_cast<uint32_t>(d));
+  } else {
+    c = v.asLong();
+  }
+  auto u = static_cast<uint32_t>(c);
+  bool rgb = u <= 0xFFFFFFu;
+  bool system = u >= 0x80000000u && u <= 0x80000018u;
+  if (!rgb && !system) raise(err::InvalidPropertyValue);
+  return c;
+}
+
+void addHwnd(DispatchTable<Widget>& t) {
+  t.property("hWnd", [](Widget& w) { return Variant(w.hwnd()); });
+}
+
+template <class W>
+W& as(Widget& w) {
+  return static_cast<W&>(w);
+}
+
+// Twips per unit of the fixed scale modes (2 points, 4 characters, 5 inches, 6 mm, 7 cm).
+double fixedTwipsPerUnit(int16_t mode, bool vertical) {
+  switch (mode) {
+    case 1:
+      return 1.0;
+    case 2:
+      return 20.0;
+    case 3:
+      return kTwipsPerPixel;
+    case 4:
+      return vertical ? 240.0 : 120.0;
+    case 5:
+      return 1440.0;
+    case 6:
+      return 1440.0 / 25.4;
+    case 7:
+      return 1440.0 / 2.54;
+    default:
+      return 1.0;
+  }
+}
+
+void collectControls(const ContainerWidget& c, std::vector<Widget*>& out) {
+  for (const auto& child : c.children()) {
+    out.push_back(child.get());
+    if (child->kind() == WidgetKind::UserControl) continue;  // its parts are its own
+    if (auto* cc = dynamic_cast<const ContainerWidget*>(child.get())) collectControls(*cc, out);
+  }
+}
+
+}  // namespace
+
+const char* kindName(WidgetKind k) {
+  switch (k) {
+    case WidgetKind::Form:
+      return "Form";
+    case WidgetKind::UserControl:
+      return "UserControl";
+    case WidgetKind::PictureBox:
+      return "PictureBox";
+    case WidgetKind::Frame:
+      return "Frame";
+    case WidgetKind::Image:
+      return "Image";
+    case WidgetKind::CommandButton:
+      return "CommandButton";
+    case WidgetKind::Timer:
+      return "Timer";
+    case WidgetKind::TextBox:
+      return "TextBox";
+    case WidgetKind::CheckBox:
+      return "CheckBox";
+    case WidgetKind::Label:
+      return "Label";
+  }
+  return "Object";
+}
+
+// ---- Widget ---------------------------------------------------------------------------------
+
+Widget::Widget(WidgetKind kind, std::string name) : kind_(kind), name_(std::move(name)) {}
+
+Widget::~Widget() {
+  if (registeredEngine_) registeredEngine_->forget(*this);
+}
+
+Form* Widget::form() const {
+  const Widget* w = this;
+  while (w->container_) w = w->container_;
+  return w->kind_ == WidgetKind::Form ? static_cast<Form*>(const_cast<Widget*>(w)) : nullptr;
+}
+
+FormEngine* Widget::engine() const {
+  return registeredEngine_;
+}
+
+// A top-level form's Left and Top are its place on the screen.
+float Widget::Left() const {
+  if (container_) return static_cast<float>(container_->fromTwipsX(rect_.left));
+  if (kind_ == WidgetKind::Form)
+    return static_cast<float>(static_cast<const Form*>(this)->screenLeftTwips);
+  return static_cast<float>(rect_.left);
+}
+
+float Widget::Top() const {
+  if (container_) return static_cast<float>(container_->fromTwipsY(rect_.top));
+  if (kind_ == WidgetKind::Form)
+    return static_cast<float>(static_cast<const Form*>(this)->screenTopTwips);
+  return static_cast<float>(rect_.top);
+}
+
+float Widget::Width() const {
+  return static_cast<float>(container_ ? container_->fromTwipsW(rect_.width) : rect_.width);
+}
+
+float Widget::Height() const {
+  return static_cast<float>(container_ ? container_->fromTwipsH(rect_.height) : rect_.height);
+}
+
+void Widget::setLeft(float v) {
+  TwipsRect r = rect_;
+  r.left = container_ ? container_->toTwipsX(v) : v;
+  setRectTwips(r);
+}
+
+void Widget::setTop(float v) {
+  TwipsRect r = rect_;
+  r.top = container_ ? container_->toTwipsY(v) : v;
+  setRectTwips(r);
+}
+
+void Widget::setWidth(float v) {
+  TwipsRect r = rect_;
+  r.width = container_ ? container_->toTwipsW(v) : v;
+  setRectTwips(r);
+}
+
+void Widget::setHeight(float v) {
+  TwipsRect r = rect_;
+  r.height = container_ ? container_->toTwipsH(v) : v;
+  setRectTwips(r);
+}
+
+void Widget::Move(float left, std::optional<float> top, std::optional<float> width,
+                  std::optional<float> height) {
+  TwipsRect r = rect_;
+  const ContainerWidget* c = container_;
+  r.left = c ? c->toTwipsX(left) : left;
+  if (top) r.top = c ? c->toTwipsY(*top) : *top;
+  if (width) r.width = c ? c->toTwipsW(*width) : *width;
+  if (height) r.height = c ? c->toTwipsH(*height) : *height;
+  setRectTwips(r);
+}
+
+void Widget::setRectTwips(const TwipsRect& r) {
+  checkFinite(r.left);
+  checkFinite(r.top);
+  checkFinite(r.width);
+  checkFinite(r.height);
+  if (r.width < 0 || r.height < 0) raise(err::InvalidPropertyValue);
+  bool resized = r.width != rect_.width || r.height != rect_.height;
+  rect_ = r;
+  if (kind_ == WidgetKind::Form && !container_) {
+    auto* f = static_cast<Form*>(this);
+    f->screenLeftTwips = r.left;
+    f->screenTopTwips = r.top;
+  }
+  if (resized) sizeChanged();
+}
+
+void Widget::setVisible(bool v) {
+  visible_ = v;
+}
+
+void Widget::setEnabled(bool v) {
+  enabled_ = v;
+  enabledChanged();
+}
+
+bool Widget::effectivelyVisible() const {
+  for (const Widget* w = this; w; w = w->container_) {
+    if (!w->visible_) return false;
+  }
+  return true;
+}
+
+bool Widget::effectivelyEnabled() const {
+  for (const Widget* w = this; w; w = w->container_) {
+    if (!w->enabled_) return false;
+  }
+  return true;
+}
+
+void Widget::ZOrder(int16_t position) {
+  if (position != 0 && position != 1) raise(err::InvalidCall);
+  if (!container_) return;
+  auto& siblings = container_->children_;
+  auto it = std::find_if(siblings.begin(), siblings.end(),
+                         [this](const std::shared_ptr<Widget>& w) { return w.get() == this; });
+  if (it == siblings.end()) return;
+  std::shared_ptr<Widget> self = *it;
+  siblings.erase(it);
+  if (position == 0) {
+    siblings.push_back(std::move(self));
+  } else {
+    siblings.insert(siblings.begin(), std::move(self));
+  }
+}
+
+void Widget::originOnForm(double& x, double& y) const {
+  if (!container_) {
+    x = y = 0.0;
+    return;
+  }
+  container_->originOnForm(x, y);
+  double inner = container_->innerOffsetTwips();
+  x += inner + rect_.left;
+  y += inner + rect_.top;
+}
+
+void Widget::mousePoint(double formX, double formY, float& x, float& y) const {
+  double ox = 0, oy = 0;
+  originOnForm(ox, oy);
+  if (auto* c = dynamic_cast<const ContainerWidget*>(this)) {
+    double inner = c->innerOffsetTwips();
+    x = static_cast<float>(c->fromTwipsX(formX - ox - inner));
+    y = static_cast<float>(c->fromTwipsY(formY - oy - inner));
+  } else if (container_) {
+    x = static_cast<float>(container_->fromTwipsW(formX - ox));
+    y = static_cast<float>(container_->fromTwipsH(formY - oy));
+  } else {
+    x = static_cast<float>(formX - ox);
+    y = static_cast<float>(formY - oy);
+  }
+}
+
+int32_t Widget::idOfName(std::string_view name) const {
+  return table().idOfName(name);
+}
+
+Variant Widget::invoke(int32_t id, Invoke kind, std::span<Variant> args) {
+  return table().invoke(*this, id, kind, args);
+}
+
+const Widget::Table& Widget::table() const {
+  static const Table kTable = [] {
+    Table t;
+    addWidgetMembers(t);
+    return t;
+  }();
+  return kTable;
+}
+
+void Widget::addWidgetMembers(Table& t) {
+  t.property("Name", [](Widget& w) { return Variant(w.name()); });
+  t.property(
+      "Left", [](Widget& w) { return Variant(w.Left()); },
+      [](Widget& w, const Variant& v) { w.setLeft(v.asSingle()); });
+  t.property(
+      "Top", [](Widget& w) { return Variant(w.Top()); },
+      [](Widget& w, const Variant& v) { w.setTop(v.asSingle()); });
+  t.property(
+      "Width", [](Widget& w) { return Variant(w.Width()); },
+      [](Widget& w, const Variant& v) { w.setWidth(v.asSingle()); });
+  t.property(
+      "Height", [](Widget& w) { return Variant(w.Height()); },
+      [](Widget& w, const Variant& v) { w.setHeight(v.asSingle()); });
+  t.property(
+      "Visible", [](Widget& w) { return Variant::boolean(w.Visible()); },
+      [](Widget& w, const Variant& v) { w.setVisible(isTrue(v.asBoolean())); });
+  t.property(
+      "Enabled", [](Widget& w) { return Variant::boolean(w.Enabled()); },
+      [](Widget& w, const Variant& v) { w.setEnabled(isTrue(v.asBoolean())); });
+  t.property(
+      "TabIndex", [](Widget& w) { return Variant(w.TabIndex()); },
+      [](Widget& w, const Variant& v) { w.setTabIndex(v.asInteger()); });
+  t.method("Move", [](Widget& w, std::span<Variant> a) {
+    if (!given(a, 0) || a.size() > 4) wrongArgCount();
+    std::optional<float> top, width, height;
+    if (given(a, 1)) top = a[1].asSingle();
+    if (given(a, 2)) width = a[2].asSingle();
+    if (given(a, 3)) height = a[3].asSingle();
+    w.Move(a[0].asSingle(), top, width, height);
+    return Variant();
+  });
+  t.method("ZOrder", [](Widget& w, std::span<Variant> a) {
+    w.ZOrder(given(a, 0) ? a[0].asInteger() : int16_t{0});
+    return Variant();
+  });
+  t.property("Container", [](Widget& w) { return objectOf(w.container()); });
+  t.property("Parent", [](Widget& w) { return objectOf(w.form()); });
+}
+
+// ---- ContainerWidget ------------------------------------------------------------------------
+
+ContainerWidget::~ContainerWidget() {
+  // Children that outlive their container (someone still holds them) end up detached.
+  for (auto& child : children_) {
+    if (child->registeredEngine_) child->registeredEngine_->forgetTree(*child);
+    child->container_ = nullptr;
+  }
+}
+
+void ContainerWidget::attach(std::shared_ptr<Widget> child) {
+  if (!child) raise(err::ObjectNotSet);
+  if (child->kind() == WidgetKind::Form) raise(err::InvalidCall);
+  for (const Widget* w = this; w; w = w->container_) {
+    if (w == child.get()) raise(err::InvalidCall);  // would hold itself
+  }
+  if (child->container_) child->container_->detach(*child);
+  child->container_ = this;
+  children_.push_back(child);
+  if (FormEngine* e = engine()) e->adoptTree(*child);
+}
+
+void ContainerWidget::detach(Widget& child) {
+  auto it = std::find_if(children_.begin(), children_.end(),
+                         [&child](const std::shared_ptr<Widget>& w) { return w.get() == &child; });
+  if (it == children_.end()) return;
+  std::shared_ptr<Widget> keep = *it;  // may be the last owner: release only at the end
+  if (keep->registeredEngine_) keep->registeredEngine_->forgetTree(*keep);
+  keep->container_ = nullptr;
+  children_.erase(it);
+}
+
+Widget* ContainerWidget::child(std::string_view name) const {
+  for (const auto& c : children_) {
+    if (sameName(c->name(), name)) return c.get();
+  }
+  return nullptr;
+}
+
+double ContainerWidget::twipsPerUnitX() const {
+  return fixedTwipsPerUnit(scaleMode_, false);
+}
+double ContainerWidget::twipsPerUnitY() const {
+  return fixedTwipsPerUnit(scaleMode_, true);
+}
+
+void ContainerWidget::switchToUserScale() {
+  if (scaleMode_ == scale::User) return;
+  userScaleWidth_ = ScaleWidth();
+  userScaleHeight_ = ScaleHeight();
+  scaleMode_ = scale::User;
+}
+
+void ContainerWidget::setScaleMode(int16_t mode) {
+  if (mode < 0 || mode > 7) raise(err::InvalidPropertyValue);
+  if (mode == scale::User) {
+    switchToUserScale();  // the scale in force stays, now as numbers of the user's
+    return;
+  }
+  scaleMode_ = mode;
+  scaleLeft_ = 0;
+  scaleTop_ = 0;
+}
+
+float ContainerWidget::ScaleWidth() const {
+  if (scaleMode_ == scale::User) return userScaleWidth_;
+  return static_cast<float>(innerWidthTwips() / twipsPerUnitX());
+}
+
+float ContainerWidget::ScaleHeight() const {
+  if (scaleMode_ == scale::User) return userScaleHeight_;
+  return static_cast<float>(innerHeightTwips() / twipsPerUnitY());
+}
+
+void ContainerWidget::setScaleLeft(float v) {
+  switchToUserScale();
+  scaleLeft_ = v;
+}
+
+void ContainerWidget::setScaleTop(float v) {
+  switchToUserScale();
+  scaleTop_ = v;
+}
+
+void ContainerWidget::setScaleWidth(float v) {
+  if (v == 0 || !std::isfinite(v)) raise(err::InvalidPropertyValue);
+  switchToUserScale();
+  userScaleWidth_ = v;
+}
+
+void ContainerWidget::setScaleHeight(float v) {
+  if (v == 0 || !std::isfinite(v)) raise(err::InvalidPropertyValue);
+  switchToUserScale();
+  userScaleHeight_ = v;
+}
+
+// The user scale keeps its numbers when the container is resized: the units stretch with it.
+// A fixed scale is a unit size, so only its extent changes. Nothing to redo in either case; the
+// children keep their twips.
+void ContainerWidget::sizeChanged() {}
+
+// In the user scale a unit is inner extent / scale extent; products are formed before the
+// division so that a whole number of units survives the round trip through twips.
+double ContainerWidget::toTwipsX(double units) const {
+  if (scaleMode_ != scale::User) return (units - scaleLeft_) * twipsPerUnitX();
+  if (userScaleWidth_ == 0) return 0.0;
+  return (units - scaleLeft_) * innerWidthTwips() / userScaleWidth_;
+}
+
+double ContainerWidget::toTwipsY(double units) const {
+  if (scaleMode_ != scale::User) return (units - scaleTop_) * twipsPerUnitY();
+  if (userScaleHeight_ == 0) return 0.0;
+  return (units - scaleTop_) * innerHeightTwips() / userScaleHeight_;
+}
+
+double ContainerWidget::toTwipsW(double units) const {
+  if (scaleMode_ != scale::User) return units * twipsPerUnitX();
+  if (userScaleWidth_ == 0) return 0.0;
+  return units * innerWidthTwips() / userScaleWidth_;
+}
+
+double ContainerWidget::toTwipsH(double units) const {
+  if (scaleMode_ != scale::User) return units * twipsPerUnitY();
+  if (userScaleHeight_ == 0) return 0.0;
+  return units * innerHeightTwips() / userScaleHeight_;
+}
+
+double ContainerWidget::fromTwipsX(double twips) const {
+  return scaleLeft_ + fromTwipsW(twips);
+}
+
+double ContainerWidget::fromTwipsY(double twips) const {
+  return scaleTop_ + fromTwipsH(twips);
+}
+
+double ContainerWidget::fromTwipsW(double twips) const {
+  if (scaleMode_ != scale::User) return twips / twipsPerUnitX();
+  double inner = innerWidthTwips();
+  return inner == 0 ? 0.0 : twips * userScaleWidth_ / inner;
+}
+
+double ContainerWidget::fromTwipsH(double twips) const {
+  if (scaleMode_ != scale::User) return twips / twipsPerUnitY();
+  double inner = innerHeightTwips();
+  return inner == 0 ? 0.0 : twips * userScaleHeight_ / inner;
+}
+
+float ContainerWidget::TextWidth(std::string_view s) const {
+  return static_cast<float>(fromTwipsW(text::widthTwips(s, fontSize_, fontBold_)));
+}
+
+float ContainerWidget::TextHeight(std::string_view s) const {
+  return static_cast<float>(fromTwipsH(text::heightTwips(s, fontSize_, fontBold_)));
+}
+
+void ContainerWidget::setFontSize(double pt) {
+  if (!(pt > 0.0 && pt <= 2048.0)) raise(err::InvalidPropertyValue);
+  fontSize_ = pt;
+}
+
+void ContainerWidget::addContainerMembers(Table& t) {
+  auto c = [](Widget& w) -> ContainerWidget& { return as<ContainerWidget>(w); };
+  t.property(
+      "ScaleMode", [c](Widget& w) { return Variant(c(w).ScaleMode()); },
+      [c](Widget& w, const Variant& v) { c(w).setScaleMode(v.asInteger()); });
+  t.property(
+      "ScaleLeft", [c](Widget& w) { return Variant(c(w).ScaleLeft()); },
+      [c](Widget& w, const Variant& v) { c(w).setScaleLeft(v.asSingle()); });
+  t.property(
+      "ScaleTop", [c](Widget& w) { return Variant(c(w).ScaleTop()); },
+      [c](Widget& w, const Variant& v) { c(w).setScaleTop(v.asSingle()); });
+  t.property(
+      "ScaleWidth", [c](Widget& w) { return Variant(c(w).ScaleWidth()); },
+      [c](Widget& w, const Variant& v) { c(w).setScaleWidth(v.asSingle()); });
+  t.property(
+      "ScaleHeight", [c](Widget& w) { return Variant(c(w).ScaleHeight()); },
+      [c](Widget& w, const Variant& v) { c(w).setScaleHeight(v.asSingle()); });
+  t.method("TextWidth", [c](Widget& w, std::span<Variant> a) {
+    if (a.size() != 1) wrongArgCount();
+    return Variant(c(w).TextWidth(a[0].asString()));
+  });
+  t.method("TextHeight", [c](Widget& w, std::span<Variant> a) {
+    if (a.size() != 1) wrongArgCount();
+    return Variant(c(w).TextHeight(a[0].asString()));
+  });
+  t.property(
+      "FontSize", [c](Widget& w) { return Variant(static_cast<float>(c(w).FontSize())); },
+      [c](Widget& w, const Variant& v) { c(w).setFontSize(v.asSingle()); });
+  t.property(
+      "FontBold", [c](Widget& w) { return Variant::boolean(c(w).FontBold()); },
+      [c](Widget& w, const Variant& v) { c(w).setFontBold(isTrue(v.asBoolean())); });
+}
+
+// ---- PictureBox -----------------------------------------------------------------------------
+
+PictureBox::PictureBox(std::string name)
+    : ContainerWidget(WidgetKind::PictureBox, std::move(name)) {}
+
+double PictureBox::innerOffsetTwips() const {
+  return borderStyle_ == 1 ? 2 * kTwipsPerPixel : 0.0;
+}
+
+double PictureBox::innerWidthTwips() const {
+  return std::max(0.0, rectTwips().width - 2 * innerOffsetTwips());
+}
+
+double PictureBox::innerHeightTwips() const {
+  return std::max(0.0, rectTwips().height - 2 * innerOffsetTwips());
+}
+
+const Widget::Table& PictureBox::table() const {
+  static const Table kTable = [] {
+    Table t;
+    addWidgetMembers(t);
+    addContainerMembers(t);
+    addHwnd(t);
+    t.property(
+        "Picture", [](Widget& w) { return pictureVariant(as<PictureBox>(w).Picture()); },
+        [](Widget& w, const Variant& v) { as<PictureBox>(w).setPicture(pictureOf(v)); });
+    t.property(
+        "BackColor", [](Widget& w) { return Variant(as<PictureBox>(w).BackColor()); },
+        [](Widget& w, const Variant& v) { as<PictureBox>(w).setBackColor(colorOf(v)); });
+    t.property(
+        "BorderStyle", [](Widget& w) { return Variant(as<PictureBox>(w).BorderStyle()); },
+        [](Widget& w, const Variant& v) {
+          int16_t b = v.asInteger();
+          if (b != 0 && b != 1) raise(err::InvalidPropertyValue);
+          as<PictureBox>(w).setBorderStyle(b);
+        });
+    return t;
+  }();
+  return kTable;
+}
+
+// ---- Frame ----------------------------------------------------------------------------------
+
+Frame::Frame(std::string name) : ContainerWidget(WidgetKind::Frame, std::move(name)) {}
+
+const Widget::Table& Frame::table() const {
+  static const Table kTable = [] {
+    Table t;
+    addWidgetMembers(t);
+    addContainerMembers(t);
+    addHwnd(t);
+    t.property(
+        "Caption", [](Widget& w) { return Variant(as<Frame>(w).Caption()); },
+        [](Widget& w, const Variant& v) { as<Frame>(w).setCaption(v.asString()); });
+    return t;
+  }();
+  return kTable;
+}
+
+// ---- Image ----------------------------------------------------------------------------------
+
+Image::Image(std::string name) : Widget(WidgetKind::Image, std::move(name)) {}
+
+const Widget::Table& Image::table() const {
+  static const Table kTable = [] {
+    Table t;
+    addWidgetMembers(t);
+    t.property(
+        "Picture", [](Widget& w) { return pictureVariant(as<Image>(w).Picture()); },
+        [](Widget& w, const Variant& v) { as<Image>(w).setPicture(pictureOf(v)); });
+    t.property(
+        "Stretch", [](Widget& w) { return Variant::boolean(as<Image>(w).Stretch()); },
+        [](Widget& w, const Variant& v) { as<Image>(w).setStretch(isTrue(v.asBoolean())); });
+    return t;
+  }();
+  return kTable;
+}
+
+// ---- CommandButton --------------------------------------------------------------------------
+
+CommandButton::CommandButton(std::string name)
+    : Widget(WidgetKind::CommandButton, std::move(name)) {}
+
+const Widget::Table& CommandButton::table() const {
+  static const Table kTable = [] {
+    Table t;
+    addWidgetMembers(t);
+    addHwnd(t);
+    t.property(
+        "Picture", [](Widget& w) { return pictureVariant(as<CommandButton>(w).Picture()); },
+        [](Widget& w, const Variant& v) { as<CommandButton>(w).setPicture(pictureOf(v)); });
+    t.property(
+        "Style", [](Widget& w) { return Variant(as<CommandButton>(w).Style()); },
+        [](Widget& w, const Variant& v) {
+          int16_t s = v.asInteger();
+          if (s != 0 && s != 1) raise(err::InvalidPropertyValue);
+          as<CommandButton>(w).setStyle(s);
+        });
+    t.property(
+        "Caption", [](Widget& w) { return Variant(as<CommandButton>(w).Caption()); },
+        [](Widget& w, const Variant& v) { as<CommandButton>(w).setCaption(v.asString()); });
+    return t;
+  }();
+  return kTable;
+}
+
+// ---- Timer ----------------------------------------------------------------------------------
+
+Timer::Timer(std::string name) : Widget(WidgetKind::Timer, std::move(name)) {}
+
+Timer::~Timer() {
+  // Leave the engine while this is still a timer: it keeps timers by their own type.
+  if (FormEngine* e = engine()) e->forget(*this);
+}
+
+// Writing Interval restarts the count even when the value stays the same; 0 stops the timer.
+void Timer::setInterval(int32_t ms) {
+  if (ms < 0 || ms > 65535) raise(err::InvalidPropertyValue);
+  interval_ = ms;
+  rearm();
+}
+
+// Enabled = true restarts a running timer's count too; false stops it.
+void Timer::enabledChanged() {
+  rearm();
+}
+
+void Timer::rearm() {
+  if (FormEngine* e = engine()) {
+    e->timerChanged(*this);
+  } else {
+    due_ = -1;  // no clock until the timer is on an engine's form
+  }
+}
+
+const Widget::Table& Timer::table() const {
+  static const Table kTable = [] {
+    Table t;
+    addWidgetMembers(t);
+    t.property(
+        "Interval", [](Widget& w) { return Variant(as<Timer>(w).Interval()); },
+        [](Widget& w, const Variant& v) { as<Timer>(w).setInterval(v.asLong()); });
+    return t;
+  }();
+  return kTable;
+}
+
+// ---- TextBox --------------------------------------------------------------------------------
+
+TextBox::TextBox(std::string name) : Widget(WidgetKind::TextBox, std::move(name)) {}
+
+void TextBox::setText(std::string t) {
+  if (t == text_) return;
+  text_ = std::move(t);
+  if (EventHandler h = Change) h();
+}
+
+const Widget::Table& TextBox::table() const {
+  static const Table kTable = [] {
+    Table t;
+    addWidgetMembers(t);
+    addHwnd(t);
+    t.property(
+        "Text", [](Widget& w) { return Variant(as<TextBox>(w).Text()); },
+        [](Widget& w, const Variant& v) { as<TextBox>(w).setText(v.asString()); });
+    t.property(
+        "FontBold", [](Widget& w) { return Variant::boolean(as<TextBox>(w).FontBold()); },
+        [](Widget& w, const Variant& v) { as<TextBox>(w).setFontBold(isTrue(v.asBoolean())); });
+    t.property(
+        "FontSize",
+        [](Widget& w) { return Variant(static_cast<float>(as<TextBox>(w).FontSize())); },
+        [](Widget& w, const Variant& v) {
+          double pt = v.asSingle();
+          if (!(pt > 0.0 && pt <= 2048.0)) raise(err::InvalidPropertyValue);
+          as<TextBox>(w).setFontSize(pt);
+        });
+    t.property(
+        "Appearance", [](Widget& w) { return Variant(as<TextBox>(w).Appearance()); },
+        [](Widget& w, const Variant& v) {
+          int16_t a = v.asInteger();
+          if (a != 0 && a != 1) raise(err::InvalidPropertyValue);
+          as<TextBox>(w).setAppearance(a);
+        });
+    t.property(
+        "BackColor", [](Widget& w) { return Variant(as<TextBox>(w).BackColor()); },
+        [](Widget& w, const Variant& v) { as<TextBox>(w).setBackColor(colorOf(v)); });
+    t.property(
+        "ForeColor", [](Widget& w) { return Variant(as<TextBox>(w).ForeColor()); },
+        [](Widget& w, const Variant& v) { as<TextBox>(w).setForeColor(colorOf(v)); });
+    t.method("Refresh", [](Widget& w, std::span<Variant>) {
+      as<TextBox>(w).Refresh();
+      return Variant();
+    });
+    return t;
+  }();
+  return kTable;
+}
+
+// ---- CheckBox -------------------------------------------------------------------------------
+
+CheckBox::CheckBox(std::string name) : Widget(WidgetKind::CheckBox, std::move(name)) {}
+
+void CheckBox::setValue(int16_t v) {
+  if (v < 0 || v > 2) raise(err::InvalidPropertyValue);
+  if (v == value_) return;
+  value_ = v;
+  if (EventHandler h = Click) h();
+}
+
+const Widget::Table& CheckBox::table() const {
+  static const Table kTable = [] {
+    Table t;
+    addWidgetMembers(t);
+    addHwnd(t);
+    t.property(
+        "Value", [](Widget& w) { return Variant(as<CheckBox>(w).Value()); },
+        [](Widget& w, const Variant& v) { as<CheckBox>(w).setValue(v.asInteger()); });
+    t.property(
+        "Caption", [](Widget& w) { return Variant(as<CheckBox>(w).Caption()); },
+        [](Widget& w, const Variant& v) { as<CheckBox>(w).setCaption(v.asString()); });
+    return t;
+  }();
+  return kTable;
+}
+
+// ---- Label ----------------------------------------------------------------------------------
+
+Label::Label(std::string name) : Widget(WidgetKind::Label, std::move(name)) {}
+
+const Widget::Table& Label::table() const {
+  static const Table kTable = [] {
+    Table t;
+    addWidgetMembers(t);
+    t.property(
+        "Caption", [](Widget& w) { return Variant(as<Label>(w).Caption()); },
+        [](Widget& w, const Variant& v) { as<Label>(w).setCaption(v.asString()); });
+    t.property(
+        "Alignment", [](Widget& w) { return Variant(as<Label>(w).Alignment()); },
+        [](Widget& w, const Variant& v) {
+          int16_t a = v.asInteger();
+          if (a < 0 || a > 2) raise(err::InvalidPropertyValue);
+          as<Label>(w).setAlignment(a);
+        });
+    return t;
+  }();
+  return kTable;
+}
+
+// ---- UserControl ----------------------------------------------------------------------------
+
+UserControl::UserControl(std::string name)
+    : ContainerWidget(WidgetKind::UserControl, std::move(name)) {}
+
+void UserControl::raiseResize() {
+  // A copy: the handler may replace the handlers while it runs.
+  if (EventHandler h = Resize) h();
+}
+
+// Synchronous, so a handler that sets the size again runs a nested Resize before it goes on.
+void UserControl::sizeChanged() {
+  ContainerWidget::sizeChanged();
+  raiseResize();
+}
+
+const Widget::Table& UserControl::table() const {
+  static const Table kTable = [] {
+    Table t;
+    addWidgetMembers(t);
+    addContainerMembers(t);
+    addHwnd(t);
+    return t;
+  }();
+  return kTable;
+}
+
+// ---- Form -----------------------------------------------------------------------------------
+
+Form::Form(std::string name) : ContainerWidget(WidgetKind::Form, std::move(name)) {
+  setRectTwips({0, 0, 4800, 3600});
+}
+
+Form::~Form() {
+  if (controls_) controls_->form_ = nullptr;
+}
+
+void Form::setEngine(FormEngine* e) {
+  if (engine_ == e) return;
+  if (engine_) engine_->forgetTree(*this);
+  engine_ = e;
+  if (e) e->adoptTree(*this);
+}
+
+std::shared_ptr<ControlsCollection> Form::Controls() {
+  if (!controls_) controls_ = std::make_shared<ControlsCollection>(*this);
+  return controls_;
+}
+
+const Widget::Table& Form::table() const {
+  static const Table kTable = [] {
+    Table t;
+    addWidgetMembers(t);
+    addContainerMembers(t);
+    addHwnd(t);
+    t.property(
+        "Caption", [](Widget& w) { return Variant(as<Form>(w).Caption()); },
+        [](Widget& w, const Variant& v) { as<Form>(w).setCaption(v.asString()); });
+    t.property("Controls", [](Widget& w) { return Variant(as<Form>(w).Controls()); });
+    t.method("Refresh", [](Widget& w, std::span<Variant>) {
+      as<Form>(w).Refresh();
+      return Variant();
+    });
+    return t;
+  }();
+  return kTable;
+}
+
+// ---- ControlsCollection ---------------------------------------------------------------------
+
+Form& ControlsCollection::form() const {
+  if (!form_) raise(err::ObjectNotSet);
+  return *form_;
+}
+
+std::vector<Widget*> ControlsCollection::list() const {
+  std::vector<Widget*> out;
+  collectControls(form(), out);
+  return out;
+}
+
+std::shared_ptr<Widget> ControlsCollection::Add(std::string_view progId, std::string_view name) {
+  Form& f = form();
+  std::string id = toLowerAscii(progId);
+  std::shared_ptr<Widget> w;
+  std::string n(name);
+  if (id == "vb.textbox") {
+    auto t = std::make_shared<TextBox>(n);
+    t->setFontSize(f.FontSize());  // new text boxes take the form's font
+    t->setFontBold(f.FontBold());
+    w = t;
+  } else if (id == "vb.label") {
+    w = std::make_shared<Label>(n);
+  } else if (id == "vb.commandbutton") {
+    w = std::make_shared<CommandButton>(n);
+  } else if (id == "vb.checkbox") {
+    w = std::make_shared<CheckBox>(n);
+  } else if (id == "vb.image") {
+    w = std::make_shared<Image>(n);
+  } else if (id == "vb.picturebox") {
+    w = std::make_shared<PictureBox>(n);
+  } else if (id == "vb.frame") {
+    w = std::make_shared<Frame>(n);
+  } else if (id == "vb.timer") {
+    w = std::make_shared<Timer>(n);
+  } else {
+    raise(err::InvalidCall, "Invalid class string: " + std::string(progId));
+  }
+  if (name.empty()) raise(err::InvalidCall);
+  for (Widget* existing : list()) {
+    if (sameName(existing->name(), name)) raise(err::NameInUse);
+  }
+  w->setVisible(false);  // added controls start hidden
+  f.attach(w);
+  return w;
+}
+
+void ControlsCollection::Remove(std::string_view name) {
+  for (Widget* w : list()) {
+    if (sameName(w->name(), name)) {
+      w->container()->detach(*w);
+      return;
+    }
+  }
+  raise(err::ControlNotFound);
+}
+
+int32_t ControlsCollection::Count() const {
+  return static_cast<int32_t>(list().size());
+}
+
+std::shared_ptr<Widget> ControlsCollection::Item(std::string_view name) const {
+  for (Widget* w : list()) {
+    if (sameName(w->name(), name)) return std::static_pointer_cast<Widget>(w->shared_from_this());
+  }
+  raise(err::ControlNotFound);
+}
+
+std::shared_ptr<Widget> ControlsCollection::Item(int32_t index) const {
+  std::vector<Widget*> all = list();
+  if (index < 0 || index >= static_cast<int32_t>(all.size())) raise(9, "Subscript out of range");
+  return std::static_pointer_cast<Widget>(all[static_cast<size_t>(index)]->shared_from_this());
+}
+
+namespace {
+const DispatchTable<ControlsCollection>& controlsTable() {
+  static const DispatchTable<ControlsCollection> table = [] {
+    DispatchTable<ControlsCollection> t;
+    t.method("Add", [](ControlsCollection& c, std::span<Variant> a) {
+      if (a.size() < 2) wrongArgCount();
+      return Variant(c.Add(a[0].asString(), a[1].asString()));
+    });
+    t.method("Remove", [](ControlsCollection& c, std::span<Variant> a) {
+      if (a.size() != 1) wrongArgCount();
+      c.Remove(a[0].asString());
+      return Variant();
+    });
+    t.method("Item", [](ControlsCollection& c, std::span<Variant> a) {
+      if (a.size() != 1) wrongArgCount();
+      if (a[0].value().isString()) return Variant(c.Item(a[0].asString()));
+      return Variant(c.Item(a[0].asLong()));
+    });
+    t.property("Count", [](ControlsCollection& c) { return Variant(c.Count()); });
+    return t;
+  }();
+  return table;
+}
+}  // namespace
+
+int32_t ControlsCollection::idOfName(std::string_view name) const {
+  return controlsTable().idOfName(name);
+}
+
+Variant ControlsCollection::invoke(int32_t id, Invoke kind, std::span<Variant> args) {
+  return controlsTable().invoke(*this, id, kind, args);
+}
+
+// ---- lookup ---------------------------------------------------------------------------------
+
+Widget* findWidget(const ContainerWidget& root, std::string_view name) {
+  for (const auto& c : root.children()) {
+    if (sameName(c->name(), name)) return c.get();
+  }
+  for (const auto& c : root.children()) {
+    if (auto* cc = dynamic_cast<const ContainerWidget*>(c.get())) {
+      if (Widget* w = findWidget(*cc, name)) return w;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace host
