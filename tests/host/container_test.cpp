@@ -1,0 +1,221 @@
+// Container services: the property bag, the control site (ambient UserMode, events, lifecycle,
+// Resize) and the extender.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "host/container.h"
+#include "host/dispatch.h"
+#include "tests/host/host_test_util.h"
+
+namespace host {
+namespace {
+
+using testing::errorOf;
+using testing::HostTest;
+
+TEST(PropertyBag, ValuesEqualToTheirDefaultAreNotStored) {
+  PropertyBag bag;
+  bag.WriteProperty("Max", Variant(int32_t{100}), Variant(int32_t{100}));
+  EXPECT_FALSE(bag.has("Max"));
+  EXPECT_EQ(bag.ReadProperty("Max", Variant(int32_t{100})), Variant(int32_t{100}));
+
+  bag.WriteProperty("Max", Variant(int32_t{50}), Variant(int32_t{100}));
+  bag.WriteProperty("RefreshMsecGD", Variant(int16_t{200}), Variant(int16_t{0}));
+  bag.WriteProperty("Ratio", Variant(1.5f), Variant(0.0f));
+  EXPECT_TRUE(bag.has("max"));
+  // Stored values keep their types, whatever default the reader passes.
+  EXPECT_EQ(bag.ReadProperty("MAX", Variant(int16_t{0})).type(), VarType::Long);
+  EXPECT_EQ(bag.ReadProperty("Max", Variant(int16_t{0})).asLong(), 50);
+  EXPECT_EQ(bag.ReadProperty("RefreshMsecGD", Variant()).type(), VarType::Integer);
+  EXPECT_EQ(bag.ReadProperty("Ratio", Variant()).type(), VarType::Single);
+
+  // Writing the default again drops the stored value; numbers compare by value across types.
+  bag.WriteProperty("Max", Variant(int32_t{100}), Variant(int32_t{100}));
+  EXPECT_FALSE(bag.has("Max"));
+  bag.WriteProperty("Enabled", Variant::fromBoolean(True), Variant(int16_t{-1}));
+  EXPECT_FALSE(bag.has("Enabled"));
+  bag.WriteProperty("Description", Variant(""), Variant(""));
+  EXPECT_FALSE(bag.has("Description"));
+
+  // By-reference values are stored as values.
+  int32_t v = 7;
+  bag.WriteProperty("Value", Variant::refLong(&v), Variant(int32_t{1}));
+  v = 8;
+  EXPECT_EQ(bag.ReadProperty("Value", Variant(int32_t{1})), Variant(int32_t{7}));
+  ASSERT_EQ(bag.entries().size(), 3u);
+  EXPECT_EQ(bag.entries()[0].first, "RefreshMsecGD");
+}
+
+class Site : public HostTest {
+ protected:
+  ControlSite site{engine, *form, "UsrKeloScroll1"};
+};
+
+TEST_F(Site, AmbientUserModeNeedsTheClientSite) {
+  EXPECT_EQ(site.AmbientUserMode(), True);
+  site.setUserMode(false);
+  EXPECT_EQ(site.AmbientUserMode(), False);
+  site.setClientSiteAvailable(false);
+  EXPECT_EQ(errorOf([&] { site.AmbientUserMode(); }), err::NoClientSite);
+  site.setClientSiteAvailable(true);
+  EXPECT_EQ(site.AmbientUserMode(), False);
+}
+
+TEST_F(Site, SurfaceIsAWindowOnTheContainer) {
+  UserControl& s = site.surface();
+  EXPECT_EQ(s.container(), form.get());
+  EXPECT_NE(s.hwnd(), 0);
+  EXPECT_EQ(engine.widgetOfHwnd(s.hwnd()), &s);
+  EXPECT_EQ(&site.parentForm(), form.get());
+  // Parts the control adds get their handles too.
+  auto button = s.add<CommandButton>("cmdSxUp");
+  EXPECT_NE(button->hwnd(), 0);
+  EXPECT_NE(button->hwnd(), s.hwnd());
+}
+
+TEST_F(Site, EventsComeBackAsTheHandlerLeftThem) {
+  std::vector<std::string> seen;
+  site.setEventSink([&](std::string_view event, std::span<Variant> args) {
+    seen.emplace_back(event);
+    if (event == "Change") {
+      args[0].assign(Variant(int32_t{42}));
+      args[1].assign(Variant("new text"));
+    }
+  });
+  int32_t value = 5;
+  std::string text = "old";
+  std::vector<Variant> args{Variant::refLong(&value), Variant::refString(&text)};
+  site.RaiseEvent("Change", args);
+  site.RaiseEvent("Scroll");
+  EXPECT_EQ(value, 42);
+  EXPECT_EQ(text, "new text");
+  EXPECT_EQ(seen, (std::vector<std::string>{"Change", "Scroll"}));
+  ASSERT_EQ(site.events().size(), 2u);
+  EXPECT_EQ(site.events()[0].name, "Change");
+  EXPECT_EQ(site.events()[0].args[0], Variant(int32_t{5}));  // as raised
+  EXPECT_EQ(site.events()[0].args[1], Variant("old"));
+  EXPECT_TRUE(site.events()[1].args.empty());
+
+  site.PropertyChanged("Max");
+  site.PropertyChanged("Value");
+  EXPECT_EQ(site.propertyChanges(), (std::vector<std::string>{"Max", "Value"}));
+}
+
+// A Resize handler that enforces a minimum height sets Height inside Resize: the nested Resize
+// runs to its end before the outer one goes on.
+TEST_F(Site, ResizeRunsSynchronouslyAlsoNested) {
+  UserControl& s = site.surface();
+  std::vector<std::string> log;
+  int depth = 0;
+  s.Resize = [&] {
+    ++depth;
+    log.push_back("enter " + std::to_string(depth) + " h=" + std::to_string(int(s.Height())));
+    if (s.Height() < 705) s.setHeight(705);
+    log.push_back("leave " + std::to_string(depth) + " h=" + std::to_string(int(s.Height())));
+    --depth;
+  };
+  site.resize(720, 300);
+  EXPECT_EQ(log, (std::vector<std::string>{"enter 1 h=300", "enter 2 h=705", "leave 2 h=705",
+                                           "leave 1 h=705"}));
+  EXPECT_EQ(s.Width(), 720.0f);
+
+  // The host's placement raises Resize also at an unchanged size; a move alone does not.
+  log.clear();
+  site.resize(720, 705);
+  EXPECT_EQ(log.size(), 2u);
+  log.clear();
+  s.setLeft(100);
+  s.let("Height", Variant(int32_t{705}));
+  EXPECT_TRUE(log.empty());
+}
+
+TEST_F(Site, LifecycleCallsTheSurfaceHandlers) {
+  UserControl& s = site.surface();
+  std::vector<std::string> log;
+  s.InitProperties = [&] { log.push_back("InitProperties"); };
+  s.ReadProperties = [&](PropertyBag& bag) {
+    log.push_back("Read " + bag.ReadProperty("Max", Variant(int32_t{0})).asString());
+  };
+  s.WriteProperties = [&](PropertyBag& bag) {
+    bag.WriteProperty("Max", Variant(int32_t{7}), Variant(int32_t{100}));
+  };
+  s.Show = [&] { log.push_back("Show"); };
+  s.Terminate = [&] { log.push_back("Terminate"); };
+  PropertyBag bag;
+  site.initNew();
+  site.save(bag);
+  site.load(bag);
+  site.show();
+  site.terminate();
+  site.terminate();
+  EXPECT_EQ(log, (std::vector<std::string>{"InitProperties", "Read 7", "Show", "Terminate"}));
+}
+
+// A control object with a member of its own and one whose id clashes with an extender member.
+class FakeControl : public Dispatch {
+ public:
+  int32_t idOfName(std::string_view name) const override { return table().idOfName(name); }
+  Variant invoke(int32_t id, Invoke kind, std::span<Variant> args) override {
+    return table().invoke(*this, id, kind, args);
+  }
+  std::string_view typeName() const override { return "UsrKeloScroll"; }
+  int32_t value = 3;
+
+ private:
+  static const DispatchTable<FakeControl>& table() {
+    static const DispatchTable<FakeControl> t = [] {
+      DispatchTable<FakeControl> d;
+      d.property(
+          "Value", [](FakeControl& c) { return Variant(c.value); },
+          [](FakeControl& c, const Variant& v) { c.value = v.asLong(); }, 0);
+      d.property(
+          "Clash", [](FakeControl&) { return Variant("control's"); }, {},
+          static_cast<int32_t>(0x80010000u));
+      return d;
+    }();
+    return t;
+  }
+};
+
+TEST_F(HostTest, ExtenderServesPlacementAndForwardsTheRest) {
+  auto frame = form->add<Frame>("fra");
+  frame->Move(600, 400, 4000, 4000);
+  ControlSite site(engine, *frame, "UsrKeloScroll1");
+  site.surface().Move(120, 90, 240, 3645);
+  auto control = std::make_shared<FakeControl>();
+  site.setControl(control);
+  auto ext = site.extender();
+
+  EXPECT_EQ(ext->get("name").asString(), "UsrKeloScroll1");
+  EXPECT_EQ(ext->get("Left").asSingle(), 120.0f);
+  EXPECT_EQ(ext->get("TOP").asSingle(), 90.0f);
+  EXPECT_EQ(ext->typeName(), "UsrKeloScroll");
+
+  // The chain of containers ends at the form, as the control's placement code walks it.
+  ObjectRef container = ext->get("Container").asObject();
+  EXPECT_EQ(container.get(), frame.get());
+  EXPECT_FALSE(container->isForm());
+  EXPECT_EQ(container->get("Left").asSingle() + ext->get("Left").asSingle(), 720.0f);
+  EXPECT_TRUE(container->get("Container").asObject()->isForm());
+  EXPECT_EQ(ext->get("Parent").asObject().get(), form.get());
+
+  ext->let("Value", Variant(int32_t{9}));
+  EXPECT_EQ(control->value, 9);
+  EXPECT_EQ(ext->get("Value").asLong(), 9);
+  EXPECT_EQ(ext->get("Clash").asString(), "control's");
+  EXPECT_NE(ext->idOfName("Clash"), ext->idOfName("Name"));
+  EXPECT_EQ(errorOf([&] { ext->get("NoSuchMember"); }), err::NoSuchMember);
+
+  // Placement through the extender is in the container's units.
+  frame->setScaleMode(scale::Pixels);
+  ext->let("Left", Variant(int32_t{10}));
+  EXPECT_DOUBLE_EQ(site.surface().rectTwips().left, 150.0);
+
+  control.reset();
+  EXPECT_EQ(errorOf([&] { ext->get("Value"); }), err::NoSuchMember);
+}
+
+}  // namespace
+}  // namespace host
