@@ -8,6 +8,13 @@ if(NOT wanted)
 endif()
 execute_process(COMMAND ${RUNNER} ${SCENARIO}
                 RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+# A sanitizer's report is a failure of its own, whatever else the run printed.
+foreach(report "runtime error:" "AddressSanitizer" "LeakSanitizer")
+  string(FIND "${err}" "${report}" at)
+  if(NOT at EQUAL -1)
+    message(FATAL_ERROR "the run hit a sanitizer report\n--- errors:\n${err}")
+  endif()
+endforeach()
 if(status EQUAL 0)
   message(FATAL_ERROR "the scenario passed but must fail\n--- output:\n${out}")
 endif()
