@@ -1039,6 +1039,14 @@ struct Runner::Impl {
     }
   }
 
+  // Events are logged for the objects the scenario made; any other name is a mistake that would
+  // make a handler or an expectation silently idle.
+  void requireLogged(const std::string& object) {
+    if (!objects.count(lower(object))) {
+      throw ScenarioError("'" + object + "' is no form, widget or control this scenario made");
+    }
+  }
+
   std::vector<LogEntry*> pendingEvents(const std::string& object) {
     std::vector<LogEntry*> r;
     for (auto& e : log) {
@@ -1096,6 +1104,7 @@ struct Runner::Impl {
     if (c.accept("events")) {
       std::string name = c.atEnd() ? "" : c.word("an object name");
       return [=, this](const Frame&) {
+        if (!name.empty()) requireLogged(name);
         for (LogEntry* e : pendingEvents(name)) {
           out << '@' << e->ms << "ms " << e->object << '_' << e->text().str() << '\n';
         }
@@ -1302,7 +1311,10 @@ struct Runner::Impl {
     }
     h->body = parseBody(c, line);
     std::string key = handlerKey(object, event);
-    return [=, this](const Frame&) { handlers[key].push_back(h); };
+    return [=, this](const Frame&) {
+      requireLogged(object);
+      handlers[key].push_back(h);
+    };
   }
 
   std::shared_ptr<Statement> parseBody(Cursor& c, int line) {
@@ -1347,6 +1359,7 @@ struct Runner::Impl {
     if (c.accept("events")) {
       std::string name = c.atEnd() ? "" : c.word("an object name");
       return [=, this](const Frame&) {
+        if (!name.empty()) requireLogged(name);
         for (LogEntry* e : pendingEvents(name)) e->checked = true;
       };
     }
@@ -1376,6 +1389,7 @@ struct Runner::Impl {
       }
       if (want.empty() && !c.atEnd()) throw ScenarioError("'none' stands alone");
       return [=, this](const Frame& f) {
+        if (!name.empty()) requireLogged(name);
         auto got = pendingEvents(name);
         bool same = got.size() == want.size();
         std::string gotText;

@@ -224,6 +224,12 @@ TEST(Runner, NamesAreCheckedWhenTheirLineRuns) {
   r = play("form F\nadd label L in F\nadd label M in L\n");
   EXPECT_EQ(r.err, "t.scn:3: 'L' cannot hold widgets\n");
 
+  // A handler or an event expectation for a name that raises nothing would never fail.
+  r = play("form F\nadd label L in F\non Ll Click echo \"x\"\n");
+  EXPECT_EQ(r.err, "t.scn:3: 'Ll' is no form, widget or control this scenario made\n");
+  r = play("form F\nadd label L in F\nexpect events Ll = none\n");
+  EXPECT_EQ(r.err, "t.scn:3: 'Ll' is no form, widget or control this scenario made\n");
+
   r = play("form F\necho \"{arg0}\"\n");
   EXPECT_EQ(r.err, "t.scn:2: arguments exist only in event handlers\n");
 
