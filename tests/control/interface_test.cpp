@@ -1,5 +1,6 @@
 // The control's public face: its interface table, dispatch by name and by id, the events'
 // by-reference arguments, the picture properties, and the about box.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <set>

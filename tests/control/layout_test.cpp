@@ -107,7 +107,7 @@ TEST(Layout, CreationSizeStacksButtonsAndTrack) {
   expectRect(bar.part("cmdDXDN"), 0, 3405, 720, 240);
   expectRect(bar.track(), 0, 240, 720, 3165);
   EXPECT_FLOAT_EQ(bar.thumb().Width(), 720.0f);
-  const host::Widget& back = bar.part("imgSfondoPic");
+  host::Widget& back = bar.part("imgSfondoPic");
   EXPECT_FLOAT_EQ(back.Left(), 0.0f);
   EXPECT_FLOAT_EQ(back.Top(), 0.0f);
   EXPECT_FLOAT_EQ(back.Width(), bar.track().ScaleWidth());
@@ -125,14 +125,14 @@ TEST(Layout, MinimumHeightHoldsBothButtonsAndTheThumb) {
 
 TEST(Layout, HeightOnlyResizeKeepsButtonAndThumbWidths) {
   Bar bar;
-  // Narrow the thumb and the buttons behind the layout's back: a height-only resize must not
-  // write them again, but the track's width and the background still follow the control.
-  bar.part("cmdSxUp").setWidth(600);
+  // Narrow the lower button, the thumb and the track behind the layout's back: a height-only
+  // resize must not write the first two again, but the track's width follows the control.
   bar.part("cmdDXDN").setWidth(600);
+  bar.thumb().setWidth(500);
   bar.track().setWidth(500);
   bar.site->resize(720, 5000);
   EXPECT_FLOAT_EQ(bar.part("cmdDXDN").Width(), 600.0f);
-  EXPECT_FLOAT_EQ(bar.thumb().Width(), 720.0f);
+  EXPECT_FLOAT_EQ(bar.thumb().Width(), 500.0f);
   EXPECT_FLOAT_EQ(bar.track().Width(), 720.0f);
   EXPECT_FLOAT_EQ(bar.track().Height(), 4520.0f);
   EXPECT_FLOAT_EQ(bar.part("imgSfondoPic").Height(), bar.track().ScaleHeight());
@@ -263,7 +263,7 @@ TEST(HorizontalBar, ThumbAsWideAsTheTrackFailsInTheCreationScale) {
   bar.ctl->setValue(12);
   bar.site->resize(300, 240);  // the minimum width: two buttons and a thumb, 705 twips
   EXPECT_FLOAT_EQ(bar.site->surface().Width(), 705.0f);
-  EXPECT_EQ(bar.track().ScaleMode(), 1);
+  // The creation scale: as many units across as the track has twips.
   EXPECT_FLOAT_EQ(bar.track().ScaleWidth(), bar.track().Width());
   EXPECT_FLOAT_EQ(bar.track().Width(), 225.0f);
   EXPECT_FLOAT_EQ(bar.track().Height(), bar.thumb().Height());

@@ -5,6 +5,7 @@
 
 #include "bar_fixture.h"
 #include "host/engine.h"
+#include "host/numeric.h"
 
 namespace keloscroll::testing {
 namespace {

@@ -1,4 +1,5 @@
 // The value model through the control's public face: the thumb is the position.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -37,6 +38,8 @@ TEST(ValueModel, WritesAreLimitedToTheRangeAndRaiseChangeOncePerWrite) {
     EXPECT_THAT(bar.events(),
                 ElementsAre("Change(5)", "Change(1)", "Change(1)", "Change(100)", "Change(100)"));
     EXPECT_EQ(bar.propertyChangeCount("Value"), 5u);
+    EXPECT_EQ(bar.diagLong("mValue"), 250);  // the number as written
+    EXPECT_EQ(bar.ctl->Value(), 100);
     EXPECT_EQ(bar.diagLong("mValue"), 100);  // the read stored what the thumb shows
   }
 }
