@@ -311,6 +311,7 @@ struct Runner::Impl {
         handlerNote.clear();
         try {
           s.run(Frame{&s, {}, {}});
+          out.flush();  // a crash later still leaves everything up to here on record
         } catch (const host::Error& e) {
           pending = PendingError{e.number(), e.description(), s.line, handlerNote, s.text};
         }
