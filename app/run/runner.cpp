@@ -1114,9 +1114,10 @@ struct Runner::Impl {
     if (c.accept("changes")) {
       std::string name = c.word("a control name");
       return [=, this](const Frame&) {
+        const auto& changes = resolveSite(name).propertyChanges();
         out << name << " changes:";
-        for (const auto& p : resolveSite(name).propertyChanges()) out << ' ' << p;
-        out << '\n';
+        for (const auto& p : changes) out << ' ' << p;
+        out << (changes.empty() ? " none\n" : "\n");
       };
     }
     if (c.accept("shown")) {
