@@ -220,7 +220,7 @@ Variant Extender::invoke(int32_t id, Invoke kind, std::span<Variant> args) {
   }
   ObjectRef control = site_.control();
   if (!control) raise(err::NoSuchMember);
-  if (id >= kRemapBase && id - kRemapBase < static_cast<int32_t>(remapped_.size())) {
+  if (id >= kRemapBase && id < kRemapBase + static_cast<int32_t>(remapped_.size())) {
     id = remapped_[static_cast<size_t>(id - kRemapBase)];
   }
   return control->invoke(id, kind, args);
