@@ -1490,7 +1490,7 @@ struct Runner::Impl {
           float g[4] = {w.Left(), w.Top(), w.Width(), w.Height()};
           for (int i = 0; i < 4; ++i) {
             got[i] = g[i];
-            same = same && g[i] == static_cast<float>(want[i]);
+            same = same && single(g[i]) == single(static_cast<float>(want[i]));
           }
         } else if (kind == "twips") {
           const host::TwipsRect& r = w.rectTwips();

@@ -329,7 +329,10 @@ bool sameValue(const host::Variant& actualIn, const host::Variant& expectedIn) {
       return a.type() == VarType::Boolean && a.asBoolean() == e.asBoolean();
     default:
       if (!numeric(a.type())) return false;
-      if (a.type() == VarType::Single) return a.asSingle() == static_cast<float>(e.asDouble());
+      if (a.type() == VarType::Single) {
+        return host::formatSingle(a.asSingle()) ==
+               host::formatSingle(static_cast<float>(e.asDouble()));
+      }
       return a.asDouble() == e.asDouble();
   }
 }

@@ -69,8 +69,9 @@ std::string typeLabel(const host::Variant& v);
 std::string quote(std::string_view s);
 
 // The same value for an `expect` line: strings only equal strings, Booleans Booleans, numbers any
-// number of equal value (compared in single precision when the actual value is a Single), Nothing
-// an empty object reference, other objects by identity.
+// number of equal value (a Single as printed, to 7 significant digits, so that a printed value
+// copied into an expectation matches), Nothing an empty object reference, other objects by
+// identity.
 bool sameValue(const host::Variant& actual, const host::Variant& expected);
 
 // One event call as printed: Name, or Name(arg, arg) with each argument formatted, and `a => b`

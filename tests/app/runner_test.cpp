@@ -152,7 +152,9 @@ TEST(ScenarioText, PrintsAndComparesValuesAsTheOutputShowsThem) {
   EXPECT_EQ(formatValue(Variant::refLong(&n)), "7");
 
   EXPECT_TRUE(sameValue(Variant(int32_t{5}), Variant(int16_t{5})));
-  EXPECT_TRUE(sameValue(Variant(0.1f), Variant(0.1)));  // compared in single precision
+  EXPECT_TRUE(sameValue(Variant(0.1f), Variant(0.1)));  // compared as printed
+  EXPECT_TRUE(sameValue(Variant(9.7146358f), Variant(9.714636)));
+  EXPECT_FALSE(sameValue(Variant(9.714636f), Variant(9.714637)));
   EXPECT_FALSE(sameValue(Variant(0.1), Variant(0.1f)));
   EXPECT_FALSE(sameValue(Variant("5"), Variant(int16_t{5})));
   EXPECT_FALSE(sameValue(Variant(int16_t{5}), Variant("5")));
