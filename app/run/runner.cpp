@@ -68,7 +68,7 @@ class Cursor {
       throw ScenarioError("expected " + what + near());
     return t_[i_++].text;
   }
-  ValueSpec value(const std::string& what) { return parseValue(token(what)); }
+  ValueExpr value(const std::string& what) { return parseValue(token(what)); }
   double number(const std::string& what) {
     std::string w = word(what);
     Variant v = parseNumberLiteral(w);
@@ -229,7 +229,7 @@ struct Runner::Impl {
     bool once = false;
     bool used = false;
     std::string whenName;  // empty: no condition
-    ValueSpec whenValue;
+    ValueExpr whenValue;
   };
   struct Object {
     enum class Kind { Form, Widget, Control, UserControl };
@@ -523,25 +523,25 @@ struct Runner::Impl {
     return f.args[index];
   }
 
-  Variant eval(const ValueSpec& v, const Frame& f) {
+  Variant eval(const ValueExpr& v, const Frame& f) {
     switch (v.kind) {
-      case ValueSpec::Kind::Constant:
+      case ValueExpr::Kind::Constant:
         return v.constant;
-      case ValueSpec::Kind::Text: {
+      case ValueExpr::Kind::Text: {
         std::string s;
         for (size_t i = 0; i < v.parts.size(); ++i) {
           s += (i % 2 == 0) ? v.parts[i] : lookupName(v.parts[i], f).asString();
         }
         return Variant(std::move(s));
       }
-      case ValueSpec::Kind::Reference:
+      case ValueExpr::Kind::Reference:
         return lookupName(v.name, f);
-      case ValueSpec::Kind::LoadPicture: {
+      case ValueExpr::Kind::LoadPicture: {
         std::filesystem::path p(v.name);
         if (p.is_relative()) p = std::filesystem::path(folder) / p;
         return Variant(host::Picture::load(p.string()));
       }
-      case ValueSpec::Kind::SolidPicture: {
+      case ValueExpr::Kind::SolidPicture: {
         uint32_t argb = (v.color & 0xFF000000u) ? v.color : (v.color | 0xFF000000u);
         std::vector<uint32_t> pixels(static_cast<size_t>(v.width) * static_cast<size_t>(v.height),
                                      argb);
@@ -752,7 +752,7 @@ struct Runner::Impl {
   Action parseForm(Cursor& c) {
     std::string name = c.word("a form name");
     Placement p;
-    std::optional<ValueSpec> caption;
+    std::optional<ValueExpr> caption;
     while (!c.atEnd()) {
       if (parsePlacementWord(c, p)) continue;
       if (c.accept("caption")) {
@@ -945,7 +945,7 @@ struct Runner::Impl {
     std::string bag = c.word("a bag name");
     std::string key = c.word("a key");
     c.expectEquals();
-    ValueSpec v = c.value("a value");
+    ValueExpr v = c.value("a value");
     return [=, this](const Frame& f) { bags[lower(bag)].set(key, eval(v, f)); };
   }
 
@@ -953,7 +953,7 @@ struct Runner::Impl {
     if (verb == "set" && c.accept("arg")) {
       size_t index = static_cast<size_t>(c.number("an argument number"));
       if (!c.accept("to")) c.expectEquals();
-      ValueSpec v = c.value("a value");
+      ValueExpr v = c.value("a value");
       return [=, this](const Frame& f) {
         Variant value = eval(v, f);
         argument(index, f).assign(value);
@@ -961,7 +961,7 @@ struct Runner::Impl {
     }
     std::string path = c.word("Object.Member");
     c.expectEquals();
-    ValueSpec v = c.value("a value");
+    ValueExpr v = c.value("a value");
     return [=, this](const Frame& f) {
       Variant value = eval(v, f);
       auto [t, m] = member(path);
@@ -971,7 +971,7 @@ struct Runner::Impl {
 
   Action parseCall(Cursor& c) {
     std::string path = c.word("Object.Method");
-    std::vector<ValueSpec> args;
+    std::vector<ValueExpr> args;
     while (!c.atEnd()) args.push_back(c.value("an argument"));
     return [=, this](const Frame& f) {
       std::vector<Variant> values;
@@ -984,7 +984,7 @@ struct Runner::Impl {
 
   Action parseRaise(Cursor& c) {
     auto number = static_cast<int32_t>(c.number("an error number"));
-    std::optional<ValueSpec> description;
+    std::optional<ValueExpr> description;
     if (!c.atEnd()) description = c.value("a description");
     return [=, this](const Frame& f) {
       if (description) host::raise(number, eval(*description, f).asString());
@@ -993,7 +993,7 @@ struct Runner::Impl {
   }
 
   Action parseEcho(Cursor& c) {
-    std::vector<ValueSpec> parts;
+    std::vector<ValueExpr> parts;
     while (!c.atEnd()) parts.push_back(c.value("a value"));
     return [=, this](const Frame& f) {
       std::string line;
@@ -1446,7 +1446,7 @@ struct Runner::Impl {
       if (kind != "modal" && kind != "msgbox")
         throw ScenarioError("expected modal, msgbox or none");
       std::string form;
-      std::optional<ValueSpec> prompt;
+      std::optional<ValueExpr> prompt;
       if (kind == "modal") {
         form = c.word("a form name");
       } else {
@@ -1471,7 +1471,7 @@ struct Runner::Impl {
       std::string name = c.word("a control name");
       std::string var = c.word("a state name");
       c.expectEquals();
-      ValueSpec v = c.value("a value");
+      ValueExpr v = c.value("a value");
       return [=, this](const Frame& f) {
         compare(f, "state " + name + ' ' + var, stateValue(name, var), eval(v, f), "");
       };
@@ -1531,7 +1531,7 @@ struct Runner::Impl {
         };
       }
       c.expectEquals();
-      ValueSpec v = c.value("a value");
+      ValueExpr v = c.value("a value");
       return [=, this](const Frame& f) {
         host::PropertyBag& b = findBag(bag);
         if (!b.has(key)) {
@@ -1543,7 +1543,7 @@ struct Runner::Impl {
     }
     if (c.accept("timer")) {
       c.expectEquals();
-      ValueSpec v = c.value("seconds since midnight");
+      ValueExpr v = c.value("seconds since midnight");
       return [=, this](const Frame& f) {
         compare(f, "Timer", Variant(clock.Timer()), eval(v, f), "");
       };
@@ -1561,7 +1561,7 @@ struct Runner::Impl {
     }
     std::string path = c.word("what to expect");
     c.expectEquals();
-    ValueSpec v = c.value("a value");
+    ValueExpr v = c.value("a value");
     std::string type;
     if (c.accept("as")) type = c.word("a type name");
     return [=, this](const Frame& f) { compare(f, path, getPath(path), eval(v, f), type); };

@@ -82,12 +82,12 @@ std::optional<std::string_view> callArguments(std::string_view word, std::string
 host::Variant plainLiteral(std::string_view text) {
   auto tokens = tokenize(text);
   if (tokens.size() != 1) throw ScenarioError("'" + std::string(text) + "' is not one value");
-  ValueSpec spec = parseValue(tokens[0]);
-  if (spec.kind == ValueSpec::Kind::Text && spec.parts.size() == 1) return spec.parts[0];
-  if (spec.kind != ValueSpec::Kind::Constant) {
+  ValueExpr expr = parseValue(tokens[0]);
+  if (expr.kind == ValueExpr::Kind::Text && expr.parts.size() == 1) return expr.parts[0];
+  if (expr.kind != ValueExpr::Kind::Constant) {
     throw ScenarioError("'" + std::string(text) + "' must be a plain value here");
   }
-  return spec.constant;
+  return expr.constant;
 }
 
 }  // namespace
@@ -220,63 +220,63 @@ host::Variant parseNumberLiteral(std::string_view word) {
   }
 }
 
-ValueSpec parseValue(const Token& token) {
-  ValueSpec spec;
+ValueExpr parseValue(const Token& token) {
+  ValueExpr expr;
   if (token.kind == Token::Kind::Equals) throw ScenarioError("a value is missing before '='");
   if (token.kind == Token::Kind::String) {
-    spec.parts = splitTemplate(token.text);
-    if (spec.parts.size() == 1) {
-      spec.constant = host::Variant(spec.parts[0]);
-      spec.parts.clear();
+    expr.parts = splitTemplate(token.text);
+    if (expr.parts.size() == 1) {
+      expr.constant = host::Variant(expr.parts[0]);
+      expr.parts.clear();
     } else {
-      spec.kind = ValueSpec::Kind::Text;
+      expr.kind = ValueExpr::Kind::Text;
     }
-    return spec;
+    return expr;
   }
   const std::string& w = token.text;
   if (w.size() > 2 && w.front() == '{' && w.back() == '}') {
-    spec.kind = ValueSpec::Kind::Reference;
-    spec.name = std::string(trim(std::string_view(w).substr(1, w.size() - 2)));
-    return spec;
+    expr.kind = ValueExpr::Kind::Reference;
+    expr.name = std::string(trim(std::string_view(w).substr(1, w.size() - 2)));
+    return expr;
   }
   if (token.isWord("True") || token.isWord("False")) {
-    spec.constant = host::Variant::boolean(token.isWord("True"));
-    return spec;
+    expr.constant = host::Variant::boolean(token.isWord("True"));
+    return expr;
   }
   if (token.isWord("Nothing")) {
-    spec.constant = host::Variant::nothing();
-    return spec;
+    expr.constant = host::Variant::nothing();
+    return expr;
   }
-  if (token.isWord("Empty")) return spec;
+  if (token.isWord("Empty")) return expr;
   if (auto inner = callArguments(w, "LoadPicture")) {
     host::Variant file = plainLiteral(*inner);
     if (!file.isString()) throw ScenarioError("LoadPicture needs a file name in quotes");
-    spec.kind = ValueSpec::Kind::LoadPicture;
-    spec.name = file.asString();
-    return spec;
+    expr.kind = ValueExpr::Kind::LoadPicture;
+    expr.name = file.asString();
+    return expr;
   }
   if (auto inner = callArguments(w, "Picture")) {
     auto args = splitTopLevel(*inner, ',');
     if (args.size() < 2 || args.size() > 3) {
       throw ScenarioError("Picture(width, height[, color]) needs two or three numbers");
     }
-    spec.kind = ValueSpec::Kind::SolidPicture;
+    expr.kind = ValueExpr::Kind::SolidPicture;
     try {
-      spec.width = parseNumberLiteral(trim(args[0])).asLong();
-      spec.height = parseNumberLiteral(trim(args[1])).asLong();
+      expr.width = parseNumberLiteral(trim(args[0])).asLong();
+      expr.height = parseNumberLiteral(trim(args[1])).asLong();
       if (args.size() == 3) {
-        spec.color = static_cast<uint32_t>(parseNumberLiteral(trim(args[2])).asLong());
+        expr.color = static_cast<uint32_t>(parseNumberLiteral(trim(args[2])).asLong());
       }
     } catch (const host::Error&) {
       throw ScenarioError("Picture(width, height[, color]) needs whole numbers");
     }
-    if (spec.width <= 0 || spec.height <= 0 || spec.width > 4096 || spec.height > 4096) {
+    if (expr.width <= 0 || expr.height <= 0 || expr.width > 4096 || expr.height > 4096) {
       throw ScenarioError("Picture sizes go from 1 to 4096 pixels");
     }
-    return spec;
+    return expr;
   }
-  spec.constant = parseNumberLiteral(w);
-  return spec;
+  expr.constant = parseNumberLiteral(w);
+  return expr;
 }
 
 std::string quote(std::string_view s) {

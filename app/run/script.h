@@ -35,7 +35,7 @@ struct Token {
 std::vector<Token> tokenize(std::string_view line);
 
 // A value written in a scenario, evaluated when its statement runs.
-struct ValueSpec {
+struct ValueExpr {
   enum class Kind {
     Constant,      // 5, -3, 1.5, 5&, 2.5!, &HFF, True, False, Nothing, Empty
     Text,          // "a string", possibly with {name} parts filled in when it runs
@@ -55,7 +55,7 @@ struct ValueSpec {
 // Reads one value token. Whole numbers are Integer when they fit 16 bits, else Long, else Double;
 // numbers with a decimal point or exponent are Double; the suffixes % & ! # force Integer, Long,
 // Single, Double; &H and &O numbers wrap like the host's (&HFFFF is -1, &HFFFF& is 65535).
-ValueSpec parseValue(const Token& token);
+ValueExpr parseValue(const Token& token);
 // A plain number literal (no names, no pictures); ScenarioError when the word is none.
 host::Variant parseNumberLiteral(std::string_view word);
 // Splits "{a} and {b}" into literal and name parts ({{ and }} stand for braces).

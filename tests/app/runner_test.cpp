@@ -99,7 +99,7 @@ TEST(ScenarioText, NumberLiteralsTakeTheHostsTypes) {
 }
 
 TEST(ScenarioText, ValuesOfEveryKind) {
-  using Kind = kelo::run::ValueSpec::Kind;
+  using Kind = kelo::run::ValueExpr::Kind;
   auto value = [](const std::string& line) {
     return kelo::run::parseValue(kelo::run::tokenize(line).at(0));
   };
