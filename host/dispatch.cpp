@@ -10,7 +10,9 @@ std::string toLowerAscii(std::string_view s) {
   return r;
 }
 
-Variant Dispatch::get(std::string_view name) { return invoke(idOfName(name), Invoke::Get, {}); }
+Variant Dispatch::get(std::string_view name) {
+  return invoke(idOfName(name), Invoke::Get, {});
+}
 
 Variant Dispatch::get(std::string_view name, std::span<Variant> index) {
   return invoke(idOfName(name), Invoke::Get, index);

@@ -38,7 +38,11 @@ Error::Error(int32_t number, std::string description)
       number_(number),
       description_(std::move(description)) {}
 
-void raise(int32_t number) { throw Error(number); }
-void raise(int32_t number, std::string description) { throw Error(number, std::move(description)); }
+void raise(int32_t number) {
+  throw Error(number);
+}
+void raise(int32_t number, std::string description) {
+  throw Error(number, std::move(description));
+}
 
 }  // namespace host

@@ -15,13 +15,21 @@ using Integer = int16_t;  // 16-bit signed
 using Long = int32_t;     // 32-bit signed
 using Single = float;     // coordinates and sizes
 
-inline constexpr Boolean toBoolean(bool b) { return b ? True : False; }
+inline constexpr Boolean toBoolean(bool b) {
+  return b ? True : False;
+}
 // Any non-zero bit pattern counts as true, as the host's conditionals do.
-inline constexpr bool isTrue(Boolean b) { return b != 0; }
+inline constexpr bool isTrue(Boolean b) {
+  return b != 0;
+}
 
 // A check box's 0/1 value as a Boolean: 1 is true, everything else false.
-inline constexpr Boolean checkToBoolean(Integer checkValue) { return toBoolean(checkValue == 1); }
+inline constexpr Boolean checkToBoolean(Integer checkValue) {
+  return toBoolean(checkValue == 1);
+}
 // `b And 1`: the check box value of a Boolean (true -> 1, false -> 0).
-inline constexpr Integer booleanToCheck(Boolean b) { return static_cast<Integer>(b & 1); }
+inline constexpr Integer booleanToCheck(Boolean b) {
+  return static_cast<Integer>(b & 1);
+}
 
 }  // namespace host
