@@ -1,0 +1,419 @@
+// keloscroll_bench: speed and memory of the control UsrKeloScroll on the headless form engine.
+//
+//   keloscroll_bench [Google Benchmark flags]   BM_SetValue, BM_DragMove, BM_TrackClick,
+//                                               BM_ConstructDestroy, BM_SetMaxRescale,
+//                                               BM_KeyStep, BM_SiteRecordChange
+//   keloscroll_bench anchor timing [reps=7]     rows a, b, c, e of the peer baselines
+//   keloscroll_bench anchor mem hidden [n=10000]   row d: RSS and heap growth per instance
+//
+// The anchor mode measures the way the Qt and GTK scroll-bar baselines do (anchor_harness.h) and
+// prints their metric names, so that one summary lists ours beside theirs. The bar is placed as
+// theirs: vertical, 16 x 240 pixels, positions 1 to 200000, a page of 6; the host gives it an
+// event sink that does nothing, like a form without handlers.
+//
+// Only "hidden" rows exist: the engine does not paint yet, so the baselines' shown and +paint
+// rows have no counterpart. The host's site records every raised event and every
+// PropertyChanged; the loops drop those records every kRecordBatch operations (the cost of
+// recording and dropping them is part of each operation), and BM_SiteRecordChange and the row
+// x.site_records measure that recording alone.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "anchor_harness.h"
+#include "control/UsrKeloScroll.h"
+#include "host/clock.h"
+#include "host/container.h"
+#include "host/engine.h"
+#include "host/variant.h"
+#include "host/widgets.h"
+
+namespace {
+
+using keloscroll::UsrKeloScroll;
+
+constexpr double kPx = host::kTwipsPerPixel;
+constexpr float kBarWidth = static_cast<float>(16 * kPx);
+constexpr float kBarHeight = static_cast<float>(240 * kPx);
+constexpr int32_t kMax = 200000;
+constexpr int32_t kLargeChange = 6;
+constexpr int32_t kMiddle = 100000;
+constexpr long kRecordBatch = 1024;
+
+// One bar placed on a form the way a container places a control: site, control, InitProperties,
+// the first resize and Show. Destroyed the way a container unloads it: Terminate, then the
+// control, then the site.
+struct Placed {
+  std::shared_ptr<host::ControlSite> site;
+  std::shared_ptr<UsrKeloScroll> ctl;
+
+  Placed(host::FormEngine& engine, host::Form& form, std::string name)
+      : site(std::make_shared<host::ControlSite>(engine, form, std::move(name))) {
+    site->setEventSink([](std::string_view, std::span<host::Variant>) {});
+    ctl = UsrKeloScroll::create(*site);
+    site->initNew();
+    site->resize(kBarWidth, kBarHeight);
+    site->show();
+    ctl->setMax(kMax);
+    ctl->setLargeChange(kLargeChange);
+    site->clearEvents();
+    site->clearPropertyChanges();
+  }
+  Placed(Placed&&) = default;
+  Placed& operator=(Placed&&) = delete;
+  Placed(const Placed&) = delete;
+  Placed& operator=(const Placed&) = delete;
+  ~Placed() {
+    if (site) site->terminate();
+    ctl.reset();
+    site.reset();
+  }
+};
+
+// A form on a headless engine whose clock stands still: timers never fire, and the description
+// throttle lets only the first request through.
+struct FormOnEngine {
+  host::VirtualClock clock;
+  host::FormEngine engine{clock};
+  std::shared_ptr<host::Form> form = engine.createForm("Form1");
+
+  FormOnEngine() {
+    form->setWidth(9000);
+    form->setHeight(6000);
+  }
+};
+
+// A form holding one bar, with the pieces the input loops aim at.
+struct OneBar : FormOnEngine {
+  Placed bar{engine, *form, "KeloScroll1"};
+  host::Widget& track = part("picBarra");
+  host::Widget& thumb = part("imgCursor");
+  long long recorded = 0;  // events dropped so far
+
+  host::Widget& part(std::string_view name) const {
+    host::Widget* w = host::findWidget(bar.site->surface(), name);
+    if (!w) {
+      std::fprintf(stderr, "keloscroll_bench: the bar has no part %.*s\n",
+                   static_cast<int>(name.size()), name.data());
+      std::exit(2);
+    }
+    return *w;
+  }
+  // A widget's rectangle in form-client twips.
+  static host::TwipsRect onForm(const host::Widget& w) {
+    double x = 0, y = 0;
+    w.originOnForm(x, y);
+    return {x, y, w.rectTwips().width, w.rectTwips().height};
+  }
+  double trackCentreX() const {
+    host::TwipsRect r = onForm(track);
+    return r.left + r.width / 2;
+  }
+  double thumbCentreY() const {
+    host::TwipsRect r = onForm(thumb);
+    return r.top + r.height / 2;
+  }
+  void dropRecords() {
+    recorded += static_cast<long long>(bar.site->events().size());
+    bar.site->clearEvents();
+    bar.site->clearPropertyChanges();
+  }
+  void maybeDropRecords(long i) {
+    if (i % kRecordBatch == kRecordBatch - 1) dropRecords();
+  }
+
+  // Press on the thumb's centre; the moves go from there.
+  double pressThumb() {
+    double y = thumbCentreY();
+    engine.mouseDown(*form, trackCentreX(), y, host::mouse::Left);
+    return y;
+  }
+  // The i-th move of a triangle wave of +-40 pixels, one pixel per move, never repeating a y.
+  void dragMove(long i, double y0) {
+    long k = i % 160, d = k < 80 ? k - 40 : 120 - k;
+    engine.mouseMove(*form, trackCentreX(), y0 + static_cast<double>(d + 1) * kPx);
+  }
+  // A press and release on the track 3 pixels from its top or its bottom end.
+  void trackClick(bool above) {
+    host::TwipsRect r = onForm(track);
+    double y = above ? r.top + 3 * kPx : r.top + r.height - 3 * kPx;
+    double x = r.left + r.width / 2;
+    engine.mouseDown(*form, x, y, host::mouse::Left);
+    engine.mouseUp(*form, x, y, host::mouse::Left);
+  }
+};
+
+unsigned long g_toggle = 0;  // survives across loops, so every setValue changes the value
+
+int32_t nextValue() {
+  return (++g_toggle & 1) ? 150000 : 50000;
+}
+
+// ---- Google Benchmark cases ----------------------------------------------------------------
+
+void BM_SetValue(benchmark::State& state) {
+  OneBar b;
+  b.bar.ctl->setValue(kMiddle);
+  long i = 0;
+  for (auto _ : state) {
+    b.bar.ctl->setValue(nextValue());
+    b.maybeDropRecords(i++);
+  }
+  benchmark::DoNotOptimize(b.bar.ctl->Value());
+}
+BENCHMARK(BM_SetValue);
+
+void BM_DragMove(benchmark::State& state) {
+  OneBar b;
+  b.bar.ctl->setValue(kMiddle);
+  double y0 = b.pressThumb();
+  long i = 0;
+  for (auto _ : state) {
+    b.dragMove(i, y0);
+    b.maybeDropRecords(i++);
+  }
+  b.engine.mouseUp(*b.form, b.trackCentreX(), y0, host::mouse::Left);
+  benchmark::DoNotOptimize(b.bar.ctl->Value());
+}
+BENCHMARK(BM_DragMove);
+
+void BM_TrackClick(benchmark::State& state) {
+  OneBar b;
+  b.bar.ctl->setValue(kMiddle);
+  long i = 0;
+  for (auto _ : state) {
+    b.trackClick(i & 1);
+    b.maybeDropRecords(i++);
+  }
+  benchmark::DoNotOptimize(b.bar.ctl->Value());
+}
+BENCHMARK(BM_TrackClick);
+
+void BM_ConstructDestroy(benchmark::State& state) {
+  FormOnEngine f;
+  for (auto _ : state) {
+    Placed p(f.engine, *f.form, "KeloScroll1");
+    benchmark::DoNotOptimize(p.ctl.get());
+  }
+}
+BENCHMARK(BM_ConstructDestroy);
+
+// A new Max at run time rescales the track.
+void BM_SetMaxRescale(benchmark::State& state) {
+  OneBar b;
+  b.bar.ctl->setValue(kMiddle);
+  long i = 0;
+  for (auto _ : state) {
+    b.bar.ctl->setMax(i & 1 ? kMax : kMax / 2 + 1);
+    b.maybeDropRecords(i++);
+  }
+  benchmark::DoNotOptimize(b.bar.ctl->Value());
+}
+BENCHMARK(BM_SetMaxRescale);
+
+// Down, then Up, each a key press and release on the focused track.
+void BM_KeyStep(benchmark::State& state) {
+  OneBar b;
+  b.bar.ctl->setValue(kMiddle);
+  b.engine.setFocus(b.track);
+  long i = 0;
+  for (auto _ : state) {
+    int16_t key = i & 1 ? host::vk::Up : host::vk::Down;
+    b.engine.keyDown(key);
+    b.engine.keyUp(key);
+    b.maybeDropRecords(i++);
+  }
+  benchmark::DoNotOptimize(b.bar.ctl->Value());
+}
+BENCHMARK(BM_KeyStep);
+
+// What the site does for each setValue besides the control's own work: record the Change event
+// with its argument, deliver it to the sink, and record PropertyChanged("Value").
+void BM_SiteRecordChange(benchmark::State& state) {
+  OneBar b;
+  int32_t v = kMiddle;
+  long i = 0;
+  for (auto _ : state) {
+    host::Variant arg = host::Variant::refLong(&v);
+    b.bar.site->RaiseEvent("Change", std::span<host::Variant>(&arg, 1));
+    b.bar.site->PropertyChanged("Value");
+    b.maybeDropRecords(i++);
+  }
+}
+BENCHMARK(BM_SiteRecordChange);
+
+// ---- anchor mode ---------------------------------------------------------------------------
+
+using anchor::measure;
+
+void anchorTiming(int reps) {
+  OneBar b;
+  host::TwipsRect track = OneBar::onForm(b.track), thumb = OneBar::onForm(b.thumb);
+  std::printf(
+      "INFO style=none (headless host engine, no painting) track=%.0fx%.0fpx thumb=%.0fx%.0fpx "
+      "positions=1..%d page=%d\n",
+      track.width / kPx, track.height / kPx, thumb.width / kPx, thumb.height / kPx, kMax,
+      kLargeChange);
+  std::printf(
+      "INFO shown and +paint rows: not applicable, the headless engine does not paint yet\n");
+  UsrKeloScroll& ctl = *b.bar.ctl;
+
+  // (a) setValue; values alternate so every call changes the value and moves the thumb.
+  ctl.setValue(kMiddle);
+  b.dropRecords();
+  long long rec0 = b.recorded;
+  long calls = 0;
+  measure("a.setValue.hidden", reps, 2000000, [&](long n) {
+    calls += n;
+    for (long i = 0; i < n; i++) {
+      ctl.setValue(nextValue());
+      b.maybeDropRecords(i);
+    }
+    b.dropRecords();
+  });
+  std::printf("CHECK a: %ld setValue calls, %lld events recorded (Change), value now %d\n", calls,
+              b.recorded - rec0, ctl.Value());
+  {
+    // A host that never drops the site's records: what each setValue leaves behind.
+    constexpr long kKept = 100000;
+    malloc_trim(0);
+    long h0 = anchor::heap_bytes();
+    for (long i = 0; i < kKept; i++) ctl.setValue(nextValue());
+    long h1 = anchor::heap_bytes();
+    std::printf("CHECK a: records kept by the site grow the heap by %.0f bytes per setValue\n",
+                static_cast<double>(h1 - h0) / kKept);
+    b.dropRecords();
+  }
+
+  // (b) drag: press on the thumb, N moves (triangle wave +-40 px, 1 px per move), release.
+  {
+    ctl.setValue(kMiddle);
+    double y0 = b.pressThumb();
+    b.dragMove(79, y0);  // +40 px
+    int32_t moved = ctl.Value();
+    b.engine.mouseUp(*b.form, b.trackCentreX(), y0, host::mouse::Left);
+    std::printf("CHECK b: a 40 px drag moves %d -> %d\n", kMiddle, moved);
+  }
+  rec0 = b.recorded;
+  long moves = 0;
+  measure("b.drag_move.hidden", reps, 400000, [&](long n) {
+    moves += n;
+    ctl.setValue(kMiddle);
+    double y0 = b.pressThumb();
+    for (long i = 0; i < n; i++) {
+      b.dragMove(i, y0);
+      b.maybeDropRecords(i);
+    }
+    b.engine.mouseUp(*b.form, b.trackCentreX(), y0, host::mouse::Left);
+    b.dropRecords();
+  });
+  std::printf(
+      "CHECK b: %ld move events, %lld events recorded (setValue, release and click add a few)\n",
+      moves, b.recorded - rec0);
+
+  // (c) click on the track: press and release alternately below and above the thumb.
+  ctl.setValue(kMiddle);
+  b.trackClick(false);
+  std::printf("CHECK c: one click below the thumb moves %d -> %d (LargeChange %d)\n", kMiddle,
+              ctl.Value(), ctl.LargeChange());
+  rec0 = b.recorded;
+  long clicks = 0;
+  measure("c.track_click.hidden", reps, 400000, [&](long n) {
+    clicks += n;
+    ctl.setValue(kMiddle);
+    for (long i = 0; i < n; i++) {
+      b.trackClick(i & 1);
+      b.maybeDropRecords(i);
+    }
+    b.dropRecords();
+  });
+  std::printf("CHECK c: %ld clicks, %lld events recorded, value now %d\n", clicks,
+              b.recorded - rec0, ctl.Value());
+
+  // (e) construction and destruction per instance, on the form of the bar above.
+  measure("e.ctor+dtor.hidden", reps, 50000, [&](long n) {
+    for (long i = 0; i < n; i++) {
+      Placed p(b.engine, *b.form, "KeloScroll2");
+      anchor::g_sink = anchor::g_sink + p.ctl->Value();
+    }
+  });
+
+  // Not a baseline row: the site's recording of one Change and one PropertyChanged, the part of
+  // (a) that a host without recording would not pay.
+  measure("x.site_records.Change+PropertyChanged", reps, 2000000, [&](long n) {
+    int32_t v = kMiddle;
+    for (long i = 0; i < n; i++) {
+      host::Variant arg = host::Variant::refLong(&v);
+      b.bar.site->RaiseEvent("Change", std::span<host::Variant>(&arg, 1));
+      b.bar.site->PropertyChanged("Value");
+      b.maybeDropRecords(i);
+    }
+    b.dropRecords();
+  });
+  anchor::g_sink = anchor::g_sink + ctl.Value();
+}
+
+int anchorMemory(const std::string& mode, long n) {
+  if (mode != "hidden") {
+    std::fprintf(stderr, "keloscroll_bench: mem %s is not applicable (the engine does not paint)\n",
+                 mode.c_str());
+    return 2;
+  }
+  FormOnEngine f;
+  std::vector<Placed> v;
+  v.reserve(static_cast<size_t>(n));
+  { Placed warm(f.engine, *f.form, "KeloScrollWarm"); }  // a warm-up instance of the same kind
+  malloc_trim(0);
+  long r0 = anchor::rss_bytes(), h0 = anchor::heap_bytes();
+  auto t0 = anchor::Clock::now();
+  for (long i = 0; i < n; i++) v.emplace_back(f.engine, *f.form, "KeloScroll" + std::to_string(i));
+  auto t1 = anchor::Clock::now();
+  long r1 = anchor::rss_bytes(), h1 = anchor::heap_bytes();
+  anchor::mem_result(("d.mem." + mode).c_str(), n, r0, r1, h0, h1);
+  double create =
+      std::chrono::duration<double, std::nano>(t1 - t0).count() / static_cast<double>(n);
+  std::printf("RESULT d.create_%s ns/op median=%.0f min=%.0f max=%.0f reps=1 iters=%ld\n",
+              mode.c_str(), create, create, create, n);
+  auto t2 = anchor::Clock::now();
+  v.clear();
+  auto t3 = anchor::Clock::now();
+  malloc_trim(0);
+  std::printf("INFO d.%s destroy %.0f ns/instance, rss after delete+trim %+.1f MiB vs baseline\n",
+              mode.c_str(),
+              std::chrono::duration<double, std::nano>(t3 - t2).count() / static_cast<double>(n),
+              static_cast<double>(anchor::rss_bytes() - r0) / 1048576.0);
+  return 0;
+}
+
+int anchorMain(int argc, char** argv) {
+  std::string what = argc > 0 ? argv[0] : "timing";
+  int rc = 0;
+  if (what == "timing") {
+    anchorTiming(argc > 1 ? std::atoi(argv[1]) : 7);
+  } else if (what == "mem") {
+    rc = anchorMemory(argc > 1 ? argv[1] : "hidden", argc > 2 ? std::atol(argv[2]) : 10000);
+  } else {
+    std::fprintf(stderr, "usage: keloscroll_bench anchor timing [reps] | mem hidden [n]\n");
+    return 2;
+  }
+  std::printf("INFO sink=%lld\n", static_cast<long long>(anchor::g_sink));
+  return rc;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc > 1 && std::string_view(argv[1]) == "anchor") return anchorMain(argc - 2, argv + 2);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
