@@ -204,11 +204,10 @@ class UsrKeloScroll final : public host::Dispatch, public host::Diagnosable {
   float mDescrPosY = 0;
   int32_t mTipY = 0;
 
-  // Horizontal arrangement (see layout.cpp): the thumb's designed length along the bar, whether
-  // the parts are currently arranged across, and the built-in arrow pictures for each direction.
+  // Horizontal arrangement (see layout.cpp): the thumb's designed length along the bar, and
+  // whether the parts are currently arranged across.
   float thumbLengthTwips_ = 0;
   bool arrangedHorizontally_ = false;
-  host::PictureRef arrowUp_, arrowDown_, arrowLeft_, arrowRight_;
 };
 
 }  // namespace keloscroll

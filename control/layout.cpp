@@ -13,6 +13,7 @@
 // moves) works the same. The minimum width mirrors the vertical minimum height: two buttons and a
 // thumb. The built-in arrows turn with the bar; pictures the host set are left alone.
 #include "control/UsrKeloScroll.h"
+#include "control/pictures.h"
 #include "host/error.h"
 #include "host/numeric.h"
 
@@ -101,15 +102,16 @@ void UsrKeloScroll::RestoreVerticalArrangement() {
 }
 
 void UsrKeloScroll::ShowArrowsFor(bool horizontal) {
-  auto turn = [](host::CommandButton& b, const host::PictureRef& from, const host::PictureRef& to) {
-    if (b.Picture() == from) b.setPicture(to);
+  using pictures::Arrow;
+  auto turn = [](host::CommandButton& b, Arrow from, Arrow to) {
+    if (b.Picture() == pictures::arrowButton(from)) b.setPicture(pictures::arrowButton(to));
   };
   if (horizontal) {
-    turn(*cmdSxUp, arrowUp_, arrowLeft_);
-    turn(*cmdDXDN, arrowDown_, arrowRight_);
+    turn(*cmdSxUp, Arrow::Up, Arrow::Left);
+    turn(*cmdDXDN, Arrow::Down, Arrow::Right);
   } else {
-    turn(*cmdSxUp, arrowLeft_, arrowUp_);
-    turn(*cmdDXDN, arrowRight_, arrowDown_);
+    turn(*cmdSxUp, Arrow::Left, Arrow::Up);
+    turn(*cmdDXDN, Arrow::Right, Arrow::Down);
   }
 }
 

@@ -18,17 +18,13 @@ void UsrKeloScroll::createParts() {
   cmdSxUp->Move(0, 165, 240, 240);
   cmdSxUp->setStyle(1);  // graphical: the face shows the picture, no caption
   cmdSxUp->setTabIndex(2);
-  arrowUp_ = pictures::arrowButton(pictures::Arrow::Up);
-  arrowDown_ = pictures::arrowButton(pictures::Arrow::Down);
-  arrowLeft_ = pictures::arrowButton(pictures::Arrow::Left);
-  arrowRight_ = pictures::arrowButton(pictures::Arrow::Right);
-  cmdSxUp->setPicture(arrowUp_);
+  cmdSxUp->setPicture(pictures::arrowButton(pictures::Arrow::Up));
 
   cmdDXDN = surface_.add<host::CommandButton>("cmdDXDN");
   cmdDXDN->Move(0, 3240, 240, 240);
   cmdDXDN->setStyle(1);
   cmdDXDN->setTabIndex(1);
-  cmdDXDN->setPicture(arrowDown_);
+  cmdDXDN->setPicture(pictures::arrowButton(pictures::Arrow::Down));
 
   tmr_Server = surface_.add<host::Timer>("tmr_Server");
   tmr_Server->setEnabled(false);

@@ -19,9 +19,7 @@ host::PictureRef filled(int w, int h, uint32_t colour) {
   return std::make_shared<Picture>(w, h, std::vector<uint32_t>(static_cast<size_t>(w * h), colour));
 }
 
-}  // namespace
-
-host::PictureRef arrowButton(Arrow direction) {
+host::PictureRef makeArrowButton(Arrow direction) {
   constexpr int kSize = 16;
   std::vector<uint32_t> px(kSize * kSize, kBorderGrey);
   auto at = [&](int x, int y) -> uint32_t& { return px[static_cast<size_t>(y * kSize + x)]; };
@@ -43,7 +41,7 @@ host::PictureRef arrowButton(Arrow direction) {
   return std::make_shared<Picture>(kSize, kSize, std::move(px));
 }
 
-host::PictureRef thumb() {
+host::PictureRef makeThumb() {
   constexpr int kW = 16, kH = 15;
   std::vector<uint32_t> px(kW * kH, kFaceGrey);
   auto at = [&](int x, int y) -> uint32_t& { return px[static_cast<size_t>(y * kW + x)]; };
@@ -60,8 +58,23 @@ host::PictureRef thumb() {
   return std::make_shared<Picture>(kW, kH, std::move(px));
 }
 
+}  // namespace
+
+host::PictureRef arrowButton(Arrow direction) {
+  static const host::PictureRef kArrows[] = {
+      makeArrowButton(Arrow::Up), makeArrowButton(Arrow::Down), makeArrowButton(Arrow::Left),
+      makeArrowButton(Arrow::Right)};
+  return kArrows[static_cast<int>(direction)];
+}
+
+host::PictureRef thumb() {
+  static const host::PictureRef kThumb = makeThumb();
+  return kThumb;
+}
+
 host::PictureRef track() {
-  return filled(17, 34, kLightGrey);
+  static const host::PictureRef kTrack = filled(17, 34, kLightGrey);
+  return kTrack;
 }
 
 }  // namespace keloscroll::pictures

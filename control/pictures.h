@@ -8,6 +8,7 @@ namespace keloscroll::pictures {
 
 enum class Arrow { Up, Down, Left, Right };
 
+// Pictures are immutable, so each is made once and shared by every bar.
 host::PictureRef arrowButton(Arrow direction);  // 16 x 16
 host::PictureRef thumb();                       // 16 x 15, raised bevel
 host::PictureRef track();                       // 17 x 34, plain light grey

@@ -33,7 +33,13 @@ std::string dispidText(int32_t id) {
 }
 
 std::string quoted(std::string_view help) {
-  return help.empty() ? "—" : "\"" + std::string(help) + "\"";
+  if (help.empty()) return "—";
+  std::string text;
+  text.reserve(help.size() + 2);
+  text += '"';
+  text.append(help);
+  text += '"';
+  return text;
 }
 
 }  // namespace
