@@ -1,0 +1,80 @@
+// The Cairo backend of the painter: a Canvas is an image in memory (a Cairo ARGB32 image
+// surface) that can be read back pixel by pixel and written as PNG; a CairoPainter paints on one.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "host/painter.h"
+#include "host/picture.h"
+
+typedef struct _cairo_surface cairo_surface_t;
+typedef struct _cairo cairo_t;
+
+namespace host {
+
+namespace err {
+inline constexpr int32_t OutOfMemory = 7;
+inline constexpr int32_t PathFileAccess = 75;
+}  // namespace err
+
+class Canvas {
+ public:
+  // Sides of more than this many pixels are refused (error 7).
+  static constexpr int kMaxSide = 16384;
+
+  // An opaque white image. Error 7 for a side below 1 or above kMaxSide.
+  Canvas(int width, int height);
+  ~Canvas();
+  Canvas(Canvas&& o) noexcept;
+  Canvas& operator=(Canvas&& o) noexcept;
+  Canvas(const Canvas&) = delete;
+  Canvas& operator=(const Canvas&) = delete;
+
+  int width() const { return width_; }
+  int height() const { return height_; }
+  // The pixel at (x, y) as 0xAARRGGBB (not premultiplied); 0 outside the image.
+  uint32_t pixel(int x, int y) const;
+  Rgb rgb(int x, int y) const;
+
+  // Writes the image as a PNG file. Error 75 ("Path/File access error") when it cannot.
+  void writePng(const std::string& path) const;
+
+  cairo_surface_t* surface() const { return surface_; }
+
+ private:
+  cairo_surface_t* surface_ = nullptr;
+  int width_ = 0, height_ = 0;
+};
+
+class CairoPainter final : public Painter {
+ public:
+  explicit CairoPainter(Canvas& canvas);
+  ~CairoPainter() override;
+  CairoPainter(const CairoPainter&) = delete;
+  CairoPainter& operator=(const CairoPainter&) = delete;
+
+  void fill(const PixelRect& r, Rgb color) override;
+  void frame(const PixelRect& r, Rgb color) override;
+  void bevel(const PixelRect& r, Edge edge) override;
+  void stretchPicture(const Picture& p, const PixelRect& r) override;
+  void picture(const Picture& p, int x, int y, const PixelRect& clip) override;
+  void text(std::string_view s, const PixelRect& r, const TextStyle& style) override;
+  void pushClip(const PixelRect& r) override;
+  void popClip() override;
+
+ private:
+  // The picture as a Cairo surface, made once per picture for the life of the painter.
+  cairo_surface_t* surfaceOf(const Picture& p);
+  void hline(int x, int y, int w, Rgb c);
+  void vline(int x, int y, int h, Rgb c);
+
+  cairo_t* cr_;
+  int clipDepth_ = 0;
+  // Keyed by the picture's handle, which no other picture shares, rather than by its address.
+  std::unordered_map<int32_t, cairo_surface_t*> pictures_;
+};
+
+}  // namespace host

@@ -1,0 +1,108 @@
+// The painting vocabulary: pixel rectangles, colours (including the host's system colours), and
+// the small painter interface that widgets are drawn through. One pixel is 15 twips. A backend
+// implements Painter: Cairo on an image surface (host/cairo_painter.h); others may follow.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "host/picture.h"
+#include "host/text.h"
+
+namespace host {
+
+struct Rgb {
+  uint8_t r = 0, g = 0, b = 0;
+  friend bool operator==(const Rgb&, const Rgb&) = default;
+};
+
+// A rectangle in pixels: left and top inclusive, width and height never negative when made by
+// the helpers below.
+struct PixelRect {
+  int left = 0, top = 0, width = 0, height = 0;
+
+  int right() const { return left + width; }   // one past the last column
+  int bottom() const { return top + height; }  // one past the last row
+  bool empty() const { return width <= 0 || height <= 0; }
+  bool contains(int x, int y) const { return x >= left && x < right() && y >= top && y < bottom(); }
+  // The rectangle shrunk by n pixels on every side (empty when nothing is left).
+  PixelRect inset(int n) const;
+  PixelRect intersect(const PixelRect& o) const;
+  friend bool operator==(const PixelRect&, const PixelRect&) = default;
+};
+
+// Host colour values: an RGB value &H00BBGGRR (red in the low byte, as the host stores it), or a
+// system colour &H80000000 + n.
+namespace syscolor {
+inline constexpr int32_t of(int n) {
+  return static_cast<int32_t>(0x80000000u | static_cast<uint32_t>(n));
+}
+inline constexpr int32_t ScrollBar = of(0), Desktop = of(1), ActiveCaption = of(2),
+                         InactiveCaption = of(3), Menu = of(4), Window = of(5), WindowFrame = of(6),
+                         MenuText = of(7), WindowText = of(8), CaptionText = of(9),
+                         ActiveBorder = of(10), InactiveBorder = of(11), AppWorkspace = of(12),
+                         Highlight = of(13), HighlightText = of(14), ButtonFace = of(15),
+                         ButtonShadow = of(16), GrayText = of(17), ButtonText = of(18),
+                         InactiveCaptionText = of(19), ButtonHighlight = of(20),
+                         DarkShadow3D = of(21), Light3D = of(22), InfoText = of(23),
+                         InfoBackground = of(24);
+}  // namespace syscolor
+
+// System colour n in the classic Windows scheme (button face RGB 192,192,192, window white,
+// tooltip background RGB 255,255,225, ...). Black for an index the scheme does not know.
+Rgb systemColor(int index);
+// The colour a host colour value stands for.
+Rgb resolveColor(int32_t hostColor);
+
+// Two-pixel 3-D borders, drawn inside a rectangle in the classic scheme's colours:
+// Raised  (buttons, a thumb): light and white at top and left, grey and black at bottom and right;
+// Sunken  (text boxes, pressed buttons, wells): grey and black at top and left, white and light
+//         at bottom and right;
+// Etched  (frames): a groove, grey then white.
+enum class Edge { Raised, Sunken, Etched };
+
+enum class HAlign { Left, Center, Right };
+enum class VAlign { Top, Middle };
+
+struct TextStyle {
+  Rgb color;
+  HAlign align = HAlign::Left;
+  VAlign valign = VAlign::Top;
+  double pointSize = text::kDefaultPointSize;
+  bool bold = false;
+};
+
+// Every call paints inside the current clip; coordinates are pixels from the image's top-left.
+class Painter {
+ public:
+  virtual ~Painter() = default;
+
+  virtual void fill(const PixelRect& r, Rgb color) = 0;
+  // A one-pixel outline along the inside of r.
+  virtual void frame(const PixelRect& r, Rgb color) = 0;
+  virtual void bevel(const PixelRect& r, Edge edge) = 0;
+  // The picture scaled to cover r exactly (nearest pixel: no smoothing of small bitmaps).
+  virtual void stretchPicture(const Picture& p, const PixelRect& r) = 0;
+  // The picture at its natural size with its top-left corner at (x, y), clipped to `clip`.
+  virtual void picture(const Picture& p, int x, int y, const PixelRect& clip) = 0;
+  // Text in the engine's font (text::scaledFont), so that it takes the room TextWidth and
+  // TextHeight measure. Lines are separated by line feeds; each line is aligned on its own.
+  virtual void text(std::string_view s, const PixelRect& r, const TextStyle& style) = 0;
+  // Clips further painting to r (within the current clip) until the matching popClip.
+  virtual void pushClip(const PixelRect& r) = 0;
+  virtual void popClip() = 0;
+};
+
+// Keeps a clip pushed for the length of a scope.
+class ClipScope {
+ public:
+  ClipScope(Painter& p, const PixelRect& r) : p_(p) { p_.pushClip(r); }
+  ~ClipScope() { p_.popClip(); }
+  ClipScope(const ClipScope&) = delete;
+  ClipScope& operator=(const ClipScope&) = delete;
+
+ private:
+  Painter& p_;
+};
+
+}  // namespace host
