@@ -1,6 +1,9 @@
 // keloscroll-run: plays a scenario file on the headless form engine and prints what happened.
 //   keloscroll-run [-v] FILE      (FILE "-" reads standard input)
 // Exit status: 0 passed, 1 an expectation failed, 2 the run stopped (see docs/scenarios.md).
+// `screenshot` writes relative file names into $KELO_SCREENSHOT_DIR (the current directory when
+// it is unset or empty).
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <string_view>
@@ -19,7 +22,9 @@ int main(int argc, char** argv) {
       options.echo = true;
     } else if (a == "-h" || a == "--help") {
       std::cout << "usage: keloscroll-run [-v] FILE\n"
-                   "Plays a scenario on the headless form engine; -v prints each statement.\n";
+                   "Plays a scenario on the headless form engine; -v prints each statement.\n"
+                   "Screenshots with a relative name go to $KELO_SCREENSHOT_DIR, else the\n"
+                   "current directory.\n";
       return 0;
     } else if (file.empty() && (a == "-" || !a.starts_with("-"))) {
       file = a;
@@ -36,5 +41,6 @@ int main(int argc, char** argv) {
   keloscroll::registerControlClasses();
 #endif
   kelo::run::Runner runner(std::cout, std::cerr, options);
+  if (const char* dir = std::getenv("KELO_SCREENSHOT_DIR")) runner.setScreenshotFolder(dir);
   return runner.runFile(file);
 }

@@ -18,6 +18,7 @@
 #include "host/engine.h"
 #include "host/error.h"
 #include "host/picture.h"
+#include "host/render.h"
 #include "host/widgets.h"
 
 namespace kelo::run {
@@ -728,6 +729,7 @@ struct Runner::Impl {
     if (verb == "clear") return parseClear(c);
     if (verb == "trace") return parseTrace(c);
     if (verb == "expect") return parseExpect(c);
+    if (verb == "screenshot") return parseScreenshot(c);
     throw ScenarioError("unknown verb '" + written + "'");
   }
 
@@ -1261,6 +1263,32 @@ struct Runner::Impl {
     return static_cast<int64_t>(v);
   }
 
+  // screenshot FORM FILE: the form as a PNG image, one pixel per 15 twips.
+  Action parseScreenshot(Cursor& c) {
+    std::string name = c.word("a form");
+    const Token& fileToken = c.token("a file name");
+    if (fileToken.kind == Token::Kind::Equals) {
+      throw ScenarioError("expected a file name, found '='");
+    }
+    std::string file = fileToken.text;
+    return [=, this](const Frame&) {
+      auto* form = dynamic_cast<host::Form*>(&resolveWidget(name));
+      if (!form) throw ScenarioError("'" + name + "' is no form");
+      std::filesystem::path path(file);
+      if (path.is_relative() && !screenshotFolder.empty()) {
+        path = std::filesystem::path(screenshotFolder) / path;
+      }
+      if (path.has_parent_path()) {
+        // A folder that cannot be made shows as the write's own error 75.
+        std::error_code ignored;
+        std::filesystem::create_directories(path.parent_path(), ignored);
+      }
+      host::PixelSize size = host::writePng(*form, path.string());
+      out << "screenshot " << form->name() << " -> " << path.string() << " (" << size.width << " x "
+          << size.height << ")\n";
+    };
+  }
+
   Action parseAdvance(Cursor& c) {
     int64_t ms = parseDuration(c.word("a duration (500, 500ms, 2s)"));
     return [=, this](const Frame&) { engine.advance(ms); };
@@ -1582,6 +1610,7 @@ struct Runner::Impl {
   std::ostream& err;
   RunOptions options;
   std::string file, folder;
+  std::string screenshotFolder;  // empty: the current directory
 
   std::map<std::string, std::vector<std::shared_ptr<Handler>>> handlers;
   std::map<std::string, std::vector<std::shared_ptr<Handler>>> modalHandlers;
@@ -1627,6 +1656,10 @@ int Runner::runFile(const std::string& path) {
   text << in.rdbuf();
   std::string folder = std::filesystem::path(path).parent_path().string();
   return run(text.str(), path, folder.empty() ? "." : folder);
+}
+
+void Runner::setScreenshotFolder(std::string folder) {
+  impl_->screenshotFolder = std::move(folder);
 }
 
 host::FormEngine& Runner::engine() {

@@ -37,6 +37,10 @@ class Runner {
   // Reads and plays a file ("-" reads standard input).
   int runFile(const std::string& path);
 
+  // The folder where `screenshot` writes files given by a relative name (made when missing);
+  // empty, as at the start: the current directory.
+  void setScreenshotFolder(std::string folder);
+
   // The engine and clock the scenario plays on (for tests that look behind the output).
   host::FormEngine& engine();
   host::VirtualClock& clock();

@@ -1,0 +1,92 @@
+// The runner's `screenshot` verb: it writes the form as a PNG file, where a relative name lands,
+// what it prints, and how a file that cannot be written shows.
+#include <cairo.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "app/run/runner.h"
+
+namespace {
+
+using ::testing::HasSubstr;
+
+class Screenshot : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = std::filesystem::path(::testing::TempDir()) /
+          ("kelo-shot-" + std::to_string(::getpid()) + "-" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(dir);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir); }
+
+  int play(const std::string& text) {
+    out.str("");
+    err.str("");
+    kelo::run::Runner runner(out, err);
+    runner.setScreenshotFolder(dir.string());
+    return runner.run(text, "shot.scn", ".");
+  }
+
+  std::filesystem::path dir;
+  std::ostringstream out, err;
+};
+
+constexpr const char* kForm =
+    "form F size 1500 900\n"
+    "add picturebox P in F at 0 0 size 750 900\n"
+    "let P.BackColor = &HFF0000&\n";
+
+TEST_F(Screenshot, WritesTheFormIntoTheScreenshotFolderAndSaysWhere) {
+  ASSERT_EQ(play(std::string(kForm) + "screenshot F shots/f.png\n"), kelo::run::kPassed)
+      << err.str();
+  std::string path = (dir / "shots" / "f.png").string();
+  EXPECT_THAT(out.str(), HasSubstr("screenshot F -> " + path + " (100 x 60)\n"));
+  cairo_surface_t* s = cairo_image_surface_create_from_png(path.c_str());
+  ASSERT_EQ(cairo_surface_status(s), CAIRO_STATUS_SUCCESS);
+  EXPECT_EQ(cairo_image_surface_get_width(s), 100);
+  EXPECT_EQ(cairo_image_surface_get_height(s), 60);
+  cairo_surface_flush(s);
+  const auto* row = reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(s) +
+                                                      10 * cairo_image_surface_get_stride(s));
+  EXPECT_EQ(row[10], 0xFF0000FFu);  // &HFF0000 is blue: the host writes colours as &HBBGGRR
+  EXPECT_EQ(row[80], 0xFFC0C0C0u);  // the form's button face
+  cairo_surface_destroy(s);
+
+  // An absolute name ignores the folder; a file name may be quoted.
+  std::string absolute = (dir / "elsewhere" / "a b.png").string();
+  std::filesystem::create_directories(dir / "elsewhere");
+  ASSERT_EQ(play(std::string(kForm) + "screenshot F \"" + absolute + "\"\n"), kelo::run::kPassed)
+      << err.str();
+  EXPECT_TRUE(std::filesystem::exists(absolute));
+}
+
+TEST_F(Screenshot, AFileThatCannotBeWrittenIsError75) {
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir / "plain").put('x');
+  EXPECT_EQ(play(std::string(kForm) + "screenshot F plain/f.png\nexpect error 75\n"),
+            kelo::run::kPassed)
+      << err.str();
+  EXPECT_THAT(out.str(), HasSubstr("error 75: Path/File access error"));
+  EXPECT_EQ(play(std::string(kForm) + "screenshot F plain/f.png\n"), kelo::run::kStopped);
+  EXPECT_THAT(err.str(), HasSubstr("shot.scn:4: error 75: Path/File access error"));
+}
+
+TEST_F(Screenshot, NeedsAFormAndAFileName) {
+  EXPECT_EQ(play(std::string(kForm) + "screenshot P p.png\n"), kelo::run::kStopped);
+  EXPECT_THAT(err.str(), HasSubstr("shot.scn:4: 'P' is no form"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "p.png"));
+  EXPECT_EQ(play(std::string(kForm) + "screenshot F\n"), kelo::run::kStopped);
+  EXPECT_THAT(err.str(), HasSubstr("shot.scn:4: expected a file name"));
+  EXPECT_THAT(out.str(), ::testing::IsEmpty());  // stopped before anything played
+  EXPECT_EQ(play(std::string(kForm) + "screenshot Nobody n.png\n"), kelo::run::kStopped);
+  EXPECT_THAT(err.str(), HasSubstr("unknown object 'Nobody'"));
+}
+
+}  // namespace
