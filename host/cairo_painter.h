@@ -15,11 +15,6 @@ typedef struct _cairo cairo_t;
 
 namespace host {
 
-namespace err {
-inline constexpr int32_t OutOfMemory = 7;
-inline constexpr int32_t PathFileAccess = 75;
-}  // namespace err
-
 class Canvas {
  public:
   // Sides of more than this many pixels are refused (error 7).

@@ -10,16 +10,24 @@ std::string errorDescription(int32_t number) {
       return "Invalid procedure call or argument";
     case err::Overflow:
       return "Overflow";
+    case err::OutOfMemory:
+      return "Out of memory";
+    case err::SubscriptOutOfRange:
+      return "Subscript out of range";
     case err::DivisionByZero:
       return "Division by zero";
     case err::TypeMismatch:
       return "Type mismatch";
+    case err::PathFileAccess:
+      return "Path/File access error";
     case err::ObjectNotSet:
       return "Object variable or With block variable not set";
     case err::InvalidPropertyValue:
       return "Invalid property value";
     case err::NoClientSite:
       return "Client site not available";
+    case err::InvalidPicture:
+      return "Invalid picture";
     case err::NoSuchMember:
       return "Object doesn't support this property or method";
     case err::NameInUse:

@@ -11,11 +11,15 @@ namespace host {
 namespace err {
 inline constexpr int32_t InvalidCall = 5;
 inline constexpr int32_t Overflow = 6;
+inline constexpr int32_t OutOfMemory = 7;
+inline constexpr int32_t SubscriptOutOfRange = 9;
 inline constexpr int32_t DivisionByZero = 11;
 inline constexpr int32_t TypeMismatch = 13;
+inline constexpr int32_t PathFileAccess = 75;
 inline constexpr int32_t ObjectNotSet = 91;
 inline constexpr int32_t InvalidPropertyValue = 380;
 inline constexpr int32_t NoClientSite = 398;
+inline constexpr int32_t InvalidPicture = 481;
 inline constexpr int32_t NoSuchMember = 438;
 inline constexpr int32_t NameInUse = 727;
 inline constexpr int32_t ControlNotFound = 730;

@@ -48,8 +48,4 @@ class Picture final : public Dispatch {
 
 using PictureRef = std::shared_ptr<Picture>;
 
-namespace err {
-inline constexpr int32_t InvalidPicture = 481;
-}
-
 }  // namespace host

@@ -1,0 +1,49 @@
+// The host's property dialog: a modal form holding a property page above its OK, Cancel and
+// Apply buttons. Apply is enabled while the page reports Changed.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "design/PropertyPage1.h"
+#include "host/engine.h"
+#include "host/property_page.h"
+
+namespace design {
+
+class PropertyDialog {
+ public:
+  PropertyDialog(host::FormEngine& engine, std::vector<host::ObjectRef> selected);
+  ~PropertyDialog();
+  PropertyDialog(const PropertyDialog&) = delete;
+  PropertyDialog& operator=(const PropertyDialog&) = delete;
+
+  host::Form& form() const { return *form_; }
+  host::PropertyPageSite& site() const { return *site_; }
+  PropertyPage1& page() const { return *page_; }
+
+  // Fills the page from the first selected control and shows the dialog modally; returns when
+  // OK, Cancel or the window's close ends it.
+  void Show();
+  // The buttons' actions.
+  void Apply();
+  void Ok();
+  void Cancel();
+
+  static constexpr const char* kCaption = "Property Pages";
+
+ private:
+  void UpdateApply();
+
+  host::FormEngine& engine_;
+  std::shared_ptr<host::PropertyPageSite> site_;
+  std::shared_ptr<host::Form> form_;
+  std::shared_ptr<host::PictureBox> pageArea_;
+  std::unique_ptr<PropertyPage1> page_;
+  std::shared_ptr<host::CommandButton> cmdOK, cmdCancel, cmdApply;
+};
+
+// Shows the control's property page for the selected controls.
+void ShowPropertyPage(host::FormEngine& engine, std::vector<host::ObjectRef> selected);
+
+}  // namespace design
