@@ -206,11 +206,13 @@ TEST_F(HostTest, TimerTicksEveryIntervalAndRestartsWhenRearmed) {
   engine.advance(99);
   EXPECT_EQ(ticks.size(), 3u);
   engine.advance(1);
+  ASSERT_EQ(ticks.size(), 4u);
   EXPECT_EQ(ticks.back(), 450);
   // So does Enabled = True.
   engine.advance(50);
   tmr->let("Enabled", Variant::boolean(true));
   engine.advance(100);
+  ASSERT_EQ(ticks.size(), 5u);
   EXPECT_EQ(ticks.back(), 600);
 
   tmr->setEnabled(false);
@@ -232,7 +234,7 @@ TEST_F(HostTest, TimerTicksEveryIntervalAndRestartsWhenRearmed) {
   tmr->setEnabled(true);
   int64_t start = clock.nowMs();
   engine.advance(2000);
-  EXPECT_EQ(ticks.size(), 6u);
+  ASSERT_EQ(ticks.size(), 6u);
   EXPECT_EQ(ticks.back(), start + 500);
 
   EXPECT_EQ(errorOf([&] { tmr->setInterval(-1); }), err::InvalidPropertyValue);
