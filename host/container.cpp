@@ -84,14 +84,16 @@ Boolean ControlSite::AmbientUserMode() const {
 }
 
 void ControlSite::PropertyChanged(std::string_view property) {
-  propertyChanges_.emplace_back(property);
+  if (recording_) propertyChanges_.emplace_back(property);
 }
 
 void ControlSite::RaiseEvent(std::string_view event, std::span<Variant> args) {
-  EventRecord record{std::string(event), {}};
-  record.args.reserve(args.size());
-  for (const Variant& a : args) record.args.push_back(a.value());
-  events_.push_back(std::move(record));
+  if (recording_) {
+    EventRecord record{std::string(event), {}};
+    record.args.reserve(args.size());
+    for (const Variant& a : args) record.args.push_back(a.value());
+    events_.push_back(std::move(record));
+  }
   // A copy: the handler may install another sink while it runs.
   if (EventSink sink = sink_) sink(event, args);
 }

@@ -58,6 +58,9 @@ class ControlSite : public std::enable_shared_from_this<ControlSite> {
   void setClientSiteAvailable(bool available) { clientSite_ = available; }
 
   void PropertyChanged(std::string_view property);
+  // Tests and the scenario runner read what the control reported and raised; a long-running host
+  // turns recording off so that the records do not grow without end.
+  void setRecording(bool on) { recording_ = on; }
   const std::vector<std::string>& propertyChanges() const { return propertyChanges_; }
   void clearPropertyChanges() { propertyChanges_.clear(); }
 
@@ -95,6 +98,7 @@ class ControlSite : public std::enable_shared_from_this<ControlSite> {
   bool userMode_ = true;
   bool clientSite_ = true;
   bool terminated_ = false;
+  bool recording_ = true;
   std::vector<std::string> propertyChanges_;
   std::vector<EventRecord> events_;
   EventSink sink_;
