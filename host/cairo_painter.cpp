@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host/error.h"
+#include "host/text.h"
 #include "host/widgets.h"
 
 namespace host {
@@ -42,41 +43,6 @@ uint32_t unpremultiply(uint32_t argb) {
 
 void setColor(cairo_t* cr, Rgb c) {
   cairo_set_source_rgb(cr, c.r / 255.0, c.g / 255.0, c.b / 255.0);
-}
-
-// Cairo puts a scaled font into a lasting error state when it is handed malformed UTF-8, and the
-// fonts are shared with text measurement: bytes that form no character become U+FFFD first.
-std::string validUtf8(std::string_view s) {
-  std::string out;
-  out.reserve(s.size());
-  size_t i = 0;
-  while (i < s.size()) {
-    auto c = static_cast<unsigned char>(s[i]);
-    size_t len = c < 0x80           ? 1
-                 : (c >> 5) == 0x6  ? 2
-                 : (c >> 4) == 0xE  ? 3
-                 : (c >> 3) == 0x1E ? 4
-                                    : 0;
-    bool ok = len != 0 && i + len <= s.size();
-    uint32_t cp = len == 1 ? c : len == 2 ? (c & 0x1Fu) : len == 3 ? (c & 0x0Fu) : (c & 0x07u);
-    for (size_t k = 1; ok && k < len; ++k) {
-      auto cc = static_cast<unsigned char>(s[i + k]);
-      ok = (cc & 0xC0) == 0x80;
-      cp = (cp << 6) | (cc & 0x3Fu);
-    }
-    if (ok) {
-      ok = !(len == 2 && cp < 0x80) && !(len == 3 && cp < 0x800) && !(len == 4 && cp < 0x10000) &&
-           !(cp >= 0xD800 && cp <= 0xDFFF) && cp <= 0x10FFFF && cp != 0;
-    }
-    if (ok) {
-      out.append(s.substr(i, len));
-      i += len;
-    } else {
-      out.append("\xEF\xBF\xBD");
-      ++i;
-    }
-  }
-  return out;
 }
 
 constexpr Rgb kWhite{255, 255, 255};
@@ -290,7 +256,7 @@ void CairoPainter::text(std::string_view s, const PixelRect& r, const TextStyle&
                  : style.align == HAlign::Center ? r.left + std::floor((r.width - w) / 2.0)
                                                  : r.right() - w;
       cairo_move_to(cr_, x, top + ascent);
-      cairo_show_text(cr_, validUtf8(line).c_str());
+      cairo_show_text(cr_, text::validUtf8(line).c_str());
     }
     top += lineHeight;
   }

@@ -79,8 +79,34 @@ FontCache& cache() {
   return c;
 }
 
-// Cairo puts a scaled font into a permanent error state when handed malformed UTF-8, so bytes
-// that do not form a character are replaced with U+FFFD before measuring.
+double lineAdvancePixels(std::string_view line, double pointSize, bool bold) {
+  if (line.empty()) return 0.0;
+  std::string utf8 = validUtf8(line);
+  cairo_scaled_font_t* font = cache().get(pointSize, bold);
+  cairo_text_extents_t extents;
+  {
+    std::lock_guard lock(cache().mutex());
+    cairo_scaled_font_text_extents(font, utf8.c_str(), &extents);
+  }
+  return std::ceil(extents.x_advance - 1e-9);
+}
+
+template <class F>
+void forEachLine(std::string_view text, F&& f) {
+  size_t start = 0;
+  for (;;) {
+    size_t end = text.find('\n', start);
+    std::string_view line =
+        text.substr(start, end == std::string_view::npos ? text.npos : end - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    f(line);
+    if (end == std::string_view::npos) break;
+    start = end + 1;
+  }
+}
+
+}  // namespace
+
 std::string validUtf8(std::string_view s) {
   std::string out;
   out.reserve(s.size());
@@ -114,34 +140,6 @@ std::string validUtf8(std::string_view s) {
   }
   return out;
 }
-
-double lineAdvancePixels(std::string_view line, double pointSize, bool bold) {
-  if (line.empty()) return 0.0;
-  std::string utf8 = validUtf8(line);
-  cairo_scaled_font_t* font = cache().get(pointSize, bold);
-  cairo_text_extents_t extents;
-  {
-    std::lock_guard lock(cache().mutex());
-    cairo_scaled_font_text_extents(font, utf8.c_str(), &extents);
-  }
-  return std::ceil(extents.x_advance - 1e-9);
-}
-
-template <class F>
-void forEachLine(std::string_view text, F&& f) {
-  size_t start = 0;
-  for (;;) {
-    size_t end = text.find('\n', start);
-    std::string_view line =
-        text.substr(start, end == std::string_view::npos ? text.npos : end - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    f(line);
-    if (end == std::string_view::npos) break;
-    start = end + 1;
-  }
-}
-
-}  // namespace
 
 cairo_scaled_font_t* scaledFont(double pointSize, bool bold) {
   return cache().get(pointSize, bold);

@@ -3,6 +3,7 @@
 // Results are in twips (15 per pixel); a text's lines are separated by line feeds.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 typedef struct _cairo_scaled_font cairo_scaled_font_t;
@@ -18,6 +19,11 @@ double widthTwips(std::string_view text, double pointSize, bool bold);
 double heightTwips(std::string_view text, double pointSize, bool bold);
 // The height of one line (ascent plus descent, whole pixels) in twips.
 double lineHeightTwips(double pointSize, bool bold);
+
+// The text with every byte that forms no character replaced by U+FFFD. Cairo puts a scaled font
+// into a lasting error state when handed malformed UTF-8, and the fonts are shared by measuring
+// and drawing, so both pass their text through this first.
+std::string validUtf8(std::string_view s);
 
 // The cached font itself, for drawing text with the same metrics. The cache owns it; it lives
 // until exit, when the cache also releases Cairo's and fontconfig's static data, so whoever

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <type_traits>
 #include <utility>
 
 #include "host/engine.h"
@@ -47,8 +48,8 @@ PictureRef pictureOf(const Variant& v) {
   return p;
 }
 
-// Colours are RGB values 0 to &HFFFFFF, or system colours &H80000000 to &H80000018. The high
-// ones also arrive as positive Doubles when a script writes them as plain numbers.
+// System colours (&H80000000 and up) also arrive as positive Doubles when a script writes them as
+// plain numbers: take those as the 32-bit pattern.
 int32_t colorOf(const Variant& v) {
   int32_t c;
   double d = v.asDouble();
@@ -57,11 +58,26 @@ int32_t colorOf(const Variant& v) {
   } else {
     c = v.asLong();
   }
+  return c;
+}
+
+// Colours are RGB values 0 to &HFFFFFF, or system colours &H80000000 to &H80000018.
+int32_t checkedColor(int32_t c) {
   auto u = static_cast<uint32_t>(c);
   bool rgb = u <= 0xFFFFFFu;
   bool system = u >= 0x80000000u && u <= 0x80000018u;
   if (!rgb && !system) raise(err::InvalidPropertyValue);
   return c;
+}
+
+int16_t checkedChoice(int16_t v, int16_t highest) {
+  if (v < 0 || v > highest) raise(err::InvalidPropertyValue);
+  return v;
+}
+
+double checkedFontSize(double pt) {
+  if (!(pt > 0.0 && pt <= 2048.0)) raise(err::InvalidPropertyValue);
+  return pt;
 }
 
 void addHwnd(DispatchTable<Widget>& t) {
@@ -71,6 +87,66 @@ void addHwnd(DispatchTable<Widget>& t) {
 template <class W>
 W& as(Widget& w) {
   return static_cast<W&>(w);
+}
+
+// A member's C++ value as a script sees it, and back.
+Variant toVariant(bool b) {
+  return Variant::boolean(b);
+}
+Variant toVariant(int16_t v) {
+  return Variant(v);
+}
+Variant toVariant(int32_t v) {
+  return Variant(v);
+}
+Variant toVariant(float v) {
+  return Variant(v);
+}
+Variant toVariant(double v) {
+  return Variant(static_cast<float>(v));
+}
+Variant toVariant(const std::string& s) {
+  return Variant(s);
+}
+Variant toVariant(const PictureRef& p) {
+  return pictureVariant(p);
+}
+
+template <class T>
+T fromVariant(const Variant& v) {
+  if constexpr (std::is_same_v<T, bool>) {
+    return isTrue(v.asBoolean());
+  } else if constexpr (std::is_same_v<T, int16_t>) {
+    return v.asInteger();
+  } else if constexpr (std::is_same_v<T, int32_t>) {
+    return v.asLong();
+  } else if constexpr (std::is_floating_point_v<T>) {
+    return v.asSingle();
+  } else if constexpr (std::is_same_v<T, std::string>) {
+    return v.asString();
+  } else {
+    static_assert(std::is_same_v<T, PictureRef>);
+    return pictureOf(v);
+  }
+}
+
+// A property of widget kind W served by its getter and setter; the setter checks the value.
+template <class W, class R, class A>
+void bind(DispatchTable<Widget>& t, const char* name, R (W::*get)() const, void (W::*set)(A)) {
+  t.property(
+      name, [get](Widget& w) { return toVariant((as<W>(w).*get)()); },
+      [set](Widget& w, const Variant& v) {
+        (as<W>(w).*set)(fromVariant<std::remove_cvref_t<A>>(v));
+      });
+}
+
+// The same for a colour, which scripts may also write as a plain positive number.
+template <class W>
+void bindColor(DispatchTable<Widget>& t, const char* name, int32_t (W::*get)() const,
+               void (W::*set)(int32_t)) {
+  t.property(
+      name, [get](Widget& w) { return Variant((as<W>(w).*get)()); },
+      [set](Widget& w, const Variant& v) { (as<W>(w).*set)(colorOf(v)); });
 }
 
 // Twips per unit of the fixed scale modes (2 points, 4 characters, 5 inches, 6 mm, 7 cm).
@@ -308,27 +384,13 @@ const Widget::Table& Widget::table() const {
 
 void Widget::addWidgetMembers(Table& t) {
   t.property("Name", [](Widget& w) { return Variant(w.name()); });
-  t.property(
-      "Left", [](Widget& w) { return Variant(w.Left()); },
-      [](Widget& w, const Variant& v) { w.setLeft(v.asSingle()); });
-  t.property(
-      "Top", [](Widget& w) { return Variant(w.Top()); },
-      [](Widget& w, const Variant& v) { w.setTop(v.asSingle()); });
-  t.property(
-      "Width", [](Widget& w) { return Variant(w.Width()); },
-      [](Widget& w, const Variant& v) { w.setWidth(v.asSingle()); });
-  t.property(
-      "Height", [](Widget& w) { return Variant(w.Height()); },
-      [](Widget& w, const Variant& v) { w.setHeight(v.asSingle()); });
-  t.property(
-      "Visible", [](Widget& w) { return Variant::boolean(w.Visible()); },
-      [](Widget& w, const Variant& v) { w.setVisible(isTrue(v.asBoolean())); });
-  t.property(
-      "Enabled", [](Widget& w) { return Variant::boolean(w.Enabled()); },
-      [](Widget& w, const Variant& v) { w.setEnabled(isTrue(v.asBoolean())); });
-  t.property(
-      "TabIndex", [](Widget& w) { return Variant(w.TabIndex()); },
-      [](Widget& w, const Variant& v) { w.setTabIndex(v.asInteger()); });
+  bind(t, "Left", &Widget::Left, &Widget::setLeft);
+  bind(t, "Top", &Widget::Top, &Widget::setTop);
+  bind(t, "Width", &Widget::Width, &Widget::setWidth);
+  bind(t, "Height", &Widget::Height, &Widget::setHeight);
+  bind(t, "Visible", &Widget::Visible, &Widget::setVisible);
+  bind(t, "Enabled", &Widget::Enabled, &Widget::setEnabled);
+  bind(t, "TabIndex", &Widget::TabIndex, &Widget::setTabIndex);
   t.method("Move", [](Widget& w, std::span<Variant> a) {
     if (!given(a, 0) || a.size() > 4) wrongArgCount();
     std::optional<float> top, width, height;
@@ -502,27 +564,17 @@ float ContainerWidget::TextHeight(std::string_view s) const {
 }
 
 void ContainerWidget::setFontSize(double pt) {
-  if (!(pt > 0.0 && pt <= 2048.0)) raise(err::InvalidPropertyValue);
-  fontSize_ = pt;
+  fontSize_ = checkedFontSize(pt);
 }
 
 void ContainerWidget::addContainerMembers(Table& t) {
-  auto c = [](Widget& w) -> ContainerWidget& { return as<ContainerWidget>(w); };
-  t.property(
-      "ScaleMode", [c](Widget& w) { return Variant(c(w).ScaleMode()); },
-      [c](Widget& w, const Variant& v) { c(w).setScaleMode(v.asInteger()); });
-  t.property(
-      "ScaleLeft", [c](Widget& w) { return Variant(c(w).ScaleLeft()); },
-      [c](Widget& w, const Variant& v) { c(w).setScaleLeft(v.asSingle()); });
-  t.property(
-      "ScaleTop", [c](Widget& w) { return Variant(c(w).ScaleTop()); },
-      [c](Widget& w, const Variant& v) { c(w).setScaleTop(v.asSingle()); });
-  t.property(
-      "ScaleWidth", [c](Widget& w) { return Variant(c(w).ScaleWidth()); },
-      [c](Widget& w, const Variant& v) { c(w).setScaleWidth(v.asSingle()); });
-  t.property(
-      "ScaleHeight", [c](Widget& w) { return Variant(c(w).ScaleHeight()); },
-      [c](Widget& w, const Variant& v) { c(w).setScaleHeight(v.asSingle()); });
+  using C = ContainerWidget;
+  auto c = [](Widget& w) -> C& { return as<C>(w); };
+  bind(t, "ScaleMode", &C::ScaleMode, &C::setScaleMode);
+  bind(t, "ScaleLeft", &C::ScaleLeft, &C::setScaleLeft);
+  bind(t, "ScaleTop", &C::ScaleTop, &C::setScaleTop);
+  bind(t, "ScaleWidth", &C::ScaleWidth, &C::setScaleWidth);
+  bind(t, "ScaleHeight", &C::ScaleHeight, &C::setScaleHeight);
   t.method("TextWidth", [c](Widget& w, std::span<Variant> a) {
     if (a.size() != 1) wrongArgCount();
     return Variant(c(w).TextWidth(a[0].asString()));
@@ -531,12 +583,8 @@ void ContainerWidget::addContainerMembers(Table& t) {
     if (a.size() != 1) wrongArgCount();
     return Variant(c(w).TextHeight(a[0].asString()));
   });
-  t.property(
-      "FontSize", [c](Widget& w) { return Variant(static_cast<float>(c(w).FontSize())); },
-      [c](Widget& w, const Variant& v) { c(w).setFontSize(v.asSingle()); });
-  t.property(
-      "FontBold", [c](Widget& w) { return Variant::boolean(c(w).FontBold()); },
-      [c](Widget& w, const Variant& v) { c(w).setFontBold(isTrue(v.asBoolean())); });
+  bind(t, "FontSize", &C::FontSize, &C::setFontSize);
+  bind(t, "FontBold", &C::FontBold, &C::setFontBold);
 }
 
 // ---- PictureBox -----------------------------------------------------------------------------
@@ -556,25 +604,22 @@ double PictureBox::innerHeightTwips() const {
   return std::max(0.0, rectTwips().height - 2 * innerOffsetTwips());
 }
 
+void PictureBox::setBackColor(int32_t c) {
+  backColor_ = checkedColor(c);
+}
+void PictureBox::setBorderStyle(int16_t b) {
+  borderStyle_ = checkedChoice(b, 1);
+}
+
 const Widget::Table& PictureBox::table() const {
   static const Table kTable = [] {
     Table t;
     addWidgetMembers(t);
     addContainerMembers(t);
     addHwnd(t);
-    t.property(
-        "Picture", [](Widget& w) { return pictureVariant(as<PictureBox>(w).Picture()); },
-        [](Widget& w, const Variant& v) { as<PictureBox>(w).setPicture(pictureOf(v)); });
-    t.property(
-        "BackColor", [](Widget& w) { return Variant(as<PictureBox>(w).BackColor()); },
-        [](Widget& w, const Variant& v) { as<PictureBox>(w).setBackColor(colorOf(v)); });
-    t.property(
-        "BorderStyle", [](Widget& w) { return Variant(as<PictureBox>(w).BorderStyle()); },
-        [](Widget& w, const Variant& v) {
-          int16_t b = v.asInteger();
-          if (b != 0 && b != 1) raise(err::InvalidPropertyValue);
-          as<PictureBox>(w).setBorderStyle(b);
-        });
+    bind(t, "Picture", &PictureBox::Picture, &PictureBox::setPicture);
+    bindColor(t, "BackColor", &PictureBox::BackColor, &PictureBox::setBackColor);
+    bind(t, "BorderStyle", &PictureBox::BorderStyle, &PictureBox::setBorderStyle);
     return t;
   }();
   return kTable;
@@ -590,9 +635,7 @@ const Widget::Table& Frame::table() const {
     addWidgetMembers(t);
     addContainerMembers(t);
     addHwnd(t);
-    t.property(
-        "Caption", [](Widget& w) { return Variant(as<Frame>(w).Caption()); },
-        [](Widget& w, const Variant& v) { as<Frame>(w).setCaption(v.asString()); });
+    bind(t, "Caption", &Frame::Caption, &Frame::setCaption);
     return t;
   }();
   return kTable;
@@ -606,12 +649,8 @@ const Widget::Table& Image::table() const {
   static const Table kTable = [] {
     Table t;
     addWidgetMembers(t);
-    t.property(
-        "Picture", [](Widget& w) { return pictureVariant(as<Image>(w).Picture()); },
-        [](Widget& w, const Variant& v) { as<Image>(w).setPicture(pictureOf(v)); });
-    t.property(
-        "Stretch", [](Widget& w) { return Variant::boolean(as<Image>(w).Stretch()); },
-        [](Widget& w, const Variant& v) { as<Image>(w).setStretch(isTrue(v.asBoolean())); });
+    bind(t, "Picture", &Image::Picture, &Image::setPicture);
+    bind(t, "Stretch", &Image::Stretch, &Image::setStretch);
     return t;
   }();
   return kTable;
@@ -622,24 +661,18 @@ const Widget::Table& Image::table() const {
 CommandButton::CommandButton(std::string name)
     : Widget(WidgetKind::CommandButton, std::move(name)) {}
 
+void CommandButton::setStyle(int16_t s) {
+  style_ = checkedChoice(s, 1);
+}
+
 const Widget::Table& CommandButton::table() const {
   static const Table kTable = [] {
     Table t;
     addWidgetMembers(t);
     addHwnd(t);
-    t.property(
-        "Picture", [](Widget& w) { return pictureVariant(as<CommandButton>(w).Picture()); },
-        [](Widget& w, const Variant& v) { as<CommandButton>(w).setPicture(pictureOf(v)); });
-    t.property(
-        "Style", [](Widget& w) { return Variant(as<CommandButton>(w).Style()); },
-        [](Widget& w, const Variant& v) {
-          int16_t s = v.asInteger();
-          if (s != 0 && s != 1) raise(err::InvalidPropertyValue);
-          as<CommandButton>(w).setStyle(s);
-        });
-    t.property(
-        "Caption", [](Widget& w) { return Variant(as<CommandButton>(w).Caption()); },
-        [](Widget& w, const Variant& v) { as<CommandButton>(w).setCaption(v.asString()); });
+    bind(t, "Picture", &CommandButton::Picture, &CommandButton::setPicture);
+    bind(t, "Style", &CommandButton::Style, &CommandButton::setStyle);
+    bind(t, "Caption", &CommandButton::Caption, &CommandButton::setCaption);
     return t;
   }();
   return kTable;
@@ -678,9 +711,7 @@ const Widget::Table& Timer::table() const {
   static const Table kTable = [] {
     Table t;
     addWidgetMembers(t);
-    t.property(
-        "Interval", [](Widget& w) { return Variant(as<Timer>(w).Interval()); },
-        [](Widget& w, const Variant& v) { as<Timer>(w).setInterval(v.asLong()); });
+    bind(t, "Interval", &Timer::Interval, &Timer::setInterval);
     return t;
   }();
   return kTable;
@@ -696,38 +727,30 @@ void TextBox::setText(std::string t) {
   if (EventHandler h = Change) h();
 }
 
+void TextBox::setFontSize(double pt) {
+  fontSize_ = checkedFontSize(pt);
+}
+void TextBox::setAppearance(int16_t a) {
+  appearance_ = checkedChoice(a, 1);
+}
+void TextBox::setBackColor(int32_t c) {
+  backColor_ = checkedColor(c);
+}
+void TextBox::setForeColor(int32_t c) {
+  foreColor_ = checkedColor(c);
+}
+
 const Widget::Table& TextBox::table() const {
   static const Table kTable = [] {
     Table t;
     addWidgetMembers(t);
     addHwnd(t);
-    t.property(
-        "Text", [](Widget& w) { return Variant(as<TextBox>(w).Text()); },
-        [](Widget& w, const Variant& v) { as<TextBox>(w).setText(v.asString()); });
-    t.property(
-        "FontBold", [](Widget& w) { return Variant::boolean(as<TextBox>(w).FontBold()); },
-        [](Widget& w, const Variant& v) { as<TextBox>(w).setFontBold(isTrue(v.asBoolean())); });
-    t.property(
-        "FontSize",
-        [](Widget& w) { return Variant(static_cast<float>(as<TextBox>(w).FontSize())); },
-        [](Widget& w, const Variant& v) {
-          double pt = v.asSingle();
-          if (!(pt > 0.0 && pt <= 2048.0)) raise(err::InvalidPropertyValue);
-          as<TextBox>(w).setFontSize(pt);
-        });
-    t.property(
-        "Appearance", [](Widget& w) { return Variant(as<TextBox>(w).Appearance()); },
-        [](Widget& w, const Variant& v) {
-          int16_t a = v.asInteger();
-          if (a != 0 && a != 1) raise(err::InvalidPropertyValue);
-          as<TextBox>(w).setAppearance(a);
-        });
-    t.property(
-        "BackColor", [](Widget& w) { return Variant(as<TextBox>(w).BackColor()); },
-        [](Widget& w, const Variant& v) { as<TextBox>(w).setBackColor(colorOf(v)); });
-    t.property(
-        "ForeColor", [](Widget& w) { return Variant(as<TextBox>(w).ForeColor()); },
-        [](Widget& w, const Variant& v) { as<TextBox>(w).setForeColor(colorOf(v)); });
+    bind(t, "Text", &TextBox::Text, &TextBox::setText);
+    bind(t, "FontBold", &TextBox::FontBold, &TextBox::setFontBold);
+    bind(t, "FontSize", &TextBox::FontSize, &TextBox::setFontSize);
+    bind(t, "Appearance", &TextBox::Appearance, &TextBox::setAppearance);
+    bindColor(t, "BackColor", &TextBox::BackColor, &TextBox::setBackColor);
+    bindColor(t, "ForeColor", &TextBox::ForeColor, &TextBox::setForeColor);
     t.method("Refresh", [](Widget& w, std::span<Variant>) {
       as<TextBox>(w).Refresh();
       return Variant();
@@ -753,12 +776,8 @@ const Widget::Table& CheckBox::table() const {
     Table t;
     addWidgetMembers(t);
     addHwnd(t);
-    t.property(
-        "Value", [](Widget& w) { return Variant(as<CheckBox>(w).Value()); },
-        [](Widget& w, const Variant& v) { as<CheckBox>(w).setValue(v.asInteger()); });
-    t.property(
-        "Caption", [](Widget& w) { return Variant(as<CheckBox>(w).Caption()); },
-        [](Widget& w, const Variant& v) { as<CheckBox>(w).setCaption(v.asString()); });
+    bind(t, "Value", &CheckBox::Value, &CheckBox::setValue);
+    bind(t, "Caption", &CheckBox::Caption, &CheckBox::setCaption);
     return t;
   }();
   return kTable;
@@ -768,20 +787,16 @@ const Widget::Table& CheckBox::table() const {
 
 Label::Label(std::string name) : Widget(WidgetKind::Label, std::move(name)) {}
 
+void Label::setAlignment(int16_t a) {
+  alignment_ = checkedChoice(a, 2);
+}
+
 const Widget::Table& Label::table() const {
   static const Table kTable = [] {
     Table t;
     addWidgetMembers(t);
-    t.property(
-        "Caption", [](Widget& w) { return Variant(as<Label>(w).Caption()); },
-        [](Widget& w, const Variant& v) { as<Label>(w).setCaption(v.asString()); });
-    t.property(
-        "Alignment", [](Widget& w) { return Variant(as<Label>(w).Alignment()); },
-        [](Widget& w, const Variant& v) {
-          int16_t a = v.asInteger();
-          if (a < 0 || a > 2) raise(err::InvalidPropertyValue);
-          as<Label>(w).setAlignment(a);
-        });
+    bind(t, "Caption", &Label::Caption, &Label::setCaption);
+    bind(t, "Alignment", &Label::Alignment, &Label::setAlignment);
     return t;
   }();
   return kTable;
@@ -842,9 +857,7 @@ const Widget::Table& Form::table() const {
     addWidgetMembers(t);
     addContainerMembers(t);
     addHwnd(t);
-    t.property(
-        "Caption", [](Widget& w) { return Variant(as<Form>(w).Caption()); },
-        [](Widget& w, const Variant& v) { as<Form>(w).setCaption(v.asString()); });
+    bind(t, "Caption", &Form::Caption, &Form::setCaption);
     t.property("Controls", [](Widget& w) { return Variant(as<Form>(w).Controls()); });
     t.method("Refresh", [](Widget& w, std::span<Variant>) {
       as<Form>(w).Refresh();

@@ -223,9 +223,9 @@ class PictureBox final : public ContainerWidget {
   PictureRef Picture() const { return picture_; }
   void setPicture(PictureRef p) { picture_ = std::move(p); }
   int32_t BackColor() const { return backColor_; }
-  void setBackColor(int32_t c) { backColor_ = c; }
+  void setBackColor(int32_t c);  // an RGB value or a system colour, error 380 otherwise
   int16_t BorderStyle() const { return borderStyle_; }  // 0 none (all we need), 1 fixed single
-  void setBorderStyle(int16_t b) { borderStyle_ = b; }
+  void setBorderStyle(int16_t b);                       // error 380 for anything but 0 and 1
   bool canFocus() const override { return true; }
   bool isWindowed() const override { return true; }
   // A fixed single border takes two pixels on every side.
@@ -278,7 +278,7 @@ class CommandButton final : public Widget {
   PictureRef Picture() const { return picture_; }
   void setPicture(PictureRef p) { picture_ = std::move(p); }
   int16_t Style() const { return style_; }  // 0 standard, 1 graphical
-  void setStyle(int16_t s) { style_ = s; }
+  void setStyle(int16_t s);                 // error 380 for anything but 0 and 1
   const std::string& Caption() const { return caption_; }
   void setCaption(std::string c) { caption_ = std::move(c); }
   bool pressed() const { return pressed_; }  // drawn pushed in while the mouse holds it
@@ -328,13 +328,13 @@ class TextBox final : public Widget {
   bool FontBold() const { return fontBold_; }
   void setFontBold(bool b) { fontBold_ = b; }
   double FontSize() const { return fontSize_; }
-  void setFontSize(double pt) { fontSize_ = pt; }
+  void setFontSize(double pt);                        // error 380 outside (0, 2048]
   int16_t Appearance() const { return appearance_; }  // 0 flat, 1 3-D
-  void setAppearance(int16_t a) { appearance_ = a; }
+  void setAppearance(int16_t a);                      // error 380 for anything but 0 and 1
   int32_t BackColor() const { return backColor_; }
-  void setBackColor(int32_t c) { backColor_ = c; }
+  void setBackColor(int32_t c);
   int32_t ForeColor() const { return foreColor_; }
-  void setForeColor(int32_t c) { foreColor_ = c; }
+  void setForeColor(int32_t c);
   void Refresh() { ++refreshCount_; }
   int refreshCount() const { return refreshCount_; }
   EventHandler Change;
@@ -378,7 +378,7 @@ class Label final : public Widget {
   const std::string& Caption() const { return caption_; }
   void setCaption(std::string c) { caption_ = std::move(c); }
   int16_t Alignment() const { return alignment_; }  // 0 left, 1 right, 2 centre
-  void setAlignment(int16_t a) { alignment_ = a; }
+  void setAlignment(int16_t a);                     // 0, 1 or 2; error 380 otherwise
 
  protected:
   const Table& table() const override;
