@@ -32,6 +32,7 @@
 #include "host/clock.h"
 #include "host/container.h"
 #include "host/engine.h"
+#include "host/render.h"
 #include "host/variant.h"
 #include "host/widgets.h"
 
@@ -257,12 +258,13 @@ void anchorTiming(int reps) {
   OneBar b;
   host::TwipsRect track = OneBar::onForm(b.track), thumb = OneBar::onForm(b.thumb);
   std::printf(
-      "INFO style=none (headless host engine, no painting) track=%.0fx%.0fpx thumb=%.0fx%.0fpx "
+      "INFO style=classic (headless host engine, Cairo painter) track=%.0fx%.0fpx "
+      "thumb=%.0fx%.0fpx "
       "positions=1..%d page=%d\n",
       track.width / kPx, track.height / kPx, thumb.width / kPx, thumb.height / kPx, kMax,
       kLargeChange);
   std::printf(
-      "INFO shown and +paint rows: not applicable, the headless engine does not paint yet\n");
+      "INFO shown rows: not applicable (no window); +render_to_image paints the bar's form\n");
   UsrKeloScroll& ctl = *b.bar.ctl;
 
   // (a) setValue; values alternate so every call changes the value and moves the thumb.
@@ -290,6 +292,27 @@ void anchorTiming(int reps) {
     std::printf("CHECK a: records kept by the site grow the heap by %.0f bytes per setValue\n",
                 static_cast<double>(h1 - h0) / kKept);
     b.dropRecords();
+  }
+
+  {
+    // setValue, then paint a form the bar's size into one reused image, as the peers render a
+    // shown bar into an image.
+    OneBar small;
+    small.form->setWidth(kBarWidth);
+    small.form->setHeight(kBarHeight);
+    UsrKeloScroll& c = *small.bar.ctl;
+    host::Canvas image(16, 240);
+    host::CairoPainter painter(image);
+    measure("a.setValue.shown+render_to_image", reps, 20000, [&](long n) {
+      for (long i = 0; i < n; i++) {
+        c.setValue(nextValue());
+        host::paintForm(*small.form, painter);
+        small.maybeDropRecords(i);
+      }
+      small.dropRecords();
+    });
+    std::printf("CHECK a: rendered %dx%d, middle pixel rgb %06X\n", image.width(), image.height(),
+                image.pixel(8, 120) & 0xFFFFFFu);
   }
 
   // (b) drag: press on the thumb, N moves (triangle wave +-40 px, 1 px per move), release.
