@@ -75,10 +75,11 @@ Boolean UsrKeloScroll::PageToPointer() {
         mThumbMoving = host::False;
       }
     } else {
-      int32_t farEdge = host::addChecked(mPosX, mCurWidth);
-      if (mCurx < mPosX || mCurx > farEdge) {
-        int32_t target = mCurx < mPosX ? host::subChecked(mPosX, mLargeChange)
-                                       : host::addChecked(mPosX, mLargeChange);
+      // Presses from the thumb's left edge to one unit past its drawn right edge leave it.
+      bool left = mCurx < mPosX;
+      if (left || mCurx > host::addChecked(mPosX, mCurWidth)) {
+        int32_t target =
+            left ? host::subChecked(mPosX, mLargeChange) : host::addChecked(mPosX, mLargeChange);
         mThumbMoving = host::True;
         MoveThumbToPoint(viaSingle(target), 0);
         mThumbMoving = host::False;

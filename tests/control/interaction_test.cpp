@@ -131,6 +131,24 @@ TEST(TrackMouse, ClickBesideTheThumbPagesTowardsThePress) {
   EXPECT_EQ(bar.moves().back(), "Change(20)");
 }
 
+TEST(TrackMouse, HorizontalClickLeavesTheThumbFromItsLeftEdgeToOnePastItsLength) {
+  // A track 4725 twips wide: the thumb is 5 positions long.
+  DescribedBar bar({.vertical = false, .width = 5205, .height = 240});
+  bar.ctl->setLargeChange(6);
+  ASSERT_EQ(bar.diagLong("mCurWidth"), 5);
+  struct Press {
+    float x;
+    int32_t after;
+  };
+  for (Press p : {Press{19, 14}, Press{20, 20}, Press{25, 20}, Press{26, 26}}) {
+    SCOPED_TRACE(p.x);
+    bar.ctl->setValue(20);
+    bar.press(bar.track(), p.x, 100);
+    bar.release(bar.track(), p.x, 100);
+    EXPECT_EQ(bar.ctl->Value(), p.after);
+  }
+}
+
 TEST(TrackMouse, DragKeepsTheGrabOffsetAndRaisesChangeOnlyAtTheEnd) {
   DescribedBar bar;
   bar.ctl->setValue(20);
