@@ -268,6 +268,26 @@ void FormEngine::deliverKey(int16_t keyCode, int16_t shiftMask, bool down) {
   auto w = std::static_pointer_cast<Widget>(focused.lock());
   if (!w || w->kind() == WidgetKind::UserControl || !registered_.contains(w.get())) return;
   if (KeyHandler h = (*w).*which) h(code, shiftMask);
+  if (down && code == vk::Back && w->kind() == WidgetKind::TextBox &&
+      registered_.contains(w.get())) {
+    auto& box = static_cast<TextBox&>(*w);
+    std::string text = box.Text();
+    // The last character: its lead byte and the continuation bytes (10xxxxxx) after it.
+    size_t end = text.size();
+    while (end > 0 && (static_cast<unsigned char>(text[end - 1]) & 0xC0) == 0x80) --end;
+    if (end > 0) {
+      text.erase(end - 1);
+      box.setText(std::move(text));
+    }
+  }
+}
+
+void FormEngine::typeText(std::string_view utf8) {
+  Widget* w = focus_;
+  if (utf8.empty() || !w || w->kind() != WidgetKind::TextBox) return;
+  auto keep = keepAlive(*w);
+  auto& box = static_cast<TextBox&>(*w);
+  box.setText(box.Text() + std::string(utf8));
 }
 
 void FormEngine::keyDown(int16_t keyCode, int16_t shiftMask) {

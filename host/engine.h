@@ -39,7 +39,8 @@ namespace vk {
 inline constexpr int16_t Tab = 9, Return = 13, ShiftKey = 16, Escape = 27, PageUp = 33,
                          PageDown = 34, End = 35, Home = 36, Left = 37, Up = 38, Right = 39,
                          Down = 40, F1 = 112;
-}
+inline constexpr int16_t Back = 8;  // Backspace
+}  // namespace vk
 
 class FormEngine {
  public:
@@ -87,6 +88,10 @@ class FormEngine {
   Widget* focus() const { return focus_; }
   // Moves the focus to the next focusable widget of the form in tab order (Tab key).
   void focusNext(Form& form, bool backwards = false);
+  // Text typed on the keyboard (UTF-8), as a window backend receives it apart from the keys: it
+  // goes at the end of the focused text box's Text (raising its Change); other widgets ignore
+  // it. A Backspace key (vk::Back) that reaches a focused text box removes its last character.
+  void typeText(std::string_view utf8);
 
   // Timers. advance() moves a virtual clock forward, firing every tick that falls due on the
   // way at its own time; runDueTimers() fires what is due now (real clock).
