@@ -1,0 +1,45 @@
+// The demo's saved form: the file it shows, the window's size, and each bar's property bag, as
+// JSON. Bag values keep their types ({"type": "Long", "value": 120}); pictures (object values) are
+// not stored, so a loaded bar keeps the built-in pictures it starts with.
+#pragma once
+
+#include <nlohmann/json_fwd.hpp>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "host/container.h"
+
+namespace kelo::demo {
+
+struct SavedForm {
+  std::string file;  // the text file shown
+  int width = 0;     // client size of the window, pixels
+  int height = 0;
+  std::vector<std::pair<std::string, host::PropertyBag>> controls;  // control name, its bag
+
+  const host::PropertyBag* bag(std::string_view name) const;
+};
+
+// A form file that cannot be read, is no JSON, or holds something of the wrong shape or type.
+class FormFileError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+inline constexpr const char* kFormFormat = "keloscroll-demo-form";
+inline constexpr int kFormVersion = 1;
+// Window sizes a form file may ask for, in pixels.
+inline constexpr int kMinSide = 320, kMaxSide = 4096;
+
+nlohmann::json toJson(const SavedForm& form);
+// Checks everything before it returns: the format tag and version, the file name, the size, and
+// every bag entry's type and value. Throws FormFileError naming the first thing that is wrong.
+SavedForm fromJson(const nlohmann::json& j);
+
+// Writes the file (error: FormFileError) and reads it back.
+void writeFormFile(const std::string& path, const SavedForm& form);
+SavedForm readFormFile(const std::string& path);
+
+}  // namespace kelo::demo

@@ -1,0 +1,214 @@
+// keloscroll-demo: a text viewer whose KeloScroll bars browse a file, in a real window (SDL2) when
+// there is a display, otherwise as a scripted session on the headless engine that writes PNG
+// screenshots. docs/demo.md describes it.
+#define SDL_MAIN_HANDLED
+#include <SDL.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/demo/session.h"
+#include "app/demo/viewer.h"
+#include "host/clock.h"
+#include "host/engine.h"
+#include "host/error.h"
+#include "host/sdl_backend.h"
+
+namespace {
+
+using kelo::demo::TextDocument;
+using kelo::demo::Viewer;
+
+constexpr const char* kUsage =
+    "usage: keloscroll-demo [FILE] [--form PATH] [--shots DIR] [--headless | --window]\n"
+    "                       [--quit-after MS]\n"
+    "  FILE            the text to browse (default: the bundled sample)\n"
+    "  --form PATH     where Ctrl+S saves the form and Ctrl+O loads it\n"
+    "                  (default: ~/.keloscroll-demo.json)\n"
+    "  --shots DIR     where screenshots go (default: /tmp/keloscroll-demo)\n"
+    "  --headless      play the scripted session without a window, writing screenshots\n"
+    "  --window        open a window even when no display variable is set\n"
+    "  --quit-after MS close the window after MS milliseconds, saving DIR/window.png first\n"
+    "In the window: F1 about box, F4 property page, Ctrl+S save, Ctrl+O load, F12 screenshot,\n"
+    "Esc quit; the bars, the mouse wheel and the arrow and page keys scroll.\n";
+
+struct Options {
+  std::string file;
+  std::string formPath;
+  std::string shots = "/tmp/keloscroll-demo";
+  bool headless = false;
+  bool window = false;
+  int quitAfterMs = 0;
+};
+
+std::optional<Options> parse(int argc, char** argv) {
+  Options o;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    auto value = [&](const char* name) -> std::optional<std::string> {
+      if (i + 1 >= argc) {
+        std::cerr << "keloscroll-demo: " << name << " needs a value\n" << kUsage;
+        return std::nullopt;
+      }
+      return std::string(argv[++i]);
+    };
+    if (a == "-h" || a == "--help") {
+      std::cout << kUsage;
+      std::exit(0);
+    } else if (a == "--form") {
+      auto v = value("--form");
+      if (!v) return std::nullopt;
+      o.formPath = *v;
+    } else if (a == "--shots") {
+      auto v = value("--shots");
+      if (!v) return std::nullopt;
+      o.shots = *v;
+    } else if (a == "--headless") {
+      o.headless = true;
+    } else if (a == "--window") {
+      o.window = true;
+    } else if (a == "--quit-after") {
+      auto v = value("--quit-after");
+      if (!v) return std::nullopt;
+      try {
+        o.quitAfterMs = std::stoi(*v);
+      } catch (const std::exception&) {
+        o.quitAfterMs = -1;
+      }
+      if (o.quitAfterMs <= 0) {
+        std::cerr << "keloscroll-demo: --quit-after takes a number of milliseconds\n";
+        return std::nullopt;
+      }
+    } else if (!a.empty() && a[0] == '-') {
+      std::cerr << "keloscroll-demo: unknown option " << a << '\n' << kUsage;
+      return std::nullopt;
+    } else if (o.file.empty()) {
+      o.file = a;
+    } else {
+      std::cerr << "keloscroll-demo: one FILE only\n" << kUsage;
+      return std::nullopt;
+    }
+  }
+  if (o.headless && o.window) {
+    std::cerr << "keloscroll-demo: --headless or --window, not both\n";
+    return std::nullopt;
+  }
+  if (o.formPath.empty()) {
+    const char* home = std::getenv("HOME");
+    o.formPath = std::string(home && *home ? home : ".") + "/.keloscroll-demo.json";
+  }
+  return o;
+}
+
+std::optional<TextDocument> document(const Options& o) {
+  try {
+    if (!o.file.empty()) return kelo::demo::loadDocument(o.file);
+    return kelo::demo::loadDocument(KELO_DEMO_SAMPLE);
+  } catch (const std::exception& e) {
+    std::cerr << "keloscroll-demo: " << e.what() << '\n';
+    return std::nullopt;
+  }
+}
+
+bool displayLikely() {
+  for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}) {
+    const char* s = std::getenv(v);
+    if (s && *s) return true;
+  }
+  return false;
+}
+
+Uint32 pushQuit(Uint32, void*) {
+  SDL_Event e{};
+  e.type = SDL_QUIT;
+  SDL_PushEvent(&e);
+  return 0;
+}
+
+// The window. Returns nullopt when no window can be opened (the caller plays headless).
+std::optional<int> runWindow(const Options& o, const TextDocument& doc) {
+  host::SystemClock clock;
+  host::FormEngine engine(clock);
+  std::unique_ptr<host::sdl::Backend> backend;
+  try {
+    backend = std::make_unique<host::sdl::Backend>(engine);
+  } catch (const std::exception& e) {
+    std::cerr << "keloscroll-demo: no window (" << e.what() << ")\n";
+    return std::nullopt;
+  }
+  Viewer viewer(engine, doc);
+  viewer.formPath = o.formPath;
+  viewer.onLog = [](const std::string& line) { std::cout << line << std::endl; };
+  for (const std::string& line : viewer.recentEvents()) std::cout << line << '\n';
+  try {
+    backend->open(viewer.form());
+  } catch (const std::exception& e) {
+    std::cerr << "keloscroll-demo: no window (" << e.what() << ")\n";
+    return std::nullopt;
+  }
+  int shotCount = 0;
+  auto windowShot = [&](const std::string& name) {
+    std::string path = (std::filesystem::path(o.shots) / name).string();
+    try {
+      std::filesystem::create_directories(o.shots);
+      backend->snapshot().writePng(path);
+      viewer.note("screenshot of the window: " + path);
+    } catch (const std::exception& e) {
+      viewer.note(std::string("screenshot failed: ") + e.what());
+    }
+  };
+  backend->onKey = [&](int16_t code, int16_t shift) {
+    if (code == host::vk::F1 + 11 && shift == 0) {
+      windowShot("window-" + std::to_string(++shotCount) + ".png");
+      return true;
+    }
+    return viewer.handleKey(code, shift);
+  };
+  backend->onResize = [&](int w, int h) { viewer.resize(w, h); };
+  backend->onWheel = [&](int steps) { viewer.wheel(steps); };
+  viewer.onQuit = [&] { backend->quit(); };
+  if (o.quitAfterMs > 0) {
+    SDL_InitSubSystem(SDL_INIT_TIMER);
+    SDL_AddTimer(static_cast<Uint32>(o.quitAfterMs), pushQuit, nullptr);
+  }
+  std::cout << "keloscroll-demo: a window shows " << doc.path << " (form file " << o.formPath
+            << "); Esc quits\n";
+  backend->run();
+  if (o.quitAfterMs > 0) windowShot("window.png");
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::optional<Options> o = parse(argc, argv);
+  if (!o) return 2;
+  std::optional<TextDocument> doc = document(*o);
+  if (!doc) return 1;
+  try {
+    if (!o->headless && (o->window || displayLikely())) {
+      if (std::optional<int> status = runWindow(*o, *doc)) return *status;
+      if (o->window) return 1;
+      std::cerr << "keloscroll-demo: playing the scripted session headless instead\n";
+    } else if (!o->headless) {
+      std::cerr << "keloscroll-demo: no display (DISPLAY and WAYLAND_DISPLAY are unset): "
+                   "playing the scripted session headless\n";
+    }
+    kelo::demo::SessionOptions s;
+    s.document = *doc;
+    s.shotsDir = o->shots;
+    s.formPath = (std::filesystem::path(o->shots) / "session-form.json").string();
+    kelo::demo::playSession(s, std::cout);
+    std::cout << "the session's form was saved to " << s.formPath << '\n';
+    return 0;
+  } catch (const host::Error& e) {
+    std::cerr << "keloscroll-demo: error " << e.number() << ": " << e.description() << '\n';
+  } catch (const std::exception& e) {
+    std::cerr << "keloscroll-demo: " << e.what() << '\n';
+  }
+  return 1;
+}
