@@ -1,0 +1,465 @@
+// keloscroll-demo without a window: its text helpers, the viewer form and its bars, saving and
+// loading the form file (and refusing a bad one), the headless scripted session and its
+// screenshots, and the engine's text entry that the window backend feeds.
+#include <cairo.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/demo/form_file.h"
+#include "app/demo/session.h"
+#include "app/demo/viewer.h"
+#include "host/clock.h"
+#include "host/engine.h"
+#include "host/render.h"
+#include "host/widgets.h"
+
+namespace kelo::demo {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+std::filesystem::path tempDir(const std::string& what) {
+  auto dir = std::filesystem::path(::testing::TempDir()) /
+             ("kelo-demo-" + std::to_string(::getpid()) + "-" + what);
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  return dir;
+}
+
+void writeText(const std::filesystem::path& p, const std::string& text) {
+  std::ofstream(p, std::ios::binary) << text;
+}
+
+// A document of numbered lines; line 7 is wider than the viewer.
+std::string numberedText(int n) {
+  std::string s;
+  for (int i = 1; i <= n; ++i) {
+    s += "row " + std::to_string(i) + " of the test text";
+    if (i == 7) s += std::string(150, '-') + " the far end";
+    s += '\n';
+  }
+  return s;
+}
+
+// ---- text helpers ---------------------------------------------------------------------------
+
+TEST(DemoText, CountsAndCutsUtf8ByCharacters) {
+  EXPECT_EQ(characterCount(""), 0);
+  EXPECT_EQ(characterCount("abc"), 3);
+  EXPECT_EQ(characterCount("d\u00e9j\u00e0 vu"), 7);
+  EXPECT_EQ(fromColumn("d\u00e9j\u00e0 vu", 1), "d\u00e9j\u00e0 vu");
+  EXPECT_EQ(fromColumn("d\u00e9j\u00e0 vu", 3), "j\u00e0 vu");
+  EXPECT_EQ(fromColumn("d\u00e9j\u00e0 vu", 5), " vu");
+  EXPECT_EQ(fromColumn("abc", 10), "");
+  EXPECT_EQ(fromColumn("abc", 0), "abc");
+}
+
+TEST(DemoText, FirstWordsKeepsWholeWordsAndMarksTheCut) {
+  EXPECT_EQ(firstWords("   short line", 32), "short line");
+  EXPECT_EQ(firstWords("", 32), "");
+  EXPECT_EQ(firstWords("    ", 32), "");
+  EXPECT_EQ(firstWords("one two three four", 9), "one two...");
+  EXPECT_EQ(firstWords("one, two three", 6), "one...");  // the comma before the cut goes
+  EXPECT_EQ(firstWords("abcdefghijklmnop", 5), "abcde...");
+  EXPECT_EQ(firstWords("\u00e9t\u00e9 \u00e9t\u00e9 \u00e9t\u00e9", 7),
+            "\u00e9t\u00e9 \u00e9t\u00e9...");
+}
+
+TEST(DemoText, DocumentsSplitLinesExpandTabsAndMeasureTheLongest) {
+  TextDocument d = makeDocument("x.txt", "a\tb\r\n\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\n\nlast");
+  EXPECT_THAT(d.lines, ElementsAre("a   b", "\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9", "", "last"));
+  EXPECT_EQ(d.longestLine, 6);
+  EXPECT_THAT(makeDocument("empty", "").lines, ElementsAre(""));
+
+  auto dir = tempDir("doc");
+  writeText(dir / "t.txt", "one\ntwo\n");
+  EXPECT_THAT(loadDocument((dir / "t.txt").string()).lines, ElementsAre("one", "two"));
+  EXPECT_THROW(loadDocument((dir / "missing.txt").string()), std::runtime_error);
+  std::filesystem::remove_all(dir);
+}
+
+// ---- the viewer -----------------------------------------------------------------------------
+
+class DemoViewer : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = tempDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
+    textPath = (dir / "text.txt").string();
+    writeText(textPath, numberedText(120));
+    viewer = std::make_unique<Viewer>(engine, loadDocument(textPath));
+    viewer->formPath = (dir / "form.json").string();
+  }
+  void TearDown() override {
+    viewer.reset();
+    std::filesystem::remove_all(dir);
+  }
+
+  int32_t value(host::Dispatch& bar) { return bar.get("Value").asLong(); }
+  int32_t prop(host::Dispatch& bar, const char* name) { return bar.get(name).asLong(); }
+  void click(const char* bar, const char* part) {
+    double x = 0, y = 0;
+    viewer->centreOf(viewer->part(bar, part), x, y);
+    engine.mouseDown(viewer->form(), x, y, host::mouse::Left);
+    engine.mouseUp(viewer->form(), x, y, host::mouse::Left);
+  }
+  bool logHas(const std::string& text) {
+    for (const auto& l : viewer->recentEvents())
+      if (l.find(text) != std::string::npos) return true;
+    return false;
+  }
+
+  std::filesystem::path dir;
+  std::string textPath;
+  host::VirtualClock clock;
+  host::FormEngine engine{clock};
+  std::unique_ptr<Viewer> viewer;
+};
+
+TEST_F(DemoViewer, TheBarsSpanTheTextAndTheFirstLineShowsAtTheTop) {
+  EXPECT_EQ(prop(viewer->lines(), "Max"), 120);
+  EXPECT_EQ(prop(viewer->columns(), "Max"), characterCount(viewer->document().lines[6]));
+  EXPECT_EQ(prop(viewer->lines(), "LargeChange"), viewer->visibleLines() - 1);
+  EXPECT_EQ(viewer->lines().get("VerticalBar").asBoolean(), host::True);
+  EXPECT_EQ(viewer->columns().get("VerticalBar").asBoolean(), host::False);
+  EXPECT_EQ(value(viewer->lines()), 1);
+  EXPECT_THAT(viewer->shownText(), ::testing::StartsWith("row 1 of the test text\nrow 2 "));
+  EXPECT_GT(viewer->visibleLines(), 10);
+  EXPECT_EQ(viewer->form().rectTwips().width, 640 * 15);
+  EXPECT_EQ(viewer->form().rectTwips().height, 480 * 15);
+}
+
+TEST_F(DemoViewer, MovingTheBarsScrollsTheTextAndTheLogShowsTheEvents) {
+  click(Viewer::kLinesBar, "cmdDXDN");
+  EXPECT_EQ(value(viewer->lines()), 2);
+  EXPECT_EQ(viewer->topLine(), 2);
+  EXPECT_THAT(viewer->shownText(), ::testing::StartsWith("row 2 of the test text\n"));
+  EXPECT_TRUE(logHas("Lines  Change(2)"));
+  EXPECT_TRUE(logHas("Lines  GetDescription -> \"line 2: row 2 of the test text\""));
+  EXPECT_LE(viewer->recentEvents().size(), Viewer::kLogLines);
+
+  // The description box on the form shows the same text.
+  bool tooltip = false;
+  for (auto* w : viewer->form().Controls()->list()) {
+    if (auto* t = dynamic_cast<host::TextBox*>(w); t && t->Visible())
+      tooltip = tooltip || t->Text() == "line 2: row 2 of the test text";
+  }
+  EXPECT_TRUE(tooltip);
+
+  viewer->lines().let("Value", host::Variant(int32_t{7}));
+  viewer->columns().let("Value", host::Variant(int32_t{5}));
+  EXPECT_EQ(viewer->firstColumn(), 5);
+  EXPECT_THAT(viewer->shownText(), ::testing::StartsWith("7 of the test text---"));
+  engine.advance(1000);
+
+  click(Viewer::kColumnsBar, "cmdDXDN");
+  EXPECT_TRUE(logHas("Columns  GetDescription -> \"column 6\""));
+
+  viewer->wheel(-2);  // towards the user: six lines on
+  EXPECT_EQ(value(viewer->lines()), 13);
+  viewer->wheel(10);
+  EXPECT_EQ(value(viewer->lines()), 1);
+}
+
+TEST_F(DemoViewer, ResizingLaysTheFormOutAgain) {
+  const int before = viewer->visibleLines();
+  viewer->resize(800, 700);
+  EXPECT_EQ(viewer->width(), 800);
+  EXPECT_EQ(viewer->form().rectTwips().width, 800 * 15);
+  EXPECT_GT(viewer->visibleLines(), before);
+  EXPECT_EQ(prop(viewer->lines(), "LargeChange"), viewer->visibleLines() - 1);
+  const host::UserControl& bar = viewer->linesSite().surface();
+  EXPECT_EQ(bar.rectTwips().left + bar.rectTwips().width, (800 - 8) * 15);
+  viewer->resize(10, 10);  // kept usable
+  EXPECT_EQ(viewer->width(), kMinSide);
+}
+
+TEST_F(DemoViewer, KeysOpenTheAboutBoxQuitAndLeaveTheRestToTheBars) {
+  bool quit = false;
+  viewer->onQuit = [&] { quit = true; };
+  EXPECT_TRUE(viewer->handleKey(host::vk::F1, 0));
+  ASSERT_FALSE(engine.shown().empty());
+  EXPECT_EQ(engine.shown().back().kind, "modal");
+  EXPECT_EQ(engine.shown().back().name, "dlgAbout");
+  EXPECT_FALSE(viewer->handleKey(host::vk::Down, 0));
+  EXPECT_FALSE(viewer->handleKey('S', 0));
+  EXPECT_FALSE(quit);
+  EXPECT_TRUE(viewer->handleKey(host::vk::Escape, 0));
+  EXPECT_TRUE(quit);
+  EXPECT_TRUE(viewer->handleKey(host::vk::F1 + 3, 0));  // F4: the page, or a note without one
+  EXPECT_TRUE(logHas("F4"));
+}
+
+TEST_F(DemoViewer, SavingThenLoadingRestoresBothBars) {
+  viewer->resize(700, 500);  // (which sets the ranges for the new size: the test's come after)
+  viewer->lines().let("LargeChange", host::Variant(int32_t{9}));
+  viewer->lines().let("Value", host::Variant(int32_t{40}));
+  viewer->columns().let("Max", host::Variant(int32_t{90}));
+  viewer->columns().let("LargeChange", host::Variant(int32_t{12}));
+  viewer->columns().let("Value", host::Variant(int32_t{5}));
+  ASSERT_TRUE(viewer->handleKey('S', host::shift::Ctrl));
+  EXPECT_TRUE(logHas("saved the form to " + viewer->formPath));
+
+  auto j = nlohmann::json::parse(std::ifstream(viewer->formPath));
+  EXPECT_EQ(j["file"], textPath);
+  EXPECT_EQ(j["window"]["width"], 700);
+  EXPECT_EQ(j["controls"]["Lines"]["Value"]["type"], "Long");
+  EXPECT_EQ(j["controls"]["Lines"]["Value"]["value"], 40);
+  EXPECT_FALSE(j["controls"]["Lines"].contains("PictureBarra"));  // pictures are not stored
+
+  // Everything moves away, then Ctrl+O brings the saved form back.
+  viewer->resize(640, 480);
+  viewer->lines().let("Value", host::Variant(int32_t{3}));
+  viewer->columns().let("Value", host::Variant(int32_t{2}));
+  ASSERT_TRUE(viewer->handleKey('O', host::shift::Ctrl));
+  EXPECT_TRUE(logHas("loaded the form from"));
+  EXPECT_EQ(value(viewer->lines()), 40);
+  EXPECT_EQ(prop(viewer->lines(), "Max"), 120);
+  EXPECT_EQ(prop(viewer->lines(), "LargeChange"), 9);
+  EXPECT_EQ(value(viewer->columns()), 5);
+  EXPECT_EQ(prop(viewer->columns(), "Max"), 90);
+  EXPECT_EQ(prop(viewer->columns(), "LargeChange"), 12);
+  EXPECT_EQ(viewer->columns().get("VerticalBar").asBoolean(), host::False);
+  EXPECT_EQ(viewer->width(), 700);
+  EXPECT_EQ(viewer->height(), 500);
+  EXPECT_EQ(viewer->topLine(), 40);
+  EXPECT_EQ(viewer->firstColumn(), 5);
+  EXPECT_THAT(viewer->shownText(), ::testing::StartsWith("40 of the test text\n"));
+  // The rebuilt bars work: a step, its event, its description.
+  click(Viewer::kLinesBar, "cmdDXDN");
+  EXPECT_EQ(value(viewer->lines()), 41);
+  EXPECT_TRUE(logHas("GetDescription -> \"line 41: row 41"));
+  // One bar surface each on the form, as before.
+  int surfaces = 0;
+  for (const auto& w : viewer->form().children())
+    surfaces += w->kind() == host::WidgetKind::UserControl;
+  EXPECT_EQ(surfaces, 2);
+}
+
+TEST_F(DemoViewer, ABadFormFileIsRefusedWithAMessageAndChangesNothing) {
+  viewer->lines().let("Value", host::Variant(int32_t{30}));
+  viewer->columns().let("Value", host::Variant(int32_t{4}));
+  ASSERT_TRUE(viewer->saveToFile(viewer->formPath));
+  const auto good = nlohmann::json::parse(std::ifstream(viewer->formPath));
+  viewer->lines().let("Value", host::Variant(int32_t{50}));
+  const std::string shown = viewer->shownText();
+
+  struct Case {
+    const char* name;
+    std::string text;
+    const char* message;
+  };
+  auto with = [&](const char* pointer, nlohmann::json v) {
+    nlohmann::json j = good;
+    j[nlohmann::json::json_pointer(pointer)] = std::move(v);
+    return j.dump();
+  };
+  const std::vector<Case> cases = {
+      {"no JSON", "{\"format\": ", "is not valid JSON"},
+      {"not an object", "[1, 2]", "expected a JSON object"},
+      {"wrong format", with("/format", "something-else"), "\"format\""},
+      {"wrong version", with("/version", 99), "\"version\""},
+      {"file not a string", with("/file", 12), "\"file\""},
+      {"missing text file", with("/file", (dir / "gone.txt").string()), "cannot read"},
+      {"window too small", with("/window/width", 10), "window.width"},
+      {"size not a number", with("/window/height", "tall"), "window.height"},
+      {"Long as text", with("/controls/Lines/Max", {{"type", "Long"}, {"value", "lots"}}),
+       "controls.Lines.Max"},
+      {"Long out of range",
+       with("/controls/Lines/Max", {{"type", "Long"}, {"value", 5000000000LL}}), "out of range"},
+      {"Integer out of range",
+       with("/controls/Lines/RefreshMsecGD", {{"type", "Integer"}, {"value", 40000}}),
+       "controls.Lines.RefreshMsecGD"},
+      {"Boolean as number",
+       with("/controls/Columns/VerticalBar", {{"type", "Boolean"}, {"value", 0}}),
+       "controls.Columns.VerticalBar"},
+      {"unknown type", with("/controls/Lines/Max", {{"type", "Currency"}, {"value", 1}}),
+       "unknown type"},
+      {"entry not typed", with("/controls/Lines/Max", 120), "controls.Lines.Max"},
+      {"no bag for a bar", with("/controls", nlohmann::json{{"Lines", nlohmann::json::object()}}),
+       "Columns"},
+      // Well formed, but the bar refuses it (no number in the text): the old bars come back.
+      {"refused by the bar", with("/controls/Lines/Max", {{"type", "String"}, {"value", "many"}}),
+       "refused"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    writeText(viewer->formPath, c.text);
+    EXPECT_FALSE(viewer->handleKey('O', host::shift::Ctrl) && logHas("loaded the form"));
+    ASSERT_FALSE(viewer->recentEvents().empty());
+    EXPECT_THAT(viewer->recentEvents().back(), HasSubstr("load failed, the form is unchanged"));
+    EXPECT_THAT(viewer->recentEvents().back(), HasSubstr(c.message));
+    EXPECT_EQ(value(viewer->lines()), 50);
+    EXPECT_EQ(prop(viewer->lines(), "Max"), 120);
+    EXPECT_EQ(value(viewer->columns()), 4);
+    EXPECT_EQ(viewer->columns().get("VerticalBar").asBoolean(), host::False);
+    EXPECT_EQ(viewer->width(), 640);
+    EXPECT_EQ(viewer->shownText(), shown);
+    EXPECT_EQ(viewer->document().path, textPath);
+  }
+  // And a good file still loads afterwards.
+  writeText(viewer->formPath, good.dump());
+  EXPECT_TRUE(viewer->loadFromFile(viewer->formPath));
+  EXPECT_EQ(value(viewer->lines()), 30);
+}
+
+TEST(DemoFormFile, KeepsTheTypesOfBagValues) {
+  SavedForm f;
+  f.file = "a.txt";
+  f.width = 640;
+  f.height = 480;
+  host::PropertyBag bag;
+  bag.set("B", host::Variant::boolean(false));
+  bag.set("I", host::Variant(int16_t{-7}));
+  bag.set("L", host::Variant(int32_t{100000}));
+  bag.set("S", host::Variant(1.5f));
+  bag.set("D", host::Variant(2.25));
+  bag.set("T", host::Variant("text \"quoted\""));
+  bag.set("P", host::Variant::nothing());  // objects are not stored
+  f.controls.emplace_back("Bar", bag);
+  SavedForm back = fromJson(nlohmann::json::parse(toJson(f).dump()));
+  ASSERT_EQ(back.controls.size(), 1u);
+  const host::PropertyBag* b = back.bag("Bar");
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(b->entries().size(), 6u);
+  for (const char* key : {"B", "I", "L", "S", "D", "T"}) {
+    SCOPED_TRACE(key);
+    EXPECT_TRUE(b->ReadProperty(key, host::Variant()) == bag.ReadProperty(key, host::Variant()));
+  }
+  EXPECT_FALSE(b->has("P"));
+  EXPECT_THROW(readFormFile("/nonexistent/dir/form.json"), FormFileError);
+  EXPECT_THROW(writeFormFile("/nonexistent/dir/form.json", f), FormFileError);
+}
+
+// ---- the headless session -------------------------------------------------------------------
+
+struct Png {
+  explicit Png(const std::string& path) : s(cairo_image_surface_create_from_png(path.c_str())) {
+    cairo_surface_flush(s);
+  }
+  ~Png() { cairo_surface_destroy(s); }
+  bool ok() const { return cairo_surface_status(s) == CAIRO_STATUS_SUCCESS; }
+  int width() const { return cairo_image_surface_get_width(s); }
+  int height() const { return cairo_image_surface_get_height(s); }
+  uint32_t at(int x, int y) const {
+    const auto* row = reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(s) +
+                                                        y * cairo_image_surface_get_stride(s));
+    return row[x];
+  }
+  cairo_surface_t* s;
+};
+
+// The rows where column x differs between two images, first and last (-1 when none).
+std::pair<int, int> differingRows(const Png& a, const Png& b, int x) {
+  int first = -1, last = -1;
+  for (int y = 0; y < a.height(); ++y) {
+    if (a.at(x, y) != b.at(x, y)) {
+      if (first < 0) first = y;
+      last = y;
+    }
+  }
+  return {first, last};
+}
+
+TEST(DemoSession, PlaysHeadlessAndWritesScreenshotsThatShowTheBarsMove) {
+  auto dir = tempDir("session");
+  writeText(dir / "text.txt", numberedText(200));
+  SessionOptions o;
+  o.document = loadDocument((dir / "text.txt").string());
+  o.shotsDir = (dir / "shots").string();
+  o.formPath = (dir / "shots" / "form.json").string();
+  std::ostringstream out;
+  SessionResult r = playSession(o, out);
+
+  ASSERT_EQ(r.shots.size(), 7u);
+  for (const Shot& s : r.shots) {
+    SCOPED_TRACE(s.path);
+    Png png(s.path);
+    ASSERT_TRUE(png.ok());
+    EXPECT_EQ(png.width(), s.width);
+    EXPECT_EQ(png.height(), s.height);
+    if (s.path.find("about") == std::string::npos) {
+      EXPECT_EQ(png.width(), Viewer::kDefaultWidth);
+      EXPECT_EQ(png.height(), Viewer::kDefaultHeight);
+    }
+    EXPECT_THAT(out.str(), HasSubstr(s.path));
+  }
+  EXPECT_THAT(r.shots.back().path, HasSubstr("about-box"));
+
+  // The vertical bar's column (8 pixels in from its right edge) changes from the start to the
+  // drag: the thumb left the top and stands well below it.
+  Png start(r.shots[0].path), dragged(r.shots[2].path), keys(r.shots[4].path),
+      columns(r.shots[5].path);
+  const int barX = Viewer::kDefaultWidth - 8 - 9;
+  auto [first, last] = differingRows(start, dragged, barX);
+  ASSERT_GE(first, 0) << "the thumb did not move";
+  EXPECT_GT(last - first, 60);
+  EXPECT_EQ(differingRows(start, dragged, 2).first, -1);  // the form's left edge stays
+  // The horizontal bar's middle row changes while its right button is held.
+  host::VirtualClock scratchClock;
+  host::FormEngine scratch(scratchClock);
+  Viewer layout(scratch, o.document);
+  const host::PixelRect bar = host::pixelRect(layout.columnsSite().surface());
+  const int y = bar.top + bar.height / 2;
+  int changed = 0;
+  for (int x = bar.left; x < bar.right(); ++x) changed += keys.at(x, y) != columns.at(x, y);
+  EXPECT_GT(changed, 4);
+
+  EXPECT_GT(r.finalTopLine, 1);
+  EXPECT_GT(r.finalColumn, 1);
+  EXPECT_THAT(out.str(), HasSubstr("Lines  GetDescription -> \"line "));
+  EXPECT_THAT(out.str(), HasSubstr("Columns  GetDescription -> \"column "));
+  EXPECT_THAT(out.str(), HasSubstr("F1: ShowAboutBox"));
+  EXPECT_TRUE(std::filesystem::exists(o.formPath));
+  std::filesystem::remove_all(dir);
+}
+
+// ---- text entry, as the window backend delivers it -------------------------------------------
+
+TEST(EngineTextEntry, TypingGoesToTheFocusedTextBoxAndBackspaceTakesACharacterBack) {
+  host::VirtualClock clock;
+  host::FormEngine engine(clock);
+  auto form = engine.createForm("F");
+  auto box = form->add<host::TextBox>("Txt");
+  auto button = form->add<host::CommandButton>("Btn");
+  int changes = 0;
+  box->Change = [&] { ++changes; };
+  engine.setFocus(*box);
+  engine.typeText("ab");
+  engine.typeText("\u00e9\u20ac");
+  EXPECT_EQ(box->Text(), "ab\u00e9\u20ac");
+  EXPECT_EQ(changes, 2);
+  engine.keyDown(host::vk::Back);
+  EXPECT_EQ(box->Text(), "ab\u00e9");  // a three-byte character goes whole
+  engine.keyDown(host::vk::Back);
+  EXPECT_EQ(box->Text(), "ab");
+  engine.keyUp(host::vk::Back);
+  EXPECT_EQ(box->Text(), "ab");
+  engine.typeText("");
+  EXPECT_EQ(changes, 4);
+
+  // A KeyDown handler that swallows Backspace keeps the text.
+  box->KeyDown = [](int16_t& code, int16_t) { code = 0; };
+  engine.keyDown(host::vk::Back);
+  EXPECT_EQ(box->Text(), "ab");
+  box->KeyDown = nullptr;
+  engine.keyDown(host::vk::Back);
+  engine.keyDown(host::vk::Back);
+  engine.keyDown(host::vk::Back);  // nothing left to take
+  EXPECT_EQ(box->Text(), "");
+
+  engine.setFocus(*button);
+  engine.typeText("x");
+  EXPECT_EQ(box->Text(), "");
+}
+
+}  // namespace
+}  // namespace kelo::demo

@@ -1,0 +1,259 @@
+// The SDL2 window backend: how SDL's keys, modifiers, buttons and pixels become the host's, and
+// the backend itself on SDL's dummy video driver (no display needed): a window for the demo's
+// form, synthetic SDL events pushed into its loop, the modal loop of the about box, resizing, text
+// entry, and what the window shows.
+#include <SDL.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/demo/viewer.h"
+#include "host/clock.h"
+#include "host/engine.h"
+#include "host/render.h"
+#include "host/sdl_backend.h"
+
+namespace host::sdl {
+namespace {
+
+// ---- mapping --------------------------------------------------------------------------------
+
+TEST(SdlMapping, KeysBecomeTheHostsKeyCodes) {
+  struct Case {
+    SDL_Keycode sdl;
+    int16_t host;
+  };
+  const std::vector<Case> cases = {
+      {SDLK_a, 65},      {SDLK_m, 77},        {SDLK_z, 90},        {SDLK_0, 48},
+      {SDLK_5, 53},      {SDLK_9, 57},        {SDLK_F1, 112},      {SDLK_F4, 115},
+      {SDLK_F12, 123},   {SDLK_LEFT, 37},     {SDLK_UP, 38},       {SDLK_RIGHT, 39},
+      {SDLK_DOWN, 40},   {SDLK_PAGEUP, 33},   {SDLK_PAGEDOWN, 34}, {SDLK_HOME, 36},
+      {SDLK_END, 35},    {SDLK_TAB, 9},       {SDLK_RETURN, 13},   {SDLK_KP_ENTER, 13},
+      {SDLK_ESCAPE, 27}, {SDLK_BACKSPACE, 8}, {SDLK_SPACE, 32},    {SDLK_INSERT, 45},
+      {SDLK_DELETE, 46}, {SDLK_LSHIFT, 16},   {SDLK_RSHIFT, 16},   {SDLK_LCTRL, 17},
+      {SDLK_RCTRL, 17},  {SDLK_LALT, 18},     {SDLK_RALT, 18},     {SDLK_F13, 0},
+      {SDLK_UNKNOWN, 0}, {SDLK_PERIOD, 0},    {SDLK_KP_1, 0},      {SDLK_CAPSLOCK, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(SDL_GetKeyName(c.sdl));
+    EXPECT_EQ(virtualKey(c.sdl), c.host);
+  }
+}
+
+TEST(SdlMapping, ModifiersButtonsAndPixels) {
+  struct Mod {
+    uint16_t sdl;
+    int16_t host;
+  };
+  const std::vector<Mod> mods = {
+      {KMOD_NONE, 0},
+      {KMOD_LSHIFT, 1},
+      {KMOD_RSHIFT, 1},
+      {KMOD_LCTRL, 2},
+      {KMOD_RCTRL, 2},
+      {KMOD_LALT, 4},
+      {KMOD_RALT, 4},
+      {KMOD_LSHIFT | KMOD_RCTRL, 3},
+      {KMOD_LCTRL | KMOD_LALT, 6},
+      {KMOD_SHIFT | KMOD_CTRL | KMOD_ALT, 7},
+      {KMOD_NUM | KMOD_CAPS | KMOD_GUI, 0},
+      {KMOD_NUM | KMOD_LSHIFT, 1},
+  };
+  for (const Mod& m : mods) {
+    SCOPED_TRACE(m.sdl);
+    EXPECT_EQ(shiftMask(m.sdl), m.host);
+  }
+  EXPECT_EQ(mouseButton(SDL_BUTTON_LEFT), 1);
+  EXPECT_EQ(mouseButton(SDL_BUTTON_RIGHT), 2);
+  EXPECT_EQ(mouseButton(SDL_BUTTON_MIDDLE), 4);
+  EXPECT_EQ(mouseButton(SDL_BUTTON_X1), 0);
+  EXPECT_EQ(mouseButton(SDL_BUTTON_X2), 0);
+  EXPECT_EQ(pixelsToTwips(0), 0.0);
+  EXPECT_EQ(pixelsToTwips(1), 15.0);
+  EXPECT_EQ(pixelsToTwips(640), 9600.0);
+  EXPECT_EQ(pixelsToTwips(-2), -30.0);
+}
+
+// ---- the backend on the dummy video driver --------------------------------------------------
+
+class SdlWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // Never a real window from a test, whatever display there is.
+    ::setenv("SDL_VIDEODRIVER", "dummy", 1);
+    try {
+      backend = std::make_unique<Backend>(engine);
+    } catch (const std::exception& e) {
+      GTEST_SKIP() << "SDL's dummy video driver is not available: " << e.what();
+    }
+    std::string text;
+    for (int i = 1; i <= 120; ++i) text += "line " + std::to_string(i) + " of the text\n";
+    viewer = std::make_unique<kelo::demo::Viewer>(engine, kelo::demo::makeDocument("t.txt", text));
+    backend->onKey = [this](int16_t code, int16_t shift) { return viewer->handleKey(code, shift); };
+    backend->open(viewer->form());
+    id = backend->mainWindowId();
+  }
+
+  void push(SDL_Event e) { ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError(); }
+  void pushButton(uint32_t type, const Widget& w, uint8_t button = SDL_BUTTON_LEFT,
+                  uint32_t window = 0) {
+    PixelRect r = pixelRect(w);
+    SDL_Event e{};
+    e.type = type;
+    e.button.windowID = window ? window : id;
+    e.button.button = button;
+    e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+    e.button.x = r.left + r.width / 2;
+    e.button.y = r.top + r.height / 2;
+    push(e);
+  }
+  void pushKey(uint32_t type, SDL_Keycode key, uint16_t mod = KMOD_NONE) {
+    SDL_Event e{};
+    e.type = type;
+    e.key.windowID = id;
+    e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+    e.key.keysym.sym = key;
+    e.key.keysym.mod = mod;
+    push(e);
+  }
+  void pushWindow(uint8_t event, int32_t a = 0, int32_t b = 0) {
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.windowID = id;
+    e.window.event = event;
+    e.window.data1 = a;
+    e.window.data2 = b;
+    push(e);
+  }
+  void pushQuit() {
+    SDL_Event e{};
+    e.type = SDL_QUIT;
+    push(e);
+  }
+  int32_t value(Dispatch& bar) { return bar.get("Value").asLong(); }
+  Widget& part(const char* name) { return viewer->part(kelo::demo::Viewer::kLinesBar, name); }
+
+  SystemClock clock;
+  FormEngine engine{clock};
+  std::unique_ptr<Backend> backend;
+  std::unique_ptr<kelo::demo::Viewer> viewer;
+  uint32_t id = 0;
+};
+
+TEST_F(SdlWindow, APressOnTheLowerEndButtonStepsTheBarAndQuitEndsTheLoop) {
+  ASSERT_NE(id, 0u);
+  ASSERT_EQ(value(viewer->lines()), 1);
+  pushButton(SDL_MOUSEBUTTONDOWN, part("cmdDXDN"));
+  pushButton(SDL_MOUSEBUTTONUP, part("cmdDXDN"));
+  pushQuit();
+  backend->run();
+  EXPECT_TRUE(backend->quitRequested());
+  // One step at the press; a slow machine may have let the repeat add one before the release.
+  EXPECT_GE(value(viewer->lines()), 2);
+  EXPECT_LE(value(viewer->lines()), 3);
+  EXPECT_EQ(viewer->topLine(), value(viewer->lines()));
+  EXPECT_EQ(engine.capture(), nullptr);
+
+  // The window shows the engine's painting of the form, pixel for pixel.
+  Canvas shown = backend->snapshot();
+  Canvas painted = renderForm(viewer->form());
+  ASSERT_EQ(shown.width(), painted.width());
+  ASSERT_EQ(shown.height(), painted.height());
+  int differ = 0;
+  for (int y = 0; y < shown.height(); ++y)
+    for (int x = 0; x < shown.width(); ++x) differ += shown.pixel(x, y) != painted.pixel(x, y);
+  EXPECT_EQ(differ, 0);
+}
+
+TEST_F(SdlWindow, TheFormsScreenPlaceIsTheWindowsSoWindowRectanglesMatchThePointer) {
+  int x = 0, y = 0;
+  SDL_GetWindowPosition(SDL_GetWindowFromID(id), &x, &y);
+  EXPECT_EQ(viewer->form().screenLeftTwips, x * 15.0);
+  EXPECT_EQ(viewer->form().screenTopTwips, y * 15.0);
+  Widget& button = part("cmdDXDN");
+  Rect r = engine.GetWindowRect(button.get("hwnd").asLong());
+  PixelRect p = pixelRect(button);
+  EXPECT_EQ(r.left, x + p.left);
+  EXPECT_EQ(r.top, y + p.top);
+  // A press there puts the pointer inside that rectangle, which the button's repeat checks.
+  pushButton(SDL_MOUSEBUTTONDOWN, button);
+  pushButton(SDL_MOUSEBUTTONUP, button);
+  pushQuit();
+  backend->run();
+  EXPECT_NE(PtInRect(r, engine.GetCursorPos()), 0);
+
+  // The window moves: the form follows.
+  pushWindow(SDL_WINDOWEVENT_MOVED, 100, 50);
+  SDL_SetWindowPosition(SDL_GetWindowFromID(id), 100, 50);
+  pushQuit();
+  backend->run();
+  SDL_GetWindowPosition(SDL_GetWindowFromID(id), &x, &y);
+  EXPECT_EQ(viewer->form().screenLeftTwips, x * 15.0);
+}
+
+TEST_F(SdlWindow, KeysGoToTheFocusedBarAndTheDemosKeysToTheHook) {
+  pushKey(SDL_KEYDOWN, SDLK_END);
+  pushKey(SDL_KEYUP, SDLK_END);
+  pushKey(SDL_KEYDOWN, SDLK_UP);
+  pushKey(SDL_KEYUP, SDLK_UP);
+  pushQuit();
+  backend->run();
+  EXPECT_EQ(value(viewer->lines()), 119);
+
+  // F1: the about box in a window of its own, with its own loop. The main window takes no input
+  // while it is up (this press on the upper button is dropped); SDL_QUIT ends both loops.
+  pushKey(SDL_KEYDOWN, SDLK_F1);
+  pushButton(SDL_MOUSEBUTTONDOWN, part("cmdSxUp"));
+  pushButton(SDL_MOUSEBUTTONUP, part("cmdSxUp"));
+  pushQuit();
+  backend->run();
+  ASSERT_FALSE(engine.shown().empty());
+  EXPECT_EQ(engine.shown().back().kind, "modal");
+  EXPECT_EQ(engine.shown().back().name, "dlgAbout");
+  EXPECT_EQ(engine.findForm("dlgAbout"), nullptr);  // unloaded after its showing
+  EXPECT_EQ(value(viewer->lines()), 119);
+  EXPECT_EQ(engine.capture(), nullptr);
+
+  // Escape is the demo's: it quits through the viewer's hook.
+  bool quit = false;
+  viewer->onQuit = [&] {
+    quit = true;
+    backend->quit();
+  };
+  pushKey(SDL_KEYDOWN, SDLK_ESCAPE);
+  backend->run();
+  EXPECT_TRUE(quit);
+}
+
+TEST_F(SdlWindow, ResizingTheWindowLaysTheFormOutAndClosingItEndsTheLoop) {
+  backend->onResize = [this](int w, int h) { viewer->resize(w, h); };
+  pushWindow(SDL_WINDOWEVENT_SIZE_CHANGED, 800, 600);
+  pushWindow(SDL_WINDOWEVENT_CLOSE);
+  backend->run();
+  EXPECT_EQ(viewer->width(), 800);
+  EXPECT_EQ(viewer->height(), 600);
+  EXPECT_EQ(viewer->form().rectTwips().width, 800 * 15.0);
+}
+
+TEST_F(SdlWindow, TextInputGoesToTheFocusedTextBox) {
+  auto box = viewer->form().add<TextBox>("Txt");
+  box->Move(0, 0, 1500, 300);
+  engine.setFocus(*box);
+  SDL_Event e{};
+  e.type = SDL_TEXTINPUT;
+  e.text.windowID = id;
+  SDL_strlcpy(e.text.text, "h\u00e9!", sizeof e.text.text);
+  push(e);
+  pushKey(SDL_KEYDOWN, SDLK_BACKSPACE);
+  pushKey(SDL_KEYUP, SDLK_BACKSPACE);
+  pushQuit();
+  backend->run();
+  EXPECT_EQ(box->Text(), "h\u00e9");
+}
+
+}  // namespace
+}  // namespace host::sdl
