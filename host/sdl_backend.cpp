@@ -393,8 +393,9 @@ void Backend::runModal(Form& form) {
   if (modal.closed && loaded(engine_, form)) form.setVisible(false);
   SDL_DestroyWindow(modal.window);
   slots_.pop_back();
-  // The keyboard goes back to the window below (a window manager would do so too).
+  // The keyboard goes back to the window below, as a window manager would give it back.
   SDL_RaiseWindow(below.window);
+  SDL_SetWindowInputFocus(below.window);
   markAllDirty();
 }
 

@@ -21,9 +21,12 @@ class Session {
       out_ << "[" << clock_.nowMs() << " ms] " << line << '\n';
     };
     viewer_.formPath = o.formPath;
-    // The about box (and any other modal form) is photographed, then closed.
+    // A modal form (the about box, the property page) is photographed, then closed.
     engine_.setModalPolicy([this](host::Form& f) {
-      shoot(f, "7-about-box.png");
+      std::string name = f.name() == "dlgAbout"         ? "about-box"
+                         : f.name() == "PropertyDialog" ? "property-page"
+                                                        : f.name();
+      shoot(f, std::to_string(result_.shots.size() + 1) + "-" + name + ".png");
       advance(300);
     });
     engine_.setMsgBoxPolicy([this](const std::string& prompt, int32_t) -> int16_t {
@@ -86,6 +89,10 @@ class Session {
 
     say("F1: the about box");
     viewer_.handleKey(host::vk::F1, 0);
+    if (Viewer::hasPropertyPage()) {
+      say("F4: the property page of the focused bar");
+      viewer_.handleKey(host::vk::F1 + 3, 0);
+    }
 
     if (!options_.formPath.empty()) {
       say("Ctrl+S: save the form");

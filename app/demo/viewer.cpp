@@ -379,6 +379,24 @@ void Viewer::wheel(int steps) {
   lines().let("Value", host::Variant(v));
 }
 
+Viewer::Bar* Viewer::focusedBar() {
+  for (host::Widget* w = engine_.focus(); w; w = w->container()) {
+    for (Bar* b : {&linesBar_, &columnsBar_})
+      if (b->site && w == &b->site->surface()) return b;
+  }
+  return nullptr;
+}
+
+void Viewer::refocus(bool columns) {
+  // A modal form took the focus with it when it went: the keys come back to the bar.
+  host::Widget* f = engine_.focus();
+  if (f && f->form() == form_.get()) return;
+  try {
+    engine_.setFocus(part(columns ? kColumnsBar : kLinesBar, "picBarra"));
+  } catch (const host::Error&) {
+  }
+}
+
 bool Viewer::hasPropertyPage() {
 #ifdef KELO_DEMO_PROPERTY_PAGE
   return true;
@@ -389,14 +407,10 @@ bool Viewer::hasPropertyPage() {
 
 bool Viewer::showPropertyPage() {
 #ifdef KELO_DEMO_PROPERTY_PAGE
-  Bar* target = &linesBar_;
-  if (host::Widget* f = engine_.focus()) {
-    for (host::Widget* w = f; w; w = w->container()) {
-      if (columnsBar_.site && w == &columnsBar_.site->surface()) target = &columnsBar_;
-    }
-  }
+  Bar* target = focusedBar() == &columnsBar_ ? &columnsBar_ : &linesBar_;
   note("F4: the property page of " + target->site->name());
   design::ShowPropertyPage(engine_, {target->control});
+  refocus(target == &columnsBar_);
   return true;
 #else
   note("F4: this build has no property page");
@@ -408,7 +422,9 @@ bool Viewer::handleKey(int16_t keyCode, int16_t shift) {
   const bool ctrlOnly = shift == host::shift::Ctrl;
   if (keyCode == host::vk::F1 && shift == 0) {
     note("F1: ShowAboutBox");
+    const bool columnsHadFocus = focusedBar() == &columnsBar_;
     lines().call("ShowAboutBox");
+    refocus(columnsHadFocus);
     return true;
   }
   if (keyCode == host::vk::F1 + 3 && shift == 0) {

@@ -116,6 +116,8 @@ class Viewer {
   };
   Bar placeBar(const char* name, bool vertical, const host::PropertyBag* bag);
   void dropBar(Bar& bar);
+  Bar* focusedBar();  // the bar holding the focus, or null
+  void refocus(bool columns);
   void onBarEvent(const char* bar, std::string_view event, std::span<host::Variant> args);
   void layout();
   void applyRange();
