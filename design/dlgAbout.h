@@ -21,9 +21,9 @@ class dlgAbout {
   void Unload();
 
   static constexpr const char* kCaption = "KeloScroll-Bar";
-  static constexpr const char* kCopyright = "Copyright \u00a9 2026 The KeloScroll developers";
+  static constexpr const char* kCopyright = "\u00a9 2026 KeloScroll developers";
   static constexpr const char* kContact =
-      "keloscroll@example.org - 1 Scroll Lane, Example City, Exampleland";
+      "keloscroll@example.org 1 Scroll Lane, Exampleton, Nowhere";
   static constexpr const char* kCredit =
       "KeloScroll was written by the KeloScroll developers <keloscroll@example.org>";
 

@@ -220,6 +220,33 @@ void CairoPainter::picture(const Picture& p, int x, int y, const PixelRect& clip
   cairo_restore(cr_);
 }
 
+namespace {
+
+// Breaks each line at spaces so that it fits `width` pixels; a word longer than the width stands
+// on a line of its own.
+std::vector<std::string_view> wrapped(const std::vector<std::string_view>& lines, int width,
+                                      const TextStyle& style) {
+  auto fits = [&](std::string_view t) {
+    return text::widthTwips(t, style.pointSize, style.bold) / kTwipsPerPixel <= width;
+  };
+  std::vector<std::string_view> out;
+  for (std::string_view line : lines) {
+    while (!fits(line)) {
+      size_t cut = line.rfind(' ');
+      while (cut != line.npos && cut > 0 && !fits(line.substr(0, cut))) {
+        cut = line.rfind(' ', cut - 1);
+      }
+      if (cut == line.npos || cut == 0) break;
+      out.push_back(line.substr(0, cut));
+      line.remove_prefix(cut + 1);
+    }
+    out.push_back(line);
+  }
+  return out;
+}
+
+}  // namespace
+
 void CairoPainter::text(std::string_view s, const PixelRect& r, const TextStyle& style) {
   if (s.empty() || r.empty()) return;
   cairo_scaled_font_t* font = text::scaledFont(style.pointSize, style.bold);
@@ -239,6 +266,8 @@ void CairoPainter::text(std::string_view s, const PixelRect& r, const TextStyle&
     if (end == s.npos) break;
     start = end + 1;
   }
+
+  if (style.wordWrap) lines = wrapped(lines, r.width, style);
 
   double top = r.top;
   if (style.valign == VAlign::Middle) {

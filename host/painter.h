@@ -70,6 +70,7 @@ struct TextStyle {
   VAlign valign = VAlign::Top;
   double pointSize = text::kDefaultPointSize;
   bool bold = false;
+  bool wordWrap = false;  // break lines at spaces to fit the rectangle's width (labels)
 };
 
 // Every call paints inside the current clip; coordinates are pixels from the image's top-left.

@@ -161,7 +161,9 @@ void paintLabel(const Label& l, const PixelRect& r, Painter& p) {
   HAlign align = l.Alignment() == 1   ? HAlign::Right
                  : l.Alignment() == 2 ? HAlign::Center
                                       : HAlign::Left;
-  caption(p, l.Caption(), r, buttonText(align, VAlign::Top), l.effectivelyEnabled());
+  TextStyle style = buttonText(align, VAlign::Top);
+  style.wordWrap = true;  // a label's caption wraps at spaces within its width
+  caption(p, l.Caption(), r, style, l.effectivelyEnabled());
 }
 
 void paintFormItself(const Form& f, Painter& p) {
