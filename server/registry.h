@@ -1,0 +1,29 @@
+// Registration in a registry of our own: a JSON file standing in for the classes root of the
+// Windows registry. Each member of its top-level object is a key path below that root
+// ("CLSID\\{...}\\InprocServer32"), holding an object of named string values, "@" being the
+// key's default value. Keys of other servers share the file and are left alone.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "server/identities.h"
+
+namespace keloscroll::server {
+
+// $KELO_REGISTRY, else ~/.keloscroll/registry.json; empty when neither can be made.
+std::filesystem::path registryPath();
+
+// The keys and values DllRegisterServer writes for the library file at `libraryPath`.
+using RegistryValues = std::map<std::string, std::string>;
+std::map<std::string, RegistryValues> registrationEntries(const std::string& libraryPath);
+
+// Writes the entries into the file (creating it and its directory). E_FAIL, leaving the file as
+// it was, when the file cannot be read as a registry or cannot be written.
+HRESULT registerServer(const std::filesystem::path& registry, const std::string& libraryPath);
+// Removes every value registration writes, and each of those keys left with no value; a missing
+// file is nothing to remove. E_FAIL as above.
+HRESULT unregisterServer(const std::filesystem::path& registry);
+
+}  // namespace keloscroll::server

@@ -1,0 +1,323 @@
+// The server layer in-process: GUIDs and their registry form, the objects and class factories of
+// both classes with the module's counts, the registry file, and the IDL kept in step.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "control/UsrKeloScroll.h"
+#include "design/PropertyPage1.h"
+#include "host/clock.h"
+#include "host/container.h"
+#include "host/engine.h"
+#include "host/property_page.h"
+#include "host/widgets.h"
+#include "server/com.h"
+#include "server/idl.h"
+#include "server/registry.h"
+
+namespace keloscroll::server {
+namespace {
+
+TEST(Guid, ReadsAndWritesTheRegistryFormInComsLayout) {
+  auto g = parseGuid("{00112233-4455-6677-8899-aAbBcCdDeEfF}");
+  ASSERT_TRUE(g);
+  EXPECT_EQ(g->Data1, 0x00112233u);
+  EXPECT_EQ(g->Data2, 0x4455u);
+  EXPECT_EQ(g->Data3, 0x6677u);
+  const std::array<uint8_t, 8> data4{0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF};
+  EXPECT_EQ(g->Data4, data4);
+  EXPECT_EQ(formatGuid(*g), "{00112233-4455-6677-8899-AABBCCDDEEFF}");
+  EXPECT_EQ(parseGuid("00112233-4455-6677-8899-AABBCCDDEEFF"), g) << "braces may be left out";
+
+  // COM's binary order: Data1..Data3 in the machine's order (little-endian here), then Data4.
+  unsigned char bytes[16];
+  std::memcpy(bytes, &*g, sizeof bytes);
+  EXPECT_EQ(bytes[0], 0x33);
+  EXPECT_EQ(bytes[3], 0x00);
+  EXPECT_EQ(bytes[4], 0x55);
+  EXPECT_EQ(bytes[6], 0x77);
+  EXPECT_EQ(bytes[8], 0x88);
+  EXPECT_EQ(bytes[15], 0xFF);
+
+  for (const char* bad :
+       {"", "{00112233-4455-6677-8899-AABBCCDDEEFF", "00112233-4455-6677-8899-AABBCCDDEEF",
+        "{00112233-4455-6677-8899-AABBCCDDEEFG}", "{00112233+4455-6677-8899-AABBCCDDEEFF}",
+        "(00112233-4455-6677-8899-AABBCCDDEEFF)"}) {
+    EXPECT_FALSE(parseGuid(bad)) << bad;
+  }
+}
+
+TEST(Guid, TheSixIdentitiesAreDistinctAndRoundTrip) {
+  const GUID all[] = {kLibId,
+                      kClsidUsrKeloScroll,
+                      kIidUsrKeloScroll,
+                      kDiidUsrKeloScrollEvents,
+                      kClsidPropertyPage1,
+                      kIidPropertyPage1};
+  for (size_t i = 0; i < std::size(all); ++i) {
+    EXPECT_EQ(parseGuid(formatGuid(all[i])), all[i]);
+    for (size_t j = i + 1; j < std::size(all); ++j) EXPECT_NE(all[i], all[j]) << i << " " << j;
+  }
+  EXPECT_EQ(formatGuid(kClsidUsrKeloScroll), "{86637D22-A896-459E-B33E-0D1CC18ED0CF}");
+  EXPECT_EQ(kMiscStatus, 131473u);
+}
+
+// A form to place objects on, as a container has.
+struct Container {
+  host::VirtualClock clock;
+  host::FormEngine engine{clock};
+  std::shared_ptr<host::Form> form = engine.createForm("Form1");
+};
+
+template <class T>
+T* create(const GUID& clsid, const GUID& iid) {
+  void* factory = nullptr;
+  EXPECT_EQ(getClassObject(clsid, kIidIClassFactory, &factory), S_OK);
+  void* out = nullptr;
+  EXPECT_EQ(static_cast<IClassFactoryLike*>(factory)->CreateInstance(nullptr, iid, &out), S_OK);
+  static_cast<IClassFactoryLike*>(factory)->Release();
+  return static_cast<T*>(out);
+}
+
+TEST(Objects, TheControlIsPlacedOnItsClientSiteAndAnswersItsInterfaces) {
+  ASSERT_EQ(liveObjects(), 0);
+  Container c;
+  auto site = std::make_shared<host::ControlSite>(c.engine, *c.form, "KeloScroll1");
+  auto* control = create<IKeloControl>(kClsidUsrKeloScroll, kIidIKeloControl);
+  ASSERT_NE(control, nullptr);
+  EXPECT_EQ(liveObjects(), 1);
+  EXPECT_EQ(canUnloadNow(), S_FALSE);
+  EXPECT_EQ(control->Dispatch(), nullptr) << "unplaced until it has its site";
+
+  EXPECT_EQ(control->SetClientSite(nullptr), E_POINTER);
+  ASSERT_EQ(control->SetClientSite(site.get()), S_OK);
+  host::ObjectRef face = control->Dispatch();
+  ASSERT_NE(face, nullptr);
+  EXPECT_EQ(site->control(), face);
+  EXPECT_EQ(face->typeName(), "UsrKeloScroll");
+  EXPECT_EQ(control->SetClientSite(site.get()), E_FAIL) << "placed once";
+  site->initNew();
+  EXPECT_EQ(std::dynamic_pointer_cast<UsrKeloScroll>(face)->Max(), 200000);
+
+  void* same = nullptr;
+  EXPECT_EQ(control->QueryInterface(kIidUsrKeloScroll, &same), S_OK);
+  EXPECT_EQ(same, control);
+  void* unknown = nullptr;
+  EXPECT_EQ(control->QueryInterface(kIidIUnknown, &unknown), S_OK);
+  void* none = &same;
+  EXPECT_EQ(control->QueryInterface(kDiidUsrKeloScrollEvents, &none), E_NOINTERFACE)
+      << "the event interface is a source, not an interface of the object";
+  EXPECT_EQ(none, nullptr);
+  EXPECT_EQ(control->QueryInterface(kIidIUnknown, nullptr), E_POINTER);
+
+  EXPECT_EQ(control->Release(), 2u);
+  EXPECT_EQ(control->Release(), 1u);
+  EXPECT_EQ(liveObjects(), 1);
+  face.reset();
+  EXPECT_EQ(control->Release(), 0u);
+  EXPECT_EQ(liveObjects(), 0);
+  EXPECT_EQ(canUnloadNow(), S_OK);
+}
+
+TEST(Objects, ThePropertyPageShowsAndAppliesTheSelectedControl) {
+  Container c;
+  auto site = std::make_shared<host::ControlSite>(c.engine, *c.form, "KeloScroll1");
+  auto bar = UsrKeloScroll::create(*site);
+  site->initNew();
+  bar->setMax(500);
+
+  auto* page = create<IKeloPropertyPage>(kClsidPropertyPage1, kIidIKeloPropertyPage);
+  ASSERT_NE(page, nullptr);
+  EXPECT_EQ(page->Page(), nullptr);
+  EXPECT_EQ(page->Apply(), E_FAIL) << "not active";
+  auto area = c.form->add<host::PictureBox>("pageArea");
+  EXPECT_EQ(page->Activate(area.get()), E_FAIL) << "the page site comes first";
+  EXPECT_EQ(page->SetPageSite(nullptr), E_POINTER);
+  auto pageSite = std::make_shared<host::PropertyPageSite>(std::vector<host::ObjectRef>{bar});
+  ASSERT_EQ(page->SetPageSite(pageSite.get()), S_OK);
+  ASSERT_EQ(page->Activate(area.get()), S_OK);
+  ASSERT_NE(page->Page(), nullptr);
+
+  auto* txtMax = dynamic_cast<host::TextBox*>(host::findWidget(*area, "txtMax"));
+  ASSERT_NE(txtMax, nullptr);
+  EXPECT_EQ(txtMax->Text(), "500");
+  txtMax->setText("700");
+  EXPECT_TRUE(pageSite->Changed());
+  EXPECT_EQ(page->Apply(), S_OK);
+  EXPECT_EQ(bar->Max(), 700);
+  txtMax->setText("abc");
+  EXPECT_EQ(page->Apply(), E_FAIL) << "a type mismatch, which the page does not trap";
+  EXPECT_EQ(bar->Max(), 700);
+
+  void* same = nullptr;
+  EXPECT_EQ(page->QueryInterface(kIidPropertyPage1, &same), S_OK);
+  EXPECT_EQ(same, page);
+  static_cast<IUnknownLike*>(same)->Release();
+  EXPECT_EQ(liveObjects(), 1);
+  page->Release();
+  EXPECT_EQ(liveObjects(), 0);
+}
+
+TEST(Objects, FactoriesRefuseAggregationUnknownInterfacesAndOtherClasses) {
+  void* factory = nullptr;
+  ASSERT_EQ(getClassObject(kClsidUsrKeloScroll, kIidIUnknown, &factory), S_OK);
+  auto* f = static_cast<IClassFactoryLike*>(static_cast<IUnknownLike*>(factory));
+  void* out = &factory;
+  EXPECT_EQ(f->CreateInstance(reinterpret_cast<IUnknownLike*>(f), kIidIKeloControl, &out),
+            CLASS_E_NOAGGREGATION);
+  EXPECT_EQ(out, nullptr);
+  EXPECT_EQ(f->CreateInstance(nullptr, kIidPropertyPage1, &out), E_NOINTERFACE);
+  EXPECT_EQ(out, nullptr);
+  EXPECT_EQ(f->CreateInstance(nullptr, kIidIUnknown, nullptr), E_POINTER);
+  EXPECT_EQ(liveObjects(), 0) << "a refused object does not stay behind";
+
+  EXPECT_EQ(getClassObject(kClsidUsrKeloScroll, kIidUsrKeloScroll, &out), E_NOINTERFACE);
+  EXPECT_EQ(getClassObject(kLibId, kIidIClassFactory, &out), CLASS_E_CLASSNOTAVAILABLE);
+  EXPECT_EQ(getClassObject(kIidUsrKeloScroll, kIidIClassFactory, &out), CLASS_E_CLASSNOTAVAILABLE);
+  EXPECT_EQ(out, nullptr);
+
+  EXPECT_EQ(f->LockServer(true), S_OK);
+  EXPECT_EQ(f->LockServer(true), S_OK);
+  EXPECT_EQ(canUnloadNow(), S_FALSE);
+  EXPECT_EQ(f->LockServer(false), S_OK);
+  EXPECT_EQ(canUnloadNow(), S_FALSE) << "one lock is still held";
+  EXPECT_EQ(f->LockServer(false), S_OK);
+  EXPECT_EQ(canUnloadNow(), S_OK);
+  f->Release();
+}
+
+class RegistryFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("keloscroll-registry-" +
+            std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(dir_);
+    path_ = dir_ / "sub" / "registry.json";
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  std::string text() const {
+    std::ifstream in(path_);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  std::filesystem::path dir_, path_;
+};
+
+TEST_F(RegistryFile, RegistrationWritesTheEntriesAndUnregistrationRemovesOnlyThem) {
+  ASSERT_EQ(registerServer(path_, "/opt/kelo/libKeloScroll.so"), S_OK) << "makes the directory";
+  const std::string once = text();
+  EXPECT_NE(once.find("\"/opt/kelo/libKeloScroll.so,30000\""), std::string::npos);
+  ASSERT_EQ(registerServer(path_, "/opt/kelo/libKeloScroll.so"), S_OK);
+  EXPECT_EQ(text(), once) << "registering twice changes nothing";
+
+  // Another server's key, and a value of another's in one of ours.
+  {
+    nlohmann::json doc = nlohmann::json::parse(once);
+    doc["Other.Thing"] = {{"@", "Other.Thing"}};
+    doc["CLSID\\{86637D22-A896-459E-B33E-0D1CC18ED0CF}\\Control"]["Foreign"] = "kept";
+    std::ofstream(path_) << doc.dump(2) << '\n';
+  }
+  ASSERT_EQ(unregisterServer(path_), S_OK);
+  EXPECT_EQ(text(),
+            "{\n  \"CLSID\\\\{86637D22-A896-459E-B33E-0D1CC18ED0CF}\\\\Control\": {\n"
+            "    \"Foreign\": \"kept\"\n  },\n  \"Other.Thing\": {\n    \"@\": \"Other.Thing\"\n  "
+            "}\n}\n");
+  EXPECT_EQ(unregisterServer(path_), S_OK) << "nothing left to remove";
+  std::filesystem::remove(path_);
+  EXPECT_EQ(unregisterServer(path_), S_OK) << "a missing registry has nothing to remove";
+  EXPECT_FALSE(std::filesystem::exists(path_));
+}
+
+TEST_F(RegistryFile, ACorruptRegistryIsRefusedAndKept) {
+  std::filesystem::create_directories(path_.parent_path());
+  for (const char* corrupt :
+       {"{ \"CLSID\": ", "[1, 2]", "{\"key\": \"not an object\"}", "{\"key\": {\"@\": 3}}"}) {
+    std::ofstream(path_) << corrupt;
+    EXPECT_EQ(registerServer(path_, "/lib.so"), E_FAIL) << corrupt;
+    EXPECT_EQ(unregisterServer(path_), E_FAIL) << corrupt;
+    EXPECT_EQ(text(), corrupt);
+  }
+  EXPECT_EQ(registerServer({}, "/lib.so"), E_FAIL) << "no registry path";
+}
+
+TEST(RegistryPath, ComesFromTheEnvironmentOrTheHomeDirectory) {
+  const char* saved = std::getenv("KELO_REGISTRY");
+  std::string keep = saved ? saved : "";
+  ::setenv("KELO_REGISTRY", "/tmp/x/registry.json", 1);
+  EXPECT_EQ(registryPath(), "/tmp/x/registry.json");
+  ::unsetenv("KELO_REGISTRY");
+  if (const char* home = std::getenv("HOME")) {
+    EXPECT_EQ(registryPath(), std::filesystem::path(home) / ".keloscroll/registry.json");
+  }
+  if (saved) ::setenv("KELO_REGISTRY", keep.c_str(), 1);
+}
+
+// server/KeloScroll.idl carries the IDL made from the interface table. Run with
+// KELO_UPDATE_IDL=1 (or build keloscroll_idl) to write the table's current IDL into the file.
+TEST(Idl, TheCheckedInFileIsInStepWithTheInterfaceTable) {
+  const std::string path = std::string(KELO_SOURCE_DIR) + "/server/KeloScroll.idl";
+  const std::string generated = typeLibraryIdl();
+  if (std::getenv("KELO_UPDATE_IDL")) std::ofstream(path, std::ios::binary) << generated;
+  std::ifstream in(path, std::ios::binary);
+  ASSERT_TRUE(in) << path;
+  std::stringstream file;
+  file << in.rdbuf();
+  EXPECT_EQ(file.str(), generated) << "server/KeloScroll.idl is out of date: build keloscroll_idl";
+}
+
+TEST(Idl, DescribesTheLibraryInterfacesAndClassesInOrder) {
+  const std::string idl = typeLibraryIdl();
+  auto at = [&](const std::string& s) { return idl.find(s); };
+  EXPECT_NE(at("  uuid(53A596E5-5113-436B-A8C9-AA3B1EC77F4C),\n  version(21.0),\n"
+               "  helpstring(\"KeloScroll\"),\n  lcid(0x409),\n  control\n]\nlibrary KeloScroll"),
+            std::string::npos);
+  size_t itf = at("interface _UsrKeloScroll : IDispatch {");
+  size_t cls = at("coclass UsrKeloScroll {");
+  size_t pageItf = at("interface _PropertyPage1 : IDispatch {");
+  size_t page = at("coclass PropertyPage1 {");
+  size_t events = at("dispinterface __UsrKeloScroll {");
+  ASSERT_NE(events, std::string::npos);
+  EXPECT_LT(itf, cls);
+  EXPECT_LT(cls, pageItf);
+  EXPECT_LT(pageItf, page);
+  EXPECT_LT(page, events);
+
+  // The 26 entries in the order of the table of functions.
+  size_t from = itf;
+  int entries = 0;
+  for (const char* e :
+       {"[id(0x6803001d), propget, helpstring(\"Se True \xC3\xA9 orientata verticalmente",
+        "HRESULT VerticalBar([in, out] VARIANT_BOOL* value);",
+        "[id(0x6803001c), propget]\n        HRESULT PictureBarra([out, retval] Picture** value);",
+        "[id(0x6803001c), propputref]\n        HRESULT PictureBarra([in] Picture* value);",
+        "[id(0xfffffdd8), hidden]\n        HRESULT ShowAboutBox();",
+        "[id(0x68030018), propput, helpstring(", "HRESULT Max([in] long value);",
+        "HRESULT LargeChange([in] long value);", "HRESULT Description([out, retval] BSTR* value);",
+        "HRESULT RefreshMsecGD([in] short value);",
+        "HRESULT LargeChange([out, retval] long* value);"}) {
+    size_t found = idl.find(e, from);
+    EXPECT_NE(found, std::string::npos) << e;
+    if (found != std::string::npos) from = found;
+  }
+  EXPECT_LT(from, cls);
+  for (size_t p = idl.find("HRESULT ", itf); p < cls; p = idl.find("HRESULT ", p + 1)) ++entries;
+  EXPECT_EQ(entries, 26);
+
+  EXPECT_NE(at("        [default] interface _UsrKeloScroll;\n"
+               "        [default, source] dispinterface __UsrKeloScroll;"),
+            std::string::npos);
+  EXPECT_NE(at("[id(0x00000001)]\n            void Scroll();"), std::string::npos);
+  EXPECT_NE(at("void Change([in, out] long* Value);"), std::string::npos);
+  EXPECT_NE(at("void GetDescription([in, out] BSTR* Description);"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace keloscroll::server
