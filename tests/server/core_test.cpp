@@ -1,6 +1,7 @@
 // The server layer in-process: GUIDs and their registry form, the objects and class factories of
 // both classes with the module's counts, the registry file, and the IDL kept in step.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -23,7 +24,7 @@
 namespace keloscroll::server {
 namespace {
 
-TEST(Guid, ReadsAndWritesTheRegistryFormInComsLayout) {
+TEST(ServerGuid, ReadsAndWritesTheRegistryFormInComsLayout) {
   auto g = parseGuid("{00112233-4455-6677-8899-aAbBcCdDeEfF}");
   ASSERT_TRUE(g);
   EXPECT_EQ(g->Data1, 0x00112233u);
@@ -52,7 +53,7 @@ TEST(Guid, ReadsAndWritesTheRegistryFormInComsLayout) {
   }
 }
 
-TEST(Guid, TheSixIdentitiesAreDistinctAndRoundTrip) {
+TEST(ServerGuid, TheSixIdentitiesAreDistinctAndRoundTrip) {
   const GUID all[] = {kLibId,
                       kClsidUsrKeloScroll,
                       kIidUsrKeloScroll,
@@ -84,7 +85,7 @@ T* create(const GUID& clsid, const GUID& iid) {
   return static_cast<T*>(out);
 }
 
-TEST(Objects, TheControlIsPlacedOnItsClientSiteAndAnswersItsInterfaces) {
+TEST(ServerObjects, TheControlIsPlacedOnItsClientSiteAndAnswersItsInterfaces) {
   ASSERT_EQ(liveObjects(), 0);
   Container c;
   auto site = std::make_shared<host::ControlSite>(c.engine, *c.form, "KeloScroll1");
@@ -124,7 +125,7 @@ TEST(Objects, TheControlIsPlacedOnItsClientSiteAndAnswersItsInterfaces) {
   EXPECT_EQ(canUnloadNow(), S_OK);
 }
 
-TEST(Objects, ThePropertyPageShowsAndAppliesTheSelectedControl) {
+TEST(ServerObjects, ThePropertyPageShowsAndAppliesTheSelectedControl) {
   Container c;
   auto site = std::make_shared<host::ControlSite>(c.engine, *c.form, "KeloScroll1");
   auto bar = UsrKeloScroll::create(*site);
@@ -163,7 +164,7 @@ TEST(Objects, ThePropertyPageShowsAndAppliesTheSelectedControl) {
   EXPECT_EQ(liveObjects(), 0);
 }
 
-TEST(Objects, FactoriesRefuseAggregationUnknownInterfacesAndOtherClasses) {
+TEST(ServerObjects, FactoriesRefuseAggregationUnknownInterfacesAndOtherClasses) {
   void* factory = nullptr;
   ASSERT_EQ(getClassObject(kClsidUsrKeloScroll, kIidIUnknown, &factory), S_OK);
   auto* f = static_cast<IClassFactoryLike*>(static_cast<IUnknownLike*>(factory));
@@ -191,12 +192,11 @@ TEST(Objects, FactoriesRefuseAggregationUnknownInterfacesAndOtherClasses) {
   f->Release();
 }
 
-class RegistryFile : public ::testing::Test {
+class ServerRegistryFile : public ::testing::Test {
  protected:
   void SetUp() override {
     dir_ = std::filesystem::temp_directory_path() /
-           ("keloscroll-registry-" +
-            std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+           ("keloscroll-registry-" + std::to_string(::getpid()) + "-" +
             ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::remove_all(dir_);
     path_ = dir_ / "sub" / "registry.json";
@@ -211,7 +211,7 @@ class RegistryFile : public ::testing::Test {
   std::filesystem::path dir_, path_;
 };
 
-TEST_F(RegistryFile, RegistrationWritesTheEntriesAndUnregistrationRemovesOnlyThem) {
+TEST_F(ServerRegistryFile, RegistrationWritesTheEntriesAndUnregistrationRemovesOnlyThem) {
   ASSERT_EQ(registerServer(path_, "/opt/kelo/libKeloScroll.so"), S_OK) << "makes the directory";
   const std::string once = text();
   EXPECT_NE(once.find("\"/opt/kelo/libKeloScroll.so,30000\""), std::string::npos);
@@ -236,7 +236,7 @@ TEST_F(RegistryFile, RegistrationWritesTheEntriesAndUnregistrationRemovesOnlyThe
   EXPECT_FALSE(std::filesystem::exists(path_));
 }
 
-TEST_F(RegistryFile, ACorruptRegistryIsRefusedAndKept) {
+TEST_F(ServerRegistryFile, ACorruptRegistryIsRefusedAndKept) {
   std::filesystem::create_directories(path_.parent_path());
   for (const char* corrupt :
        {"{ \"CLSID\": ", "[1, 2]", "{\"key\": \"not an object\"}", "{\"key\": {\"@\": 3}}"}) {
@@ -248,7 +248,7 @@ TEST_F(RegistryFile, ACorruptRegistryIsRefusedAndKept) {
   EXPECT_EQ(registerServer({}, "/lib.so"), E_FAIL) << "no registry path";
 }
 
-TEST(RegistryPath, ComesFromTheEnvironmentOrTheHomeDirectory) {
+TEST(ServerRegistryPath, ComesFromTheEnvironmentOrTheHomeDirectory) {
   const char* saved = std::getenv("KELO_REGISTRY");
   std::string keep = saved ? saved : "";
   ::setenv("KELO_REGISTRY", "/tmp/x/registry.json", 1);
@@ -262,7 +262,7 @@ TEST(RegistryPath, ComesFromTheEnvironmentOrTheHomeDirectory) {
 
 // server/KeloScroll.idl carries the IDL made from the interface table. Run with
 // KELO_UPDATE_IDL=1 (or build keloscroll_idl) to write the table's current IDL into the file.
-TEST(Idl, TheCheckedInFileIsInStepWithTheInterfaceTable) {
+TEST(ServerIdl, TheCheckedInFileIsInStepWithTheInterfaceTable) {
   const std::string path = std::string(KELO_SOURCE_DIR) + "/server/KeloScroll.idl";
   const std::string generated = typeLibraryIdl();
   if (std::getenv("KELO_UPDATE_IDL")) std::ofstream(path, std::ios::binary) << generated;
@@ -273,7 +273,7 @@ TEST(Idl, TheCheckedInFileIsInStepWithTheInterfaceTable) {
   EXPECT_EQ(file.str(), generated) << "server/KeloScroll.idl is out of date: build keloscroll_idl";
 }
 
-TEST(Idl, DescribesTheLibraryInterfacesAndClassesInOrder) {
+TEST(ServerIdl, DescribesTheLibraryInterfacesAndClassesInOrder) {
   const std::string idl = typeLibraryIdl();
   auto at = [&](const std::string& s) { return idl.find(s); };
   EXPECT_NE(at("  uuid(53A596E5-5113-436B-A8C9-AA3B1EC77F4C),\n  version(21.0),\n"

@@ -2,6 +2,7 @@
 // registration into a registry file of the test's own, and class factories by class id.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -21,7 +22,7 @@ const std::string kControlKey = "CLSID\\{86637D22-A896-459E-B33E-0D1CC18ED0CF}";
 const std::string kPageKey = "CLSID\\{5507A9C0-BCDC-42FF-BEA5-78FCB353DDC4}";
 const std::string kLibKey = "TypeLib\\{53A596E5-5113-436B-A8C9-AA3B1EC77F4C}\\21.0";
 
-class Library : public ::testing::Test {
+class ServerLibrary : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     // Loaded once for the process and not unloaded: a host unloads only when nothing is alive,
@@ -37,7 +38,7 @@ class Library : public ::testing::Test {
     getClassObject_ = find<DllGetClassObjectFn>("DllGetClassObject");
     canUnloadNow_ = find<DllCanUnloadNowFn>("DllCanUnloadNow");
     dir_ = std::filesystem::temp_directory_path() /
-           ("keloscroll-library-" +
+           ("keloscroll-library-" + std::to_string(::getpid()) + "-" +
             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     std::filesystem::remove_all(dir_);
     registry_ = dir_ / "registry.json";
@@ -72,7 +73,7 @@ class Library : public ::testing::Test {
   std::filesystem::path dir_, registry_;
 };
 
-TEST_F(Library, ExportsOnlyItsFourEntryPoints) {
+TEST_F(ServerLibrary, ExportsOnlyItsFourEntryPoints) {
   EXPECT_EQ(dlsym(handle_, "_ZN10keloscroll6server13canUnloadNowEv"), nullptr)
       << "the server layer stays inside";
   Dl_info info{};
@@ -80,7 +81,7 @@ TEST_F(Library, ExportsOnlyItsFourEntryPoints) {
   EXPECT_EQ(std::filesystem::path(info.dli_fname).filename(), "libKeloScroll.so");
 }
 
-TEST_F(Library, RegistersWithTheActiveXKeysAndUnregistersOnlyThose) {
+TEST_F(ServerLibrary, RegistersWithTheActiveXKeysAndUnregistersOnlyThose) {
   const std::string lib = std::filesystem::path(KELO_SERVER_LIBRARY).lexically_normal().string();
   std::filesystem::create_directories(dir_);
   std::ofstream(registry_)
@@ -113,7 +114,7 @@ TEST_F(Library, RegistersWithTheActiveXKeysAndUnregistersOnlyThose) {
             (json{{"Other.Control\\CLSID", {{"@", "{00000000-0000-0000-0000-000000000001}"}}}}));
 }
 
-TEST_F(Library, ACorruptRegistryGivesAnErrorAndIsNotOverwritten) {
+TEST_F(ServerLibrary, ACorruptRegistryGivesAnErrorAndIsNotOverwritten) {
   std::filesystem::create_directories(dir_);
   std::ofstream(registry_) << "{\"CLSID\": ";
   EXPECT_EQ(registerServer_(), E_FAIL);
@@ -123,7 +124,7 @@ TEST_F(Library, ACorruptRegistryGivesAnErrorAndIsNotOverwritten) {
   EXPECT_EQ(text, "{\"CLSID\": ");
 }
 
-TEST_F(Library, HandsOutFactoriesOnlyForItsTwoClasses) {
+TEST_F(ServerLibrary, HandsOutFactoriesOnlyForItsTwoClasses) {
   void* out = &out;
   const GUID unknownClass = *parseGuid("{11111111-2222-3333-4444-555555555555}");
   EXPECT_EQ(getClassObject_(&unknownClass, &kIidIClassFactory, &out), CLASS_E_CLASSNOTAVAILABLE);
@@ -143,7 +144,7 @@ TEST_F(Library, HandsOutFactoriesOnlyForItsTwoClasses) {
   static_cast<IUnknownLike*>(out)->Release();
 }
 
-TEST_F(Library, ThePageFactoryMakesPagesAndUnloadingWaitsForObjectsAndLocks) {
+TEST_F(ServerLibrary, ThePageFactoryMakesPagesAndUnloadingWaitsForObjectsAndLocks) {
   ASSERT_EQ(canUnloadNow_(), S_OK);
   IClassFactoryLike* pages = factory(kClsidPropertyPage1);
   ASSERT_NE(pages, nullptr);
