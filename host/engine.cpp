@@ -390,8 +390,12 @@ void FormEngine::runDueTimers() {
 // ---- window-system queries ------------------------------------------------------------------
 
 namespace {
+// Halves round up, as painting rounds them, so a window's rectangle is where it is drawn.
 int32_t pixelEdge(double twips) {
-  return toLong(twips / kTwipsPerPixel);
+  double px = std::floor(twips / kTwipsPerPixel + 0.5);
+  if (!(px > -2147483648.0)) px = -2147483648.0;  // also NaN
+  if (px > 2147483647.0) px = 2147483647.0;
+  return static_cast<int32_t>(px);
 }
 }  // namespace
 

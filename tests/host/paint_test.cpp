@@ -129,6 +129,14 @@ TEST_F(Paint, TheImageIsTheFormsClientAreaAndWidgetsThatTouchInTwipsTouchInPixel
   b->setRectTwips(TwipsRect{100, 0, 100, 150});
   EXPECT_EQ(pixelRect(*a), (PixelRect{0, 0, 7, 10}));
   EXPECT_EQ(pixelRect(*b), (PixelRect{7, 0, 6, 10}));
+  // A window's rectangle is where it is drawn, also at half pixels.
+  auto button = form->add<CommandButton>("Btn");
+  button->Move(127.5, 0, 150, 150);
+  Rect window = engine.GetWindowRect(button->hwnd());
+  PixelRect drawn = pixelRect(*button);
+  EXPECT_EQ(window.left, drawn.left);
+  EXPECT_EQ(window.right, drawn.right());
+  button->setVisible(false);
   ExpectPixels(render(), Px{6, 5, kRed}, Px{7, 5, kBlue}, Px{12, 5, kBlue}, Px{13, 5, kFace});
 
   form->setRectTwips(TwipsRect{0, 0, 4807, 1500});  // 320.47 x 100 pixels
