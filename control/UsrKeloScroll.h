@@ -124,6 +124,8 @@ class UsrKeloScroll final : public host::Dispatch, public host::Diagnosable {
   Boolean StepSxUp(Boolean& Repeat);
   Boolean StepDXDN(Boolean& Repeat);
   Boolean Step(Boolean& Repeat, int direction);
+  // Ends a step or page move, also one abandoned by an error, so later moves are not blocked.
+  void ReleaseMoveLocks();
   Boolean RaiseChange(Boolean& NoHideTimer);
   void ChangeAndDescribe();
   Boolean IsMouseOver(host::Widget& w);

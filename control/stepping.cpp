@@ -114,15 +114,17 @@ Boolean UsrKeloScroll::Step(Boolean& Repeat, int direction) {
       ChangeAndDescribe();
       site_.RaiseEvent("Scroll");
     }
-    mPosGiven = host::False;
-    mThumbLocked = host::False;
+    ReleaseMoveLocks();
     return host::True;
   } catch (const host::Error&) {
-    // An overflowing step is abandoned. Release both flags so later moves are not blocked.
-    mPosGiven = host::False;
-    mThumbLocked = host::False;
+    ReleaseMoveLocks();  // an overflowing step is abandoned
     return host::False;
   }
+}
+
+void UsrKeloScroll::ReleaseMoveLocks() {
+  mPosGiven = host::False;
+  mThumbLocked = host::False;
 }
 
 Boolean UsrKeloScroll::RaiseChange(Boolean& NoHideTimer) {

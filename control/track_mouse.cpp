@@ -85,13 +85,11 @@ Boolean UsrKeloScroll::PageToPointer() {
         mThumbMoving = host::False;
       }
     }
-    mPosGiven = host::False;
-    mThumbLocked = host::False;
+    ReleaseMoveLocks();
     return host::True;
   } catch (const host::Error&) {
-    // An overflowing page move is abandoned; release the flags so later moves are not blocked.
-    mPosGiven = host::False;
-    mThumbLocked = host::False;
+    // An overflowing page move is abandoned; nothing is left to drag either.
+    ReleaseMoveLocks();
     mThumbMoving = host::False;
     return host::False;
   }

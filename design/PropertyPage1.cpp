@@ -26,18 +26,21 @@ int16_t checkValueOf(const Variant& b) {
 
 PropertyPage1::PropertyPage1(host::ContainerWidget& surface, host::PropertyPageSite& site)
     : site_(site) {
-  lblMax = place<host::Label>(surface, "lblMax", 90, 770, 2700, 240, 0);
-  lblMax->setCaption("Max:");
-  txtMax = place<host::TextBox>(surface, "txtMax", 90, 1020, 2700, 330, 1);
-  lblLargeChange = place<host::Label>(surface, "lblLargeChange", 90, 1420, 2700, 240, 2);
-  lblLargeChange->setCaption("LargeChange:");
-  txtLargeChange = place<host::TextBox>(surface, "txtLargeChange", 90, 1670, 2700, 330, 3);
-  lblValue = place<host::Label>(surface, "lblValue", 90, 2070, 2700, 240, 4);
-  lblValue->setCaption("Value:");
-  txtValue = place<host::TextBox>(surface, "txtValue", 90, 2320, 2700, 330, 5);
-  lblRefreshMsecGD = place<host::Label>(surface, "lblRefreshMsecGD", 90, 2720, 2700, 240, 6);
-  lblRefreshMsecGD->setCaption("RefreshMsecGD:");
-  txtRefreshMsecGD = place<host::TextBox>(surface, "txtRefreshMsecGD", 90, 2970, 2700, 330, 7);
+  // Each text box stands directly below its label: label at `top`, box 250 twips lower.
+  auto field = [&](std::shared_ptr<host::Label>& label, const char* labelName, const char* caption,
+                   std::shared_ptr<host::TextBox>& text, const char* textName, float top,
+                   int16_t tab) {
+    label = place<host::Label>(surface, labelName, 90, top, 2700, 240, tab);
+    label->setCaption(caption);
+    text = place<host::TextBox>(surface, textName, 90, top + 250, 2700, 330,
+                                static_cast<int16_t>(tab + 1));
+  };
+  field(lblMax, "lblMax", "Max:", txtMax, "txtMax", 770, 0);
+  field(lblLargeChange, "lblLargeChange", "LargeChange:", txtLargeChange, "txtLargeChange", 1420,
+        2);
+  field(lblValue, "lblValue", "Value:", txtValue, "txtValue", 2070, 4);
+  field(lblRefreshMsecGD, "lblRefreshMsecGD", "RefreshMsecGD:", txtRefreshMsecGD,
+        "txtRefreshMsecGD", 2720, 6);
   chkEnabled = place<host::CheckBox>(surface, "chkEnabled", 3000, 120, 2700, 285, 8);
   chkEnabled->setCaption("Enabled");
   chkVerticalBar = place<host::CheckBox>(surface, "chkVerticalBar", 240, 135, 2700, 285, 9);
