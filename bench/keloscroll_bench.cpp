@@ -32,6 +32,7 @@
 #include "host/clock.h"
 #include "host/container.h"
 #include "host/engine.h"
+#include "host/cairo_painter.h"
 #include "host/render.h"
 #include "host/variant.h"
 #include "host/widgets.h"

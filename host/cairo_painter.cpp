@@ -9,7 +9,9 @@
 #include <utility>
 #include <vector>
 
+#include "host/cairo_text.h"
 #include "host/error.h"
+#include "host/render.h"
 #include "host/text.h"
 #include "host/widgets.h"
 
@@ -303,6 +305,21 @@ void CairoPainter::popClip() {
   if (clipDepth_ == 0) return;
   --clipDepth_;
   cairo_restore(cr_);
+}
+
+// Forms as images: the Cairo painter on an image of the form's client area.
+Canvas renderForm(const Form& form) {
+  PixelRect r = innerPixelRect(form);
+  Canvas canvas(std::max(1, r.width), std::max(1, r.height));
+  CairoPainter painter(canvas);
+  paintForm(form, painter);
+  return canvas;
+}
+
+PixelSize writePng(const Form& form, const std::string& path) {
+  Canvas canvas = renderForm(form);
+  canvas.writePng(path);
+  return PixelSize{canvas.width(), canvas.height()};
 }
 
 }  // namespace host

@@ -9,6 +9,7 @@
 
 #include "host/painter.h"
 #include "host/picture.h"
+#include "host/widgets.h"
 
 typedef struct _cairo_surface cairo_surface_t;
 typedef struct _cairo cairo_t;
@@ -71,5 +72,16 @@ class CairoPainter final : public Painter {
   // Keyed by the picture's handle, which no other picture shares, rather than by its address.
   std::unordered_map<int32_t, cairo_surface_t*> pictures_;
 };
+
+// The form's client area as an image (at least one pixel each way). Error 7 for a form too large
+// to render (more than Canvas::kMaxSide pixels on a side).
+Canvas renderForm(const Form& form);
+
+struct PixelSize {
+  int width = 0, height = 0;
+};
+// Renders the form and writes it to a PNG file; returns the image's size. Error 75 ("Path/File
+// access error") when the file cannot be written.
+PixelSize writePng(const Form& form, const std::string& path);
 
 }  // namespace host

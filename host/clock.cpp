@@ -26,7 +26,11 @@ double SystemClock::secondsSinceMidnight() const {
   auto now = system_clock::now();
   std::time_t t = system_clock::to_time_t(now);
   std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &t);
+#else
   localtime_r(&t, &local);
+#endif
   double fraction =
       static_cast<double>(duration_cast<microseconds>(now.time_since_epoch()).count() % 1000000) /
       1e6;

@@ -86,7 +86,7 @@ class Painter {
   virtual void stretchPicture(const Picture& p, const PixelRect& r) = 0;
   // The picture at its natural size with its top-left corner at (x, y), clipped to `clip`.
   virtual void picture(const Picture& p, int x, int y, const PixelRect& clip) = 0;
-  // Text in the engine's font (text::scaledFont), so that it takes the room TextWidth and
+  // Text in the engine's font (the backend's font), so that it takes the room TextWidth and
   // TextHeight measure. Lines are separated by line feeds; each line is aligned on its own.
   virtual void text(std::string_view s, const PixelRect& r, const TextStyle& style) = 0;
   // Clips further painting to r (within the current clip) until the matching popClip.

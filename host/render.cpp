@@ -241,18 +241,4 @@ void paintForm(const Form& form, Painter& painter) {
   paintFormItself(form, painter);
 }
 
-Canvas renderForm(const Form& form) {
-  PixelRect r = innerPixelRect(form);
-  Canvas canvas(std::max(1, r.width), std::max(1, r.height));
-  CairoPainter painter(canvas);
-  paintForm(form, painter);
-  return canvas;
-}
-
-PixelSize writePng(const Form& form, const std::string& path) {
-  Canvas canvas = renderForm(form);
-  canvas.writePng(path);
-  return PixelSize{canvas.width(), canvas.height()};
-}
-
 }  // namespace host

@@ -4,9 +4,6 @@
 // (15 twips = 1 pixel); scale modes never move pixels.
 #pragma once
 
-#include <string>
-
-#include "host/cairo_painter.h"
 #include "host/painter.h"
 #include "host/widgets.h"
 
@@ -23,16 +20,5 @@ PixelRect innerPixelRect(const ContainerWidget& c);
 // Paints the form's client area and its widget tree. Invisible widgets, and everything inside
 // them, are left out.
 void paintForm(const Form& form, Painter& painter);
-
-// The form's client area as an image (at least one pixel each way). Error 7 for a form too large
-// to render (more than Canvas::kMaxSide pixels on a side).
-Canvas renderForm(const Form& form);
-
-struct PixelSize {
-  int width = 0, height = 0;
-};
-// Renders the form and writes it to a PNG file; returns the image's size. Error 75 ("Path/File
-// access error") when the file cannot be written.
-PixelSize writePng(const Form& form, const std::string& path);
 
 }  // namespace host

@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "host/error.h"
+#include "host/cairo_painter.h"
 #include "host/render.h"
 
 namespace host::sdl {

@@ -1,12 +1,11 @@
-// Text measurement for the widgets' TextWidth and TextHeight: real font metrics from Cairo with
-// FreeType and fontconfig, in the engine's default face (DejaVu Sans), at 96 dots per inch.
+// Text measurement for the widgets' TextWidth and TextHeight: real font metrics from the
+// platform's text backend (Cairo with FreeType and fontconfig on Linux, GDI on Windows), in the
+// engine's default face (DejaVu Sans), at 96 dots per inch.
 // Results are in twips (15 per pixel); a text's lines are separated by line feeds.
 #pragma once
 
 #include <string>
 #include <string_view>
-
-typedef struct _cairo_scaled_font cairo_scaled_font_t;
 
 namespace host::text {
 
@@ -25,10 +24,8 @@ double lineHeightTwips(double pointSize, bool bold);
 // and drawing, so both pass their text through this first.
 std::string validUtf8(std::string_view s);
 
-// The cached font itself, for drawing text with the same metrics. The cache owns it; it lives
-// until exit, when the cache also releases Cairo's and fontconfig's static data, so whoever
-// draws text should take fonts from here rather than keep their own. Error 380 for a size
-// outside (0, 2048] points.
-cairo_scaled_font_t* scaledFont(double pointSize, bool bold);
+// The backend's part, which every platform's text backend supplies: the advance of one line
+// (no line feeds, not empty) in whole pixels. Error 380 for a size outside (0, 2048] points.
+double lineWidthPixels(std::string_view line, double pointSize, bool bold);
 
 }  // namespace host::text

@@ -6,6 +6,7 @@
 #include "host/clock.h"
 #include "host/engine.h"
 #include "host/error.h"
+#include "host/cairo_painter.h"
 #include "host/render.h"
 
 namespace kelo::demo {

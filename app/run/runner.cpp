@@ -18,6 +18,7 @@
 #include "host/engine.h"
 #include "host/error.h"
 #include "host/picture.h"
+#include "host/cairo_painter.h"
 #include "host/render.h"
 #include "host/widgets.h"
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "bar_fixture.h"
+#include "host/cairo_painter.h"
 #include "host/render.h"
 
 namespace host {

@@ -1,0 +1,87 @@
+// The GDI backend of text measurement: the engine's face at 96 dots per inch on a memory device
+// context, so that TextWidth and TextHeight agree with what the control's window draws.
+#include <windows.h>
+
+#include <cmath>
+#include <map>
+#include <mutex>
+#include <string>
+#include <utility>
+
+#include "host/error.h"
+#include "host/text.h"
+#include "host/widgets.h"
+
+namespace host::text {
+
+namespace {
+
+std::wstring wide(std::string_view utf8) {
+  if (utf8.empty()) return {};
+  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring w(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
+  return w;
+}
+
+// Fonts are made once per size and weight, on one shared memory DC, for the life of the process.
+class FontCache {
+ public:
+  FontCache() : dc_(CreateCompatibleDC(nullptr)) {}
+  ~FontCache() {
+    for (auto& [key, font] : fonts_) DeleteObject(font);
+    if (dc_) DeleteDC(dc_);
+  }
+  FontCache(const FontCache&) = delete;
+  FontCache& operator=(const FontCache&) = delete;
+
+  // Selects the font into the DC and returns the DC; the caller holds the lock.
+  HDC select(double pointSize, bool bold) {
+    if (!(pointSize > 0.0 && pointSize <= 2048.0)) raise(err::InvalidPropertyValue);
+    auto key = std::make_pair(static_cast<long>(std::lround(pointSize * 100.0)), bold);
+    auto it = fonts_.find(key);
+    if (it == fonts_.end()) {
+      int pixels = static_cast<int>(std::lround(pointSize * 96.0 / 72.0));
+      std::wstring face = wide(kDefaultFace);
+      HFONT font = CreateFontW(-pixels, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                               DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                               ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_SWISS, face.c_str());
+      if (!font) raise(err::InvalidPropertyValue);
+      it = fonts_.emplace(key, font).first;
+    }
+    SelectObject(dc_, it->second);
+    return dc_;
+  }
+  std::mutex& mutex() { return mutex_; }
+
+ private:
+  HDC dc_;
+  std::mutex mutex_;
+  std::map<std::pair<long, bool>, HFONT> fonts_;
+};
+
+FontCache& cache() {
+  static FontCache c;
+  return c;
+}
+
+}  // namespace
+
+double lineHeightTwips(double pointSize, bool bold) {
+  std::lock_guard lock(cache().mutex());
+  HDC dc = cache().select(pointSize, bold);
+  TEXTMETRICW tm{};
+  GetTextMetricsW(dc, &tm);
+  return static_cast<double>(tm.tmHeight) * kTwipsPerPixel;
+}
+
+double lineWidthPixels(std::string_view line, double pointSize, bool bold) {
+  std::wstring w = wide(validUtf8(line));
+  std::lock_guard lock(cache().mutex());
+  HDC dc = cache().select(pointSize, bold);
+  SIZE size{};
+  GetTextExtentPoint32W(dc, w.c_str(), static_cast<int>(w.size()), &size);
+  return static_cast<double>(size.cx);
+}
+
+}  // namespace host::text
