@@ -18,11 +18,6 @@ namespace {
 constexpr int32_t kTooltipBackground = static_cast<int32_t>(0x80000018);
 constexpr int32_t kTooltipText = static_cast<int32_t>(0x80000017);
 
-host::Dispatch& deref(const host::ObjectRef& o) {
-  if (!o) host::raise(host::err::ObjectNotSet);
-  return *o;
-}
-
 }  // namespace
 
 std::string UsrKeloScroll::DescriptionBoxName() const {

@@ -95,7 +95,9 @@ void UsrKeloScroll::UserControl_WriteProperties(host::PropertyBag& bag) {
     // At run time saving also drops the tooltip box from the form; it is made again when next
     // needed. A box that was never made ends this part silently.
     if (IsRunMode()) {
-      site_.parentForm().Controls()->Remove(DescriptionBoxName());
+      host::ObjectRef parent = site_.extender()->get("Parent").asObject();
+      host::ObjectRef controls = host::deref(parent).get("Controls").asObject();
+      host::deref(controls).call("Remove", {Variant(DescriptionBoxName())});
       mTxtDescr = nullptr;
     }
   } catch (const host::Error&) {

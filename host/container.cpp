@@ -48,6 +48,10 @@ void PropertyBag::WriteProperty(std::string_view key, const Variant& value,
   set(key, value);
 }
 
+bool PropertyBag::isDefault(const Variant& value, const Variant& defaultValue) {
+  return equalsDefault(value, defaultValue);
+}
+
 bool PropertyBag::has(std::string_view key) const {
   for (const auto& e : entries_) {
     if (sameKey(e.first, key)) return true;
@@ -80,11 +84,13 @@ ControlSite::~ControlSite() {
 
 Boolean ControlSite::AmbientUserMode() const {
   if (!clientSite_) raise(err::NoClientSite);
+  if (services_.ambientUserMode) return services_.ambientUserMode();
   return toBoolean(userMode_);
 }
 
 void ControlSite::PropertyChanged(std::string_view property) {
   if (recording_) propertyChanges_.emplace_back(property);
+  if (services_.propertyChanged) services_.propertyChanged(property);
 }
 
 void ControlSite::RaiseEvent(std::string_view event, std::span<Variant> args) {
@@ -98,7 +104,8 @@ void ControlSite::RaiseEvent(std::string_view event, std::span<Variant> args) {
   if (EventSink sink = sink_) sink(event, args);
 }
 
-std::shared_ptr<Extender> ControlSite::extender() {
+ObjectRef ControlSite::extender() {
+  if (services_.extender) return services_.extender;
   if (!extender_) extender_ = std::make_shared<Extender>(*this);
   return extender_;
 }

@@ -20,10 +20,17 @@ namespace host {
 
 // Named values, each written with a default. As the host does, a value equal to its default is
 // not stored, and reading a missing key gives the default. Values keep their types.
+// A real container's bag (a COM IPropertyBag) takes this one's place by overriding the two
+// operations a control uses.
 class PropertyBag {
  public:
-  Variant ReadProperty(std::string_view key, const Variant& defaultValue) const;
-  void WriteProperty(std::string_view key, const Variant& value, const Variant& defaultValue);
+  virtual ~PropertyBag() = default;
+  virtual Variant ReadProperty(std::string_view key, const Variant& defaultValue) const;
+  virtual void WriteProperty(std::string_view key, const Variant& value,
+                             const Variant& defaultValue);
+  // The host's test of a value against its default: numbers by value whatever their type,
+  // everything else by type and value. A value equal to its default is not stored.
+  static bool isDefault(const Variant& value, const Variant& defaultValue);
 
   bool has(std::string_view key) const;
   // Stored entries in the order first written.
@@ -50,6 +57,16 @@ class ControlSite : public std::enable_shared_from_this<ControlSite> {
   // The control's public face, which the extender forwards unknown members to.
   void setControl(ObjectRef control) { control_ = std::move(control); }
   ObjectRef control() const { return control_.lock(); }
+
+  // What a real container (a COM client site) answers in place of this host; each part is
+  // optional. The extender is the container's own object (its Parent, Controls and Container
+  // are then the container's, reached by name).
+  struct ContainerServices {
+    std::function<Boolean()> ambientUserMode;  // may raise 398
+    std::function<void(std::string_view property)> propertyChanged;
+    ObjectRef extender;
+  };
+  void setContainerServices(ContainerServices services) { services_ = std::move(services); }
 
   // Ambient UserMode: true at run time, false in a designer. Error 398 while the client site is
   // not available.
@@ -78,7 +95,7 @@ class ControlSite : public std::enable_shared_from_this<ControlSite> {
 
   // The container's wrapper of the control: Name, Left, Top, Width, Height, Visible, Container,
   // Parent; any other member goes to the control itself.
-  std::shared_ptr<Extender> extender();
+  ObjectRef extender();
   // The form that holds the control.
   Form& parentForm() const;
 
@@ -102,6 +119,7 @@ class ControlSite : public std::enable_shared_from_this<ControlSite> {
   std::vector<std::string> propertyChanges_;
   std::vector<EventRecord> events_;
   EventSink sink_;
+  ContainerServices services_;
 };
 
 class Extender final : public Dispatch {

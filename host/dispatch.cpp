@@ -31,4 +31,9 @@ Variant Dispatch::call(std::string_view name, std::span<Variant> args) {
   return invoke(idOfName(name), Invoke::Method, args);
 }
 
+Dispatch& deref(const ObjectRef& o) {
+  if (!o) raise(err::ObjectNotSet);
+  return *o;
+}
+
 }  // namespace host

@@ -45,6 +45,10 @@ class Dispatch : public std::enable_shared_from_this<Dispatch> {
 
 std::string toLowerAscii(std::string_view s);
 
+// The object a reference names; error 91 ("Object variable or With block variable not set") for
+// the empty reference, as a late-bound call through Nothing fails.
+Dispatch& deref(const ObjectRef& o);
+
 // A member table that implements Dispatch for a class T: members are looked up by
 // case-insensitive name; each may have a getter, a setter (Let and Set) and a method body.
 template <class T>

@@ -42,7 +42,7 @@ std::string idlType(std::string_view type) {
   if (type == "Integer") return "short";
   if (type == "Long") return "long";
   if (type == "String") return "BSTR";
-  if (type == "Picture") return "Picture*";
+  if (type == "Picture") return "IPictureDisp*";  // stdole's Picture
   return std::string(type);
 }
 
@@ -109,16 +109,17 @@ std::string typeLibraryIdl() {
   s +=
       "// " + std::string(l.name) +
       ".idl: the type library of the component library, made from the control's interface\n"
-      "// table by server/idl.cpp. Do not edit; build the target keloscroll_idl to rewrite it.\n\n";
+      "// table by server/idl.cpp. Do not edit; build the target keloscroll_idl to rewrite it.\n"
+      "// widl reads the standard interfaces from the imported IDL files, and cannot mark a\n"
+      "// dispinterface nonextensible: the build sets that flag in the compiled library, and puts\n"
+      "// the event interface last, where the class that names it would otherwise pull it up.\n\n"
+      "import \"oaidl.idl\";\nimport \"ocidl.idl\";\n\n";
   s += "[\n  uuid(" + uuidOf(kLibId) + "),\n  version(" + std::to_string(l.versionMajor) + "." +
        std::to_string(l.versionMinor) + "),\n  helpstring(" + quoted(l.help) + "),\n  lcid(" +
        shortHex(l.lcid) + "),\n  control\n]\n";
   s += "library " + std::string(l.name) + "\n{\n";
   s += "    // The OLE standard type library: IDispatch, Picture.\n";
   s += "    importlib(\"stdole2.tlb\");\n\n";
-  s += "    interface " + controlItf + ";\n";
-  s += "    interface " + pageItf + ";\n";
-  s += "    dispinterface " + events + ";\n\n";
 
   s += dualInterfaceHeader(kIidUsrKeloScroll);
   s += "    interface " + controlItf + " : IDispatch {\n";
@@ -139,8 +140,7 @@ std::string typeLibraryIdl() {
   s += "        [default] interface " + pageItf + ";\n";
   s += "    };\n\n";
 
-  s += "    [\n      uuid(" + uuidOf(kDiidUsrKeloScrollEvents) +
-       "),\n      hidden,\n      nonextensible\n    ]\n";
+  s += "    [\n      uuid(" + uuidOf(kDiidUsrKeloScrollEvents) + "),\n      hidden\n    ]\n";
   s += "    dispinterface " + events + " {\n        properties:\n        methods:\n";
   for (const EventEntry& e : kEvents) s += eventEntry(e);
   s += "    };\n};\n";

@@ -296,8 +296,9 @@ TEST(ServerIdl, DescribesTheLibraryInterfacesAndClassesInOrder) {
   for (const char* e :
        {"[id(0x6803001d), propget, helpstring(\"Se True \xC3\xA9 orientata verticalmente",
         "HRESULT VerticalBar([in, out] VARIANT_BOOL* value);",
-        "[id(0x6803001c), propget]\n        HRESULT PictureBarra([out, retval] Picture** value);",
-        "[id(0x6803001c), propputref]\n        HRESULT PictureBarra([in] Picture* value);",
+        "[id(0x6803001c), propget]\n        HRESULT PictureBarra([out, retval] IPictureDisp** "
+        "value);",
+        "[id(0x6803001c), propputref]\n        HRESULT PictureBarra([in] IPictureDisp* value);",
         "[id(0xfffffdd8), hidden]\n        HRESULT ShowAboutBox();",
         "[id(0x68030018), propput, helpstring(", "HRESULT Max([in] long value);",
         "HRESULT LargeChange([in] long value);", "HRESULT Description([out, retval] BSTR* value);",
