@@ -222,33 +222,6 @@ void CairoPainter::picture(const Picture& p, int x, int y, const PixelRect& clip
   cairo_restore(cr_);
 }
 
-namespace {
-
-// Breaks each line at spaces so that it fits `width` pixels; a word longer than the width stands
-// on a line of its own.
-std::vector<std::string_view> wrapped(const std::vector<std::string_view>& lines, int width,
-                                      const TextStyle& style) {
-  auto fits = [&](std::string_view t) {
-    return text::widthTwips(t, style.pointSize, style.bold) / kTwipsPerPixel <= width;
-  };
-  std::vector<std::string_view> out;
-  for (std::string_view line : lines) {
-    while (!fits(line)) {
-      size_t cut = line.rfind(' ');
-      while (cut != line.npos && cut > 0 && !fits(line.substr(0, cut))) {
-        cut = line.rfind(' ', cut - 1);
-      }
-      if (cut == line.npos || cut == 0) break;
-      out.push_back(line.substr(0, cut));
-      line.remove_prefix(cut + 1);
-    }
-    out.push_back(line);
-  }
-  return out;
-}
-
-}  // namespace
-
 void CairoPainter::text(std::string_view s, const PixelRect& r, const TextStyle& style) {
   if (s.empty() || r.empty()) return;
   cairo_scaled_font_t* font = text::scaledFont(style.pointSize, style.bold);
@@ -258,23 +231,8 @@ void CairoPainter::text(std::string_view s, const PixelRect& r, const TextStyle&
   double lineHeight = text::lineHeightTwips(style.pointSize, style.bold) / kTwipsPerPixel;
   double ascent = std::round(extents.ascent);
 
-  std::vector<std::string_view> lines;
-  size_t start = 0;
-  for (;;) {
-    size_t end = s.find('\n', start);
-    std::string_view line = s.substr(start, end == s.npos ? s.npos : end - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(line);
-    if (end == s.npos) break;
-    start = end + 1;
-  }
-
-  if (style.wordWrap) lines = wrapped(lines, r.width, style);
-
-  double top = r.top;
-  if (style.valign == VAlign::Middle) {
-    top += std::floor((r.height - lineHeight * static_cast<double>(lines.size())) / 2.0);
-  }
+  std::vector<std::string_view> lines = textLines(s, r.width, style);
+  double top = textTop(lines.size(), lineHeight, r, style);
   cairo_save(cr_);
   cairo_rectangle(cr_, r.left, r.top, r.width, r.height);
   cairo_clip(cr_);
@@ -282,10 +240,7 @@ void CairoPainter::text(std::string_view s, const PixelRect& r, const TextStyle&
   setColor(cr_, style.color);
   for (std::string_view line : lines) {
     if (!line.empty()) {
-      double w = text::widthTwips(line, style.pointSize, style.bold) / kTwipsPerPixel;
-      double x = style.align == HAlign::Left     ? r.left
-                 : style.align == HAlign::Center ? r.left + std::floor((r.width - w) / 2.0)
-                                                 : r.right() - w;
+      double x = lineLeft(line, r, style);
       cairo_move_to(cr_, x, top + ascent);
       cairo_show_text(cr_, text::validUtf8(line).c_str());
     }

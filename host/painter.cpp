@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+
+#include "host/widgets.h"
 
 namespace host {
 
@@ -56,6 +59,64 @@ Rgb resolveColor(int32_t hostColor) {
   if (u & 0x80000000u) return systemColor(static_cast<int>(u & 0x7FFFFFFFu));
   return Rgb{static_cast<uint8_t>(u & 0xFF), static_cast<uint8_t>((u >> 8) & 0xFF),
              static_cast<uint8_t>((u >> 16) & 0xFF)};
+}
+
+namespace {
+
+// Breaks each line at spaces so that it fits `width` pixels; a word longer than the width stands
+// on a line of its own.
+std::vector<std::string_view> wrapped(const std::vector<std::string_view>& lines, int width,
+                                      const TextStyle& style) {
+  auto fits = [&](std::string_view t) {
+    return text::widthTwips(t, style.pointSize, style.bold) / kTwipsPerPixel <= width;
+  };
+  std::vector<std::string_view> out;
+  for (std::string_view line : lines) {
+    while (!fits(line)) {
+      size_t cut = line.rfind(' ');
+      while (cut != line.npos && cut > 0 && !fits(line.substr(0, cut))) {
+        cut = line.rfind(' ', cut - 1);
+      }
+      if (cut == line.npos || cut == 0) break;
+      out.push_back(line.substr(0, cut));
+      line.remove_prefix(cut + 1);
+    }
+    out.push_back(line);
+  }
+  return out;
+}
+
+}  // namespace
+
+std::vector<std::string_view> textLines(std::string_view s, int width, const TextStyle& style) {
+  std::vector<std::string_view> lines;
+  size_t start = 0;
+  for (;;) {
+    size_t end = s.find('\n', start);
+    std::string_view line = s.substr(start, end == s.npos ? s.npos : end - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines.push_back(line);
+    if (end == s.npos) break;
+    start = end + 1;
+  }
+  if (style.wordWrap) lines = wrapped(lines, width, style);
+  return lines;
+}
+
+int lineLeft(std::string_view line, const PixelRect& r, const TextStyle& style) {
+  double w = text::widthTwips(line, style.pointSize, style.bold) / kTwipsPerPixel;
+  double x = style.align == HAlign::Left     ? r.left
+             : style.align == HAlign::Center ? r.left + std::floor((r.width - w) / 2.0)
+                                             : r.right() - w;
+  return static_cast<int>(x);
+}
+
+int textTop(size_t lineCount, double lineHeight, const PixelRect& r, const TextStyle& style) {
+  double top = r.top;
+  if (style.valign == VAlign::Middle) {
+    top += std::floor((r.height - lineHeight * static_cast<double>(lineCount)) / 2.0);
+  }
+  return static_cast<int>(top);
 }
 
 }  // namespace host

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "host/picture.h"
 #include "host/text.h"
@@ -93,6 +94,13 @@ class Painter {
   virtual void pushClip(const PixelRect& r) = 0;
   virtual void popClip() = 0;
 };
+
+// How every painter lays out a text in a rectangle: the text's lines (split at line feeds, and
+// broken at spaces to fit the width when the style wraps), and where a line of it starts.
+std::vector<std::string_view> textLines(std::string_view s, int width, const TextStyle& style);
+int lineLeft(std::string_view line, const PixelRect& r, const TextStyle& style);
+// The top of the first line (the block of lines centred when the style says so).
+int textTop(size_t lineCount, double lineHeight, const PixelRect& r, const TextStyle& style);
 
 // Keeps a clip pushed for the length of a scope.
 class ClipScope {

@@ -8,8 +8,8 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "host/error.h"
 #include "host/cairo_painter.h"
+#include "host/error.h"
 #include "host/render.h"
 
 namespace host::sdl {

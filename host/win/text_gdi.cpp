@@ -11,6 +11,7 @@
 #include "host/error.h"
 #include "host/text.h"
 #include "host/widgets.h"
+#include "host/win/gdi_text.h"
 
 namespace host::text {
 
@@ -35,21 +36,25 @@ class FontCache {
   FontCache(const FontCache&) = delete;
   FontCache& operator=(const FontCache&) = delete;
 
-  // Selects the font into the DC and returns the DC; the caller holds the lock.
-  HDC select(double pointSize, bool bold) {
+  // The font itself; the caller holds the lock.
+  HFONT font(double pointSize, bool bold) {
     if (!(pointSize > 0.0 && pointSize <= 2048.0)) raise(err::InvalidPropertyValue);
     auto key = std::make_pair(static_cast<long>(std::lround(pointSize * 100.0)), bold);
     auto it = fonts_.find(key);
     if (it == fonts_.end()) {
       int pixels = static_cast<int>(std::lround(pointSize * 96.0 / 72.0));
       std::wstring face = wide(kDefaultFace);
-      HFONT font = CreateFontW(-pixels, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+      HFONT made = CreateFontW(-pixels, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
                                DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                                ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_SWISS, face.c_str());
-      if (!font) raise(err::InvalidPropertyValue);
-      it = fonts_.emplace(key, font).first;
+      if (!made) raise(err::InvalidPropertyValue);
+      it = fonts_.emplace(key, made).first;
     }
-    SelectObject(dc_, it->second);
+    return it->second;
+  }
+  // Selects the font into the measuring DC and returns the DC; the caller holds the lock.
+  HDC select(double pointSize, bool bold) {
+    SelectObject(dc_, font(pointSize, bold));
     return dc_;
   }
   std::mutex& mutex() { return mutex_; }
@@ -66,6 +71,11 @@ FontCache& cache() {
 }
 
 }  // namespace
+
+HFONT gdiFont(double pointSize, bool bold) {
+  std::lock_guard lock(cache().mutex());
+  return cache().font(pointSize, bold);
+}
 
 double lineHeightTwips(double pointSize, bool bold) {
   std::lock_guard lock(cache().mutex());

@@ -70,6 +70,8 @@ ControlObject::ControlObject()
 }
 
 ControlObject::~ControlObject() {
+  InPlaceDeactivate();
+  if (viewSink_) viewSink_->Release();
   if (hosting_) {
     try {
       hosting_->site->terminate();
@@ -106,6 +108,16 @@ HRESULT ControlObject::QueryInterface(REFIID iid, void** out) {
     *out = static_cast<IPersistPropertyBag*>(this);
   } else if (iid == IID_IOleObject) {
     *out = static_cast<IOleObject*>(this);
+  } else if (iid == IID_IOleWindow || iid == IID_IOleInPlaceObject) {
+    *out = static_cast<IOleInPlaceObject*>(this);
+  } else if (iid == IID_IOleInPlaceActiveObject) {
+    *out = static_cast<IOleInPlaceActiveObject*>(this);
+  } else if (iid == IID_IOleControl) {
+    *out = static_cast<IOleControl*>(this);
+  } else if (iid == IID_IViewObject || iid == IID_IViewObject2) {
+    *out = static_cast<IViewObject2*>(this);
+  } else if (iid == IID_ISpecifyPropertyPages) {
+    *out = static_cast<ISpecifyPropertyPages*>(this);
   } else {
     return E_NOINTERFACE;
   }
@@ -129,6 +141,7 @@ void ControlObject::fireEvent(std::string_view name, std::span<host::Variant> ar
   auto entry = std::find_if(kEvents.begin(), kEvents.end(),
                             [&](const EventEntry& e) { return e.name == name; });
   if (entry == kEvents.end()) return;
+  if (frozenEvents_ > 0) return;
   std::vector<IUnknown*> sinks = events_.sinks();
   if (sinks.empty()) return;
   AddRef();  // a sink may release the control while it runs
@@ -213,16 +226,8 @@ host::ControlSite::ContainerServices ControlObject::services(host::ObjectRef ext
 void ControlObject::placed() {
   if (extentSet_) return;
   const host::UserControl& s = hosting_->site->surface();
+  hosting_->form->Move(0, 0, s.Width(), s.Height());
   hosting_->site->resize(s.Width(), s.Height());
-}
-
-template <class F>
-HRESULT ControlObject::lifecycle(F&& step) {
-  if (!hosting_) return E_UNEXPECTED;
-  AddRef();
-  HRESULT hr = guarded(kIid, [&] { return step(*hosting_->site); });
-  Release();
-  return hr;
 }
 
 // ---- IProvideClassInfo2, ISupportErrorInfo ----------------------------------------------------
@@ -384,6 +389,7 @@ HRESULT ControlObject::SetHostNames(LPCOLESTR, LPCOLESTR) {
 }
 
 HRESULT ControlObject::Close(DWORD) {
+  InPlaceDeactivate();
   if (adviseHolder_) adviseHolder_->SendOnClose();
   return S_OK;
 }
@@ -408,19 +414,21 @@ HRESULT ControlObject::GetClipboardData(DWORD, IDataObject** out) {
   return E_NOTIMPL;
 }
 
-HRESULT ControlObject::DoVerb(LONG verb, LPMSG, IOleClientSite*, LONG, HWND, LPCRECT) {
+HRESULT ControlObject::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND, LPCRECT) {
+  if (site && !clientSite_) SetClientSite(site);
   switch (verb) {
     case OLEIVERB_PRIMARY:
     case OLEIVERB_SHOW:
-    case OLEIVERB_INPLACEACTIVATE:
     case OLEIVERB_UIACTIVATE:
-      // Becoming visible: the control's Show rescales its track.
-      return lifecycle([](host::ControlSite& site) {
-        site.show();
-        return S_OK;
-      });
+      return activate(true);
+    case OLEIVERB_INPLACEACTIVATE:
+      return activate(false);
     case OLEIVERB_HIDE:
+      UIDeactivate();
+      if (window_ && window_->hwnd()) ShowWindow(window_->hwnd(), SW_HIDE);
       return S_OK;
+    case OLEIVERB_PROPERTIES:
+      return showPropertyPages();
     default:
       return OLEOBJ_S_INVALIDVERB;
   }
@@ -455,7 +463,9 @@ HRESULT ControlObject::SetExtent(DWORD aspect, SIZEL* size) {
   if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
   return lifecycle([&](host::ControlSite& site) {
     extentSet_ = true;
-    site.resize(twipsOf(size->cx), twipsOf(size->cy));
+    float w = twipsOf(size->cx), h = twipsOf(size->cy);
+    hosting_->form->Move(0, 0, w, h);
+    site.resize(w, h);
     return S_OK;
   });
 }

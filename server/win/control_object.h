@@ -20,7 +20,9 @@
 #include "host/clock.h"
 #include "host/container.h"
 #include "host/engine.h"
+#include "host/win/window.h"
 #include "server/win/connection_point.h"
+#include "server/win/convert.h"
 #include "server/win/module.h"
 
 namespace keloscroll::win {
@@ -32,6 +34,11 @@ class ControlObject final : public _UsrKeloScroll,
                             public IPersistStreamInit,
                             public IPersistPropertyBag,
                             public IOleObject,
+                            public IOleInPlaceObject,
+                            public IOleInPlaceActiveObject,
+                            public IOleControl,
+                            public IViewObject2,
+                            public ISpecifyPropertyPages,
                             private ModuleObject {
  public:
   // A new control (Initialize has run) answering `iid` in `out`.
@@ -121,6 +128,41 @@ class ControlObject final : public _UsrKeloScroll,
   HRESULT STDMETHODCALLTYPE GetMiscStatus(DWORD aspect, DWORD* status) override;
   HRESULT STDMETHODCALLTYPE SetColorScheme(LOGPALETTE* palette) override;
 
+  // ---- IOleWindow, IOleInPlaceObject, IOleInPlaceActiveObject (control_inplace.cpp) ---------
+  HRESULT STDMETHODCALLTYPE GetWindow(HWND* out) override;
+  HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL enter) override;
+  HRESULT STDMETHODCALLTYPE InPlaceDeactivate() override;
+  HRESULT STDMETHODCALLTYPE UIDeactivate() override;
+  HRESULT STDMETHODCALLTYPE SetObjectRects(LPCRECT position, LPCRECT clip) override;
+  HRESULT STDMETHODCALLTYPE ReactivateAndUndo() override;
+  HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG msg) override;
+  HRESULT STDMETHODCALLTYPE OnFrameWindowActivate(BOOL activate) override;
+  HRESULT STDMETHODCALLTYPE OnDocWindowActivate(BOOL activate) override;
+  HRESULT STDMETHODCALLTYPE ResizeBorder(LPCRECT border, IOleInPlaceUIWindow* window,
+                                         BOOL frame) override;
+  HRESULT STDMETHODCALLTYPE EnableModeless(BOOL enable) override;
+
+  // ---- IOleControl, IViewObject2, ISpecifyPropertyPages (control_view.cpp) -------------------
+  HRESULT STDMETHODCALLTYPE GetControlInfo(CONTROLINFO* info) override;
+  HRESULT STDMETHODCALLTYPE OnMnemonic(MSG* msg) override;
+  HRESULT STDMETHODCALLTYPE OnAmbientPropertyChange(DISPID id) override;
+  HRESULT STDMETHODCALLTYPE FreezeEvents(BOOL freeze) override;
+  HRESULT STDMETHODCALLTYPE Draw(DWORD aspect, LONG index, void* aspectInfo, DVTARGETDEVICE* device,
+                                 HDC targetDevice, HDC dc, LPCRECTL bounds, LPCRECTL metaBounds,
+                                 BOOL(STDMETHODCALLTYPE* keepGoing)(ULONG_PTR),
+                                 ULONG_PTR argument) override;
+  HRESULT STDMETHODCALLTYPE GetColorSet(DWORD aspect, LONG index, void* aspectInfo,
+                                        DVTARGETDEVICE* device, HDC targetDevice,
+                                        LOGPALETTE** colors) override;
+  HRESULT STDMETHODCALLTYPE Freeze(DWORD aspect, LONG index, void* aspectInfo,
+                                   DWORD* cookie) override;
+  HRESULT STDMETHODCALLTYPE Unfreeze(DWORD cookie) override;
+  HRESULT STDMETHODCALLTYPE SetAdvise(DWORD aspects, DWORD flags, IAdviseSink* sink) override;
+  HRESULT STDMETHODCALLTYPE GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** sink) override;
+  HRESULT STDMETHODCALLTYPE GetExtent(DWORD aspect, LONG index, DVTARGETDEVICE* device,
+                                      LPSIZEL size) override;
+  HRESULT STDMETHODCALLTYPE GetPages(CAUUID* pages) override;
+
  private:
   ControlObject();
   ~ControlObject();
@@ -153,7 +195,23 @@ class ControlObject final : public _UsrKeloScroll,
   HRESULT getEntry(int entry, T* out, void (*store)(const host::Variant&, T*));
   HRESULT putEntry(int entry, host::Variant value);
 
+  // In-place activation (control_inplace.cpp): the window in the container's window, at `rect`
+  // (parent-client pixels); UI activation as well when `ui`.
+  HRESULT activate(bool ui);
+  // The control's extent follows the window's size, in twips.
+  void sizeTo(int widthPixels, int heightPixels);
+  void focusChanged(bool focused);
+  // The property frame of the platform with the control's pages, for the Properties verb.
+  HRESULT showPropertyPages();
+
   std::atomic<ULONG> refs_{1};
+  std::unique_ptr<host::win::FormWindow> window_;
+  IOleInPlaceSite* inPlaceSite_ = nullptr;
+  IOleInPlaceFrame* frame_ = nullptr;
+  IAdviseSink* viewSink_ = nullptr;
+  DWORD viewAdviseFlags_ = 0;
+  bool uiActive_ = false;
+  int frozenEvents_ = 0;
   std::unique_ptr<Hosting> hosting_;
   ConnectionPoint events_;
   ConnectionPoint propertyNotify_;
@@ -164,5 +222,14 @@ class ControlObject final : public _UsrKeloScroll,
   bool extentSet_ = false;
   bool dirty_ = false;
 };
+
+template <class F>
+HRESULT ControlObject::lifecycle(F&& step) {
+  if (!hosting_) return E_UNEXPECTED;
+  AddRef();  // a handler of an event the step raises may release the control
+  HRESULT hr = guarded(toGuid(server::kIidUsrKeloScroll), [&] { return step(*hosting_->site); });
+  Release();
+  return hr;
+}
 
 }  // namespace keloscroll::win

@@ -1,6 +1,11 @@
 #include "server/win/page_object.h"
 
+#include <cstring>
 #include <new>
+#include <utility>
+
+#include "server/win/convert.h"
+#include "server/win/foreign_dispatch.h"
 
 namespace keloscroll::win {
 
@@ -17,10 +22,13 @@ HRESULT PageObject::create(REFIID iid, void** out) {
 HRESULT PageObject::QueryInterface(REFIID iid, void** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
-  if (iid != IID_IUnknown && iid != IID_IDispatch && iid != toGuid(server::kIidPropertyPage1)) {
+  if (iid == IID_IUnknown || iid == IID_IDispatch || iid == toGuid(server::kIidPropertyPage1)) {
+    *out = static_cast<_PropertyPage1*>(this);
+  } else if (iid == IID_IPropertyPage) {
+    *out = static_cast<IPropertyPage*>(this);
+  } else {
     return E_NOINTERFACE;
   }
-  *out = static_cast<_PropertyPage1*>(this);
   AddRef();
   return S_OK;
 }
@@ -59,6 +67,144 @@ HRESULT PageObject::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS* params, VARIA
   if (!params) return E_POINTER;
   if (result) VariantInit(result);
   return DISP_E_MEMBERNOTFOUND;
+}
+
+// ---- IPropertyPage ----------------------------------------------------------------------------
+
+namespace {
+
+const IID kPageIid = toGuid(server::kIidPropertyPage1);
+constexpr int kTwipsPerPixel = 15;
+
+}  // namespace
+
+PageObject::~PageObject() {
+  Deactivate();
+  if (pageSite_) pageSite_->Release();
+}
+
+HRESULT PageObject::SetPageSite(IPropertyPageSite* site) {
+  if (site) site->AddRef();
+  if (pageSite_) pageSite_->Release();
+  pageSite_ = site;
+  return S_OK;
+}
+
+HRESULT PageObject::SetObjects(ULONG count, IUnknown** objects) {
+  if (count && !objects) return E_POINTER;
+  return guarded(kPageIid, [&] {
+    std::vector<host::ObjectRef> selected;
+    for (ULONG i = 0; i < count; ++i) {
+      IDispatch* d = nullptr;
+      if (!objects[i] ||
+          FAILED(objects[i]->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&d))) || !d) {
+        return E_NOINTERFACE;
+      }
+      selected.push_back(ForeignDispatch::wrap(d));
+    }
+    objects_ = std::move(selected);
+    // A page already showing shows the new selection.
+    if (shown_) {
+      shown_->site = std::make_shared<host::PropertyPageSite>(objects_);
+      shown_->page.reset();
+      shown_->page = std::make_unique<design::PropertyPage1>(*shown_->form, *shown_->site);
+      shown_->page->PropertyPage_SelectionChanged();
+      shown_->site->setChanged(host::False);
+      shown_->window->refresh();
+    }
+    return S_OK;
+  });
+}
+
+HRESULT PageObject::Activate(HWND parent, LPCRECT rect, BOOL) {
+  if (!rect) return E_POINTER;
+  if (shown_) return E_UNEXPECTED;
+  HRESULT hr = guarded(kPageIid, [&] {
+    auto s = std::make_unique<Shown>();
+    s->form = s->engine.createForm(design::PropertyPage1::kCaption);
+    s->form->Move(0, 0, design::PropertyPage1::kWidth, design::PropertyPage1::kHeight);
+    s->site = std::make_shared<host::PropertyPageSite>(objects_);
+    s->page = std::make_unique<design::PropertyPage1>(*s->form, *s->site);
+    // Filling the fields is no edit: the frame's Apply waits for the user's.
+    if (!objects_.empty()) s->page->PropertyPage_SelectionChanged();
+    s->site->setChanged(host::False);
+    s->window = std::make_unique<host::win::FormWindow>(s->engine, *s->form);
+    s->window->onInput = [this] { reportStatus(); };
+    if (!s->window->create(parent, *rect)) host::raise(host::err::InvalidCall);
+    shown_ = std::move(s);
+    reportedDirty_ = false;
+    return S_OK;
+  });
+  return hr;
+}
+
+HRESULT PageObject::Deactivate() {
+  if (!shown_) return S_OK;
+  shown_->window.reset();
+  shown_->page.reset();
+  shown_.reset();
+  return S_OK;
+}
+
+HRESULT PageObject::GetPageInfo(PROPPAGEINFO* info) {
+  if (!info) return E_POINTER;
+  *info = PROPPAGEINFO{};
+  info->cb = sizeof(PROPPAGEINFO);
+  static constexpr wchar_t kTitle[] = L"PropertyPage1";
+  info->pszTitle = static_cast<LPOLESTR>(CoTaskMemAlloc(sizeof kTitle));
+  if (!info->pszTitle) return E_OUTOFMEMORY;
+  std::memcpy(info->pszTitle, kTitle, sizeof kTitle);
+  info->size.cx = static_cast<LONG>(design::PropertyPage1::kWidth) / kTwipsPerPixel;
+  info->size.cy = static_cast<LONG>(design::PropertyPage1::kHeight) / kTwipsPerPixel;
+  return S_OK;
+}
+
+HRESULT PageObject::Show(UINT command) {
+  if (!shown_ || !shown_->window->hwnd()) return E_UNEXPECTED;
+  ShowWindow(shown_->window->hwnd(), static_cast<int>(command));
+  return S_OK;
+}
+
+HRESULT PageObject::Move(LPCRECT rect) {
+  if (!rect) return E_POINTER;
+  if (!shown_) return E_UNEXPECTED;
+  shown_->window->move(*rect);
+  return S_OK;
+}
+
+HRESULT PageObject::IsPageDirty() {
+  return shown_ && shown_->site->Changed() ? S_OK : S_FALSE;
+}
+
+HRESULT PageObject::Apply() {
+  if (!shown_) return S_OK;
+  HRESULT hr = guarded(kPageIid, [&] {
+    shown_->page->PropertyPage_ApplyChanges();
+    // The page shows what the control kept.
+    shown_->page->PropertyPage_SelectionChanged();
+    shown_->site->setChanged(host::False);
+    return S_OK;
+  });
+  if (SUCCEEDED(hr)) reportedDirty_ = false;
+  shown_->window->refresh();
+  return hr;
+}
+
+HRESULT PageObject::Help(LPCOLESTR) {
+  return E_NOTIMPL;
+}
+
+HRESULT PageObject::TranslateAccelerator(MSG*) {
+  return S_FALSE;
+}
+
+void PageObject::reportStatus() {
+  if (!shown_ || !pageSite_) return;
+  bool dirty = shown_->site->Changed() != host::False;
+  if (dirty && !reportedDirty_) {
+    reportedDirty_ = true;
+    pageSite_->OnStatusChange(PROPPAGESTATUS_DIRTY);
+  }
 }
 
 }  // namespace keloscroll::win

@@ -1,0 +1,348 @@
+#include "host/win/window.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "host/render.h"
+#include "host/win/gdi_painter.h"
+
+namespace host::win {
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"KeloScrollForm";
+constexpr UINT_PTR kTimerId = 1;
+int gWindows = 0;
+
+// This module's handle (the .ocx or a test program), whose window class the windows use.
+HINSTANCE moduleInstance() {
+  HMODULE m = nullptr;
+  GetModuleHandleExW(
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+      reinterpret_cast<LPCWSTR>(&moduleInstance), &m);
+  return m;
+}
+
+std::wstring wide(const std::string& s) {
+  if (s.empty()) return {};
+  int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+  std::wstring w(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+  return w;
+}
+
+// The window class lives while any window does: a library that is unloaded must leave no class
+// behind whose procedure would be gone.
+bool registerClass(WNDPROC proc) {
+  if (gWindows++ > 0) return true;
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.style = CS_DBLCLKS;
+  wc.lpfnWndProc = proc;
+  wc.hInstance = moduleInstance();
+  wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  wc.lpszClassName = kClassName;
+  if (RegisterClassExW(&wc) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS) return true;
+  --gWindows;
+  return false;
+}
+
+void unregisterClass() {
+  if (--gWindows == 0) UnregisterClassW(kClassName, moduleInstance());
+}
+
+double twips(int pixels) {
+  return static_cast<double>(pixels) * kTwipsPerPixel;
+}
+
+}  // namespace
+
+FormWindow::FormWindow(FormEngine& engine, Form& form, bool installPolicies)
+    : engine_(engine), form_(form), installedPolicies_(installPolicies) {
+  if (!installPolicies) return;
+  engine_.setModalPolicy([this](Form& f) { runModal(f); });
+  engine_.setMsgBoxPolicy([this](const std::string& prompt, int32_t) -> int16_t {
+    std::wstring text = wide(prompt);
+    HWND owner = hwnd_ ? GetAncestor(hwnd_, GA_ROOT) : nullptr;
+    MessageBoxW(owner, text.c_str(), L"KeloScroll", MB_OK);
+    return 1;  // OK, the only button
+  });
+}
+
+FormWindow::~FormWindow() {
+  destroy();
+  if (installedPolicies_) {
+    engine_.setModalPolicy(nullptr);
+    engine_.setMsgBoxPolicy(nullptr);
+  }
+}
+
+bool FormWindow::create(HWND parent, const RECT& rect) {
+  if (hwnd_ || !registerClass(&FormWindow::procedure)) return false;
+  hwnd_ = CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP,
+                          rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                          parent, nullptr, moduleInstance(), this);
+  if (!hwnd_) unregisterClass();
+  return hwnd_ != nullptr;
+}
+
+bool FormWindow::createPopup(HWND owner) {
+  if (hwnd_ || !registerClass(&FormWindow::procedure)) return false;
+  PixelRect inner = innerPixelRect(form_);
+  RECT r{0, 0, std::max(1, inner.width), std::max(1, inner.height)};
+  DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+  AdjustWindowRectEx(&r, style, FALSE, WS_EX_DLGMODALFRAME);
+  int w = r.right - r.left, h = r.bottom - r.top;
+  RECT around{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  if (owner) GetWindowRect(owner, &around);
+  int x = around.left + ((around.right - around.left) - w) / 2;
+  int y = around.top + ((around.bottom - around.top) - h) / 2;
+  std::wstring caption = wide(form_.Caption());
+  hwnd_ = CreateWindowExW(WS_EX_DLGMODALFRAME, kClassName, caption.c_str(), style, x, y, w, h,
+                          owner, nullptr, moduleInstance(), this);
+  if (!hwnd_) {
+    unregisterClass();
+    return false;
+  }
+  ShowWindow(hwnd_, SW_SHOW);
+  return true;
+}
+
+void FormWindow::destroy() {
+  if (!hwnd_) return;
+  HWND h = hwnd_;
+  KillTimer(h, kTimerId);
+  SetWindowLongPtrW(h, GWLP_USERDATA, 0);
+  hwnd_ = nullptr;
+  DestroyWindow(h);
+  unregisterClass();
+}
+
+void FormWindow::move(const RECT& rect) {
+  if (hwnd_) {
+    MoveWindow(hwnd_, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
+  }
+}
+
+void FormWindow::refresh() {
+  if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+int16_t FormWindow::shiftState() {
+  int16_t s = 0;
+  if (GetKeyState(VK_SHIFT) < 0) s |= shift::Shift;
+  if (GetKeyState(VK_CONTROL) < 0) s |= shift::Ctrl;
+  if (GetKeyState(VK_MENU) < 0) s |= shift::Alt;
+  return s;
+}
+
+int16_t FormWindow::buttonOf(UINT message) {
+  switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_LBUTTONDBLCLK:
+      return mouse::Left;
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_RBUTTONDBLCLK:
+      return mouse::Right;
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP:
+    case WM_MBUTTONDBLCLK:
+      return mouse::Middle;
+    default:
+      return 0;
+  }
+}
+
+LRESULT CALLBACK FormWindow::procedure(HWND hwnd, UINT message, WPARAM w, LPARAM l) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(l);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    reinterpret_cast<FormWindow*>(create->lpCreateParams)->hwnd_ = hwnd;
+  }
+  auto* self = reinterpret_cast<FormWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (!self) return DefWindowProcW(hwnd, message, w, l);
+  try {
+    return self->handle(message, w, l);
+  } catch (...) {
+    // The event's handlers failed: the message is dropped, the window goes on.
+    return DefWindowProcW(hwnd, message, w, l);
+  }
+}
+
+void FormWindow::syncScreenPosition() {
+  POINT origin{0, 0};
+  ClientToScreen(hwnd_, &origin);
+  form_.screenLeftTwips = twips(origin.x);
+  form_.screenTopTwips = twips(origin.y);
+  POINT cursor{0, 0};
+  GetCursorPos(&cursor);
+  engine_.setCursorPos(Point{cursor.x, cursor.y});
+}
+
+void FormWindow::scheduleTimer() {
+  if (!hwnd_) return;
+  int64_t due = engine_.nextDue();
+  if (due < 0) {
+    KillTimer(hwnd_, kTimerId);
+    return;
+  }
+  int64_t wait = std::clamp<int64_t>(due - engine_.clock().nowMs(), USER_TIMER_MINIMUM, 60000);
+  SetTimer(hwnd_, kTimerId, static_cast<UINT>(wait), nullptr);
+}
+
+LRESULT FormWindow::handle(UINT message, WPARAM w, LPARAM l) {
+  HWND self = hwnd_;
+  LRESULT result = 0;
+  bool handled = true;
+  switch (message) {
+    case WM_PAINT:
+      paint();
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;  // the paint covers every pixel
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDBLCLK:
+      syncScreenPosition();
+      if (GetFocus() != self) SetFocus(self);
+      SetCapture(self);
+      engine_.mouseDown(form_, twips(GET_X_LPARAM(l)), twips(GET_Y_LPARAM(l)), buttonOf(message),
+                        shiftState());
+      break;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+      syncScreenPosition();
+      engine_.mouseUp(form_, twips(GET_X_LPARAM(l)), twips(GET_Y_LPARAM(l)), buttonOf(message),
+                      shiftState());
+      if (!(w & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) && GetCapture() == self) ReleaseCapture();
+      break;
+    case WM_MOUSEMOVE:
+      syncScreenPosition();
+      engine_.mouseMove(form_, twips(GET_X_LPARAM(l)), twips(GET_Y_LPARAM(l)), shiftState());
+      break;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      if (!engine_.focus()) engine_.focusNext(form_);
+      engine_.keyDown(static_cast<int16_t>(w), shiftState());
+      break;
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+      engine_.keyUp(static_cast<int16_t>(w), shiftState());
+      break;
+    case WM_CHAR:
+      // Typed text goes to the focused text box; control characters came as keys.
+      if (w >= 0x20) {
+        wchar_t ch = static_cast<wchar_t>(w);
+        char utf8[8] = {};
+        int n = WideCharToMultiByte(CP_UTF8, 0, &ch, 1, utf8, sizeof utf8, nullptr, nullptr);
+        if (n > 0) engine_.typeText(std::string_view(utf8, static_cast<size_t>(n)));
+      }
+      break;
+    case WM_GETDLGCODE:
+      return DLGC_WANTARROWS | DLGC_WANTALLKEYS;
+    case WM_TIMER:
+      syncScreenPosition();
+      engine_.runDueTimers();
+      break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      if (onFocus) onFocus(message == WM_SETFOCUS);
+      break;
+    case WM_CLOSE:
+      // Closing a modal form's window hides the form, which ends its loop.
+      form_.setVisible(false);
+      return 0;
+    default:
+      handled = false;
+  }
+  if (!handled) return DefWindowProcW(self, message, w, l);
+  // Whatever the input did may have moved, shown or hidden parts, or changed the timers.
+  if (hwnd_ == self && onInput) onInput();
+  if (hwnd_ == self) {
+    scheduleTimer();
+    InvalidateRect(self, nullptr, FALSE);
+  }
+  return result;
+}
+
+void FormWindow::paint() {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd_, &ps);
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  drawForm(form_, dc, client);
+  EndPaint(hwnd_, &ps);
+}
+
+void drawForm(const Form& form, HDC dc, const RECT& rect) {
+  PixelRect inner = innerPixelRect(form);
+  int w = std::max(1, inner.width), h = std::max(1, inner.height);
+  // Painted off screen, then copied at once: no flicker, and the same pixels for any target.
+  HDC memory = CreateCompatibleDC(dc);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = -h;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (memory && bitmap) {
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    {
+      GdiPainter painter(memory);
+      paintForm(form, painter);
+    }
+    int rw = rect.right - rect.left, rh = rect.bottom - rect.top;
+    if (rw == w && rh == h) {
+      BitBlt(dc, rect.left, rect.top, w, h, memory, 0, 0, SRCCOPY);
+    } else {
+      SetStretchBltMode(dc, COLORONCOLOR);
+      StretchBlt(dc, rect.left, rect.top, rw, rh, memory, 0, 0, w, h, SRCCOPY);
+    }
+    SelectObject(memory, old);
+  }
+  if (bitmap) DeleteObject(bitmap);
+  if (memory) DeleteDC(memory);
+}
+
+void FormWindow::runModal(Form& form) {
+  FormWindow window(engine_, form, false);
+  HWND owner = hwnd_ ? GetAncestor(hwnd_, GA_ROOT) : nullptr;
+  if (!window.createPopup(owner)) raise(err::InvalidCall);
+  bool ownerWasEnabled = owner && IsWindowEnabled(owner);
+  if (ownerWasEnabled) EnableWindow(owner, FALSE);
+  auto open = [&] {
+    const auto& forms = engine_.forms();
+    bool loaded =
+        std::any_of(forms.begin(), forms.end(), [&](const auto& f) { return f.get() == &form; });
+    return loaded && form.Visible() && window.hwnd() && IsWindow(window.hwnd());
+  };
+  MSG msg;
+  while (open()) {
+    BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got <= 0) {
+      // WM_QUIT belongs to the application's own loop: pass it on once this one ends.
+      if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  if (ownerWasEnabled) EnableWindow(owner, TRUE);
+  window.destroy();
+  if (owner) SetActiveWindow(owner);
+}
+
+}  // namespace host::win

@@ -1,0 +1,68 @@
+// The Win32 backend of the form engine: a form shown in a real window (a child window of a
+// container's window for a control, a popup window for a modal form), painted through GDI, with
+// the window's mouse, keys and focus as the engine's input and the engine's timers on SetTimer
+// and the real clock. The form's screen position follows the window's, so that the engine's
+// GetCursorPos and GetWindowRect agree with the real ones. No exception leaves a window
+// procedure: a failure while handling a message is dropped with that message.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+
+#include "host/engine.h"
+#include "host/widgets.h"
+
+namespace host::win {
+
+// Draws a form's client area onto any device context at `rect` (scaled when the sizes differ):
+// the window's own painting, printing, a container's view of an inactive control.
+void drawForm(const Form& form, HDC dc, const RECT& rect);
+
+class FormWindow {
+ public:
+  // The engine should run on a SystemClock. Installs the engine's modal-form and message-box
+  // policies: a modal form runs a nested message loop in a popup window owned by this window's
+  // top-level window; a message box is the platform's.
+  // A window for a modal form (`installPolicies` false) leaves the policies to its owner's.
+  FormWindow(FormEngine& engine, Form& form, bool installPolicies = true);
+  ~FormWindow();
+  FormWindow(const FormWindow&) = delete;
+  FormWindow& operator=(const FormWindow&) = delete;
+
+  // Creates the window as a visible child of `parent` at `rect` (parent-client pixels). False
+  // when the platform refuses.
+  bool create(HWND parent, const RECT& rect);
+  // Creates the window as a popup with the form's caption, owned by `owner`, centred on it.
+  bool createPopup(HWND owner);
+  void destroy();
+  HWND hwnd() const { return hwnd_; }
+  void move(const RECT& rect);
+  // Repaints now what the form shows.
+  void refresh();
+
+  // The window took (true) or lost (false) the keyboard focus.
+  std::function<void(bool)> onFocus;
+  // Called after each input the engine handled (a property page reports its Changed flag).
+  std::function<void()> onInput;
+
+  // The mapping of a window's input to the engine's numbers.
+  static int16_t shiftState();
+  static int16_t buttonOf(UINT message);
+
+ private:
+  static LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM w, LPARAM l);
+  LRESULT handle(UINT message, WPARAM w, LPARAM l);
+  void paint();
+  void syncScreenPosition();
+  void scheduleTimer();
+  void runModal(Form& form);
+
+  FormEngine& engine_;
+  Form& form_;
+  HWND hwnd_ = nullptr;
+  bool installedPolicies_ = false;
+};
+
+}  // namespace host::win

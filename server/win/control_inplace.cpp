@@ -1,0 +1,174 @@
+// In-place activation of the control: its window inside the container's window, UI activation
+// and the keys the container routes to it.
+#include "server/win/control_object.h"
+
+namespace keloscroll::win {
+
+namespace {
+
+bool isNavigationKey(WPARAM key) {
+  switch (key) {
+    case VK_LEFT:
+    case VK_RIGHT:
+    case VK_UP:
+    case VK_DOWN:
+    case VK_PRIOR:
+    case VK_NEXT:
+    case VK_HOME:
+    case VK_END:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+void ControlObject::sizeTo(int widthPixels, int heightPixels) {
+  Hosting& h = *hosting_;
+  float w = static_cast<float>(widthPixels * 15), hgt = static_cast<float>(heightPixels * 15);
+  // The form that holds the control is exactly the control's window.
+  h.form->Move(0, 0, w, hgt);
+  h.site->resize(w, hgt);
+  extentSet_ = true;
+}
+
+void ControlObject::focusChanged(bool focused) {
+  if (!clientSite_) return;
+  IOleControlSite* site = nullptr;
+  if (SUCCEEDED(
+          clientSite_->QueryInterface(IID_IOleControlSite, reinterpret_cast<void**>(&site))) &&
+      site) {
+    site->OnFocus(focused);
+    site->Release();
+  }
+}
+
+HRESULT ControlObject::activate(bool ui) {
+  if (!hosting_) return E_UNEXPECTED;
+  if (!clientSite_) return E_UNEXPECTED;
+  if (!window_) {
+    IOleInPlaceSite* site = nullptr;
+    if (FAILED(clientSite_->QueryInterface(IID_IOleInPlaceSite, reinterpret_cast<void**>(&site))) ||
+        !site) {
+      return OLE_E_NOT_INPLACEACTIVE;
+    }
+    if (site->CanInPlaceActivate() != S_OK) {
+      site->Release();
+      return E_FAIL;
+    }
+    site->OnInPlaceActivate();
+    HWND parent = nullptr;
+    RECT position{}, clip{};
+    OLEINPLACEFRAMEINFO frameInfo{};
+    frameInfo.cb = sizeof frameInfo;
+    IOleInPlaceUIWindow* document = nullptr;
+    if (FAILED(site->GetWindow(&parent)) ||
+        FAILED(site->GetWindowContext(&frame_, &document, &position, &clip, &frameInfo))) {
+      site->OnInPlaceDeactivate();
+      site->Release();
+      return E_FAIL;
+    }
+    if (document) document->Release();
+    HRESULT hr = lifecycle([&](host::ControlSite& hostSite) {
+      sizeTo(position.right - position.left, position.bottom - position.top);
+      window_ = std::make_unique<host::win::FormWindow>(hosting_->engine, *hosting_->form);
+      window_->onFocus = [this](bool focused) { focusChanged(focused); };
+      if (!window_->create(parent, position)) host::raise(host::err::InvalidCall);
+      // Becoming visible: the control's Show rescales its track.
+      hostSite.show();
+      window_->refresh();
+      return S_OK;
+    });
+    if (FAILED(hr)) {
+      window_.reset();
+      if (frame_) frame_->Release();
+      frame_ = nullptr;
+      site->OnInPlaceDeactivate();
+      site->Release();
+      return hr;
+    }
+    inPlaceSite_ = site;
+  }
+  if (ui && !uiActive_) {
+    uiActive_ = true;
+    inPlaceSite_->OnUIActivate();
+    if (frame_) frame_->SetActiveObject(static_cast<IOleInPlaceActiveObject*>(this), nullptr);
+    if (window_->hwnd()) SetFocus(window_->hwnd());
+  }
+  return S_OK;
+}
+
+HRESULT ControlObject::GetWindow(HWND* out) {
+  if (!out) return E_POINTER;
+  *out = window_ ? window_->hwnd() : nullptr;
+  return *out ? S_OK : E_FAIL;
+}
+
+HRESULT ControlObject::ContextSensitiveHelp(BOOL) {
+  return E_NOTIMPL;
+}
+
+HRESULT ControlObject::InPlaceDeactivate() {
+  if (!window_) return S_OK;
+  UIDeactivate();
+  window_.reset();
+  if (frame_) frame_->Release();
+  frame_ = nullptr;
+  if (inPlaceSite_) {
+    IOleInPlaceSite* site = inPlaceSite_;
+    inPlaceSite_ = nullptr;
+    site->OnInPlaceDeactivate();
+    site->Release();
+  }
+  return S_OK;
+}
+
+HRESULT ControlObject::UIDeactivate() {
+  if (!uiActive_) return S_OK;
+  uiActive_ = false;
+  if (frame_) frame_->SetActiveObject(nullptr, nullptr);
+  if (inPlaceSite_) inPlaceSite_->OnUIDeactivate(FALSE);
+  return S_OK;
+}
+
+HRESULT ControlObject::SetObjectRects(LPCRECT position, LPCRECT) {
+  if (!position) return E_POINTER;
+  if (!hosting_) return E_UNEXPECTED;
+  return lifecycle([&](host::ControlSite&) {
+    sizeTo(position->right - position->left, position->bottom - position->top);
+    if (window_) window_->move(*position);
+    return S_OK;
+  });
+}
+
+HRESULT ControlObject::ReactivateAndUndo() {
+  return INPLACE_E_NOTUNDOABLE;
+}
+
+HRESULT ControlObject::TranslateAccelerator(LPMSG msg) {
+  if (!msg) return E_POINTER;
+  // The arrow, page, Home and End keys belong to the bar, not to the container's navigation.
+  bool key = msg->message == WM_KEYDOWN || msg->message == WM_KEYUP;
+  if (!key || !isNavigationKey(msg->wParam) || !window_ || !window_->hwnd()) return S_FALSE;
+  SendMessageW(window_->hwnd(), msg->message, msg->wParam, msg->lParam);
+  return S_OK;
+}
+
+HRESULT ControlObject::OnFrameWindowActivate(BOOL) {
+  return S_OK;
+}
+
+HRESULT ControlObject::OnDocWindowActivate(BOOL) {
+  return S_OK;
+}
+
+HRESULT ControlObject::ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) {
+  return S_OK;
+}
+
+HRESULT ControlObject::EnableModeless(BOOL) {
+  return S_OK;
+}
+
+}  // namespace keloscroll::win

@@ -1,0 +1,328 @@
+// KeloScroll.ocx in a container nobody here wrote: the ActiveX host window class of the
+// platform's template library (atl.dll's AtlAxWin), loaded at run time, on a virtual display.
+// The tests drive the control with real input (SendInput) and watch its events on a sink of
+// their own: that host never connects to a control's events itself.
+#include <gtest/gtest.h>
+#include <ocidl.h>
+#include <oleauto.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using HostInit = BOOL(WINAPI*)();
+using HostGetControl = HRESULT(WINAPI*)(HWND, IUnknown**);
+using Export = HRESULT(STDAPICALLTYPE*)();
+
+// A function of a loaded library, as its real type (through void*: FARPROC's type is a stand-in).
+template <class F>
+F function(HMODULE m, const char* name) {
+  return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(m, name)));
+}
+
+const IID kEvents = {0xECB61BF8, 0xFA1C, 0x40CF, {0xBD, 0x7D, 0x93, 0x5E, 0x67, 0x0D, 0xAE, 0xED}};
+
+// Runs the thread's messages for `ms` milliseconds of real time: the control's own timers
+// (100 ms repeats) are the real clock's in a real container.
+void pump(DWORD ms) {
+  DWORD end = GetTickCount() + ms;
+  MSG m;
+  while (static_cast<LONG>(end - GetTickCount()) > 0) {
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&m);
+      DispatchMessageW(&m);
+    }
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+  }
+}
+
+// An event sink that records the names of the events it gets.
+class Sink final : public IDispatch {
+ public:
+  std::vector<std::string> events;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == kEvents) {
+      *out = this;
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
+    *n = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                   UINT*) override {
+    events.push_back(id == 1 ? "Scroll" : id == 2 ? "Change" : id == 3 ? "GetDescription" : "?");
+    return S_OK;
+  }
+  int count(const std::string& name) const {
+    int n = 0;
+    for (const auto& e : events) n += e == name;
+    return n;
+  }
+};
+
+// The frame's side of a property page: it records the status changes the page reports.
+class PageSite final : public IPropertyPageSite {
+ public:
+  DWORD status = 0;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (iid == IID_IUnknown || iid == IID_IPropertyPageSite) {
+      *out = this;
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE OnStatusChange(DWORD flags) override {
+    status |= flags;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetLocaleID(LCID* lcid) override {
+    *lcid = LOCALE_USER_DEFAULT;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetPageContainer(IUnknown** out) override {
+    *out = nullptr;
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE TranslateAccelerator(MSG*) override { return S_FALSE; }
+};
+
+class AtlContainer : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+    ocx_ = LoadLibraryW(L"KeloScroll.ocx");
+    ASSERT_NE(ocx_, nullptr);
+    ASSERT_EQ(function<Export>(ocx_, "DllRegisterServer")(), S_OK);
+    atl_ = LoadLibraryW(L"atl.dll");
+    ASSERT_NE(atl_, nullptr);
+    ASSERT_TRUE(function<HostInit>(atl_, "AtlAxWinInit")());
+  }
+
+  // A form-like top window holding the control's host window at 10,10, 17 x 200 pixels.
+  void SetUp() override {
+    top_ = CreateWindowExW(0, L"STATIC", L"form", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 300,
+                           300, nullptr, nullptr, nullptr, nullptr);
+    host_ = CreateWindowExW(0, L"AtlAxWin", L"KeloScroll.UsrKeloScroll", WS_CHILD | WS_VISIBLE, 10,
+                            10, 17, 200, top_, nullptr, nullptr, nullptr);
+    ASSERT_NE(host_, nullptr);
+    pump(100);
+    IUnknown* u = nullptr;
+    auto getControl = function<HostGetControl>(atl_, "AtlAxGetControl");
+    ASSERT_EQ(getControl(host_, &u), S_OK);
+    ASSERT_EQ(u->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&control_)), S_OK);
+    IConnectionPointContainer* cpc = nullptr;
+    ASSERT_EQ(u->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&cpc)),
+              S_OK);
+    ASSERT_EQ(cpc->FindConnectionPoint(kEvents, &point_), S_OK);
+    ASSERT_EQ(point_->Advise(&sink_, &cookie_), S_OK);
+    cpc->Release();
+    u->Release();
+    window_ = GetWindow(host_, GW_CHILD);
+    ASSERT_NE(window_, nullptr);
+  }
+
+  void TearDown() override {
+    if (point_) {
+      point_->Unadvise(cookie_);
+      point_->Release();
+    }
+    if (control_) control_->Release();
+    DestroyWindow(top_);
+    pump(50);
+  }
+
+  VARIANT get(const wchar_t* name) {
+    LPOLESTR n = const_cast<LPOLESTR>(name);
+    DISPID id = 0;
+    EXPECT_EQ(control_->GetIDsOfNames(IID_NULL, &n, 1, 0, &id), S_OK);
+    VARIANT r;
+    VariantInit(&r);
+    DISPPARAMS none{};
+    EXPECT_EQ(control_->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &r, nullptr, nullptr),
+              S_OK);
+    return r;
+  }
+  long value() { return get(L"Value").lVal; }
+  void put(const wchar_t* name, long v) {
+    LPOLESTR n = const_cast<LPOLESTR>(name);
+    DISPID id = 0;
+    ASSERT_EQ(control_->GetIDsOfNames(IID_NULL, &n, 1, 0, &id), S_OK);
+    VARIANT arg;
+    VariantInit(&arg);
+    arg.vt = VT_I4;
+    arg.lVal = v;
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS p{&arg, &named, 1, 1};
+    ASSERT_EQ(
+        control_->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYPUT, &p, nullptr, nullptr, nullptr),
+        S_OK);
+  }
+
+  // Real input: the pointer moved over a point of the control's window, a button pressed or
+  // released there.
+  void pointTo(int x, int y) {
+    POINT p{x, y};
+    ClientToScreen(window_, &p);
+    SetCursorPos(p.x, p.y);
+    pump(20);
+  }
+  void button(bool down) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    SendInput(1, &in, sizeof in);
+  }
+  void key(WORD vk) {
+    INPUT in[2]{};
+    in[0].type = in[1].type = INPUT_KEYBOARD;
+    in[0].ki.wVk = in[1].ki.wVk = vk;
+    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, in, sizeof(INPUT));
+  }
+
+  static inline HMODULE ocx_ = nullptr;
+  static inline HMODULE atl_ = nullptr;
+  HWND top_ = nullptr, host_ = nullptr, window_ = nullptr;
+  IDispatch* control_ = nullptr;
+  IConnectionPoint* point_ = nullptr;
+  DWORD cookie_ = 0;
+  Sink sink_;
+};
+
+TEST_F(AtlContainer, ActivatesInPlaceAtTheSizeAsked) {
+  wchar_t cls[64] = {};
+  GetClassNameW(window_, cls, 64);
+  EXPECT_EQ(std::wstring(cls), L"KeloScrollForm");
+  RECT r{};
+  GetClientRect(window_, &r);
+  EXPECT_EQ(r.right, 17);
+  EXPECT_EQ(r.bottom, 200);
+  // The container resizes its host window: the control's window follows.
+  MoveWindow(host_, 10, 10, 20, 150, TRUE);
+  pump(50);
+  GetClientRect(window_, &r);
+  EXPECT_EQ(r.right, 20);
+  EXPECT_EQ(r.bottom, 150);
+}
+
+TEST_F(AtlContainer, HoldingTheLowerButtonRepeatsItsStepWhileThePointerStaysOnIt) {
+  put(L"Value", 10);
+  sink_.events.clear();
+  pointTo(8, 195);  // on cmdDXDN at the bottom end
+  button(true);
+  pump(350);
+  button(false);
+  pump(50);
+  // The first step at once, then one every 100 ms: 4 in 350 ms (give or take the real clock's
+  // scheduling), each a Change followed by a Scroll.
+  int steps = sink_.count("Scroll");
+  EXPECT_GE(steps, 3);
+  EXPECT_LE(steps, 5);
+  EXPECT_EQ(sink_.count("Change"), steps);
+  EXPECT_EQ(value(), 10 + steps);
+  ASSERT_GE(sink_.events.size(), 2u);
+  EXPECT_EQ(sink_.events[0], "Change");
+}
+
+TEST_F(AtlContainer, KeysStepAndAPageClickPages) {
+  put(L"Max", 20);
+  put(L"LargeChange", 5);
+  put(L"Value", 3);
+  pointTo(8, 150);  // the track, below the thumb
+  button(true);
+  button(false);
+  pump(100);
+  EXPECT_EQ(value(), 8);
+  key(VK_DOWN);
+  pump(100);
+  EXPECT_EQ(value(), 9);
+  key(VK_HOME);
+  pump(100);
+  EXPECT_EQ(value(), 1);
+}
+
+TEST_F(AtlContainer, ThePropertyPagesListedInOrderAndPropertyPage1AppliesAValue) {
+  ISpecifyPropertyPages* specify = nullptr;
+  ASSERT_EQ(control_->QueryInterface(IID_ISpecifyPropertyPages, reinterpret_cast<void**>(&specify)),
+            S_OK);
+  CAUUID pages{};
+  ASSERT_EQ(specify->GetPages(&pages), S_OK);
+  specify->Release();
+  ASSERT_EQ(pages.cElems, 2u);
+  const CLSID standardPicture = {
+      0x0BE35202, 0x8F91, 0x11CE, {0x9D, 0xE3, 0x00, 0xAA, 0x00, 0x4B, 0xB8, 0x51}};
+  EXPECT_TRUE(IsEqualCLSID(pages.pElems[0], standardPicture));
+  CLSID page1{};
+  ASSERT_EQ(CLSIDFromProgID(L"KeloScroll.PropertyPage1", &page1), S_OK);
+  EXPECT_TRUE(IsEqualCLSID(pages.pElems[1], page1));
+  CoTaskMemFree(pages.pElems);
+
+  IPropertyPage* page = nullptr;
+  ASSERT_EQ(CoCreateInstance(page1, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage,
+                             reinterpret_cast<void**>(&page)),
+            S_OK);
+  PROPPAGEINFO info{};
+  ASSERT_EQ(page->GetPageInfo(&info), S_OK);
+  EXPECT_EQ(std::wstring(info.pszTitle), L"PropertyPage1");
+  EXPECT_EQ(info.size.cx, 5925 / 15);
+  EXPECT_EQ(info.size.cy, 3495 / 15);
+  CoTaskMemFree(info.pszTitle);
+
+  put(L"Value", 4);
+  PageSite site;
+  IUnknown* object = control_;
+  ASSERT_EQ(page->SetPageSite(&site), S_OK);
+  ASSERT_EQ(page->SetObjects(1, &object), S_OK);
+  RECT area{0, 0, info.size.cx, info.size.cy};
+  ASSERT_EQ(page->Activate(top_, &area, TRUE), S_OK);
+  EXPECT_EQ(page->IsPageDirty(), S_FALSE);
+  HWND pageWindow = FindWindowExW(top_, nullptr, L"KeloScrollForm", nullptr);
+  ASSERT_NE(pageWindow, nullptr);
+  // The Value field shows 4: click into it, take the digit back and type 7.
+  PostMessageW(pageWindow, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 165));
+  PostMessageW(pageWindow, WM_LBUTTONUP, 0, MAKELPARAM(50, 165));
+  PostMessageW(pageWindow, WM_KEYDOWN, VK_BACK, 0);
+  PostMessageW(pageWindow, WM_KEYUP, VK_BACK, 0);
+  PostMessageW(pageWindow, WM_CHAR, L'7', 0);
+  pump(100);
+  EXPECT_EQ(page->IsPageDirty(), S_OK);
+  EXPECT_TRUE(site.status & PROPPAGESTATUS_DIRTY);
+  ASSERT_EQ(page->Apply(), S_OK);
+  EXPECT_EQ(value(), 7);
+  EXPECT_EQ(page->IsPageDirty(), S_FALSE);
+  EXPECT_EQ(page->Deactivate(), S_OK);
+  page->SetObjects(0, nullptr);
+  page->SetPageSite(nullptr);
+  page->Release();
+}
+
+TEST_F(AtlContainer, ReleasingTheLastControlLetsTheLibraryUnload) {
+  auto canUnload = function<Export>(ocx_, "DllCanUnloadNow");
+  EXPECT_EQ(canUnload(), S_FALSE);
+  point_->Unadvise(cookie_);
+  point_->Release();
+  point_ = nullptr;
+  control_->Release();
+  control_ = nullptr;
+  DestroyWindow(top_);
+  top_ = nullptr;
+  pump(50);
+  EXPECT_EQ(canUnload(), S_OK);
+}
+
+}  // namespace

@@ -1,0 +1,26 @@
+# KeloScroll.ocx in real containers, with windows: run on a virtual display (xvfb-run).
+kelo_test(atl_container_test atl_container_test.cpp)
+target_link_libraries(atl_container_test PRIVATE ole32 oleaut32 uuid user32 gdi32)
+# The library beside the test programs, copied again whenever it is rebuilt.
+if(NOT TARGET keloscroll_ocx_beside_tests)
+  add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/KeloScroll.ocx
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:keloscroll_ocx>
+            ${CMAKE_CURRENT_BINARY_DIR}/KeloScroll.ocx
+    DEPENDS keloscroll_ocx $<TARGET_FILE:keloscroll_ocx> VERBATIM)
+  add_custom_target(keloscroll_ocx_beside_tests ALL DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/KeloScroll.ocx)
+endif()
+add_dependencies(atl_container_test keloscroll_ocx_beside_tests)
+if(CMAKE_CROSSCOMPILING_EMULATOR AND NOT KELO_CANNOT_RUN)
+  set_tests_properties(atl_container_test PROPERTIES TIMEOUT 120 ENVIRONMENT "KELO_WINE_DISPLAY=1")
+endif()
+
+# The Windows demo plays its session headless and writes its screenshots.
+if(TARGET keloscroll-windemo)
+  add_test(NAME windemo_headless COMMAND keloscroll-windemo sample.txt --shots shots
+           WORKING_DIRECTORY $<TARGET_FILE_DIR:keloscroll-windemo>)
+  set_tests_properties(windemo_headless PROPERTIES TIMEOUT 120 ENVIRONMENT "KELO_WINE_DISPLAY=1"
+    PASS_REGULAR_EXPRESSION "wrote shots.1-start.bmp.*wrote shots.4-value-60.bmp")
+  if(KELO_CANNOT_RUN)
+    set_tests_properties(windemo_headless PROPERTIES DISABLED TRUE)
+  endif()
+endif()
