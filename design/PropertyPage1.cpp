@@ -25,7 +25,7 @@ int16_t checkValueOf(const Variant& b) {
 }  // namespace
 
 PropertyPage1::PropertyPage1(host::ContainerWidget& surface, host::PropertyPageSite& site)
-    : site_(site) {
+    : site_(&site) {
   // Each text box stands directly below its label: label at `top`, box 250 twips lower.
   auto field = [&](std::shared_ptr<host::Label>& label, const char* labelName, const char* caption,
                    std::shared_ptr<host::TextBox>& text, const char* textName, float top,
@@ -61,11 +61,11 @@ PropertyPage1::~PropertyPage1() {
 }
 
 void PropertyPage1::MarkChanged() {
-  site_.setChanged(host::True);
+  site_->setChanged(host::True);
 }
 
 void PropertyPage1::PropertyPage_SelectionChanged() {
-  host::ObjectRef ctl = site_.SelectedControls(0);
+  host::ObjectRef ctl = site_->SelectedControls(0);
   if (!ctl) host::raise(host::err::ObjectNotSet);
   chkEnabled->setValue(checkValueOf(ctl->get("Enabled")));
   txtRefreshMsecGD->setText(ctl->get("RefreshMsecGD").asString());
@@ -76,7 +76,7 @@ void PropertyPage1::PropertyPage_SelectionChanged() {
 }
 
 void PropertyPage1::PropertyPage_ApplyChanges() {
-  host::ObjectRef ctl = site_.SelectedControls(0);
+  host::ObjectRef ctl = site_->SelectedControls(0);
   if (!ctl) host::raise(host::err::ObjectNotSet);
   // The texts go as strings: the control's property converts each to its own type. Value goes
   // before Max, so a new Value meets the Max still in force.

@@ -23,6 +23,10 @@ class PropertyPage1 {
   static constexpr float kWidth = 5925;
   static constexpr float kHeight = 3495;
 
+  // The site of another selection (the host's dialog turned to other controls); the host then
+  // calls PropertyPage_SelectionChanged.
+  void setSite(host::PropertyPageSite& site) { site_ = &site; }
+
   // The host's calls. Neither traps errors: a failure goes to the host, and what came before it
   // stays done.
   void PropertyPage_SelectionChanged();
@@ -31,7 +35,7 @@ class PropertyPage1 {
  private:
   void MarkChanged();
 
-  host::PropertyPageSite& site_;
+  host::PropertyPageSite* site_;
   std::shared_ptr<host::Label> lblMax, lblLargeChange, lblValue, lblRefreshMsecGD;
   std::shared_ptr<host::TextBox> txtMax, txtLargeChange, txtValue, txtRefreshMsecGD;
   std::shared_ptr<host::CheckBox> chkEnabled, chkVerticalBar;

@@ -10,6 +10,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
+#include <vector>
 
 #include "host/variant.h"
 #include "server/identities.h"
@@ -28,10 +30,25 @@ namespace keloscroll::server {
 // COM's own interface ids.
 inline constexpr GUID kIidIUnknown = detail::guid("{00000000-0000-0000-C000-000000000046}");
 inline constexpr GUID kIidIClassFactory = detail::guid("{00000001-0000-0000-C000-000000000046}");
+// The host's standard property page for picture properties (OLE's CLSID_StandardPicturePage).
+inline constexpr GUID kClsidStandardPicturePage =
+    detail::guid("{7EBDAAE1-8120-11CF-899F-00AA00688B10}");
 // This library's interfaces for placing its objects (its own ids).
 inline constexpr GUID kIidIKeloControl = detail::guid("{DB8487AB-225D-4045-9C2F-B64666A24C42}");
 inline constexpr GUID kIidIKeloPropertyPage =
     detail::guid("{89DAB3DA-8A36-4A34-BD33-FFF5893CE95F}");
+
+// A host error (number N, as host::Error carries it) as a status code: 0x800A0000 + N, the form
+// automation gives errors of a control's code (13 type mismatch: 0x800A000D).
+constexpr HRESULT hresultOfError(int32_t number) {
+  return static_cast<HRESULT>(0x800A0000u | (static_cast<uint32_t>(number) & 0xFFFFu));
+}
+
+// One property page a control lists: its class id and its name.
+struct PropertyPageId {
+  GUID clsid;
+  std::string_view name;
+};
 
 // IUnknown: the methods in COM's order. Objects delete themselves on their last Release.
 struct IUnknownLike {
@@ -61,8 +78,12 @@ struct IKeloControl : IUnknownLike {
   // Places the control on `site`, once: E_POINTER for null, E_FAIL when already placed or when
   // the control's Initialize fails.
   virtual HRESULT SetClientSite(host::ControlSite* site) = 0;
-  // The control's public face (dispatch by name and id); null until placed.
+  // The control's public face (dispatch by name and id); null until placed. The library stays
+  // loaded while the face is held, also after the object's last Release.
   virtual host::ObjectRef Dispatch() = 0;
+  // The property pages a designer shows for the control, in order (ISpecifyPropertyPages):
+  // the standard picture page, then PropertyPage1. E_POINTER for null.
+  virtual HRESULT GetPages(std::vector<PropertyPageId>* pages) = 0;
 
  protected:
   ~IKeloControl() = default;
@@ -70,12 +91,17 @@ struct IKeloControl : IUnknownLike {
 
 // The property page object: also answers _PropertyPage1.
 struct IKeloPropertyPage : IUnknownLike {
-  // The dialog's site: the selected controls and the Changed flag. E_POINTER for null.
+  // The dialog's site: the selected controls and the Changed flag. E_POINTER for null. Given
+  // again while the page is active (the selection changed), the page turns to the new site and
+  // fills itself from it: a failing read gives its error's status code (hresultOfError).
   virtual HRESULT SetPageSite(host::PropertyPageSite* site) = 0;
   // Builds the page on `area` and fills it from the selection; needs the page site first
-  // (E_FAIL without it), E_POINTER for null.
+  // (E_FAIL without it), E_POINTER for null. A fill that fails gives its error's status code and
+  // takes the page's widgets off the area again. The widgets leave the area when the page does
+  // (a later Activate, or the object's last Release).
   virtual HRESULT Activate(host::ContainerWidget* area) = 0;
-  // The page's ApplyChanges; E_FAIL when not active or when the control refuses a value.
+  // The page's ApplyChanges; E_FAIL when not active; a value the control refuses gives the
+  // error's status code (hresultOfError: 0x800A000D for a type mismatch, 0x800A0006 overflow).
   virtual HRESULT Apply() = 0;
   // The page once active, else null.
   virtual design::PropertyPage1* Page() = 0;
@@ -88,7 +114,8 @@ struct IKeloPropertyPage : IUnknownLike {
 // The class factory for `clsid` (AddRef'd, asked for as `iid`): CLASS_E_CLASSNOTAVAILABLE for any
 // other class id, E_NOINTERFACE for an interface the factory lacks, E_POINTER for null `out`.
 HRESULT getClassObject(const GUID& clsid, const GUID& iid, void** out);
-// S_OK while no object lives and no factory lock is held, else S_FALSE.
+// S_OK while nothing the library made lives (objects, a control's face that a host still holds,
+// widgets a page built on a host's area) and no factory lock is held, else S_FALSE.
 HRESULT canUnloadNow();
 long liveObjects();
 long serverLocks();

@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 
 #include <filesystem>
+#include <new>
 #include <string>
 
 #include "server/com.h"
@@ -23,29 +24,44 @@ std::string libraryPath() {
   return ec ? std::string(info.dli_fname) : absolute.lexically_normal().string();
 }
 
+// Runs an export's work; nothing thrown inside may cross into the host, which knows only status
+// codes.
+template <class Work>
+HRESULT guarded(Work work) noexcept {
+  try {
+    return work();
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  } catch (...) {
+    return E_FAIL;
+  }
+}
+
 }  // namespace
 
 extern "C" {
 
 HRESULT DllRegisterServer() {
-  std::string path = libraryPath();
-  if (path.empty()) return E_FAIL;
-  return registerServer(registryPath(), path);
+  return guarded([] {
+    std::string path = libraryPath();
+    if (path.empty()) return E_FAIL;
+    return registerServer(registryPath(), path);
+  });
 }
 
 HRESULT DllUnregisterServer() {
-  return unregisterServer(registryPath());
+  return guarded([] { return unregisterServer(registryPath()); });
 }
 
 HRESULT DllGetClassObject(const GUID* clsid, const GUID* iid, void** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
   if (!clsid || !iid) return E_POINTER;
-  return getClassObject(*clsid, *iid, out);
+  return guarded([&] { return getClassObject(*clsid, *iid, out); });
 }
 
 HRESULT DllCanUnloadNow() {
-  return canUnloadNow();
+  return guarded([] { return canUnloadNow(); });
 }
 
 }  // extern "C"

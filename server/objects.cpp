@@ -1,8 +1,13 @@
 // The two creatable classes and their factories.
+#include <algorithm>
 #include <atomic>
 #include <memory>
+#include <mutex>
+#include <new>
+#include <vector>
 
 #include "control/UsrKeloScroll.h"
+#include "control/interface_table.h"
 #include "design/PropertyPage1.h"
 #include "host/container.h"
 #include "host/error.h"
@@ -15,6 +20,37 @@ namespace {
 
 std::atomic<long> gObjects{0};
 std::atomic<long> gLocks{0};
+
+// What the library made that a host may hold beyond the objects' lives: a control's public face
+// and the widgets of a page. Their code is the library's, so it must stay loaded while any lives.
+std::mutex gMadeLock;
+std::vector<std::weak_ptr<const void>> gMade;
+
+void track(std::weak_ptr<const void> made) {
+  std::lock_guard lock(gMadeLock);
+  std::erase_if(gMade, [](const auto& w) { return w.expired(); });
+  gMade.push_back(std::move(made));
+}
+
+long liveMade() {
+  std::lock_guard lock(gMadeLock);
+  std::erase_if(gMade, [](const auto& w) { return w.expired(); });
+  return static_cast<long>(gMade.size());
+}
+
+// A failure inside a call as the caller's status code: a host error by its number, anything else
+// as a failure; nothing escapes into the host.
+HRESULT statusOf(const std::exception_ptr& failure) {
+  try {
+    std::rethrow_exception(failure);
+  } catch (const host::Error& e) {
+    return hresultOfError(e.number());
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  } catch (...) {
+    return E_FAIL;
+  }
+}
 
 // Reference counting and the module's object count, shared by both classes.
 template <class Interface>
@@ -59,12 +95,23 @@ class ControlObject final : public Object<IKeloControl> {
     if (control_) return E_FAIL;
     try {
       control_ = UsrKeloScroll::create(*site);
-    } catch (const host::Error&) {
+    } catch (...) {
       return E_FAIL;
     }
+    track(control_);
     return S_OK;
   }
   host::ObjectRef Dispatch() override { return control_; }
+  HRESULT GetPages(std::vector<PropertyPageId>* pages) override {
+    if (!pages) return E_POINTER;
+    pages->clear();
+    for (std::string_view name : keloscroll::kLibrary.propertyPages) {
+      pages->push_back(
+          {name == keloscroll::kLibrary.pageClass ? kClsidPropertyPage1 : kClsidStandardPicturePage,
+           name});
+    }
+    return S_OK;
+  }
 
  private:
   std::shared_ptr<UsrKeloScroll> control_;
@@ -72,6 +119,8 @@ class ControlObject final : public Object<IKeloControl> {
 
 class PageObject final : public Object<IKeloPropertyPage> {
  public:
+  ~PageObject() override { Deactivate(); }
+
   HRESULT QueryInterface(const GUID& iid, void** out) override {
     if (!out) return E_POINTER;
     return answer(iid == kIidIUnknown || iid == kIidIKeloPropertyPage || iid == kIidPropertyPage1,
@@ -80,17 +129,34 @@ class PageObject final : public Object<IKeloPropertyPage> {
   HRESULT SetPageSite(host::PropertyPageSite* site) override {
     if (!site) return E_POINTER;
     site_ = site;
+    if (!page_) return S_OK;
+    // Another selection: the page shows the new first control.
+    page_->setSite(*site);
+    try {
+      page_->PropertyPage_SelectionChanged();
+    } catch (...) {
+      return statusOf(std::current_exception());
+    }
     return S_OK;
   }
   HRESULT Activate(host::ContainerWidget* area) override {
     if (!area) return E_POINTER;
     if (!site_) return E_FAIL;
+    Deactivate();
+    area_ = area;
+    std::vector<std::shared_ptr<host::Widget>> before = area->children();
     try {
       page_ = std::make_unique<design::PropertyPage1>(*area, *site_);
+      for (const auto& w : area->children()) {
+        if (std::find(before.begin(), before.end(), w) != before.end()) continue;
+        made_.push_back(w);
+        track(w);
+      }
       page_->PropertyPage_SelectionChanged();
-    } catch (const host::Error&) {
-      page_.reset();
-      return E_FAIL;
+    } catch (...) {
+      HRESULT failed = statusOf(std::current_exception());
+      Deactivate();
+      return failed;
     }
     return S_OK;
   }
@@ -98,16 +164,29 @@ class PageObject final : public Object<IKeloPropertyPage> {
     if (!page_) return E_FAIL;
     try {
       page_->PropertyPage_ApplyChanges();
-    } catch (const host::Error&) {
-      return E_FAIL;
+    } catch (...) {
+      return statusOf(std::current_exception());
     }
     return S_OK;
   }
   design::PropertyPage1* Page() override { return page_.get(); }
 
  private:
+  // The page leaves the area with its widgets, as a page's window goes with the page.
+  void Deactivate() {
+    page_.reset();
+    // An area that went first has already let its children go (their container is null).
+    for (const auto& w : made_) {
+      if (area_ && w->container() == area_) area_->detach(*w);
+    }
+    made_.clear();
+    area_ = nullptr;
+  }
+
   host::PropertyPageSite* site_ = nullptr;
   std::unique_ptr<design::PropertyPage1> page_;
+  host::ContainerWidget* area_ = nullptr;
+  std::vector<std::shared_ptr<host::Widget>> made_;
 };
 
 // A factory lives as long as the module; its references do not keep the library loaded (only
@@ -160,10 +239,10 @@ HRESULT getClassObject(const GUID& clsid, const GUID& iid, void** out) {
 }
 
 HRESULT canUnloadNow() {
-  return gObjects.load() == 0 && gLocks.load() == 0 ? S_OK : S_FALSE;
+  return liveObjects() == 0 && gLocks.load() == 0 ? S_OK : S_FALSE;
 }
 long liveObjects() {
-  return gObjects.load();
+  return gObjects.load() + liveMade();
 }
 long serverLocks() {
   return gLocks.load();

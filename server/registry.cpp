@@ -1,10 +1,13 @@
 #include "server/registry.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <sstream>
+#include <string_view>
 #include <system_error>
 
 namespace keloscroll::server {
@@ -13,16 +16,21 @@ namespace {
 
 using nlohmann::json;
 
-// The file's registry, or nothing when it is not one (a missing file is an empty registry).
+// The file's registry, or nothing when it is not one (a missing or empty file is an empty
+// registry; a folder, or text that is no registry, is none).
 std::optional<json> readRegistry(const std::filesystem::path& path) {
   std::error_code ec;
-  if (!std::filesystem::exists(path, ec)) {
-    if (ec) return std::nullopt;
-    return json::object();
-  }
+  auto status = std::filesystem::status(path, ec);
+  if (status.type() == std::filesystem::file_type::not_found) return json::object();
+  if (ec || status.type() != std::filesystem::file_type::regular) return std::nullopt;
   std::ifstream in(path, std::ios::binary);
   if (!in) return std::nullopt;
-  json doc = json::parse(in, nullptr, /*allow_exceptions=*/false);
+  std::stringstream text;
+  text << in.rdbuf();
+  if (in.bad()) return std::nullopt;
+  const std::string s = text.str();
+  if (s.find_first_not_of(" \t\r\n") == std::string::npos) return json::object();
+  json doc = json::parse(s, nullptr, /*allow_exceptions=*/false);
   if (!doc.is_object()) return std::nullopt;
   for (const auto& [key, values] : doc.items()) {
     if (!values.is_object()) return std::nullopt;
@@ -31,6 +39,54 @@ std::optional<json> readRegistry(const std::filesystem::path& path) {
     }
   }
   return doc;
+}
+
+// Key and value names compare as the registry's do: without regard to (ASCII) case.
+bool sameName(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) ==
+           std::tolower(static_cast<unsigned char>(y));
+  });
+}
+
+// The member of `object` named `name` in any case, or end().
+json::iterator findName(json& object, std::string_view name) {
+  for (auto it = object.begin(); it != object.end(); ++it) {
+    if (sameName(it.key(), name)) return it;
+  }
+  return object.end();
+}
+
+// JSON holds only UTF-8 text: a path that is none cannot be written into the file.
+bool isUtf8(std::string_view s) {
+  size_t i = 0;
+  while (i < s.size()) {
+    auto c = static_cast<unsigned char>(s[i]);
+    size_t more = 0;
+    unsigned char low = 0x80, high = 0xBF;  // the range of the byte after the first
+    if (c < 0x80) {
+      more = 0;
+    } else if (c >= 0xC2 && c <= 0xDF) {
+      more = 1;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      more = 2;
+      if (c == 0xE0) low = 0xA0;   // no overlong forms
+      if (c == 0xED) high = 0x9F;  // no surrogates
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      more = 3;
+      if (c == 0xF0) low = 0x90;
+      if (c == 0xF4) high = 0x8F;  // nothing past U+10FFFF
+    } else {
+      return false;
+    }
+    if (s.size() - i - 1 < more) return false;
+    for (size_t k = 1; k <= more; ++k) {
+      auto b = static_cast<unsigned char>(s[i + k]);
+      if (b < (k == 1 ? low : 0x80) || b > (k == 1 ? high : 0xBF)) return false;
+    }
+    i += more + 1;
+  }
+  return true;
 }
 
 // Replaces the file as a whole, so that a failed write leaves the old one.
@@ -106,27 +162,37 @@ std::map<std::string, RegistryValues> registrationEntries(const std::string& lib
 }
 
 HRESULT registerServer(const std::filesystem::path& registry, const std::string& libraryPath) {
-  if (registry.empty()) return E_FAIL;
+  if (registry.empty() || !isUtf8(libraryPath)) return E_FAIL;
   std::optional<json> doc = readRegistry(registry);
   if (!doc) return E_FAIL;
   for (const auto& [key, values] : registrationEntries(libraryPath)) {
-    json& k = (*doc)[key];
+    auto found = findName(*doc, key);
+    json& k = found != doc->end() ? *found : (*doc)[key];
     if (!k.is_object()) k = json::object();
-    for (const auto& [name, value] : values) k[name] = value;
+    for (const auto& [name, value] : values) {
+      auto v = findName(k, name);
+      if (v != k.end()) {
+        *v = value;
+      } else {
+        k[name] = value;
+      }
+    }
   }
   return writeRegistry(registry, *doc) ? S_OK : E_FAIL;
 }
 
 HRESULT unregisterServer(const std::filesystem::path& registry) {
   if (registry.empty()) return E_FAIL;
-  std::error_code ec;
-  if (!std::filesystem::exists(registry, ec) && !ec) return S_OK;
   std::optional<json> doc = readRegistry(registry);
   if (!doc) return E_FAIL;
+  if (doc->empty()) return S_OK;  // nothing to remove, and no file to make
   for (const auto& [key, values] : registrationEntries("")) {
-    auto k = doc->find(key);
+    auto k = findName(*doc, key);
     if (k == doc->end()) continue;
-    for (const auto& [name, value] : values) k->erase(name);
+    for (const auto& [name, value] : values) {
+      auto v = findName(*k, name);
+      if (v != k->end()) k->erase(v);
+    }
     if (k->empty()) doc->erase(k);
   }
   return writeRegistry(registry, *doc) ? S_OK : E_FAIL;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # keloscroll-demo in a real X window on a virtual display (xvfb-run): it opens, runs on the real
 # clock, closes after a moment and leaves a screenshot of what the window showed, 640 x 480.
-# Skipped (exit 77) where xvfb-run is not installed (scripts/install-deps demo installs it).
+# Skipped (exit 77) where xvfb-run is not installed (scripts/install-deps all installs it).
 #   demo_window.sh DEMO_BINARY WORK_DIR
 set -euo pipefail
 demo=$1

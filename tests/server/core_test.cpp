@@ -116,21 +116,36 @@ TEST(ServerObjects, TheControlIsPlacedOnItsClientSiteAndAnswersItsInterfaces) {
   EXPECT_EQ(none, nullptr);
   EXPECT_EQ(control->QueryInterface(kIidIUnknown, nullptr), E_POINTER);
 
+  std::vector<PropertyPageId> pages{{kLibId, "stale"}};
+  EXPECT_EQ(control->GetPages(nullptr), E_POINTER);
+  ASSERT_EQ(control->GetPages(&pages), S_OK);
+  ASSERT_EQ(pages.size(), 2u);
+  EXPECT_EQ(pages[0].name, "StandardPicture");
+  EXPECT_EQ(pages[0].clsid, kClsidStandardPicturePage);
+  EXPECT_EQ(pages[1].name, "PropertyPage1");
+  EXPECT_EQ(pages[1].clsid, kClsidPropertyPage1);
+
   EXPECT_EQ(control->Release(), 2u);
   EXPECT_EQ(control->Release(), 1u);
-  EXPECT_EQ(liveObjects(), 1);
-  face.reset();
   EXPECT_EQ(control->Release(), 0u);
+  EXPECT_EQ(canUnloadNow(), S_FALSE) << "the host still holds the control's face";
+  EXPECT_EQ(face->get("Max").asLong(), 200000);
+  face.reset();
   EXPECT_EQ(liveObjects(), 0);
   EXPECT_EQ(canUnloadNow(), S_OK);
 }
 
 TEST(ServerObjects, ThePropertyPageShowsAndAppliesTheSelectedControl) {
   Container c;
-  auto site = std::make_shared<host::ControlSite>(c.engine, *c.form, "KeloScroll1");
-  auto bar = UsrKeloScroll::create(*site);
-  site->initNew();
-  bar->setMax(500);
+  auto place = [&](const char* name, int32_t max) {
+    auto site = std::make_shared<host::ControlSite>(c.engine, *c.form, name);
+    auto bar = UsrKeloScroll::create(*site);
+    site->initNew();
+    bar->setMax(max);
+    return std::pair{site, bar};
+  };
+  auto [site, bar] = place("KeloScroll1", 500);
+  auto [site2, bar2] = place("KeloScroll2", 900);
 
   auto* page = create<IKeloPropertyPage>(kClsidPropertyPage1, kIidIKeloPropertyPage);
   ASSERT_NE(page, nullptr);
@@ -139,6 +154,14 @@ TEST(ServerObjects, ThePropertyPageShowsAndAppliesTheSelectedControl) {
   auto area = c.form->add<host::PictureBox>("pageArea");
   EXPECT_EQ(page->Activate(area.get()), E_FAIL) << "the page site comes first";
   EXPECT_EQ(page->SetPageSite(nullptr), E_POINTER);
+
+  // A selection whose first control cannot be read: the error's code, and no widgets left over.
+  auto none = std::make_shared<host::PropertyPageSite>(std::vector<host::ObjectRef>{});
+  ASSERT_EQ(page->SetPageSite(none.get()), S_OK);
+  EXPECT_EQ(page->Activate(area.get()), hresultOfError(9));
+  EXPECT_TRUE(area->children().empty());
+  EXPECT_EQ(page->Page(), nullptr);
+
   auto pageSite = std::make_shared<host::PropertyPageSite>(std::vector<host::ObjectRef>{bar});
   ASSERT_EQ(page->SetPageSite(pageSite.get()), S_OK);
   ASSERT_EQ(page->Activate(area.get()), S_OK);
@@ -151,17 +174,46 @@ TEST(ServerObjects, ThePropertyPageShowsAndAppliesTheSelectedControl) {
   EXPECT_TRUE(pageSite->Changed());
   EXPECT_EQ(page->Apply(), S_OK);
   EXPECT_EQ(bar->Max(), 700);
-  txtMax->setText("abc");
-  EXPECT_EQ(page->Apply(), E_FAIL) << "a type mismatch, which the page does not trap";
+  // Refused values reach the client with their error numbers.
+  struct Refused {
+    const char* field;
+    const char* text;
+    HRESULT status;
+  };
+  for (const Refused& r :
+       {Refused{"txtMax", "abc", static_cast<HRESULT>(0x800A000Du)},
+        Refused{"txtRefreshMsecGD", "40000", static_cast<HRESULT>(0x800A0006u)}}) {
+    auto* field = dynamic_cast<host::TextBox*>(host::findWidget(*area, r.field));
+    std::string kept = field->Text();
+    field->setText(r.text);
+    EXPECT_EQ(page->Apply(), r.status) << r.field;
+    field->setText(kept);
+  }
   EXPECT_EQ(bar->Max(), 700);
+
+  // The selection changes: the page turns to the new first control and writes to it only.
+  auto otherSite = std::make_shared<host::PropertyPageSite>(std::vector<host::ObjectRef>{bar2});
+  ASSERT_EQ(page->SetPageSite(otherSite.get()), S_OK);
+  EXPECT_EQ(txtMax->Text(), "900");
+  txtMax->setText("950");
+  EXPECT_TRUE(otherSite->Changed());
+  EXPECT_EQ(page->Apply(), S_OK);
+  EXPECT_EQ(bar2->Max(), 950);
+  EXPECT_EQ(bar->Max(), 700);
+  EXPECT_EQ(page->SetPageSite(none.get()), hresultOfError(9));
 
   void* same = nullptr;
   EXPECT_EQ(page->QueryInterface(kIidPropertyPage1, &same), S_OK);
   EXPECT_EQ(same, page);
   static_cast<IUnknownLike*>(same)->Release();
-  EXPECT_EQ(liveObjects(), 1);
+  // A widget of the page that the host still holds keeps the library; the rest left with it.
+  std::shared_ptr<host::Widget> held = area->children().front();
   page->Release();
+  EXPECT_TRUE(area->children().empty()) << "the page took its widgets along";
+  EXPECT_EQ(canUnloadNow(), S_FALSE);
+  held.reset();
   EXPECT_EQ(liveObjects(), 0);
+  EXPECT_EQ(canUnloadNow(), S_OK);
 }
 
 TEST(ServerObjects, FactoriesRefuseAggregationUnknownInterfacesAndOtherClasses) {
@@ -246,6 +298,47 @@ TEST_F(ServerRegistryFile, ACorruptRegistryIsRefusedAndKept) {
     EXPECT_EQ(text(), corrupt);
   }
   EXPECT_EQ(registerServer({}, "/lib.so"), E_FAIL) << "no registry path";
+}
+
+TEST_F(ServerRegistryFile, FoldersEmptyFilesKeyCaseAndPathsThatAreNoText) {
+  std::filesystem::create_directories(path_.parent_path());
+  // A folder where the file should be is refused, and stays a folder.
+  std::filesystem::create_directories(path_);
+  EXPECT_EQ(registerServer(path_, "/lib.so"), E_FAIL);
+  EXPECT_EQ(unregisterServer(path_), E_FAIL);
+  EXPECT_TRUE(std::filesystem::is_directory(path_));
+  std::filesystem::remove(path_);
+
+  // An empty file is an empty registry.
+  for (const char* empty : {"", " \n\t"}) {
+    std::ofstream(path_) << empty;
+    EXPECT_EQ(unregisterServer(path_), S_OK);
+    EXPECT_EQ(text(), empty) << "nothing to remove, nothing written";
+    ASSERT_EQ(registerServer(path_, "/lib.so"), S_OK);
+    EXPECT_NE(text().find("KeloScroll.UsrKeloScroll\\\\CLSID"), std::string::npos);
+  }
+
+  // Keys and value names in another case are the same keys and values.
+  {
+    nlohmann::json doc = nlohmann::json::parse(text());
+    doc.erase("CLSID\\{86637D22-A896-459E-B33E-0D1CC18ED0CF}\\InprocServer32");
+    doc["clsid\\{86637d22-a896-459e-b33e-0d1cc18ed0cf}\\inprocserver32"] = {
+        {"@", "/old.so"}, {"threadingmodel", "Free"}};
+    std::ofstream(path_) << doc.dump(2);
+  }
+  ASSERT_EQ(registerServer(path_, "/new.so"), S_OK);
+  nlohmann::json doc = nlohmann::json::parse(text());
+  EXPECT_EQ(doc["clsid\\{86637d22-a896-459e-b33e-0d1cc18ed0cf}\\inprocserver32"],
+            (nlohmann::json{{"@", "/new.so"}, {"threadingmodel", "Apartment"}}));
+  EXPECT_FALSE(doc.contains("CLSID\\{86637D22-A896-459E-B33E-0D1CC18ED0CF}\\InprocServer32"));
+  ASSERT_EQ(unregisterServer(path_), S_OK);
+  EXPECT_EQ(text(), "{}\n");
+
+  // A library path that is no UTF-8 cannot be stored: an error, and the file stays.
+  EXPECT_EQ(registerServer(path_, "/opt/k\xE9lo/libKeloScroll.so"), E_FAIL);
+  EXPECT_EQ(registerServer(path_, "/lib\xC3"), E_FAIL);
+  EXPECT_EQ(text(), "{}\n");
+  EXPECT_EQ(registerServer(path_, "/opt/k\xC3\xA9lo/libKeloScroll.so"), S_OK);
 }
 
 TEST(ServerRegistryPath, ComesFromTheEnvironmentOrTheHomeDirectory) {

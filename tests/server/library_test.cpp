@@ -122,6 +122,13 @@ TEST_F(ServerLibrary, ACorruptRegistryGivesAnErrorAndIsNotOverwritten) {
   std::ifstream in(registry_);
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_EQ(text, "{\"CLSID\": ");
+
+  // A folder in the registry's place: a status code, not an exception through the exports.
+  std::filesystem::remove(registry_);
+  std::filesystem::create_directories(registry_);
+  EXPECT_EQ(registerServer_(), E_FAIL);
+  EXPECT_EQ(unregisterServer_(), E_FAIL);
+  EXPECT_TRUE(std::filesystem::is_directory(registry_));
 }
 
 TEST_F(ServerLibrary, HandsOutFactoriesOnlyForItsTwoClasses) {
