@@ -185,8 +185,11 @@ void FormEngine::deliverMouse(Widget& w, MouseHandler Widget::*which, Form& form
   if (MouseHandler h = w.*which) h(button, shiftMask, mx, my);
 }
 
-void FormEngine::mouseDown(Form& form, double x, double y, int16_t button, int16_t shiftMask) {
+void FormEngine::mouseDown(Form& form, double x, double y, int16_t button, int16_t shiftMask,
+                           int16_t held) {
   cursor_ = toScreen(form, x, y);
+  // The button is held from now on, also when the press lands on nothing.
+  buttons_ = static_cast<int16_t>((held >= 0 ? held : buttons_) | button);
   Widget* target = inputTarget(hitTest(form, x, y));
   if (!target) return;
   auto keep = keepAlive(*target);
@@ -198,15 +201,15 @@ void FormEngine::mouseDown(Form& form, double x, double y, int16_t button, int16
       focus_ = target;
     }
   }
-  buttons_ = static_cast<int16_t>(buttons_ | button);
   if (target->kind() == WidgetKind::CommandButton && (button & mouse::Left)) {
     static_cast<CommandButton*>(target)->pressed_ = true;
   }
-  deliverMouse(*target, &Widget::MouseDown, form, x, y, button, shiftMask);
+  deliverMouse(*target, &Widget::MouseDown, form, x, y, buttons_, shiftMask);
 }
 
-void FormEngine::mouseMove(Form& form, double x, double y, int16_t shiftMask) {
+void FormEngine::mouseMove(Form& form, double x, double y, int16_t shiftMask, int16_t held) {
   cursor_ = toScreen(form, x, y);
+  if (held >= 0) buttons_ = held;
   Widget* target = inputTarget(hitTest(form, x, y));
   if (!target) return;
   auto keep = keepAlive(*target);
@@ -217,20 +220,23 @@ void FormEngine::mouseMove(Form& form, double x, double y, int16_t shiftMask) {
 // MouseUp of the left button when the pointer is still over the pressed widget at the release
 // (decided before MouseUp runs, as the pointer stands); a check box toggles instead, and its
 // Value change raises the Click.
-void FormEngine::mouseUp(Form& form, double x, double y, int16_t button, int16_t shiftMask) {
+void FormEngine::mouseUp(Form& form, double x, double y, int16_t button, int16_t shiftMask,
+                         int16_t held) {
   cursor_ = toScreen(form, x, y);
+  // The release reports what was held up to it, the released button included.
+  const int16_t mask = static_cast<int16_t>((held >= 0 ? held : buttons_) | button);
+  buttons_ = static_cast<int16_t>(mask & ~button);
   Widget* hit = hitTest(form, x, y);
   bool pressed = capture_ != nullptr;
   Widget* target = inputTarget(hit);
   if (!target) return;
   auto keep = keepAlive(*target);
   bool click = pressed && (button & mouse::Left) && hit == target;
-  buttons_ = static_cast<int16_t>(buttons_ & ~button);
   if (target->kind() == WidgetKind::CommandButton && (button & mouse::Left)) {
     static_cast<CommandButton*>(target)->pressed_ = false;
   }
   if (buttons_ == 0 && capture_ == target) releaseCapture();
-  deliverMouse(*target, &Widget::MouseUp, form, x, y, button, shiftMask);
+  deliverMouse(*target, &Widget::MouseUp, form, x, y, mask, shiftMask);
   // A MouseUp handler may have removed the widget from the form.
   if (!click || !registered_.contains(target)) return;
   if (target->kind() == WidgetKind::CheckBox) {

@@ -72,9 +72,16 @@ class FormEngine {
   // receives it until the release; Click follows MouseUp when the left button is released over
   // the same widget. Disabled images, and disabled widgets, let the mouse fall through to their
   // container.
-  void mouseDown(Form& form, double x, double y, int16_t button, int16_t shiftMask = 0);
-  void mouseMove(Form& form, double x, double y, int16_t shiftMask = 0);
-  void mouseUp(Form& form, double x, double y, int16_t button, int16_t shiftMask = 0);
+  // `button` is the one button pressed or released; the handlers get the mask of every button
+  // held (MouseUp: held up to the release, the released one included), so left held and then
+  // right pressed is a MouseDown with 3. The engine keeps that mask from the presses and
+  // releases it sees; a backend that knows better (`held`, the buttons held before this event,
+  // as the window system reports them) passes it.
+  void mouseDown(Form& form, double x, double y, int16_t button, int16_t shiftMask = 0,
+                 int16_t held = -1);
+  void mouseMove(Form& form, double x, double y, int16_t shiftMask = 0, int16_t held = -1);
+  void mouseUp(Form& form, double x, double y, int16_t button, int16_t shiftMask = 0,
+               int16_t held = -1);
   // The widget that would receive a press at this point (null over nothing).
   Widget* hitTest(Form& form, double x, double y) const;
   Widget* capture() const { return capture_; }

@@ -210,8 +210,13 @@ TEST(AboutBox, CreditNeedsBothButtonsWithCtrlAltOnTheContactLine) {
       host::Widget* label = host::findWidget(f, g.label);
       double x = 0, y = 0;
       label->originOnForm(x, y);
-      bar.engine.mouseDown(f, x + 50, y + 50, g.buttons, g.shift);
-      bar.engine.mouseUp(f, x + 50, y + 50, g.buttons, g.shift);
+      // The buttons go down one after another, as a user's do, and come up again.
+      for (int16_t b : {host::mouse::Left, host::mouse::Right}) {
+        if (g.buttons & b) bar.engine.mouseDown(f, x + 50, y + 50, b, g.shift);
+      }
+      for (int16_t b : {host::mouse::Left, host::mouse::Right}) {
+        if (g.buttons & b) bar.engine.mouseUp(f, x + 50, y + 50, b, g.shift);
+      }
     });
     bar.ctl->ShowAboutBox();
     const auto& shown = bar.engine.shown();
