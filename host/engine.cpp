@@ -67,6 +67,12 @@ std::vector<int16_t> tabKey(const Widget& w) {
 FormEngine::FormEngine(Clock& clock) : clock_(clock) {}
 
 FormEngine::~FormEngine() {
+  // Kept objects first: they may still unload their forms here.
+  while (!instances_.empty()) {
+    std::shared_ptr<void> last = std::move(instances_.back().second);
+    instances_.pop_back();
+    last.reset();
+  }
   for (auto& f : forms_) f->setEngine(nullptr);
   for (Widget* w : registered_) w->registeredEngine_ = nullptr;
   registered_.clear();
@@ -432,14 +438,42 @@ Rect FormEngine::GetWindowRect(int32_t hwnd) const {
 
 void FormEngine::showModal(Form& form) {
   auto keep = keepAlive(form);
+  if (std::find(modalForms_.begin(), modalForms_.end(), &form) != modalForms_.end()) {
+    raise(err::FormAlreadyShown);
+  }
   shown_.push_back(Shown{"modal", form.name(), form.Caption(), 0});
   form.setVisible(true);
   struct Depth {
-    int& d;
-    explicit Depth(int& x) : d(x) { ++d; }
-    ~Depth() { --d; }
-  } depth(modalDepth_);
+    FormEngine& e;
+    Depth(FormEngine& engine, const Form& f) : e(engine) {
+      ++e.modalDepth_;
+      e.modalForms_.push_back(&f);
+    }
+    ~Depth() {
+      --e.modalDepth_;
+      e.modalForms_.pop_back();
+    }
+  } depth(*this, form);
   if (ModalPolicy p = modalPolicy_) p(form);
+}
+
+std::shared_ptr<void> FormEngine::instance(std::string_view name) const {
+  for (const auto& [key, object] : instances_) {
+    if (key == name) return object;
+  }
+  return nullptr;
+}
+
+void FormEngine::setInstance(std::string_view name, std::shared_ptr<void> object) {
+  auto it = std::find_if(instances_.begin(), instances_.end(),
+                         [name](const auto& e) { return e.first == name; });
+  if (it != instances_.end()) {
+    // Taken out before it is released: its destructor may reach the engine again.
+    std::shared_ptr<void> old = std::move(it->second);
+    instances_.erase(it);
+    old.reset();
+  }
+  if (object) instances_.emplace_back(std::string(name), std::move(object));
 }
 
 int16_t FormEngine::MsgBox(const std::string& prompt, int32_t buttons, const std::string& title) {

@@ -7,8 +7,10 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "host/clock.h"
@@ -120,6 +122,7 @@ class FormEngine {
   // click and type on the form) and returns when it returns; the showing is recorded.
   using ModalPolicy = std::function<void(Form&)>;
   void setModalPolicy(ModalPolicy p) { modalPolicy_ = std::move(p); }
+  // Error 400 for a form that is already being shown modally.
   void showModal(Form& form);
   // Returns the button the user chose (1 = OK); the message is recorded.
   using MsgBoxPolicy = std::function<int16_t(const std::string& prompt, int32_t buttons)>;
@@ -134,6 +137,11 @@ class FormEngine {
   };
   const std::vector<Shown>& shown() const { return shown_; }
   int modalDepth() const { return modalDepth_; }
+
+  // Objects kept by name for the engine's forms, such as a form's shared default instance: they
+  // never outlive the engine, which drops them (newest first) before its forms. Null when absent.
+  std::shared_ptr<void> instance(std::string_view name) const;
+  void setInstance(std::string_view name, std::shared_ptr<void> object);  // null drops it
 
  private:
   void deliverMouse(Widget& w, MouseHandler Widget::*which, Form& form, double x, double y,
@@ -159,6 +167,8 @@ class FormEngine {
   MsgBoxPolicy msgBoxPolicy_;
   std::vector<Shown> shown_;
   int modalDepth_ = 0;
+  std::vector<const Form*> modalForms_;
+  std::vector<std::pair<std::string, std::shared_ptr<void>>> instances_;
 };
 
 }  // namespace host
