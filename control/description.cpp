@@ -83,7 +83,7 @@ Boolean UsrKeloScroll::ShowDescription() {
     // buttons; a horizontal bar's track is as high as the control, so its own height is used.
     double trackTwips = arrangedHorizontally_
                             ? static_cast<double>(picBarra->Height())
-                            : static_cast<double>(surface_.Height()) -
+                            : static_cast<double>(surface_.HeightTwips()) -
                                   (static_cast<double>(cmdDXDN->Height()) + cmdSxUp->Height());
     float ratio = host::toSingle(host::divide(trackTwips, picBarra->ScaleHeight()));
     int32_t boxTop = host::toLong(static_cast<double>(picBarra->Top()) + ContainerTop(extender) +
