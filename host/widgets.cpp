@@ -838,6 +838,7 @@ const Widget::Table& UserControl::table() const {
     addHwnd(t);
     bind(t, "Width", &UserControl::WidthTwips, &UserControl::setWidthTwips);
     bind(t, "Height", &UserControl::HeightTwips, &UserControl::setHeightTwips);
+    t.remove("Container");
     return t;
   }();
   return kTable;

@@ -391,7 +391,7 @@ class Label final : public Widget {
 // The surface of a user control: a container whose lifecycle and key-preview events the control
 // handles. Key events reach it before the focused part (key preview); a key code set to 0 is
 // swallowed. A change of its size raises Resize at once (also while a Resize runs). As an object
-// it speaks twips (Width, Height).
+// it speaks twips (Width, Height) and has no Container: where it sits is its extender's business.
 class UserControl final : public ContainerWidget {
  public:
   explicit UserControl(std::string name);
