@@ -18,6 +18,17 @@ namespace {
 constexpr int32_t kTooltipBackground = static_cast<int32_t>(0x80000018);
 constexpr int32_t kTooltipText = static_cast<int32_t>(0x80000017);
 
+// One step of the tooltip procedure. Error 398 (the container cannot answer yet) skips this step
+// only; any other error goes on to the procedure's trap.
+template <class Step>
+void skipOn398(Step&& step) {
+  try {
+    step();
+  } catch (const host::Error& e) {
+    if (e.number() != host::err::NoClientSite) throw;
+  }
+}
+
 }  // namespace
 
 std::string UsrKeloScroll::DescriptionBoxName() const {
@@ -27,7 +38,9 @@ std::string UsrKeloScroll::DescriptionBoxName() const {
 
 Boolean UsrKeloScroll::ShowDescription() {
   try {
-    // The ambient read is the one step that can fail with 398; IsRunMode counts that as run mode.
+    // The ambient read fails with 398 before the client site exists; IsRunMode counts that as
+    // run mode. From here on a 398 (a container that cannot answer yet) skips the one step that
+    // raised it and the procedure goes on; any other error ends it.
     if (!IsRunMode()) return host::False;
     const host::Clock& clock = site_.engine().clock();
     float elapsed = host::toSingle(static_cast<double>(clock.Timer()) - mLastDescrTime);
@@ -41,54 +54,68 @@ Boolean UsrKeloScroll::ShowDescription() {
                                       : mDescrPosX != static_cast<double>(ThumbValueX());
     if (!moved && !first) return host::False;
 
-    Variant arg = Variant::refString(&mDescription);
-    site_.RaiseEvent("GetDescription", std::span<Variant>(&arg, 1));
-
-    int32_t textW = host::toLong(surface_.TextWidth(mDescription + "a"));
-    int32_t textH = host::toLong(surface_.TextHeight(mDescription));
     host::Dispatch& extender = *site_.extender();
-    host::ObjectRef parent = extender.get("Parent").asObject();
-    int32_t formW = host::toLong(deref(parent).get("Width").asDouble());
+    auto parent = [&extender]() -> host::Dispatch& {
+      return deref(extender.get("Parent").asObject());
+    };
+    int32_t textW = 0, textH = 0, formW = 0;
+    skipOn398([&] {
+      Variant arg = Variant::refString(&mDescription);
+      site_.RaiseEvent("GetDescription", std::span<Variant>(&arg, 1));
+    });
+    skipOn398([&] { textW = host::toLong(surface_.TextWidth(mDescription + "a")); });
+    skipOn398([&] { textH = host::toLong(surface_.TextHeight(mDescription)); });
+    skipOn398([&] { formW = host::toLong(parent().get("Width").asDouble()); });
     if (mDescription.empty()) return host::False;  // an older text stays until hidden
 
-    int32_t ctlLeft = ContainerLeft(extender);
-    int32_t rightFree =
-        host::toLong(static_cast<double>(formW) -
-                     (static_cast<double>(picBarra->Width()) + extender.get("Left").asDouble()));
-    int32_t boxLeft = 0;
-    int32_t boxW = textW;
-    if (textW < ctlLeft) {
-      boxLeft = host::subChecked(ctlLeft, textW);  // ends at the control's left edge
-    } else if (textW < rightFree) {
-      boxLeft = host::toLong(static_cast<double>(ctlLeft) + picBarra->Width());
-    } else if (rightFree < ctlLeft) {
-      boxW = ctlLeft;
-      boxLeft = 0;
-    } else if (rightFree > ctlLeft) {
-      boxW = rightFree;
-      boxLeft = host::toLong(static_cast<double>(ctlLeft) + picBarra->Width());
-    }
-
+    int32_t boxLeft = 0, boxW = textW, boxTop = 0;
+    int32_t ctlLeft = 0, rightFree = 0;
+    skipOn398([&] { ctlLeft = ContainerLeft(extender); });
+    skipOn398([&] {
+      rightFree =
+          host::toLong(static_cast<double>(formW) -
+                       (static_cast<double>(picBarra->Width()) + extender.get("Left").asDouble()));
+    });
+    skipOn398([&] {
+      if (textW < ctlLeft) {
+        boxLeft = host::subChecked(ctlLeft, textW);  // ends at the control's left edge
+      } else if (textW < rightFree) {
+        boxLeft = host::toLong(static_cast<double>(ctlLeft) + picBarra->Width());
+      } else if (rightFree < ctlLeft) {
+        boxW = ctlLeft;
+        boxLeft = 0;
+      } else if (rightFree > ctlLeft) {
+        boxW = rightFree;
+        boxLeft = host::toLong(static_cast<double>(ctlLeft) + picBarra->Width());
+      }
+    });
     if (!mTxtDescr) mTxtDescrOk = CreateDescriptionBox();
     if (!isTrue(mTxtDescrOk)) return host::False;
     if (!mTxtDescr) host::raise(host::err::ObjectNotSet);
-    mTxtDescr->setText(mDescription);
+    skipOn398([&] { mTxtDescr->setText(mDescription); });
 
     // Twips per track unit along the bar. A vertical bar's track is the control less its two end
     // buttons; a horizontal bar's track is as high as the control, so its own height is used.
-    double trackTwips = arrangedHorizontally_
-                            ? static_cast<double>(picBarra->Height())
-                            : static_cast<double>(surface_.Height()) -
-                                  (static_cast<double>(cmdDXDN->Height()) + cmdSxUp->Height());
-    float ratio = host::toSingle(host::divide(trackTwips, picBarra->ScaleHeight()));
-    int32_t boxTop = host::toLong(static_cast<double>(picBarra->Top()) + ContainerTop(extender) +
-                                  static_cast<double>(ratio) * mTipY);
-    mTxtDescr->Move(static_cast<float>(boxLeft), static_cast<float>(boxTop),
-                    static_cast<float>(boxW), static_cast<float>(textH));
-    deref(parent).call("Refresh");
-    mTxtDescr->setVisible(true);
-    mTxtDescr->Refresh();
-    mTxtDescr->ZOrder(0);
+    float ratio = 0;
+    skipOn398([&] {
+      double trackTwips = arrangedHorizontally_
+                              ? static_cast<double>(picBarra->Height())
+                              : static_cast<double>(surface_.HeightTwips()) -
+                                    (static_cast<double>(cmdDXDN->Height()) + cmdSxUp->Height());
+      ratio = host::toSingle(host::divide(trackTwips, picBarra->ScaleHeight()));
+    });
+    skipOn398([&] {
+      boxTop = host::toLong(static_cast<double>(picBarra->Top()) + ContainerTop(extender) +
+                            static_cast<double>(ratio) * mTipY);
+    });
+    skipOn398([&] {
+      mTxtDescr->Move(static_cast<float>(boxLeft), static_cast<float>(boxTop),
+                      static_cast<float>(boxW), static_cast<float>(textH));
+    });
+    skipOn398([&] { parent().call("Refresh"); });
+    skipOn398([&] { mTxtDescr->setVisible(true); });
+    skipOn398([&] { mTxtDescr->Refresh(); });
+    skipOn398([&] { mTxtDescr->ZOrder(0); });
     return host::True;
   } catch (const host::Error&) {
     return host::False;
@@ -99,16 +126,22 @@ Boolean UsrKeloScroll::CreateDescriptionBox() {
   try {
     std::string name = DescriptionBoxName();
     if (IsRunMode()) {
-      host::ObjectRef parent = site_.extender()->get("Parent").asObject();
-      host::ObjectRef controls = deref(parent).get("Controls").asObject();
-      Variant box = deref(controls).call("Add", {Variant("VB.TextBox"), Variant(name)});
-      mTxtDescr = std::dynamic_pointer_cast<host::TextBox>(box.asObject());
-      if (!mTxtDescr) host::raise(host::err::TypeMismatch);
+      skipOn398([&] {
+        host::ObjectRef parent = site_.extender()->get("Parent").asObject();
+        host::ObjectRef controls = deref(parent).get("Controls").asObject();
+        Variant box = deref(controls).call("Add", {Variant("VB.TextBox"), Variant(name)});
+        mTxtDescr = std::dynamic_pointer_cast<host::TextBox>(box.asObject());
+        if (!mTxtDescr) host::raise(host::err::TypeMismatch);
+      });
       // Styled like a system tooltip; everything else as the form makes a new text box.
-      mTxtDescr->setFontBold(false);
-      mTxtDescr->setAppearance(0);
-      mTxtDescr->setBackColor(kTooltipBackground);
-      mTxtDescr->setForeColor(kTooltipText);
+      auto box = [this]() -> host::TextBox& {
+        if (!mTxtDescr) host::raise(host::err::ObjectNotSet);
+        return *mTxtDescr;
+      };
+      skipOn398([&] { box().setFontBold(false); });
+      skipOn398([&] { box().setAppearance(0); });
+      skipOn398([&] { box().setBackColor(kTooltipBackground); });
+      skipOn398([&] { box().setForeColor(kTooltipText); });
     }
     return host::True;
   } catch (const host::Error&) {

@@ -12,6 +12,8 @@
 // as for a vertical bar, so every number along the axis (scale, positions, hit tests, key and page
 // moves) works the same. The minimum width mirrors the vertical minimum height: two buttons and a
 // thumb. The built-in arrows turn with the bar; pictures the host set are left alone.
+//
+// The surface's own sizes are twips whatever the container's scale.
 #include "control/UsrKeloScroll.h"
 #include "control/pictures.h"
 #include "host/error.h"
@@ -36,21 +38,22 @@ void UsrKeloScroll::UserControl_Resize() {
       // again before this run ends; every step below reads the sizes afresh.
       float minHeight =
           host::toSingle(static_cast<double>(cmdSxUp->Height()) + cmdDXDN->Height() + t);
-      if (minHeight > surface_.Height()) surface_.setHeight(minHeight);
+      if (minHeight > surface_.HeightTwips()) surface_.setHeightTwips(minHeight);
       cmdSxUp->setTop(0);
-      cmdDXDN->setTop(host::toSingle(static_cast<double>(surface_.Height()) - cmdDXDN->Height()));
+      cmdDXDN->setTop(
+          host::toSingle(static_cast<double>(surface_.HeightTwips()) - cmdDXDN->Height()));
       picBarra->setTop(cmdSxUp->Height());
       picBarra->setHeight(
-          host::toSingle(static_cast<double>(surface_.Height()) -
+          host::toSingle(static_cast<double>(surface_.HeightTwips()) -
                          (static_cast<double>(cmdSxUp->Height()) + cmdDXDN->Height())));
-      float w = surface_.Width();
+      float w = surface_.WidthTwips();
       if (w != cmdSxUp->Width()) {
         cmdSxUp->setWidth(w);
         cmdDXDN->setWidth(w);
         imgCursor->setWidth(w);
         imgCursor->setStretch(true);
       }
-      picBarra->setWidth(surface_.Width());
+      picBarra->setWidth(surface_.WidthTwips());
     } else {
       ArrangeHorizontal();
     }
@@ -72,9 +75,9 @@ void UsrKeloScroll::UserControl_Resize() {
 void UsrKeloScroll::ArrangeHorizontal() {
   ShowArrowsFor(true);
   float minWidth = host::toSingle(2.0 * kEndButtonLength + thumbLengthTwips_);
-  if (minWidth > surface_.Width()) surface_.setWidth(minWidth);
-  float w = surface_.Width();
-  float h = surface_.Height();
+  if (minWidth > surface_.WidthTwips()) surface_.setWidthTwips(minWidth);
+  float w = surface_.WidthTwips();
+  float h = surface_.HeightTwips();
   cmdSxUp->Move(0, 0, kEndButtonLength, h);
   cmdDXDN->Move(host::toSingle(static_cast<double>(w) - kEndButtonLength), 0, kEndButtonLength, h);
   picBarra->Move(kEndButtonLength, 0, host::toSingle(static_cast<double>(w) - 2 * kEndButtonLength),
@@ -91,7 +94,7 @@ void UsrKeloScroll::RestoreVerticalArrangement() {
   // Back from a horizontal arrangement: the vertical layout writes no Left and no button or thumb
   // height, so put those back to their designed values first.
   ShowArrowsFor(false);
-  float w = surface_.Width();
+  float w = surface_.WidthTwips();
   cmdSxUp->Move(0, cmdSxUp->Top(), w, kEndButtonLength);
   cmdDXDN->Move(0, cmdDXDN->Top(), w, kEndButtonLength);
   picBarra->setLeft(0);

@@ -3,8 +3,9 @@
 namespace design {
 
 namespace {
-// The form's default instance: one per thread, created on first use.
-thread_local std::unique_ptr<dlgAbout> tDefaultInstance;
+// The form's default instance: one for the engine's thread of forms, created on first use. The
+// engine keeps it, so that one left over from a failed showing goes when the engine goes.
+constexpr const char* kDefaultInstance = "dlgAbout";
 }  // namespace
 
 dlgAbout::dlgAbout(host::FormEngine& engine) : engine_(engine) {
@@ -47,10 +48,16 @@ void dlgAbout::Label2_MouseDown(int16_t Button, int16_t Shift, float, float) {
 }
 
 void ShowAboutBox(host::FormEngine& engine) {
-  if (!tDefaultInstance) tDefaultInstance = std::make_unique<dlgAbout>(engine);
-  tDefaultInstance->Show(1);
-  tDefaultInstance->Unload();
-  tDefaultInstance.reset();
+  auto box = std::static_pointer_cast<dlgAbout>(engine.instance(kDefaultInstance));
+  if (!box) {
+    box = std::make_shared<dlgAbout>(engine);
+    engine.setInstance(kDefaultInstance, box);
+  }
+  // A failure here (the box is already showing: error 400) goes to the caller; the instance
+  // stays for the showing that is under way.
+  box->Show(1);
+  box->Unload();
+  engine.setInstance(kDefaultInstance, nullptr);
 }
 
 }  // namespace design

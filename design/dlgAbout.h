@@ -37,7 +37,8 @@ class dlgAbout {
 };
 
 // Creates the shared instance if needed, shows it modally, unloads it and releases it, so that
-// the next call starts from a fresh form. One shared instance per thread.
+// the next call starts from a fresh form. One shared instance per engine (the thread's forms),
+// kept by the engine. A failure to show (error 400 while it already shows) goes to the caller.
 void ShowAboutBox(host::FormEngine& engine);
 
 }  // namespace design

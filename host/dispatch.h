@@ -93,6 +93,16 @@ class DispatchTable {
     return *this;
   }
 
+  // Takes a member out again (one an object of the kind does not have after all).
+  DispatchTable& remove(std::string_view name) {
+    auto it = byName_.find(toLowerAscii(name));
+    if (it == byName_.end()) return *this;
+    members_.erase(members_.begin() + static_cast<std::ptrdiff_t>(it->second));
+    byName_.clear();
+    for (size_t i = 0; i < members_.size(); ++i) byName_[toLowerAscii(members_[i].name)] = i;
+    return *this;
+  }
+
   const Member* find(std::string_view name) const {
     auto it = byName_.find(toLowerAscii(name));
     return it == byName_.end() ? nullptr : &members_[it->second];

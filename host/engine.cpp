@@ -67,6 +67,12 @@ std::vector<int16_t> tabKey(const Widget& w) {
 FormEngine::FormEngine(Clock& clock) : clock_(clock) {}
 
 FormEngine::~FormEngine() {
+  // Kept objects first: they may still unload their forms here.
+  while (!instances_.empty()) {
+    std::shared_ptr<void> last = std::move(instances_.back().second);
+    instances_.pop_back();
+    last.reset();
+  }
   for (auto& f : forms_) f->setEngine(nullptr);
   for (Widget* w : registered_) w->registeredEngine_ = nullptr;
   registered_.clear();
@@ -185,8 +191,11 @@ void FormEngine::deliverMouse(Widget& w, MouseHandler Widget::*which, Form& form
   if (MouseHandler h = w.*which) h(button, shiftMask, mx, my);
 }
 
-void FormEngine::mouseDown(Form& form, double x, double y, int16_t button, int16_t shiftMask) {
+void FormEngine::mouseDown(Form& form, double x, double y, int16_t button, int16_t shiftMask,
+                           int16_t held) {
   cursor_ = toScreen(form, x, y);
+  // The button is held from now on, also when the press lands on nothing.
+  buttons_ = static_cast<int16_t>((held >= 0 ? held : buttons_) | button);
   Widget* target = inputTarget(hitTest(form, x, y));
   if (!target) return;
   auto keep = keepAlive(*target);
@@ -198,15 +207,15 @@ void FormEngine::mouseDown(Form& form, double x, double y, int16_t button, int16
       focus_ = target;
     }
   }
-  buttons_ = static_cast<int16_t>(buttons_ | button);
   if (target->kind() == WidgetKind::CommandButton && (button & mouse::Left)) {
     static_cast<CommandButton*>(target)->pressed_ = true;
   }
-  deliverMouse(*target, &Widget::MouseDown, form, x, y, button, shiftMask);
+  deliverMouse(*target, &Widget::MouseDown, form, x, y, buttons_, shiftMask);
 }
 
-void FormEngine::mouseMove(Form& form, double x, double y, int16_t shiftMask) {
+void FormEngine::mouseMove(Form& form, double x, double y, int16_t shiftMask, int16_t held) {
   cursor_ = toScreen(form, x, y);
+  if (held >= 0) buttons_ = held;
   Widget* target = inputTarget(hitTest(form, x, y));
   if (!target) return;
   auto keep = keepAlive(*target);
@@ -217,20 +226,23 @@ void FormEngine::mouseMove(Form& form, double x, double y, int16_t shiftMask) {
 // MouseUp of the left button when the pointer is still over the pressed widget at the release
 // (decided before MouseUp runs, as the pointer stands); a check box toggles instead, and its
 // Value change raises the Click.
-void FormEngine::mouseUp(Form& form, double x, double y, int16_t button, int16_t shiftMask) {
+void FormEngine::mouseUp(Form& form, double x, double y, int16_t button, int16_t shiftMask,
+                         int16_t held) {
   cursor_ = toScreen(form, x, y);
+  // The release reports what was held up to it, the released button included.
+  const int16_t mask = static_cast<int16_t>((held >= 0 ? held : buttons_) | button);
+  buttons_ = static_cast<int16_t>(mask & ~button);
   Widget* hit = hitTest(form, x, y);
   bool pressed = capture_ != nullptr;
   Widget* target = inputTarget(hit);
   if (!target) return;
   auto keep = keepAlive(*target);
   bool click = pressed && (button & mouse::Left) && hit == target;
-  buttons_ = static_cast<int16_t>(buttons_ & ~button);
   if (target->kind() == WidgetKind::CommandButton && (button & mouse::Left)) {
     static_cast<CommandButton*>(target)->pressed_ = false;
   }
   if (buttons_ == 0 && capture_ == target) releaseCapture();
-  deliverMouse(*target, &Widget::MouseUp, form, x, y, button, shiftMask);
+  deliverMouse(*target, &Widget::MouseUp, form, x, y, mask, shiftMask);
   // A MouseUp handler may have removed the widget from the form.
   if (!click || !registered_.contains(target)) return;
   if (target->kind() == WidgetKind::CheckBox) {
@@ -426,14 +438,42 @@ Rect FormEngine::GetWindowRect(int32_t hwnd) const {
 
 void FormEngine::showModal(Form& form) {
   auto keep = keepAlive(form);
+  if (std::find(modalForms_.begin(), modalForms_.end(), &form) != modalForms_.end()) {
+    raise(err::FormAlreadyShown);
+  }
   shown_.push_back(Shown{"modal", form.name(), form.Caption(), 0});
   form.setVisible(true);
   struct Depth {
-    int& d;
-    explicit Depth(int& x) : d(x) { ++d; }
-    ~Depth() { --d; }
-  } depth(modalDepth_);
+    FormEngine& e;
+    Depth(FormEngine& engine, const Form& f) : e(engine) {
+      ++e.modalDepth_;
+      e.modalForms_.push_back(&f);
+    }
+    ~Depth() {
+      --e.modalDepth_;
+      e.modalForms_.pop_back();
+    }
+  } depth(*this, form);
   if (ModalPolicy p = modalPolicy_) p(form);
+}
+
+std::shared_ptr<void> FormEngine::instance(std::string_view name) const {
+  for (const auto& [key, object] : instances_) {
+    if (key == name) return object;
+  }
+  return nullptr;
+}
+
+void FormEngine::setInstance(std::string_view name, std::shared_ptr<void> object) {
+  auto it = std::find_if(instances_.begin(), instances_.end(),
+                         [name](const auto& e) { return e.first == name; });
+  if (it != instances_.end()) {
+    // Taken out before it is released: its destructor may reach the engine again.
+    std::shared_ptr<void> old = std::move(it->second);
+    instances_.erase(it);
+    old.reset();
+  }
+  if (object) instances_.emplace_back(std::string(name), std::move(object));
 }
 
 int16_t FormEngine::MsgBox(const std::string& prompt, int32_t buttons, const std::string& title) {

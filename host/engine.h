@@ -7,8 +7,10 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "host/clock.h"
@@ -72,9 +74,16 @@ class FormEngine {
   // receives it until the release; Click follows MouseUp when the left button is released over
   // the same widget. Disabled images, and disabled widgets, let the mouse fall through to their
   // container.
-  void mouseDown(Form& form, double x, double y, int16_t button, int16_t shiftMask = 0);
-  void mouseMove(Form& form, double x, double y, int16_t shiftMask = 0);
-  void mouseUp(Form& form, double x, double y, int16_t button, int16_t shiftMask = 0);
+  // `button` is the one button pressed or released; the handlers get the mask of every button
+  // held (MouseUp: held up to the release, the released one included), so left held and then
+  // right pressed is a MouseDown with 3. The engine keeps that mask from the presses and
+  // releases it sees; a backend that knows better (`held`, the buttons held before this event,
+  // as the window system reports them) passes it.
+  void mouseDown(Form& form, double x, double y, int16_t button, int16_t shiftMask = 0,
+                 int16_t held = -1);
+  void mouseMove(Form& form, double x, double y, int16_t shiftMask = 0, int16_t held = -1);
+  void mouseUp(Form& form, double x, double y, int16_t button, int16_t shiftMask = 0,
+               int16_t held = -1);
   // The widget that would receive a press at this point (null over nothing).
   Widget* hitTest(Form& form, double x, double y) const;
   Widget* capture() const { return capture_; }
@@ -113,6 +122,7 @@ class FormEngine {
   // click and type on the form) and returns when it returns; the showing is recorded.
   using ModalPolicy = std::function<void(Form&)>;
   void setModalPolicy(ModalPolicy p) { modalPolicy_ = std::move(p); }
+  // Error 400 for a form that is already being shown modally.
   void showModal(Form& form);
   // Returns the button the user chose (1 = OK); the message is recorded.
   using MsgBoxPolicy = std::function<int16_t(const std::string& prompt, int32_t buttons)>;
@@ -127,6 +137,11 @@ class FormEngine {
   };
   const std::vector<Shown>& shown() const { return shown_; }
   int modalDepth() const { return modalDepth_; }
+
+  // Objects kept by name for the engine's forms, such as a form's shared default instance: they
+  // never outlive the engine, which drops them (newest first) before its forms. Null when absent.
+  std::shared_ptr<void> instance(std::string_view name) const;
+  void setInstance(std::string_view name, std::shared_ptr<void> object);  // null drops it
 
  private:
   void deliverMouse(Widget& w, MouseHandler Widget::*which, Form& form, double x, double y,
@@ -152,6 +167,8 @@ class FormEngine {
   MsgBoxPolicy msgBoxPolicy_;
   std::vector<Shown> shown_;
   int modalDepth_ = 0;
+  std::vector<const Form*> modalForms_;
+  std::vector<std::pair<std::string, std::shared_ptr<void>>> instances_;
 };
 
 }  // namespace host

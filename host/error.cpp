@@ -26,6 +26,8 @@ std::string errorDescription(int32_t number) {
       return "Invalid property value";
     case err::NoClientSite:
       return "Client site not available";
+    case err::FormAlreadyShown:
+      return "Form already displayed; can't show modally";
     case err::InvalidPicture:
       return "Invalid picture";
     case err::NoSuchMember:

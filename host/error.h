@@ -19,6 +19,7 @@ inline constexpr int32_t PathFileAccess = 75;
 inline constexpr int32_t ObjectNotSet = 91;
 inline constexpr int32_t InvalidPropertyValue = 380;
 inline constexpr int32_t NoClientSite = 398;
+inline constexpr int32_t FormAlreadyShown = 400;
 inline constexpr int32_t InvalidPicture = 481;
 inline constexpr int32_t NoSuchMember = 438;
 inline constexpr int32_t NameInUse = 727;

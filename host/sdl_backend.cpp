@@ -87,6 +87,14 @@ int16_t mouseButton(uint8_t b) {
   }
 }
 
+int16_t buttonMask(uint32_t state) {
+  int16_t mask = 0;
+  if (state & SDL_BUTTON_LMASK) mask |= mouse::Left;
+  if (state & SDL_BUTTON_RMASK) mask |= mouse::Right;
+  if (state & SDL_BUTTON_MMASK) mask |= mouse::Middle;
+  return mask;
+}
+
 double pixelsToTwips(int pixels) {
   return pixels * kTwipsPerPixel;
 }
@@ -273,21 +281,32 @@ void Backend::handle(const void* raw) {
     case SDL_MOUSEMOTION:
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
+      // The buttons held are counted over every window, also where the input is dropped: a
+      // button held down in one window is still held when another one is pressed.
+      const int16_t before = heldButtons_;
+      int16_t b = 0;
+      if (e.type == SDL_MOUSEMOTION) {
+        heldButtons_ = buttonMask(e.motion.state);
+      } else {
+        b = mouseButton(e.button.button);
+        if (b == 0) return;
+        heldButtons_ = static_cast<int16_t>(e.type == SDL_MOUSEBUTTONDOWN ? heldButtons_ | b
+                                                                          : heldButtons_ & ~b);
+      }
       // While a modal form is up, only its window takes input.
       WindowSlot* s = slotOf(e.type == SDL_MOUSEMOTION ? e.motion.windowID : e.button.windowID);
       if (!s || s != active) return;
       Form& form = *s->form;
       const int16_t mods = shiftMask(static_cast<uint16_t>(SDL_GetModState()));
       if (e.type == SDL_MOUSEMOTION) {
-        engine_.mouseMove(form, pixelsToTwips(e.motion.x), pixelsToTwips(e.motion.y), mods);
+        engine_.mouseMove(form, pixelsToTwips(e.motion.x), pixelsToTwips(e.motion.y), mods,
+                          heldButtons_);
       } else {
-        int16_t b = mouseButton(e.button.button);
-        if (b == 0) return;
         double x = pixelsToTwips(e.button.x), y = pixelsToTwips(e.button.y);
         if (e.type == SDL_MOUSEBUTTONDOWN) {
-          engine_.mouseDown(form, x, y, b, mods);
+          engine_.mouseDown(form, x, y, b, mods, before);
         } else {
-          engine_.mouseUp(form, x, y, b, mods);
+          engine_.mouseUp(form, x, y, b, mods, before);
         }
       }
       markAllDirty();

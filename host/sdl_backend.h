@@ -28,6 +28,8 @@ int16_t virtualKey(int32_t sdlKeycode);
 int16_t shiftMask(uint16_t sdlMod);
 // The host's button mask (1 left, 2 right, 4 middle) for an SDL button number; 0 for others.
 int16_t mouseButton(uint8_t sdlButton);
+// The host's button mask for SDL's button state (SDL_BUTTON_LMASK and the others).
+int16_t buttonMask(uint32_t sdlState);
 // A window pixel coordinate as form-client twips (15 twips per pixel).
 double pixelsToTwips(int pixels);
 
@@ -85,6 +87,7 @@ class Backend {
   std::vector<std::unique_ptr<WindowSlot>> slots_;  // main window first, then modal ones
   bool quitRequested_ = false;
   std::unordered_set<int32_t> consumedKeys_;  // keys onKey took: their release is dropped too
+  int16_t heldButtons_ = 0;                   // mouse buttons held, as SDL's events say
 };
 
 }  // namespace host::sdl

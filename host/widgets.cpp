@@ -818,12 +818,27 @@ void UserControl::sizeChanged() {
   raiseResize();
 }
 
+void UserControl::setWidthTwips(float v) {
+  TwipsRect r = rectTwips();
+  r.width = v;
+  setRectTwips(r);
+}
+
+void UserControl::setHeightTwips(float v) {
+  TwipsRect r = rectTwips();
+  r.height = v;
+  setRectTwips(r);
+}
+
 const Widget::Table& UserControl::table() const {
   static const Table kTable = [] {
     Table t;
     addWidgetMembers(t);
     addContainerMembers(t);
     addHwnd(t);
+    bind(t, "Width", &UserControl::WidthTwips, &UserControl::setWidthTwips);
+    bind(t, "Height", &UserControl::HeightTwips, &UserControl::setHeightTwips);
+    t.remove("Container");
     return t;
   }();
   return kTable;

@@ -390,11 +390,19 @@ class Label final : public Widget {
 
 // The surface of a user control: a container whose lifecycle and key-preview events the control
 // handles. Key events reach it before the focused part (key preview); a key code set to 0 is
-// swallowed. A change of its size raises Resize at once (also while a Resize runs).
+// swallowed. A change of its size raises Resize at once (also while a Resize runs). As an object
+// it speaks twips (Width, Height) and has no Container: where it sits is its extender's business.
 class UserControl final : public ContainerWidget {
  public:
   explicit UserControl(std::string name);
   bool isWindowed() const override { return true; }
+
+  // The control's own size as its code sees it: twips, whatever its container's scale. (Left,
+  // Top, Width and Height inherited from Widget are in the container's units: the extender's.)
+  float WidthTwips() const { return static_cast<float>(rectTwips().width); }
+  float HeightTwips() const { return static_cast<float>(rectTwips().height); }
+  void setWidthTwips(float v);
+  void setHeightTwips(float v);
 
   EventHandler Resize;
   // Raises Resize without a change of size (the site's first placement at an unchanged size).

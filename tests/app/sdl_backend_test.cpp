@@ -73,6 +73,8 @@ TEST(SdlMapping, ModifiersButtonsAndPixels) {
   EXPECT_EQ(mouseButton(SDL_BUTTON_MIDDLE), 4);
   EXPECT_EQ(mouseButton(SDL_BUTTON_X1), 0);
   EXPECT_EQ(mouseButton(SDL_BUTTON_X2), 0);
+  EXPECT_EQ(buttonMask(SDL_BUTTON_LMASK | SDL_BUTTON_RMASK), 3);
+  EXPECT_EQ(buttonMask(SDL_BUTTON_MMASK | SDL_BUTTON_X1MASK), 4);
   EXPECT_EQ(pixelsToTwips(0), 0.0);
   EXPECT_EQ(pixelsToTwips(1), 15.0);
   EXPECT_EQ(pixelsToTwips(640), 9600.0);
@@ -238,6 +240,21 @@ TEST_F(SdlWindow, ResizingTheWindowLaysTheFormOutAndClosingItEndsTheLoop) {
   EXPECT_EQ(viewer->width(), 800);
   EXPECT_EQ(viewer->height(), 600);
   EXPECT_EQ(viewer->form().rectTwips().width, 800 * 15.0);
+}
+
+TEST_F(SdlWindow, MouseEventsBringEveryButtonHeld) {
+  auto probe = viewer->form().add<Label>("Probe");
+  probe->Move(0, 0, 1500, 300);
+  std::vector<int> seen;
+  probe->MouseDown = [&](int16_t b, int16_t, float, float) { seen.push_back(b); };
+  probe->MouseUp = [&](int16_t b, int16_t, float, float) { seen.push_back(-b); };
+  pushButton(SDL_MOUSEBUTTONDOWN, *probe, SDL_BUTTON_LEFT);
+  pushButton(SDL_MOUSEBUTTONDOWN, *probe, SDL_BUTTON_RIGHT);
+  pushButton(SDL_MOUSEBUTTONUP, *probe, SDL_BUTTON_LEFT);
+  pushButton(SDL_MOUSEBUTTONUP, *probe, SDL_BUTTON_RIGHT);
+  pushQuit();
+  backend->run();
+  EXPECT_EQ(seen, (std::vector<int>{1, 3, -3, -2}));
 }
 
 TEST_F(SdlWindow, TextInputGoesToTheFocusedTextBox) {

@@ -192,6 +192,30 @@ TEST(AboutBox, ShowsAFreshModalFormPerCall) {
   EXPECT_EQ(bar.engine.forms().size(), formsBefore) << "unloaded after each showing";
 }
 
+TEST(AboutBox, ShowingItWhileItShowsFailsAndABoxLeftOverGoesWithItsEngine) {
+  auto bar = std::make_unique<Bar>();
+  int32_t nested = 0;
+  bar->engine.setModalPolicy([&](host::Form&) {
+    try {
+      bar->ctl->ShowAboutBox();
+    } catch (const host::Error& e) {
+      nested = e.number();
+    }
+  });
+  bar->ctl->ShowAboutBox();
+  EXPECT_EQ(nested, 400);
+  EXPECT_EQ(bar->engine.findForm("dlgAbout"), nullptr);  // the first showing ended as usual
+  // A showing that fails leaves its box loaded; it must go with its engine.
+  bar->engine.setModalPolicy([](host::Form&) { host::raise(host::err::InvalidCall); });
+  EXPECT_THROW(bar->ctl->ShowAboutBox(), host::Error);
+  EXPECT_NE(bar->engine.findForm("dlgAbout"), nullptr);
+  bar.reset();
+  Bar other;
+  other.ctl->ShowAboutBox();
+  ASSERT_EQ(other.engine.shown().size(), 1u);
+  EXPECT_EQ(other.engine.findForm("dlgAbout"), nullptr);
+}
+
 TEST(AboutBox, CreditNeedsBothButtonsWithCtrlAltOnTheContactLine) {
   Bar bar;
   struct Gesture {
@@ -210,8 +234,13 @@ TEST(AboutBox, CreditNeedsBothButtonsWithCtrlAltOnTheContactLine) {
       host::Widget* label = host::findWidget(f, g.label);
       double x = 0, y = 0;
       label->originOnForm(x, y);
-      bar.engine.mouseDown(f, x + 50, y + 50, g.buttons, g.shift);
-      bar.engine.mouseUp(f, x + 50, y + 50, g.buttons, g.shift);
+      // The buttons go down one after another, as a user's do, and come up again.
+      for (int16_t b : {host::mouse::Left, host::mouse::Right}) {
+        if (g.buttons & b) bar.engine.mouseDown(f, x + 50, y + 50, b, g.shift);
+      }
+      for (int16_t b : {host::mouse::Left, host::mouse::Right}) {
+        if (g.buttons & b) bar.engine.mouseUp(f, x + 50, y + 50, b, g.shift);
+      }
     });
     bar.ctl->ShowAboutBox();
     const auto& shown = bar.engine.shown();

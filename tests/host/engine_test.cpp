@@ -119,10 +119,15 @@ TEST_F(Track, TheReleaseGoesToThePressedWidgetAndClicksOnlyOverIt) {
                    "picBarra:Move 1 0 100 24.515", "picBarra:Up 1 0 100 24.515", "picBarra:Click",
                    "picBarra:Down 2 0 100 20.9877", "picBarra:Up 2 0 100 20.9877"}));
   EXPECT_EQ(engine.capture(), nullptr);
-  // A second button that comes and goes leaves the mouse with the widget the first one holds.
+  // A second button that comes and goes leaves the mouse with the widget the first one holds;
+  // the events bring every button held, the released one included.
   engine.mouseDown(*form, 700, 1000, mouse::Left);
   click(300, 105, mouse::Right);
   EXPECT_EQ(engine.capture(), pic.get());
+  engine.mouseUp(*form, 700, 1000, mouse::Left);
+  EXPECT_EQ(rec.take(), (Names{"picBarra:Down 1 0 100 20.9877", "picBarra:Down 3 0 -300 -10.582",
+                               "picBarra:Up 3 0 -300 -10.582", "picBarra:Up 1 0 100 20.9877",
+                               "picBarra:Click"}));
 }
 
 TEST_F(Engine, APressedButtonKeepsTheMouseUntilTheReleaseAndACheckBoxToggles) {
