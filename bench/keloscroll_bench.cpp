@@ -29,10 +29,10 @@
 
 #include "anchor_harness.h"
 #include "control/UsrKeloScroll.h"
+#include "host/cairo_painter.h"
 #include "host/clock.h"
 #include "host/container.h"
 #include "host/engine.h"
-#include "host/cairo_painter.h"
 #include "host/render.h"
 #include "host/variant.h"
 #include "host/widgets.h"

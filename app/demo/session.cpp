@@ -3,10 +3,10 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "host/cairo_painter.h"
 #include "host/clock.h"
 #include "host/engine.h"
 #include "host/error.h"
-#include "host/cairo_painter.h"
 #include "host/render.h"
 
 namespace kelo::demo {

@@ -12,13 +12,13 @@
 #include <vector>
 
 #include "app/run/script.h"
+#include "host/cairo_painter.h"
 #include "host/classes.h"
 #include "host/clock.h"
 #include "host/container.h"
 #include "host/engine.h"
 #include "host/error.h"
 #include "host/picture.h"
-#include "host/cairo_painter.h"
 #include "host/render.h"
 #include "host/widgets.h"
 

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "app/demo/viewer.h"
+#include "host/cairo_painter.h"
 #include "host/clock.h"
 #include "host/engine.h"
-#include "host/cairo_painter.h"
 #include "host/render.h"
 #include "host/sdl_backend.h"
 
