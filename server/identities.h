@@ -99,7 +99,8 @@ inline constexpr int kToolboxBitmap = 30000;
 // LIBFLAG_FCONTROL: the type library describes controls.
 inline constexpr int kLibFlagControl = 2;
 
-// COM status codes (HRESULT).
+#ifndef _WIN32
+// COM status codes (HRESULT), where the platform's headers do not define them.
 using HRESULT = int32_t;
 inline constexpr HRESULT S_OK = 0;
 inline constexpr HRESULT S_FALSE = 1;
@@ -108,5 +109,6 @@ inline constexpr HRESULT E_POINTER = static_cast<HRESULT>(0x80004003u);
 inline constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
 inline constexpr HRESULT CLASS_E_NOAGGREGATION = static_cast<HRESULT>(0x80040110u);
 inline constexpr HRESULT CLASS_E_CLASSNOTAVAILABLE = static_cast<HRESULT>(0x80040111u);
+#endif
 
 }  // namespace keloscroll::server

@@ -1,0 +1,168 @@
+// The control UsrKeloScroll as a COM object. It hosts the control on a form engine of its own
+// (the control's six parts are that engine's widgets) and speaks to its container through the
+// container's client site: ambient UserMode, the extender, PropertyChanged to property-notify
+// sinks, events to the __UsrKeloScroll connection point, and persistence through property bags
+// and streams. Its public face is IDispatch and the dual interface _UsrKeloScroll, both served
+// from the control's interface table (control_dispatch.cpp).
+#pragma once
+
+#include <ocidl.h>
+#include <olectl.h>
+#include <windows.h>
+
+#include <atomic>
+#include <memory>
+#include <span>
+#include <string_view>
+
+#include "KeloScroll_h.h"
+#include "control/UsrKeloScroll.h"
+#include "host/clock.h"
+#include "host/container.h"
+#include "host/engine.h"
+#include "server/win/connection_point.h"
+#include "server/win/module.h"
+
+namespace keloscroll::win {
+
+class ControlObject final : public _UsrKeloScroll,
+                            public IProvideClassInfo2,
+                            public ISupportErrorInfo,
+                            public IConnectionPointContainer,
+                            public IPersistStreamInit,
+                            public IPersistPropertyBag,
+                            public IOleObject,
+                            private ModuleObject {
+ public:
+  // A new control (Initialize has run) answering `iid` in `out`.
+  static HRESULT create(REFIID iid, void** out);
+
+  // ---- IUnknown: the interface map ----------------------------------------------------------
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+  ULONG STDMETHODCALLTYPE AddRef() override;
+  ULONG STDMETHODCALLTYPE Release() override;
+
+  // ---- IDispatch (control_dispatch.cpp) -----------------------------------------------------
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** out) override;
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid,
+                                          DISPID* ids) override;
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
+                                   VARIANT* result, EXCEPINFO* info, UINT* argError) override;
+
+  // ---- _UsrKeloScroll, in the order of its table of functions (control_dispatch.cpp) --------
+  HRESULT STDMETHODCALLTYPE get_VerticalBar(VARIANT_BOOL* value) override;
+  HRESULT STDMETHODCALLTYPE put_VerticalBar(VARIANT_BOOL* value) override;
+  HRESULT STDMETHODCALLTYPE get_PictureBarra(IPictureDisp** value) override;
+  HRESULT STDMETHODCALLTYPE putref_PictureBarra(IPictureDisp* value) override;
+  HRESULT STDMETHODCALLTYPE get_PictureCursor(IPictureDisp** value) override;
+  HRESULT STDMETHODCALLTYPE putref_PictureCursor(IPictureDisp* value) override;
+  HRESULT STDMETHODCALLTYPE get_PictureSXUP(IPictureDisp** value) override;
+  HRESULT STDMETHODCALLTYPE putref_PictureSXUP(IPictureDisp* value) override;
+  HRESULT STDMETHODCALLTYPE get_PictureDXDN(IPictureDisp** value) override;
+  HRESULT STDMETHODCALLTYPE putref_PictureDXDN(IPictureDisp* value) override;
+  HRESULT STDMETHODCALLTYPE ShowAboutBox() override;
+  HRESULT STDMETHODCALLTYPE get_Max(LONG* value) override;
+  HRESULT STDMETHODCALLTYPE put_Max(LONG value) override;
+  HRESULT STDMETHODCALLTYPE put_LargeChange(LONG value) override;
+  HRESULT STDMETHODCALLTYPE get_Value(LONG* value) override;
+  HRESULT STDMETHODCALLTYPE put_Value(LONG value) override;
+  HRESULT STDMETHODCALLTYPE get_Description(BSTR* value) override;
+  HRESULT STDMETHODCALLTYPE get_RefreshMsecGD(short* value) override;
+  HRESULT STDMETHODCALLTYPE put_RefreshMsecGD(short value) override;
+  HRESULT STDMETHODCALLTYPE get_Enabled(VARIANT_BOOL* value) override;
+  HRESULT STDMETHODCALLTYPE put_Enabled(VARIANT_BOOL value) override;
+  HRESULT STDMETHODCALLTYPE get_Min(LONG* value) override;
+  HRESULT STDMETHODCALLTYPE put_Min(LONG value) override;
+  HRESULT STDMETHODCALLTYPE get_SmallChange(LONG* value) override;
+  HRESULT STDMETHODCALLTYPE put_SmallChange(LONG value) override;
+  HRESULT STDMETHODCALLTYPE get_LargeChange(LONG* value) override;
+
+  // ---- IProvideClassInfo2, ISupportErrorInfo -------------------------------------------------
+  HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** out) override;
+  HRESULT STDMETHODCALLTYPE GetGUID(DWORD kind, GUID* out) override;
+  HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override;
+
+  // ---- IConnectionPointContainer -------------------------------------------------------------
+  HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** out) override;
+  HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** out) override;
+
+  // ---- IPersist, IPersistStreamInit, IPersistPropertyBag -------------------------------------
+  HRESULT STDMETHODCALLTYPE GetClassID(CLSID* out) override;
+  HRESULT STDMETHODCALLTYPE IsDirty() override;
+  HRESULT STDMETHODCALLTYPE Load(IStream* stream) override;
+  HRESULT STDMETHODCALLTYPE Save(IStream* stream, BOOL clearDirty) override;
+  HRESULT STDMETHODCALLTYPE GetSizeMax(ULARGE_INTEGER* size) override;
+  HRESULT STDMETHODCALLTYPE InitNew() override;
+  HRESULT STDMETHODCALLTYPE Load(IPropertyBag* bag, IErrorLog* log) override;
+  HRESULT STDMETHODCALLTYPE Save(IPropertyBag* bag, BOOL clearDirty, BOOL saveAll) override;
+
+  // ---- IOleObject ----------------------------------------------------------------------------
+  HRESULT STDMETHODCALLTYPE SetClientSite(IOleClientSite* site) override;
+  HRESULT STDMETHODCALLTYPE GetClientSite(IOleClientSite** out) override;
+  HRESULT STDMETHODCALLTYPE SetHostNames(LPCOLESTR app, LPCOLESTR object) override;
+  HRESULT STDMETHODCALLTYPE Close(DWORD saveOption) override;
+  HRESULT STDMETHODCALLTYPE SetMoniker(DWORD which, IMoniker* moniker) override;
+  HRESULT STDMETHODCALLTYPE GetMoniker(DWORD assign, DWORD which, IMoniker** out) override;
+  HRESULT STDMETHODCALLTYPE InitFromData(IDataObject* data, BOOL creation, DWORD reserved) override;
+  HRESULT STDMETHODCALLTYPE GetClipboardData(DWORD reserved, IDataObject** out) override;
+  HRESULT STDMETHODCALLTYPE DoVerb(LONG verb, LPMSG msg, IOleClientSite* site, LONG index,
+                                   HWND parent, LPCRECT rect) override;
+  HRESULT STDMETHODCALLTYPE EnumVerbs(IEnumOLEVERB** out) override;
+  HRESULT STDMETHODCALLTYPE Update() override;
+  HRESULT STDMETHODCALLTYPE IsUpToDate() override;
+  HRESULT STDMETHODCALLTYPE GetUserClassID(CLSID* out) override;
+  HRESULT STDMETHODCALLTYPE GetUserType(DWORD form, LPOLESTR* out) override;
+  HRESULT STDMETHODCALLTYPE SetExtent(DWORD aspect, SIZEL* size) override;
+  HRESULT STDMETHODCALLTYPE GetExtent(DWORD aspect, SIZEL* size) override;
+  HRESULT STDMETHODCALLTYPE Advise(IAdviseSink* sink, DWORD* cookie) override;
+  HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override;
+  HRESULT STDMETHODCALLTYPE EnumAdvise(IEnumSTATDATA** out) override;
+  HRESULT STDMETHODCALLTYPE GetMiscStatus(DWORD aspect, DWORD* status) override;
+  HRESULT STDMETHODCALLTYPE SetColorScheme(LOGPALETTE* palette) override;
+
+ private:
+  ControlObject();
+  ~ControlObject();
+
+  // The host the control stands on: a clock, a form engine and a form that holds its site.
+  struct Hosting {
+    host::SystemClock clock;
+    host::FormEngine engine{clock};
+    std::shared_ptr<host::Form> form;
+    std::shared_ptr<host::ControlSite> site;
+    std::shared_ptr<UsrKeloScroll> control;
+  };
+
+  // Delivers an event to the advised __UsrKeloScroll sinks; by-reference arguments come back as
+  // the last sink left them.
+  void fireEvent(std::string_view name, std::span<host::Variant> args);
+  void propertyChanged(std::string_view property);
+  host::Boolean ambientUserMode();
+  // What the container answers in place of the control's own host: the extender is the
+  // container's when its site offers one (else the host's own).
+  host::ControlSite::ContainerServices services(host::ObjectRef extender);
+  // After InitNew or Load: the container places the control at its extent (Resize), at the
+  // default extent when it has set none.
+  void placed();
+  // Runs a lifecycle step on the site, with host errors as HRESULTs.
+  template <class F>
+  HRESULT lifecycle(F&& step);
+  // Reads and writes through the dual interface (control_dispatch.cpp), by interface-table entry.
+  template <class T>
+  HRESULT getEntry(int entry, T* out, void (*store)(const host::Variant&, T*));
+  HRESULT putEntry(int entry, host::Variant value);
+
+  std::atomic<ULONG> refs_{1};
+  std::unique_ptr<Hosting> hosting_;
+  ConnectionPoint events_;
+  ConnectionPoint propertyNotify_;
+  IOleClientSite* clientSite_ = nullptr;
+  IDispatch* ambient_ = nullptr;
+  IOleAdviseHolder* adviseHolder_ = nullptr;
+  bool initialized_ = false;
+  bool extentSet_ = false;
+  bool dirty_ = false;
+};
+
+}  // namespace keloscroll::win

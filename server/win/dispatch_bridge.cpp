@@ -1,0 +1,186 @@
+#include "server/win/dispatch_bridge.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "server/win/convert.h"
+
+namespace keloscroll::win {
+
+namespace {
+
+// A by-reference argument's value, held here while the host writes into it.
+struct RefSlot {
+  VARIANT* target = nullptr;
+  int16_t i2 = 0;
+  int32_t i4 = 0;
+  host::Boolean b = 0;
+  std::string s;
+};
+
+host::Variant argument(VARIANT& v, RefSlot& slot) {
+  switch (v.vt) {
+    case VT_BYREF | VT_I2:
+      slot.target = &v;
+      slot.i2 = v.piVal ? *v.piVal : int16_t{0};
+      return host::Variant::refInteger(&slot.i2);
+    case VT_BYREF | VT_I4:
+      slot.target = &v;
+      slot.i4 = v.plVal ? static_cast<int32_t>(*v.plVal) : 0;
+      return host::Variant::refLong(&slot.i4);
+    case VT_BYREF | VT_BOOL:
+      slot.target = &v;
+      slot.b = v.pboolVal && *v.pboolVal ? host::True : host::False;
+      return host::Variant::refBoolean(&slot.b);
+    case VT_BYREF | VT_BSTR:
+      slot.target = &v;
+      slot.s = v.pbstrVal ? utf8(*v.pbstrVal) : std::string();
+      return host::Variant::refString(&slot.s);
+    default:
+      return fromVariant(v);
+  }
+}
+
+void writeBack(const RefSlot& slot) {
+  VARIANT& v = *slot.target;
+  switch (v.vt) {
+    case VT_BYREF | VT_I2:
+      if (v.piVal) *v.piVal = slot.i2;
+      break;
+    case VT_BYREF | VT_I4:
+      if (v.plVal) *v.plVal = slot.i4;
+      break;
+    case VT_BYREF | VT_BOOL:
+      if (v.pboolVal) *v.pboolVal = slot.b ? VARIANT_TRUE : VARIANT_FALSE;
+      break;
+    case VT_BYREF | VT_BSTR:
+      if (v.pbstrVal) {
+        BSTR fresh = toBstr(slot.s);
+        SysFreeString(*v.pbstrVal);
+        *v.pbstrVal = fresh;
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+host::Invoke kindOf(WORD flags) {
+  if (flags & DISPATCH_PROPERTYPUTREF) return host::Invoke::Set;
+  if (flags & DISPATCH_PROPERTYPUT) return host::Invoke::Let;
+  if (flags & DISPATCH_METHOD) return host::Invoke::Method;
+  return host::Invoke::Get;
+}
+
+}  // namespace
+
+HRESULT dispatchIdsOfNames(host::Dispatch& object, LPOLESTR* names, UINT count, DISPID* ids) {
+  if (!names || !ids) return E_POINTER;
+  if (count == 0) return S_OK;
+  for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
+  if (!names[0]) return E_POINTER;
+  try {
+    ids[0] = object.idOfName(utf8(names[0], wcslen(names[0])));
+  } catch (const host::Error&) {
+    return DISP_E_UNKNOWNNAME;
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+  // The members take no named arguments.
+  return count > 1 ? DISP_E_UNKNOWNNAME : S_OK;
+}
+
+HRESULT dispatchInvoke(host::Dispatch& object, DISPID id, WORD flags, DISPPARAMS* params,
+                       VARIANT* result, EXCEPINFO* info, UINT* argError) {
+  if (!params) return E_POINTER;
+  if (params->cArgs && !params->rgvarg) return E_POINTER;
+  if (result) VariantInit(result);
+  host::Invoke kind = kindOf(flags);
+  bool put = kind == host::Invoke::Let || kind == host::Invoke::Set;
+  if (put) {
+    if (params->cArgs == 0) return DISP_E_BADPARAMCOUNT;
+    if (params->cNamedArgs != 1 || !params->rgdispidNamedArgs ||
+        params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT) {
+      return DISP_E_PARAMNOTOPTIONAL;
+    }
+  } else if (params->cNamedArgs) {
+    return DISP_E_NONAMEDARGS;
+  }
+  try {
+    const UINT n = params->cArgs;
+    std::vector<RefSlot> slots(n);
+    std::vector<host::Variant> args;
+    args.reserve(n);
+    for (UINT i = 0; i < n; ++i) {
+      // COM passes the last argument first (and the value of a put at index 0).
+      UINT at = n - 1 - i;
+      try {
+        args.push_back(argument(params->rgvarg[at], slots[i]));
+      } catch (const host::Error&) {
+        if (argError) *argError = at;
+        return DISP_E_TYPEMISMATCH;
+      }
+    }
+    host::Variant value = object.invoke(id, kind, args);
+    for (const RefSlot& s : slots) {
+      if (s.target) writeBack(s);
+    }
+    if (result && !put) toVariant(value, result);
+    return S_OK;
+  } catch (const host::Error& e) {
+    if (e.number() == host::err::NoSuchMember) return DISP_E_MEMBERNOTFOUND;
+    fillExcepInfo(e, info);
+    return DISP_E_EXCEPTION;
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
+IDispatch* DispatchBridge::create(host::ObjectRef object) {
+  return new DispatchBridge(std::move(object));
+}
+
+HRESULT DispatchBridge::QueryInterface(REFIID iid, void** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  if (iid != IID_IUnknown && iid != IID_IDispatch) return E_NOINTERFACE;
+  *out = static_cast<IDispatch*>(this);
+  AddRef();
+  return S_OK;
+}
+
+ULONG DispatchBridge::AddRef() {
+  return ++refs_;
+}
+
+ULONG DispatchBridge::Release() {
+  ULONG left = --refs_;
+  if (left == 0) delete this;
+  return left;
+}
+
+HRESULT DispatchBridge::GetTypeInfoCount(UINT* count) {
+  if (!count) return E_POINTER;
+  *count = 0;
+  return S_OK;
+}
+
+HRESULT DispatchBridge::GetTypeInfo(UINT, LCID, ITypeInfo** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  return DISP_E_BADINDEX;
+}
+
+HRESULT DispatchBridge::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+  return dispatchIdsOfNames(*object_, names, count, ids);
+}
+
+HRESULT DispatchBridge::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
+                               VARIANT* result, EXCEPINFO* info, UINT* argError) {
+  return dispatchInvoke(*object_, id, flags, params, result, info, argError);
+}
+
+}  // namespace keloscroll::win

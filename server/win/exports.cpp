@@ -1,0 +1,56 @@
+// The library's entry point and its four exports. Nothing but an HRESULT leaves an export. The
+// functions carry names of their own, which KeloScroll.def exports under COM's names: the
+// platform's headers declare those with references, and a client may hand them null pointers.
+#include <windows.h>
+
+#include "server/win/class_factory.h"
+#include "server/win/module.h"
+#include "server/win/registration.h"
+
+using namespace keloscroll::win;
+
+namespace {
+
+template <class F>
+HRESULT noThrow(F&& f) noexcept {
+  try {
+    return f();
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
+}  // namespace
+
+extern "C" {
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    setModule(instance);
+    // Thread notifications are not needed: the data objects share per thread lives in
+    // thread-local storage of its own.
+    DisableThreadLibraryCalls(instance);
+  }
+  return TRUE;
+}
+
+HRESULT STDAPICALLTYPE KeloDllRegisterServer() {
+  return noThrow([] { return registerServer(); });
+}
+
+HRESULT STDAPICALLTYPE KeloDllUnregisterServer() {
+  return noThrow([] { return unregisterServer(); });
+}
+
+HRESULT STDAPICALLTYPE KeloDllGetClassObject(const CLSID* clsid, const IID* iid, void** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  if (!clsid || !iid) return E_POINTER;
+  return noThrow([&] { return classObject(*clsid, *iid, out); });
+}
+
+HRESULT STDAPICALLTYPE KeloDllCanUnloadNow() {
+  return canUnload() ? S_OK : S_FALSE;
+}
+
+}  // extern "C"
