@@ -373,14 +373,12 @@ class WindowCloser {
   ~WindowCloser() { KillTimer(nullptr, timer_); }
 
  private:
+  static BOOL CALLBACK close(HWND w, LPARAM) {
+    if (IsWindowVisible(w)) PostMessageW(w, WM_CLOSE, 0, 0);
+    return TRUE;
+  }
   static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND w, LPARAM) -> BOOL {
-          if (IsWindowVisible(w)) PostMessageW(w, WM_CLOSE, 0, 0);
-          return TRUE;
-        },
-        0);
+    EnumThreadWindows(GetCurrentThreadId(), &WindowCloser::close, 0);
   }
   UINT_PTR timer_;
 };
