@@ -61,19 +61,19 @@ std::string interfaceEntry(const InterfaceEntry& e) {
   switch (e.access) {
     case Access::Get:
       kind = "propget";
-      params = "[out, retval] " + type + "* value";
+      params = "[out, retval] " + type + "* result";
       break;
     case Access::Let:
       kind = "propput";
-      params = "[in] " + type + " value";
+      params = "[in] " + type + " newValue";
       break;
     case Access::LetByRef:
       kind = "propput";
-      params = "[in, out] " + type + "* value";
+      params = "[in, out] " + type + "* newValue";
       break;
     case Access::Set:
       kind = "propputref";
-      params = "[in] " + type + " value";
+      params = "[in] " + type + " newValue";
       break;
     case Access::Method:
       break;

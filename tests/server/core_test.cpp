@@ -388,15 +388,16 @@ TEST(ServerIdl, DescribesTheLibraryInterfacesAndClassesInOrder) {
   int entries = 0;
   for (const char* e :
        {"[id(0x6803001d), propget, helpstring(\"Se True \xC3\xA9 orientata verticalmente",
-        "HRESULT VerticalBar([in, out] VARIANT_BOOL* value);",
+        "HRESULT VerticalBar([in, out] VARIANT_BOOL* newValue);",
         "[id(0x6803001c), propget]\n        HRESULT PictureBarra([out, retval] IPictureDisp** "
-        "value);",
-        "[id(0x6803001c), propputref]\n        HRESULT PictureBarra([in] IPictureDisp* value);",
+        "result);",
+        "[id(0x6803001c), propputref]\n        HRESULT PictureBarra([in] IPictureDisp* newValue);",
         "[id(0xfffffdd8), hidden]\n        HRESULT ShowAboutBox();",
-        "[id(0x68030018), propput, helpstring(", "HRESULT Max([in] long value);",
-        "HRESULT LargeChange([in] long value);", "HRESULT Description([out, retval] BSTR* value);",
-        "HRESULT RefreshMsecGD([in] short value);",
-        "HRESULT LargeChange([out, retval] long* value);"}) {
+        "[id(0x68030018), propput, helpstring(", "HRESULT Max([in] long newValue);",
+        "HRESULT LargeChange([in] long newValue);",
+        "HRESULT Description([out, retval] BSTR* result);",
+        "HRESULT RefreshMsecGD([in] short newValue);",
+        "HRESULT LargeChange([out, retval] long* result);"}) {
     size_t found = idl.find(e, from);
     EXPECT_NE(found, std::string::npos) << e;
     if (found != std::string::npos) from = found;

@@ -1,0 +1,243 @@
+#include "tests/win/com_client.h"
+
+#include <olectl.h>
+
+#include <algorithm>
+
+namespace kelo_test {
+
+ULONG Counted::release() {
+  ULONG n = --refs_;
+  if (n == 0) delete this;
+  return n;
+}
+
+Var Var::i4(LONG v) {
+  Var r;
+  r.vt = VT_I4;
+  r.lVal = v;
+  return r;
+}
+Var Var::i2(SHORT v) {
+  Var r;
+  r.vt = VT_I2;
+  r.iVal = v;
+  return r;
+}
+Var Var::boolean(bool v) {
+  Var r;
+  r.vt = VT_BOOL;
+  r.boolVal = v ? VARIANT_TRUE : VARIANT_FALSE;
+  return r;
+}
+Var Var::str(std::wstring_view s) {
+  Var r;
+  r.vt = VT_BSTR;
+  r.bstrVal = SysAllocStringLen(s.data(), static_cast<UINT>(s.size()));
+  return r;
+}
+Var Var::unknown(IUnknown* u) {
+  Var r;
+  r.vt = VT_UNKNOWN;
+  r.punkVal = u;
+  if (u) u->AddRef();
+  return r;
+}
+
+std::wstring wide(std::string_view utf8) {
+  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring w(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
+  return w;
+}
+
+std::wstring guidString(REFGUID g) {
+  wchar_t buf[40] = {};
+  StringFromGUID2(g, buf, 40);
+  return buf;
+}
+
+std::wstring programDir() {
+  wchar_t buf[MAX_PATH] = {};
+  DWORD n = GetModuleFileNameW(nullptr, buf, MAX_PATH);
+  std::wstring path(buf, n);
+  return path.substr(0, path.find_last_of(L"\\/") + 1);
+}
+
+DWORD runProcess(std::wstring commandLine) {
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &si, &pi)) {
+    return static_cast<DWORD>(-1);
+  }
+  WaitForSingleObject(pi.hProcess, INFINITE);
+  DWORD code = static_cast<DWORD>(-1);
+  GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return code;
+}
+
+std::optional<std::wstring> regString(const std::wstring& key, const wchar_t* name) {
+  DWORD bytes = 0;
+  if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, nullptr, &bytes) !=
+      ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  std::wstring s(bytes / sizeof(wchar_t), L'\0');
+  if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, s.data(),
+                   &bytes) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  s.resize(wcsnlen(s.c_str(), s.size()));
+  return s;
+}
+
+bool regKeyExists(const std::wstring& key) {
+  HKEY k = nullptr;
+  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
+  RegCloseKey(k);
+  return true;
+}
+
+CallResult call(IDispatch* d, DISPID id, WORD kind, std::vector<Var> args) {
+  std::reverse(args.begin(), args.end());
+  DISPPARAMS params{};
+  DISPID named = DISPID_PROPERTYPUT;
+  params.cArgs = static_cast<UINT>(args.size());
+  params.rgvarg = args.empty() ? nullptr : args.data();
+  if (kind & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
+    params.cNamedArgs = 1;
+    params.rgdispidNamedArgs = &named;
+  }
+  CallResult r{};
+  UINT argErr = 0;
+  r.hr = d->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, kind, &params, &r.value, &r.error, &argErr);
+  return r;
+}
+
+CallResult get(IDispatch* d, DISPID id) {
+  return call(d, id, DISPATCH_PROPERTYGET);
+}
+
+CallResult put(IDispatch* d, DISPID id, Var value, WORD kind) {
+  return call(d, id, kind, {std::move(value)});
+}
+
+DISPID idOf(IDispatch* d, std::wstring_view name) {
+  std::wstring n(name);
+  LPOLESTR names[] = {n.data()};
+  DISPID id = 0;
+  HRESULT hr = d->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+  return SUCCEEDED(hr) ? id : DISPID_UNKNOWN;
+}
+
+using Pair = std::pair<const IID*, IUnknown*>;
+
+// Shared QueryInterface: the pointer given for the interface asked for.
+HRESULT answer(REFIID iid, void** out, std::initializer_list<Pair> pairs) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  for (auto [id, p] : pairs) {
+    if (IsEqualIID(iid, *id)) {
+      *out = p;
+      static_cast<IUnknown*>(p)->AddRef();
+      return S_OK;
+    }
+  }
+  return E_NOINTERFACE;
+}
+
+HRESULT ClientSite::QueryInterface(REFIID iid, void** out) {
+  return answer(iid, out,
+                {Pair{&IID_IUnknown, static_cast<IOleClientSite*>(this)},
+                 Pair{&IID_IOleClientSite, static_cast<IOleClientSite*>(this)},
+                 Pair{&IID_IDispatch, static_cast<IDispatch*>(this)}});
+}
+HRESULT ClientSite::GetMoniker(DWORD, DWORD, IMoniker** m) {
+  if (m) *m = nullptr;
+  return E_NOTIMPL;
+}
+HRESULT ClientSite::GetContainer(IOleContainer** c) {
+  if (c) *c = nullptr;
+  return E_NOINTERFACE;
+}
+HRESULT ClientSite::GetTypeInfoCount(UINT* n) {
+  if (!n) return E_POINTER;
+  *n = 0;
+  return S_OK;
+}
+HRESULT ClientSite::GetTypeInfo(UINT, LCID, ITypeInfo** t) {
+  if (t) *t = nullptr;
+  return E_NOTIMPL;
+}
+HRESULT ClientSite::Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPARAMS*, VARIANT* result,
+                           EXCEPINFO*, UINT*) {
+  if (id != DISPID_AMBIENT_USERMODE || !(kind & DISPATCH_PROPERTYGET)) return DISP_E_MEMBERNOTFOUND;
+  if (!result) return E_POINTER;
+  ++ambientReads;
+  VariantInit(result);
+  result->vt = VT_BOOL;
+  result->boolVal = userMode_ ? VARIANT_TRUE : VARIANT_FALSE;
+  return S_OK;
+}
+
+HRESULT EventSink::QueryInterface(REFIID iid, void** out) {
+  return answer(iid, out,
+                {Pair{&IID_IUnknown, this}, Pair{&IID_IDispatch, this}, Pair{&events_, this}});
+}
+HRESULT EventSink::Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPARAMS* params, VARIANT*,
+                          EXCEPINFO*, UINT*) {
+  if (!params || !(kind & DISPATCH_METHOD)) return E_INVALIDARG;
+  Event e{id, {}};
+  for (UINT i = params->cArgs; i-- > 0;) {
+    VARIANT& a = params->rgvarg[i];
+    Var v;
+    if (a.vt == (VT_BYREF | VT_I4) && a.plVal) {
+      v = Var::i4(*a.plVal);
+      if (id == 2) *a.plVal = changeReply;
+    } else if (a.vt == (VT_BYREF | VT_BSTR) && a.pbstrVal) {
+      v = Var::str(*a.pbstrVal ? std::wstring_view(*a.pbstrVal, SysStringLen(*a.pbstrVal)) : L"");
+      if (id == 3) {
+        SysFreeString(*a.pbstrVal);
+        *a.pbstrVal = SysAllocString(description.c_str());
+      }
+    } else {
+      VariantCopy(&v, &a);
+      v.vt = static_cast<VARTYPE>(v.vt | 0x8000);  // marks an argument of an unexpected type
+    }
+    e.args.push_back(v);
+  }
+  events.push_back(std::move(e));
+  return S_OK;
+}
+
+HRESULT PropertyNotifySink::QueryInterface(REFIID iid, void** out) {
+  return answer(iid, out, {Pair{&IID_IUnknown, this}, Pair{&IID_IPropertyNotifySink, this}});
+}
+
+HRESULT PropertyBag::QueryInterface(REFIID iid, void** out) {
+  return answer(iid, out, {Pair{&IID_IUnknown, this}, Pair{&IID_IPropertyBag, this}});
+}
+HRESULT PropertyBag::Read(LPCOLESTR name, VARIANT* value, IErrorLog*) {
+  if (!name || !value) return E_POINTER;
+  auto it = values.find(name);
+  if (it == values.end()) return E_INVALIDARG;
+  VARTYPE wanted = value->vt;
+  if (wanted == VT_EMPTY) return VariantCopy(value, &it->second);
+  VariantClear(value);
+  return VariantChangeType(value, &it->second, 0, wanted);
+}
+HRESULT PropertyBag::Write(LPCOLESTR name, VARIANT* value) {
+  if (!name || !value) return E_POINTER;
+  Var v;
+  HRESULT hr = VariantCopyInd(&v, value);
+  if (FAILED(hr)) return hr;
+  values[name] = v;
+  writeOrder.push_back(name);
+  return S_OK;
+}
+
+}  // namespace kelo_test

@@ -1,0 +1,689 @@
+// KeloScroll.ocx as a client and a container see it: registered with regsvr32, its registry keys
+// and type library read back against the interface table, the control created by ProgID on a
+// client site of ours, its properties through IDispatch and the dual vtable, events and property
+// notifications, error numbers, persistence, the library's lifetime, and unregistration.
+// clang-format off
+#include "server/identities.h"  // before the Windows headers, whose macros it must not meet
+// clang-format on
+#include <gtest/gtest.h>
+#include <initguid.h>
+#include <olectl.h>
+
+#include <algorithm>
+#include <cstring>
+#include <cwctype>
+#include <tuple>
+
+#include "KeloScroll_h.h"
+#include "control/interface_table.h"
+#include "tests/win/com_client.h"
+
+namespace kelo_test {
+namespace {
+
+using keloscroll::Access;
+using keloscroll::kEvents;
+using keloscroll::kInterface;
+
+GUID toGuid(const keloscroll::server::GUID& g) {
+  GUID r;
+  static_assert(sizeof r == sizeof g);
+  std::memcpy(&r, &g, sizeof r);
+  return r;
+}
+const GUID kLib = toGuid(keloscroll::server::kLibId);
+const GUID kControl = toGuid(keloscroll::server::kClsidUsrKeloScroll);
+const GUID kPage = toGuid(keloscroll::server::kClsidPropertyPage1);
+const GUID kDual = toGuid(keloscroll::server::kIidUsrKeloScroll);
+const GUID kEventsIid = toGuid(keloscroll::server::kDiidUsrKeloScrollEvents);
+const GUID kPageIid = toGuid(keloscroll::server::kIidPropertyPage1);
+// The typelib marshaler and the dispatch proxy, which RegisterTypeLib names as proxies.
+const GUID kPSOAInterface = {0x00020424, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const GUID kPSDispatch = {0x00020420, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+
+std::wstring ocxPath() {
+  return programDir() + L"KeloScroll.ocx";
+}
+std::wstring lower(std::wstring s) {
+  for (auto& c : s) c = static_cast<wchar_t>(std::towlower(c));
+  return s;
+}
+DWORD regsvr32(const wchar_t* options) {
+  return runProcess(L"C:\\windows\\system32\\regsvr32.exe " + std::wstring(options) + L" \"" +
+                    ocxPath() + L"\"");
+}
+
+// COM in this apartment for the whole run; the library registered before the first test.
+class Apartment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
+    ASSERT_EQ(regsvr32(L"/s"), 0u)
+        << "regsvr32 /s " << std::string(ocxPath().begin(), ocxPath().end());
+  }
+  void TearDown() override { CoUninitialize(); }
+};
+const auto* const kApartment = ::testing::AddGlobalTestEnvironment(new Apartment);
+
+// A control made by ProgID, sited on a client site of ours and initialised as new.
+struct Control {
+  Ptr<IDispatch> disp;
+  Ptr<ClientSite> site{new ClientSite(true)};
+
+  explicit Control(bool initNew = true) {
+    CLSID clsid{};
+    EXPECT_EQ(CLSIDFromProgID(L"KeloScroll.UsrKeloScroll", &clsid), S_OK);
+    EXPECT_TRUE(IsEqualCLSID(clsid, kControl));
+    EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, disp.putVoid()),
+              S_OK);
+    if (!disp) return;
+    auto ole = disp.as<IOleObject>(IID_IOleObject);
+    EXPECT_TRUE(ole);
+    if (ole) {
+      EXPECT_EQ(ole->SetClientSite(site.get()), S_OK);
+    }
+    if (initNew) {
+      auto persist = disp.as<IPersistStreamInit>(IID_IPersistStreamInit);
+      EXPECT_TRUE(persist);
+      if (persist) {
+        EXPECT_EQ(persist->InitNew(), S_OK);
+      }
+    }
+  }
+  ~Control() {
+    // The container's goodbye: no site; then its own reference goes.
+    if (auto ole = disp.as<IOleObject>(IID_IOleObject)) {
+      ole->Close(OLECLOSE_NOSAVE);
+      ole->SetClientSite(nullptr);
+    }
+  }
+  LONG getLong(DISPID id) const {
+    auto r = get(disp.get(), id);
+    EXPECT_EQ(r.hr, S_OK) << std::hex << id;
+    Var v;
+    EXPECT_EQ(VariantChangeType(&v, &r.value, 0, VT_I4), S_OK);
+    return v.lVal;
+  }
+};
+
+TEST(OcxClient, RegistrationWritesTheClassesProgIdsAndTypeLibrary) {
+  const std::wstring path = lower(ocxPath()), lib = guidString(kLib);
+  const std::wstring control = L"CLSID\\" + guidString(kControl) + L"\\";
+  const std::wstring page = L"CLSID\\" + guidString(kPage) + L"\\";
+  struct Row {
+    std::wstring key;
+    const wchar_t* name;
+    std::wstring expected;
+  };
+  const Row rows[] = {
+      {L"KeloScroll.UsrKeloScroll\\CLSID", nullptr, guidString(kControl)},
+      {control + L"InprocServer32", nullptr, path},
+      {control + L"InprocServer32", L"ThreadingModel", L"apartment"},
+      {control + L"ProgID", nullptr, L"keloscroll.usrkeloscroll"},
+      {control + L"ToolboxBitmap32", nullptr, path + L", 30000"},
+      {control + L"MiscStatus\\1", nullptr, L"131473"},
+      {control + L"TypeLib", nullptr, lower(lib)},
+      {control + L"Version", nullptr, L"21.0"},
+      {L"KeloScroll.PropertyPage1\\CLSID", nullptr, guidString(kPage)},
+      {page + L"InprocServer32", nullptr, path},
+      {page + L"InprocServer32", L"ThreadingModel", L"apartment"},
+      {page + L"ProgID", nullptr, L"keloscroll.propertypage1"},
+      {L"TypeLib\\" + lib + L"\\15.0", nullptr, L"keloscroll"},
+      {L"TypeLib\\" + lib + L"\\15.0\\0\\win64", nullptr, path},
+  };
+  for (const auto& r : rows) {
+    auto v = regString(r.key, r.name);
+    ASSERT_TRUE(v) << std::string(r.key.begin(), r.key.end());
+    EXPECT_EQ(lower(*v), lower(r.expected)) << std::string(r.key.begin(), r.key.end());
+  }
+  // FLAGS: the control-library flag; Wine adds LIBFLAG_FHASDISKIMAGE (8), Windows does not.
+  auto flags = regString(L"TypeLib\\" + lib + L"\\15.0\\FLAGS");
+  ASSERT_TRUE(flags);
+  EXPECT_EQ(std::stoul(*flags) & ~0x8ul, 2ul) << std::string(flags->begin(), flags->end());
+  EXPECT_TRUE(regKeyExists(control + L"Control"));
+  EXPECT_FALSE(regKeyExists(page + L"Control"));
+  EXPECT_FALSE(regKeyExists(page + L"ToolboxBitmap32"));
+  EXPECT_FALSE(regKeyExists(page + L"MiscStatus"));
+
+  // The interfaces, as RegisterTypeLib writes them: the dual ones through the typelib
+  // marshaler, the event interface through the dispatch proxy.
+  const std::pair<GUID, GUID> interfaces[] = {
+      {kDual, kPSOAInterface}, {kPageIid, kPSOAInterface}, {kEventsIid, kPSDispatch}};
+  for (auto [iid, proxy] : interfaces) {
+    const std::wstring key = L"Interface\\" + guidString(iid) + L"\\";
+    EXPECT_EQ(regString(key + L"ProxyStubClsid32"), guidString(proxy)) << guidString(iid).c_str();
+    EXPECT_EQ(regString(key + L"TypeLib"), lib);
+  }
+  EXPECT_EQ(regString(L"Interface\\" + guidString(kDual)), L"_UsrKeloScroll");
+}
+
+TEST(OcxClient, TypeLibraryMatchesTheInterfaceTable) {
+  Ptr<ITypeLib> lib;
+  ASSERT_EQ(LoadRegTypeLib(kLib, 21, 0, 0, lib.put()), S_OK);
+  TLIBATTR* la = nullptr;
+  ASSERT_EQ(lib->GetLibAttr(&la), S_OK);
+  EXPECT_EQ(la->wMajorVerNum, 21);
+  EXPECT_EQ(la->wMinorVerNum, 0);
+  EXPECT_EQ(la->lcid, 0x409u);
+  EXPECT_TRUE(la->wLibFlags & LIBFLAG_FCONTROL);
+  lib->ReleaseTLibAttr(la);
+  Bstr name, doc;
+  ASSERT_EQ(lib->GetDocumentation(-1, name.put(), doc.put(), nullptr, nullptr), S_OK);
+  EXPECT_EQ(name.str(), L"KeloScroll");
+  EXPECT_EQ(doc.str(), L"KeloScroll");
+
+  struct Type {
+    const wchar_t* name;
+    GUID guid;
+    TYPEKIND kind;
+    WORD flags;
+  };
+  // A dual interface's dispatch half; its vtable half carries the automation flag (below).
+  constexpr WORD kDualFlags =
+      TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FDISPATCHABLE;
+  const Type types[] = {
+      {L"_UsrKeloScroll", kDual, TKIND_DISPATCH, kDualFlags},
+      {L"UsrKeloScroll", kControl, TKIND_COCLASS, TYPEFLAG_FCANCREATE | TYPEFLAG_FCONTROL},
+      {L"_PropertyPage1", kPageIid, TKIND_DISPATCH, kDualFlags},
+      {L"PropertyPage1", kPage, TKIND_COCLASS, TYPEFLAG_FCANCREATE},
+      {L"__UsrKeloScroll", kEventsIid, TKIND_DISPATCH,
+       TYPEFLAG_FHIDDEN | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FDISPATCHABLE},
+  };
+  ASSERT_EQ(lib->GetTypeInfoCount(), std::size(types));
+  std::vector<Ptr<ITypeInfo>> infos;
+  for (UINT i = 0; i < std::size(types); ++i) {
+    Ptr<ITypeInfo> info;
+    ASSERT_EQ(lib->GetTypeInfo(i, info.put()), S_OK);
+    Bstr n;
+    info->GetDocumentation(MEMBERID_NIL, n.put(), nullptr, nullptr, nullptr);
+    EXPECT_EQ(n.str(), types[i].name) << i;
+    TYPEATTR* ta = nullptr;
+    ASSERT_EQ(info->GetTypeAttr(&ta), S_OK);
+    EXPECT_TRUE(IsEqualGUID(ta->guid, types[i].guid)) << i;
+    EXPECT_EQ(ta->typekind, types[i].kind) << i;
+    EXPECT_EQ(ta->wTypeFlags, types[i].flags) << i;
+    info->ReleaseTypeAttr(ta);
+    infos.push_back(info);
+  }
+
+  // The control class: _UsrKeloScroll by default, __UsrKeloScroll as its default source.
+  TYPEATTR* ca = nullptr;
+  ASSERT_EQ(infos[1]->GetTypeAttr(&ca), S_OK);
+  EXPECT_EQ(ca->cImplTypes, 2);
+  infos[1]->ReleaseTypeAttr(ca);
+  const std::pair<const wchar_t*, INT> impls[] = {
+      {L"_UsrKeloScroll", IMPLTYPEFLAG_FDEFAULT},
+      {L"__UsrKeloScroll", IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE}};
+  for (UINT i = 0; i < 2; ++i) {
+    INT flags = 0;
+    HREFTYPE ref = 0;
+    Ptr<ITypeInfo> impl;
+    ASSERT_EQ(infos[1]->GetImplTypeFlags(i, &flags), S_OK);
+    EXPECT_EQ(flags, impls[i].second);
+    ASSERT_EQ(infos[1]->GetRefTypeOfImplType(i, &ref), S_OK);
+    ASSERT_EQ(infos[1]->GetRefTypeInfo(ref, impl.put()), S_OK);
+    Bstr n;
+    impl->GetDocumentation(MEMBERID_NIL, n.put(), nullptr, nullptr, nullptr);
+    EXPECT_EQ(n.str(), impls[i].first);
+  }
+
+  // The dual interface's vtable half: the 26 entries in table order after IDispatch's seven.
+  HREFTYPE vtableRef = 0;
+  Ptr<ITypeInfo> vtable;
+  ASSERT_EQ(infos[0]->GetRefTypeOfImplType(-1, &vtableRef), S_OK);
+  ASSERT_EQ(infos[0]->GetRefTypeInfo(vtableRef, vtable.put()), S_OK);
+  TYPEATTR* va = nullptr;
+  ASSERT_EQ(vtable->GetTypeAttr(&va), S_OK);
+  EXPECT_EQ(va->typekind, TKIND_INTERFACE);
+  EXPECT_TRUE(va->wTypeFlags & TYPEFLAG_FOLEAUTOMATION);
+  EXPECT_TRUE(va->wTypeFlags & TYPEFLAG_FDUAL);
+  EXPECT_EQ(static_cast<size_t>(va->cFuncs), kInterface.size());
+  vtable->ReleaseTypeAttr(va);
+  for (UINT i = 0; i < kInterface.size(); ++i) {
+    const auto& e = kInterface[i];
+    FUNCDESC* f = nullptr;
+    ASSERT_EQ(vtable->GetFuncDesc(i, &f), S_OK);
+    const INVOKEKIND kind = e.access == Access::Get      ? INVOKE_PROPERTYGET
+                            : e.access == Access::Set    ? INVOKE_PROPERTYPUTREF
+                            : e.access == Access::Method ? INVOKE_FUNC
+                                                         : INVOKE_PROPERTYPUT;
+    EXPECT_EQ(f->memid, e.dispid) << e.member;
+    EXPECT_EQ(f->invkind, kind) << e.member;
+    EXPECT_EQ(f->oVft, static_cast<SHORT>((7 + i) * sizeof(void*))) << e.member;
+    EXPECT_EQ((f->wFuncFlags & FUNCFLAG_FHIDDEN) != 0, e.hidden) << e.member;
+    if (e.access == Access::LetByRef) {
+      ASSERT_EQ(f->cParams, 1);
+      EXPECT_EQ(f->lprgelemdescParam[0].tdesc.vt, VT_PTR);
+      EXPECT_EQ(f->lprgelemdescParam[0].paramdesc.wParamFlags, PARAMFLAG_FIN | PARAMFLAG_FOUT);
+    }
+    vtable->ReleaseFuncDesc(f);
+    Bstr n, d;
+    ASSERT_EQ(vtable->GetDocumentation(e.dispid, n.put(), d.put(), nullptr, nullptr), S_OK);
+    EXPECT_EQ(n.str(), wide(e.member));
+    EXPECT_EQ(d.str(), wide(e.help)) << e.member;
+  }
+
+  // The events, each with its by-reference argument.
+  TYPEATTR* ea = nullptr;
+  ASSERT_EQ(infos[4]->GetTypeAttr(&ea), S_OK);
+  EXPECT_EQ(static_cast<size_t>(ea->cFuncs), kEvents.size());
+  infos[4]->ReleaseTypeAttr(ea);
+  for (UINT i = 0; i < kEvents.size(); ++i) {
+    const auto& e = kEvents[i];
+    FUNCDESC* f = nullptr;
+    ASSERT_EQ(infos[4]->GetFuncDesc(i, &f), S_OK);
+    EXPECT_EQ(f->memid, e.dispid);
+    EXPECT_EQ(f->invkind, INVOKE_FUNC);
+    ASSERT_EQ(static_cast<size_t>(f->cParams), e.args.size()) << e.name;
+    for (size_t a = 0; a < e.args.size(); ++a) {
+      const TYPEDESC& t = f->lprgelemdescParam[a].tdesc;
+      ASSERT_EQ(t.vt, VT_PTR) << e.name;
+      EXPECT_EQ(t.lptdesc->vt, e.args[a].type == "Long" ? VT_I4 : VT_BSTR) << e.name;
+    }
+    infos[4]->ReleaseFuncDesc(f);
+    Bstr n, d;
+    ASSERT_EQ(infos[4]->GetDocumentation(e.dispid, n.put(), d.put(), nullptr, nullptr), S_OK);
+    EXPECT_EQ(n.str(), wide(e.name));
+    EXPECT_EQ(d.str(), wide(e.help)) << e.name;
+  }
+  // The accents arrive as themselves: the help of Value holds an "é".
+  Bstr valueHelp;
+  vtable->GetDocumentation(0x68030016, nullptr, valueHelp.put(), nullptr, nullptr);
+  EXPECT_NE(valueHelp.str().find(L"\u00e9"), std::wstring::npos);
+}
+
+TEST(OcxClient, PropertiesByNameByIdAndThroughTheDualVtable) {
+  Control c;
+  ASSERT_TRUE(c.disp);
+  EXPECT_GT(c.site->ambientReads, 0) << "the control asked its site for UserMode";
+  // Every member's name gives its table id (case-insensitive), an unknown name none.
+  for (const auto& e : kInterface) {
+    std::wstring n = wide(e.member);
+    EXPECT_EQ(idOf(c.disp.get(), n), e.dispid) << e.member;
+    EXPECT_EQ(idOf(c.disp.get(), lower(n)), e.dispid) << e.member;
+  }
+  EXPECT_EQ(idOf(c.disp.get(), L"NoSuchMember"), DISPID_UNKNOWN);
+
+  // Defaults of a new control, then a write and a read of each property by its name's id.
+  struct Row {
+    const wchar_t* name;
+    LONG initial;
+    Var written;
+    LONG read;
+  };
+  const Row rows[] = {
+      {L"Max", 200000, Var::i4(500), 500},
+      {L"LargeChange", 1, Var::str(L"7"), 7},
+      {L"Value", 0, Var::i4(42), 42},  // 0: the thumb is not placed in a control never shown
+      {L"RefreshMsecGD", 400, Var::i2(250), 250},
+      {L"Min", 0, Var::i4(3), 3},
+      {L"SmallChange", 1, Var::i4(2), 2},
+      {L"VerticalBar", VARIANT_TRUE, Var::boolean(false), VARIANT_FALSE},
+      {L"Enabled", VARIANT_TRUE, Var::boolean(false), VARIANT_FALSE},
+  };
+  for (const auto& r : rows) {
+    DISPID id = idOf(c.disp.get(), r.name);
+    EXPECT_EQ(c.getLong(id), r.initial) << std::string(r.name, r.name + wcslen(r.name));
+    EXPECT_EQ(put(c.disp.get(), id, r.written).hr, S_OK);
+    EXPECT_EQ(c.getLong(id), r.read) << std::string(r.name, r.name + wcslen(r.name));
+  }
+  auto description = get(c.disp.get(), idOf(c.disp.get(), L"Description"));
+  EXPECT_EQ(description.hr, S_OK);
+  EXPECT_EQ(description.value.vt, VT_BSTR);
+  EXPECT_EQ(SysStringLen(description.value.bstrVal), 0u) << "no GetDescription yet";
+
+  // Early-bound: the same properties through the vtable the type library describes.
+  auto dual = c.disp.as<_UsrKeloScroll>(kDual);
+  ASSERT_TRUE(dual);
+  VARIANT_BOOL on = VARIANT_TRUE;
+  EXPECT_EQ(dual->put_Enabled(on), S_OK);
+  EXPECT_EQ(dual->put_VerticalBar(&on), S_OK);
+  EXPECT_EQ(dual->put_Max(1000), S_OK);
+  EXPECT_EQ(dual->put_Value(640), S_OK);
+  EXPECT_EQ(dual->put_LargeChange(9), S_OK);
+  EXPECT_EQ(dual->put_RefreshMsecGD(123), S_OK);
+  LONG max = 0, value = 0, large = 0;
+  SHORT refresh = 0;
+  VARIANT_BOOL vertical = 0, enabled = 0;
+  EXPECT_EQ(dual->get_Max(&max), S_OK);
+  EXPECT_EQ(dual->get_Value(&value), S_OK);
+  EXPECT_EQ(dual->get_LargeChange(&large), S_OK);
+  EXPECT_EQ(dual->get_RefreshMsecGD(&refresh), S_OK);
+  EXPECT_EQ(dual->get_VerticalBar(&vertical), S_OK);
+  EXPECT_EQ(dual->get_Enabled(&enabled), S_OK);
+  EXPECT_EQ(std::tuple(max, value, large, refresh, vertical, enabled),
+            std::tuple(1000, 640, 9, SHORT{123}, VARIANT_TRUE, VARIANT_TRUE));
+  EXPECT_EQ(c.getLong(0x68030016), 640) << "the vtable and Invoke reach one control";
+  EXPECT_EQ(dual->get_Max(nullptr), E_POINTER);
+
+  // The pictures: built-in ones to begin with; an empty reference clears one.
+  Ptr<IPictureDisp> cursor;
+  EXPECT_EQ(dual->get_PictureCursor(cursor.put()), S_OK);
+  EXPECT_TRUE(cursor) << "the built-in thumb";
+  EXPECT_EQ(dual->putref_PictureCursor(nullptr), S_OK);
+  EXPECT_EQ(dual->get_PictureCursor(cursor.put()), S_OK);
+  EXPECT_FALSE(cursor);
+}
+
+// Closes the windows of this thread that appear while it runs (a modal box's own loop runs the
+// thread's timers).
+class WindowCloser {
+ public:
+  WindowCloser() : timer_(SetTimer(nullptr, 0, 100, &WindowCloser::tick)) {}
+  ~WindowCloser() { KillTimer(nullptr, timer_); }
+
+ private:
+  static BOOL CALLBACK close(HWND w, LPARAM) {
+    if (IsWindowVisible(w)) PostMessageW(w, WM_CLOSE, 0, 0);
+    return TRUE;
+  }
+  static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
+    EnumThreadWindows(GetCurrentThreadId(), &WindowCloser::close, 0);
+  }
+  UINT_PTR timer_;
+};
+
+TEST(OcxClient, AboutBoxIsCallableByItsStandardId) {
+  Control c;
+  ASSERT_TRUE(c.disp);
+  WindowCloser closer;
+  EXPECT_EQ(call(c.disp.get(), DISPID_ABOUTBOX, DISPATCH_METHOD).hr, S_OK);
+}
+
+TEST(OcxClient, EventsAndPropertyNotificationsReachTheContainersSinks) {
+  Control c;
+  ASSERT_TRUE(c.disp);
+  auto container = c.disp.as<IConnectionPointContainer>(IID_IConnectionPointContainer);
+  ASSERT_TRUE(container);
+  Ptr<IConnectionPoint> eventsPoint, notifyPoint, none;
+  ASSERT_EQ(container->FindConnectionPoint(kEventsIid, eventsPoint.put()), S_OK);
+  ASSERT_EQ(container->FindConnectionPoint(IID_IPropertyNotifySink, notifyPoint.put()), S_OK);
+  EXPECT_EQ(container->FindConnectionPoint(IID_IDispatch, none.put()), CONNECT_E_NOCONNECTION);
+  IID iid{};
+  EXPECT_EQ(eventsPoint->GetConnectionInterface(&iid), S_OK);
+  EXPECT_TRUE(IsEqualIID(iid, kEventsIid));
+
+  Ptr<EventSink> sink(new EventSink(kEventsIid));
+  Ptr<PropertyNotifySink> notify(new PropertyNotifySink);
+  DWORD cookie = 0, notifyCookie = 0;
+  ASSERT_EQ(eventsPoint->Advise(sink.get(), &cookie), S_OK);
+  ASSERT_EQ(notifyPoint->Advise(notify.get(), &notifyCookie), S_OK);
+  EXPECT_NE(cookie, 0u);
+
+  // Value = 77 raises Change(77); the handler's reply in the argument does not become the value.
+  ASSERT_EQ(put(c.disp.get(), 0x68030016, Var::i4(77)).hr, S_OK);
+  ASSERT_EQ(sink->events.size(), 1u);
+  EXPECT_EQ(sink->events[0].id, 2);
+  ASSERT_EQ(sink->events[0].args.size(), 1u);
+  EXPECT_EQ(sink->events[0].args[0].vt, VT_I4) << "Change's argument is a by-reference Long";
+  EXPECT_EQ(sink->events[0].args[0].lVal, 77);
+  EXPECT_EQ(c.getLong(0x68030016), 77);
+  // The written properties are reported to the notification sink.
+  ASSERT_EQ(put(c.disp.get(), 0x68030018, Var::i4(900)).hr, S_OK);
+  EXPECT_NE(std::find(notify->changed.begin(), notify->changed.end(), 0x68030018),
+            notify->changed.end());
+  EXPECT_NE(std::find(notify->changed.begin(), notify->changed.end(), 0x68030016),
+            notify->changed.end());
+  // GetDescription is raised only while the user moves the bar in its window, which this client
+  // has none of: the sink's description reply is not reachable here.
+
+  EXPECT_EQ(eventsPoint->Unadvise(cookie), S_OK);
+  EXPECT_EQ(eventsPoint->Unadvise(cookie), CONNECT_E_NOCONNECTION);
+  EXPECT_EQ(notifyPoint->Unadvise(notifyCookie), S_OK);
+  ASSERT_EQ(put(c.disp.get(), 0x68030016, Var::i4(78)).hr, S_OK);
+  EXPECT_EQ(sink->events.size(), 1u) << "no events after Unadvise";
+  EXPECT_EQ(sink->refs(), 1u) << "the control released the sink";
+  EXPECT_EQ(notify->refs(), 1u);
+  EXPECT_EQ(eventsPoint->Advise(nullptr, &cookie), E_POINTER);
+}
+
+TEST(OcxClient, ErrorsComeBackAsTheirNumbers) {
+  Control c;
+  ASSERT_TRUE(c.disp);
+  struct Row {
+    DISPID id;
+    Var value;
+    LONG number;
+    const wchar_t* description;
+  };
+  const Row rows[] = {
+      {0x68030018, Var::str(L"abc"), 13, L"Type mismatch"},
+      {0x68030014, Var::i4(40000), 6, L"Overflow"},
+      {0x68030016, Var::str(L"1e99"), 6, L"Overflow"},
+  };
+  for (const auto& r : rows) {
+    auto result = put(c.disp.get(), r.id, r.value);
+    EXPECT_EQ(result.hr, DISP_E_EXCEPTION) << r.number;
+    EXPECT_TRUE(result.error.scode == static_cast<SCODE>(0x800A0000u + r.number) ||
+                result.error.wCode == r.number)
+        << std::hex << result.error.scode << " " << std::dec << result.error.wCode;
+    EXPECT_EQ(std::wstring(result.error.bstrDescription ? result.error.bstrDescription : L""),
+              r.description);
+    SysFreeString(result.error.bstrDescription);
+    SysFreeString(result.error.bstrSource);
+    SysFreeString(result.error.bstrHelpFile);
+  }
+  EXPECT_EQ(c.getLong(0x68030018), 200000) << "the failed writes changed nothing";
+
+  // The dual vtable: the status 0x800A0000 + number, and the error object behind it.
+  auto dual = c.disp.as<_UsrKeloScroll>(kDual);
+  ASSERT_TRUE(dual);
+  auto support = c.disp.as<ISupportErrorInfo>(IID_ISupportErrorInfo);
+  ASSERT_TRUE(support);
+  EXPECT_EQ(support->InterfaceSupportsErrorInfo(kDual), S_OK);
+  Ptr<EventSink> notAPicture(new EventSink(IID_IDispatch));
+  HRESULT hr = dual->putref_PictureCursor(reinterpret_cast<IPictureDisp*>(notAPicture.get()));
+  EXPECT_EQ(hr, static_cast<HRESULT>(0x800A0000u + 13));
+  Ptr<IErrorInfo> info;
+  ASSERT_EQ(GetErrorInfo(0, info.put()), S_OK);
+  ASSERT_TRUE(info);
+  Bstr text;
+  EXPECT_EQ(info->GetDescription(text.put()), S_OK);
+  EXPECT_EQ(text.str(), L"Type mismatch");
+
+  // Arguments of the wrong shape or type: a status, never a crash.
+  SAFEARRAY* array = SafeArrayCreateVector(VT_I4, 0, 2);
+  Var arrayArg;
+  arrayArg.vt = VT_ARRAY | VT_I4;
+  arrayArg.parray = array;
+  Var nullArg, errorArg, unknownArg = Var::unknown(notAPicture.get()), emptyRef;
+  nullArg.vt = VT_NULL;
+  errorArg.vt = VT_ERROR;
+  errorArg.scode = DISP_E_PARAMNOTFOUND;
+  const std::pair<DISPID, Var> bad[] = {
+      {0x68030018, arrayArg},   {0x68030018, nullArg},    {0x68030018, errorArg},
+      {0x68030018, unknownArg}, {0x6803001B, Var::i4(5)}, {0x6803001D, arrayArg},
+      {0x68030015, Var::i4(1)}, {0x7FFF0000, Var::i4(1)},
+  };
+  for (const auto& [id, v] : bad) {
+    EXPECT_TRUE(FAILED(put(c.disp.get(), id, v).hr)) << std::hex << id << " vt " << v.vt;
+  }
+  EXPECT_TRUE(FAILED(call(c.disp.get(), 0x68030018, DISPATCH_PROPERTYPUT).hr)) << "no argument";
+  EXPECT_TRUE(FAILED(c.disp->Invoke(0x68030018, IID_NULL, 0, DISPATCH_PROPERTYGET, nullptr, nullptr,
+                                    nullptr, nullptr)));
+  EXPECT_EQ(c.getLong(0x68030018), 200000);
+}
+
+// Values of the saved properties, read by id.
+std::vector<LONG> savedValues(const Control& c) {
+  std::vector<LONG> v;
+  for (DISPID id :
+       {0x6803001D, 0x68030017, 0x68030018, 0x68030013, 0x68030014, 0x68030016, 0x68030012}) {
+    v.push_back(c.getLong(id));
+  }
+  return v;
+}
+
+TEST(OcxClient, PropertiesSurviveAPropertyBagAndAStream) {
+  Control a;
+  ASSERT_TRUE(a.disp);
+  const std::pair<DISPID, Var> writes[] = {
+      // The orientation first: the value is the thumb's position along the current one.
+      {0x6803001D, Var::boolean(false)}, {0x68030018, Var::i4(900)}, {0x68030016, Var::i4(33)},
+      {0x68030017, Var::i4(5)},          {0x68030014, Var::i2(250)}, {0x68030012, Var::i4(4)}};
+  for (const auto& [id, v] : writes) ASSERT_EQ(put(a.disp.get(), id, v).hr, S_OK);
+  const std::vector<LONG> expected{VARIANT_FALSE, 5, 900, VARIANT_TRUE, 250, 33, 4};
+  ASSERT_EQ(savedValues(a), expected);
+
+  Ptr<PropertyBag> bag(new PropertyBag);
+  auto savesToBag = a.disp.as<IPersistPropertyBag>(IID_IPersistPropertyBag);
+  ASSERT_TRUE(savesToBag);
+  ASSERT_EQ(savesToBag->Save(bag.get(), TRUE, TRUE), S_OK);
+  // In their saving order; like the host's own bag, a value equal to its default ("Enabled" true)
+  // is not written.
+  const std::vector<std::wstring> keys{
+      L"VerticalBar",  L"LargeChange",   L"Max",         L"RefreshMsecGD", L"Value",
+      L"PictureBarra", L"PictureCursor", L"PictureSXUP", L"PictureDXDN",   L"Min"};
+  EXPECT_EQ(bag->writeOrder, keys);
+  EXPECT_EQ(bag->values[L"Max"].vt, VT_I4);
+  EXPECT_EQ(bag->values[L"Max"].lVal, 900);
+
+  Control b(false);
+  ASSERT_TRUE(b.disp);
+  auto loadsFromBag = b.disp.as<IPersistPropertyBag>(IID_IPersistPropertyBag);
+  ASSERT_TRUE(loadsFromBag);
+  ASSERT_EQ(loadsFromBag->Load(bag.get(), nullptr), S_OK);
+  EXPECT_EQ(savedValues(b), expected);
+
+  Ptr<IStream> stream;
+  ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, stream.put()), S_OK);
+  auto savesToStream = a.disp.as<IPersistStreamInit>(IID_IPersistStreamInit);
+  ASSERT_TRUE(savesToStream);
+  ASSERT_EQ(savesToStream->Save(stream.get(), TRUE), S_OK);
+  EXPECT_EQ(savesToStream->IsDirty(), S_FALSE) << "saved with clearing the dirty flag";
+  ASSERT_EQ(stream->Seek({}, STREAM_SEEK_SET, nullptr), S_OK);
+  Control s(false);
+  ASSERT_TRUE(s.disp);
+  auto loadsFromStream = s.disp.as<IPersistStreamInit>(IID_IPersistStreamInit);
+  ASSERT_TRUE(loadsFromStream);
+  ASSERT_EQ(loadsFromStream->Load(stream.get()), S_OK);
+  EXPECT_EQ(savedValues(s), expected);
+  CLSID clsid{};
+  EXPECT_EQ(loadsFromStream->GetClassID(&clsid), S_OK);
+  EXPECT_TRUE(IsEqualCLSID(clsid, kControl));
+
+  // A stream that ends early is refused, not read past.
+  Ptr<IStream> shortStream;
+  ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, shortStream.put()), S_OK);
+  ULONG written = 0;
+  shortStream->Write("\x01\x02", 2, &written);
+  shortStream->Seek({}, STREAM_SEEK_SET, nullptr);
+  Control t(false);
+  ASSERT_TRUE(t.disp);
+  EXPECT_TRUE(
+      FAILED(t.disp.as<IPersistStreamInit>(IID_IPersistStreamInit)->Load(shortStream.get())));
+}
+
+TEST(OcxClient, LibraryStaysLoadedWhileAnythingOfItsIsAlive) {
+  HMODULE ocx = LoadLibraryW(ocxPath().c_str());
+  ASSERT_TRUE(ocx);
+  using CanUnload = HRESULT(WINAPI*)();
+  using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
+  auto canUnload =
+      reinterpret_cast<CanUnload>(reinterpret_cast<void*>(GetProcAddress(ocx, "DllCanUnloadNow")));
+  auto getClassObject = reinterpret_cast<GetClassObject>(
+      reinterpret_cast<void*>(GetProcAddress(ocx, "DllGetClassObject")));
+  ASSERT_TRUE(canUnload && getClassObject);
+  EXPECT_EQ(canUnload(), S_OK) << "nothing alive from the tests before";
+
+  for (const GUID& clsid : {kControl, kPage}) {
+    Ptr<IClassFactory> factory;
+    ASSERT_EQ(getClassObject(clsid, IID_IClassFactory, factory.putVoid()), S_OK);
+    EXPECT_EQ(factory->LockServer(TRUE), S_OK);
+    factory.reset();
+    EXPECT_EQ(canUnload(), S_FALSE) << "a locked factory";
+    ASSERT_EQ(getClassObject(clsid, IID_IClassFactory, factory.putVoid()), S_OK);
+    EXPECT_EQ(factory->LockServer(FALSE), S_OK);
+    Ptr<IUnknown> object, refused;
+    EXPECT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, object.putVoid()), S_OK);
+    EXPECT_EQ(factory->CreateInstance(object.get(), IID_IUnknown, refused.putVoid()),
+              CLASS_E_NOAGGREGATION);
+    EXPECT_EQ(factory->CreateInstance(nullptr, IID_IClassFactory, refused.putVoid()),
+              E_NOINTERFACE);
+    EXPECT_FALSE(refused);
+    EXPECT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, nullptr), E_POINTER);
+    factory.reset();
+    EXPECT_EQ(canUnload(), S_FALSE) << "an object alive";
+    object.reset();
+    EXPECT_EQ(canUnload(), S_OK) << "after the last release";
+  }
+  {
+    // A control with a site and sinks: the site is let go when the control goes.
+    Control c;
+    auto page = Ptr<IUnknown>();
+    EXPECT_EQ(CoCreateInstance(kPage, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, page.putVoid()),
+              S_OK);
+    EXPECT_EQ(canUnload(), S_FALSE);
+    Ptr<ClientSite> site = c.site;
+    c.disp.reset();
+    EXPECT_EQ(canUnload(), S_FALSE) << "the page";
+    page.reset();
+    EXPECT_EQ(canUnload(), S_OK);
+    EXPECT_EQ(site->refs(), 2u) << "the control let its site go";
+  }
+
+  const struct {
+    GUID clsid, iid;
+    bool pointer;
+    HRESULT status;
+  } calls[] = {
+      {kLib, IID_IClassFactory, true, CLASS_E_CLASSNOTAVAILABLE},
+      {kDual, IID_IClassFactory, true, CLASS_E_CLASSNOTAVAILABLE},
+      {kControl, IID_IDispatch, true, E_NOINTERFACE},
+      {kControl, IID_IClassFactory, false, E_POINTER},
+  };
+  for (const auto& c : calls) {
+    void* p = &ocx;  // anything but null
+    EXPECT_EQ(getClassObject(c.clsid, c.iid, c.pointer ? &p : nullptr), c.status);
+    if (c.pointer) {
+      EXPECT_EQ(p, nullptr) << "the out pointer is cleared";
+    }
+  }
+  FreeLibrary(ocx);
+}
+
+TEST(OcxClient, PageIsAPropertyPageAHostCanShow) {
+  Ptr<IUnknown> page;
+  ASSERT_EQ(CoCreateInstance(kPage, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, page.putVoid()),
+            S_OK);
+  auto propertyPage = page.as<IPropertyPage>(IID_IPropertyPage);
+  ASSERT_TRUE(propertyPage);
+  PROPPAGEINFO info{};
+  info.cb = sizeof info;
+  EXPECT_EQ(propertyPage->GetPageInfo(&info), S_OK);
+  ASSERT_NE(info.pszTitle, nullptr);
+  EXPECT_GT(info.size.cx, 0);
+  EXPECT_GT(info.size.cy, 0);
+  EXPECT_EQ(propertyPage->GetPageInfo(nullptr), E_POINTER);
+  CoTaskMemFree(info.pszTitle);
+  CoTaskMemFree(info.pszDocString);
+  CoTaskMemFree(info.pszHelpFile);
+}
+
+TEST(OcxClient, UnregistrationRemovesEveryKeyItWroteAndNoOther) {
+  ASSERT_EQ(regsvr32(L"/u /s"), 0u);
+  const std::wstring gone[] = {
+      L"KeloScroll.UsrKeloScroll",           L"KeloScroll.PropertyPage1",
+      L"CLSID\\" + guidString(kControl),     L"CLSID\\" + guidString(kPage),
+      L"TypeLib\\" + guidString(kLib),       L"Interface\\" + guidString(kDual),
+      L"Interface\\" + guidString(kPageIid), L"Interface\\" + guidString(kEventsIid)};
+  for (const auto& key : gone)
+    EXPECT_FALSE(regKeyExists(key)) << std::string(key.begin(), key.end());
+  const std::wstring kept[] = {L"CLSID",
+                               L"Interface",
+                               L"TypeLib",
+                               L"Interface\\" + guidString(IID_IDispatch),
+                               L"CLSID\\" + guidString(kPSOAInterface),
+                               L"TypeLib\\{00020430-0000-0000-C000-000000000046}"};
+  for (const auto& key : kept)
+    EXPECT_TRUE(regKeyExists(key)) << std::string(key.begin(), key.end());
+  CLSID clsid{};
+  EXPECT_EQ(CLSIDFromProgID(L"KeloScroll.UsrKeloScroll", &clsid), CO_E_CLASSSTRING);
+  // Registering again works after removal (the state the next run starts from).
+  EXPECT_EQ(regsvr32(L"/s"), 0u);
+  EXPECT_TRUE(regKeyExists(L"CLSID\\" + guidString(kControl)));
+  EXPECT_EQ(regsvr32(L"/u /s"), 0u);
+}
+
+}  // namespace
+}  // namespace kelo_test
