@@ -227,24 +227,18 @@ void CairoPainter::text(std::string_view s, const PixelRect& r, const TextStyle&
   cairo_scaled_font_t* font = text::scaledFont(style.pointSize, style.bold);
   cairo_font_extents_t extents;
   cairo_scaled_font_extents(font, &extents);
-  // Whole pixels, as text measurement counts them.
-  double lineHeight = text::lineHeightTwips(style.pointSize, style.bold) / kTwipsPerPixel;
   double ascent = std::round(extents.ascent);
+  std::vector<TextLine> lines = layoutText(s, r, style);
 
-  std::vector<std::string_view> lines = textLines(s, r.width, style);
-  double top = textTop(lines.size(), lineHeight, r, style);
   cairo_save(cr_);
   cairo_rectangle(cr_, r.left, r.top, r.width, r.height);
   cairo_clip(cr_);
   cairo_set_scaled_font(cr_, font);
   setColor(cr_, style.color);
-  for (std::string_view line : lines) {
-    if (!line.empty()) {
-      double x = lineLeft(line, r, style);
-      cairo_move_to(cr_, x, top + ascent);
-      cairo_show_text(cr_, text::validUtf8(line).c_str());
-    }
-    top += lineHeight;
+  for (const TextLine& line : lines) {
+    if (line.text.empty()) continue;
+    cairo_move_to(cr_, line.x, line.top + ascent);
+    cairo_show_text(cr_, text::validUtf8(line.text).c_str());
   }
   cairo_restore(cr_);
 }

@@ -88,7 +88,7 @@ std::vector<std::string_view> wrapped(const std::vector<std::string_view>& lines
 
 }  // namespace
 
-std::vector<std::string_view> textLines(std::string_view s, int width, const TextStyle& style) {
+std::vector<TextLine> layoutText(std::string_view s, const PixelRect& r, const TextStyle& style) {
   std::vector<std::string_view> lines;
   size_t start = 0;
   for (;;) {
@@ -99,24 +99,26 @@ std::vector<std::string_view> textLines(std::string_view s, int width, const Tex
     if (end == s.npos) break;
     start = end + 1;
   }
-  if (style.wordWrap) lines = wrapped(lines, width, style);
-  return lines;
-}
+  if (style.wordWrap) lines = wrapped(lines, r.width, style);
 
-int lineLeft(std::string_view line, const PixelRect& r, const TextStyle& style) {
-  double w = text::widthTwips(line, style.pointSize, style.bold) / kTwipsPerPixel;
-  double x = style.align == HAlign::Left     ? r.left
-             : style.align == HAlign::Center ? r.left + std::floor((r.width - w) / 2.0)
-                                             : r.right() - w;
-  return static_cast<int>(x);
-}
-
-int textTop(size_t lineCount, double lineHeight, const PixelRect& r, const TextStyle& style) {
+  // Whole pixels, as text measurement counts them.
+  double lineHeight = text::lineHeightTwips(style.pointSize, style.bold) / kTwipsPerPixel;
   double top = r.top;
   if (style.valign == VAlign::Middle) {
-    top += std::floor((r.height - lineHeight * static_cast<double>(lineCount)) / 2.0);
+    top += std::floor((r.height - lineHeight * static_cast<double>(lines.size())) / 2.0);
   }
-  return static_cast<int>(top);
+  std::vector<TextLine> out;
+  out.reserve(lines.size());
+  for (std::string_view line : lines) {
+    double x = r.left;
+    if (!line.empty() && style.align != HAlign::Left) {
+      double w = text::widthTwips(line, style.pointSize, style.bold) / kTwipsPerPixel;
+      x = style.align == HAlign::Center ? r.left + std::floor((r.width - w) / 2.0) : r.right() - w;
+    }
+    out.push_back(TextLine{line, x, top});
+    top += lineHeight;
+  }
+  return out;
 }
 
 }  // namespace host

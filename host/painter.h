@@ -74,6 +74,19 @@ struct TextStyle {
   bool wordWrap = false;  // break lines at spaces to fit the rectangle's width (labels)
 };
 
+// One line of a text as a painter places it: its left edge and the top of its line box, in
+// pixels. Every backend lays text out through layoutText, so that alignment and wrapping agree.
+struct TextLine {
+  std::string_view text;  // a piece of the laid-out string
+  double x = 0, top = 0;
+};
+
+// The lines of s in r: split at line feeds (a carriage return before one is dropped), broken at
+// spaces to fit r's width when the style wraps (a word longer than the width stands on a line of
+// its own), each aligned on its own, one line height apart (the first at r's top, or the block
+// centred for VAlign::Middle). Widths come from text measurement.
+std::vector<TextLine> layoutText(std::string_view s, const PixelRect& r, const TextStyle& style);
+
 // Every call paints inside the current clip; coordinates are pixels from the image's top-left.
 class Painter {
  public:
@@ -94,13 +107,6 @@ class Painter {
   virtual void pushClip(const PixelRect& r) = 0;
   virtual void popClip() = 0;
 };
-
-// How every painter lays out a text in a rectangle: the text's lines (split at line feeds, and
-// broken at spaces to fit the width when the style wraps), and where a line of it starts.
-std::vector<std::string_view> textLines(std::string_view s, int width, const TextStyle& style);
-int lineLeft(std::string_view line, const PixelRect& r, const TextStyle& style);
-// The top of the first line (the block of lines centred when the style says so).
-int textTop(size_t lineCount, double lineHeight, const PixelRect& r, const TextStyle& style);
 
 // Keeps a clip pushed for the length of a scope.
 class ClipScope {

@@ -1,66 +1,117 @@
 #include "host/win/gdi_painter.h"
 
 #include <algorithm>
-#include <cstring>
+#include <cmath>
 #include <string>
 
 #include "host/error.h"
 #include "host/render.h"
 #include "host/text.h"
-#include "host/win/gdi_text.h"
 
 namespace host {
 
 namespace {
 
-constexpr Rgb kBlack{0, 0, 0};
-constexpr Rgb kShadow{128, 128, 128};
-constexpr Rgb kLight{223, 223, 223};
 constexpr Rgb kWhite{255, 255, 255};
+constexpr Rgb kLight{223, 223, 223};
+constexpr Rgb kShadow{128, 128, 128};
+constexpr Rgb kBlack{0, 0, 0};
 
-uint32_t premultiply(uint32_t px) {
-  uint32_t a = px >> 24;
-  auto mul = [a](uint32_t c) { return (c * a + 127) / 255; };
-  return (a << 24) | (mul((px >> 16) & 0xFF) << 16) | (mul((px >> 8) & 0xFF) << 8) | mul(px & 0xFF);
+COLORREF colorRef(Rgb c) {
+  return RGB(c.r, c.g, c.b);
 }
 
-BITMAPINFO topDown(int width, int height) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  return info;
-}
-
-std::wstring wide(std::string_view s) {
-  if (s.empty()) return {};
-  int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+std::wstring wide(std::string_view utf8) {
+  if (utf8.empty()) return {};
+  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
   std::wstring w(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
   return w;
 }
 
+// Pictures keep straight alpha; GDI's alpha blending takes premultiplied pixels.
+uint32_t premultiply(uint32_t argb) {
+  uint32_t a = argb >> 24;
+  if (a == 0xFF) return argb;
+  if (a == 0) return 0;
+  auto scale = [a](uint32_t c) { return (c * a + 127) / 255; };
+  return (a << 24) | (scale((argb >> 16) & 0xFF) << 16) | (scale((argb >> 8) & 0xFF) << 8) |
+         scale(argb & 0xFF);
+}
+
+// A premultiplied pixel over white, for a device that cannot blend (a printer's paper is white).
+uint32_t overWhite(uint32_t premultiplied) {
+  uint32_t rest = 0xFF - (premultiplied >> 24);
+  auto add = [rest](uint32_t c) { return std::min<uint32_t>(0xFF, c + rest); };
+  return 0xFF000000u | (add((premultiplied >> 16) & 0xFF) << 16) |
+         (add((premultiplied >> 8) & 0xFF) << 8) | add(premultiplied & 0xFF);
+}
+
+// A 32-bit top-down DIB's header.
+BITMAPINFO dibHeader(int width, int height) {
+  BITMAPINFO bmi{};
+  bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  bmi.bmiHeader.biWidth = width;
+  bmi.bmiHeader.biHeight = -height;
+  bmi.bmiHeader.biPlanes = 1;
+  bmi.bmiHeader.biBitCount = 32;
+  bmi.bmiHeader.biCompression = BI_RGB;
+  return bmi;
+}
+
+// A memory DC with a DIB section selected into it, released at the end of the scope.
+class DibSection {
+ public:
+  DibSection(int width, int height) {
+    dc_ = CreateCompatibleDC(nullptr);
+    BITMAPINFO bmi = dibHeader(width, height);
+    void* bits = nullptr;
+    bitmap_ = dc_ ? CreateDIBSection(dc_, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
+    if (!bitmap_ || !bits) {
+      if (bitmap_) DeleteObject(bitmap_);
+      if (dc_) DeleteDC(dc_);
+      raise(err::OutOfMemory);
+    }
+    bits_ = static_cast<uint32_t*>(bits);
+    old_ = SelectObject(dc_, bitmap_);
+  }
+  ~DibSection() {
+    SelectObject(dc_, old_);
+    DeleteObject(bitmap_);
+    DeleteDC(dc_);
+  }
+  DibSection(const DibSection&) = delete;
+  DibSection& operator=(const DibSection&) = delete;
+
+  HDC dc() const { return dc_; }
+  uint32_t* bits() const { return bits_; }
+
+ private:
+  HDC dc_ = nullptr;
+  HBITMAP bitmap_ = nullptr;
+  HGDIOBJ old_ = nullptr;
+  uint32_t* bits_ = nullptr;
+};
+
 }  // namespace
 
-GdiPainter::GdiPainter(HDC dc) : dc_(dc), saved_(SaveDC(dc)) {
-  SetStretchBltMode(dc_, COLORONCOLOR);
+GdiPainter::GdiPainter(HDC dc) : dc_(dc), savedState_(dc ? SaveDC(dc) : 0) {
+  if (savedState_ == 0) raise(err::OutOfMemory, "Out of memory: the device context is unusable");
   SetBkMode(dc_, TRANSPARENT);
+  SetTextAlign(dc_, TA_LEFT | TA_TOP | TA_NOUPDATECP);
 }
 
 GdiPainter::~GdiPainter() {
-  RestoreDC(dc_, saved_);
+  // Restoring the first saved state also deselects this painter's fonts before they go.
+  RestoreDC(dc_, savedState_);
+  for (auto& [key, font] : fonts_) DeleteObject(font);
 }
 
-void GdiPainter::fill(const PixelRect& r, Rgb c) {
+void GdiPainter::fill(const PixelRect& r, Rgb color) {
   if (r.empty()) return;
-  // The DC brush: no brush object made and freed per rectangle.
-  HGDIOBJ old = SelectObject(dc_, GetStockObject(DC_BRUSH));
-  SetDCBrushColor(dc_, RGB(c.r, c.g, c.b));
-  PatBlt(dc_, r.left, r.top, r.width, r.height, PATCOPY);
-  SelectObject(dc_, old);
+  RECT rc{r.left, r.top, r.right(), r.bottom()};
+  SetDCBrushColor(dc_, colorRef(color));
+  FillRect(dc_, &rc, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
 }
 
 void GdiPainter::frame(const PixelRect& r, Rgb color) {
@@ -72,7 +123,8 @@ void GdiPainter::frame(const PixelRect& r, Rgb color) {
 }
 
 void GdiPainter::bevel(const PixelRect& r, Edge edge) {
-  // As the Cairo painter: each one-pixel ring's bottom and right edges own the shared corners.
+  // Each ring is one pixel: its top and left edges first, then its bottom and right edges, which
+  // so own the two corners they share with the others.
   auto ring = [this](const PixelRect& q, Rgb topLeft, Rgb bottomRight) {
     if (q.empty()) return;
     fill(PixelRect{q.left, q.top, q.width, 1}, topLeft);
@@ -96,82 +148,111 @@ void GdiPainter::bevel(const PixelRect& r, Edge edge) {
   }
 }
 
-const GdiPainter::Prepared& GdiPainter::prepared(const Picture& p) {
-  if (auto it = pictures_.find(p.handle()); it != pictures_.end()) return it->second;
-  Prepared prep;
-  prep.opaque = std::all_of(p.pixels().begin(), p.pixels().end(),
-                            [](uint32_t px) { return (px >> 24) == 0xFF; });
-  prep.pixels = p.pixels();
-  if (!prep.opaque)
-    std::transform(prep.pixels.begin(), prep.pixels.end(), prep.pixels.begin(), premultiply);
-  return pictures_.emplace(p.handle(), std::move(prep)).first->second;
+const GdiPainter::Dib* GdiPainter::dibOf(const Picture& p) {
+  if (p.width() <= 0 || p.height() <= 0) return nullptr;
+  if (auto it = pictures_.find(p.handle()); it != pictures_.end()) return &it->second;
+  // 0xAARRGGBB in memory is a DIB's blue, green, red, alpha.
+  Dib dib{p.width(), p.height(), true, p.pixels()};
+  dib.opaque =
+      std::all_of(dib.bits.begin(), dib.bits.end(), [](uint32_t px) { return (px >> 24) == 0xFF; });
+  if (!dib.opaque) std::transform(dib.bits.begin(), dib.bits.end(), dib.bits.begin(), premultiply);
+  return &pictures_.emplace(p.handle(), std::move(dib)).first->second;
 }
 
-void GdiPainter::blit(const Picture& p, const PixelRect& to) {
-  if (p.width() <= 0 || p.height() <= 0 || to.empty()) return;
-  const Prepared& prep = prepared(p);
-  BITMAPINFO info = topDown(p.width(), p.height());
-  if (prep.opaque) {
-    StretchDIBits(dc_, to.left, to.top, to.width, to.height, 0, 0, p.width(), p.height(),
-                  prep.pixels.data(), &info, DIB_RGB_COLORS, SRCCOPY);
+template <typename Map>
+void GdiPainter::blit(const Dib& dib, const PixelRect& dest, Map map) {
+  // Only the part the clip lets through is made: a picture may be stretched far beyond the DC.
+  RECT box{};
+  if (GetClipBox(dc_, &box) == NULLREGION || box.right <= box.left) return;
+  PixelRect area =
+      dest.intersect(PixelRect{box.left, box.top, box.right - box.left, box.bottom - box.top});
+  if (area.empty()) return;
+  std::vector<uint32_t> pixels(static_cast<size_t>(area.width) * static_cast<size_t>(area.height));
+  auto px = pixels.begin();
+  for (int y = area.top; y < area.bottom(); ++y) {
+    for (int x = area.left; x < area.right(); ++x) {
+      auto [sx, sy] = map(x, y);
+      *px++ = dib.bits[static_cast<size_t>(sy) * static_cast<size_t>(dib.width) +
+                       static_cast<size_t>(sx)];
+    }
+  }
+  BITMAPINFO bmi = dibHeader(area.width, area.height);
+  auto copy = [&] {
+    // One to one: StretchDIBits is what every device, printers too, takes.
+    StretchDIBits(dc_, area.left, area.top, area.width, area.height, 0, 0, area.width, area.height,
+                  pixels.data(), &bmi, DIB_RGB_COLORS, SRCCOPY);
+  };
+  if (dib.opaque) return copy();
+  DibSection source(area.width, area.height);
+  std::copy(pixels.begin(), pixels.end(), source.bits());
+  GdiFlush();
+  BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  if (AlphaBlend(dc_, area.left, area.top, area.width, area.height, source.dc(), 0, 0, area.width,
+                 area.height, blend)) {
     return;
   }
-  // Translucent pixels are laid over what is there, as the Cairo painter composes them.
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HDC memory = CreateCompatibleDC(dc_);
-  if (bitmap && bits && memory) {
-    std::memcpy(bits, prep.pixels.data(), prep.pixels.size() * sizeof(uint32_t));
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    GdiAlphaBlend(dc_, to.left, to.top, to.width, to.height, memory, 0, 0, p.width(), p.height(),
-                  blend);
-    SelectObject(memory, old);
-  }
-  if (memory) DeleteDC(memory);
-  if (bitmap) DeleteObject(bitmap);
+  std::transform(pixels.begin(), pixels.end(), pixels.begin(), overWhite);
+  copy();
 }
 
 void GdiPainter::stretchPicture(const Picture& p, const PixelRect& r) {
-  if (r.empty()) return;
-  ClipScope clip(*this, r);
-  blit(p, r);
+  const Dib* dib = dibOf(p);
+  if (!dib || r.empty()) return;
+  // Nearest pixel: the source pixel under the centre of each destination pixel, a centre that
+  // falls on a boundary taking the pixel before it.
+  auto nearest = [](int d, int size, int srcSize) {
+    int64_t i = ((2 * int64_t{d} + 1) * srcSize - 1) / (2 * int64_t{size});
+    return static_cast<int>(std::clamp<int64_t>(i, 0, srcSize - 1));
+  };
+  blit(*dib, r, [&](int x, int y) {
+    return std::pair{nearest(x - r.left, r.width, dib->width),
+                     nearest(y - r.top, r.height, dib->height)};
+  });
 }
 
-void GdiPainter::picture(const Picture& p, int x, int y, const PixelRect& clipRect) {
-  PixelRect area = clipRect.intersect(PixelRect{x, y, p.width(), p.height()});
+void GdiPainter::picture(const Picture& p, int x, int y, const PixelRect& clip) {
+  const Dib* dib = dibOf(p);
+  if (!dib) return;
+  PixelRect area = clip.intersect(PixelRect{x, y, p.width(), p.height()});
   if (area.empty()) return;
-  ClipScope clip(*this, area);
-  blit(p, PixelRect{x, y, p.width(), p.height()});
+  blit(*dib, area, [x, y](int dx, int dy) { return std::pair{dx - x, dy - y}; });
+}
+
+HFONT GdiPainter::fontOf(double pointSize, bool bold) {
+  if (!(pointSize > 0.0 && pointSize <= 2048.0)) raise(err::InvalidPropertyValue);
+  auto key = std::make_pair(static_cast<long>(std::lround(pointSize * 100.0)), bold);
+  if (auto it = fonts_.find(key); it != fonts_.end()) return it->second;
+  // The face, size and weight text measurement uses, so that drawn text takes the room measured.
+  int pixels = static_cast<int>(std::lround(pointSize * 96.0 / 72.0));
+  std::wstring face = wide(text::kDefaultFace);
+  HFONT font = CreateFontW(-pixels, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                           DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                           ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_SWISS, face.c_str());
+  if (!font) raise(err::InvalidPropertyValue);
+  fonts_.emplace(key, font);
+  return font;
 }
 
 void GdiPainter::text(std::string_view s, const PixelRect& r, const TextStyle& style) {
   if (s.empty() || r.empty()) return;
-  HFONT font = text::gdiFont(style.pointSize, style.bold);
-  double lineHeight = text::lineHeightTwips(style.pointSize, style.bold) / kTwipsPerPixel;
-  std::vector<std::string_view> lines = textLines(s, r.width, style);
-  int top = textTop(lines.size(), lineHeight, r, style);
-  ClipScope clip(*this, r);
-  HGDIOBJ old = SelectObject(dc_, font);
-  SetTextColor(dc_, RGB(style.color.r, style.color.g, style.color.b));
-  SetTextAlign(dc_, TA_LEFT | TA_TOP | TA_NOUPDATECP);
-  double y = top;
-  for (std::string_view line : lines) {
-    if (!line.empty()) {
-      std::wstring w = wide(text::validUtf8(line));
-      TextOutW(dc_, lineLeft(line, r, style), static_cast<int>(y), w.c_str(),
-               static_cast<int>(w.size()));
-    }
-    y += lineHeight;
+  HFONT font = fontOf(style.pointSize, style.bold);
+  std::vector<TextLine> lines = layoutText(s, r, style);
+  ClipScope clip(*this, r);  // restores the DC's font and colours too
+  SelectObject(dc_, font);
+  SetTextColor(dc_, colorRef(style.color));
+  for (const TextLine& line : lines) {
+    if (line.text.empty()) continue;
+    std::wstring w = wide(text::validUtf8(line.text));
+    ExtTextOutW(dc_, static_cast<int>(std::lround(line.x)), static_cast<int>(std::lround(line.top)),
+                0, nullptr, w.c_str(), static_cast<UINT>(w.size()), nullptr);
   }
-  SelectObject(dc_, old);
 }
 
 void GdiPainter::pushClip(const PixelRect& r) {
   SaveDC(dc_);
-  ++clipDepth_;
   IntersectClipRect(dc_, r.left, r.top, r.left + std::max(0, r.width),
                     r.top + std::max(0, r.height));
+  ++clipDepth_;
 }
 
 void GdiPainter::popClip() {
@@ -182,36 +263,30 @@ void GdiPainter::popClip() {
 
 namespace win {
 
-Image renderFormGdi(const Form& form) {
-  PixelRect inner = innerPixelRect(form);
-  Image image;
-  image.width = std::max(1, inner.width);
-  image.height = std::max(1, inner.height);
-  BITMAPINFO info = topDown(image.width, image.height);
-  void* bits = nullptr;
-  HDC memory = CreateCompatibleDC(nullptr);
-  HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!memory || !bitmap || !bits) {
-    if (bitmap) DeleteObject(bitmap);
-    if (memory) DeleteDC(memory);
-    raise(err::OutOfMemory);
+Image paintImage(int width, int height, const std::function<void(Painter&)>& paint) {
+  if (width < 1 || height < 1 || width > kMaxImageSide || height > kMaxImageSide) {
+    raise(err::OutOfMemory, "Out of memory: an image of " + std::to_string(width) + " x " +
+                                std::to_string(height) + " pixels");
   }
-  HGDIOBJ old = SelectObject(memory, bitmap);
+  DibSection dib(width, height);
+  size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+  std::fill(dib.bits(), dib.bits() + count, 0xFFFFFFFFu);
   {
-    GdiPainter painter(memory);
-    painter.fill(PixelRect{0, 0, image.width, image.height}, Rgb{255, 255, 255});
-    paintForm(form, painter);
+    GdiPainter painter(dib.dc());
+    paint(painter);
   }
   GdiFlush();
-  const auto* px = static_cast<const uint32_t*>(bits);
-  image.pixels.assign(px, px + static_cast<size_t>(image.width) * image.height);
-  for (uint32_t& p : image.pixels) p |= 0xFF000000u;  // GDI leaves the alpha byte undefined
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
+  // GDI leaves the alpha byte of what it paints at zero; the image is opaque.
+  Image image{width, height, std::vector<uint32_t>(dib.bits(), dib.bits() + count)};
+  for (uint32_t& px : image.pixels) px |= 0xFF000000u;
   return image;
 }
 
-}  // namespace win
+Image renderFormGdi(const Form& form) {
+  PixelRect r = innerPixelRect(form);
+  return paintImage(std::max(1, r.width), std::max(1, r.height),
+                    [&form](Painter& p) { paintForm(form, p); });
+}
 
+}  // namespace win
 }  // namespace host

@@ -1,21 +1,28 @@
-// The GDI backend of the painter: the same look as the Cairo painter, on any device context (a
-// window's, a memory bitmap's, a printer's). Pictures are drawn from their pixels with
-// nearest-pixel scaling; text in the engine's font from the GDI text backend.
+// The GDI backend of the painter: a GdiPainter paints on any device context (a window's paint DC,
+// a memory DC with a DIB section, a printer DC) with the look of the Cairo painter, pixel for
+// pixel outside text. renderFormGdi paints a form into a 32-bit DIB section and reads it back.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
+#include <map>
+#include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "host/painter.h"
+#include "host/picture.h"
 #include "host/widgets.h"
 
 namespace host {
 
 class GdiPainter final : public Painter {
  public:
+  // Paints on dc, whose state (clip, font, colours, modes) is saved here and restored by the
+  // destructor. Coordinates are the DC's logical units, which are pixels in MM_TEXT.
   explicit GdiPainter(HDC dc);
   ~GdiPainter() override;
   GdiPainter(const GdiPainter&) = delete;
@@ -31,23 +38,31 @@ class GdiPainter final : public Painter {
   void popClip() override;
 
  private:
-  // A picture's pixels ready for the DC: premultiplied when any pixel is not opaque.
-  struct Prepared {
-    std::vector<uint32_t> pixels;
+  // A picture's pixels as a DIB's rows (top-down BGRA, premultiplied when not opaque), made once
+  // per picture for the life of the painter.
+  struct Dib {
+    int width = 0, height = 0;
     bool opaque = true;
+    std::vector<uint32_t> bits;
   };
-  const Prepared& prepared(const Picture& p);
-  void blit(const Picture& p, const PixelRect& to);
+  const Dib* dibOf(const Picture& p);
+  // Paints the part of dest inside the current clip; source pixel (sx, sy) of each destination
+  // pixel comes from map(dx, dy).
+  template <typename Map>
+  void blit(const Dib& dib, const PixelRect& dest, Map map);
+  HFONT fontOf(double pointSize, bool bold);
 
   HDC dc_;
-  int saved_;
+  int savedState_;
   int clipDepth_ = 0;
-  std::unordered_map<int32_t, Prepared> pictures_;  // by the picture's handle
+  // Keyed by the picture's handle, which no other picture shares, rather than by its address.
+  std::unordered_map<int32_t, Dib> pictures_;
+  std::map<std::pair<long, bool>, HFONT> fonts_;
 };
 
 namespace win {
 
-// The form's client area painted through GDI, as 0xAARRGGBB pixels (opaque), row by row.
+// A painted image: width x height pixels, rows top to bottom, each pixel 0xAARRGGBB.
 struct Image {
   int width = 0, height = 0;
   std::vector<uint32_t> pixels;
@@ -55,8 +70,18 @@ struct Image {
     return pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
   }
 };
+
+// Sides of more than this many pixels are refused (error 7), as for the Cairo canvas.
+inline constexpr int kMaxImageSide = 16384;
+
+// width x height pixels painted by `paint` through a GdiPainter on a memory DC with a 32-bit
+// top-down DIB section that starts opaque white; every pixel comes back opaque. Error 7 for a
+// side below 1 or above kMaxImageSide.
+Image paintImage(int width, int height, const std::function<void(Painter&)>& paint);
+
+// The form's client area (at least one pixel each way) painted by paintForm into paintImage's
+// image. Error 7 for a form too large to render.
 Image renderFormGdi(const Form& form);
 
 }  // namespace win
-
 }  // namespace host

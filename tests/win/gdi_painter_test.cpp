@@ -1,0 +1,135 @@
+// The GDI painter: forms painted into a DIB section look as the Cairo painter paints them (the
+// reference images in tests/win/reference, made by the Linux build), text rectangles aside, where
+// the two font rasterisers may differ; and the painter leaves the device context as it found it.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "host/error.h"
+#include "host/picture.h"
+#include "host/win/gdi_painter.h"
+#include "reference_scenes.h"
+
+namespace keloscroll::reference {
+namespace {
+
+using host::PixelRect;
+using host::win::Image;
+
+// Passes everything but text on: the image the text was painted over.
+class Textless final : public host::Painter {
+ public:
+  explicit Textless(host::Painter& p) : p_(p) {}
+  void fill(const PixelRect& r, host::Rgb c) override { p_.fill(r, c); }
+  void frame(const PixelRect& r, host::Rgb c) override { p_.frame(r, c); }
+  void bevel(const PixelRect& r, host::Edge e) override { p_.bevel(r, e); }
+  void stretchPicture(const host::Picture& pic, const PixelRect& r) override {
+    p_.stretchPicture(pic, r);
+  }
+  void picture(const host::Picture& pic, int x, int y, const PixelRect& clip) override {
+    p_.picture(pic, x, y, clip);
+  }
+  void text(std::string_view, const PixelRect&, const host::TextStyle&) override {}
+  void pushClip(const PixelRect& r) override { p_.pushClip(r); }
+  void popClip() override { p_.popClip(); }
+
+ private:
+  host::Painter& p_;
+};
+
+int inkIn(const PixelRect& r, const Image& bare, const std::function<uint32_t(int, int)>& px) {
+  int n = 0;
+  for (int y = r.top; y < r.bottom(); ++y)
+    for (int x = r.left; x < r.right(); ++x) n += px(x, y) != bare.pixel(x, y);
+  return n;
+}
+
+TEST(GdiPainter, FormsLookAsTheCairoPainterPaintsThem) {
+  for (const SceneCase& c : scenes()) {
+    SCOPED_TRACE(c.name);
+    Scene s;
+    c.build(s);
+    Image gdi = host::win::renderFormGdi(*s.form);
+    host::PictureRef ref =
+        host::Picture::load(std::string(KELO_REFERENCE_DIR) + "/" + c.name + ".png");
+    ASSERT_EQ(gdi.width, ref->width());
+    ASSERT_EQ(gdi.height, ref->height());
+    std::vector<PixelRect> text = textAreas(*s.form);
+    auto gdiPixel = [&](int x, int y) { return gdi.pixel(x, y); };
+    auto refPixel = [&](int x, int y) { return ref->pixel(x, y); };
+    Difference d = compare(gdi.width, gdi.height, gdiPixel, refPixel, text);
+    EXPECT_EQ(d.outsideText, 0) << d.firstOutside;
+    EXPECT_LE(d.differingShare(), 0.05);
+
+    // The text is there, in the right place: inside each text rectangle GDI's glyphs and Cairo's
+    // change about as many pixels of what lies beneath them.
+    Image bare = host::win::paintImage(gdi.width, gdi.height, [&](host::Painter& p) {
+      Textless t(p);
+      host::paintForm(*s.form, t);
+    });
+    int gdiInk = 0, refInk = 0;
+    for (const PixelRect& r : text) {
+      int g = inkIn(r, bare, gdiPixel), k = inkIn(r, bare, refPixel);
+      EXPECT_GE(2 * g, k) << r.left << ", " << r.top;
+      EXPECT_LE(g, 2 * k) << r.left << ", " << r.top;
+      gdiInk += g;
+      refInk += k;
+    }
+    std::printf(
+        "%-15s %3dx%-3d  differing %4d of %5d pixels (%.2f%%), all inside %4d text pixels;"
+        " ink GDI %d, Cairo %d\n",
+        c.name, gdi.width, gdi.height, d.outsideText + d.insideText, d.pixels,
+        100.0 * d.differingShare(), d.textPixels, gdiInk, refInk);
+  }
+}
+
+TEST(GdiPainter, ClipsNestAndTheDeviceContextComesBackAsItWas) {
+  constexpr host::Rgb kRed{255, 0, 0}, kGreen{0, 255, 0};
+  HDC dc = CreateCompatibleDC(nullptr);
+  ASSERT_NE(dc, nullptr);
+  BITMAPINFO bmi{};
+  bmi.bmiHeader = {sizeof(BITMAPINFOHEADER), 12, -12, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(dc, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  ASSERT_NE(bitmap, nullptr);
+  HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+  HGDIOBJ font = GetCurrentObject(dc, OBJ_FONT);
+  SetTextColor(dc, RGB(1, 2, 3));
+  {
+    host::GdiPainter p(dc);
+    p.fill(PixelRect{0, 0, 12, 12}, host::Rgb{255, 255, 255});
+    p.pushClip(PixelRect{2, 2, 6, 6});
+    p.pushClip(PixelRect{4, 4, 8, 8});
+    p.fill(PixelRect{0, 0, 12, 12}, kRed);  // only [4, 8) both ways
+    p.popClip();
+    p.fill(PixelRect{0, 0, 3, 12}, kGreen);  // only column 2, rows [2, 8)
+    p.popClip();
+    p.popClip();  // one too many: nothing happens
+    host::TextStyle bad;
+    bad.pointSize = 0;
+    EXPECT_THROW(p.text("x", PixelRect{0, 0, 12, 12}, bad), host::Error);
+    p.pushClip(PixelRect{0, 0, 1, 1});  // left pushed: the destructor takes it away
+  }
+  GdiFlush();
+  auto* px = static_cast<const uint32_t*>(bits);
+  struct Case {
+    int x, y;
+    uint32_t rgb;
+  } cases[] = {{4, 4, 0xFF0000}, {7, 7, 0xFF0000}, {8, 7, 0xFFFFFF},
+               {3, 4, 0xFFFFFF}, {2, 2, 0x00FF00}, {2, 7, 0x00FF00},
+               {2, 8, 0xFFFFFF}, {1, 5, 0xFFFFFF}, {11, 11, 0xFFFFFF}};
+  for (const Case& c : cases) EXPECT_EQ(px[c.y * 12 + c.x] & 0xFFFFFF, c.rgb) << c.x << ", " << c.y;
+  HRGN clip = CreateRectRgn(0, 0, 0, 0);
+  EXPECT_EQ(GetClipRgn(dc, clip), 0);  // no clip region, as before
+  DeleteObject(clip);
+  EXPECT_EQ(GetCurrentObject(dc, OBJ_FONT), font);
+  EXPECT_EQ(GetTextColor(dc), RGB(1, 2, 3));
+  SelectObject(dc, oldBitmap);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+}
+
+}  // namespace
+}  // namespace keloscroll::reference
