@@ -199,7 +199,8 @@ class UsrKeloScroll final : public host::Dispatch, public host::Diagnosable {
   // Timer, drag, description tooltip.
   Integer mTimerMode = 0;
   float mGrabOffsetY = 0;
-  std::shared_ptr<host::TextBox> mTxtDescr;
+  // The tooltip box, reached by name only: a real container's own text box serves as well.
+  host::ObjectRef mTxtDescr;
   Boolean mTxtDescrOk = host::False;
   float mLastDescrTime = 0;
   float mDescrPosX = 0;

@@ -55,9 +55,8 @@ Boolean UsrKeloScroll::ShowDescription() {
     if (!moved && !first) return host::False;
 
     host::Dispatch& extender = *site_.extender();
-    auto parent = [&extender]() -> host::Dispatch& {
-      return deref(extender.get("Parent").asObject());
-    };
+    // Held while it is used: a container may hand out a new wrapper at every read.
+    auto parent = [&extender]() { return extender.get("Parent").asObject(); };
     int32_t textW = 0, textH = 0, formW = 0;
     skipOn398([&] {
       Variant arg = Variant::refString(&mDescription);
@@ -65,7 +64,7 @@ Boolean UsrKeloScroll::ShowDescription() {
     });
     skipOn398([&] { textW = host::toLong(surface_.TextWidth(mDescription + "a")); });
     skipOn398([&] { textH = host::toLong(surface_.TextHeight(mDescription)); });
-    skipOn398([&] { formW = host::toLong(parent().get("Width").asDouble()); });
+    skipOn398([&] { formW = host::toLong(deref(parent()).get("Width").asDouble()); });
     if (mDescription.empty()) return host::False;  // an older text stays until hidden
 
     int32_t boxLeft = 0, boxW = textW, boxTop = 0;
@@ -92,7 +91,8 @@ Boolean UsrKeloScroll::ShowDescription() {
     if (!mTxtDescr) mTxtDescrOk = CreateDescriptionBox();
     if (!isTrue(mTxtDescrOk)) return host::False;
     if (!mTxtDescr) host::raise(host::err::ObjectNotSet);
-    skipOn398([&] { mTxtDescr->setText(mDescription); });
+    host::Dispatch& box = *mTxtDescr;
+    skipOn398([&] { box.let("Text", Variant(mDescription)); });
 
     // Twips per track unit along the bar. A vertical bar's track is the control less its two end
     // buttons; a horizontal bar's track is as high as the control, so its own height is used.
@@ -109,13 +109,13 @@ Boolean UsrKeloScroll::ShowDescription() {
                             static_cast<double>(ratio) * mTipY);
     });
     skipOn398([&] {
-      mTxtDescr->Move(static_cast<float>(boxLeft), static_cast<float>(boxTop),
-                      static_cast<float>(boxW), static_cast<float>(textH));
+      box.call("Move", {Variant(static_cast<float>(boxLeft)), Variant(static_cast<float>(boxTop)),
+                        Variant(static_cast<float>(boxW)), Variant(static_cast<float>(textH))});
     });
-    skipOn398([&] { parent().call("Refresh"); });
-    skipOn398([&] { mTxtDescr->setVisible(true); });
-    skipOn398([&] { mTxtDescr->Refresh(); });
-    skipOn398([&] { mTxtDescr->ZOrder(0); });
+    skipOn398([&] { deref(parent()).call("Refresh"); });
+    skipOn398([&] { box.let("Visible", true); });
+    skipOn398([&] { box.call("Refresh"); });
+    skipOn398([&] { box.call("ZOrder", {Variant(int16_t{0})}); });
     return host::True;
   } catch (const host::Error&) {
     return host::False;
@@ -130,18 +130,14 @@ Boolean UsrKeloScroll::CreateDescriptionBox() {
         host::ObjectRef parent = site_.extender()->get("Parent").asObject();
         host::ObjectRef controls = deref(parent).get("Controls").asObject();
         Variant box = deref(controls).call("Add", {Variant("VB.TextBox"), Variant(name)});
-        mTxtDescr = std::dynamic_pointer_cast<host::TextBox>(box.asObject());
-        if (!mTxtDescr) host::raise(host::err::TypeMismatch);
+        mTxtDescr = box.asObject();  // whatever text box the container makes
       });
       // Styled like a system tooltip; everything else as the form makes a new text box.
-      auto box = [this]() -> host::TextBox& {
-        if (!mTxtDescr) host::raise(host::err::ObjectNotSet);
-        return *mTxtDescr;
-      };
-      skipOn398([&] { box().setFontBold(false); });
-      skipOn398([&] { box().setAppearance(0); });
-      skipOn398([&] { box().setBackColor(kTooltipBackground); });
-      skipOn398([&] { box().setForeColor(kTooltipText); });
+      auto box = [this]() -> host::Dispatch& { return host::deref(mTxtDescr); };
+      skipOn398([&] { box().let("FontBold", false); });
+      skipOn398([&] { box().let("Appearance", Variant(int16_t{0})); });
+      skipOn398([&] { box().let("BackColor", Variant(kTooltipBackground)); });
+      skipOn398([&] { box().let("ForeColor", Variant(kTooltipText)); });
     }
     return host::True;
   } catch (const host::Error&) {

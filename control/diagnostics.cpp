@@ -1,9 +1,24 @@
 // A read-only view of the control's private state, by member name, for tests and bug reports.
 #include "control/UsrKeloScroll.h"
+#include "host/error.h"
 
 namespace keloscroll {
 
 using host::Variant;
+
+namespace {
+
+// The tooltip box by its name; a box that cannot say its name shows as its type.
+Variant boxName(const host::ObjectRef& box) {
+  if (!box) return Variant::nothing();
+  try {
+    return Variant(box->get("Name").asString());
+  } catch (const host::Error&) {
+    return Variant(std::string(box->typeName()));
+  }
+}
+
+}  // namespace
 
 std::vector<std::pair<std::string, Variant>> UsrKeloScroll::diagnosticState() const {
   auto b = [](Boolean v) { return Variant::fromBoolean(v); };
@@ -36,7 +51,7 @@ std::vector<std::pair<std::string, Variant>> UsrKeloScroll::diagnosticState() co
       {"mPosGiven", b(mPosGiven)},
       {"mTimerMode", mTimerMode},
       {"mGrabOffsetY", mGrabOffsetY},
-      {"mTxtDescr", mTxtDescr ? Variant(mTxtDescr->name()) : Variant::nothing()},
+      {"mTxtDescr", boxName(mTxtDescr)},
       {"mTxtDescrOk", b(mTxtDescrOk)},
       {"mLastDescrTime", mLastDescrTime},
       {"mDescrPosX", mDescrPosX},

@@ -20,7 +20,7 @@ void UsrKeloScroll::tmr_Server_Timer() {
           if (!mTxtDescr) mTxtDescrOk = CreateDescriptionBox();
           if (isTrue(mTxtDescrOk)) {
             if (!mTxtDescr) host::raise(host::err::ObjectNotSet);
-            mTxtDescr->setVisible(false);
+            host::deref(mTxtDescr).let("Visible", false);
           }
         }
         mLastDescrTime = 0;  // the next description is not throttled

@@ -36,7 +36,7 @@ void UsrKeloScroll::setValue(int32_t n) {
       // The box may have been dropped by a save while the flag stayed set: then this test fails
       // and the setter ends here, silently.
       if (!mTxtDescr) host::raise(host::err::ObjectNotSet);
-      if (!mTxtDescr->Visible()) {
+      if (!isTrue(host::deref(mTxtDescr).get("Visible").asBoolean())) {
         if (isTrue(ShowDescription())) {
           mDescrPosX = static_cast<float>(ThumbValueX());
           mDescrPosY = static_cast<float>(ThumbValueY());

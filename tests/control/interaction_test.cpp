@@ -218,23 +218,50 @@ TEST(Keyboard, KeysMoveADisabledBarAndTheReleaseClearsTheLock) {
   EXPECT_FALSE(bar.diagBool("mBusy"));
 }
 
+// A container's own objects: every member is forwarded by name and every object it hands out is
+// wrapped again, so the control never sees one of the host's own classes.
+class Foreign final : public host::Dispatch {
+ public:
+  explicit Foreign(host::ObjectRef target) : target_(std::move(target)) {}
+  int32_t idOfName(std::string_view name) const override { return target_->idOfName(name); }
+  host::Variant invoke(int32_t id, host::Invoke kind, std::span<host::Variant> args) override {
+    host::Variant v = target_->invoke(id, kind, args);
+    if (v.isObject() && v.asObject()) return host::Variant(std::make_shared<Foreign>(v.asObject()));
+    return v;
+  }
+  std::string_view typeName() const override { return "Foreign"; }
+  bool isForm() const override { return target_->isForm(); }
+
+ private:
+  host::ObjectRef target_;
+};
+
 TEST(Tooltip, BoxStandsBesideTheControlWithTheHostsText) {
-  DescribedBar bar;
-  bar.site->surface().setLeft(3000);
-  bar.key(host::vk::Down);
-  host::TextBox* box = bar.tooltip();
-  ASSERT_NE(box, nullptr);
-  EXPECT_EQ(box->Text(), "row 1");
-  EXPECT_EQ(bar.ctl->Description(), "row 1");
-  EXPECT_TRUE(box->Visible());
-  EXPECT_EQ(box->Appearance(), 0);
-  EXPECT_EQ(box->BackColor(), static_cast<int32_t>(0x80000018));
-  EXPECT_EQ(box->ForeColor(), static_cast<int32_t>(0x80000017));
-  // Room on the left: the box ends at the control's left edge and is one text line high.
-  EXPECT_FLOAT_EQ(box->Left() + box->Width(), 3000.0f);
-  EXPECT_GT(box->Width(), bar.site->surface().TextWidth("row 1"));
-  EXPECT_NEAR(box->Height(), bar.site->surface().TextHeight("row 1"), 0.5);
-  EXPECT_EQ(bar.form->children().back().get(), box);  // brought to the front
+  for (bool foreign : {false, true}) {
+    SCOPED_TRACE(foreign ? "a container's own objects" : "the host's objects");
+    DescribedBar bar;
+    if (foreign)
+      bar.site->setContainerServices({.ambientUserMode = {},
+                                      .propertyChanged = {},
+                                      .extender = std::make_shared<Foreign>(bar.site->extender())});
+    bar.site->surface().setLeft(3000);
+    bar.key(host::vk::Down);
+    host::TextBox* box = bar.tooltip();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->Text(), "row 1");
+    EXPECT_EQ(bar.ctl->Description(), "row 1");
+    EXPECT_TRUE(box->Visible());
+    EXPECT_EQ(box->Appearance(), 0);
+    EXPECT_EQ(box->BackColor(), static_cast<int32_t>(0x80000018));
+    EXPECT_EQ(box->ForeColor(), static_cast<int32_t>(0x80000017));
+    // Room on the left: the box ends at the control's left edge and is one text line high.
+    EXPECT_FLOAT_EQ(box->Left() + box->Width(), 3000.0f);
+    EXPECT_GT(box->Width(), bar.site->surface().TextWidth("row 1"));
+    EXPECT_NEAR(box->Height(), bar.site->surface().TextHeight("row 1"), 0.5);
+    EXPECT_EQ(bar.form->children().back().get(), box);  // brought to the front
+    bar.engine.advance(600);
+    EXPECT_FALSE(box->Visible());  // hidden by the timer, through the same object
+  }
 }
 
 TEST(Tooltip, DescriptionsAreThrottledAndAskedOnlyWhenTheThumbMoved) {
