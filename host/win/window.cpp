@@ -112,6 +112,14 @@ bool FormWindow::createPopup(HWND owner) {
   return true;
 }
 
+bool FormWindow::createTip(HWND owner) {
+  if (hwnd_ || !registerClass(&FormWindow::procedure)) return false;
+  hwnd_ = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE, kClassName, L"",
+                          WS_POPUP, 0, 0, 1, 1, owner, nullptr, moduleInstance(), this);
+  if (!hwnd_) unregisterClass();
+  return hwnd_ != nullptr;
+}
+
 void FormWindow::destroy() {
   if (!hwnd_) return;
   HWND h = hwnd_;
@@ -247,6 +255,11 @@ LRESULT FormWindow::handle(UINT message, WPARAM w, LPARAM l) {
         int n = WideCharToMultiByte(CP_UTF8, 0, &ch, 1, utf8, sizeof utf8, nullptr, nullptr);
         if (n > 0) engine_.typeText(std::string_view(utf8, static_cast<size_t>(n)));
       }
+      break;
+    case WM_MOUSEACTIVATE:
+      // A tooltip window is clicked through without taking the activation.
+      if (GetWindowLongPtrW(self, GWL_EXSTYLE) & WS_EX_NOACTIVATE) return MA_NOACTIVATE;
+      handled = false;
       break;
     case WM_GETDLGCODE:
       return DLGC_WANTARROWS | DLGC_WANTALLKEYS;

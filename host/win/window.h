@@ -36,6 +36,9 @@ class FormWindow {
   bool create(HWND parent, const RECT& rect);
   // Creates the window as a popup with the form's caption, owned by `owner`, centred on it.
   bool createPopup(HWND owner);
+  // Creates the window hidden, borderless and above other windows, owned by `owner`, for a
+  // tooltip: showing it never takes the activation from the window the user works in.
+  bool createTip(HWND owner);
   void destroy();
   HWND hwnd() const { return hwnd_; }
   void move(const RECT& rect);

@@ -1,6 +1,7 @@
 // In-place activation of the control: its window inside the container's window, UI activation
 // and the keys the container routes to it.
 #include "server/win/control_object.h"
+#include "server/win/window_container.h"
 
 namespace keloscroll::win {
 
@@ -112,6 +113,7 @@ HRESULT ControlObject::ContextSensitiveHelp(BOOL) {
 HRESULT ControlObject::InPlaceDeactivate() {
   if (!window_) return S_OK;
   UIDeactivate();
+  closeWindowTips(hosting_->site->extender());
   window_.reset();
   if (frame_) frame_->Release();
   frame_ = nullptr;

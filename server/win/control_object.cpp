@@ -9,6 +9,7 @@
 #include "server/win/convert.h"
 #include "server/win/foreign_dispatch.h"
 #include "server/win/property_bag.h"
+#include "server/win/window_container.h"
 
 namespace keloscroll::win {
 
@@ -219,7 +220,13 @@ host::ControlSite::ContainerServices ControlObject::services(host::ObjectRef ext
   host::ControlSite::ContainerServices s;
   s.ambientUserMode = [this] { return ambientUserMode(); };
   s.propertyChanged = [this](std::string_view p) { propertyChanged(p); };
-  s.extender = std::move(extender);
+  // Containers without a form for the control (no extender, or a parent with no Controls) get
+  // one of ours over the control's window, so that the tooltip still has a place to stand.
+  bool gave = extender != nullptr;
+  host::ControlSite& site = *hosting_->site;
+  host::ObjectRef base = gave ? std::move(extender) : std::make_shared<host::Extender>(site);
+  s.extender = windowExtender(site, std::move(base), gave,
+                              [this] { return window_ ? window_->hwnd() : HWND{nullptr}; });
   return s;
 }
 

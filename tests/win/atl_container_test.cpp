@@ -38,10 +38,12 @@ void pump(DWORD ms) {
   }
 }
 
-// An event sink that records the names of the events it gets.
+// An event sink that records the names of the events it gets and answers GetDescription with
+// `description` when it has one.
 class Sink final : public IDispatch {
  public:
   std::vector<std::string> events;
+  std::wstring description;
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (iid == IID_IUnknown || iid == IID_IDispatch || iid == kEvents) {
       *out = this;
@@ -60,9 +62,14 @@ class Sink final : public IDispatch {
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
     return E_NOTIMPL;
   }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                   UINT*) override {
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
+                                   EXCEPINFO*, UINT*) override {
     events.push_back(id == 1 ? "Scroll" : id == 2 ? "Change" : id == 3 ? "GetDescription" : "?");
+    if (id == 3 && !description.empty() && params && params->cArgs == 1 &&
+        params->rgvarg[0].vt == (VT_BYREF | VT_BSTR)) {
+      SysFreeString(*params->rgvarg[0].pbstrVal);
+      *params->rgvarg[0].pbstrVal = SysAllocString(description.c_str());
+    }
     return S_OK;
   }
   int count(const std::string& name) const {
@@ -100,6 +107,22 @@ class PageSite final : public IPropertyPageSite {
   }
   HRESULT STDMETHODCALLTYPE TranslateAccelerator(MSG*) override { return S_FALSE; }
 };
+
+BOOL CALLBACK collectTip(HWND h, LPARAM out) {
+  wchar_t cls[64] = {};
+  GetClassNameW(h, cls, 64);
+  if (std::wstring(cls) == L"KeloScrollForm" && IsWindowVisible(h) &&
+      (GetWindowLongPtrW(h, GWL_EXSTYLE) & WS_EX_TOOLWINDOW))
+    reinterpret_cast<std::vector<HWND>*>(out)->push_back(h);
+  return TRUE;
+}
+
+// The control's own tooltip windows that show now.
+std::vector<HWND> shownTips() {
+  std::vector<HWND> out;
+  EnumThreadWindows(GetCurrentThreadId(), collectTip, reinterpret_cast<LPARAM>(&out));
+  return out;
+}
 
 class AtlContainer : public ::testing::Test {
  protected:
@@ -237,6 +260,31 @@ TEST_F(AtlContainer, HoldingTheLowerButtonRepeatsItsStepWhileThePointerStaysOnIt
   EXPECT_EQ(value(), 10 + steps);
   ASSERT_GE(sink_.events.size(), 2u);
   EXPECT_EQ(sink_.events[0], "Change");
+}
+
+// This host gives the control no form: the control's own tooltip window stands beside the bar on
+// the top window, with the sink's text, and hides after the release.
+TEST_F(AtlContainer, TheTooltipStandsBesideTheBarWhileAButtonIsHeldAndHidesAfter) {
+  sink_.description = L"row";
+  put(L"Value", 10);
+  pointTo(8, 195);
+  button(true);
+  pump(150);
+  std::vector<HWND> tips = shownTips();
+  button(false);
+  ASSERT_EQ(tips.size(), 1u);
+  EXPECT_GE(sink_.count("GetDescription"), 1);
+  RECT tip{}, bar{};
+  GetWindowRect(tips[0], &tip);
+  GetWindowRect(window_, &bar);
+  // The bar is 10 pixels from the form's left edge: too little room there, so on its right.
+  EXPECT_EQ(tip.left, bar.right);
+  EXPECT_GT(tip.right - tip.left, 10);
+  EXPECT_GT(tip.bottom - tip.top, 5);
+  EXPECT_GE(tip.top, bar.top);
+  EXPECT_LE(tip.bottom, bar.bottom);
+  pump(700);
+  EXPECT_TRUE(shownTips().empty());
 }
 
 TEST_F(AtlContainer, KeysStepAndAPageClickPages) {
