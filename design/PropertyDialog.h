@@ -1,10 +1,12 @@
-// The host's property dialog: a modal form holding a property page above its OK, Cancel and
-// Apply buttons. Apply is enabled while the page reports Changed.
+// The host's property dialog: a modal form with a tab for each page the control lists (the
+// standard picture page, then PropertyPage1, each titled with its caption) above its OK, Cancel
+// and Apply buttons. Apply is enabled while the pages report Changed, and applies both.
 #pragma once
 
 #include <memory>
 #include <vector>
 
+#include "design/PicturePage.h"
 #include "design/PropertyPage1.h"
 #include "host/engine.h"
 #include "host/property_page.h"
@@ -21,6 +23,10 @@ class PropertyDialog {
   host::Form& form() const { return *form_; }
   host::PropertyPageSite& site() const { return *site_; }
   PropertyPage1& page() const { return *page_; }
+  PicturePage& picturePage() const { return *picturePage_; }
+
+  // Brings a page to the front: 0 the picture page, 1 PropertyPage1.
+  void ShowTab(int index);
 
   // Fills the page from the first selected control and shows the dialog modally; returns when
   // OK, Cancel or the window's close ends it.
@@ -34,12 +40,16 @@ class PropertyDialog {
 
  private:
   void UpdateApply();
+  void HookEdits(host::ContainerWidget& area);
+  void UnhookEdits(host::ContainerWidget& area);
 
   host::FormEngine& engine_;
   std::shared_ptr<host::PropertyPageSite> site_;
   std::shared_ptr<host::Form> form_;
-  std::shared_ptr<host::PictureBox> pageArea_;
+  std::shared_ptr<host::PictureBox> pictureArea_, pageArea_;
+  std::unique_ptr<PicturePage> picturePage_;
   std::unique_ptr<PropertyPage1> page_;
+  std::shared_ptr<host::CommandButton> tabPicture, tabPage;
   std::shared_ptr<host::CommandButton> cmdOK, cmdCancel, cmdApply;
 };
 

@@ -201,7 +201,7 @@ TEST_F(DemoViewer, KeysOpenTheAboutBoxQuitAndLeaveTheRestToTheBars) {
   engine.setModalPolicy([&](host::Form& f) {
     shownName = f.name();
     for (host::Widget* w : f.Controls()->list()) {
-      if (w->kind() == host::WidgetKind::TextBox) {
+      if (w->kind() == host::WidgetKind::TextBox && w->container()->Visible()) {
         engine.setFocus(*w);
         break;
       }
