@@ -11,7 +11,8 @@
 // never changes the thumb's length. The track scale then turns that length into positions exactly
 // as for a vertical bar, so every number along the axis (scale, positions, hit tests, key and page
 // moves) works the same. The minimum width mirrors the vertical minimum height: two buttons and a
-// thumb. The built-in arrows turn with the bar; pictures the host set are left alone.
+// thumb; the minimum height is the buttons' designed length, so they are at least square and show
+// their arrows whole. The built-in arrows turn with the bar; pictures the host set are left alone.
 //
 // The surface's own sizes are twips whatever the container's scale.
 #include "control/UsrKeloScroll.h"
@@ -76,6 +77,9 @@ void UsrKeloScroll::ArrangeHorizontal() {
   ShowArrowsFor(true);
   float minWidth = host::toSingle(2.0 * kEndButtonLength + thumbLengthTwips_);
   if (minWidth > surface_.WidthTwips()) surface_.setWidthTwips(minWidth);
+  // Across the bar the track takes the control's whole height and keeps it in its vertical scale;
+  // a track 0 high would leave that scale empty, and every later height written through it 0.
+  if (kEndButtonLength > surface_.HeightTwips()) surface_.setHeightTwips(kEndButtonLength);
   float w = surface_.WidthTwips();
   float h = surface_.HeightTwips();
   cmdSxUp->Move(0, 0, kEndButtonLength, h);
