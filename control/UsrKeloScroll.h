@@ -97,7 +97,7 @@ class UsrKeloScroll final : public host::Dispatch, public host::Diagnosable {
   Boolean SetTrackScaleHorizontal();
   void ArrangeHorizontal();
   void RestoreVerticalArrangement();
-  void ShowArrowsFor(bool horizontal);
+  void DrawArrowsFor(bool horizontal);
 
   // ---- value model helpers ------------------------------------------------------------
   int32_t ThumbValueX() const;
