@@ -97,7 +97,7 @@ class UsrKeloScroll final : public host::Dispatch, public host::Diagnosable {
   Boolean SetTrackScaleHorizontal();
   void ArrangeHorizontal();
   void RestoreVerticalArrangement();
-  void ShowArrowsFor(bool horizontal);
+  void DrawArrowsFor(bool horizontal);
 
   // ---- value model helpers ------------------------------------------------------------
   int32_t ThumbValueX() const;
@@ -153,6 +153,8 @@ class UsrKeloScroll final : public host::Dispatch, public host::Diagnosable {
   Boolean CreateDescriptionBox();
   int32_t ContainerTop(host::Dispatch& ctl);
   int32_t ContainerLeft(host::Dispatch& ctl);
+  void PlaceBesideHorizontalTrack(host::Dispatch& extender, int32_t textH, int32_t formW,
+                                  int32_t& boxLeft, int32_t& boxW, int32_t& boxTop);
   std::string DescriptionBoxName() const;
 
   host::ControlSite& site_;

@@ -2,6 +2,7 @@
 // for a text describing the current position and shows it in a text box that it adds to the
 // parent form beside the track. Refreshes are throttled by RefreshMsecGD and happen only when the
 // thumb has moved along the bar; the timer hides the box (stepping.cpp).
+#include <algorithm>
 #include <string>
 
 #include "control/UsrKeloScroll.h"
@@ -68,46 +69,50 @@ Boolean UsrKeloScroll::ShowDescription() {
     if (mDescription.empty()) return host::False;  // an older text stays until hidden
 
     int32_t boxLeft = 0, boxW = textW, boxTop = 0;
-    int32_t ctlLeft = 0, rightFree = 0;
-    skipOn398([&] { ctlLeft = ContainerLeft(extender); });
-    skipOn398([&] {
-      rightFree =
-          host::toLong(static_cast<double>(formW) -
-                       (static_cast<double>(picBarra->Width()) + extender.get("Left").asDouble()));
-    });
-    skipOn398([&] {
-      if (textW < ctlLeft) {
-        boxLeft = host::subChecked(ctlLeft, textW);  // ends at the control's left edge
-      } else if (textW < rightFree) {
-        boxLeft = host::toLong(static_cast<double>(ctlLeft) + picBarra->Width());
-      } else if (rightFree < ctlLeft) {
-        boxW = ctlLeft;
-        boxLeft = 0;
-      } else if (rightFree > ctlLeft) {
-        boxW = rightFree;
-        boxLeft = host::toLong(static_cast<double>(ctlLeft) + picBarra->Width());
-      }
-    });
+    if (arrangedHorizontally_) {
+      PlaceBesideHorizontalTrack(extender, textH, formW, boxLeft, boxW, boxTop);
+    } else {
+      int32_t ctlLeft = 0, rightFree = 0;
+      skipOn398([&] { ctlLeft = ContainerLeft(extender); });
+      skipOn398([&] {
+        rightFree =
+            host::toLong(static_cast<double>(formW) - (static_cast<double>(picBarra->Width()) +
+                                                       extender.get("Left").asDouble()));
+      });
+      skipOn398([&] {
+        if (textW < ctlLeft) {
+          boxLeft = host::subChecked(ctlLeft, textW);  // ends at the control's left edge
+        } else if (textW < rightFree) {
+          boxLeft = host::toLong(static_cast<double>(ctlLeft) + picBarra->Width());
+        } else if (rightFree < ctlLeft) {
+          boxW = ctlLeft;
+          boxLeft = 0;
+        } else if (rightFree > ctlLeft) {
+          boxW = rightFree;
+          boxLeft = host::toLong(static_cast<double>(ctlLeft) + picBarra->Width());
+        }
+      });
+    }
     if (!mTxtDescr) mTxtDescrOk = CreateDescriptionBox();
     if (!isTrue(mTxtDescrOk)) return host::False;
     if (!mTxtDescr) host::raise(host::err::ObjectNotSet);
     host::Dispatch& box = *mTxtDescr;
     skipOn398([&] { box.let("Text", Variant(mDescription)); });
 
-    // Twips per track unit along the bar. A vertical bar's track is the control less its two end
-    // buttons; a horizontal bar's track is as high as the control, so its own height is used.
-    float ratio = 0;
-    skipOn398([&] {
-      double trackTwips = arrangedHorizontally_
-                              ? static_cast<double>(picBarra->Height())
-                              : static_cast<double>(surface_.HeightTwips()) -
-                                    (static_cast<double>(cmdDXDN->Height()) + cmdSxUp->Height());
-      ratio = host::toSingle(host::divide(trackTwips, picBarra->ScaleHeight()));
-    });
-    skipOn398([&] {
-      boxTop = host::toLong(static_cast<double>(picBarra->Top()) + ContainerTop(extender) +
-                            static_cast<double>(ratio) * mTipY);
-    });
+    if (!arrangedHorizontally_) {
+      // Down the bar, where the user pressed: twips per track unit times mTipY. The track is the
+      // control less its two end buttons.
+      float ratio = 0;
+      skipOn398([&] {
+        double trackTwips = static_cast<double>(surface_.HeightTwips()) -
+                            (static_cast<double>(cmdDXDN->Height()) + cmdSxUp->Height());
+        ratio = host::toSingle(host::divide(trackTwips, picBarra->ScaleHeight()));
+      });
+      skipOn398([&] {
+        boxTop = host::toLong(static_cast<double>(picBarra->Top()) + ContainerTop(extender) +
+                              static_cast<double>(ratio) * mTipY);
+      });
+    }
     skipOn398([&] {
       box.call("Move", {Variant(static_cast<float>(boxLeft)), Variant(static_cast<float>(boxTop)),
                         Variant(static_cast<float>(boxW)), Variant(static_cast<float>(textH))});
@@ -120,6 +125,24 @@ Boolean UsrKeloScroll::ShowDescription() {
   } catch (const host::Error&) {
     return host::False;
   }
+}
+
+// A horizontal bar's box: above the track, or below it when the form has no room above, so that
+// it never covers the end buttons or the thumb; along the bar it starts where the thumb does, as
+// far as the form's width lets it.
+void UsrKeloScroll::PlaceBesideHorizontalTrack(host::Dispatch& extender, int32_t textH,
+                                               int32_t formW, int32_t& boxLeft, int32_t& boxW,
+                                               int32_t& boxTop) {
+  double ctlLeft = 0, ctlTop = 0;
+  skipOn398([&] { ctlLeft = ContainerLeft(extender); });
+  skipOn398([&] { ctlTop = ContainerTop(extender); });
+  double trackTop = ctlTop + picBarra->Top();
+  boxTop = host::toLong(textH <= trackTop ? trackTop - textH
+                                          : trackTop + static_cast<double>(picBarra->Height()));
+  if (formW > 0 && boxW > formW) boxW = formW;
+  double thumbLeft = ctlLeft + picBarra->Left() + picBarra->toTwipsX(imgCursor->Left());
+  double mostLeft = static_cast<double>(formW) - boxW;
+  boxLeft = host::toLong(std::max(0.0, std::min(thumbLeft, mostLeft)));
 }
 
 Boolean UsrKeloScroll::CreateDescriptionBox() {

@@ -150,6 +150,7 @@ host::PictureRef UsrKeloScroll::PictureSXUP() const {
 }
 void UsrKeloScroll::setPictureSXUP(host::PictureRef p) {
   cmdSxUp->setPicture(std::move(p));
+  DrawArrowsFor(arrangedHorizontally_);
   site_.PropertyChanged("PictureSXUP");
 }
 host::PictureRef UsrKeloScroll::PictureDXDN() const {
@@ -157,6 +158,7 @@ host::PictureRef UsrKeloScroll::PictureDXDN() const {
 }
 void UsrKeloScroll::setPictureDXDN(host::PictureRef p) {
   cmdDXDN->setPicture(std::move(p));
+  DrawArrowsFor(arrangedHorizontally_);
   site_.PropertyChanged("PictureDXDN");
 }
 

@@ -11,7 +11,9 @@
 // never changes the thumb's length. The track scale then turns that length into positions exactly
 // as for a vertical bar, so every number along the axis (scale, positions, hit tests, key and page
 // moves) works the same. The minimum width mirrors the vertical minimum height: two buttons and a
-// thumb. The built-in arrows turn with the bar; pictures the host set are left alone.
+// thumb; the minimum height is the buttons' designed length, so they are at least square and show
+// their arrows whole. The buttons draw the built-in arrows turned with the bar; pictures the host
+// set are drawn as they are.
 //
 // The surface's own sizes are twips whatever the container's scale.
 #include "control/UsrKeloScroll.h"
@@ -73,9 +75,12 @@ void UsrKeloScroll::UserControl_Resize() {
 }
 
 void UsrKeloScroll::ArrangeHorizontal() {
-  ShowArrowsFor(true);
+  DrawArrowsFor(true);
   float minWidth = host::toSingle(2.0 * kEndButtonLength + thumbLengthTwips_);
   if (minWidth > surface_.WidthTwips()) surface_.setWidthTwips(minWidth);
+  // Across the bar the track takes the control's whole height and keeps it in its vertical scale;
+  // a track 0 high would leave that scale empty, and every later height written through it 0.
+  if (kEndButtonLength > surface_.HeightTwips()) surface_.setHeightTwips(kEndButtonLength);
   float w = surface_.WidthTwips();
   float h = surface_.HeightTwips();
   cmdSxUp->Move(0, 0, kEndButtonLength, h);
@@ -93,7 +98,7 @@ void UsrKeloScroll::ArrangeHorizontal() {
 void UsrKeloScroll::RestoreVerticalArrangement() {
   // Back from a horizontal arrangement: the vertical layout writes no Left and no button or thumb
   // height, so put those back to their designed values first.
-  ShowArrowsFor(false);
+  DrawArrowsFor(false);
   float w = surface_.WidthTwips();
   cmdSxUp->Move(0, cmdSxUp->Top(), w, kEndButtonLength);
   cmdDXDN->Move(0, cmdDXDN->Top(), w, kEndButtonLength);
@@ -104,18 +109,16 @@ void UsrKeloScroll::RestoreVerticalArrangement() {
   arrangedHorizontally_ = false;
 }
 
-void UsrKeloScroll::ShowArrowsFor(bool horizontal) {
+void UsrKeloScroll::DrawArrowsFor(bool horizontal) {
+  // Only what the buttons draw turns: PictureSXUP and PictureDXDN, and what is saved, stay the
+  // built-in upright arrows whatever the orientation.
   using pictures::Arrow;
-  auto turn = [](host::CommandButton& b, Arrow from, Arrow to) {
-    if (b.Picture() == pictures::arrowButton(from)) b.setPicture(pictures::arrowButton(to));
+  auto face = [horizontal](host::CommandButton& b, Arrow upright, Arrow lying) {
+    bool builtIn = b.Picture() == pictures::arrowButton(upright);
+    b.setFacePicture(horizontal && builtIn ? pictures::arrowButton(lying) : nullptr);
   };
-  if (horizontal) {
-    turn(*cmdSxUp, Arrow::Up, Arrow::Left);
-    turn(*cmdDXDN, Arrow::Down, Arrow::Right);
-  } else {
-    turn(*cmdSxUp, Arrow::Left, Arrow::Up);
-    turn(*cmdDXDN, Arrow::Right, Arrow::Down);
-  }
+  face(*cmdSxUp, Arrow::Up, Arrow::Left);
+  face(*cmdDXDN, Arrow::Down, Arrow::Right);
 }
 
 void UsrKeloScroll::setEnabled(Boolean v) {

@@ -96,7 +96,7 @@ void paintButton(const CommandButton& b, const PixelRect& r, Painter& p) {
   int shift = b.pressed() ? 1 : 0;
   PixelRect face = r.inset(2);
   PixelRect content{face.left + shift, face.top + shift, face.width, face.height};
-  PictureRef pic = b.Style() == 1 ? b.Picture() : nullptr;
+  PictureRef pic = b.Style() == 1 ? b.facePicture() : nullptr;
   bool enabled = b.effectivelyEnabled();
   if (pic) {
     // A graphical button centres its picture; a caption goes below it.

@@ -661,6 +661,11 @@ const Widget::Table& Image::table() const {
 CommandButton::CommandButton(std::string name)
     : Widget(WidgetKind::CommandButton, std::move(name)) {}
 
+void CommandButton::setPicture(PictureRef p) {
+  picture_ = std::move(p);
+  face_ = nullptr;
+}
+
 void CommandButton::setStyle(int16_t s) {
   style_ = checkedChoice(s, 1);
 }

@@ -276,7 +276,12 @@ class CommandButton final : public Widget {
  public:
   explicit CommandButton(std::string name);
   PictureRef Picture() const { return picture_; }
-  void setPicture(PictureRef p) { picture_ = std::move(p); }
+  void setPicture(PictureRef p);  // also drops the face picture given for the old one
+  // What a graphical button's face shows: its Picture, or a picture its owner gives to draw in
+  // its place while the Picture itself, which is read and saved, stays as it is (a scroll bar
+  // lying down draws its arrows turned).
+  PictureRef facePicture() const { return face_ ? face_ : picture_; }
+  void setFacePicture(PictureRef p) { face_ = std::move(p); }
   int16_t Style() const { return style_; }  // 0 standard, 1 graphical
   void setStyle(int16_t s);                 // error 380 for anything but 0 and 1
   const std::string& Caption() const { return caption_; }
@@ -291,6 +296,7 @@ class CommandButton final : public Widget {
  private:
   friend class FormEngine;
   PictureRef picture_;
+  PictureRef face_;
   int16_t style_ = 0;
   std::string caption_;
   bool pressed_ = false;

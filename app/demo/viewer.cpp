@@ -284,7 +284,7 @@ void Viewer::layout() {
       std::max(1.0, page_->TextWidth("abcdefghijklmnopqrstuvwxyz") / 26.0 / kTwips);
   visibleColumns_ = std::max(1, static_cast<int>((textW - 8) / charW));
 
-  // The horizontal bar leaves room at its left for the position, where its tooltip also goes.
+  // The horizontal bar leaves room at its left for the position; its tooltip goes above it.
   const int positionW = std::min(120, textW / 3);
   place(*position_, kMargin, columnsTop + 2, positionW - 4, lineH + 2);
   linesRect_ = BarRect{kMargin + textW, textTop, kBar, textH};

@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "bar_fixture.h"
 #include "host/engine.h"
 
@@ -261,6 +263,69 @@ TEST(Tooltip, BoxStandsBesideTheControlWithTheHostsText) {
     EXPECT_EQ(bar.form->children().back().get(), box);  // brought to the front
     bar.engine.advance(600);
     EXPECT_FALSE(box->Visible());  // hidden by the timer, through the same object
+  }
+}
+
+// A widget's rectangle on its form, in twips.
+host::TwipsRect onForm(const host::Widget& w) {
+  double x = 0, y = 0;
+  w.originOnForm(x, y);
+  return {x, y, w.rectTwips().width, w.rectTwips().height};
+}
+
+bool overlap(const host::TwipsRect& a, const host::TwipsRect& b) {
+  return a.left < b.left + b.width && b.left < a.left + a.width && a.top < b.top + b.height &&
+         b.top < a.top + a.height;
+}
+
+TEST(Tooltip, AHorizontalBarsBoxStandsAboveOrBelowItsTrackAtTheThumb) {
+  // A bar 5205 twips wide on a form 9000 wide: above the track when there is room for the box
+  // there, below it otherwise; the box starts where the thumb does but stays on the form.
+  struct Case {
+    const char* what;
+    float left, top;
+    int32_t value;
+    bool above;
+  };
+  for (Case c :
+       {Case{"room above", 600, 3000, 40, true}, Case{"at the form's top", 0, 0, 40, false},
+        Case{"at the form's right edge", 3795, 3000, 100, true}}) {
+    SCOPED_TRACE(c.what);
+    DescribedBar bar({.vertical = false, .width = 5205, .height = 240});
+    bar.ctl->setRefreshMsecGD(0);
+    bar.site->surface().Move(c.left, c.top);
+    bar.ctl->setValue(c.value - 1);
+    auto check = [&](const char* how) {
+      SCOPED_TRACE(how);
+      host::TextBox* box = bar.tooltip();
+      ASSERT_NE(box, nullptr);
+      ASSERT_TRUE(box->Visible());
+      EXPECT_EQ(box->Text(), "row " + std::to_string(bar.ctl->Value()));
+      host::TwipsRect b = onForm(*box), track = onForm(bar.track());
+      if (c.above) {
+        EXPECT_DOUBLE_EQ(b.top + b.height, track.top);
+      } else {
+        EXPECT_DOUBLE_EQ(b.top, track.top + track.height);
+      }
+      EXPECT_NEAR(b.height, bar.site->surface().TextHeight(box->Text()), 0.5);
+      double thumbLeft = onForm(bar.thumb()).left;
+      EXPECT_NEAR(b.left, std::min(thumbLeft, 9000 - b.width), 1.0);
+      EXPECT_LE(b.left + b.width, 9000);
+      for (const char* part : {"cmdSxUp", "cmdDXDN", "imgCursor"})
+        EXPECT_FALSE(overlap(b, onForm(bar.part(part)))) << part;
+    };
+    bar.press(bar.part("cmdDXDN"), 100, 100);
+    bar.release(bar.part("cmdDXDN"), 100, 100);
+    ASSERT_EQ(bar.ctl->Value(), c.value);
+    check("end button");
+    bar.key(host::vk::Up);
+    check("key");
+    // Dragged, the box goes along with the thumb.
+    float grab = bar.thumb().Left() + 1;
+    bar.press(bar.track(), grab, 100);
+    bar.move(bar.track(), grab - 20, 100);
+    check("drag");
+    bar.release(bar.track(), grab - 20, 100);
   }
 }
 

@@ -253,8 +253,6 @@ TEST(HorizontalBar, EndButtonsAtTheEndsAndAThumbThatKeepsItsLength) {
   EXPECT_NEAR(bar.track().toTwipsW(bar.thumb().Width()), 225.0, 0.01);
   EXPECT_EQ(bar.ctl->Value(), 40);
   EXPECT_FLOAT_EQ(bar.thumb().Left(), 39.0f);
-  // The built-in arrows turn with the bar.
-  EXPECT_EQ(bar.ctl->PictureSXUP()->pixel(6, 7), host::Picture::rgb(0, 0, 0));
 }
 
 TEST(HorizontalBar, ThumbAsWideAsTheTrackFailsInTheCreationScale) {
@@ -282,7 +280,6 @@ TEST(HorizontalBar, TurningBackToVerticalRestoresTheStack) {
   expectRect(bar.part("cmdSxUp"), 0, 0, 720, 240);
   expectRect(bar.part("cmdDXDN"), 0, 3405, 720, 240);
   expectRect(bar.track(), 0, 240, 720, 3165);
-  EXPECT_EQ(bar.ctl->PictureSXUP()->pixel(7, 6), host::Picture::rgb(0, 0, 0));
   bar.ctl->setMax(100);
   EXPECT_FLOAT_EQ(bar.track().ScaleHeight(), 106.65306f);
 }

@@ -54,22 +54,26 @@ struct PaintedBar : Bar {
     }
     return {first, last};
   }
-  // Black pixels inside a widget's rectangle, by row: (first row, its count, last row, its count).
+  // Black pixels inside a widget's rectangle, by row (or by column): the first row with ink, its
+  // count, the last row, its count.
   struct Ink {
     int total = 0, firstRow = -1, firstCount = 0, lastRow = -1, lastCount = 0;
   };
-  static Ink blackIn(const Canvas& c, const PixelRect& r) {
+  static Ink blackIn(const Canvas& c, const PixelRect& r, bool byColumn = false) {
     Ink ink;
-    for (int y = r.top; y < r.bottom(); ++y) {
+    int lines = byColumn ? r.width : r.height, along = byColumn ? r.height : r.width;
+    for (int i = 0; i < lines; ++i) {
       int n = 0;
-      for (int x = r.left; x < r.right(); ++x) n += c.rgb(x, y) == kBlack;
+      for (int j = 0; j < along; ++j)
+        n += (byColumn ? c.rgb(r.left + i, r.top + j) : c.rgb(r.left + j, r.top + i)) == kBlack;
       if (n == 0) continue;
+      int line = (byColumn ? r.left : r.top) + i;
       ink.total += n;
       if (ink.firstRow < 0) {
-        ink.firstRow = y;
+        ink.firstRow = line;
         ink.firstCount = n;
       }
-      ink.lastRow = y;
+      ink.lastRow = line;
       ink.lastCount = n;
     }
     return ink;
@@ -133,6 +137,48 @@ TEST(PaintedBar, TheEndButtonsShowTheirArrowsOnRaisedFaces) {
   EXPECT_EQ(held.rgb(up.left, up.top + 5), (Rgb{128, 128, 128}));
   EXPECT_EQ(PaintedBar::blackIn(held, up.inset(2)).firstRow, upInk.firstRow + 1);
   bar.release(bar.part("cmdSxUp"), 100, 100);
+}
+
+TEST(PaintedBar, AHorizontalBarDrawsItsBuiltInArrowsTurned) {
+  Bar bar({.vertical = false, .width = 3000, .height = 240});
+  auto arrows = [&bar] {
+    Canvas c = host::renderForm(*bar.form);
+    return std::pair{PaintedBar::blackIn(c, host::pixelRect(bar.part("cmdSxUp")).inset(2), true),
+                     PaintedBar::blackIn(c, host::pixelRect(bar.part("cmdDXDN")).inset(2), true)};
+  };
+  // Read by column: the left arrow's tip is its first column, the right arrow's its last.
+  auto [left, right] = arrows();
+  EXPECT_EQ(left.total, 16);
+  EXPECT_EQ(left.firstCount, 1);
+  EXPECT_EQ(left.lastCount, 7);
+  EXPECT_EQ(right.total, 16);
+  EXPECT_EQ(right.firstCount, 7);
+  EXPECT_EQ(right.lastCount, 1);
+
+  // A picture of the host's is drawn as it is; the built-in one, given back, turned again.
+  host::PictureRef builtIn = bar.ctl->PictureSXUP();
+  bar.ctl->setPictureSXUP(std::make_shared<host::Picture>(
+      16, 16, std::vector<uint32_t>(256, host::Picture::rgb(255, 0, 0))));
+  Canvas red = host::renderForm(*bar.form);
+  PixelRect face = host::pixelRect(bar.part("cmdSxUp")).inset(2);
+  EXPECT_EQ(red.rgb(face.left + 5, face.top + 5), (Rgb{255, 0, 0}));
+  EXPECT_EQ(PaintedBar::blackIn(red, face).total, 0);
+  bar.ctl->setPictureSXUP(builtIn);
+  PaintedBar::Ink again = arrows().first;
+  EXPECT_EQ(again.firstCount, 1);
+  EXPECT_EQ(again.lastCount, 7);
+
+  // Upright again, the arrows point up and down.
+  host::Boolean vertical = host::True;
+  bar.ctl->setVerticalBar(vertical);
+  bar.site->resize(240, 3645);
+  Canvas c = host::renderForm(*bar.form);
+  PaintedBar::Ink up = PaintedBar::blackIn(c, host::pixelRect(bar.part("cmdSxUp")).inset(2));
+  PaintedBar::Ink down = PaintedBar::blackIn(c, host::pixelRect(bar.part("cmdDXDN")).inset(2));
+  EXPECT_EQ(up.firstCount, 1);
+  EXPECT_EQ(up.lastCount, 7);
+  EXPECT_EQ(down.firstCount, 7);
+  EXPECT_EQ(down.lastCount, 1);
 }
 
 TEST(PaintedBar, TheThumbStaysInFrontOfWhateverBackgroundTheHostSets) {
