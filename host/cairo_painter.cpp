@@ -25,16 +25,6 @@ uint32_t* row(cairo_surface_t* s, int y) {
   return reinterpret_cast<uint32_t*>(data + static_cast<ptrdiff_t>(y) * stride);
 }
 
-// Cairo keeps premultiplied alpha; pictures keep straight alpha.
-uint32_t premultiply(uint32_t argb) {
-  uint32_t a = argb >> 24;
-  if (a == 0xFF) return argb;
-  if (a == 0) return 0;
-  auto scale = [a](uint32_t c) { return (c * a + 127) / 255; };
-  return (a << 24) | (scale((argb >> 16) & 0xFF) << 16) | (scale((argb >> 8) & 0xFF) << 8) |
-         scale(argb & 0xFF);
-}
-
 uint32_t unpremultiply(uint32_t argb) {
   uint32_t a = argb >> 24;
   if (a == 0xFF || a == 0) return argb;

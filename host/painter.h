@@ -55,6 +55,17 @@ Rgb systemColor(int index);
 // The colour a host colour value stands for.
 Rgb resolveColor(int32_t hostColor);
 
+// A straight-alpha pixel (0xAARRGGBB, as pictures keep them) premultiplied, as Cairo and GDI's
+// alpha blending take them.
+inline uint32_t premultiply(uint32_t argb) {
+  uint32_t a = argb >> 24;
+  if (a == 0xFF) return argb;
+  if (a == 0) return 0;
+  auto scale = [a](uint32_t c) { return (c * a + 127) / 255; };
+  return (a << 24) | (scale((argb >> 16) & 0xFF) << 16) | (scale((argb >> 8) & 0xFF) << 8) |
+         scale(argb & 0xFF);
+}
+
 // Two-pixel 3-D borders, drawn inside a rectangle in the classic scheme's colours:
 // Raised  (buttons, a thumb): light and white at top and left, grey and black at bottom and right;
 // Sunken  (text boxes, pressed buttons, wells): grey and black at top and left, white and light

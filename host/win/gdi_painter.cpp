@@ -29,16 +29,6 @@ std::wstring wide(std::string_view utf8) {
   return w;
 }
 
-// Pictures keep straight alpha; GDI's alpha blending takes premultiplied pixels.
-uint32_t premultiply(uint32_t argb) {
-  uint32_t a = argb >> 24;
-  if (a == 0xFF) return argb;
-  if (a == 0) return 0;
-  auto scale = [a](uint32_t c) { return (c * a + 127) / 255; };
-  return (a << 24) | (scale((argb >> 16) & 0xFF) << 16) | (scale((argb >> 8) & 0xFF) << 8) |
-         scale(argb & 0xFF);
-}
-
 // A premultiplied pixel over white, for a device that cannot blend (a printer's paper is white).
 uint32_t overWhite(uint32_t premultiplied) {
   uint32_t rest = 0xFF - (premultiplied >> 24);
@@ -47,24 +37,12 @@ uint32_t overWhite(uint32_t premultiplied) {
          (add((premultiplied >> 8) & 0xFF) << 8) | add(premultiplied & 0xFF);
 }
 
-// A 32-bit top-down DIB's header.
-BITMAPINFO dibHeader(int width, int height) {
-  BITMAPINFO bmi{};
-  bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  bmi.bmiHeader.biWidth = width;
-  bmi.bmiHeader.biHeight = -height;
-  bmi.bmiHeader.biPlanes = 1;
-  bmi.bmiHeader.biBitCount = 32;
-  bmi.bmiHeader.biCompression = BI_RGB;
-  return bmi;
-}
-
 // A memory DC with a DIB section selected into it, released at the end of the scope.
 class DibSection {
  public:
   DibSection(int width, int height) {
     dc_ = CreateCompatibleDC(nullptr);
-    BITMAPINFO bmi = dibHeader(width, height);
+    BITMAPINFO bmi = win::dibHeader(width, height);
     void* bits = nullptr;
     bitmap_ = dc_ ? CreateDIBSection(dc_, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
     if (!bitmap_ || !bits) {
@@ -176,7 +154,7 @@ void GdiPainter::blit(const Dib& dib, const PixelRect& dest, Map map) {
                        static_cast<size_t>(sx)];
     }
   }
-  BITMAPINFO bmi = dibHeader(area.width, area.height);
+  BITMAPINFO bmi = win::dibHeader(area.width, area.height);
   auto copy = [&] {
     // One to one: StretchDIBits is what every device, printers too, takes.
     StretchDIBits(dc_, area.left, area.top, area.width, area.height, 0, 0, area.width, area.height,
@@ -286,6 +264,17 @@ Image renderFormGdi(const Form& form) {
   PixelRect r = innerPixelRect(form);
   return paintImage(std::max(1, r.width), std::max(1, r.height),
                     [&form](Painter& p) { paintForm(form, p); });
+}
+
+BITMAPINFO dibHeader(int width, int height) {
+  BITMAPINFO bmi{};
+  bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  bmi.bmiHeader.biWidth = width;
+  bmi.bmiHeader.biHeight = -height;
+  bmi.bmiHeader.biPlanes = 1;
+  bmi.bmiHeader.biBitCount = 32;
+  bmi.bmiHeader.biCompression = BI_RGB;
+  return bmi;
 }
 
 }  // namespace win

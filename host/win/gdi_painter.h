@@ -71,6 +71,10 @@ struct Image {
   }
 };
 
+// The header of a 32-bit top-down DIB of the size: the one pixel layout every painting of ours
+// uses.
+BITMAPINFO dibHeader(int width, int height);
+
 // Sides of more than this many pixels are refused (error 7), as for the Cairo canvas.
 inline constexpr int kMaxImageSide = 16384;
 

@@ -302,13 +302,7 @@ void drawForm(const Form& form, HDC dc, const RECT& rect) {
   int w = std::max(1, inner.width), h = std::max(1, inner.height);
   // Painted off screen, then copied at once: no flicker, and the same pixels for any target.
   HDC memory = CreateCompatibleDC(dc);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = w;
-  info.bmiHeader.biHeight = -h;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = dibHeader(w, h);
   void* bits = nullptr;
   HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (memory && bitmap) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "host/error.h"
+#include "host/win/gdi_painter.h"
 
 namespace keloscroll::win {
 
@@ -19,13 +20,7 @@ constexpr int kMaxSide = 8192;
 
 // A top-down 32-bit DIB section of the size, its bits in `bits`.
 HBITMAP dibSection(int width, int height, void** bits) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = host::win::dibHeader(width, height);
   return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
 }
 
