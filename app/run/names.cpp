@@ -189,7 +189,7 @@ Variant Interpreter::eval(const ValueExpr& v, const Frame& f) {
       return Variant(host::Picture::load(p.string()));
     }
     case ValueExpr::Kind::SolidPicture: {
-      uint32_t argb = (v.color & 0xFF000000u) ? v.color : (v.color | 0xFF000000u);
+      uint32_t argb = 0xFF000000u | v.color;  // opaque
       std::vector<uint32_t> pixels(static_cast<size_t>(v.width) * static_cast<size_t>(v.height),
                                    argb);
       return Variant(std::make_shared<host::Picture>(v.width, v.height, std::move(pixels)));

@@ -122,6 +122,8 @@ TEST(ScenarioText, ValuesOfEveryKindReadPrintAndCompareAsTheOutputShowsThem) {
   EXPECT_EQ(solid.kind, Kind::SolidPicture);
   EXPECT_EQ((std::vector{solid.width, solid.height}), (std::vector{2, 3}));
   EXPECT_EQ(solid.color, 0xFF0000u);
+  EXPECT_EQ(value("Picture(2, 3, &H00FF00)").color, 0x00FF00u) << "not the Integer -256";
+  EXPECT_EQ(value("Picture(2, 3)").color, 0u);
   for (const char* bad : {R"("{open")", "Picture(0, 3)", "Picture(3)"}) {
     EXPECT_THROW(value(bad), ScenarioError) << bad;
   }
