@@ -74,6 +74,12 @@ class Cursor {
       throw ScenarioError("expected " + what + near());
     return t_[i_++].text;
   }
+  // A path (Object.Member, a widget, a form), whose {names} are filled in when it runs.
+  std::string path(const std::string& what) {
+    std::string p = word(what);
+    splitTemplate(p);  // a '{' without '}' is a mistake of the line
+    return p;
+  }
   ValueExpr value(const std::string& what) { return parseValue(token(what)); }
   double number(const std::string& what) {
     std::string w = word(what);
@@ -199,6 +205,9 @@ class Interpreter {
   host::ControlSite& resolveSite(const std::string& name);
   Object& resolveControl(const std::string& name);
   host::Form* modalForm(std::string_view name) const;
+  // The path with each {name} in it replaced by that name's value as text, so that an object
+  // named after a value (the tooltip box, Txt and a window handle) can be named.
+  std::string expand(const std::string& path, const Frame& f);
   // Object.Member: splits off the member.
   std::pair<Target, std::string> member(const std::string& path);
   Variant getPath(const std::string& path);

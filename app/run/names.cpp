@@ -151,6 +151,16 @@ Variant Interpreter::getPath(const std::string& path) {
   return t.object->get(m).value();
 }
 
+std::string Interpreter::expand(const std::string& path, const Frame& f) {
+  if (path.find_first_of("{}") == std::string::npos) return path;
+  std::vector<std::string> parts = splitTemplate(path);
+  std::string r;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    r += (i % 2 == 0) ? parts[i] : lookupName(parts[i], f).asString();
+  }
+  return r;
+}
+
 Variant Interpreter::lookupName(const std::string& name, const Frame& f) {
   std::string l = lower(name);
   if (l.size() > 3 && l.rfind("arg", 0) == 0 &&

@@ -72,15 +72,15 @@ Interpreter::Action Interpreter::parseAdd(Cursor& c) {
   }
   std::string name = c.word("a widget name");
   c.expect("in");
-  std::string into = c.word("a container");
+  std::string into = c.path("a container");
   Placement p;
   while (!c.atEnd()) {
     if (!parsePlacementWord(c, p)) throw ScenarioError("unexpected '" + c.word("") + "'");
   }
-  return [=, this](const Frame&) {
+  return [=, this](const Frame& f) {
     if (objects.count(lower(name)))
       throw ScenarioError("the name '" + name + "' is already in use");
-    host::ContainerWidget& box = resolveContainer(into);
+    host::ContainerWidget& box = resolveContainer(expand(into, f));
     if (kind == "usercontrol") {
       auto site = std::make_shared<host::ControlSite>(engine, box, name);
       host::UserControl& surface = site->surface();
@@ -114,7 +114,7 @@ Interpreter::Action Interpreter::parsePlace(Cursor& c) {
   std::string progId = c.word("a ProgID");
   std::string name = c.word("a control name");
   c.expect("on");
-  std::string into = c.word("a container");
+  std::string into = c.path("a container");
   Placement p;
   std::string mode = "run", bag;
   while (!c.atEnd()) {
@@ -134,14 +134,14 @@ Interpreter::Action Interpreter::parsePlace(Cursor& c) {
     throw ScenarioError("unexpected '" + c.word("") +
                         "' (place takes at, size, run, design, nosite, new, load)");
   }
-  return [=, this](const Frame&) {
+  return [=, this](const Frame& f) {
     host::ControlFactory factory = host::findControlClass(progId);
     if (!factory) throw ScenarioError("unknown control class '" + progId + "'");
     if (objects.count(lower(name)))
       throw ScenarioError("the name '" + name + "' is already in use");
     host::PropertyBag* saved = nullptr;
     if (!bag.empty()) saved = &findBag(bag);
-    host::ContainerWidget& box = resolveContainer(into);
+    host::ContainerWidget& box = resolveContainer(expand(into, f));
     auto site = std::make_shared<host::ControlSite>(engine, box, name);
     if (mode == "design") site->setUserMode(false);
     if (mode == "nosite") site->setClientSiteAvailable(false);
@@ -231,26 +231,27 @@ Interpreter::Action Interpreter::parseLet(const std::string& verb, Cursor& c) {
       argument(index, f).assign(value);
     };
   }
-  std::string path = c.word("Object.Member");
+  std::string path = c.path("Object.Member");
   c.expectEquals();
   ValueExpr v = c.value("a value");
   return [=, this](const Frame& f) {
     Variant value = eval(v, f);
-    auto [t, m] = member(path);
+    auto [t, m] = member(expand(path, f));
     t.object->let(m, value);
   };
 }
 
 Interpreter::Action Interpreter::parseCall(Cursor& c) {
-  std::string path = c.word("Object.Method");
+  std::string path = c.path("Object.Method");
   std::vector<ValueExpr> args;
   while (!c.atEnd()) args.push_back(c.value("an argument"));
   return [=, this](const Frame& f) {
     std::vector<Variant> values;
     for (const auto& a : args) values.push_back(eval(a, f));
-    auto [t, m] = member(path);
+    std::string named = expand(path, f);
+    auto [t, m] = member(named);
     Variant r = t.object->call(m, values);
-    if (!r.isEmpty()) out << path << " returns " << formatValue(r) << '\n';
+    if (!r.isEmpty()) out << named << " returns " << formatValue(r) << '\n';
   };
 }
 

@@ -109,12 +109,12 @@ Interpreter::Action Interpreter::parseExpect(Cursor& c) {
   }
   if (c.peekWord("geometry") || c.peekWord("twips") || c.peekWord("window")) {
     std::string kind = lower(c.word(""));
-    std::string path = c.word("a widget");
+    std::string path = c.path("a widget");
     c.expectEquals();
     double want[4];
     for (double& w : want) w = c.number("four numbers");
     return [=, this](const Frame& f) {
-      host::Widget& w = resolveWidget(path);
+      host::Widget& w = resolveWidget(expand(path, f));
       double got[4];
       bool same = true;
       if (kind == "geometry") {
@@ -179,9 +179,9 @@ Interpreter::Action Interpreter::parseExpect(Cursor& c) {
         [=, this](const Frame& f) { compare(f, "Timer", Variant(clock.Timer()), eval(v, f), ""); };
   }
   if (c.accept("focus")) {
-    std::string path = c.word("a widget or none");
+    std::string path = c.path("a widget or none");
     return [=, this](const Frame& f) {
-      host::Widget* want = lower(path) == "none" ? nullptr : &resolveWidget(path);
+      host::Widget* want = lower(path) == "none" ? nullptr : &resolveWidget(expand(path, f));
       host::Widget* got = engine.focus();
       if (got != want) {
         fail(f.statement->line, "expected the focus on " + path + ", it is on " +
@@ -189,12 +189,15 @@ Interpreter::Action Interpreter::parseExpect(Cursor& c) {
       }
     };
   }
-  std::string path = c.word("what to expect");
+  std::string path = c.path("what to expect");
   c.expectEquals();
   ValueExpr v = c.value("a value");
   std::string type;
   if (c.accept("as")) type = c.word("a type name");
-  return [=, this](const Frame& f) { compare(f, path, getPath(path), eval(v, f), type); };
+  return [=, this](const Frame& f) {
+    std::string named = expand(path, f);
+    compare(f, named, getPath(named), eval(v, f), type);
+  };
 }
 
 void Interpreter::compare(const Frame& f, const std::string& what, const Variant& got,

@@ -112,7 +112,7 @@ Interpreter::Action Interpreter::parseMouse(Cursor& c) {
   if (action != "down" && action != "move" && action != "up" && action != "click") {
     throw ScenarioError("mouse takes down, move, up or click");
   }
-  std::string path = c.word("a widget or form");
+  std::string path = c.path("a widget or form");
   double x = c.number("an x coordinate");
   double y = c.number("a y coordinate");
   int16_t button = host::mouse::Left, shift = 0;
@@ -128,8 +128,8 @@ Interpreter::Action Interpreter::parseMouse(Cursor& c) {
       throw ScenarioError("unexpected '" + c.word("") + "' (mouse takes button, shift, twips)");
     }
   }
-  return [=, this](const Frame&) {
-    host::Widget& w = resolveWidget(path);
+  return [=, this](const Frame& f) {
+    host::Widget& w = resolveWidget(expand(path, f));
     host::Form* form = w.isForm() ? static_cast<host::Form*>(&w) : w.form();
     if (!form) throw ScenarioError("'" + path + "' is on no form");
     double fx = x, fy = y;
@@ -160,8 +160,8 @@ Interpreter::Action Interpreter::parseKey(Cursor& c) {
 }
 
 Interpreter::Action Interpreter::parseFocus(Cursor& c) {
-  std::string path = c.word("a widget");
-  return [=, this](const Frame&) { engine.setFocus(resolveWidget(path)); };
+  std::string path = c.path("a widget");
+  return [=, this](const Frame& f) { engine.setFocus(resolveWidget(expand(path, f))); };
 }
 
 Interpreter::Action Interpreter::parseCursor(Cursor& c) {

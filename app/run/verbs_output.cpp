@@ -92,9 +92,10 @@ Variant Interpreter::stateValue(const std::string& name, const std::string& var)
 
 Interpreter::Action Interpreter::parsePrint(Cursor& c) {
   if (c.accept("geometry")) {
-    std::string path = c.word("a widget");
-    return [=, this](const Frame&) {
-      out << path << " geometry " << geometryText(resolveWidget(path)) << '\n';
+    std::string path = c.path("a widget");
+    return [=, this](const Frame& f) {
+      std::string named = expand(path, f);
+      out << named << " geometry " << geometryText(resolveWidget(named)) << '\n';
     };
   }
   if (c.accept("state")) {
@@ -138,10 +139,10 @@ Interpreter::Action Interpreter::parsePrint(Cursor& c) {
     };
   }
   if (c.accept("widgets")) {
-    std::string name = c.atEnd() ? "" : c.word("a form or container");
-    return [=, this](const Frame&) {
+    std::string name = c.atEnd() ? "" : c.path("a form or container");
+    return [=, this](const Frame& f) {
       if (!name.empty()) {
-        printTree(resolveWidget(name), 0);
+        printTree(resolveWidget(expand(name, f)), 0);
         return;
       }
       for (const auto& form : engine.forms()) printTree(*form, 0);
@@ -166,22 +167,23 @@ Interpreter::Action Interpreter::parsePrint(Cursor& c) {
       out << "focus " << (w ? w->name() : std::string("none")) << '\n';
     };
   }
-  std::string path = c.word("what to print");
-  return [=, this](const Frame&) {
-    Variant v = getPath(path);
-    out << path << " = " << formatValue(v) << " (" << typeLabel(v) << ")\n";
+  std::string path = c.path("what to print");
+  return [=, this](const Frame& f) {
+    std::string named = expand(path, f);
+    Variant v = getPath(named);
+    out << named << " = " << formatValue(v) << " (" << typeLabel(v) << ")\n";
   };
 }
 
 Interpreter::Action Interpreter::parseScreenshot(Cursor& c) {
-  std::string name = c.word("a form");
+  std::string name = c.path("a form");
   const Token& fileToken = c.token("a file name");
   if (fileToken.kind == Token::Kind::Equals) {
     throw ScenarioError("expected a file name, found '='");
   }
   std::string file = fileToken.text;
-  return [=, this](const Frame&) {
-    auto* form = dynamic_cast<host::Form*>(&resolveWidget(name));
+  return [=, this](const Frame& f) {
+    auto* form = dynamic_cast<host::Form*>(&resolveWidget(expand(name, f)));
     if (!form) throw ScenarioError("'" + name + "' is no form");
     std::filesystem::path path(file);
     if (path.is_relative() && !screenshotFolder.empty()) {

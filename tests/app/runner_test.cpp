@@ -308,6 +308,10 @@ TEST_F(Runner, FailuresNameTheirLineAndStopTheRunOrFailIt) {
       {"form F\nadd label L in F\nexpect events Ll = none\n",
        "t.scn:3: 'Ll' is no form, widget or control this scenario made\n"},
       {"form F\necho \"{arg0}\"\n", "t.scn:2: arguments exist only in event handlers\n"},
+      // Names in braces fill in a path when it runs; an open one is a mistake of the line.
+      {"form F\necho \"x\"\nprint F.{F.Caption\n", "t.scn:3: '{' without '}'\n", ""},
+      {"form F caption \"Caption\"\nprint F.{F.Caption}\nprint F.{Nowhere.Caption}\n",
+       "t.scn:3: unknown object 'Nowhere'\n", "F.Caption = \"Caption\" (String)\n"},
       // The same name on two forms is ambiguous unless the form names it.
       {"form F\nform G\ncall F.Controls.Add \"VB.TextBox\" \"T\"\n"
        "call G.Controls.Add \"VB.TextBox\" \"T\"\nlet G.T.Text = \"g\"\nprint F.T.Text\n"
