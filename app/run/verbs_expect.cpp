@@ -98,6 +98,17 @@ Interpreter::Action Interpreter::parseExpect(Cursor& c) {
       if (!same) fail(f.statement->line, "expected " + want + " shown, got " + shownText(s));
     };
   }
+  if (c.accept("dirty")) {
+    std::string name = c.word("a control name");
+    c.expectEquals();
+    ValueExpr v = c.value("True or False");
+    if (v.kind != ValueExpr::Kind::Constant || v.constant.type() != host::VarType::Boolean) {
+      throw ScenarioError("expect dirty compares with True or False");
+    }
+    return [=, this](const Frame& f) {
+      compare(f, "dirty " + name, Variant::boolean(resolveSite(name).dirty()), v.constant, "");
+    };
+  }
   if (c.accept("state")) {
     std::string name = c.word("a control name");
     std::string var = c.word("a state name");

@@ -132,6 +132,12 @@ Interpreter::Action Interpreter::parsePrint(Cursor& c) {
       out << (changes.empty() ? " none\n" : "\n");
     };
   }
+  if (c.accept("dirty")) {
+    std::string name = c.word("a control name");
+    return [=, this](const Frame&) {
+      out << name << " dirty = " << (resolveSite(name).dirty() ? "True" : "False") << '\n';
+    };
+  }
   if (c.accept("shown")) {
     return [this](const Frame&) {
       const auto& shown = engine.shown();
