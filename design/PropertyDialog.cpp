@@ -70,12 +70,16 @@ void PropertyDialog::UpdateApply() {
 }
 
 void PropertyDialog::Show() {
+  Open();
+  engine_.showModal(*form_);
+}
+
+void PropertyDialog::Open() {
   // Filling the page from the control is not an edit: the dialog starts with nothing to apply.
   page_->PropertyPage_SelectionChanged();
   site_->setChanged(host::False);
   UpdateApply();
   form_->setVisible(true);
-  engine_.showModal(*form_);
 }
 
 void PropertyDialog::Apply() {

@@ -23,6 +23,10 @@
 #include "host/error.h"
 #include "host/widgets.h"
 
+namespace design {
+class PropertyDialog;
+}
+
 namespace kelo::run {
 
 using host::Variant;
@@ -181,7 +185,7 @@ class Interpreter {
   // ---- Reading and playing a scenario (runner.cpp) ----------------------------------------------
 
   Interpreter(std::ostream& o, std::ostream& e, RunOptions opt);
-  ~Interpreter() { teardown(); }
+  ~Interpreter();
   Interpreter(const Interpreter&) = delete;
   Interpreter& operator=(const Interpreter&) = delete;
   int run(std::string_view text, const std::string& fileName, const std::string& folderName);
@@ -244,6 +248,13 @@ class Interpreter {
   Action parseCall(Cursor& c);
   Action parseRaise(Cursor& c);
 
+  // ---- The property page (verbs_page.cpp) ------------------------------------------------------
+
+  Action parsePage(Cursor& c);
+  host::Widget& pageWidget(const std::string& name);
+  void clickOnPage(host::Widget& w);
+  void closePageIfDone();
+
   // ---- Input and time (verbs_input.cpp) ---------------------------------------------------------
 
   // A point in a widget's own scale (a container's), or in its container's units from its
@@ -253,6 +264,7 @@ class Interpreter {
   Action parseKey(Cursor& c);
   Action parseFocus(Cursor& c);
   Action parseCursor(Cursor& c);
+  Action parseType(Cursor& c);
   static int64_t parseDuration(const std::string& text);
   Action parseAdvance(Cursor& c);
   Action parseTime(Cursor& c);
@@ -307,6 +319,7 @@ class Interpreter {
   host::FormEngine engine;
   std::map<std::string, Object> objects;
   std::vector<std::string> order;
+  std::unique_ptr<design::PropertyDialog> dialog;  // the property page while it is open
 };
 
 }  // namespace kelo::run

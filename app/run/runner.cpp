@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "app/run/interpreter.h"
+#include "design/PropertyDialog.h"
 
 namespace kelo::run {
 
@@ -27,6 +28,10 @@ Interpreter::Interpreter(std::ostream& o, std::ostream& e, RunOptions opt)
     }
     return msgBoxAnswer;
   });
+}
+
+Interpreter::~Interpreter() {
+  teardown();
 }
 
 int Interpreter::run(std::string_view text, const std::string& fileName,
@@ -118,6 +123,7 @@ void Interpreter::teardown() {
   handlers.clear();
   modalHandlers.clear();
   trace = false;
+  dialog.reset();  // its form is the engine's, and it holds the controls it edits
   // Terminate the controls, newest first, then let go of everything while the engine lives.
   for (auto it = order.rbegin(); it != order.rend(); ++it) {
     auto found = objects.find(*it);
@@ -183,6 +189,8 @@ Interpreter::Action Interpreter::parseVerb(const std::string& verb, const std::s
   if (verb == "trace") return parseTrace(c);
   if (verb == "expect") return parseExpect(c);
   if (verb == "screenshot") return parseScreenshot(c);
+  if (verb == "page") return parsePage(c);
+  if (verb == "type") return parseType(c);
   throw ScenarioError("unknown verb '" + written + "'");
 }
 

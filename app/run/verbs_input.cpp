@@ -159,6 +159,11 @@ Interpreter::Action Interpreter::parseKey(Cursor& c) {
   };
 }
 
+Interpreter::Action Interpreter::parseType(Cursor& c) {
+  ValueExpr text = c.value("the text to type");
+  return [=, this](const Frame& f) { engine.typeText(eval(text, f).asString()); };
+}
+
 Interpreter::Action Interpreter::parseFocus(Cursor& c) {
   std::string path = c.path("a widget");
   return [=, this](const Frame& f) { engine.setFocus(resolveWidget(expand(path, f))); };

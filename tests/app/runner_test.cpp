@@ -312,6 +312,7 @@ TEST_F(Runner, FailuresNameTheirLineAndStopTheRunOrFailIt) {
       {"form F\necho \"x\"\nprint F.{F.Caption\n", "t.scn:3: '{' without '}'\n", ""},
       {"form F caption \"Caption\"\nprint F.{F.Caption}\nprint F.{Nowhere.Caption}\n",
        "t.scn:3: unknown object 'Nowhere'\n", "F.Caption = \"Caption\" (String)\n"},
+      {"form F\npage ok\n", "t.scn:2: no property page is open"},
       // The same name on two forms is ambiguous unless the form names it.
       {"form F\nform G\ncall F.Controls.Add \"VB.TextBox\" \"T\"\n"
        "call G.Controls.Add \"VB.TextBox\" \"T\"\nlet G.T.Text = \"g\"\nprint F.T.Text\n"
