@@ -138,6 +138,7 @@ class Interpreter {
     std::shared_ptr<host::Widget> widget;  // the form or widget (the surface of a site)
     std::shared_ptr<host::ControlSite> site;
     host::ObjectRef control;
+    std::shared_ptr<void> libraryObject;  // a control the component library made: its object
   };
   struct Target {
     host::Dispatch* object = nullptr;
@@ -243,6 +244,7 @@ class Interpreter {
   host::PropertyBag& findBag(const std::string& name);
   Action parseUserMode(Cursor& c);
   Action parseLifecycle(const std::string& verb, Cursor& c);
+  Action parseUnload(Cursor& c);
   Action parseBag(Cursor& c);
   Action parseLet(const std::string& verb, Cursor& c);
   Action parseCall(Cursor& c);
@@ -254,6 +256,22 @@ class Interpreter {
   host::Widget& pageWidget(const std::string& name);
   void clickOnPage(host::Widget& w);
   void closePageIfDone();
+
+  // ---- The component library (verbs_library.cpp) ------------------------------------------------
+
+  struct Library;
+  struct LibraryCloser {  // defined where Library is
+    void operator()(Library* library) const;
+  };
+  using LibraryCall = std::function<int32_t()>;  // an export's call, giving its status code
+  Library& loadedLibrary();
+  Action parseLibrary(Cursor& c);
+  LibraryCall parseLibraryCall(const std::string& exportName, Cursor& c);
+  Action parseExpectLibrary(Cursor& c);
+  Action parseExpectRegistry(Cursor& c);
+  Action parsePrintRegistry(Cursor& c);
+  host::ObjectRef createFromLibrary(const std::string& progId, host::ControlSite& site,
+                                    std::shared_ptr<void>& keep);
 
   // ---- Input and time (verbs_input.cpp) ---------------------------------------------------------
 
@@ -320,6 +338,7 @@ class Interpreter {
   std::map<std::string, Object> objects;
   std::vector<std::string> order;
   std::unique_ptr<design::PropertyDialog> dialog;  // the property page while it is open
+  std::unique_ptr<Library, LibraryCloser> library;
 };
 
 }  // namespace kelo::run

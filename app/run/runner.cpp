@@ -136,6 +136,7 @@ void Interpreter::teardown() {
   }
   for (auto it = order.rbegin(); it != order.rend(); ++it) objects.erase(*it);
   order.clear();
+  library.reset();
 }
 
 std::string Interpreter::stamp() const {
@@ -190,7 +191,9 @@ Interpreter::Action Interpreter::parseVerb(const std::string& verb, const std::s
   if (verb == "expect") return parseExpect(c);
   if (verb == "screenshot") return parseScreenshot(c);
   if (verb == "page") return parsePage(c);
+  if (verb == "library") return parseLibrary(c);
   if (verb == "type") return parseType(c);
+  if (verb == "unload") return parseUnload(c);
   throw ScenarioError("unknown verb '" + written + "'");
 }
 

@@ -46,7 +46,7 @@ Interpreter::Action Interpreter::parseForm(Cursor& c) {
     }
     if (caption) form->setCaption(eval(*caption, f).asString());
     hook(*form, name);
-    addObject(Object{Object::Kind::Form, name, form, nullptr, nullptr});
+    addObject(Object{Object::Kind::Form, name, form, nullptr, nullptr, nullptr});
   };
 }
 
@@ -85,7 +85,7 @@ Interpreter::Action Interpreter::parseAdd(Cursor& c) {
       auto site = std::make_shared<host::ControlSite>(engine, box, name);
       host::UserControl& surface = site->surface();
       hook(surface, name);
-      addObject(Object{Object::Kind::UserControl, name, nullptr, site, nullptr});
+      addObject(Object{Object::Kind::UserControl, name, nullptr, site, nullptr, nullptr});
       if (p.at) {
         surface.setLeft(static_cast<float>(p.at->first));
         surface.setTop(static_cast<float>(p.at->second));
@@ -105,7 +105,7 @@ Interpreter::Action Interpreter::parseAdd(Cursor& c) {
     if (kind == "label") w = box.add<host::Label>(name);
     if (kind == "frame") w = box.add<host::Frame>(name);
     hook(*w, name);
-    addObject(Object{Object::Kind::Widget, name, w, nullptr, nullptr});
+    addObject(Object{Object::Kind::Widget, name, w, nullptr, nullptr, nullptr});
     applyPlacement(*w, p);
   };
 }
@@ -117,8 +117,14 @@ Interpreter::Action Interpreter::parsePlace(Cursor& c) {
   std::string into = c.path("a container");
   Placement p;
   std::string mode = "run", bag;
+  bool fromLibrary = false;
   while (!c.atEnd()) {
     if (parsePlacementWord(c, p)) continue;
+    if (c.accept("from")) {
+      c.expect("library");
+      fromLibrary = true;
+      continue;
+    }
     if (c.peekWord("run") || c.peekWord("design") || c.peekWord("nosite")) {
       mode = lower(c.word(""));
       continue;
@@ -132,11 +138,11 @@ Interpreter::Action Interpreter::parsePlace(Cursor& c) {
       continue;
     }
     throw ScenarioError("unexpected '" + c.word("") +
-                        "' (place takes at, size, run, design, nosite, new, load)");
+                        "' (place takes at, size, run, design, nosite, new, load, from library)");
   }
   return [=, this](const Frame& f) {
-    host::ControlFactory factory = host::findControlClass(progId);
-    if (!factory) throw ScenarioError("unknown control class '" + progId + "'");
+    host::ControlFactory factory = fromLibrary ? nullptr : host::findControlClass(progId);
+    if (!factory && !fromLibrary) throw ScenarioError("unknown control class '" + progId + "'");
     if (objects.count(lower(name)))
       throw ScenarioError("the name '" + name + "' is already in use");
     host::PropertyBag* saved = nullptr;
@@ -153,9 +159,11 @@ Interpreter::Action Interpreter::parsePlace(Cursor& c) {
       surface.setLeft(static_cast<float>(p.at->first));
       surface.setTop(static_cast<float>(p.at->second));
     }
-    addObject(Object{Object::Kind::Control, name, nullptr, site, nullptr});
-    host::ObjectRef control = factory(*site);
-    objects[lower(name)].control = control;
+    addObject(Object{Object::Kind::Control, name, nullptr, site, nullptr, nullptr});
+    Object& placed = objects[lower(name)];
+    host::ObjectRef control =
+        fromLibrary ? createFromLibrary(progId, *site, placed.libraryObject) : factory(*site);
+    placed.control = control;
     site->setControl(control);
     if (saved) {
       site->load(*saved);
@@ -211,6 +219,21 @@ Interpreter::Action Interpreter::parseLifecycle(const std::string& verb, Cursor&
   }
   if (verb == "show") return [=, this](const Frame&) { resolveSite(name).show(); };
   return [=, this](const Frame&) { resolveSite(name).terminate(); };
+}
+
+Interpreter::Action Interpreter::parseUnload(Cursor& c) {
+  std::string name = c.word("a control name");
+  return [=, this](const Frame&) {
+    auto it = objects.find(lower(name));
+    if (it == objects.end() || !it->second.site) {
+      throw ScenarioError("'" + name + "' is no placed control");
+    }
+    // The host takes the control off its form: Terminate, then its last references go, and
+    // the site's surface leaves the container.
+    it->second.site->terminate();
+    objects.erase(it);
+    std::erase(order, lower(name));
+  };
 }
 
 Interpreter::Action Interpreter::parseBag(Cursor& c) {

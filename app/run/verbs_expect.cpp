@@ -98,6 +98,8 @@ Interpreter::Action Interpreter::parseExpect(Cursor& c) {
       if (!same) fail(f.statement->line, "expected " + want + " shown, got " + shownText(s));
     };
   }
+  if (c.accept("library")) return parseExpectLibrary(c);
+  if (c.accept("registry")) return parseExpectRegistry(c);
   if (c.accept("dirty")) {
     std::string name = c.word("a control name");
     c.expectEquals();

@@ -132,6 +132,7 @@ Interpreter::Action Interpreter::parsePrint(Cursor& c) {
       out << (changes.empty() ? " none\n" : "\n");
     };
   }
+  if (c.accept("registry")) return parsePrintRegistry(c);
   if (c.accept("dirty")) {
     std::string name = c.word("a control name");
     return [=, this](const Frame&) {

@@ -312,6 +312,8 @@ TEST_F(Runner, FailuresNameTheirLineAndStopTheRunOrFailIt) {
       {"form F\necho \"x\"\nprint F.{F.Caption\n", "t.scn:3: '{' without '}'\n", ""},
       {"form F caption \"Caption\"\nprint F.{F.Caption}\nprint F.{Nowhere.Caption}\n",
        "t.scn:3: unknown object 'Nowhere'\n", "F.Caption = \"Caption\" (String)\n"},
+      {"library DllCanUnloadNow\n", "t.scn:1: no library is loaded: write 'library load' first\n"},
+      {"library load\nlibrary DllGetClassObject Nothing\n", "t.scn:2: 'Nothing' is no class"},
       {"form F\npage ok\n", "t.scn:2: no property page is open"},
       // The same name on two forms is ambiguous unless the form names it.
       {"form F\nform G\ncall F.Controls.Add \"VB.TextBox\" \"T\"\n"
