@@ -5,6 +5,7 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
@@ -13,7 +14,6 @@
 #include <sstream>
 
 #include "app/run/interpreter.h"
-#include "host/classes.h"
 #include "server/com.h"
 #include "server/exports.h"
 
