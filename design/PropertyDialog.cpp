@@ -111,13 +111,17 @@ void PropertyDialog::UpdateApply() {
 }
 
 void PropertyDialog::Show() {
+  Open();
+  engine_.showModal(*form_);
+}
+
+void PropertyDialog::Open() {
   // Filling the page from the control is not an edit: the dialog starts with nothing to apply.
   picturePage_->SelectionChanged();
   page_->PropertyPage_SelectionChanged();
   site_->setChanged(host::False);
   UpdateApply();
   form_->setVisible(true);
-  engine_.showModal(*form_);
 }
 
 void PropertyDialog::Apply() {

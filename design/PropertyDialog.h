@@ -31,6 +31,10 @@ class PropertyDialog {
   // Fills the page from the first selected control and shows the dialog modally; returns when
   // OK, Cancel or the window's close ends it.
   void Show();
+  // The same without waiting: the dialog is up, filled, with nothing to apply, and whoever runs
+  // the input (a script, a host with a loop of its own) drives it until OK or Cancel hides it.
+  void Open();
+  bool isOpen() const { return form_->Visible(); }
   // The buttons' actions.
   void Apply();
   void Ok();

@@ -89,6 +89,7 @@ Boolean ControlSite::AmbientUserMode() const {
 }
 
 void ControlSite::PropertyChanged(std::string_view property) {
+  dirty_ = true;
   if (recording_) propertyChanges_.emplace_back(property);
   if (services_.propertyChanged) services_.propertyChanged(property);
 }
@@ -116,16 +117,21 @@ Form& ControlSite::parentForm() const {
   return *f;
 }
 
+// The setters that InitProperties and ReadProperties go through report every property they
+// set; what they set is what the form already holds, so nothing is left to save.
 void ControlSite::initNew() {
   if (EventHandler h = surface_->InitProperties) h();
+  dirty_ = false;
 }
 
 void ControlSite::load(PropertyBag& bag) {
   if (auto h = surface_->ReadProperties) h(bag);
+  dirty_ = false;
 }
 
-void ControlSite::save(PropertyBag& bag) {
+void ControlSite::save(PropertyBag& bag, bool clearDirty) {
   if (auto h = surface_->WriteProperties) h(bag);
+  if (clearDirty) dirty_ = false;
 }
 
 void ControlSite::show() {

@@ -74,7 +74,13 @@ class ControlSite : public std::enable_shared_from_this<ControlSite> {
   void setUserMode(bool runMode) { userMode_ = runMode; }
   void setClientSiteAvailable(bool available) { clientSite_ = available; }
 
+  // The control tells that a property changed: the container marks the control dirty, so that
+  // the form is saved again, and passes the name on to a real container's services.
   void PropertyChanged(std::string_view property);
+  // Whether the control holds changes not yet saved. Set by PropertyChanged whether or not calls
+  // are recorded; a control just made or loaded has none; save() clears it when asked to.
+  bool dirty() const { return dirty_; }
+  void setDirty(bool dirty) { dirty_ = dirty; }
   // Tests and the scenario runner read what the control reported and raised; a long-running host
   // turns recording off so that the records do not grow without end.
   void setRecording(bool on) { recording_ = on; }
@@ -100,9 +106,11 @@ class ControlSite : public std::enable_shared_from_this<ControlSite> {
   Form& parentForm() const;
 
   // The lifecycle, as the host drives it.
-  void initNew();                          // InitProperties
-  void load(PropertyBag& bag);             // ReadProperties
-  void save(PropertyBag& bag);             // WriteProperties
+  void initNew();               // InitProperties; the control is then clean
+  void load(PropertyBag& bag);  // ReadProperties; the control is then clean
+  // WriteProperties. A host that saves the form clears the dirty state; one that only copies the
+  // properties (or may still fail to write them out) keeps it and clears it when it is done.
+  void save(PropertyBag& bag, bool clearDirty = true);
   void show();                             // Show
   void terminate();                        // Terminate (once; later calls do nothing)
   void resize(float width, float height);  // in the container's units; raises Resize
@@ -116,6 +124,7 @@ class ControlSite : public std::enable_shared_from_this<ControlSite> {
   bool clientSite_ = true;
   bool terminated_ = false;
   bool recording_ = true;
+  bool dirty_ = false;
   std::vector<std::string> propertyChanges_;
   std::vector<EventRecord> events_;
   EventSink sink_;

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
+#include <vector>
 
 #include "host/cairo_painter.h"
 #include "host/error.h"
@@ -149,7 +150,7 @@ Backend::Backend(FormEngine& engine) : engine_(engine) {
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) throw sdlFailure("SDL_Init(video)");
   engine_.setModalPolicy([this](Form& f) { runModal(f); });
   engine_.setMsgBoxPolicy(
-      [this](const std::string& prompt, int32_t) { return messageBox(prompt); });
+      [this](const std::string& prompt, int32_t buttons) { return messageBox(prompt, buttons); });
 }
 
 Backend::~Backend() {
@@ -419,17 +420,61 @@ void Backend::runModal(Form& form) {
   markAllDirty();
 }
 
-int16_t Backend::messageBox(const std::string& prompt) {
+int16_t Backend::messageBox(const std::string& prompt, int32_t buttons) {
   if (onMessage) onMessage(prompt);
+  struct Choice {
+    int16_t answer;
+    const char* text;
+  };
+  constexpr int16_t kOk = 1, kCancel = 2, kAbort = 3, kRetry = 4, kIgnore = 5, kYes = 6, kNo = 7;
+  std::vector<Choice> choices;
+  switch (buttons & 7) {
+    case 1:
+      choices = {{kOk, "OK"}, {kCancel, "Cancel"}};
+      break;
+    case 2:
+      choices = {{kAbort, "Abort"}, {kRetry, "Retry"}, {kIgnore, "Ignore"}};
+      break;
+    case 3:
+      choices = {{kYes, "Yes"}, {kNo, "No"}, {kCancel, "Cancel"}};
+      break;
+    case 4:
+      choices = {{kYes, "Yes"}, {kNo, "No"}};
+      break;
+    case 5:
+      choices = {{kRetry, "Retry"}, {kCancel, "Cancel"}};
+      break;
+    default:
+      choices = {{kOk, "OK"}};
+  }
+  // Return picks the first button; Escape the Cancel button, else the last. The same answer
+  // stands when no box can be shown: the user chose nothing that goes ahead.
+  int16_t fallback = choices.back().answer;
+  std::vector<SDL_MessageBoxButtonData> data;
+  for (size_t i = 0; i < choices.size(); ++i) {
+    Uint32 flags = i == 0 ? SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT : 0;
+    if (choices[i].answer == fallback) flags |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
+    data.push_back({flags, choices[i].answer, choices[i].text});
+  }
   WindowSlot* parent = top();
   std::string title = parent ? parent->form->Caption() : std::string("KeloScroll");
-  if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, title.c_str(), prompt.c_str(),
-                               parent ? parent->window : nullptr) != 0) {
+  SDL_MessageBoxData box{SDL_MESSAGEBOX_INFORMATION,
+                         parent ? parent->window : nullptr,
+                         title.c_str(),
+                         prompt.c_str(),
+                         static_cast<int>(data.size()),
+                         data.data(),
+                         nullptr};
+  int chosen = -1;
+  int16_t answer = fallback;
+  if (SDL_ShowMessageBox(&box, &chosen) != 0) {
     // No message box on this display: the engine has recorded it; say it here too.
     std::fprintf(stderr, "message box: %s\n", prompt.c_str());
+  } else if (chosen >= 0) {
+    answer = static_cast<int16_t>(chosen);
   }
   markAllDirty();
-  return 1;
+  return answer;
 }
 
 }  // namespace host::sdl

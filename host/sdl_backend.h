@@ -78,7 +78,9 @@ class Backend {
   void loopOnce();
   void present(WindowSlot& slot);
   void runModal(Form& form);
-  int16_t messageBox(const std::string& prompt);
+  // The host's button sets (buttons & 7: OK, OK/Cancel, Abort/Retry/Ignore, Yes/No/Cancel,
+  // Yes/No, Retry/Cancel); returns the host's number of the button chosen.
+  int16_t messageBox(const std::string& prompt, int32_t buttons);
   WindowSlot* slotOf(uint32_t windowId);
   WindowSlot* top();
   void markAllDirty();

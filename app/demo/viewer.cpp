@@ -182,6 +182,7 @@ Viewer::Viewer(host::FormEngine& engine, TextDocument doc, int width, int height
   lines().let("Value", host::Variant(int32_t{1}));
   columns().let("Value", host::Variant(int32_t{1}));
   engine_.setFocus(part(kLinesBar, "picBarra"));
+  markSaved();  // the viewer's own settings: nothing the user changed
   log_.clear();
   note("opened " + doc_.path + ": " + std::to_string(doc_.lines.size()) + " lines");
 }
@@ -205,6 +206,11 @@ Viewer::Bar Viewer::placeBar(const char* name, bool vertical, const host::Proper
   bar.site->setEventSink([this, name](std::string_view event, std::span<host::Variant> args) {
     onBarEvent(name, event, args);
   });
+  // The caption shows at once that there is something to save, also while the property page
+  // is up.
+  host::ControlSite::ContainerServices services;
+  services.propertyChanged = [this](std::string_view) { refreshTitle(); };
+  bar.site->setContainerServices(std::move(services));
   try {
     bar.control = factory(*bar.site);
     bar.site->setControl(bar.control);
@@ -325,7 +331,34 @@ void Viewer::refreshTitle() {
                      std::to_string(doc_.longestLine) + " columns");
   position_->setCaption("line " + std::to_string(topLine_) + ", col " +
                         std::to_string(firstColumn_));
-  form_->setCaption("KeloScroll demo - " + name);
+  form_->setCaption("KeloScroll demo - " + name + (dirty() ? " *" : ""));
+}
+
+bool Viewer::dirty() const {
+  for (const Bar* b : {&linesBar_, &columnsBar_}) {
+    if (b->site && b->site->dirty()) return true;
+  }
+  return false;
+}
+
+void Viewer::markSaved() {
+  for (Bar* b : {&linesBar_, &columnsBar_}) {
+    if (b->site) b->site->setDirty(false);
+  }
+  refreshTitle();
+}
+
+bool Viewer::askToSave() {
+  if (!dirty()) return true;
+  constexpr int32_t kYesNoCancel = 3, kQuestion = 32;
+  constexpr int16_t kYes = 6, kNo = 7;
+  int16_t answer =
+      engine_.MsgBox("The form has changes that are not saved. Save them to " + formPath + "?",
+                     kYesNoCancel + kQuestion, "KeloScroll demo");
+  if (answer == kNo) return true;
+  // Quitting when the save failed would lose the changes the user meant to keep.
+  if (answer == kYes) return saveToFile(formPath);
+  return false;
 }
 
 void Viewer::note(std::string line) {
@@ -440,7 +473,7 @@ bool Viewer::handleKey(int16_t keyCode, int16_t shift) {
     return true;
   }
   if (keyCode == host::vk::Escape && shift == 0) {
-    if (onQuit) onQuit();
+    if (askToSave() && onQuit) onQuit();
     return true;
   }
   return false;
@@ -454,7 +487,7 @@ SavedForm Viewer::save() {
   for (Bar* b : {&linesBar_, &columnsBar_}) {
     b->control->get("Value");  // the control saves the position it last read back
     host::PropertyBag bag;
-    b->site->save(bag);
+    b->site->save(bag, false);
     saved.controls.emplace_back(b->site->name(), std::move(bag));
   }
   return saved;
@@ -510,6 +543,7 @@ void Viewer::load(const SavedForm& saved) {
 bool Viewer::saveToFile(const std::string& path) {
   try {
     writeFormFile(path, save());
+    markSaved();
     note("saved the form to " + path);
     return true;
   } catch (const std::exception& e) {

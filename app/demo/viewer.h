@@ -88,7 +88,8 @@ class Viewer {
   std::function<void(const std::string&)> onLog;
 
   // The demo's keys: F1 about box, F4 property page, Ctrl+S save, Ctrl+O load, Escape quit
-  // (onQuit). True when the key was the demo's; the others go to the engine.
+  // (onQuit; with unsaved changes it asks first whether to save them). True when the key was the
+  // demo's; the others go to the engine.
   bool handleKey(int16_t keyCode, int16_t shift);
   std::function<void()> onQuit;
   // The mouse wheel: three lines a step.
@@ -99,11 +100,15 @@ class Viewer {
   static bool hasPropertyPage();
 
   // Saving and loading the form. save() reads each bar's Value first, so that the bag holds the
-  // position the thumb shows. load() reads the file named and rebuilds both bars from their bags;
-  // when anything fails (the file, a value the bar refuses) it throws std::runtime_error and the
-  // running form is as it was.
+  // position the thumb shows; it copies the properties and leaves the form dirty, which only a
+  // file written (saveToFile) clears. load() reads the file named and rebuilds both bars from their
+  // bags; when anything fails (the file, a value the bar refuses) it throws std::runtime_error and
+  // the running form is as it was.
   SavedForm save();
   void load(const SavedForm& saved);
+  // Whether a bar reported a property change (PropertyChanged) since the form was opened, loaded
+  // or saved to its file. The window's caption then ends with " *".
+  bool dirty() const;
   // The same through a file; the outcome goes to the event log (and stderr on failure).
   std::string formPath;  // where Ctrl+S and Ctrl+O go
   bool saveToFile(const std::string& path);
@@ -123,6 +128,8 @@ class Viewer {
   void applyRange();
   void refreshText();
   void refreshTitle();
+  void markSaved();
+  bool askToSave();  // before quitting with unsaved changes: false to stay
   Bar& barByName(std::string_view name);
   const Bar& barByName(std::string_view name) const;
 

@@ -14,6 +14,8 @@ class VirtualClock;
 
 namespace kelo::run {
 
+class Interpreter;
+
 // Exit codes of a run.
 inline constexpr int kPassed = 0;
 inline constexpr int kExpectationFailed = 1;  // the run went to its end but an `expect` failed
@@ -46,8 +48,7 @@ class Runner {
   host::VirtualClock& clock();
 
  private:
-  struct Impl;
-  std::unique_ptr<Impl> impl_;
+  std::unique_ptr<Interpreter> impl_;
 };
 
 }  // namespace kelo::run

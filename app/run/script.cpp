@@ -90,6 +90,35 @@ host::Variant plainLiteral(std::string_view text) {
   return expr.constant;
 }
 
+// A colour written as &HRRGGBB. A hexadecimal or octal literal is read by its digits: the host
+// would read &H00FF00 as the Integer -256, which is no colour.
+uint32_t parseColour(std::string_view text) {
+  const std::string original(text);
+  auto bad = [&]() -> ScenarioError {
+    return ScenarioError("'" + original + "' is no colour (&HRRGGBB, from &H0 to &HFFFFFF)");
+  };
+  std::string_view s = text;
+  if (!s.empty() && s.back() == '&') s.remove_suffix(1);
+  uint64_t rgb = 0;
+  if (s.size() > 2 && s[0] == '&' && (s[1] == 'H' || s[1] == 'h' || s[1] == 'O' || s[1] == 'o')) {
+    int base = (s[1] == 'H' || s[1] == 'h') ? 16 : 8;
+    auto digits = s.substr(2);
+    auto [p, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), rgb, base);
+    if (ec != std::errc() || p != digits.data() + digits.size()) throw bad();
+  } else {
+    double d = 0;
+    try {
+      d = parseNumberLiteral(text).asDouble();
+    } catch (const ScenarioError&) {
+      throw bad();
+    }
+    if (d < 0 || d != std::floor(d) || d > 0xFFFFFF) throw bad();
+    rgb = static_cast<uint64_t>(d);
+  }
+  if (rgb > 0xFFFFFF) throw bad();
+  return static_cast<uint32_t>(rgb);
+}
+
 }  // namespace
 
 bool Token::isWord(std::string_view w) const {
@@ -264,12 +293,10 @@ ValueExpr parseValue(const Token& token) {
     try {
       expr.width = parseNumberLiteral(trim(args[0])).asLong();
       expr.height = parseNumberLiteral(trim(args[1])).asLong();
-      if (args.size() == 3) {
-        expr.color = static_cast<uint32_t>(parseNumberLiteral(trim(args[2])).asLong());
-      }
     } catch (const host::Error&) {
       throw ScenarioError("Picture(width, height[, color]) needs whole numbers");
     }
+    if (args.size() == 3) expr.color = parseColour(trim(args[2]));
     if (expr.width <= 0 || expr.height <= 0 || expr.width > 4096 || expr.height > 4096) {
       throw ScenarioError("Picture sizes go from 1 to 4096 pixels");
     }

@@ -41,7 +41,7 @@ struct ValueExpr {
     Text,          // "a string", possibly with {name} parts filled in when it runs
     Reference,     // {name}: the value that name has when the statement runs
     LoadPicture,   // LoadPicture("file"), relative to the scenario's folder
-    SolidPicture,  // Picture(width, height[, color]): a picture of one colour, in pixels
+    SolidPicture,  // Picture(width, height[, &HRRGGBB]): a picture of one colour, in pixels
   };
   Kind kind = Kind::Constant;
   host::Variant constant;
@@ -49,7 +49,7 @@ struct ValueExpr {
   std::vector<std::string> parts;
   std::string name;  // Reference: the name; LoadPicture: the file
   int width = 0, height = 0;
-  uint32_t color = 0xFF000000u;
+  uint32_t color = 0;  // SolidPicture: 0xRRGGBB
 };
 
 // Reads one value token. Whole numbers are Integer when they fit 16 bits, else Long, else Double;

@@ -217,6 +217,89 @@ TEST_F(DemoViewer, KeysOpenTheAboutBoxQuitAndLeaveTheRestToTheBars) {
   }
 }
 
+// What the bars report through PropertyChanged is unsaved until Ctrl+S: the caption ends with
+// " *", and Escape asks first whether to save it (Cancel stays, Yes saves and quits, No quits).
+TEST_F(DemoViewer, UnsavedChangesMarkTheCaptionAndEscapeAsksToSaveThem) {
+  const std::string clean = "KeloScroll demo - text.txt";
+  bool quit = false;
+  viewer->onQuit = [&] { quit = true; };
+  EXPECT_FALSE(viewer->dirty());
+  EXPECT_EQ(viewer->form().Caption(), clean);
+  click(Viewer::kLinesBar, "cmdDXDN");  // the user's step goes through no setter
+  EXPECT_FALSE(viewer->dirty());
+
+  if (Viewer::hasPropertyPage()) {
+    // The page's Apply writes through the setters; the caption says so while the page is up.
+    std::string captionAfterApply;
+    engine.setModalPolicy([&](host::Form& f) {
+      auto clickOn = [&](const char* name) {
+        double x = 0, y = 0;
+        host::Widget* w = host::findWidget(f, name);
+        ASSERT_NE(w, nullptr) << name;
+        viewer->centreOf(*w, x, y);
+        engine.mouseDown(f, x, y, host::mouse::Left);
+        engine.mouseUp(f, x, y, host::mouse::Left);
+      };
+      clickOn("txtLargeChange");
+      for (int i = 0; i < 4; ++i) engine.keyDown(host::vk::Back);
+      engine.typeText("5");
+      clickOn("cmdApply");
+      captionAfterApply = viewer->form().Caption();
+      clickOn("cmdCancel");
+    });
+    viewer->handleKey(host::vk::F1 + 3, 0);
+    EXPECT_EQ(prop(viewer->lines(), "LargeChange"), 5);
+    EXPECT_EQ(captionAfterApply, clean + " *");
+  } else {
+    viewer->wheel(-1);
+  }
+  EXPECT_TRUE(viewer->dirty());
+  EXPECT_EQ(viewer->form().Caption(), clean + " *");
+
+  std::vector<std::string> prompts;
+  int16_t answer = 2;  // Cancel
+  engine.setMsgBoxPolicy([&](const std::string& prompt, int32_t buttons) {
+    prompts.push_back(prompt);
+    EXPECT_EQ(buttons & 7, 3) << "Yes, No and Cancel";
+    return answer;
+  });
+  EXPECT_TRUE(viewer->handleKey(host::vk::Escape, 0));
+  EXPECT_FALSE(quit);
+  EXPECT_TRUE(viewer->dirty());
+  EXPECT_FALSE(std::filesystem::exists(viewer->formPath));
+  answer = 6;  // Yes
+  viewer->handleKey(host::vk::Escape, 0);
+  EXPECT_TRUE(quit);
+  EXPECT_TRUE(std::filesystem::exists(viewer->formPath));
+  EXPECT_FALSE(viewer->dirty());
+  EXPECT_EQ(viewer->form().Caption(), clean);
+  EXPECT_EQ(prompts.size(), 2u);
+  EXPECT_THAT(prompts[0], HasSubstr("not saved"));
+
+  // Nothing to save: no question. No quits and keeps the changes unsaved.
+  quit = false;
+  viewer->handleKey(host::vk::Escape, 0);
+  EXPECT_TRUE(quit);
+  EXPECT_EQ(prompts.size(), 2u);
+  viewer->resize(700, 500);  // the bars' LargeChange follows
+  quit = false;
+  answer = 7;
+  viewer->handleKey(host::vk::Escape, 0);
+  EXPECT_TRUE(quit);
+  EXPECT_TRUE(viewer->dirty());
+  EXPECT_EQ(
+      nlohmann::json::parse(std::ifstream(viewer->formPath))["controls"]["Lines"]["Value"]["value"],
+      2);
+
+  // Ctrl+S saves and clears the mark; Ctrl+O loads a form with nothing unsaved.
+  ASSERT_TRUE(viewer->handleKey('S', host::shift::Ctrl));
+  EXPECT_FALSE(viewer->dirty());
+  viewer->resize(640, 480);
+  ASSERT_TRUE(viewer->handleKey('O', host::shift::Ctrl));
+  EXPECT_FALSE(viewer->dirty());
+  EXPECT_EQ(viewer->form().Caption(), clean);
+}
+
 TEST_F(DemoViewer, SavingThenLoadingRestoresBothBars) {
   viewer->resize(700, 500);  // (which sets the ranges for the new size: the test's come after)
   viewer->lines().let("LargeChange", host::Variant(int32_t{9}));

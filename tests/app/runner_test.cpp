@@ -122,6 +122,8 @@ TEST(ScenarioText, ValuesOfEveryKindReadPrintAndCompareAsTheOutputShowsThem) {
   EXPECT_EQ(solid.kind, Kind::SolidPicture);
   EXPECT_EQ((std::vector{solid.width, solid.height}), (std::vector{2, 3}));
   EXPECT_EQ(solid.color, 0xFF0000u);
+  EXPECT_EQ(value("Picture(2, 3, &H00FF00)").color, 0x00FF00u) << "not the Integer -256";
+  EXPECT_EQ(value("Picture(2, 3)").color, 0u);
   for (const char* bad : {R"("{open")", "Picture(0, 3)", "Picture(3)"}) {
     EXPECT_THROW(value(bad), ScenarioError) << bad;
   }
@@ -306,6 +308,13 @@ TEST_F(Runner, FailuresNameTheirLineAndStopTheRunOrFailIt) {
       {"form F\nadd label L in F\nexpect events Ll = none\n",
        "t.scn:3: 'Ll' is no form, widget or control this scenario made\n"},
       {"form F\necho \"{arg0}\"\n", "t.scn:2: arguments exist only in event handlers\n"},
+      // Names in braces fill in a path when it runs; an open one is a mistake of the line.
+      {"form F\necho \"x\"\nprint F.{F.Caption\n", "t.scn:3: '{' without '}'\n", ""},
+      {"form F caption \"Caption\"\nprint F.{F.Caption}\nprint F.{Nowhere.Caption}\n",
+       "t.scn:3: unknown object 'Nowhere'\n", "F.Caption = \"Caption\" (String)\n"},
+      {"library DllCanUnloadNow\n", "t.scn:1: no library is loaded: write 'library load' first\n"},
+      {"library load\nlibrary DllGetClassObject Nothing\n", "t.scn:2: 'Nothing' is no class"},
+      {"form F\npage ok\n", "t.scn:2: no property page is open"},
       // The same name on two forms is ambiguous unless the form names it.
       {"form F\nform G\ncall F.Controls.Add \"VB.TextBox\" \"T\"\n"
        "call G.Controls.Add \"VB.TextBox\" \"T\"\nlet G.T.Text = \"g\"\nprint F.T.Text\n"

@@ -67,6 +67,36 @@ TEST_F(Screenshot, WritesTheFormIntoTheScreenshotFolderAndSaysWhere) {
   EXPECT_TRUE(std::filesystem::exists(absolute));
 }
 
+// Picture(w, h, colour) takes the colour as the RGB its digits say, however short the literal:
+// &H00FF00 is green, not the Integer -256 that the host would read elsewhere.
+TEST_F(Screenshot, SolidPicturesShowTheRgbColourTheirDigitsSay) {
+  const std::pair<const char*, uint32_t> colours[] = {
+      {"&H00FF00", 0xFF00FF00u}, {"&HFF", 0xFF0000FFu},    {"&HFF0000&", 0xFFFF0000u},
+      {"&O77", 0xFF00003Fu},     {"65280", 0xFF00FF00u},   {"&HFFFFFF", 0xFFFFFFFFu},
+      {"0", 0xFF000000u},        {"&H8000&", 0xFF008000u},
+  };
+  for (auto [colour, argb] : colours) {
+    SCOPED_TRACE(colour);
+    ASSERT_EQ(play(std::string(kForm) + "let P.Picture = Picture(40, 40, " + colour +
+                   ")\nscreenshot F c.png\n"),
+              kelo::run::kPassed)
+        << err.str();
+    cairo_surface_t* shot = cairo_image_surface_create_from_png((dir / "c.png").c_str());
+    ASSERT_EQ(cairo_surface_status(shot), CAIRO_STATUS_SUCCESS);
+    cairo_surface_flush(shot);
+    const auto* row = reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(shot) +
+                                                        20 * cairo_image_surface_get_stride(shot));
+    EXPECT_EQ(row[20], argb);
+    cairo_surface_destroy(shot);
+  }
+  for (const char* bad : {"-1", "&H1000000", "16777216", "1.5", "&HFFFF%"}) {
+    SCOPED_TRACE(bad);
+    EXPECT_EQ(play(std::string(kForm) + "let P.Picture = Picture(4, 4, " + bad + ")\n"),
+              kelo::run::kStopped);
+    EXPECT_THAT(err.str(), HasSubstr("is no colour"));
+  }
+}
+
 TEST_F(Screenshot, AFileThatCannotBeWrittenIsError75) {
   std::filesystem::create_directories(dir);
   std::ofstream(dir / "plain").put('x');

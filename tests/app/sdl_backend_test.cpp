@@ -221,15 +221,22 @@ TEST_F(SdlWindow, KeysGoToTheFocusedBarAndTheDemosKeysToTheHook) {
   EXPECT_EQ(value(viewer->lines()), 119);
   EXPECT_EQ(engine.capture(), nullptr);
 
-  // Escape is the demo's: it quits through the viewer's hook.
+  // Escape is the demo's: it quits through the viewer's hook. The keys set the bar's Value, so
+  // the form has unsaved changes and the viewer asks first (answered here: No, quit anyway).
   bool quit = false;
   viewer->onQuit = [&] {
     quit = true;
     backend->quit();
   };
+  std::vector<std::string> asked;
+  engine.setMsgBoxPolicy([&](const std::string& prompt, int32_t) -> int16_t {
+    asked.push_back(prompt);
+    return 7;
+  });
   pushKey(SDL_KEYDOWN, SDLK_ESCAPE);
   backend->run();
   EXPECT_TRUE(quit);
+  EXPECT_EQ(asked.size(), 1u);
 }
 
 TEST_F(SdlWindow, ResizingTheWindowLaysTheFormOutAndClosingItEndsTheLoop) {

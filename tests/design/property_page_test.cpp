@@ -170,6 +170,52 @@ TEST(PropertyDialog, PictureTabLoadsClearsAndReportsAFileThatWillNotLoad) {
   EXPECT_EQ(bar.ctl->PictureBarra()->width(), 7);
 }
 
+// The page writes through the control's setters, so the container holds the control as dirty
+// after Apply, also when Cancel closes the dialog afterwards or a later value was refused; a
+// dialog closed with nothing applied leaves it clean.
+TEST(PropertyPage, ApplyLeavesTheControlDirtyForTheContainerToSave) {
+  struct Case {
+    const char* name;
+    std::function<void(PropertyDialog&)> act;
+    bool dirty;
+  };
+  const Case cases[] = {
+      {"OK with nothing changed", [](PropertyDialog& d) { d.Ok(); }, false},
+      {"Cancel after an edit",
+       [](PropertyDialog& d) {
+         text(d, "txtMax").setText("50");
+         d.Cancel();
+       },
+       false},
+      {"Apply, then Cancel",
+       [](PropertyDialog& d) {
+         text(d, "txtMax").setText("50");
+         d.Apply();
+         d.Cancel();
+       },
+       true},
+      {"a refused value after one written",
+       [](PropertyDialog& d) {
+         text(d, "txtRefreshMsecGD").setText("250");
+         text(d, "txtValue").setText("abc");
+         d.Ok();
+         d.Cancel();
+       },
+       true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Bar bar;
+    bar.site->setRecording(false);  // a long-running host records nothing: the state stays
+    bar.ctl->setMax(300);
+    bar.site->setDirty(false);
+    PropertyDialog dialog(bar.engine, {bar.ctl});
+    bar.engine.setModalPolicy([&](host::Form&) { c.act(dialog); });
+    dialog.Show();
+    EXPECT_EQ(bar.site->dirty(), c.dirty);
+  }
+}
+
 TEST(PropertyPage, SelectionOfNothingFailsCleanly) {
   Bar bar;
   PropertyDialog dialog(bar.engine, {});

@@ -103,6 +103,37 @@ TEST_F(Site, EventsComeBackAsTheHandlerLeftThem) {
   EXPECT_EQ(site.propertyChanges(), (std::vector<std::string>{"Max", "Value"}));
 }
 
+// PropertyChanged marks the control for saving also where nothing is recorded (a long-running
+// host); the setters that loading goes through leave it clean, and a save that is the form's own
+// clears it.
+TEST_F(Site, PropertyChangedMarksTheControlDirtyWhetherOrNotCallsAreRecorded) {
+  UserControl& s = site.surface();
+  s.InitProperties = [&] { site.PropertyChanged("Max"); };
+  s.ReadProperties = [&](PropertyBag&) { site.PropertyChanged("Value"); };
+  std::vector<std::string> passedOn;
+  site.setContainerServices(
+      {nullptr, [&](std::string_view p) { passedOn.emplace_back(p); }, nullptr});
+  for (bool recording : {true, false}) {
+    SCOPED_TRACE(recording ? "recording" : "not recording");
+    site.setRecording(recording);
+    site.clearPropertyChanges();
+    PropertyBag bag;
+    site.initNew();
+    EXPECT_FALSE(site.dirty());
+    site.PropertyChanged("Max");
+    EXPECT_TRUE(site.dirty());
+    EXPECT_EQ(site.propertyChanges().size(), recording ? 2u : 0u);
+    site.save(bag, false);  // a copy of the properties: still unsaved
+    EXPECT_TRUE(site.dirty());
+    site.save(bag);
+    EXPECT_FALSE(site.dirty());
+    site.PropertyChanged("Value");
+    site.load(bag);
+    EXPECT_FALSE(site.dirty());
+  }
+  EXPECT_EQ(passedOn.size(), 8u) << "a real container hears of every change";
+}
+
 // A Resize handler that enforces a minimum height sets Height inside Resize: the nested Resize
 // runs to its end before the outer one goes on.
 TEST_F(Site, ResizeRunsSynchronouslyAlsoNested) {
