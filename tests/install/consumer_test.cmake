@@ -40,10 +40,17 @@ if(EXISTS ${prefix}/include/keloscroll/host/win OR EXISTS ${prefix}/${LIBDIR}/li
   message(FATAL_ERROR "installed what is not the library's")
 endif()
 
-# The installed demo finds its sample beside it, not in the sources: the form it saves names it.
+# The installed demo finds its sample and its component library beside it, not in the build: the
+# form it saves names the one, the registry it writes the other.
+set(ENV{KELO_REGISTRY} ${WORK_DIR}/registry.json)
 run(${prefix}/bin/keloscroll-demo --headless --shots ${WORK_DIR}/demo-shots)
 file(READ ${WORK_DIR}/demo-shots/session-form.json out)
 expect("\"${prefix}/share/keloscroll/sample.txt\"" "the installed demo's form")
+file(READ ${WORK_DIR}/registry.json out)
+expect("\"${prefix}/${LIBDIR}/keloscroll/libKeloScroll.so\"" "the registry the installed demo wrote")
+unset(ENV{KELO_REGISTRY})
+run(ldd ${prefix}/${LIBDIR}/keloscroll/libKeloScroll.so)
+expect("libkeloscroll.so.21 => ${prefix}/${LIBDIR}/" "the installed component library's libraries")
 
 # find_package: the same program on the static libraries and on libkeloscroll.so.
 set(flags)
