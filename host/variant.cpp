@@ -122,9 +122,39 @@ Variant Variant::value() const {
   return Variant();
 }
 
+Variant& Variant::operator=(const Variant& v) {
+  if (ref_) {
+    assign(v);
+  } else {
+    Variant copy(v);
+    swap(*this, copy);
+  }
+  return *this;
+}
+
+Variant& Variant::operator=(Variant&& v) {
+  if (ref_) {
+    assign(v);
+  } else {
+    Variant taken(std::move(v));
+    swap(*this, taken);
+  }
+  return *this;
+}
+
+void swap(Variant& a, Variant& b) noexcept {
+  using std::swap;
+  swap(a.type_, b.type_);
+  swap(a.ref_, b.ref_);
+  swap(a.num_, b.num_);
+  swap(a.str_, b.str_);
+  swap(a.obj_, b.obj_);
+}
+
 void Variant::assign(const Variant& v) {
   if (!ref_) {
-    *this = v.value();
+    Variant plain = v.value();
+    swap(*this, plain);
     return;
   }
   switch (type_) {

@@ -51,7 +51,10 @@ class Variant {
   static Variant fromBoolean(Boolean b);
   static Variant nothing();  // an Object variant holding the empty reference
 
-  // By-reference variants: the value lives in the caller's variable, and assign() writes it.
+  // By-reference variants: the value lives in the caller's variable. A copy of one is the same
+  // reference; assigning to one (with = or assign()) writes the caller's variable, converted to
+  // its type, as assigning a by-reference argument does in the host's language. An event handler
+  // that writes `args[0] = "text"` therefore reaches the control.
   static Variant refInteger(int16_t* p);
   static Variant refLong(int32_t* p);
   static Variant refSingle(float* p);
@@ -77,10 +80,21 @@ class Variant {
   std::string asString() const;
   ObjectRef asObject() const;  // error 13 unless the variant is an Object (possibly Nothing)
 
+  Variant(const Variant&) = default;
+  Variant(Variant&&) noexcept = default;
+  ~Variant() = default;
+  // A plain variant becomes a copy of v (a reference stays one, as in a copy); a by-reference
+  // one writes its variable, as assign() does.
+  Variant& operator=(const Variant& v);
+  Variant& operator=(Variant&& v);
+  // Exchanges the two variants themselves (references stay references), as containers need.
+  friend void swap(Variant& a, Variant& b) noexcept;
+
   // A by-value copy (a reference is read through).
   Variant value() const;
-  // Plain variant: replaced by v. By-reference variant: v is converted to the referenced type
-  // and written into the caller's variable.
+  // Plain variant: replaced by v (a reference is read through). By-reference variant: v is
+  // converted to the referenced type and written into the caller's variable; a failed conversion
+  // (13, 6) leaves the variable as it was.
   void assign(const Variant& v);
 
   // Same type and value (after reading through references); objects compare by identity.

@@ -104,10 +104,22 @@ std::optional<Options> parse(int argc, char** argv) {
   return o;
 }
 
+// The bundled sample: installed beside the program (bin/../share/keloscroll), else in the sources
+// it was built from.
+std::string samplePath() {
+  std::error_code ec;
+  std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (!ec) {
+    std::filesystem::path installed = self.parent_path() / KELO_DEMO_SAMPLE_INSTALLED;
+    if (std::filesystem::is_regular_file(installed, ec)) return installed.lexically_normal();
+  }
+  return KELO_DEMO_SAMPLE;
+}
+
 std::optional<TextDocument> document(const Options& o) {
   try {
     if (!o.file.empty()) return kelo::demo::loadDocument(o.file);
-    return kelo::demo::loadDocument(KELO_DEMO_SAMPLE);
+    return kelo::demo::loadDocument(samplePath());
   } catch (const std::exception& e) {
     std::cerr << "keloscroll-demo: " << e.what() << '\n';
     return std::nullopt;

@@ -8,7 +8,6 @@
 #include <stdexcept>
 
 #include "control/register.h"
-#include "host/classes.h"
 #include "host/error.h"
 #include "host/text.h"
 #include "host/variant.h"
@@ -152,6 +151,8 @@ Viewer::Viewer(host::FormEngine& engine, TextDocument doc, int width, int height
       doc_(std::move(doc)),
       width_(std::clamp(width, kMinSide, kMaxSide)),
       height_(std::clamp(height, kMinSide, kMaxSide)) {
+  // As the demo's installer would: the control's library in the registry, before any bar.
+  ensureRegistered(keloscroll::kControlProgId, bundledComponentLibrary());
   form_ = engine_.createForm("Viewer");
   title_ = form_->add<host::Label>("lblTitle");
   position_ = form_->add<host::Label>("lblPosition");
@@ -195,9 +196,6 @@ Viewer::~Viewer() {
 }
 
 Viewer::Bar Viewer::placeBar(const char* name, bool vertical, const host::PropertyBag* bag) {
-  keloscroll::registerControlClasses();
-  host::ControlFactory factory = host::findControlClass(keloscroll::kControlProgId);
-  if (!factory) throw std::runtime_error("the control class is not registered");
   Bar bar;
   bar.site = std::make_shared<host::ControlSite>(engine_, *form_, name);
   const BarRect& r = std::string_view(name) == kLinesBar ? linesRect_ : columnsRect_;
@@ -212,7 +210,8 @@ Viewer::Bar Viewer::placeBar(const char* name, bool vertical, const host::Proper
   services.propertyChanged = [this](std::string_view) { refreshTitle(); };
   bar.site->setContainerServices(std::move(services));
   try {
-    bar.control = factory(*bar.site);
+    bar.object = createControl(keloscroll::kControlProgId, *bar.site);
+    bar.control = bar.object.face();
     bar.site->setControl(bar.control);
     if (bag) {
       host::PropertyBag copy = *bag;
@@ -235,6 +234,7 @@ void Viewer::dropBar(Bar& bar) {
   bar.site->terminate();
   bar.site->setEventSink(nullptr);
   bar.control.reset();
+  bar.object.reset();
   bar.site.reset();  // takes the surface off the form
 }
 

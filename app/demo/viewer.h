@@ -3,8 +3,10 @@
 // GetDescription handlers describe the position ("line N: first words", "column N"), so the
 // tooltip shows the line at the thumb while dragging; an event log shows the bars' last events.
 // The bars are placed by ProgID on control sites and driven through their dispatch interface, as
-// a container does. Nothing here knows SDL: the window backend and the headless session both
-// drive this form through the engine.
+// a container does: the registry names the component library (libKeloScroll.so, which the viewer
+// registers when the registry does not name it yet) and its class factory makes each bar. Nothing
+// here knows SDL: the window backend and the headless session both drive this form through the
+// engine.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/demo/component.h"
 #include "app/demo/form_file.h"
 #include "host/container.h"
 #include "host/engine.h"
@@ -117,6 +120,7 @@ class Viewer {
  private:
   struct Bar {
     std::shared_ptr<host::ControlSite> site;
+    PlacedControl object;  // the component library's object
     host::ObjectRef control;
   };
   Bar placeBar(const char* name, bool vertical, const host::PropertyBag* bag);

@@ -2,6 +2,7 @@
 // loading the form file (and refusing a bad one), the headless scripted session and its
 // screenshots, and the engine's text entry that the window backend feeds.
 #include <cairo.h>
+#include <dlfcn.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -13,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app/demo/component.h"
 #include "app/demo/form_file.h"
 #include "app/demo/session.h"
 #include "app/demo/viewer.h"
@@ -20,6 +22,7 @@
 #include "host/engine.h"
 #include "host/render.h"
 #include "host/widgets.h"
+#include "server/exports.h"
 
 namespace kelo::demo {
 namespace {
@@ -38,6 +41,25 @@ std::filesystem::path tempDir(const std::string& what) {
 void writeText(const std::filesystem::path& p, const std::string& text) {
   std::ofstream(p, std::ios::binary) << text;
 }
+
+// The viewer registers the component library it places its bars from: in a registry of the
+// tests' own, never the user's.
+class OwnRegistry : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    dir_ = tempDir("registry");
+    ::setenv("KELO_REGISTRY", (dir_ / "registry.json").c_str(), 1);
+  }
+  void TearDown() override {
+    ::unsetenv("KELO_REGISTRY");
+    std::filesystem::remove_all(dir_);
+  }
+
+ private:
+  std::filesystem::path dir_;
+};
+[[maybe_unused]] ::testing::Environment* const kOwnRegistry =
+    ::testing::AddGlobalTestEnvironment(new OwnRegistry);
 
 // A document of numbered lines; line 7 is wider than the viewer.
 std::string numberedText(int n) {
@@ -123,6 +145,42 @@ class DemoViewer : public ::testing::Test {
   host::FormEngine engine{clock};
   std::unique_ptr<Viewer> viewer;
 };
+
+// The bars come from libKeloScroll.so by ProgID, as a container gets them: the registry names
+// the library (the viewer registers its own where the ProgID names another file), and the library
+// counts the bars as its objects until the viewer lets them go.
+TEST(DemoComponent, TheBarsComeFromTheLibraryTheRegistryNames) {
+  const std::string library = bundledComponentLibrary();
+  const std::filesystem::path registry = registryFile();
+  std::filesystem::remove(registry);
+  std::filesystem::create_directories(registry.parent_path());
+  writeText(registry,
+            R"({"KeloScroll.UsrKeloScroll\\CLSID": {"@": "{86637D22-A896-459E-B33E-0D1CC18ED0CF}"},
+    "CLSID\\{86637D22-A896-459E-B33E-0D1CC18ED0CF}\\InprocServer32": {"@": "/nowhere/libKeloScroll.so"}})");
+
+  host::VirtualClock clock;
+  host::FormEngine engine(clock);
+  auto viewer = std::make_unique<Viewer>(engine, makeDocument("t.txt", "one\ntwo\n"));
+  std::ifstream in(registry);
+  nlohmann::json r = nlohmann::json::parse(in);
+  EXPECT_EQ(r["CLSID\\{86637D22-A896-459E-B33E-0D1CC18ED0CF}\\InprocServer32"]["@"],
+            std::filesystem::path(library).lexically_normal().string());
+
+  void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_NOLOAD);
+  ASSERT_NE(handle, nullptr) << "the viewer loaded the library";
+  auto canUnloadNow =
+      reinterpret_cast<keloscroll::server::DllCanUnloadNowFn>(dlsym(handle, "DllCanUnloadNow"));
+  ASSERT_NE(canUnloadNow, nullptr);
+  EXPECT_EQ(canUnloadNow(), keloscroll::server::S_FALSE) << "the bars are the library's objects";
+  EXPECT_EQ(viewer->lines().typeName(), "UsrKeloScroll");
+  viewer.reset();
+  EXPECT_EQ(canUnloadNow(), keloscroll::server::S_OK);
+
+  // A registry that is no registry: the viewer says so and places nothing.
+  writeText(registry, "[1, 2]");
+  EXPECT_THROW(Viewer(engine, makeDocument("t.txt", "one\n")), std::runtime_error);
+  std::filesystem::remove(registry);
+}
 
 TEST_F(DemoViewer, TheBarsSpanTheTextAndTheFirstLineShowsAtTheTop) {
   EXPECT_EQ(prop(viewer->lines(), "Max"), 120);

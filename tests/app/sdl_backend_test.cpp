@@ -5,8 +5,10 @@
 #include <SDL.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +22,26 @@
 
 namespace host::sdl {
 namespace {
+
+// The viewer registers the component library its bars come from: in a registry of the tests'
+// own, never the user's.
+class OwnRegistry : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("kelo-sdl-registry-" + std::to_string(::getpid()));
+    ::setenv("KELO_REGISTRY", (dir_ / "registry.json").c_str(), 1);
+  }
+  void TearDown() override {
+    ::unsetenv("KELO_REGISTRY");
+    std::filesystem::remove_all(dir_);
+  }
+
+ private:
+  std::filesystem::path dir_;
+};
+[[maybe_unused]] ::testing::Environment* const kOwnRegistry =
+    ::testing::AddGlobalTestEnvironment(new OwnRegistry);
 
 // ---- mapping --------------------------------------------------------------------------------
 

@@ -80,8 +80,8 @@ TEST_F(Site, EventsComeBackAsTheHandlerLeftThem) {
   site.setEventSink([&](std::string_view event, std::span<Variant> args) {
     seen.emplace_back(event);
     if (event == "Change") {
-      args[0].assign(Variant(int32_t{42}));
-      args[1].assign(Variant("new text"));
+      args[0] = 42;
+      args[1] = "new text";
     }
   });
   int32_t value = 5;

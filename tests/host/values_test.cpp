@@ -455,6 +455,47 @@ TEST(VariantByRef, ReadsFollowTheVariableAndCopiesShareIt) {
   EXPECT_EQ(plain.type(), VarType::String);
 }
 
+// `=` on a by-reference variant is the handler's ordinary way to answer an event: it must write
+// the caller's variable (converted, as assign() does) and never quietly rebind the variant.
+TEST(VariantByRef, AssignmentWritesTheVariableAndSwapExchangesTheVariants) {
+  int32_t l = 1, other = 77;
+  std::string s = "old";
+  Variant args[] = {Variant::refLong(&l), Variant::refString(&s)};
+  args[0] = 12.5;
+  args[1] = "new";
+  EXPECT_EQ(l, 12);  // half to even, as the Long it is
+  EXPECT_EQ(s, "new");
+  args[1] = std::string("newer");
+  EXPECT_EQ(s, "newer");
+  args[0] = Variant::refLong(&other);  // the other variable's value, not the other variable
+  EXPECT_EQ(l, 77);
+  other = 5;
+  EXPECT_EQ(args[0].asLong(), 77);
+  Variant moved(int32_t{9});
+  args[0] = std::move(moved);
+  EXPECT_EQ(l, 9);
+  EXPECT_EQ(args[0].vt(), 0x4003);
+  EXPECT_TRUE(Raises(13, [&] { args[0] = "abc"; }));
+  EXPECT_TRUE(Raises(6, [&] { args[0] = 3e10; }));
+  EXPECT_EQ(l, 9);
+
+  // A plain variant takes the other as it is: a copied reference is the same reference.
+  Variant plain(int16_t{3});
+  plain = args[1];
+  EXPECT_EQ(plain.vt(), 0x4008);
+  plain = Variant(2.5);
+  EXPECT_EQ(s, "2.5");
+
+  using std::swap;
+  swap(args[0], args[1]);
+  EXPECT_EQ(args[0].vt(), 0x4008);
+  EXPECT_EQ(args[1].vt(), 0x4003);
+  EXPECT_EQ(l, 9);
+  EXPECT_EQ(s, "2.5");
+  args[0] = "after";
+  EXPECT_EQ(s, "after");
+}
+
 TEST(Clock, TimerIsSecondsSinceMidnightAsSingleWrappingAtMidnight) {
   host::VirtualClock clock;  // noon
   EXPECT_EQ(clock.Timer(), 43200.0f);

@@ -1,0 +1,38 @@
+// The smallest host of a KeloScroll bar: a window with one bar whose tooltip names the row under
+// the thumb while you drag it.
+//   keloscroll-minimal              a window (closing it quits)
+//   keloscroll-minimal --png FILE   renders one frame to FILE and exits; so does a run without a
+//                                   display, to minimal.png
+#include <keloscroll/ScrollBar.h>
+
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+#include "host/cairo_painter.h"
+#include "host/sdl_backend.h"
+
+int main(int argc, char** argv) {
+  const bool png = argc == 3 && std::string(argv[1]) == "--png";
+  const bool display = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
+  host::SystemClock clock;
+  host::FormEngine engine(clock);
+  auto form = engine.createForm("Main");
+  form->setCaption("KeloScroll");
+  form->setRectTwips({0, 0, 320 * 15, 240 * 15});  // 320 x 240 pixels, 15 twips each
+  keloscroll::ScrollBar bar(*form, "Rows", {300 * 15, 0, 20 * 15, 240 * 15});
+  bar.setMax(1000);
+  bar.setLargeChange(25);
+  bar.onGetDescription([&](std::string& text) { text = "row " + std::to_string(bar.value()); });
+  bar.onChange([](int32_t row) { std::cout << "row " << row << '\n'; });
+  bar.focus();
+  if (!png && display) {
+    host::sdl::Backend window(engine);
+    window.open(*form);
+    window.run();
+    return 0;
+  }
+  host::writePng(*form, png ? argv[2] : "minimal.png");
+  std::cout << "wrote " << (png ? argv[2] : "minimal.png") << '\n';
+  return 0;
+}
