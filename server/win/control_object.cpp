@@ -373,7 +373,7 @@ HRESULT ControlObject::SetClientSite(IOleClientSite* site) {
           controlSite) {
         IDispatch* extended = nullptr;
         if (SUCCEEDED(controlSite->GetExtendedControl(&extended)) && extended) {
-          extender = ForeignDispatch::wrap(extended);
+          extender = ForeignDispatch::wrapExtender(extended);
         }
         controlSite->Release();
       }
