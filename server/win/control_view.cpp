@@ -29,9 +29,17 @@ HRESULT ControlObject::OnMnemonic(MSG*) {
   return E_NOTIMPL;
 }
 
-HRESULT ControlObject::OnAmbientPropertyChange(DISPID) {
-  // Ambient UserMode is read whenever the control asks (design or run behaviour follows at
-  // once); the view may look different now.
+HRESULT ControlObject::OnAmbientPropertyChange(DISPID id) {
+  // Ambient UserMode is read whenever the control asks, so design or run behaviour follows at
+  // once. A designer that switches its form between design and run mode (or tells of every
+  // ambient at once) gets the control as a newly shown one: Show rescales the track, which the
+  // setters leave alone in design mode.
+  if ((id == DISPID_AMBIENT_USERMODE || id == DISPID_UNKNOWN) && initialized_) {
+    lifecycle([](host::ControlSite& site) {
+      site.show();
+      return S_OK;
+    });
+  }
   if (window_) window_->refresh();
   return S_OK;
 }
