@@ -177,8 +177,10 @@ RECT inParent(HWND h) {
   MapWindowPoints(nullptr, GetParent(h), reinterpret_cast<POINT*>(&r), 2);
   return r;
 }
-// The control as it draws itself into a device context of `width` x `height` pixels.
-std::vector<uint32_t> picture(IUnknown* control, int width, int height) {
+// The control as it draws itself (one aspect of it) into a device context of `width` x `height`
+// pixels.
+std::vector<uint32_t> picture(IUnknown* control, int width, int height,
+                              DWORD aspect = DVASPECT_CONTENT) {
   std::vector<uint32_t> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
   IViewObject* view = nullptr;
   EXPECT_EQ(control->QueryInterface(IID_IViewObject, reinterpret_cast<void**>(&view)), S_OK);
@@ -194,9 +196,8 @@ std::vector<uint32_t> picture(IUnknown* control, int width, int height) {
   HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ old = SelectObject(dc, bitmap);
   RECTL bounds{0, 0, width, height};
-  EXPECT_EQ(
-      view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr, nullptr, 0),
-      S_OK);
+  EXPECT_EQ(view->Draw(aspect, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr, nullptr, 0),
+            S_OK);
   GdiFlush();
   std::copy_n(static_cast<const uint32_t*>(bits), pixels.size(), pixels.begin());
   SelectObject(dc, old);
@@ -529,6 +530,61 @@ TEST_F(FormContainer, TheControlFollowsTheAmbientUserModeAsTheDesignerSwitchesIt
   EXPECT_EQ(sink_.count("GetDescription"), 0);
   EXPECT_TRUE(shown.empty());
   pump(700);
+}
+
+TEST_F(FormContainer, TheDesignerHitTestsAndSizesTheControlThroughItsView) {
+  Site* site = place(false);
+  ASSERT_NE(site, nullptr);
+  RECT r = site->pixels();  // 200, 30 to 217, 230
+
+  // Opaque: the form need not paint behind it; the opaque aspect draws as the content does.
+  IViewObjectEx* view = nullptr;
+  ASSERT_EQ(site->control()->QueryInterface(IID_IViewObjectEx, reinterpret_cast<void**>(&view)),
+            S_OK);
+  DWORD status = 0;
+  EXPECT_EQ(view->GetViewStatus(&status), S_OK);
+  EXPECT_TRUE(status & VIEWSTATUS_OPAQUE);
+  EXPECT_TRUE(status & VIEWSTATUS_SOLIDBKGND);
+  RECTL content{}, opaque{}, transparent{};
+  EXPECT_EQ(view->GetRect(DVASPECT_CONTENT, &content), S_OK);
+  EXPECT_EQ(view->GetRect(DVASPECT_OPAQUE, &opaque), S_OK);
+  EXPECT_EQ(view->GetRect(DVASPECT_TRANSPARENT, &transparent), DV_E_DVASPECT);
+  EXPECT_EQ(content.left, 0);
+  EXPECT_EQ(content.top, 0);
+  EXPECT_EQ(content.right, form_container::toHimetric(255));
+  EXPECT_EQ(content.bottom, form_container::toHimetric(3000));
+  EXPECT_TRUE(opaque.left == content.left && opaque.top == content.top &&
+              opaque.right == content.right && opaque.bottom == content.bottom);
+  EXPECT_TRUE(picture(site->control(), 17, 200, DVASPECT_OPAQUE) ==
+              picture(site->control(), 17, 200, DVASPECT_CONTENT));
+
+  // A click selects the control on it, and near it when the designer allows some distance; a
+  // band dragged over part of it selects it, one beside it does not.
+  EXPECT_EQ(site->hitPoint(POINT{r.left + 5, r.top + 100}, 0), static_cast<DWORD>(HITRESULT_HIT));
+  EXPECT_EQ(site->hitPoint(POINT{r.right + 2, r.top + 100}, 0),
+            static_cast<DWORD>(HITRESULT_OUTSIDE));
+  EXPECT_EQ(site->hitPoint(POINT{r.right + 2, r.top + 100}, 200),
+            static_cast<DWORD>(HITRESULT_CLOSE));
+  EXPECT_EQ(site->hitPoint(POINT{r.right + 40, r.top + 100}, 200),
+            static_cast<DWORD>(HITRESULT_OUTSIDE));
+  EXPECT_EQ(site->hitRect(RECT{r.left - 30, r.top + 50, r.left + 3, r.top + 60}),
+            static_cast<DWORD>(HITRESULT_HIT));
+  EXPECT_EQ(site->hitRect(RECT{r.right + 3, r.top, r.right + 30, r.bottom}),
+            static_cast<DWORD>(HITRESULT_OUTSIDE));
+
+  // Size to Fit: the control as designed, 720 x 3645 twips (48 x 243 pixels).
+  SIZEL natural{};
+  DVEXTENTINFO info{sizeof(DVEXTENTINFO), DVEXTENT_CONTENT, {0, 0}};
+  EXPECT_EQ(view->GetNaturalExtent(DVASPECT_CONTENT, -1, nullptr, nullptr, &info, &natural), S_OK);
+  view->Release();
+  EXPECT_EQ(natural.cx, form_container::toHimetric(720));
+  EXPECT_EQ(natural.cy, form_container::toHimetric(3645));
+  ASSERT_EQ(site->sizeToFit(), S_OK);
+  pump(50);
+  RECT fitted = inParent(site->window());
+  EXPECT_EQ(fitted.left, 200);
+  EXPECT_EQ(fitted.right - fitted.left, 48);
+  EXPECT_EQ(fitted.bottom - fitted.top, 243);
 }
 
 }  // namespace

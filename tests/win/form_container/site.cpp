@@ -174,6 +174,54 @@ void Site::move(double left, double top, double width, double height) {
   }
 }
 
+IViewObjectEx* Site::view() const {
+  IViewObjectEx* v = nullptr;
+  if (!control_ ||
+      FAILED(control_->QueryInterface(IID_IViewObjectEx, reinterpret_cast<void**>(&v))))
+    return nullptr;
+  return v;
+}
+
+DWORD Site::hitPoint(POINT at, LONG closeHint) const {
+  DWORD hit = HITRESULT_OUTSIDE;
+  if (IViewObjectEx* v = view()) {
+    RECT bounds = pixels();
+    if (FAILED(v->QueryHitPoint(DVASPECT_CONTENT, &bounds, at, closeHint, &hit)))
+      hit = HITRESULT_OUTSIDE;
+    v->Release();
+  }
+  return hit;
+}
+
+DWORD Site::hitRect(const RECT& band) const {
+  DWORD hit = HITRESULT_OUTSIDE;
+  if (IViewObjectEx* v = view()) {
+    // The band from the control's top left corner, in HIMETRIC.
+    RECT bounds = pixels();
+    auto himetric = [](LONG px) { return toHimetric(toTwips(px)); };
+    RECT location{himetric(band.left - bounds.left), himetric(band.top - bounds.top),
+                  himetric(band.right - bounds.left), himetric(band.bottom - bounds.top)};
+    if (FAILED(v->QueryHitRect(DVASPECT_CONTENT, &bounds, &location, 0, &hit)))
+      hit = HITRESULT_OUTSIDE;
+    v->Release();
+  }
+  return hit;
+}
+
+HRESULT Site::sizeToFit() {
+  IViewObjectEx* v = view();
+  if (!v) return E_NOINTERFACE;
+  DVEXTENTINFO info{};
+  info.cb = sizeof info;
+  info.dwExtentMode = DVEXTENT_CONTENT;
+  SIZEL natural{};
+  HRESULT hr = v->GetNaturalExtent(DVASPECT_CONTENT, -1, nullptr, nullptr, &info, &natural);
+  v->Release();
+  if (FAILED(hr)) return hr;
+  move(left_, top_, himetricToTwips(natural.cx), himetricToTwips(natural.cy));
+  return S_OK;
+}
+
 void Site::setUserMode(bool run) {
   userMode_ = run;
   if (!control_) return;

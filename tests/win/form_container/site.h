@@ -41,6 +41,14 @@ class Site final : public IOleClientSite,
   // Moves and sizes the control (twips), as the extender's Left, Top, Width and Height do.
   void move(double left, double top, double width, double height);
 
+  // The designer's hit tests, through the control's view (IViewObjectEx): a point of the form's
+  // client area, near enough within `closeHint` (HIMETRIC); a band of the form's client area
+  // dragged over controls. A HITRESULT; HITRESULT_OUTSIDE when the control cannot tell.
+  DWORD hitPoint(POINT at, LONG closeHint) const;
+  DWORD hitRect(const RECT& band) const;
+  // The designer's Size to Fit: the control takes its natural size, where it stands.
+  HRESULT sizeToFit();
+
   bool userMode() const { return userMode_; }
   // A designer switching between design and run: the control is told the ambient changed.
   void setUserMode(bool run);
@@ -106,6 +114,7 @@ class Site final : public IOleClientSite,
   ~Site() override;
   // The control's connection point for `iid`, or null.
   IConnectionPoint* point(REFIID iid) const;
+  IViewObjectEx* view() const;  // with a reference, or null
   HRESULT quickActivate(IQuickActivate* quick, const Placement& how);
 
   Form* form_;  // the form owns its sites; null once closed
