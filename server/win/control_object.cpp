@@ -119,6 +119,8 @@ HRESULT ControlObject::QueryInterface(REFIID iid, void** out) {
     *out = static_cast<IOleControl*>(this);
   } else if (iid == IID_IViewObject || iid == IID_IViewObject2 || iid == IID_IViewObjectEx) {
     *out = static_cast<IViewObjectEx*>(this);
+  } else if (iid == IID_IQuickActivate) {
+    *out = static_cast<IQuickActivate*>(this);
   } else if (iid == IID_ISpecifyPropertyPages) {
     *out = static_cast<ISpecifyPropertyPages*>(this);
   } else {

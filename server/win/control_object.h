@@ -38,6 +38,7 @@ class ControlObject final : public _UsrKeloScroll,
                             public IOleInPlaceActiveObject,
                             public IOleControl,
                             public IViewObjectEx,
+                            public IQuickActivate,
                             public ISpecifyPropertyPages,
                             private ModuleObject {
  public:
@@ -141,6 +142,11 @@ class ControlObject final : public _UsrKeloScroll,
   HRESULT STDMETHODCALLTYPE ResizeBorder(LPCRECT border, IOleInPlaceUIWindow* window,
                                          BOOL frame) override;
   HRESULT STDMETHODCALLTYPE EnableModeless(BOOL enable) override;
+
+  // ---- IQuickActivate (control_inplace.cpp) --------------------------------------------------
+  HRESULT STDMETHODCALLTYPE QuickActivate(QACONTAINER* container, QACONTROL* control) override;
+  HRESULT STDMETHODCALLTYPE SetContentExtent(LPSIZEL size) override;
+  HRESULT STDMETHODCALLTYPE GetContentExtent(LPSIZEL size) override;
 
   // ---- IOleControl, IViewObjectEx, ISpecifyPropertyPages (control_view.cpp) ------------------
   HRESULT STDMETHODCALLTYPE GetControlInfo(CONTROLINFO* info) override;

@@ -532,6 +532,52 @@ TEST_F(FormContainer, TheControlFollowsTheAmbientUserModeAsTheDesignerSwitchesIt
   pump(700);
 }
 
+TEST_F(FormContainer, QuickActivationGivesTheSiteAndTheSinksInOneCall) {
+  Placement p;
+  p.name = L"KeloScroll1";
+  p.left = 3000;
+  p.top = 450;
+  p.quick = true;
+  p.events = &sink_;  // not advised by the test: the control connects it itself
+  Site* site = nullptr;
+  ASSERT_EQ(form_->place(control_, p, &site), S_OK);
+  pump(50);
+  ASSERT_TRUE(site->quickActivated);
+  EXPECT_EQ(site->quickControl.dwMiscStatus, 0x20191u);
+  EXPECT_TRUE(site->quickControl.dwViewStatus & VIEWSTATUS_OPAQUE);
+  EXPECT_NE(site->quickControl.dwEventCookie, 0u);
+  EXPECT_NE(site->quickControl.dwPropNotifyCookie, 0u);
+
+  // The content extent the form gave is the control's, and its window has that size.
+  IQuickActivate* quick = nullptr;
+  ASSERT_EQ(site->control()->QueryInterface(IID_IQuickActivate, reinterpret_cast<void**>(&quick)),
+            S_OK);
+  SIZEL extent{};
+  EXPECT_EQ(quick->GetContentExtent(&extent), S_OK);
+  quick->Release();
+  EXPECT_EQ(extent.cx, form_container::toHimetric(255));
+  EXPECT_EQ(extent.cy, form_container::toHimetric(3000));
+  RECT r = inParent(site->window());
+  EXPECT_EQ(r.right - r.left, 17);
+  EXPECT_EQ(r.bottom - r.top, 200);
+
+  // The sinks given in the call hear the control: events, and PropertyChanged dirtying the form.
+  IDispatch* bar = dispatchOf(site);
+  form_->clearDirty();
+  put(bar, L"Value", 5);
+  EXPECT_TRUE(form_->dirty());
+  EXPECT_EQ(sink_.count("Change"), 1);
+  sink_.description = L"Capitolo 5";
+  std::vector<HWND> shown;
+  hold(site->window(), 8, 195, 250, [&] { shown = shownBoxes(); });
+  EXPECT_GE(sink_.count("Scroll"), 1);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(textOf(shown[0]), L"Capitolo 5");
+  pump(700);
+  // Closing the form takes both sinks back by their cookies (the check of live objects at the
+  // end fails if the control still holds the site).
+}
+
 TEST_F(FormContainer, TheDesignerHitTestsAndSizesTheControlThroughItsView) {
   Site* site = place(false);
   ASSERT_NE(site, nullptr);

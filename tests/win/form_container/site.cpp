@@ -86,6 +86,7 @@ HRESULT Site::quickActivate(IQuickActivate* quick, const Placement& how) {
   HRESULT hr = quick->QuickActivate(&container, &control);
   if (FAILED(hr)) return hr;
   quickActivated = true;
+  quickControl = control;
   notifyCookie_ = control.dwPropNotifyCookie;
   eventsCookie_ = control.dwEventCookie;
   // Which interface those events are, to take the sink back when the form closes.

@@ -58,6 +58,7 @@ class Site final : public IOleClientSite,
   bool focused = false;         // IOleControlSite::OnFocus
   bool inPlace = false, uiActive = false;
   bool quickActivated = false;
+  QACONTROL quickControl{};  // what the control answered to quick activation
 
   // ---- IUnknown: the interface map (site.cpp) -------------------------------------------------
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
