@@ -397,6 +397,23 @@ TEST_F(FormContainer, RunModeStepsShowsTheTooltipOnTheFormAndMarksTheFormDirty) 
   pump(700);
   EXPECT_TRUE(shownBoxes().empty());
   EXPECT_TRUE(IsWindow(tip));
+
+  // Saving at run time takes the box off the form (Controls.Remove); the next press adds a new
+  // one of the same name.
+  auto* bag = new form_container::PropertyBag();
+  IPersistPropertyBag* persist = nullptr;
+  ASSERT_EQ(bar->QueryInterface(IID_IPersistPropertyBag, reinterpret_cast<void**>(&persist)), S_OK);
+  EXPECT_EQ(persist->Save(bag, TRUE, FALSE), S_OK);
+  persist->Release();
+  bag->Release();
+  EXPECT_EQ(form_->controls().textBox(added[0]), nullptr);
+  EXPECT_FALSE(IsWindow(tip));
+  hold(window, 8, 195, 150, [&] { shown = shownBoxes(); });
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(textOf(shown[0]), L"Capitolo 12");
+  ASSERT_EQ(form_->controls().added().size(), 2u);
+  EXPECT_EQ(form_->controls().added()[1], form_->controls().added()[0]);
+  pump(700);
 }
 
 TEST_F(FormContainer, DesignModeShowsNoTooltipListsItsPagesAppliesAPageAndSavesTheBar) {
