@@ -1,5 +1,7 @@
-// In-place activation of the control: its window inside the container's window, UI activation
-// and the keys the container routes to it.
+// In-place activation of the control: quick activation, its window inside the container's
+// window, UI activation and the keys the container routes to it.
+#include <cstddef>
+
 #include "server/win/control_object.h"
 #include "server/win/window_container.h"
 
@@ -99,6 +101,50 @@ HRESULT ControlObject::activate(bool ui) {
   }
   return S_OK;
 }
+
+// ---- IQuickActivate ------------------------------------------------------------------------
+
+HRESULT ControlObject::QuickActivate(QACONTAINER* container, QACONTROL* control) {
+  if (!container || !control) return E_POINTER;
+  // The sinks are the last fields every version of the structure has.
+  if (container->cbSize < offsetof(QACONTAINER, pUnkEventSink) + sizeof(IUnknown*) ||
+      control->cbSize < sizeof(QACONTROL)) {
+    return E_INVALIDARG;
+  }
+  // One call for the site and the container's sinks; the sinks hear from the control once it
+  // has been loaded or made new.
+  HRESULT hr = SetClientSite(container->pClientSite);
+  if (FAILED(hr)) return hr;
+  if (container->pAdviseSink) SetAdvise(DVASPECT_CONTENT, 0, container->pAdviseSink);
+  control->dwPropNotifyCookie = 0;
+  control->dwEventCookie = 0;
+  if (container->pPropertyNotifySink) {
+    hr = propertyNotify_.Advise(container->pPropertyNotifySink, &control->dwPropNotifyCookie);
+    if (FAILED(hr)) return hr;
+  }
+  if (container->pUnkEventSink) {
+    hr = events_.Advise(container->pUnkEventSink, &control->dwEventCookie);
+    if (FAILED(hr)) {
+      if (control->dwPropNotifyCookie) propertyNotify_.Unadvise(control->dwPropNotifyCookie);
+      control->dwPropNotifyCookie = 0;
+      return hr;
+    }
+  }
+  control->dwMiscStatus = server::kMiscStatus;
+  GetViewStatus(&control->dwViewStatus);
+  control->dwPointerActivationPolicy = 0;  // the control is always active in place
+  return S_OK;
+}
+
+HRESULT ControlObject::SetContentExtent(LPSIZEL size) {
+  return SetExtent(DVASPECT_CONTENT, size);
+}
+
+HRESULT ControlObject::GetContentExtent(LPSIZEL size) {
+  return GetExtent(DVASPECT_CONTENT, size);
+}
+
+// ---- IOleWindow, IOleInPlaceObject, IOleInPlaceActiveObject --------------------------------
 
 HRESULT ControlObject::GetWindow(HWND* out) {
   if (!out) return E_POINTER;

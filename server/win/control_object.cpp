@@ -68,6 +68,8 @@ ControlObject::ControlObject()
       [this](std::string_view name, std::span<host::Variant> args) { fireEvent(name, args); });
   h.site->setContainerServices(services(nullptr));
   h.control = UsrKeloScroll::create(*h.site);
+  const host::UserControl& designed = h.site->surface();
+  naturalExtent_ = SIZEL{himetricOf(designed.Width()), himetricOf(designed.Height())};
 }
 
 ControlObject::~ControlObject() {
@@ -115,8 +117,10 @@ HRESULT ControlObject::QueryInterface(REFIID iid, void** out) {
     *out = static_cast<IOleInPlaceActiveObject*>(this);
   } else if (iid == IID_IOleControl) {
     *out = static_cast<IOleControl*>(this);
-  } else if (iid == IID_IViewObject || iid == IID_IViewObject2) {
-    *out = static_cast<IViewObject2*>(this);
+  } else if (iid == IID_IViewObject || iid == IID_IViewObject2 || iid == IID_IViewObjectEx) {
+    *out = static_cast<IViewObjectEx*>(this);
+  } else if (iid == IID_IQuickActivate) {
+    *out = static_cast<IQuickActivate*>(this);
   } else if (iid == IID_ISpecifyPropertyPages) {
     *out = static_cast<ISpecifyPropertyPages*>(this);
   } else {
@@ -373,7 +377,7 @@ HRESULT ControlObject::SetClientSite(IOleClientSite* site) {
           controlSite) {
         IDispatch* extended = nullptr;
         if (SUCCEEDED(controlSite->GetExtendedControl(&extended)) && extended) {
-          extender = ForeignDispatch::wrap(extended);
+          extender = ForeignDispatch::wrapExtender(extended);
         }
         controlSite->Release();
       }

@@ -37,7 +37,8 @@ class ControlObject final : public _UsrKeloScroll,
                             public IOleInPlaceObject,
                             public IOleInPlaceActiveObject,
                             public IOleControl,
-                            public IViewObject2,
+                            public IViewObjectEx,
+                            public IQuickActivate,
                             public ISpecifyPropertyPages,
                             private ModuleObject {
  public:
@@ -142,7 +143,12 @@ class ControlObject final : public _UsrKeloScroll,
                                          BOOL frame) override;
   HRESULT STDMETHODCALLTYPE EnableModeless(BOOL enable) override;
 
-  // ---- IOleControl, IViewObject2, ISpecifyPropertyPages (control_view.cpp) -------------------
+  // ---- IQuickActivate (control_inplace.cpp) --------------------------------------------------
+  HRESULT STDMETHODCALLTYPE QuickActivate(QACONTAINER* container, QACONTROL* control) override;
+  HRESULT STDMETHODCALLTYPE SetContentExtent(LPSIZEL size) override;
+  HRESULT STDMETHODCALLTYPE GetContentExtent(LPSIZEL size) override;
+
+  // ---- IOleControl, IViewObjectEx, ISpecifyPropertyPages (control_view.cpp) ------------------
   HRESULT STDMETHODCALLTYPE GetControlInfo(CONTROLINFO* info) override;
   HRESULT STDMETHODCALLTYPE OnMnemonic(MSG* msg) override;
   HRESULT STDMETHODCALLTYPE OnAmbientPropertyChange(DISPID id) override;
@@ -161,6 +167,15 @@ class ControlObject final : public _UsrKeloScroll,
   HRESULT STDMETHODCALLTYPE GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** sink) override;
   HRESULT STDMETHODCALLTYPE GetExtent(DWORD aspect, LONG index, DVTARGETDEVICE* device,
                                       LPSIZEL size) override;
+  HRESULT STDMETHODCALLTYPE GetRect(DWORD aspect, LPRECTL rect) override;
+  HRESULT STDMETHODCALLTYPE GetViewStatus(DWORD* status) override;
+  HRESULT STDMETHODCALLTYPE QueryHitPoint(DWORD aspect, LPCRECT bounds, POINT location,
+                                          LONG closeHint, DWORD* result) override;
+  HRESULT STDMETHODCALLTYPE QueryHitRect(DWORD aspect, LPCRECT bounds, LPCRECT location,
+                                         LONG closeHint, DWORD* result) override;
+  HRESULT STDMETHODCALLTYPE GetNaturalExtent(DWORD aspect, LONG index, DVTARGETDEVICE* device,
+                                             HDC targetDevice, DVEXTENTINFO* info,
+                                             LPSIZEL size) override;
   HRESULT STDMETHODCALLTYPE GetPages(CAUUID* pages) override;
 
  private:
@@ -220,6 +235,7 @@ class ControlObject final : public _UsrKeloScroll,
   IOleAdviseHolder* adviseHolder_ = nullptr;
   bool initialized_ = false;
   bool extentSet_ = false;
+  SIZEL naturalExtent_{0, 0};  // the control as designed, in HIMETRIC
   bool dirty_ = false;
 };
 

@@ -1,6 +1,6 @@
 // The control as its container sees it without activating it: its drawing into any device
-// context (a designer's view, printing), its extent, its property pages, and the ambient and
-// event controls of IOleControl.
+// context (a designer's view, printing), its extent, natural size, opacity and hit tests, its
+// property pages, and the ambient and event controls of IOleControl.
 #include "control/interface_table.h"
 #include "server/win/control_object.h"
 
@@ -11,6 +11,14 @@ namespace {
 // The framework's standard picture page, listed before the control's own page.
 const CLSID kStandardPicturePage = {
     0x0BE35202, 0x8F91, 0x11CE, {0x9D, 0xE3, 0x00, 0xAA, 0x00, 0x4B, 0xB8, 0x51}};
+
+// The screen's pixels per inch: hit tests get lengths in its pixels and in HIMETRIC.
+int screenDpi(bool horizontal) {
+  HDC dc = GetDC(nullptr);
+  int dpi = dc ? GetDeviceCaps(dc, horizontal ? LOGPIXELSX : LOGPIXELSY) : 96;
+  if (dc) ReleaseDC(nullptr, dc);
+  return dpi > 0 ? dpi : 96;
+}
 
 }  // namespace
 
@@ -29,9 +37,17 @@ HRESULT ControlObject::OnMnemonic(MSG*) {
   return E_NOTIMPL;
 }
 
-HRESULT ControlObject::OnAmbientPropertyChange(DISPID) {
-  // Ambient UserMode is read whenever the control asks (design or run behaviour follows at
-  // once); the view may look different now.
+HRESULT ControlObject::OnAmbientPropertyChange(DISPID id) {
+  // Ambient UserMode is read whenever the control asks, so design or run behaviour follows at
+  // once. A designer that switches its form between design and run mode (or tells of every
+  // ambient at once) gets the control as a newly shown one: Show rescales the track, which the
+  // setters leave alone in design mode.
+  if ((id == DISPID_AMBIENT_USERMODE || id == DISPID_UNKNOWN) && initialized_) {
+    lifecycle([](host::ControlSite& site) {
+      site.show();
+      return S_OK;
+    });
+  }
   if (window_) window_->refresh();
   return S_OK;
 }
@@ -46,12 +62,13 @@ HRESULT ControlObject::FreezeEvents(BOOL freeze) {
   return S_OK;
 }
 
-// ---- IViewObject2 ----------------------------------------------------------------------------
+// ---- IViewObject, IViewObject2 ----------------------------------------------------------------
 
 HRESULT ControlObject::Draw(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC dc,
                             LPCRECTL bounds, LPCRECTL, BOOL(STDMETHODCALLTYPE*)(ULONG_PTR),
                             ULONG_PTR) {
-  if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
+  // Every pixel of the control is its own: the opaque part is the whole content.
+  if (aspect != DVASPECT_CONTENT && aspect != DVASPECT_OPAQUE) return DV_E_DVASPECT;
   if (!dc || !bounds) return E_INVALIDARG;
   if (!hosting_) return E_UNEXPECTED;
   RECT r{bounds->left, bounds->top, bounds->right, bounds->bottom};
@@ -97,6 +114,69 @@ HRESULT ControlObject::GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** sin
 
 HRESULT ControlObject::GetExtent(DWORD aspect, LONG, DVTARGETDEVICE*, LPSIZEL size) {
   return GetExtent(aspect, size);
+}
+
+// ---- IViewObjectEx ----------------------------------------------------------------------------
+// The control is an opaque rectangle that paints its own background, so a container need not
+// draw what lies behind it, and a point or rectangle hits it wherever it meets that rectangle.
+
+HRESULT ControlObject::GetRect(DWORD aspect, LPRECTL rect) {
+  if (!rect) return E_POINTER;
+  if (aspect != DVASPECT_CONTENT && aspect != DVASPECT_OPAQUE) return DV_E_DVASPECT;
+  SIZEL size{};
+  HRESULT hr = GetExtent(DVASPECT_CONTENT, &size);
+  if (FAILED(hr)) return hr;
+  *rect = RECTL{0, 0, size.cx, size.cy};
+  return S_OK;
+}
+
+HRESULT ControlObject::GetViewStatus(DWORD* status) {
+  if (!status) return E_POINTER;
+  *status = VIEWSTATUS_OPAQUE | VIEWSTATUS_SOLIDBKGND | VIEWSTATUS_DVASPECTOPAQUE;
+  return S_OK;
+}
+
+HRESULT ControlObject::QueryHitPoint(DWORD aspect, LPCRECT bounds, POINT location, LONG closeHint,
+                                     DWORD* result) {
+  if (!result) return E_POINTER;
+  *result = HITRESULT_OUTSIDE;
+  if (!bounds) return E_POINTER;
+  if (aspect != DVASPECT_CONTENT) return E_FAIL;
+  if (PtInRect(bounds, location)) {
+    *result = HITRESULT_HIT;
+    return S_OK;
+  }
+  // Near enough: within the container's distance (HIMETRIC) of the rectangle.
+  RECT closeBy = *bounds;
+  InflateRect(&closeBy, MulDiv(closeHint, screenDpi(true), 2540),
+              MulDiv(closeHint, screenDpi(false), 2540));
+  if (closeHint > 0 && PtInRect(&closeBy, location)) *result = HITRESULT_CLOSE;
+  return S_OK;
+}
+
+HRESULT ControlObject::QueryHitRect(DWORD aspect, LPCRECT bounds, LPCRECT location, LONG,
+                                    DWORD* result) {
+  if (!result) return E_POINTER;
+  *result = HITRESULT_OUTSIDE;
+  if (!bounds || !location) return E_POINTER;
+  if (aspect != DVASPECT_CONTENT) return E_FAIL;
+  // `location` is HIMETRIC from the control's top left corner; the control covers its bounds.
+  RECT self{0, 0, MulDiv(bounds->right - bounds->left, 2540, screenDpi(true)),
+            MulDiv(bounds->bottom - bounds->top, 2540, screenDpi(false))};
+  RECT common{};
+  if (IntersectRect(&common, &self, location)) *result = HITRESULT_HIT;
+  return S_OK;
+}
+
+HRESULT ControlObject::GetNaturalExtent(DWORD aspect, LONG, DVTARGETDEVICE*, HDC,
+                                        DVEXTENTINFO* info, LPSIZEL size) {
+  if (!info || !size) return E_POINTER;
+  if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
+  // The size the control was designed at; it has no steps of size to snap a proposal to (its
+  // minimum length along the bar it enforces itself when sized).
+  if (info->dwExtentMode != DVEXTENT_CONTENT) return E_NOTIMPL;
+  *size = naturalExtent_;
+  return S_OK;
 }
 
 // ---- ISpecifyPropertyPages --------------------------------------------------------------------

@@ -1,5 +1,6 @@
 #include "server/win/foreign_dispatch.h"
 
+#include <optional>
 #include <vector>
 
 #include "server/win/convert.h"
@@ -8,9 +9,10 @@ namespace keloscroll::win {
 
 namespace {
 
-std::string typeNameOf(IDispatch* object) {
+// The name the object's type information gives it, or nothing.
+std::optional<std::string> typeNameOf(IDispatch* object) {
   ITypeInfo* info = nullptr;
-  std::string name = "Object";
+  std::optional<std::string> name;
   if (SUCCEEDED(object->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info)) && info) {
     BSTR text = nullptr;
     if (SUCCEEDED(info->GetDocumentation(MEMBERID_NIL, &text, nullptr, nullptr, nullptr)) && text) {
@@ -20,6 +22,37 @@ std::string typeNameOf(IDispatch* object) {
     info->Release();
   }
   return name;
+}
+
+// Whether two interface pointers are one object: the same IUnknown.
+bool sameObject(IUnknown* a, IUnknown* b) {
+  IUnknown* ua = nullptr;
+  IUnknown* ub = nullptr;
+  bool same = SUCCEEDED(a->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&ua))) &&
+              SUCCEEDED(b->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&ub))) && ua == ub;
+  if (ua) ua->Release();
+  if (ub) ub->Release();
+  return same;
+}
+
+// The extender's Parent, with a reference, or null.
+IDispatch* parentOf(IDispatch* extender) {
+  wchar_t name[] = L"Parent";
+  LPOLESTR names[1] = {name};
+  DISPID id = DISPID_UNKNOWN;
+  if (FAILED(extender->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id))) return nullptr;
+  DISPPARAMS none{nullptr, nullptr, 0, 0};
+  VariantHolder result;
+  if (FAILED(extender->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none,
+                              &result, nullptr, nullptr))) {
+    return nullptr;
+  }
+  VARIANT& v = result.get();
+  if ((v.vt != VT_DISPATCH && v.vt != VT_UNKNOWN) || !v.punkVal) return nullptr;
+  IDispatch* parent = nullptr;
+  if (FAILED(v.punkVal->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&parent))))
+    return nullptr;
+  return parent;
 }
 
 WORD invokeFlags(host::Invoke kind) {
@@ -61,10 +94,21 @@ std::shared_ptr<ForeignDispatch> ForeignDispatch::wrap(IDispatch* object) {
   return std::shared_ptr<ForeignDispatch>(new ForeignDispatch(object));
 }
 
-ForeignDispatch::ForeignDispatch(IDispatch* object)
-    : object_(object), typeName_(typeNameOf(object)) {}
+std::shared_ptr<ForeignDispatch> ForeignDispatch::wrapExtender(IDispatch* extender) {
+  std::shared_ptr<ForeignDispatch> d = wrap(extender);
+  d->origin_ = std::make_shared<Origin>(Origin{extender});
+  d->isOrigin_ = true;
+  return d;
+}
+
+ForeignDispatch::ForeignDispatch(IDispatch* object) : object_(object) {
+  std::optional<std::string> name = typeNameOf(object);
+  typed_ = name.has_value();
+  typeName_ = name.value_or("Object");
+}
 
 ForeignDispatch::~ForeignDispatch() {
+  if (isOrigin_) origin_->extender = nullptr;
   object_->Release();
 }
 
@@ -95,11 +139,26 @@ host::Variant ForeignDispatch::invoke(int32_t id, host::Invoke kind,
     SysFreeString(info.bstrHelpFile);
     throw e;
   }
-  return put ? host::Variant() : fromVariant(result.get());
+  if (put) return host::Variant();
+  host::Variant value = fromVariant(result.get());
+  // An object reached from the extender's world knows the extender too.
+  if (origin_ && value.isObject()) {
+    if (auto reached = std::dynamic_pointer_cast<ForeignDispatch>(value.asObject());
+        reached && !reached->origin_) {
+      reached->origin_ = origin_;
+    }
+  }
+  return value;
 }
 
 bool ForeignDispatch::isForm() const {
-  return typeName_ == "Form" || typeName_.ends_with("Form");
+  if (typed_) return typeName_ == "Form" || typeName_.ends_with("Form");
+  if (!origin_ || !origin_->extender) return false;
+  IDispatch* parent = parentOf(origin_->extender);
+  if (!parent) return false;
+  bool form = sameObject(parent, object_);
+  parent->Release();
+  return form;
 }
 
 }  // namespace keloscroll::win

@@ -1,6 +1,8 @@
 // A host Dispatch over a COM IDispatch: the container's extender, its parent form, the form's
 // Controls collection and the text box it makes are reached by name exactly as the host's own
-// objects are, so that a real container's objects serve as well as ours.
+// objects are, so that a real container's objects serve as well as ours. Objects reached from
+// the control's extender remember it: a container whose objects carry no type information still
+// names its form, as the extender's Parent.
 #pragma once
 
 #include <oaidl.h>
@@ -17,6 +19,8 @@ class ForeignDispatch final : public host::Dispatch {
  public:
   // Takes over one reference of `object`.
   static std::shared_ptr<ForeignDispatch> wrap(IDispatch* object);
+  // The same for the control's extender, the origin of the objects reached from it.
+  static std::shared_ptr<ForeignDispatch> wrapExtender(IDispatch* extender);
   ~ForeignDispatch() override;
   ForeignDispatch(const ForeignDispatch&) = delete;
   ForeignDispatch& operator=(const ForeignDispatch&) = delete;
@@ -24,7 +28,8 @@ class ForeignDispatch final : public host::Dispatch {
   int32_t idOfName(std::string_view name) const override;
   host::Variant invoke(int32_t id, host::Invoke kind, std::span<host::Variant> args) override;
   std::string_view typeName() const override { return typeName_; }
-  // A form, as the object model's test of it: the type information names it one.
+  // A form, as the object model's test of it: the type information names it one; an object
+  // without type information is a form when it is the Parent of the extender it was reached from.
   bool isForm() const override;
 
   IDispatch* object() const { return object_; }
@@ -32,8 +37,17 @@ class ForeignDispatch final : public host::Dispatch {
  private:
   explicit ForeignDispatch(IDispatch* object);
 
+  // The extender the object was reached from, while the extender's own wrapper lives (borrowed
+  // from it: objects the control keeps, such as its tooltip box, do not keep the extender).
+  struct Origin {
+    IDispatch* extender = nullptr;
+  };
+
   IDispatch* object_;
   std::string typeName_;
+  bool typed_ = false;  // the object gives type information
+  std::shared_ptr<Origin> origin_;
+  bool isOrigin_ = false;
 };
 
 }  // namespace keloscroll::win

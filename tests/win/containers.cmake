@@ -14,6 +14,19 @@ if(CMAKE_CROSSCOMPILING_EMULATOR AND NOT KELO_CANNOT_RUN)
   set_tests_properties(atl_container_test PROPERTIES TIMEOUT 120 ENVIRONMENT "KELO_WINE_DISPLAY=1")
 endif()
 
+# A form container of our own, a form designer's in miniature: extender, Parent with Controls
+# (real EDIT text boxes), ambient UserMode for design and run mode, property notifications.
+kelo_test(form_container_test form_container_test.cpp
+  form_container/object_base.cpp form_container/dispatch_object.cpp form_container/form.cpp form_container/controls.cpp
+  form_container/text_box.cpp form_container/extender.cpp form_container/site.cpp
+  form_container/frame.cpp form_container/property_bag.cpp)
+target_include_directories(form_container_test PRIVATE ${PROJECT_SOURCE_DIR})
+target_link_libraries(form_container_test PRIVATE ole32 oleaut32 uuid user32 gdi32)
+add_dependencies(form_container_test keloscroll_ocx_beside_tests)
+if(CMAKE_CROSSCOMPILING_EMULATOR AND NOT KELO_CANNOT_RUN)
+  set_tests_properties(form_container_test PROPERTIES TIMEOUT 120 ENVIRONMENT "KELO_WINE_DISPLAY=1")
+endif()
+
 # The Windows demo plays its session headless and writes its screenshots.
 if(TARGET keloscroll-windemo)
   add_test(NAME windemo_headless COMMAND keloscroll-windemo sample.txt --shots shots

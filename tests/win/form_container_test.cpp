@@ -1,0 +1,653 @@
+// KeloScroll.ocx on a form of our own that plays a form designer's part (tests/win/form_container):
+// the form gives the control an extender, its Parent with Controls (the tooltip box is a real
+// EDIT window the form makes), ambient UserMode for run and design mode, and a property-notify
+// sink that marks the form dirty. The tests drive the control with real input on a virtual
+// display and watch its events on a sink of their own.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cwctype>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/win/form_container/controls.h"
+#include "tests/win/form_container/form.h"
+#include "tests/win/form_container/property_bag.h"
+#include "tests/win/form_container/site.h"
+#include "tests/win/form_container/text_box.h"
+
+namespace {
+
+using form_container::Form;
+using form_container::Placement;
+using form_container::Site;
+
+using Export = HRESULT(STDAPICALLTYPE*)();
+
+template <class F>
+F function(HMODULE m, const char* name) {
+  return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(m, name)));
+}
+
+const IID kEvents = {0xECB61BF8, 0xFA1C, 0x40CF, {0xBD, 0x7D, 0x93, 0x5E, 0x67, 0x0D, 0xAE, 0xED}};
+// The platform's standard picture page.
+const CLSID kStockPicturePage = {
+    0x0BE35202, 0x8F91, 0x11CE, {0x9D, 0xE3, 0x00, 0xAA, 0x00, 0x4B, 0xB8, 0x51}};
+
+// Runs the thread's messages for `ms` milliseconds of real time: the control's timers are the
+// real clock's.
+void pump(DWORD ms) {
+  DWORD end = GetTickCount() + ms;
+  MSG m;
+  while (static_cast<LONG>(end - GetTickCount()) > 0) {
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&m);
+      DispatchMessageW(&m);
+    }
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+  }
+}
+
+// An event sink that records the names of the events it gets and answers GetDescription with
+// `description` when it has one.
+class Sink final : public IDispatch {
+ public:
+  std::vector<std::string> events;
+  std::wstring description;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == kEvents) {
+      *out = this;
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
+    if (!n) return E_POINTER;
+    *n = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
+                                   EXCEPINFO*, UINT*) override {
+    events.push_back(id == 1 ? "Scroll" : id == 2 ? "Change" : id == 3 ? "GetDescription" : "?");
+    if (id == 3 && !description.empty() && params && params->cArgs == 1 &&
+        params->rgvarg[0].vt == (VT_BYREF | VT_BSTR)) {
+      SysFreeString(*params->rgvarg[0].pbstrVal);
+      *params->rgvarg[0].pbstrVal = SysAllocString(description.c_str());
+    }
+    return S_OK;
+  }
+  int count(const std::string& name) const {
+    return static_cast<int>(std::count(events.begin(), events.end(), name));
+  }
+};
+
+// The frame's side of a property page.
+class PageSite final : public IPropertyPageSite {
+ public:
+  DWORD status = 0;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_IPropertyPageSite) {
+      *out = this;
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE OnStatusChange(DWORD flags) override {
+    status |= flags;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetLocaleID(LCID* lcid) override {
+    if (!lcid) return E_POINTER;
+    *lcid = LOCALE_USER_DEFAULT;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetPageContainer(IUnknown** out) override {
+    if (out) *out = nullptr;
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE TranslateAccelerator(MSG*) override { return S_FALSE; }
+};
+
+// A late-bound property of any object of the form or of the control, by name.
+VARIANT get(IDispatch* d, const wchar_t* name) {
+  LPOLESTR n = const_cast<LPOLESTR>(name);
+  DISPID id = 0;
+  VARIANT r;
+  VariantInit(&r);
+  EXPECT_EQ(d->GetIDsOfNames(IID_NULL, &n, 1, 0, &id), S_OK) << "no member " << name;
+  DISPPARAMS none{};
+  EXPECT_EQ(d->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &r, nullptr, nullptr), S_OK)
+      << name;
+  return r;
+}
+long getLong(IDispatch* d, const wchar_t* name) {
+  VARIANT v = get(d, name);
+  VARIANT l;
+  VariantInit(&l);
+  EXPECT_EQ(VariantChangeType(&l, &v, 0, VT_I4), S_OK) << name;
+  VariantClear(&v);
+  return l.lVal;
+}
+void put(IDispatch* d, const wchar_t* name, long value) {
+  LPOLESTR n = const_cast<LPOLESTR>(name);
+  DISPID id = 0;
+  ASSERT_EQ(d->GetIDsOfNames(IID_NULL, &n, 1, 0, &id), S_OK) << "no member " << name;
+  VARIANT arg;
+  VariantInit(&arg);
+  arg.vt = VT_I4;
+  arg.lVal = value;
+  DISPID named = DISPID_PROPERTYPUT;
+  DISPPARAMS p{&arg, &named, 1, 1};
+  ASSERT_EQ(d->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYPUT, &p, nullptr, nullptr, nullptr), S_OK)
+      << name;
+}
+DISPID idOf(IDispatch* d, const wchar_t* name) {
+  LPOLESTR n = const_cast<LPOLESTR>(name);
+  DISPID id = DISPID_UNKNOWN;
+  d->GetIDsOfNames(IID_NULL, &n, 1, 0, &id);
+  return id;
+}
+
+// Child windows of `parent` of one window class.
+std::vector<HWND> children(HWND parent, const wchar_t* cls) {
+  std::vector<HWND> out;
+  for (HWND h = FindWindowExW(parent, nullptr, cls, nullptr); h;
+       h = FindWindowExW(parent, h, cls, nullptr))
+    out.push_back(h);
+  return out;
+}
+// A window's rectangle in its parent's client coordinates.
+RECT inParent(HWND h) {
+  RECT r{};
+  GetWindowRect(h, &r);
+  MapWindowPoints(nullptr, GetParent(h), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+// The control as it draws itself (one aspect of it) into a device context of `width` x `height`
+// pixels.
+std::vector<uint32_t> picture(IUnknown* control, int width, int height,
+                              DWORD aspect = DVASPECT_CONTENT) {
+  std::vector<uint32_t> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
+  IViewObject* view = nullptr;
+  EXPECT_EQ(control->QueryInterface(IID_IViewObject, reinterpret_cast<void**>(&view)), S_OK);
+  if (!view) return pixels;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  RECTL bounds{0, 0, width, height};
+  EXPECT_EQ(view->Draw(aspect, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr, nullptr, 0),
+            S_OK);
+  GdiFlush();
+  std::copy_n(static_cast<const uint32_t*>(bits), pixels.size(), pixels.begin());
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  view->Release();
+  return pixels;
+}
+
+std::wstring textOf(HWND h) {
+  wchar_t buf[256] = {};
+  GetWindowTextW(h, buf, 256);
+  return buf;
+}
+
+class FormContainer : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+    ocx_ = LoadLibraryW(L"KeloScroll.ocx");
+    ASSERT_NE(ocx_, nullptr);
+    ASSERT_EQ(function<Export>(ocx_, "DllRegisterServer")(), S_OK);
+    ASSERT_EQ(CLSIDFromProgID(L"KeloScroll.UsrKeloScroll", &control_), S_OK);
+    ASSERT_EQ(CLSIDFromProgID(L"KeloScroll.PropertyPage1", &page_), S_OK);
+  }
+
+  void SetUp() override {
+    form_ = Form::create(480, 360);
+    ASSERT_NE(form_, nullptr);
+    pump(50);
+  }
+
+  // Every control closed and the form gone: the control gave back every reference to the
+  // form's objects (sites, extenders, the form, its Controls and text boxes, the frame).
+  void TearDown() override {
+    for (auto& [site, cookie] : advised_) {
+      IConnectionPointContainer* cpc = nullptr;
+      IConnectionPoint* point = nullptr;
+      if (site->control() && SUCCEEDED(site->control()->QueryInterface(
+                                 IID_IConnectionPointContainer, reinterpret_cast<void**>(&cpc)))) {
+        if (SUCCEEDED(cpc->FindConnectionPoint(kEvents, &point))) {
+          point->Unadvise(cookie);
+          point->Release();
+        }
+        cpc->Release();
+      }
+    }
+    form_->close();
+    form_->Release();
+    pump(50);
+    EXPECT_EQ(form_container::liveObjects(), 0);
+  }
+
+  // A control 17 x 200 pixels with its left edge at 200 pixels (3000 twips) on the form, its
+  // events advised to `sink_`.
+  Site* place(bool userMode, const wchar_t* name = L"KeloScroll1", IPropertyBag* bag = nullptr) {
+    Placement p;
+    p.name = name;
+    p.left = 3000;
+    p.top = 450;
+    p.width = 255;
+    p.height = 3000;
+    p.userMode = userMode;
+    p.bag = bag;
+    Site* site = nullptr;
+    EXPECT_EQ(form_->place(control_, p, &site), S_OK);
+    if (!site) return nullptr;
+    IConnectionPointContainer* cpc = nullptr;
+    IConnectionPoint* point = nullptr;
+    DWORD cookie = 0;
+    EXPECT_EQ(site->control()->QueryInterface(IID_IConnectionPointContainer,
+                                              reinterpret_cast<void**>(&cpc)),
+              S_OK);
+    EXPECT_EQ(cpc->FindConnectionPoint(kEvents, &point), S_OK);
+    EXPECT_EQ(point->Advise(&sink_, &cookie), S_OK);
+    point->Release();
+    cpc->Release();
+    advised_.emplace_back(site, cookie);
+    pump(50);
+    return site;
+  }
+
+  static IDispatch* dispatchOf(Site* s) {
+    IDispatch* d = nullptr;
+    s->control()->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&d));
+    d->Release();  // the site keeps the control
+    return d;
+  }
+
+  // Real input on the control's window: the pointer over (x, y) of its client area, the left
+  // button held there for `ms` milliseconds, then released.
+  static void hold(HWND window, int x, int y, DWORD ms, const std::function<void()>& whileHeld) {
+    POINT p{x, y};
+    ClientToScreen(window, &p);
+    SetCursorPos(p.x, p.y);
+    pump(20);
+    button(true);
+    pump(ms);
+    whileHeld();
+    button(false);
+    pump(50);
+  }
+  static void button(bool down) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    SendInput(1, &in, sizeof in);
+  }
+  static void key(WORD vk) {
+    INPUT in[2]{};
+    in[0].type = in[1].type = INPUT_KEYBOARD;
+    in[0].ki.wVk = in[1].ki.wVk = vk;
+    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, in, sizeof(INPUT));
+  }
+
+  // The form's text boxes that show now.
+  std::vector<HWND> shownBoxes() const {
+    std::vector<HWND> out;
+    for (HWND h : children(form_->hwnd(), L"EDIT"))
+      if (IsWindowVisible(h)) out.push_back(h);
+    return out;
+  }
+
+  static inline HMODULE ocx_ = nullptr;
+  static inline CLSID control_{}, page_{};
+  Form* form_ = nullptr;
+  Sink sink_;
+  std::vector<std::pair<Site*, DWORD>> advised_;
+};
+
+TEST_F(FormContainer, RunModeStepsShowsTheTooltipOnTheFormAndMarksTheFormDirty) {
+  Site* site = place(true);
+  ASSERT_NE(site, nullptr);
+  IDispatch* bar = dispatchOf(site);
+
+  // In place on the form's window at the rectangle asked for.
+  HWND window = site->window();
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(GetParent(window), form_->hwnd());
+  RECT r = inParent(window);
+  EXPECT_EQ(r.left, 200);
+  EXPECT_EQ(r.top, 30);
+  EXPECT_EQ(r.right - r.left, 17);
+  EXPECT_EQ(r.bottom - r.top, 200);
+  EXPECT_TRUE(site->inPlace);
+
+  // A Value write is a PropertyChanged: the form is dirty.
+  form_->clearDirty();
+  site->changed.clear();
+  put(bar, L"Value", 10);
+  EXPECT_TRUE(form_->dirty());
+  EXPECT_NE(std::find(site->changed.begin(), site->changed.end(), idOf(bar, L"Value")),
+            site->changed.end());
+
+  // Holding the lower end button steps the bar; the description shows in a text box the form
+  // made through Controls.Add, ending where the bar begins (there is room on its left).
+  sink_.description = L"Capitolo 12";
+  sink_.events.clear();
+  std::vector<HWND> shown;
+  hold(window, 8, 195, 350, [&] { shown = shownBoxes(); });
+  int steps = sink_.count("Scroll");
+  EXPECT_GE(steps, 2);
+  EXPECT_EQ(sink_.count("Change"), steps);
+  EXPECT_GE(sink_.count("GetDescription"), 1);
+  EXPECT_EQ(getLong(bar, L"Value"), 10 + steps);
+  ASSERT_FALSE(sink_.events.empty());
+  EXPECT_EQ(sink_.events[0], "Change");
+  EXPECT_TRUE(site->focused);
+
+  ASSERT_EQ(shown.size(), 1u);
+  HWND tip = shown[0];
+  EXPECT_EQ(textOf(tip), L"Capitolo 12");
+  const auto& added = form_->controls().added();
+  ASSERT_EQ(added.size(), 1u);
+  EXPECT_EQ(added[0].rfind(L"Txt", 0), 0u);
+  EXPECT_TRUE(std::all_of(added[0].begin() + 3, added[0].end(),
+                          [](wchar_t c) { return std::iswdigit(c) != 0; }));
+  form_container::TextBox* box = form_->controls().textBox(added[0]);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(box->hwnd(), tip);
+  // Styled as a tooltip: plain weight, flat, the system's tooltip colours.
+  EXPECT_FALSE(box->fontBold());
+  EXPECT_EQ(box->appearance(), 0);
+  EXPECT_EQ(box->backColor(), 0x80000018u);
+  EXPECT_EQ(box->foreColor(), 0x80000017u);
+  RECT t = inParent(tip);
+  EXPECT_EQ(t.right, r.left);
+  EXPECT_GT(t.right - t.left, 10);
+  EXPECT_GT(t.bottom - t.top, 5);
+  EXPECT_GE(t.top, r.top);
+  EXPECT_LE(t.bottom, r.bottom);
+  // In front of the form's other windows.
+  EXPECT_EQ(GetWindow(form_->hwnd(), GW_CHILD), tip);
+
+  // Half a second after the release the box hides; it stays on the form for the next time.
+  pump(700);
+  EXPECT_TRUE(shownBoxes().empty());
+  EXPECT_TRUE(IsWindow(tip));
+
+  // Saving at run time takes the box off the form (Controls.Remove); the next press adds a new
+  // one of the same name.
+  auto* bag = new form_container::PropertyBag();
+  IPersistPropertyBag* persist = nullptr;
+  ASSERT_EQ(bar->QueryInterface(IID_IPersistPropertyBag, reinterpret_cast<void**>(&persist)), S_OK);
+  EXPECT_EQ(persist->Save(bag, TRUE, FALSE), S_OK);
+  persist->Release();
+  bag->Release();
+  EXPECT_EQ(form_->controls().textBox(added[0]), nullptr);
+  EXPECT_FALSE(IsWindow(tip));
+  hold(window, 8, 195, 150, [&] { shown = shownBoxes(); });
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(textOf(shown[0]), L"Capitolo 12");
+  ASSERT_EQ(form_->controls().added().size(), 2u);
+  EXPECT_EQ(form_->controls().added()[1], form_->controls().added()[0]);
+  pump(700);
+}
+
+TEST_F(FormContainer, DesignModeShowsNoTooltipListsItsPagesAppliesAPageAndSavesTheBar) {
+  Site* site = place(false);
+  ASSERT_NE(site, nullptr);
+  IDispatch* bar = dispatchOf(site);
+
+  // No description is asked for and no box is added in a designer.
+  sink_.description = L"Capitolo 1";
+  hold(site->window(), 8, 195, 250, [] {});
+  pump(700);
+  EXPECT_EQ(sink_.count("GetDescription"), 0);
+  EXPECT_TRUE(form_->controls().added().empty());
+  EXPECT_TRUE(children(form_->hwnd(), L"EDIT").empty());
+
+  // The standard picture page, then PropertyPage1.
+  ISpecifyPropertyPages* specify = nullptr;
+  ASSERT_EQ(bar->QueryInterface(IID_ISpecifyPropertyPages, reinterpret_cast<void**>(&specify)),
+            S_OK);
+  CAUUID pages{};
+  ASSERT_EQ(specify->GetPages(&pages), S_OK);
+  specify->Release();
+  ASSERT_EQ(pages.cElems, 2u);
+  EXPECT_TRUE(IsEqualCLSID(pages.pElems[0], kStockPicturePage));
+  EXPECT_TRUE(IsEqualCLSID(pages.pElems[1], page_));
+  CoTaskMemFree(pages.pElems);
+
+  // The designer's property browser writes through the extender; PropertyPage1, given the
+  // extender as a designer gives it, shows those values and applies a Value typed into it.
+  IDispatch* extender = site->extender();
+  put(extender, L"Max", 50);
+  put(extender, L"LargeChange", 5);
+  put(extender, L"RefreshMsecGD", 150);
+  put(extender, L"Value", 4);
+  IPropertyPage* page = nullptr;
+  ASSERT_EQ(CoCreateInstance(page_, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage,
+                             reinterpret_cast<void**>(&page)),
+            S_OK);
+  PROPPAGEINFO info{};
+  ASSERT_EQ(page->GetPageInfo(&info), S_OK);
+  CoTaskMemFree(info.pszTitle);
+  CoTaskMemFree(info.pszDocString);
+  CoTaskMemFree(info.pszHelpFile);
+  PageSite pageSite;
+  IUnknown* object = extender;
+  ASSERT_EQ(page->SetPageSite(&pageSite), S_OK);
+  ASSERT_EQ(page->SetObjects(1, &object), S_OK);
+  std::vector<HWND> before = children(form_->hwnd(), L"KeloScrollForm");
+  RECT area{0, 0, info.size.cx, info.size.cy};
+  ASSERT_EQ(page->Activate(form_->hwnd(), &area, TRUE), S_OK);
+  HWND pageWindow = nullptr;
+  for (HWND h : children(form_->hwnd(), L"KeloScrollForm"))
+    if (std::find(before.begin(), before.end(), h) == before.end()) pageWindow = h;
+  ASSERT_NE(pageWindow, nullptr);
+  pump(50);
+  // The Value field (its text 4): click into it, take the digit back and type 7.
+  hold(pageWindow, 50, 165, 20, [] {});
+  key(VK_BACK);
+  key('7');
+  pump(100);
+  EXPECT_EQ(page->IsPageDirty(), S_OK);
+  EXPECT_TRUE(pageSite.status & PROPPAGESTATUS_DIRTY);
+  form_->clearDirty();
+  ASSERT_EQ(page->Apply(), S_OK);
+  EXPECT_EQ(getLong(bar, L"Value"), 7);
+  EXPECT_EQ(getLong(bar, L"Max"), 50);
+  EXPECT_TRUE(form_->dirty());
+  EXPECT_EQ(page->Deactivate(), S_OK);
+  page->SetObjects(0, nullptr);
+  page->SetPageSite(nullptr);
+  page->Release();
+
+  // Saved in the form's own property bag and loaded as a new control at run time: the same bar.
+  auto* bag = new form_container::PropertyBag();
+  IPersistPropertyBag* persist = nullptr;
+  ASSERT_EQ(bar->QueryInterface(IID_IPersistPropertyBag, reinterpret_cast<void**>(&persist)), S_OK);
+  ASSERT_EQ(persist->Save(bag, TRUE, FALSE), S_OK);
+  persist->Release();
+  std::vector<std::wstring> saved = bag->names();
+  for (const wchar_t* key : {L"Max", L"LargeChange", L"RefreshMsecGD", L"Value"})
+    EXPECT_NE(std::find(saved.begin(), saved.end(), key), saved.end()) << key;
+  Site* loaded = place(true, L"KeloScroll2", bag);
+  bag->Release();
+  ASSERT_NE(loaded, nullptr);
+  IDispatch* copy = dispatchOf(loaded);
+  for (const wchar_t* name : {L"Value", L"Max", L"LargeChange", L"RefreshMsecGD", L"Enabled",
+                              L"VerticalBar", L"Min", L"SmallChange"})
+    EXPECT_EQ(getLong(copy, name), getLong(bar, name)) << name;
+  EXPECT_EQ(getLong(copy, L"Value"), 7);
+}
+
+TEST_F(FormContainer, TheControlFollowsTheAmbientUserModeAsTheDesignerSwitchesIt) {
+  Site* site = place(false);
+  ASSERT_NE(site, nullptr);
+  sink_.description = L"Capitolo 3";
+
+  hold(site->window(), 8, 195, 250, [] {});
+  pump(700);
+  EXPECT_EQ(sink_.count("GetDescription"), 0);
+  EXPECT_TRUE(children(form_->hwnd(), L"EDIT").empty());
+  // Set in the designer, where the track keeps its scale until the control is shown again.
+  put(site->extender(), L"Max", 20);
+  put(site->extender(), L"Value", 10);
+
+  // Run mode: the bar looks as one that started at run time with the same values (its thumb
+  // halfway down the track), and the next press shows the description in a box on the form.
+  site->setUserMode(true);
+  pump(50);
+  Placement p;
+  p.name = L"KeloScroll2";
+  p.left = 6000;
+  p.top = 450;
+  Site* started = nullptr;
+  ASSERT_EQ(form_->place(control_, p, &started), S_OK);
+  put(started->extender(), L"Max", 20);
+  put(started->extender(), L"Value", 10);
+  EXPECT_TRUE(picture(site->control(), 17, 200) == picture(started->control(), 17, 200))
+      << "the switched bar draws differently from one started at run time";
+  std::vector<HWND> shown;
+  hold(site->window(), 8, 195, 250, [&] { shown = shownBoxes(); });
+  EXPECT_GE(sink_.count("GetDescription"), 1);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(textOf(shown[0]), L"Capitolo 3");
+  pump(700);
+  EXPECT_TRUE(shownBoxes().empty());
+
+  // Back in the designer: presses show nothing again.
+  site->setUserMode(false);
+  sink_.events.clear();
+  hold(site->window(), 8, 195, 250, [&] { shown = shownBoxes(); });
+  EXPECT_EQ(sink_.count("GetDescription"), 0);
+  EXPECT_TRUE(shown.empty());
+  pump(700);
+}
+
+TEST_F(FormContainer, QuickActivationGivesTheSiteAndTheSinksInOneCall) {
+  Placement p;
+  p.name = L"KeloScroll1";
+  p.left = 3000;
+  p.top = 450;
+  p.quick = true;
+  p.events = &sink_;  // not advised by the test: the control connects it itself
+  Site* site = nullptr;
+  ASSERT_EQ(form_->place(control_, p, &site), S_OK);
+  pump(50);
+  ASSERT_TRUE(site->quickActivated);
+  EXPECT_EQ(site->quickControl.dwMiscStatus, 0x20191u);
+  EXPECT_TRUE(site->quickControl.dwViewStatus & VIEWSTATUS_OPAQUE);
+  EXPECT_NE(site->quickControl.dwEventCookie, 0u);
+  EXPECT_NE(site->quickControl.dwPropNotifyCookie, 0u);
+
+  // The content extent the form gave is the control's, and its window has that size.
+  IQuickActivate* quick = nullptr;
+  ASSERT_EQ(site->control()->QueryInterface(IID_IQuickActivate, reinterpret_cast<void**>(&quick)),
+            S_OK);
+  SIZEL extent{};
+  EXPECT_EQ(quick->GetContentExtent(&extent), S_OK);
+  quick->Release();
+  EXPECT_EQ(extent.cx, form_container::toHimetric(255));
+  EXPECT_EQ(extent.cy, form_container::toHimetric(3000));
+  RECT r = inParent(site->window());
+  EXPECT_EQ(r.right - r.left, 17);
+  EXPECT_EQ(r.bottom - r.top, 200);
+
+  // The sinks given in the call hear the control: events, and PropertyChanged dirtying the form.
+  IDispatch* bar = dispatchOf(site);
+  form_->clearDirty();
+  put(bar, L"Value", 5);
+  EXPECT_TRUE(form_->dirty());
+  EXPECT_EQ(sink_.count("Change"), 1);
+  sink_.description = L"Capitolo 5";
+  std::vector<HWND> shown;
+  hold(site->window(), 8, 195, 250, [&] { shown = shownBoxes(); });
+  EXPECT_GE(sink_.count("Scroll"), 1);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(textOf(shown[0]), L"Capitolo 5");
+  pump(700);
+  // Closing the form takes both sinks back by their cookies (the check of live objects at the
+  // end fails if the control still holds the site).
+}
+
+TEST_F(FormContainer, TheDesignerHitTestsAndSizesTheControlThroughItsView) {
+  Site* site = place(false);
+  ASSERT_NE(site, nullptr);
+  RECT r = site->pixels();  // 200, 30 to 217, 230
+
+  // Opaque: the form need not paint behind it; the opaque aspect draws as the content does.
+  IViewObjectEx* view = nullptr;
+  ASSERT_EQ(site->control()->QueryInterface(IID_IViewObjectEx, reinterpret_cast<void**>(&view)),
+            S_OK);
+  DWORD status = 0;
+  EXPECT_EQ(view->GetViewStatus(&status), S_OK);
+  EXPECT_TRUE(status & VIEWSTATUS_OPAQUE);
+  EXPECT_TRUE(status & VIEWSTATUS_SOLIDBKGND);
+  RECTL content{}, opaque{}, transparent{};
+  EXPECT_EQ(view->GetRect(DVASPECT_CONTENT, &content), S_OK);
+  EXPECT_EQ(view->GetRect(DVASPECT_OPAQUE, &opaque), S_OK);
+  EXPECT_EQ(view->GetRect(DVASPECT_TRANSPARENT, &transparent), DV_E_DVASPECT);
+  EXPECT_EQ(content.left, 0);
+  EXPECT_EQ(content.top, 0);
+  EXPECT_EQ(content.right, form_container::toHimetric(255));
+  EXPECT_EQ(content.bottom, form_container::toHimetric(3000));
+  EXPECT_TRUE(opaque.left == content.left && opaque.top == content.top &&
+              opaque.right == content.right && opaque.bottom == content.bottom);
+  EXPECT_TRUE(picture(site->control(), 17, 200, DVASPECT_OPAQUE) ==
+              picture(site->control(), 17, 200, DVASPECT_CONTENT));
+
+  // A click selects the control on it, and near it when the designer allows some distance; a
+  // band dragged over part of it selects it, one beside it does not.
+  EXPECT_EQ(site->hitPoint(POINT{r.left + 5, r.top + 100}, 0), static_cast<DWORD>(HITRESULT_HIT));
+  EXPECT_EQ(site->hitPoint(POINT{r.right + 2, r.top + 100}, 0),
+            static_cast<DWORD>(HITRESULT_OUTSIDE));
+  EXPECT_EQ(site->hitPoint(POINT{r.right + 2, r.top + 100}, 200),
+            static_cast<DWORD>(HITRESULT_CLOSE));
+  EXPECT_EQ(site->hitPoint(POINT{r.right + 40, r.top + 100}, 200),
+            static_cast<DWORD>(HITRESULT_OUTSIDE));
+  EXPECT_EQ(site->hitRect(RECT{r.left - 30, r.top + 50, r.left + 3, r.top + 60}),
+            static_cast<DWORD>(HITRESULT_HIT));
+  EXPECT_EQ(site->hitRect(RECT{r.right + 3, r.top, r.right + 30, r.bottom}),
+            static_cast<DWORD>(HITRESULT_OUTSIDE));
+
+  // Size to Fit: the control as designed, 720 x 3645 twips (48 x 243 pixels).
+  SIZEL natural{};
+  DVEXTENTINFO info{sizeof(DVEXTENTINFO), DVEXTENT_CONTENT, {0, 0}};
+  EXPECT_EQ(view->GetNaturalExtent(DVASPECT_CONTENT, -1, nullptr, nullptr, &info, &natural), S_OK);
+  view->Release();
+  EXPECT_EQ(natural.cx, form_container::toHimetric(720));
+  EXPECT_EQ(natural.cy, form_container::toHimetric(3645));
+  ASSERT_EQ(site->sizeToFit(), S_OK);
+  pump(50);
+  RECT fitted = inParent(site->window());
+  EXPECT_EQ(fitted.left, 200);
+  EXPECT_EQ(fitted.right - fitted.left, 48);
+  EXPECT_EQ(fitted.bottom - fitted.top, 243);
+}
+
+}  // namespace
