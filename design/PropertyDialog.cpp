@@ -130,6 +130,9 @@ void PropertyDialog::Apply() {
   try {
     picturePage_->ApplyChanges();
     page_->PropertyPage_ApplyChanges();
+    // The page shows what the control kept, which need not be what was typed (a Value past
+    // Max stops at the end of the track).
+    page_->PropertyPage_SelectionChanged();
     site_->setChanged(host::False);
   } catch (const host::Error& e) {
     engine_.MsgBox(e.description(), 0, kCaption);

@@ -11,6 +11,7 @@
 
 #include "host/cairo_painter.h"
 #include "host/error.h"
+#include "host/message_box.h"
 #include "host/render.h"
 
 namespace host::sdl {
@@ -422,57 +423,12 @@ void Backend::runModal(Form& form) {
 
 int16_t Backend::messageBox(const std::string& prompt, int32_t buttons) {
   if (onMessage) onMessage(prompt);
-  struct Choice {
-    int16_t answer;
-    const char* text;
-  };
-  constexpr int16_t kOk = 1, kCancel = 2, kAbort = 3, kRetry = 4, kIgnore = 5, kYes = 6, kNo = 7;
-  std::vector<Choice> choices;
-  switch (buttons & 7) {
-    case 1:
-      choices = {{kOk, "OK"}, {kCancel, "Cancel"}};
-      break;
-    case 2:
-      choices = {{kAbort, "Abort"}, {kRetry, "Retry"}, {kIgnore, "Ignore"}};
-      break;
-    case 3:
-      choices = {{kYes, "Yes"}, {kNo, "No"}, {kCancel, "Cancel"}};
-      break;
-    case 4:
-      choices = {{kYes, "Yes"}, {kNo, "No"}};
-      break;
-    case 5:
-      choices = {{kRetry, "Retry"}, {kCancel, "Cancel"}};
-      break;
-    default:
-      choices = {{kOk, "OK"}};
-  }
-  // Return picks the first button; Escape the Cancel button, else the last. The same answer
-  // stands when no box can be shown: the user chose nothing that goes ahead.
-  int16_t fallback = choices.back().answer;
-  std::vector<SDL_MessageBoxButtonData> data;
-  for (size_t i = 0; i < choices.size(); ++i) {
-    Uint32 flags = i == 0 ? SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT : 0;
-    if (choices[i].answer == fallback) flags |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
-    data.push_back({flags, choices[i].answer, choices[i].text});
-  }
+  // Drawn by the engine in a modal window of ours, like every other form of the program.
   WindowSlot* parent = top();
+  if (!parent || quitRequested_) std::fprintf(stderr, "message box: %s\n", prompt.c_str());
   std::string title = parent ? parent->form->Caption() : std::string("KeloScroll");
-  SDL_MessageBoxData box{SDL_MESSAGEBOX_INFORMATION,
-                         parent ? parent->window : nullptr,
-                         title.c_str(),
-                         prompt.c_str(),
-                         static_cast<int>(data.size()),
-                         data.data(),
-                         nullptr};
-  int chosen = -1;
-  int16_t answer = fallback;
-  if (SDL_ShowMessageBox(&box, &chosen) != 0) {
-    // No message box on this display: the engine has recorded it; say it here too.
-    std::fprintf(stderr, "message box: %s\n", prompt.c_str());
-  } else if (chosen >= 0) {
-    answer = static_cast<int16_t>(chosen);
-  }
+  int16_t answer =
+      showMessageBox(engine_, title, prompt, buttons, [this](Form& f) { runModal(f); });
   markAllDirty();
   return answer;
 }

@@ -152,6 +152,16 @@ std::optional<int> runWindow(const Options& o, const TextDocument& doc) {
     std::cerr << "keloscroll-demo: no window (" << e.what() << ")\n";
     return std::nullopt;
   }
+  // Without a display SDL may still start a driver that shows nothing (offscreen, KMS on a
+  // console without a screen): a window there would wait for input that never comes.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  std::string name = driver ? driver : "";
+  bool visible = name == "x11" || name == "wayland" || name == "windows" || name == "cocoa";
+  if (!visible && !std::getenv("SDL_VIDEODRIVER")) {
+    std::cerr << "keloscroll-demo: no display to show a window on (SDL's video driver is '" << name
+              << "'); set DISPLAY, run under xvfb-run, or leave out --window to play headless\n";
+    return std::nullopt;
+  }
   Viewer viewer(engine, doc);
   viewer.formPath = o.formPath;
   viewer.onLog = [](const std::string& line) { std::cout << line << std::endl; };

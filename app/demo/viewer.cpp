@@ -361,12 +361,28 @@ bool Viewer::askToSave() {
   return false;
 }
 
+// One entry on one line of the log: a long one would wrap and push the newest below the frame.
+std::string Viewer::fitLogLine(const std::string& line) const {
+  const double room = logLabel_->Width();
+  if (logFrame_->TextWidth(line) <= room) return line;
+  std::string cut = line;
+  while (!cut.empty() && logFrame_->TextWidth(cut + "...") > room) {
+    // A whole character at a time: its continuation bytes, then its lead byte.
+    while (!cut.empty()) {
+      auto c = static_cast<unsigned char>(cut.back());
+      cut.pop_back();
+      if ((c & 0xC0) != 0x80) break;
+    }
+  }
+  return cut + "...";
+}
+
 void Viewer::note(std::string line) {
   if (onLog) onLog(line);
   log_.push_back(std::move(line));
   while (log_.size() > kLogLines) log_.pop_front();
   std::string text;
-  for (const auto& l : log_) text += (text.empty() ? "" : "\n") + l;
+  for (const auto& l : log_) text += (text.empty() ? "" : "\n") + fitLogLine(l);
   logLabel_->setCaption(std::move(text));
 }
 

@@ -152,6 +152,7 @@ class Viewer {
   int32_t topLine_ = 1, firstColumn_ = 1;
   int visibleLines_ = 1, visibleColumns_ = 1;
   std::deque<std::string> log_;
+  std::string fitLogLine(const std::string& line) const;
 };
 
 }  // namespace kelo::demo

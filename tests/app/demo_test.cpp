@@ -240,6 +240,25 @@ TEST_F(DemoViewer, ResizingLaysTheFormOutAgain) {
   EXPECT_EQ(viewer->width(), kMinSide);
 }
 
+// Each entry stands on one line of the log, cut to its width, so the newest is always in view.
+TEST_F(DemoViewer, TheEventLogShowsItsNewestLineWhateverTheLengthOfTheOthers) {
+  std::string longLine(400, 'w');
+  for (int i = 0; i < 8; ++i) viewer->note(longLine + " é " + std::to_string(i));
+  viewer->note("the newest");
+  auto& label = static_cast<host::Label&>(*host::findWidget(viewer->form(), "lblLog"));
+  std::string caption = label.Caption();
+  ASSERT_TRUE(caption.ends_with("\nthe newest"));
+  size_t lines = 1;
+  for (size_t at = 0; (at = caption.find('\n', at)) != std::string::npos; ++at) ++lines;
+  EXPECT_EQ(lines, Viewer::kLogLines);
+  auto* frame = static_cast<host::ContainerWidget*>(host::findWidget(viewer->form(), "fraLog"));
+  for (size_t start = 0; start < caption.size();) {
+    size_t end = std::min(caption.find('\n', start), caption.size());
+    EXPECT_LE(frame->TextWidth(caption.substr(start, end - start)), label.Width());
+    start = end + 1;
+  }
+}
+
 TEST_F(DemoViewer, KeysOpenTheAboutBoxQuitAndLeaveTheRestToTheBars) {
   bool quit = false;
   viewer->onQuit = [&] { quit = true; };

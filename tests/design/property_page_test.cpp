@@ -216,6 +216,21 @@ TEST(PropertyPage, ApplyLeavesTheControlDirtyForTheContainerToSave) {
   }
 }
 
+TEST(PropertyDialog, AfterApplyThePageShowsWhatTheControlKept) {
+  Bar bar;
+  bar.ctl->setMax(300);
+  PropertyDialog dialog(bar.engine, {bar.ctl});
+  bar.engine.setModalPolicy([&](host::Form&) {
+    text(dialog, "txtValue").setText("500");
+    dialog.Apply();
+    EXPECT_NE(bar.ctl->Value(), 500) << "the thumb stops at the end of the track";
+    EXPECT_EQ(text(dialog, "txtValue").Text(), std::to_string(bar.ctl->Value()));
+    EXPECT_FALSE(dialog.site().Changed());
+    dialog.Cancel();
+  });
+  dialog.Show();
+}
+
 TEST(PropertyPage, SelectionOfNothingFailsCleanly) {
   Bar bar;
   PropertyDialog dialog(bar.engine, {});

@@ -11,6 +11,7 @@
 
 #include "host/clock.h"
 #include "host/engine.h"
+#include "host/message_box.h"
 #include "host/widgets.h"
 #include "tests/host/host_test_util.h"
 
@@ -367,6 +368,58 @@ TEST_F(Engine, ModalShowingsAndMessageBoxesAreRecorded) {
   }
   EXPECT_EQ(shown, (Names{"modal dlgAbout Informazioni su KeloScroll 0", "msgbox  Hello 0",
                           "msgbox Title Again 1"}));
+}
+
+}  // namespace
+}  // namespace host
+
+namespace host {
+namespace {
+
+// The engine's own message box: each button answers its number, Return clicks the focused button
+// (the first to begin with), and a box closed without a click cancels, or gives its last button
+// where it has no Cancel. The box fits its prompt and goes when it is answered.
+TEST(MessageBox, ButtonsAnswerReturnClicksTheFocusedOneAndClosingCancels) {
+  struct Case {
+    int32_t buttons;
+    const char* act;  // "cmdX" clicks that button, "return" presses Return, "close" hides the box
+    int16_t answer;
+  };
+  const Case cases[] = {{3, "cmdNo", answer::No},     {3, "return", answer::Yes},
+                        {3, "close", answer::Cancel}, {4, "close", answer::No},
+                        {0, "return", answer::Ok},    {2, "cmdRetry", answer::Retry}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.act) + " on buttons " + std::to_string(c.buttons));
+    VirtualClock clock;
+    FormEngine engine(clock);
+    std::string prompt =
+        "The form has changes that are not saved. Save them to a file of yours "
+        "before you quit?";
+    int16_t got = showMessageBox(engine, "Viewer", prompt, c.buttons, [&](Form& f) {
+      EXPECT_EQ(f.Caption(), "Viewer");
+      auto* label = dynamic_cast<Label*>(findWidget(f, "lblPrompt"));
+      ASSERT_NE(label, nullptr);
+      EXPECT_EQ(label->Caption(), prompt);
+      EXPECT_GE(label->Height(), 2 * f.TextHeight("Ag")) << "a long prompt wraps onto more lines";
+      for (Widget* w : f.Controls()->list())
+        EXPECT_LE(w->Left() + w->Width(), f.Width()) << w->name() << " inside the box";
+      std::string act = c.act;
+      if (act == "return") {
+        engine.keyDown(vk::Return, 0);
+      } else if (act == "close") {
+        f.setVisible(false);
+      } else {
+        Widget* b = findWidget(f, act);
+        ASSERT_NE(b, nullptr);
+        double x = 0, y = 0;
+        b->originOnForm(x, y);
+        engine.mouseDown(f, x + 30, y + 30, mouse::Left);
+        engine.mouseUp(f, x + 30, y + 30, mouse::Left);
+      }
+    });
+    EXPECT_EQ(got, c.answer);
+    EXPECT_EQ(engine.findForm("MsgBox"), nullptr) << "the box is unloaded";
+  }
 }
 
 }  // namespace
