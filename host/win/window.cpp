@@ -41,7 +41,8 @@ bool registerClass(WNDPROC proc) {
   if (gWindows++ > 0) return true;
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
-  wc.style = CS_DBLCLKS;
+  // Redrawn whole when resized: the layout moves every part, not only the uncovered edge.
+  wc.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
   wc.lpfnWndProc = proc;
   wc.hInstance = moduleInstance();
   wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));

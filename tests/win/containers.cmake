@@ -1,6 +1,9 @@
 # KeloScroll.ocx in real containers, with windows: run on a virtual display (xvfb-run).
 kelo_test(atl_container_test atl_container_test.cpp)
-target_link_libraries(atl_container_test PRIVATE ole32 oleaut32 uuid user32 gdi32)
+target_link_libraries(atl_container_test PRIVATE keloscroll_host ole32 oleaut32 uuid user32 gdi32)
+# The reference images of the painters' test: Wine sees the build machine's root as drive Z:.
+target_compile_definitions(atl_container_test PRIVATE
+  KELO_REFERENCE_DIR="Z:${CMAKE_CURRENT_SOURCE_DIR}/reference")
 # The library beside the test programs, copied again whenever it is rebuilt.
 if(NOT TARGET keloscroll_ocx_beside_tests)
   add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/KeloScroll.ocx
