@@ -155,10 +155,12 @@ std::optional<int> runWindow(const Options& o, const TextDocument& doc) {
   // Without a display SDL may still start a driver that shows nothing (offscreen, KMS on a
   // console without a screen): a window there would wait for input that never comes.
   const char* driver = SDL_GetCurrentVideoDriver();
-  std::string name = driver ? driver : "";
-  bool visible = name == "x11" || name == "wayland" || name == "windows" || name == "cocoa";
+  std::string driverName = driver ? driver : "";
+  bool visible = driverName == "x11" || driverName == "wayland" || driverName == "windows" ||
+                 driverName == "cocoa";
   if (!visible && !std::getenv("SDL_VIDEODRIVER")) {
-    std::cerr << "keloscroll-demo: no display to show a window on (SDL's video driver is '" << name
+    std::cerr << "keloscroll-demo: no display to show a window on (SDL's video driver is '"
+              << driverName
               << "'); set DISPLAY, run under xvfb-run, or leave out --window to play headless\n";
     return std::nullopt;
   }
