@@ -119,23 +119,23 @@ void paintButton(const CommandButton& b, const PixelRect& r, Painter& p) {
 
 void paintTextBox(const TextBox& t, const PixelRect& r, Painter& p) {
   p.fill(r, resolveColor(t.BackColor()));
-  PixelRect inner;
-  if (t.Appearance() == 0) {
-    p.frame(r, resolveColor(syscolor::WindowFrame));
-    inner = r.inset(1);
-  } else {
-    p.bevel(r, Edge::Sunken);
-    inner = r.inset(2);
-  }
+  bool flat = t.Appearance() == 0;
+  PixelRect inner = r.inset(flat ? 1 : 2);
   TextStyle style;
   style.color =
       t.effectivelyEnabled() ? resolveColor(t.ForeColor()) : resolveColor(syscolor::GrayText);
   style.pointSize = t.FontSize();
   style.bold = t.FontBold();
-  // One line's room or not, the text stays inside the border.
-  p.text(t.Text(),
-         PixelRect{inner.left + kTextMargin, inner.top, inner.width - kTextMargin, inner.height},
-         style);
+  PixelRect area{inner.left + kTextMargin, inner.top, inner.width - kTextMargin, inner.height};
+  // A flat box exactly one line high (a tooltip sized by TextHeight) would lose a row above and
+  // below to its frame and clip the descenders: there the line takes the box's whole height and
+  // the thin frame is drawn over it.
+  int line = lineHeightPixels(style.pointSize, style.bold);
+  if (flat && inner.height < line) area = PixelRect{area.left, r.top, area.width, r.height};
+  if (!flat) p.bevel(r, Edge::Sunken);
+  // One line's room or not, the text stays inside the box.
+  p.text(t.Text(), area, style);
+  if (flat) p.frame(r, resolveColor(syscolor::WindowFrame));
 }
 
 void paintCheckBox(const CheckBox& c, const PixelRect& r, Painter& p) {

@@ -272,6 +272,19 @@ TEST_F(Paint, ATextBoxShowsItsBorderBackColorAndTextInItsForeColor) {
   EXPECT_GT(ink.maxX, 12 + measured / 2);
   t->setAppearance(1);  // a sunken 3-D border
   ExpectPixels(render(), Px{10, 15, kShadow}, Px{11, 15, kBlack}, Px{109, 15, kWhite});
+
+  // A flat box one line high, as a tooltip is sized, shows its descenders whole: the ink spans
+  // as many rows as in a box with room to spare.
+  auto inkRows = [&](float height) {
+    t->Move(10 * 15, 10 * 15, 100 * 15, height);
+    Extent e =
+        inkIn(render(), pixelRect(*t).inset(1), [](Rgb p) { return p.b > 150 && p.r < 150; });
+    return e.maxY - e.minY;
+  };
+  t->setAppearance(0);
+  t->setText("Ajgpqy");
+  int roomy = inkRows(40 * 15);
+  EXPECT_EQ(inkRows(form->TextHeight("Ajgpqy")), roomy);
 }
 
 TEST_F(Paint, ALabelAlignsItsCaptionAndGreysItWhenDisabled) {
