@@ -219,6 +219,8 @@ Viewer::Bar Viewer::placeBar(const char* name, bool vertical, const host::Proper
     } else {
       bar.site->initNew();
       if (!vertical) bar.control->let("VerticalBar", host::Variant::boolean(false));
+      // The descriptions come from lines in memory: cheap enough to follow a drag closely.
+      bar.control->let("RefreshMsecGD", host::Variant(kRefreshMsecGD));
     }
     bar.site->resize(static_cast<float>(px(r.width)), static_cast<float>(px(r.height)));
     bar.site->show();

@@ -51,6 +51,8 @@ class Viewer {
  public:
   static constexpr int kDefaultWidth = 640, kDefaultHeight = 480;
   static constexpr size_t kLogLines = 6;
+  // How often a bar may ask for its description while the user moves it, in milliseconds.
+  static constexpr int16_t kRefreshMsecGD = 40;
   static constexpr const char* kLinesBar = "Lines";
   static constexpr const char* kColumnsBar = "Columns";
 

@@ -212,6 +212,13 @@ TEST_F(DemoViewer, MovingTheBarsScrollsTheTextAndTheLogShowsTheEvents) {
   }
   EXPECT_TRUE(tooltip);
 
+  // Steps 50 ms apart each bring their own line: the description keeps up with the user.
+  for (int line = 3; line <= 5; ++line) {
+    engine.advance(50);
+    click(Viewer::kLinesBar, "cmdDXDN");
+    EXPECT_TRUE(logHas("GetDescription -> \"line " + std::to_string(line) + ":")) << line;
+  }
+
   viewer->lines().let("Value", host::Variant(int32_t{7}));
   viewer->columns().let("Value", host::Variant(int32_t{5}));
   EXPECT_EQ(viewer->firstColumn(), 5);
