@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <iosfwd>
 #include <map>
@@ -275,6 +276,7 @@ class Interpreter {
   Action parsePrint(Cursor& c);
   // screenshot FORM FILE: the form as a PNG image, one pixel per 15 twips.
   Action parseScreenshot(Cursor& c);
+  bool insideScreenshotFolder(const std::filesystem::path& file) const;
   Action parseClear(Cursor& c);
 
   // ---- Expectations (verbs_expect.cpp) ----------------------------------------------------------
