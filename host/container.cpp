@@ -177,7 +177,7 @@ int32_t Extender::idOfName(std::string_view name) const {
   for (size_t i = 0; i < kOwnNames.size(); ++i) {
     if (sameKey(kOwnNames[i], name)) return kOwnBase + static_cast<int32_t>(i);
   }
-  ObjectRef control = site_.control();
+  ObjectRef control = link_.get().control();
   if (!control) raise(err::NoSuchMember);
   int32_t id = control->idOfName(name);
   bool clash = isOwnId(id) || (id >= kRemapBase && id < kRemapBase + 0x10000);
@@ -191,7 +191,7 @@ int32_t Extender::idOfName(std::string_view name) const {
 
 Variant Extender::invoke(int32_t id, Invoke kind, std::span<Variant> args) {
   if (isOwnId(id)) {
-    UserControl& s = site_.surface();
+    UserControl& s = link_.get().surface();
     bool put = kind == Invoke::Let || kind == Invoke::Set;
     if (put && args.empty()) raise(err::NoSuchMember);
     const Variant* v = put ? &args.back() : nullptr;
@@ -222,12 +222,12 @@ Variant Extender::invoke(int32_t id, Invoke kind, std::span<Variant> args) {
         return objectOf(s.form());
       case Object: {
         if (put) raise(err::NoSuchMember);
-        ObjectRef control = site_.control();
+        ObjectRef control = link_.get().control();
         return control ? Variant(control) : Variant::nothing();
       }
     }
   }
-  ObjectRef control = site_.control();
+  ObjectRef control = link_.get().control();
   if (!control) raise(err::NoSuchMember);
   if (id >= kRemapBase && id < kRemapBase + static_cast<int32_t>(remapped_.size())) {
     id = remapped_[static_cast<size_t>(id - kRemapBase)];
@@ -237,7 +237,8 @@ Variant Extender::invoke(int32_t id, Invoke kind, std::span<Variant> args) {
 
 std::string_view Extender::typeName() const {
   // The host reports the control's own type for its extender.
-  ObjectRef control = site_.control();
+  if (!link_.alive()) return "Object";
+  ObjectRef control = link_.get().control();
   return control ? control->typeName() : std::string_view("Object");
 }
 
