@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -37,10 +38,25 @@ class PropertyBag {
   // Stored entries in the order first written.
   const std::vector<std::pair<std::string, Variant>>& entries() const { return entries_; }
   void set(std::string_view key, Variant value);  // stores unconditionally (loading a file)
-  void clear() { entries_.clear(); }
+  void clear() {
+    entries_.clear();
+    index_.clear();
+  }
 
  private:
+  // Keys compare without regard to ASCII case; the index finds one without copying it.
+  struct KeyHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view key) const;
+  };
+  struct KeyEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const;
+  };
+  const Variant* find(std::string_view key) const;
+
   std::vector<std::pair<std::string, Variant>> entries_;
+  std::unordered_map<std::string, size_t, KeyHash, KeyEqual> index_;  // key -> place in entries_
 };
 
 class Extender;
