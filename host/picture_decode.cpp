@@ -5,13 +5,16 @@
 #include "host/picture_decode.h"
 
 #include <gif_lib.h>
-#include <jpeglib.h>
 #include <png.h>
+
 #include <algorithm>
 #include <csetjmp>
-#include <cstdio>  // before jpeglib.h, which uses FILE
+#include <cstdio>
 #include <cstring>
 #include <memory>
+
+// jpeglib.h needs FILE from <cstdio> first.
+#include <jpeglib.h>
 
 #include "host/error.h"
 
