@@ -74,7 +74,7 @@ class UsrKeloScroll final : public host::Dispatch, public host::Diagnosable {
   // ---- diagnostic view of the private state (tests, scenario runner) -------------------
   std::vector<std::pair<std::string, host::Variant>> diagnosticState() const override;
 
-  host::ControlSite& site() const { return site_; }
+  host::ControlSite& site() const { return site_.get(); }
 
  private:
   explicit UsrKeloScroll(host::ControlSite& site);
@@ -157,7 +157,9 @@ class UsrKeloScroll final : public host::Dispatch, public host::Diagnosable {
                                   int32_t& boxLeft, int32_t& boxW, int32_t& boxTop);
   std::string DescriptionBoxName() const;
 
-  host::ControlSite& site_;
+  // The host may release the site first: the surface stays while the control does.
+  host::SiteLink site_;
+  std::shared_ptr<host::UserControl> surfaceRef_;
   host::UserControl& surface_;
 
   // Constituent widgets.

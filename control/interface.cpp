@@ -16,7 +16,8 @@ std::shared_ptr<UsrKeloScroll> UsrKeloScroll::create(host::ControlSite& site) {
   return control;
 }
 
-UsrKeloScroll::UsrKeloScroll(host::ControlSite& site) : site_(site), surface_(site.surface()) {
+UsrKeloScroll::UsrKeloScroll(host::ControlSite& site)
+    : site_(site), surfaceRef_(site.surfaceRef()), surface_(*surfaceRef_) {
   createParts();
   bindHandlers();
 }

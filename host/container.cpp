@@ -31,10 +31,38 @@ bool sameKey(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-Variant PropertyBag::ReadProperty(std::string_view key, const Variant& defaultValue) const {
-  for (const auto& [k, v] : entries_) {
-    if (sameKey(k, key)) return v;
+namespace {
+unsigned char lowerAscii(char c) {
+  auto u = static_cast<unsigned char>(c);
+  return u >= 'A' && u <= 'Z' ? static_cast<unsigned char>(u - 'A' + 'a') : u;
+}
+}  // namespace
+
+size_t PropertyBag::KeyHash::operator()(std::string_view key) const {
+  // FNV-1a over the lower-case bytes.
+  uint64_t h = 14695981039346656037ull;
+  for (char c : key) {
+    h ^= lowerAscii(c);
+    h *= 1099511628211ull;
   }
+  return static_cast<size_t>(h);
+}
+
+bool PropertyBag::KeyEqual::operator()(std::string_view a, std::string_view b) const {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
+  }
+  return true;
+}
+
+const Variant* PropertyBag::find(std::string_view key) const {
+  auto it = index_.find(key);
+  return it == index_.end() ? nullptr : &entries_[it->second].second;
+}
+
+Variant PropertyBag::ReadProperty(std::string_view key, const Variant& defaultValue) const {
+  if (const Variant* v = find(key)) return *v;
   return defaultValue.value();
 }
 
@@ -42,7 +70,11 @@ void PropertyBag::WriteProperty(std::string_view key, const Variant& value,
                                 const Variant& defaultValue) {
   if (equalsDefault(value, defaultValue)) {
     // Not stored: a reader gets the default back, also in place of an older value.
-    std::erase_if(entries_, [key](const auto& e) { return sameKey(e.first, key); });
+    auto it = index_.find(key);
+    if (it == index_.end()) return;
+    entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(it->second));
+    index_.clear();
+    for (size_t i = 0; i < entries_.size(); ++i) index_.emplace(entries_[i].first, i);
     return;
   }
   set(key, value);
@@ -53,20 +85,16 @@ bool PropertyBag::isDefault(const Variant& value, const Variant& defaultValue) {
 }
 
 bool PropertyBag::has(std::string_view key) const {
-  for (const auto& e : entries_) {
-    if (sameKey(e.first, key)) return true;
-  }
-  return false;
+  return find(key) != nullptr;
 }
 
 void PropertyBag::set(std::string_view key, Variant value) {
-  for (auto& e : entries_) {
-    if (sameKey(e.first, key)) {
-      e.second = value.value();
-      return;
-    }
+  if (auto it = index_.find(key); it != index_.end()) {
+    entries_[it->second].second = value.value();
+    return;
   }
   entries_.emplace_back(std::string(key), value.value());
+  index_.emplace(entries_.back().first, entries_.size() - 1);
 }
 
 // ---- ControlSite ----------------------------------------------------------------------------
@@ -183,7 +211,7 @@ int32_t Extender::idOfName(std::string_view name) const {
   for (size_t i = 0; i < kOwnNames.size(); ++i) {
     if (sameKey(kOwnNames[i], name)) return kOwnBase + static_cast<int32_t>(i);
   }
-  ObjectRef control = site_.control();
+  ObjectRef control = link_.get().control();
   if (!control) raise(err::NoSuchMember);
   int32_t id = control->idOfName(name);
   bool clash = isOwnId(id) || (id >= kRemapBase && id < kRemapBase + 0x10000);
@@ -197,7 +225,7 @@ int32_t Extender::idOfName(std::string_view name) const {
 
 Variant Extender::invoke(int32_t id, Invoke kind, std::span<Variant> args) {
   if (isOwnId(id)) {
-    UserControl& s = site_.surface();
+    UserControl& s = link_.get().surface();
     bool put = kind == Invoke::Let || kind == Invoke::Set;
     if (put && args.empty()) raise(err::NoSuchMember);
     const Variant* v = put ? &args.back() : nullptr;
@@ -228,12 +256,12 @@ Variant Extender::invoke(int32_t id, Invoke kind, std::span<Variant> args) {
         return objectOf(s.form());
       case Object: {
         if (put) raise(err::NoSuchMember);
-        ObjectRef control = site_.control();
+        ObjectRef control = link_.get().control();
         return control ? Variant(control) : Variant::nothing();
       }
     }
   }
-  ObjectRef control = site_.control();
+  ObjectRef control = link_.get().control();
   if (!control) raise(err::NoSuchMember);
   if (id >= kRemapBase && id < kRemapBase + static_cast<int32_t>(remapped_.size())) {
     id = remapped_[static_cast<size_t>(id - kRemapBase)];
@@ -243,7 +271,8 @@ Variant Extender::invoke(int32_t id, Invoke kind, std::span<Variant> args) {
 
 std::string_view Extender::typeName() const {
   // The host reports the control's own type for its extender.
-  ObjectRef control = site_.control();
+  if (!link_.alive()) return "Object";
+  ObjectRef control = link_.get().control();
   return control ? control->typeName() : std::string_view("Object");
 }
 

@@ -9,11 +9,13 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "host/dispatch.h"
 #include "host/engine.h"
+#include "host/error.h"
 #include "host/widgets.h"
 
 namespace host {
@@ -36,10 +38,25 @@ class PropertyBag {
   // Stored entries in the order first written.
   const std::vector<std::pair<std::string, Variant>>& entries() const { return entries_; }
   void set(std::string_view key, Variant value);  // stores unconditionally (loading a file)
-  void clear() { entries_.clear(); }
+  void clear() {
+    entries_.clear();
+    index_.clear();
+  }
 
  private:
+  // Keys compare without regard to ASCII case; the index finds one without copying it.
+  struct KeyHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view key) const;
+  };
+  struct KeyEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const;
+  };
+  const Variant* find(std::string_view key) const;
+
   std::vector<std::pair<std::string, Variant>> entries_;
+  std::unordered_map<std::string, size_t, KeyHash, KeyEqual> index_;  // key -> place in entries_
 };
 
 class Extender;
@@ -52,6 +69,10 @@ class ControlSite : public std::enable_shared_from_this<ControlSite> {
 
   FormEngine& engine() const { return engine_; }
   UserControl& surface() const { return *surface_; }
+  std::shared_ptr<UserControl> surfaceRef() const { return surface_; }
+  // Expires when the site goes: what may outlive the site (its control, its extender) looks here
+  // before it reaches the site.
+  std::weak_ptr<const void> lifetime() const { return lifetime_; }
   const std::string& name() const { return surface_->name(); }
 
   // The control's public face, which the extender forwards unknown members to.
@@ -129,17 +150,45 @@ class ControlSite : public std::enable_shared_from_this<ControlSite> {
   std::vector<EventRecord> events_;
   EventSink sink_;
   ContainerServices services_;
+  std::shared_ptr<const int> lifetime_ = std::make_shared<const int>(0);
+};
+
+// A control's hold on its site. The host may release the site before the control (a container
+// that lets go of its site first, a script that keeps the control): from then on reports and
+// events go nowhere, and whatever needs the site is error 398, as before the site existed.
+class SiteLink {
+ public:
+  explicit SiteLink(ControlSite& site) : site_(&site), alive_(site.lifetime()) {}
+  bool alive() const { return !alive_.expired(); }
+  ControlSite& get() const {
+    if (!alive()) raise(err::NoClientSite);
+    return *site_;
+  }
+  FormEngine& engine() const { return get().engine(); }
+  ObjectRef extender() const { return get().extender(); }
+  Boolean AmbientUserMode() const { return get().AmbientUserMode(); }
+  void PropertyChanged(std::string_view property) const {
+    if (alive()) site_->PropertyChanged(property);
+  }
+  void RaiseEvent(std::string_view event, std::span<Variant> args = {}) const {
+    if (alive()) site_->RaiseEvent(event, args);
+  }
+
+ private:
+  ControlSite* site_;
+  std::weak_ptr<const void> alive_;
 };
 
 class Extender final : public Dispatch {
  public:
-  explicit Extender(ControlSite& site) : site_(site) {}
+  explicit Extender(ControlSite& site) : link_(site) {}
   int32_t idOfName(std::string_view name) const override;
   Variant invoke(int32_t id, Invoke kind, std::span<Variant> args) override;
   std::string_view typeName() const override;
 
  private:
-  ControlSite& site_;
+  // A script may keep the extender after the site has gone.
+  SiteLink link_;
   // Ids of control members that would clash with the extender's own, renumbered by position.
   mutable std::vector<int32_t> remapped_;
 };

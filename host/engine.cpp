@@ -372,6 +372,8 @@ void FormEngine::advance(int64_t ms) {
   auto* clock = dynamic_cast<VirtualClock*>(&clock_);
   if (!clock) throw std::logic_error("FormEngine::advance needs a virtual clock");
   if (ms < 0) throw std::logic_error("FormEngine::advance: time does not go back");
+  // Room is kept above the target for a timer's next due time (now + Interval).
+  if (ms > kLatestMs - clock->nowMs()) raise(err::Overflow);
   const int64_t target = clock->nowMs() + ms;
   for (;;) {
     // The earliest due timer; among equals the one that reached the engine first.
@@ -402,20 +404,23 @@ void FormEngine::runDueTimers() {
 // ---- window-system queries ------------------------------------------------------------------
 
 namespace {
+// Screen pixels are 32-bit: a point or edge farther out stands at the nearest end of the range.
+int32_t saturatedPixel(double px) {
+  if (!(px > -2147483648.0)) return INT32_MIN;  // also NaN
+  if (px > 2147483647.0) return INT32_MAX;
+  return static_cast<int32_t>(px);
+}
 // Halves round up, as painting rounds them, so a window's rectangle is where it is drawn.
 int32_t pixelEdge(double twips) {
-  double px = std::floor(twips / kTwipsPerPixel + 0.5);
-  if (!(px > -2147483648.0)) px = -2147483648.0;  // also NaN
-  if (px > 2147483647.0) px = 2147483647.0;
-  return static_cast<int32_t>(px);
+  return saturatedPixel(std::floor(twips / kTwipsPerPixel + 0.5));
 }
 }  // namespace
 
 // A point's pixel is the one it lies in, so that a point inside a widget in twips is inside its
 // pixel rectangle whenever the widget's edges lie on pixel boundaries.
 Point FormEngine::toScreen(const Form& form, double x, double y) const {
-  return Point{static_cast<int32_t>(std::floor((form.screenLeftTwips + x) / kTwipsPerPixel)),
-               static_cast<int32_t>(std::floor((form.screenTopTwips + y) / kTwipsPerPixel))};
+  return Point{saturatedPixel(std::floor((form.screenLeftTwips + x) / kTwipsPerPixel)),
+               saturatedPixel(std::floor((form.screenTopTwips + y) / kTwipsPerPixel))};
 }
 
 Rect FormEngine::screenRect(const Widget& w) const {

@@ -103,7 +103,9 @@ class FormEngine {
   void typeText(std::string_view utf8);
 
   // Timers. advance() moves a virtual clock forward, firing every tick that falls due on the
-  // way at its own time; runDueTimers() fires what is due now (real clock).
+  // way at its own time; runDueTimers() fires what is due now (real clock). The virtual clock
+  // goes no further than kLatestMs: a longer advance is an overflow (error 6) and moves nothing.
+  static constexpr int64_t kLatestMs = INT64_MAX - (int64_t{1} << 32);
   void advance(int64_t ms);
   void runDueTimers();
   void timerChanged(Timer& t);  // a timer's Interval or Enabled changed

@@ -1,42 +1,26 @@
 #include "host/picture.h"
 
 #include <atomic>
-#include <fstream>
-#include <iterator>
+#include <cerrno>
 #include <stdexcept>
 
 #include "host/error.h"
 #include "host/numeric.h"
+#include "host/picture_decode.h"
 
-// The decoder is a third-party single-header library: built here once, with only the formats a
-// picture property accepts, no file access of its own, and its warnings kept out of ours.
-#define STB_IMAGE_IMPLEMENTATION
-#define STBI_NO_STDIO
-#define STBI_ONLY_BMP
-#define STBI_ONLY_PNG
-#define STBI_ONLY_GIF
-#define STBI_ONLY_JPEG
-#define STBI_MAX_DIMENSIONS 8192
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wall"
-#pragma GCC diagnostic ignored "-Wextra"
-#pragma GCC diagnostic ignored "-Wpedantic"
-#pragma GCC diagnostic ignored "-Wconversion"
-#pragma GCC diagnostic ignored "-Wshadow"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wimplicit-fallthrough"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wdouble-promotion"
-#include <stb/stb_image.h>
-#pragma GCC diagnostic pop
+#ifdef _WIN32
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace host {
 
 namespace {
-
-// Larger images are refused before any pixel memory is taken.
-constexpr int kMaxSide = 8192;
 
 int32_t nextHandle() {
   static std::atomic<int32_t> next{0x05010000};
@@ -71,28 +55,71 @@ Picture::Picture(int width, int height, std::vector<uint32_t> argb)
 }
 
 std::shared_ptr<Picture> Picture::fromMemory(std::span<const uint8_t> data) {
-  if (data.empty() || data.size() > static_cast<size_t>(INT32_MAX)) raise(err::InvalidPicture);
-  auto* bytes = reinterpret_cast<const stbi_uc*>(data.data());
-  int len = static_cast<int>(data.size());
-  int w = 0, h = 0, channels = 0;
-  if (!stbi_info_from_memory(bytes, len, &w, &h, &channels)) raise(err::InvalidPicture);
-  if (w <= 0 || h <= 0 || w > kMaxSide || h > kMaxSide) raise(err::InvalidPicture);
-  stbi_uc* rgba = stbi_load_from_memory(bytes, len, &w, &h, &channels, 4);
-  if (!rgba) raise(err::InvalidPicture);
-  std::vector<uint32_t> argb(static_cast<size_t>(w) * static_cast<size_t>(h));
-  for (size_t i = 0; i < argb.size(); ++i) {
-    const stbi_uc* px = rgba + i * 4;
-    argb[i] = (uint32_t{px[3]} << 24) | (uint32_t{px[0]} << 16) | (uint32_t{px[1]} << 8) | px[2];
-  }
-  stbi_image_free(rgba);
-  return std::make_shared<Picture>(w, h, std::move(argb));
+  picture_decode::Pixels px = picture_decode::decode(data);
+  return std::make_shared<Picture>(px.width, px.height, std::move(px.argb));
 }
 
+namespace {
+
+[[noreturn]] void fileError(int errorNumber, const std::string& path) {
+  switch (errorNumber) {
+    case ENOENT:
+    case ENOTDIR:
+      raise(53, "File not found: " + path);
+    case EACCES:
+    case EPERM:
+      raise(70, "Permission denied: " + path);
+    default:
+      raise(err::PathFileAccess, "Path/File access error: " + path);
+  }
+}
+
+}  // namespace
+
+// Only a regular file is read, and only as much of it as a picture may be: a device, a pipe or
+// a folder is no picture file, and reading one could go on for ever.
 std::shared_ptr<Picture> Picture::load(const std::string& path) {
+#ifdef _WIN32
+  std::error_code ec;
+  auto status = std::filesystem::status(path, ec);
+  if (status.type() == std::filesystem::file_type::not_found) raise(53, "File not found: " + path);
+  if (status.type() == std::filesystem::file_type::directory) fileError(EISDIR, path);
+  if (ec || status.type() != std::filesystem::file_type::regular) raise(err::InvalidPicture);
   std::ifstream in(path, std::ios::binary);
-  if (!in) raise(53, "File not found: " + path);
-  std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (!in) fileError(EACCES, path);
+  std::vector<uint8_t> data;
+  char c;
+  while (data.size() <= picture_decode::kMaxFileBytes && in.get(c)) {
+    data.push_back(static_cast<uint8_t>(c));
+  }
   return fromMemory(data);
+#else
+  // Non-blocking, so that opening a pipe with no writer does not wait; a terminal stays free.
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) fileError(errno, path);
+  struct Close {
+    int fd;
+    ~Close() { ::close(fd); }
+  } close{fd};
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) fileError(errno, path);
+  if (S_ISDIR(st.st_mode)) fileError(EISDIR, path);
+  if (!S_ISREG(st.st_mode) || st.st_size <= 0 ||
+      static_cast<uint64_t>(st.st_size) > picture_decode::kMaxFileBytes) {
+    raise(err::InvalidPicture);
+  }
+  std::vector<uint8_t> data(static_cast<size_t>(st.st_size));
+  size_t got = 0;
+  while (got < data.size()) {
+    ssize_t n = ::read(fd, data.data() + got, data.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) fileError(errno, path);
+    if (n == 0) break;  // shorter than it was a moment ago: decoding finds it cut
+    got += static_cast<size_t>(n);
+  }
+  data.resize(got);
+  return fromMemory(data);
+#endif
 }
 
 int32_t Picture::idOfName(std::string_view name) const {

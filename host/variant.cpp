@@ -408,7 +408,16 @@ std::string formatSingle(float v) {
   return formatG(v, 7);
 }
 std::string formatDouble(double v) {
-  return formatG(v, 15);
+  std::string s = formatG(v, 15);
+  // Fifteen digits round the largest Doubles up past the range (1.79769313486232E+308): those
+  // print one unit lower in the last digit, as the host writes its largest Double, so that what
+  // is printed reads back.
+  if (std::isfinite(v) && !std::isfinite(std::strtod(s.c_str(), nullptr))) {
+    size_t i = s.find('E');
+    while (i-- > 0 && s[i] == '0') s[i] = '9';  // a borrow (never past the leading digit here)
+    if (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) --s[i];
+  }
+  return s;
 }
 
 }  // namespace host

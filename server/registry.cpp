@@ -10,6 +10,8 @@
 #include <string_view>
 #include <system_error>
 
+#include "host/file_replace.h"
+
 namespace keloscroll::server {
 
 namespace {
@@ -94,20 +96,7 @@ bool writeRegistry(const std::filesystem::path& path, const json& doc) {
   std::error_code ec;
   if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), ec);
   if (ec) return false;
-  std::filesystem::path temp = path;
-  temp += ".tmp";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out << doc.dump(2) << '\n';
-    if (!out.flush()) return false;
-  }
-  std::filesystem::rename(temp, path, ec);
-  if (ec) {
-    std::filesystem::remove(temp, ec);
-    return false;
-  }
-  return true;
+  return !host::replaceFile(path, doc.dump(2) + '\n');
 }
 
 std::string directoryOf(const std::string& file) {

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "host/file_replace.h"
 #include "host/variant.h"
 
 namespace kelo::demo {
@@ -158,11 +159,10 @@ SavedForm fromJson(const json& j) {
 }
 
 void writeFormFile(const std::string& path, const SavedForm& form) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) throw FormFileError("cannot write " + path);
-  out << toJson(form).dump(2) << '\n';
-  out.close();
-  if (!out) throw FormFileError("cannot write " + path);
+  // A save that fails half-way leaves the form saved before.
+  if (std::error_code ec = host::replaceFile(path, toJson(form).dump(2) + '\n')) {
+    throw FormFileError("cannot write " + path + ": " + ec.message());
+  }
 }
 
 SavedForm readFormFile(const std::string& path) {

@@ -12,6 +12,14 @@ void Interpreter::raise(const std::string& object, std::string_view event,
                         std::span<Variant> args) {
   std::vector<std::string> before;
   for (const Variant& a : args) before.push_back(formatValue(a));
+  if (log.size() >= options.maxUncheckedEvents) {
+    std::erase_if(log, [](const LogEntry& e) { return e.checked; });
+    if (log.size() >= options.maxUncheckedEvents) {
+      throw ScenarioError("more than " + std::to_string(options.maxUncheckedEvents) +
+                          " events not checked: add `clear events` or `expect events` on the way, "
+                          "or `trace off` and `clear events` in a handler of a busy timer");
+    }
+  }
   size_t index = log.size();
   log.push_back(LogEntry{clock.nowMs(), object, std::string(event), before, false});
   if (trace) out << stamp() << object << '_' << EventText{std::string(event), before}.str() << '\n';
@@ -169,7 +177,7 @@ Interpreter::Action Interpreter::parsePolicy(Cursor& c) {
   }
   c.expect("msgbox");
   c.accept("answer");
-  auto answer = static_cast<int16_t>(c.number("the button the user picks (1 = OK)"));
+  auto answer = static_cast<int16_t>(c.whole("button the user picks (1 = OK)", 0, 32767));
   return [=, this](const Frame&) { msgBoxAnswer = answer; };
 }
 

@@ -3,7 +3,9 @@
 // events and runs the scenario's handlers; each verbs_*.cpp reads and runs the verbs of one area.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <iosfwd>
 #include <map>
@@ -89,6 +91,17 @@ class Cursor {
     std::string w = word(what);
     Variant v = parseNumberLiteral(w);
     return v.asDouble();
+  }
+  // A whole number from lo to hi; anything else is a mistake in the scenario, never a conversion
+  // that overflows.
+  int64_t whole(const std::string& what, int64_t lo, int64_t hi) {
+    std::string w = word(what);
+    double d = parseNumberLiteral(w).asDouble();
+    if (!(d >= static_cast<double>(lo) && d <= static_cast<double>(hi)) || d != std::floor(d)) {
+      throw ScenarioError("'" + w + "' is no " + what + " (a whole number from " +
+                          std::to_string(lo) + " to " + std::to_string(hi) + ")");
+    }
+    return static_cast<int64_t>(d);
   }
   std::vector<Token> rest() {
     std::vector<Token> r(t_.begin() + static_cast<std::ptrdiff_t>(i_), t_.end());
@@ -302,6 +315,7 @@ class Interpreter {
   Action parsePrint(Cursor& c);
   // screenshot FORM FILE: the form as a PNG image, one pixel per 15 twips.
   Action parseScreenshot(Cursor& c);
+  bool insideScreenshotFolder(const std::filesystem::path& file) const;
   Action parseClear(Cursor& c);
 
   // ---- Expectations (verbs_expect.cpp) ----------------------------------------------------------

@@ -163,7 +163,7 @@ std::string Interpreter::expand(const std::string& path, const Frame& f) {
 
 Variant Interpreter::lookupName(const std::string& name, const Frame& f) {
   std::string l = lower(name);
-  if (l.size() > 3 && l.rfind("arg", 0) == 0 &&
+  if (l.size() > 3 && l.size() <= 6 && l.rfind("arg", 0) == 0 &&
       l.find_first_not_of("0123456789", 3) == std::string::npos) {
     return argument(std::stoul(l.substr(3)), f).value();
   }

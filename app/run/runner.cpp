@@ -51,6 +51,9 @@ int Interpreter::run(std::string_view text, const std::string& fileName,
     }
   } catch (const ScenarioError& e) {
     return stop(lineNo, e.what());
+  } catch (const host::Error& e) {
+    // A value the host cannot hold, met while reading: the line is wrong, not the run.
+    return stop(lineNo, "error " + std::to_string(e.number()) + ": " + e.description());
   }
 
   std::optional<PendingError> pending;
@@ -153,7 +156,7 @@ Interpreter::Statement Interpreter::parse(std::vector<Token> tokens, int line,
   if (first.kind != Token::Kind::Word) throw ScenarioError("a line starts with a verb");
   std::string verb = lower(first.text);
   if (verb == "expect" && c.accept("error")) {
-    s.expectedError = static_cast<int32_t>(c.number("an error number"));
+    s.expectedError = static_cast<int32_t>(c.whole("error number", 1, 65535));
     c.end();
     return s;
   }

@@ -23,6 +23,13 @@ inline constexpr int kStopped = 2;            // a bad line, an unknown name or 
 
 struct RunOptions {
   bool echo = false;  // print each statement, with its line number, before running it
+  // `screenshot` writes only inside the screenshot folder unless this is set.
+  bool screenshotsAnywhere = false;
+  // Events not yet checked by `expect events` or `clear events` that the log keeps; one more
+  // stops the run, which would otherwise hold every event of an endless timer.
+  size_t maxUncheckedEvents = 100000;
+  // How far the virtual clock may go (ms from the start; negative: as far as the engine goes).
+  int64_t maxTimeMs = -1;
 };
 
 class Runner {

@@ -212,16 +212,19 @@ host::Variant parseNumberLiteral(std::string_view word) {
     auto [p, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), u, base);
     if (ec != std::errc() || p != digits.data() + digits.size() || u > 0xFFFFFFFFu) throw bad();
     if (suffix == '!' || suffix == '#') throw bad();
-    host::Variant v;
+    // The bits are read as a signed number of the type, then the sign applies: -&H8000 and
+    // -&H80000000& have no value of their type.
     if (suffix == '&' || (suffix == 0 && u > 0xFFFF)) {
-      auto l = static_cast<int32_t>(static_cast<uint32_t>(u));
-      v = host::Variant(negative ? -l : l);
-    } else {
-      if (u > 0xFFFF) throw bad();
-      auto i = static_cast<int16_t>(static_cast<uint16_t>(u));
-      v = host::Variant(static_cast<int16_t>(negative ? -i : i));
+      int64_t l = static_cast<int32_t>(static_cast<uint32_t>(u));
+      if (negative) l = -l;
+      if (l > INT32_MAX) throw ScenarioError("'" + original + "' is beyond the range of a Long");
+      return host::Variant(static_cast<int32_t>(l));
     }
-    return v;
+    if (u > 0xFFFF) throw bad();
+    int32_t i = static_cast<int16_t>(static_cast<uint16_t>(u));
+    if (negative) i = -i;
+    if (i > INT16_MAX) throw ScenarioError("'" + original + "' is beyond the range of an Integer");
+    return host::Variant(static_cast<int16_t>(i));
   }
   if (s.empty() || !(std::isdigit(static_cast<unsigned char>(s[0])) || s[0] == '.')) throw bad();
   double d = 0;
@@ -278,10 +281,15 @@ ValueExpr parseValue(const Token& token) {
   }
   if (token.isWord("Empty")) return expr;
   if (auto inner = callArguments(w, "LoadPicture")) {
-    host::Variant file = plainLiteral(*inner);
-    if (!file.isString()) throw ScenarioError("LoadPicture needs a file name in quotes");
+    // A string and nothing else: no value inside is read as a value, so nesting goes nowhere.
+    auto tokens = tokenize(*inner);
+    std::vector<std::string> parts;
+    if (tokens.size() == 1 && tokens[0].kind == Token::Kind::String) {
+      parts = splitTemplate(tokens[0].text);
+    }
+    if (parts.size() != 1) throw ScenarioError("LoadPicture needs a file name in quotes");
     expr.kind = ValueExpr::Kind::LoadPicture;
-    expr.name = file.asString();
+    expr.name = parts[0];
     return expr;
   }
   if (auto inner = callArguments(w, "Picture")) {

@@ -246,7 +246,7 @@ Interpreter::Action Interpreter::parseBag(Cursor& c) {
 
 Interpreter::Action Interpreter::parseLet(const std::string& verb, Cursor& c) {
   if (verb == "set" && c.accept("arg")) {
-    size_t index = static_cast<size_t>(c.number("an argument number"));
+    auto index = static_cast<size_t>(c.whole("argument number", 0, 1000));
     if (!c.accept("to")) c.expectEquals();
     ValueExpr v = c.value("a value");
     return [=, this](const Frame& f) {
@@ -279,7 +279,7 @@ Interpreter::Action Interpreter::parseCall(Cursor& c) {
 }
 
 Interpreter::Action Interpreter::parseRaise(Cursor& c) {
-  auto number = static_cast<int32_t>(c.number("an error number"));
+  auto number = static_cast<int32_t>(c.whole("error number", 1, 65535));
   std::optional<ValueExpr> description;
   if (!c.atEnd()) description = c.value("a description");
   return [=, this](const Frame& f) {

@@ -20,13 +20,16 @@ int16_t parseMask(const std::string& text, const std::map<std::string, int16_t>&
       mask |= it->second;
       continue;
     }
-    Variant v;
+    // A number stands for the bits themselves; the host knows three of them.
+    double bits = -1;
     try {
-      v = parseNumberLiteral(part);
+      bits = parseNumberLiteral(part).asDouble();
     } catch (const ScenarioError&) {
-      throw ScenarioError("'" + part + "' is no " + what);
     }
-    mask |= v.asInteger();
+    if (!(bits >= 0 && bits <= 7) || bits != std::floor(bits)) {
+      throw ScenarioError("'" + part + "' is no " + what + " (a name or a number from 0 to 7)");
+    }
+    mask |= static_cast<int>(bits);
   }
   return static_cast<int16_t>(mask);
 }
@@ -80,13 +83,18 @@ int16_t keyCode(const std::string& text) {
     }
     if (n >= 1 && n <= 24) return static_cast<int16_t>(host::vk::F1 + n - 1);
   }
+  // Key codes are a byte.
+  double code = -1;
   try {
-    return parseNumberLiteral(text).asInteger();
+    code = parseNumberLiteral(text).asDouble();
   } catch (const ScenarioError&) {
+  }
+  if (!(code >= 0 && code <= 255) || code != std::floor(code)) {
     throw ScenarioError("'" + text +
                         "' is no key (a name like Up or PageDown, a letter, D0-D9, "
-                        "F1-F24, or a key code)");
+                        "F1-F24, or a key code from 0 to 255)");
   }
+  return static_cast<int16_t>(code);
 }
 
 }  // namespace
@@ -170,8 +178,8 @@ Interpreter::Action Interpreter::parseFocus(Cursor& c) {
 }
 
 Interpreter::Action Interpreter::parseCursor(Cursor& c) {
-  auto x = static_cast<int32_t>(c.number("an x in screen pixels"));
-  auto y = static_cast<int32_t>(c.number("a y in screen pixels"));
+  auto x = static_cast<int32_t>(c.whole("x in screen pixels", INT32_MIN, INT32_MAX));
+  auto y = static_cast<int32_t>(c.whole("y in screen pixels", INT32_MIN, INT32_MAX));
   return [=, this](const Frame&) { engine.setCursorPos(host::Point{x, y}); };
 }
 
@@ -185,15 +193,22 @@ int64_t Interpreter::parseDuration(const std::string& text) {
     scale = 1000;
   }
   double v = parseNumberLiteral(t).asDouble() * scale;
-  if (v < 0 || v != std::floor(v)) {
-    throw ScenarioError("'" + text + "' is no whole, positive number of milliseconds");
+  // Up to a thousand years: past that no conversion to a count of milliseconds is safe.
+  if (!(v >= 0 && v <= 3.2e13) || v != std::floor(v)) {
+    throw ScenarioError("'" + text + "' is no whole number of milliseconds from 0 to 3.2E+13");
   }
   return static_cast<int64_t>(v);
 }
 
 Interpreter::Action Interpreter::parseAdvance(Cursor& c) {
   int64_t ms = parseDuration(c.word("a duration (500, 500ms, 2s)"));
-  return [=, this](const Frame&) { engine.advance(ms); };
+  return [=, this](const Frame&) {
+    if (options.maxTimeMs >= 0 && ms > options.maxTimeMs - clock.nowMs()) {
+      throw ScenarioError("the run may go on to " + std::to_string(options.maxTimeMs) +
+                          "ms of virtual time, not further");
+    }
+    engine.advance(ms);
+  };
 }
 
 Interpreter::Action Interpreter::parseTime(Cursor& c) {

@@ -8,6 +8,27 @@
 
 namespace kelo::run {
 
+namespace {
+
+// Whether a file lies in the folder or below it, once `..` and symbolic links are resolved as
+// far as they exist.
+bool inside(const std::filesystem::path& file, const std::filesystem::path& folder) {
+  std::error_code ec;
+  auto f = std::filesystem::weakly_canonical(std::filesystem::absolute(file, ec), ec);
+  if (ec) return false;
+  auto d = std::filesystem::weakly_canonical(std::filesystem::absolute(folder, ec), ec);
+  if (ec) return false;
+  auto rel = f.lexically_relative(d);
+  return !rel.empty() && *rel.begin() != ".." && rel != ".";
+}
+
+}  // namespace
+
+bool Interpreter::insideScreenshotFolder(const std::filesystem::path& file) const {
+  return inside(file, screenshotFolder.empty() ? std::filesystem::path(".")
+                                               : std::filesystem::path(screenshotFolder));
+}
+
 Interpreter::Action Interpreter::parseEcho(Cursor& c) {
   std::vector<ValueExpr> parts;
   while (!c.atEnd()) parts.push_back(c.value("a value"));
@@ -195,6 +216,12 @@ Interpreter::Action Interpreter::parseScreenshot(Cursor& c) {
     std::filesystem::path path(file);
     if (path.is_relative() && !screenshotFolder.empty()) {
       path = std::filesystem::path(screenshotFolder) / path;
+    }
+    if (!options.screenshotsAnywhere && !insideScreenshotFolder(path)) {
+      throw ScenarioError(
+          "'" + file + "' lies outside the screenshot folder " +
+          (screenshotFolder.empty() ? "(the current directory)" : screenshotFolder) +
+          " (keloscroll-run --screenshots-anywhere allows it)");
     }
     if (path.has_parent_path()) {
       // A folder that cannot be made shows as the write's own error 75.

@@ -87,7 +87,9 @@ TEST(ScenarioText, NumberLiteralsTakeTheHostsTypes) {
     Variant v = kelo::run::parseNumberLiteral(text);
     EXPECT_EQ(kelo::run::formatValue(v) + " (" + kelo::run::typeLabel(v) + ")", read) << text;
   }
-  for (const char* bad : {"abc", "1.5%", "40000%", "1.5&", "&HFFFFF%", "&H", "5x", "-", "&H1.5!"}) {
+  // A sign before the most negative bit pattern leaves the type's range.
+  for (const char* bad : {"abc", "1.5%", "40000%", "1.5&", "&HFFFFF%", "&H", "5x", "-", "&H1.5!",
+                          "-&H80000000&", "-&H8000", "-&H8000%"}) {
     EXPECT_THROW(kelo::run::parseNumberLiteral(bad), ScenarioError) << bad;
   }
 }
@@ -350,6 +352,64 @@ TEST_F(Runner, FailuresNameTheirLineAndStopTheRunOrFailIt) {
       EXPECT_TRUE(*c.out ? r.out.find(c.out) != std::string::npos : r.out.empty()) << r.out;
     }
   }
+}
+
+// Text that no careful author writes still ends in a message naming the line: numbers out of the
+// range a verb takes, nested calls, far-away points, and a log or clock that would run away.
+TEST_F(Runner, HostileTextStopsWithAMessage) {
+  std::string nested;
+  for (int i = 0; i < 20000; ++i) nested += "LoadPicture(";
+  nested += "\"a.png\"";
+  nested += std::string(20000, ')');
+  struct Case {
+    std::string scenario;
+    const char* err;
+    kelo::run::RunOptions options = {};
+  };
+  kelo::run::RunOptions few;
+  few.maxUncheckedEvents = 50;
+  kelo::run::RunOptions brief;
+  brief.maxTimeMs = 1000;
+  const Case cases[] = {
+      {"key down 99999\n", "t.scn:1: '99999' is no key"},
+      {"key down 256\n", "t.scn:1: '256' is no key"},
+      {"key down -1\n", "t.scn:1: '-1' is no key"},
+      {"form F\nmouse down F 1 1 button 99999\n", "t.scn:2: '99999' is no mouse button"},
+      {"form F\nkey down Up shift 8\n", "t.scn:2: '8' is no shift mask"},
+      {"advance 1e300\n", "t.scn:1: '1e300' is no whole number of milliseconds"},
+      {"cursor 1e300 0\n", "t.scn:1: '1e300' is no x in screen pixels"},
+      {"form F\nexpect error 1e300\n", "t.scn:2: '1e300' is no error number"},
+      {"raise -5\n", "t.scn:1: '-5' is no error number"},
+      {"policy msgbox answer 99999\n", "t.scn:1: '99999' is no button the user picks"},
+      {"form F\non F Click set arg 1e300 to 1\n", "t.scn:2: '1e300' is no argument number"},
+      {"echo -&H80000000&\n", "t.scn:1: '-&H80000000&' is beyond the range of a Long"},
+      {"echo {arg99999999999999999999}\n", "t.scn:1: '{arg99999999999999999999}' names no"},
+      {"echo LoadPicture(LoadPicture(\"a.png\"))\n",
+       "t.scn:1: LoadPicture needs a file name in quotes"},
+      {"echo " + nested + "\n", "t.scn:1: LoadPicture needs a file name in quotes"},
+      {"form F\nadd timer T in F\nlet T.Interval = 1\ntrace off\nadvance 100\n",
+       "t.scn:5: more than 50 events not checked", few},
+      {"advance 600\nadvance 401\n", "t.scn:2: the run may go on to 1000ms", brief},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.scenario.substr(0, 80));
+    std::ostringstream out, err;
+    EXPECT_EQ(kelo::run::Runner(out, err, c.options).run(c.scenario, "t.scn"), kStopped);
+    EXPECT_THAT(err.str(), ::testing::StartsWith(c.err));
+  }
+  // Checked events leave the log: a busy timer whose handler checks them runs on.
+  std::ostringstream out, err;
+  EXPECT_EQ(kelo::run::Runner(out, err, few)
+                .run("form F\nadd timer T in F\non T Timer clear events\nlet T.Interval = 1\n"
+                     "trace off\nadvance 1000\n",
+                     "t.scn"),
+            kPassed)
+      << err.str();
+  // Far-away points reach the host, whose own rules answer them.
+  Played far = play(
+      "form F at 1e300 -1e300\nadd picturebox P in F size 100 100\nmouse down F 1e300 1e300\n"
+      "mouse up P -1e300 1e300\nprint geometry F\n");
+  EXPECT_EQ(far.status, kPassed) << far.err;
 }
 
 // Scenarios that play to their end, with what they print.

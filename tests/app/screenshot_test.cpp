@@ -26,10 +26,10 @@ class Screenshot : public ::testing::Test {
   }
   void TearDown() override { std::filesystem::remove_all(dir); }
 
-  int play(const std::string& text) {
+  int play(const std::string& text, kelo::run::RunOptions options = {}) {
     out.str("");
     err.str("");
-    kelo::run::Runner runner(out, err);
+    kelo::run::Runner runner(out, err, options);
     runner.setScreenshotFolder(dir.string());
     return runner.run(text, "shot.scn", ".");
   }
@@ -95,6 +95,32 @@ TEST_F(Screenshot, SolidPicturesShowTheRgbColourTheirDigitsSay) {
               kelo::run::kStopped);
     EXPECT_THAT(err.str(), HasSubstr("is no colour"));
   }
+}
+
+// A scenario from elsewhere writes no file outside the screenshot folder, unless the one who
+// runs it says so.
+TEST_F(Screenshot, FilesOutsideTheFolderAreRefusedUnlessAllowed) {
+  const std::filesystem::path outside = dir.string() + "-outside";
+  std::filesystem::create_directories(dir);
+  std::filesystem::create_directories(outside);
+  std::filesystem::create_symlink(outside, dir / "link");
+  for (const std::string& file : {(outside / "a.png").string(), std::string("../x/a.png"),
+                                  std::string("link/a.png"), std::string("shots/../../a.png")}) {
+    SCOPED_TRACE(file);
+    EXPECT_EQ(play(std::string(kForm) + "screenshot F \"" + file + "\"\n"), kelo::run::kStopped);
+    EXPECT_THAT(err.str(),
+                HasSubstr("shot.scn:4: '" + file + "' lies outside the screenshot folder"));
+  }
+  EXPECT_FALSE(std::filesystem::exists(outside / "a.png"));
+  EXPECT_FALSE(std::filesystem::exists(dir.parent_path() / "a.png"));
+  kelo::run::RunOptions anywhere;
+  anywhere.screenshotsAnywhere = true;
+  EXPECT_EQ(play(std::string(kForm) + "screenshot F \"" + (outside / "a.png").string() + "\"\n",
+                 anywhere),
+            kelo::run::kPassed)
+      << err.str();
+  EXPECT_TRUE(std::filesystem::exists(outside / "a.png"));
+  std::filesystem::remove_all(outside);
 }
 
 TEST_F(Screenshot, AFileThatCannotBeWrittenIsError75) {

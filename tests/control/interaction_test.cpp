@@ -166,6 +166,29 @@ TEST(TrackMouse, DragKeepsTheGrabOffsetAndRaisesChangeOnlyAtTheEnd) {
   EXPECT_FALSE(bar.diagBool("mThumbMoving"));
 }
 
+// A second button pressed far outside the form still reaches the track, which holds the mouse;
+// its coordinate is no position (error 6, which goes to the host), and the bar stays usable.
+TEST(TrackMouse, AnErrorInAPressLeavesTheBarUsable) {
+  DescribedBar bar;
+  bar.ctl->setValue(20);
+  bar.press(bar.track(), 10, 60);
+  int32_t error = 0;
+  try {
+    bar.engine.mouseDown(*bar.form, 0, -1e11, host::mouse::Right);
+  } catch (const host::Error& e) {
+    error = e.number();
+  }
+  EXPECT_EQ(error, host::err::Overflow);
+  EXPECT_FALSE(bar.diagBool("mBusy"));
+  bar.engine.mouseUp(*bar.form, 0, -1e11, host::mouse::Right);
+  bar.release(bar.track(), 10, 60);
+  bar.ctl->setValue(30);
+  EXPECT_EQ(bar.ctl->Value(), 30);
+  bar.press(bar.track(), 10, 10);  // a page up
+  bar.release(bar.track(), 10, 10);
+  EXPECT_EQ(bar.ctl->Value(), 29);
+}
+
 TEST(TrackMouse, TrackIgnoresTheMouseWhileAButtonIsHeld) {
   DescribedBar bar;
   bar.ctl->setValue(20);

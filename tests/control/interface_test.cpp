@@ -171,6 +171,34 @@ TEST(Interface, GetDescriptionArgumentComesBackAsTheDescription) {
   EXPECT_EQ(bar.ctl->Description(), "row row !!");  // the handler sees the last text
 }
 
+// A host may let go of the site first and keep the control (or its extender) a while: what the
+// control still does needs no site, what needs the site is error 398, and releasing it is safe.
+TEST(Interface, AControlOutlivesItsSite) {
+  Bar bar;
+  bar.ctl->setMax(100);
+  host::ObjectRef extender = bar.site->extender();
+  std::weak_ptr<host::ControlSite> site = bar.site;
+  bar.site.reset();
+  ASSERT_TRUE(site.expired());
+  auto error = [](auto&& f) {
+    try {
+      f();
+    } catch (const host::Error& e) {
+      return e.number();
+    }
+    return 0;
+  };
+  bar.ctl->let("Value", Variant(int32_t{7}));  // no site to tell or to raise Change through
+  EXPECT_EQ(bar.ctl->get("Value").asLong(), 7);
+  bar.ctl->let("Max", Variant(int32_t{50}));
+  EXPECT_EQ(error([&] { bar.ctl->call("ShowAboutBox"); }), host::err::NoClientSite);
+  EXPECT_EQ(error([&] { extender->get("Left"); }), host::err::NoClientSite);
+  EXPECT_EQ(extender->typeName(), "Object");
+  bar.engine.advance(1000);
+  bar.ctl.reset();
+  extender.reset();
+}
+
 TEST(AboutBox, ShowsAFreshModalFormPerCall) {
   Bar bar;
   std::vector<host::Form*> seen;

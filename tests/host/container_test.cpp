@@ -48,6 +48,25 @@ TEST(PropertyBag, ValuesEqualToTheirDefaultAreNotStored) {
   EXPECT_EQ(bag.entries()[0].first, "RefreshMsecGD");
 }
 
+// A key names one entry in any case, also among many, and dropping one keeps the others found.
+TEST(PropertyBag, ManyKeysInAnyCase) {
+  PropertyBag bag;
+  for (int32_t i = 0; i < 3000; ++i) bag.set("Key" + std::to_string(i), Variant(i));
+  bag.set("KEY7", Variant("seven"));
+  bag.WriteProperty("key10", Variant(int32_t{0}), Variant(int32_t{0}));  // dropped
+  bag.set("Key[", Variant("bracket"));  // '[' and '{' differ, though a case bit apart
+  EXPECT_FALSE(bag.has("Key{"));
+  ASSERT_EQ(bag.entries().size(), 3000u);
+  EXPECT_EQ(bag.entries()[7].first, "Key7");  // the name as first written
+  EXPECT_EQ(bag.ReadProperty("kEy7", Variant()).asString(), "seven");
+  EXPECT_FALSE(bag.has("Key10"));
+  for (int32_t i : {0, 9, 11, 2999}) {
+    EXPECT_EQ(bag.ReadProperty("KEY" + std::to_string(i), Variant()), Variant(i)) << i;
+  }
+  bag.clear();
+  EXPECT_FALSE(bag.has("Key0"));
+}
+
 class Site : public HostTest {
  protected:
   ControlSite site{engine, *form, "UsrKeloScroll1"};

@@ -2,6 +2,7 @@
 // virtual clock, window-system queries, modal showings and message boxes.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <stdexcept>
@@ -226,6 +227,17 @@ TEST_F(Engine, TimersTickAtTheirOwnTimesAndRestartWhenRearmed) {
 
   SystemClock real;
   EXPECT_THROW(FormEngine(real).advance(10), std::logic_error);  // only a virtual clock moves
+
+  // Time runs out before the count would overflow: a longer advance moves nothing.
+  const int64_t now = clock.nowMs();
+  EXPECT_EQ(errorOf([&] { engine.advance(INT64_MAX); }), err::Overflow);
+  EXPECT_EQ(errorOf([&] { engine.advance(FormEngine::kLatestMs - now + 1); }), err::Overflow);
+  EXPECT_EQ(clock.nowMs(), now);
+  slow->setEnabled(false);
+  engine.advance(FormEngine::kLatestMs - now);
+  EXPECT_EQ(clock.nowMs(), FormEngine::kLatestMs);
+  slow->setEnabled(true);  // its next tick still has a time
+  EXPECT_EQ(engine.nextDue(), FormEngine::kLatestMs + 50);
 }
 
 // Keys go to the focus, but a user control's surface sees them first while one of its parts has
@@ -291,6 +303,17 @@ TEST_F(Engine, WindowRectanglesAndCursorInScreenPixels) {
   EXPECT_EQ((std::pair{engine.GetCursorPos().x, engine.GetCursorPos().y}), (std::pair{125, 220}));
   engine.mouseMove(*form, 150 + 240, 300);
   EXPECT_EQ(PtInRect(r, engine.GetCursorPos()), 0);
+  // Points beyond the screen's 32-bit pixels stand at its edge.
+  const std::pair<double, Point> far[] = {{1e300, {INT32_MAX, INT32_MAX}},
+                                          {-1e300, {INT32_MIN, INT32_MIN}},
+                                          {1e15, {INT32_MAX, INT32_MAX}},
+                                          {std::nan(""), {INT32_MIN, INT32_MIN}}};
+  for (auto [at, want] : far) {
+    engine.mouseMove(*form, at, at);
+    EXPECT_EQ((std::pair{engine.GetCursorPos().x, engine.GetCursorPos().y}),
+              (std::pair{want.x, want.y}))
+        << at;
+  }
 
   // Borders are part of the window; the form's rectangle is its client area on the screen.
   auto pic = form->add<PictureBox>("pic");

@@ -1,12 +1,22 @@
-// Pictures decoded by the library: a PNG written by Cairo comes back pixel for pixel; data that
-// is no picture, or too large a one, is error 481.
+// Pictures decoded by the libraries: files of each format written by another encoder come back
+// pixel for pixel; data that is no picture, is cut short or promises too large a picture is error
+// 481, and only regular files are read.
 #include <cairo.h>
+#include <fcntl.h>
+#include <gif_lib.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
+
+// jpeglib.h needs FILE from <cstdio> first.
+#include <jpeglib.h>
 
 #include "host/picture.h"
 #include "tests/host/host_test_util.h"
@@ -74,6 +84,254 @@ TEST(Picture, RefusesWhatIsNoPictureOrTooLarge) {
   EXPECT_EQ(errorOf([&] { Picture::fromMemory(headerOnly); }), err::InvalidPicture);
 
   EXPECT_EQ(errorOf([&] { Picture::load("/nonexistent/kelo.png"); }), 53);
+}
+
+// ---- files of each format, made by the formats' own encoders or byte by byte ------------------
+
+using Bytes = std::vector<uint8_t>;
+
+// 8 x 8 pixels, left half red, right half blue (large flat areas, so that JPEG keeps them).
+Bytes jpegFile() {
+  jpeg_compress_struct c{};
+  jpeg_error_mgr e{};
+  c.err = jpeg_std_error(&e);
+  jpeg_create_compress(&c);
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&c, &out, &size);
+  c.image_width = 16;
+  c.image_height = 8;
+  c.input_components = 3;
+  c.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&c);
+  jpeg_set_quality(&c, 95, TRUE);
+  jpeg_start_compress(&c, TRUE);
+  std::vector<unsigned char> row(16 * 3);
+  for (int x = 0; x < 16; ++x) {
+    row[3 * x] = x < 8 ? 255 : 0;
+    row[3 * x + 2] = x < 8 ? 0 : 255;
+  }
+  while (c.next_scanline < c.image_height) {
+    JSAMPROW r = row.data();
+    jpeg_write_scanlines(&c, &r, 1);
+  }
+  jpeg_finish_compress(&c);
+  jpeg_destroy_compress(&c);
+  Bytes b(out, out + size);
+  free(out);
+  return b;
+}
+
+// 4 x 3 on a 5 x 4 screen at (1, 1): palette red, green, blue, and index 3 transparent.
+Bytes gifFile(bool interlaced) {
+  Bytes b;
+  int error = 0;
+  GifFileType* g = EGifOpen(
+      &b,
+      [](GifFileType* f, const GifByteType* data, int n) {
+        auto* out = static_cast<Bytes*>(f->UserData);
+        out->insert(out->end(), data, data + n);
+        return n;
+      },
+      &error);
+  const GifColorType colors[4] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {9, 9, 9}};
+  ColorMapObject* map = GifMakeMapObject(4, colors);
+  EGifSetGifVersion(g, true);
+  EGifPutScreenDesc(g, 5, 4, 2, 0, map);
+  GraphicsControlBlock gcb{};
+  gcb.TransparentColor = 3;
+  GifByteType ext[4];
+  EGifGCBToExtension(&gcb, ext);
+  EGifPutExtension(g, GRAPHICS_EXT_FUNC_CODE, 4, ext);
+  EGifPutImageDesc(g, 1, 1, 4, 3, interlaced, nullptr);
+  // Rows in file order: interlaced, the passes of three rows give row 0, then 2, then 1.
+  GifPixelType rows[3][4] = {{0, 1, 2, 3}, {1, 1, 1, 1}, {2, 3, 0, 0}};
+  const int order[3] = {0, interlaced ? 2 : 1, interlaced ? 1 : 2};
+  for (int r : order) EGifPutLine(g, rows[r], 4);
+  EGifCloseFile(g, &error);
+  GifFreeMapObject(map);
+  return b;
+}
+
+void put16(Bytes& b, size_t at, uint32_t v) {
+  b[at] = static_cast<uint8_t>(v);
+  b[at + 1] = static_cast<uint8_t>(v >> 8);
+}
+void put32(Bytes& b, size_t at, uint32_t v) {
+  put16(b, at, v & 0xFFFF);
+  put16(b, at + 2, v >> 16);
+}
+
+// A BMP with the 40-byte header: `height` negative for top-down rows; the palette and rows
+// follow.
+Bytes bmpFile(int32_t width, int32_t height, int bpp, const Bytes& palette, const Bytes& rows) {
+  Bytes b(54);
+  b[0] = 'B';
+  b[1] = 'M';
+  put32(b, 10, static_cast<uint32_t>(54 + palette.size()));
+  put32(b, 14, 40);
+  put32(b, 18, static_cast<uint32_t>(width));
+  put32(b, 22, static_cast<uint32_t>(height));
+  put16(b, 26, 1);
+  put16(b, 28, static_cast<uint32_t>(bpp));
+  put32(b, 46, static_cast<uint32_t>(palette.size() / 4));
+  b.insert(b.end(), palette.begin(), palette.end());
+  b.insert(b.end(), rows.begin(), rows.end());
+  put32(b, 2, static_cast<uint32_t>(b.size()));
+  return b;
+}
+
+// 2 x 2, bottom-up: blue, green above red, white (rows padded to 4 bytes).
+Bytes bmp24() {
+  return bmpFile(2, 2, 24, {}, {0, 0, 255, 255, 255, 255, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0});
+}
+
+TEST(Picture, DecodesJpegGifAndBmp) {
+  constexpr uint32_t red = Picture::rgb(255, 0, 0), green = Picture::rgb(0, 255, 0),
+                     blue = Picture::rgb(0, 0, 255), white = Picture::rgb(255, 255, 255);
+  struct Case {
+    const char* what;
+    Bytes file;
+    int width, height;
+    std::vector<uint32_t> pixels;  // row by row, top first; empty: checked below
+  };
+  const Case cases[] = {
+      {"gif", gifFile(false), 5, 4, {0, 0,     0,     0,     0,      //
+                                     0, red,   green, blue,  0,      //
+                                     0, green, green, green, green,  //
+                                     0, blue,  0,     red,   red}},
+      {"interlaced gif", gifFile(true), 5, 4, {0, 0,     0,     0,     0,      //
+                                               0, red,   green, blue,  0,      //
+                                               0, green, green, green, green,  //
+                                               0, blue,  0,     red,   red}},
+      {"bmp 24", bmp24(), 2, 2, {blue, green, red, white}},
+      // 8 bits with a palette of two colours, top-down; a row of three indexes, padded.
+      {"bmp 8",
+       bmpFile(3, -2, 8, {0, 0, 255, 0, 255, 0, 0, 0}, {0, 1, 1, 0, 1, 0, 0, 0}),
+       3,
+       2,
+       {red, blue, blue, blue, red, red}},
+      // 1 bit: 0 red, 1 blue; 10100000 in one row.
+      {"bmp 1",
+       bmpFile(3, 1, 1, {0, 0, 255, 0, 255, 0, 0, 0}, {0xA0, 0, 0, 0}),
+       3,
+       1,
+       {blue, red, blue}},
+      // 32 bits with the fourth byte zero everywhere: opaque.
+      {"bmp 32", bmpFile(1, 1, 32, {}, {0x30, 0x20, 0x10, 0}), 1, 1, {Picture::rgb(16, 32, 48)}},
+      {"bmp 32 with alpha", bmpFile(1, 1, 32, {}, {0x30, 0x20, 0x10, 0x80}), 1, 1, {0x80102030u}},
+      {"jpeg", jpegFile(), 16, 8, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    PictureRef p = Picture::fromMemory(c.file);
+    ASSERT_EQ(p->width(), c.width);
+    ASSERT_EQ(p->height(), c.height);
+    if (!c.pixels.empty()) {
+      EXPECT_EQ(p->pixels(), c.pixels);
+      continue;
+    }
+    // JPEG is lossy: the halves keep their colours within a few steps.
+    for (auto [x, want] : {std::pair{1, red}, std::pair{14, blue}}) {
+      uint32_t got = p->pixel(x, 4);
+      for (int shift : {16, 8, 0}) {
+        EXPECT_NEAR(static_cast<int>((got >> shift) & 0xFF),
+                    static_cast<int>((want >> shift) & 0xFF), 8)
+            << x;
+      }
+    }
+  }
+}
+
+// A file cut anywhere is refused whole, never decoded with what is missing filled in; so is one
+// whose header promises a picture beyond the limits or beyond what its bytes could hold.
+TEST(Picture, RefusesCutFilesAndLyingHeaders) {
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 20, 20);
+  Bytes png;
+  cairo_surface_write_to_png_stream(
+      surface,
+      [](void* out, const unsigned char* data, unsigned int n) {
+        static_cast<Bytes*>(out)->insert(static_cast<Bytes*>(out)->end(), data, data + n);
+        return CAIRO_STATUS_SUCCESS;
+      },
+      &png);
+  cairo_surface_destroy(surface);
+  for (const Bytes& whole : {png, jpegFile(), gifFile(false), gifFile(true), bmp24()}) {
+    ASSERT_NO_THROW(Picture::fromMemory(whole));
+    for (size_t keep = 0; keep < whole.size(); keep += 1 + whole.size() / 60) {
+      Bytes cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(keep));
+      EXPECT_EQ(errorOf([&] { Picture::fromMemory(cut); }), err::InvalidPicture)
+          << whole.size() << " bytes cut to " << keep;
+    }
+    // The last byte too (a PNG's IEND checksum, a GIF's trailer, a JPEG's end marker).
+    Bytes lessOne(whole.begin(), whole.end() - 1);
+    EXPECT_EQ(errorOf([&] { Picture::fromMemory(lessOne); }), err::InvalidPicture) << whole.size();
+  }
+
+  Bytes wide = bmp24();
+  put32(wide, 18, 9000);
+  EXPECT_EQ(errorOf([&] { Picture::fromMemory(wide); }), err::InvalidPicture);
+  Bytes tall = bmp24();
+  put32(tall, 22, 3);  // three rows promised, two there
+  EXPECT_EQ(errorOf([&] { Picture::fromMemory(tall); }), err::InvalidPicture);
+  Bytes badIndex = bmpFile(1, 1, 8, {0, 0, 255, 0}, {5, 0, 0, 0});  // colour 5 of 1
+  EXPECT_EQ(errorOf([&] { Picture::fromMemory(badIndex); }), err::InvalidPicture);
+  Bytes gif = gifFile(false);
+  gif[6] = 0x28;  // a screen 9000 wide
+  gif[7] = 0x23;
+  EXPECT_EQ(errorOf([&] { Picture::fromMemory(gif); }), err::InvalidPicture);
+  gif = gifFile(false);
+  gif[6] = 0xFF;  // 8191 x 8191 from a file of a few dozen bytes
+  gif[7] = 0x1F;
+  gif[8] = 0xFF;
+  gif[9] = 0x1F;
+  EXPECT_EQ(errorOf([&] { Picture::fromMemory(gif); }), err::InvalidPicture);
+  Bytes jpeg = jpegFile();
+  // The frame header (after FFC0 and its length and precision): height then width.
+  for (size_t i = 2; i + 8 < jpeg.size(); ++i) {
+    if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
+      jpeg[i + 5] = 0x1F;  // 8000 x 8000 from a file of a few hundred bytes
+      jpeg[i + 6] = 0x40;
+      jpeg[i + 7] = 0x1F;
+      jpeg[i + 8] = 0x40;
+      break;
+    }
+  }
+  EXPECT_EQ(errorOf([&] { Picture::fromMemory(jpeg); }), err::InvalidPicture);
+}
+
+// Only regular files are pictures; a folder or a file that cannot be had is a file error.
+TEST(Picture, LoadsOnlyRegularFiles) {
+  namespace fs = std::filesystem;
+  fs::path dir = fs::path(::testing::TempDir()) / ("kelo-pictures-" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+  std::ofstream(dir / "empty.bmp").flush();
+  {
+    std::ofstream big(dir / "big.bmp");
+    big.write("BM", 2);
+  }
+  fs::resize_file(dir / "big.bmp", (size_t{64} << 20) + 1);  // sparse: nothing is written
+  {
+    Bytes b = bmp24();
+    std::ofstream(dir / "ok.bmp", std::ios::binary)
+        .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+  }
+  EXPECT_EQ(Picture::load((dir / "ok.bmp").string())->width(), 2);
+  const std::pair<fs::path, int32_t> cases[] = {
+      {"/dev/zero", err::InvalidPicture},
+      {dir / "fifo", err::InvalidPicture},
+      {dir / "empty.bmp", err::InvalidPicture},
+      {dir / "big.bmp", err::InvalidPicture},
+      {dir, err::PathFileAccess},
+      {dir / "missing.png", 53},
+      {dir / "ok.bmp" / "x", 53},
+  };
+  for (const auto& [path, error] : cases) {
+    EXPECT_EQ(errorOf([&] { Picture::load(path.string()); }), error) << path;
+  }
+  fs::remove_all(dir);
 }
 
 }  // namespace

@@ -216,10 +216,26 @@ TEST(VariantText, NumbersPrintAsPlainDecimalText) {
       {Variant(1e20), "1E+20"},
       {Variant(1.5e-7), "1.5E-07"},
       {Variant(-2.5e20f), "-2.5E+20"},
+      // The largest Doubles print one unit lower in the fifteenth digit, which reads back.
+      {Variant(std::numeric_limits<double>::max()), "1.79769313486231E+308"},
+      {Variant(-std::numeric_limits<double>::max()), "-1.79769313486231E+308"},
+      {Variant(1.797693134862315e308), "1.79769313486231E+308"},
+      {Variant(1.797693134862314e308), "1.79769313486231E+308"},
+      {Variant(std::numeric_limits<double>::denorm_min()), "4.94065645841247E-324"},
+      {Variant(std::numeric_limits<float>::max()), "3.402823E+38"},
       {Variant::boolean(false), "False"},
       {Variant(), ""},
       {Variant("as is "), "as is "}};
   for (const Case& c : cases) EXPECT_EQ(c.v.asString(), c.text);
+  // Whatever prints reads back as a number of the same type, close to where it started.
+  for (double d : {std::numeric_limits<double>::max(), -std::numeric_limits<double>::max(),
+                   std::numeric_limits<double>::min(), 1e308, 123456789012345678.0}) {
+    double back = Variant(Variant(d).asString()).asDouble();
+    EXPECT_NEAR(back / d, 1.0, 1e-14) << d;
+  }
+  for (float f : {std::numeric_limits<float>::max(), -std::numeric_limits<float>::max()}) {
+    EXPECT_NEAR(Variant(Variant(f).asString()).asSingle() / f, 1.0f, 1e-6f) << f;
+  }
 }
 
 TEST(VariantConvert, ValuesConvertWithRoundingRangeChecksAndTrueAsMinusOne) {

@@ -1,0 +1,28 @@
+// Decoding picture files into ARGB pixels, behind Picture::fromMemory. Each format's header is
+// read and checked (its size against the limits, and against what the data could hold) before
+// any pixel memory is taken; a file that ends early or breaks its format is refused whole, never
+// filled in.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace host::picture_decode {
+
+// The largest picture, in pixels a side, and the largest file that is read.
+inline constexpr int kMaxSide = 8192;
+inline constexpr size_t kMaxFileBytes = size_t{64} << 20;
+
+struct Pixels {
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> argb;  // rows top to bottom, 0xAARRGGBB
+};
+
+// BMP, PNG, GIF (its first image) or JPEG, told apart by their first bytes. Error 481 ("Invalid
+// picture") for anything else, and for data that breaks the limits or does not decode.
+Pixels decode(std::span<const uint8_t> data);
+
+}  // namespace host::picture_decode
