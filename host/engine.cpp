@@ -74,10 +74,13 @@ FormEngine::~FormEngine() {
     last.reset();
   }
   for (auto& f : forms_) f->setEngine(nullptr);
-  for (Widget* w : registered_) w->registeredEngine_ = nullptr;
+  timers_.clear();
+  for (Widget* w : registered_) {
+    w->registeredEngine_ = nullptr;
+    if (w->kind_ == WidgetKind::Timer) static_cast<Timer*>(w)->arrival_ = 0;
+  }
   registered_.clear();
   hwnds_.clear();
-  timers_.clear();
 }
 
 // ---- forms and registration -----------------------------------------------------------------
@@ -131,7 +134,7 @@ void FormEngine::adopt(Widget& w) {
   if (w.isWindowed()) assignHwnd(w);
   if (w.kind() == WidgetKind::Timer) {
     auto* t = static_cast<Timer*>(&w);
-    if (std::find(timers_.begin(), timers_.end(), t) == timers_.end()) timers_.push_back(t);
+    if (t->arrival_ == 0) t->arrival_ = ++timerArrivals_;
     timerChanged(*t);  // a running timer starts counting when it reaches the engine
   }
 }
@@ -152,7 +155,11 @@ void FormEngine::forgetTree(Widget& w) {
 void FormEngine::forget(Widget& w) {
   auto it = hwnds_.find(w.hwnd_);
   if (it != hwnds_.end() && it->second == &w) hwnds_.erase(it);
-  if (w.kind_ == WidgetKind::Timer) std::erase(timers_, static_cast<Timer*>(&w));
+  if (w.kind_ == WidgetKind::Timer) {
+    auto& t = static_cast<Timer&>(w);
+    timers_.remove(t);
+    t.arrival_ = 0;
+  }
   if (capture_ == &w || captureForm_ == &w) releaseCapture();
   if (focus_ == &w) focus_ = nullptr;
   registered_.erase(&w);
@@ -347,25 +354,27 @@ void FormEngine::timerChanged(Timer& t) {
     t.due_ = -1;
     return;
   }
-  if (std::find(timers_.begin(), timers_.end(), &t) == timers_.end()) timers_.push_back(&t);
+  if (t.arrival_ == 0) t.arrival_ = ++timerArrivals_;
   bool running = t.Enabled() && t.interval_ > 0;
-  t.due_ = running ? clock_.nowMs() + t.interval_ : -1;
+  timers_.schedule(t, running ? clock_.nowMs() + t.interval_ : -1);
 }
 
 void FormEngine::fire(Timer& t) {
   auto keep = keepAlive(t);
   // The next tick is scheduled before the handler runs, so that a handler that stops or
   // re-arms the timer has the last word.
-  t.due_ = clock_.nowMs() + t.interval_;
+  timers_.schedule(t, clock_.nowMs() + t.interval_);
   if (EventHandler h = t.Tick) h();
 }
 
+Timer* FormEngine::earliestDue(int64_t until) const {
+  Timer* t = timers_.first();
+  return t && t->due_ <= until ? t : nullptr;
+}
+
 int64_t FormEngine::nextDue() const {
-  int64_t next = -1;
-  for (const Timer* t : timers_) {
-    if (t->due_ >= 0 && (next < 0 || t->due_ < next)) next = t->due_;
-  }
-  return next;
+  const Timer* t = timers_.first();
+  return t ? t->due_ : -1;
 }
 
 void FormEngine::advance(int64_t ms) {
@@ -375,10 +384,7 @@ void FormEngine::advance(int64_t ms) {
   const int64_t target = clock->nowMs() + ms;
   for (;;) {
     // The earliest due timer; among equals the one that reached the engine first.
-    Timer* next = nullptr;
-    for (Timer* t : timers_) {
-      if (t->due_ >= 0 && t->due_ <= target && (!next || t->due_ < next->due_)) next = t;
-    }
+    Timer* next = earliestDue(target);
     if (!next) break;
     if (next->due_ > clock->nowMs()) clock->advance(next->due_ - clock->nowMs());
     fire(*next);
@@ -390,10 +396,7 @@ void FormEngine::advance(int64_t ms) {
 void FormEngine::runDueTimers() {
   const int64_t now = clock_.nowMs();
   for (;;) {
-    Timer* next = nullptr;
-    for (Timer* t : timers_) {
-      if (t->due_ >= 0 && t->due_ <= now && (!next || t->due_ < next->due_)) next = t;
-    }
+    Timer* next = earliestDue(now);
     if (!next) break;
     fire(*next);  // reschedules past `now`, so each timer fires at most once here
   }

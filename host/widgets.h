@@ -314,10 +314,13 @@ class Timer final : public Widget {
 
  private:
   friend class FormEngine;
+  friend class TimerQueue;
   void enabledChanged() override;
   void rearm();
   int32_t interval_ = 0;
+  int32_t queueIndex_ = -1;  // place in the engine's queue of running timers, -1 outside it
   int64_t due_ = -1;
+  uint64_t arrival_ = 0;  // when it reached the engine (ties of due times), 0 while away
 };
 
 class TextBox final : public Widget {

@@ -227,6 +227,57 @@ TEST_F(Engine, TimersTickAtTheirOwnTimesAndRestartWhenRearmed) {
   EXPECT_THROW(FormEngine(real).advance(10), std::logic_error);  // only a virtual clock moves
 }
 
+// Timers due at the same moment tick in the order they reached the engine; one that leaves the
+// form and comes back counts as arriving anew. Many timers keep their times through starts, stops
+// and reschedules made by each other's handlers.
+TEST_F(Engine, TimersDueTogetherTickInTheOrderTheyArrived) {
+  Names log;
+  std::vector<std::shared_ptr<Timer>> timers;
+  for (const char* name : {"a", "b", "c", "d"}) {
+    auto t = form->add<Timer>(name);
+    t->Tick = [&log, name] { log.push_back(name); };
+    timers.push_back(t);
+  }
+  // Started in reverse order, all due at 100.
+  for (auto it = timers.rbegin(); it != timers.rend(); ++it) (*it)->setInterval(100);
+  engine.advance(100);
+  EXPECT_EQ(log, (Names{"a", "b", "c", "d"}));
+  // "b" leaves and comes back: now it is the last to arrive.
+  form->detach(*timers[1]);
+  form->attach(timers[1]);
+  timers[1]->setInterval(100);
+  for (auto& t : timers) {
+    if (t != timers[1]) t->setInterval(100);
+  }
+  log.clear();
+  engine.advance(100);
+  EXPECT_EQ(log, (Names{"a", "c", "d", "b"}));
+
+  // 200 timers of intervals 1 to 200 ms: in 600 ms timer i ticks 600 / i times, at multiples of
+  // its interval; a handler that stops another timer keeps it from ticking at the same moment.
+  for (auto& t : timers) t->setEnabled(false);
+  std::vector<std::shared_ptr<Timer>> many;
+  std::vector<int> ticks(200);
+  std::vector<int64_t> wrongTimes;
+  const int64_t start = clock.nowMs();
+  for (int i = 0; i < 200; ++i) {
+    auto t = form->add<Timer>("t" + std::to_string(i));
+    int interval = i + 1;
+    t->Tick = [&, i, interval] {
+      ++ticks[static_cast<size_t>(i)];
+      if ((clock.nowMs() - start) % interval != 0) wrongTimes.push_back(clock.nowMs());
+      if (i == 99 && clock.nowMs() - start == 400) many[199]->setEnabled(false);
+    };
+    many.push_back(t);
+  }
+  for (int i = 199; i >= 0; --i) many[static_cast<size_t>(i)]->setInterval(i + 1);
+  engine.advance(600);
+  EXPECT_TRUE(wrongTimes.empty());
+  for (int i = 0; i < 199; ++i) EXPECT_EQ(ticks[static_cast<size_t>(i)], 600 / (i + 1)) << i;
+  EXPECT_EQ(ticks[199], 1);  // at 200; stopped at 400 by timer 99 before it could tick again
+  EXPECT_EQ(engine.nextDue(), start + 601);
+}
+
 // Keys go to the focus, but a user control's surface sees them first while one of its parts has
 // it. Tab moves the focus in tab order, where a user control is one stop with an order inside.
 TEST_F(Engine, KeyPreviewCanSwallowOrChangeAKeyAndTabMovesTheFocusInTabOrder) {
