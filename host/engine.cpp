@@ -24,28 +24,23 @@ std::shared_ptr<Widget> keepAlive(Widget& w) {
 // and disabled widgets are not there for the mouse: the point goes to whatever lies behind them,
 // in the end their container. Children are clipped to their container's inner area.
 Widget* hitIn(const ContainerWidget& c, double x, double y) {
-  const auto& children = c.children();
-  for (auto it = children.rbegin(); it != children.rend(); ++it) {
-    Widget& w = **it;
-    if (w.kind() == WidgetKind::Timer || !w.Visible() || !w.Enabled()) continue;
-    const TwipsRect& r = w.rectTwips();
-    if (!r.contains(x, y)) continue;
-    auto* cc = dynamic_cast<const ContainerWidget*>(&w);
-    if (!cc) return &w;
-    double inner = cc->innerOffsetTwips();
-    double ix = x - r.left - inner, iy = y - r.top - inner;
-    if (ix >= 0 && ix < cc->innerWidthTwips() && iy >= 0 && iy < cc->innerHeightTwips()) {
-      if (Widget* deeper = hitIn(*cc, ix, iy)) return deeper;
-    }
-    return &w;
+  Widget* w = c.childAt(x, y);
+  if (!w) return nullptr;
+  const ContainerWidget* cc = w->asContainer();
+  if (!cc) return w;
+  const TwipsRect& r = w->rectTwips();
+  double inner = cc->innerOffsetTwips();
+  double ix = x - r.left - inner, iy = y - r.top - inner;
+  if (ix >= 0 && ix < cc->innerWidthTwips() && iy >= 0 && iy < cc->innerHeightTwips()) {
+    if (Widget* deeper = hitIn(*cc, ix, iy)) return deeper;
   }
-  return nullptr;
+  return w;
 }
 
 template <class F>
 void forEachWidget(Widget& w, F&& f) {
   f(w);
-  if (auto* c = dynamic_cast<ContainerWidget*>(&w)) {
+  if (ContainerWidget* c = w.asContainer()) {
     // A copy: the callback may change the tree.
     auto children = c->children();
     for (auto& child : children) forEachWidget(*child, f);

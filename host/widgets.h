@@ -72,6 +72,9 @@ class Widget : public Dispatch {
   ContainerWidget* container() const { return container_; }
   Form* form() const;  // the form that ultimately holds the widget (null while detached)
   FormEngine* engine() const;
+  // The widget as a container (form, user control, picture box, frame), or null.
+  ContainerWidget* asContainer();
+  const ContainerWidget* asContainer() const;
 
   // Geometry in the container's scale units (twips for a top-level form).
   float Left() const;
@@ -142,7 +145,9 @@ class Widget : public Dispatch {
   bool visible_ = true;
   bool enabled_ = true;
   int16_t tabIndex_ = 0;
+  bool looseInGrid_ = false;  // listed apart in its container's hit grid (see ContainerWidget)
   int32_t hwnd_ = 0;
+  uint32_t slot_ = 0;                       // its place in the container's list of children
   FormEngine* registeredEngine_ = nullptr;  // the engine that knows this widget (hwnd, timers)
 };
 
@@ -162,8 +167,11 @@ class ContainerWidget : public Widget {
   void attach(std::shared_ptr<Widget> child);
   void detach(Widget& child);
   // Children from back to front.
-  const std::vector<std::shared_ptr<Widget>>& children() const { return children_; }
+  const std::vector<std::shared_ptr<Widget>>& children() const;
   Widget* child(std::string_view name) const;  // case-insensitive; null when absent
+  // The frontmost child that the mouse reaches at a point of the inner area (twips from the inner
+  // origin): visible, enabled, not a timer, its rectangle holding the point. Null when none does.
+  Widget* childAt(double x, double y) const;
 
   int16_t ScaleMode() const { return scaleMode_; }
   void setScaleMode(int16_t mode);  // 1 or 3: a fixed scale from 0; 0 keeps the current one
@@ -209,7 +217,16 @@ class ContainerWidget : public Widget {
   void switchToUserScale();
   double twipsPerUnitX() const;  // fixed scale modes only
   double twipsPerUnitY() const;
-  std::vector<std::shared_ptr<Widget>> children_;
+  // Children leave their place empty (null) when they go, so that removal is O(1); the list
+  // closes up when half of it is empty, or when someone reads it.
+  void closeUp() const;
+  void childMoved(Widget& child);
+  struct HitGrid;
+  void dropGrid() const;
+  const HitGrid* grid() const;
+  mutable std::vector<std::shared_ptr<Widget>> children_;
+  mutable uint32_t empty_ = 0;  // null places in children_
+  mutable std::unique_ptr<HitGrid> grid_;
   int16_t scaleMode_ = scale::Twips;
   float scaleLeft_ = 0, scaleTop_ = 0;
   float userScaleWidth_ = 0, userScaleHeight_ = 0;  // used while scaleMode_ is User
