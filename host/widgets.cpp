@@ -25,6 +25,16 @@ bool sameName(std::string_view a, std::string_view b) {
   return a.size() == b.size() && toLowerAscii(a) == toLowerAscii(b);
 }
 
+// FNV-1a over the name's lower-case form, as sameName compares names.
+uint64_t nameHash(std::string_view s) {
+  uint64_t h = 14695981039346656037ull;
+  for (char ch : s) {
+    if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    h = (h ^ static_cast<unsigned char>(ch)) * 1099511628211ull;
+  }
+  return h;
+}
+
 // Optional arguments of a method call: a missing one is absent or Empty.
 bool given(std::span<Variant> args, size_t i) {
   return i < args.size() && !args[i].isEmpty();
@@ -499,6 +509,7 @@ void ContainerWidget::attach(std::shared_ptr<Widget> child) {
   child->container_ = this;
   child->slot_ = static_cast<uint32_t>(children_.size());
   children_.push_back(child);
+  countControls(*child, +1);
   if (grid_) childMoved(*child);
   if (FormEngine* e = engine()) e->adoptTree(*child);
 }
@@ -508,6 +519,7 @@ void ContainerWidget::detach(Widget& child) {
       children_[child.slot_].get() != &child) {
     return;
   }
+  countControls(child, -1);
   // May be the last owner: released only at the end.
   std::shared_ptr<Widget> keep = std::move(children_[child.slot_]);
   ++empty_;
@@ -519,6 +531,17 @@ void ContainerWidget::detach(Widget& child) {
     --empty_;
   }
   if (empty_ > 16 && empty_ * 2 > children_.size()) closeUp();
+}
+
+void ContainerWidget::countControls(const Widget& child, int delta) const {
+  // Parts of a user control are the control's own, not the form's.
+  const Widget* w = this;
+  for (; w->container_; w = w->container_) {
+    if (w->kind_ == WidgetKind::UserControl) return;
+  }
+  if (w->kind_ != WidgetKind::Form) return;
+  const auto* f = static_cast<const Form*>(w);
+  if (f->controls_ && f->controls_->counted_) f->controls_->countNames(child, delta);
 }
 
 void ContainerWidget::closeUp() const {
@@ -1034,7 +1057,11 @@ Form::Form(std::string name) : ContainerWidget(WidgetKind::Form, std::move(name)
 }
 
 Form::~Form() {
-  if (controls_) controls_->form_ = nullptr;
+  if (controls_) {
+    controls_->form_ = nullptr;
+    controls_->counted_ = false;
+    controls_->names_.clear();
+  }
 }
 
 void Form::setEngine(FormEngine* e) {
@@ -1079,6 +1106,29 @@ std::vector<Widget*> ControlsCollection::list() const {
   return out;
 }
 
+bool ControlsCollection::mayHold(std::string_view name) {
+  if (!counted_) {
+    for (Widget* w : list()) ++names_[nameHash(w->name())];
+    counted_ = true;
+  }
+  return names_.contains(nameHash(name));
+}
+
+void ControlsCollection::countNames(const Widget& w, int delta) {
+  uint64_t h = nameHash(w.name());
+  if (delta > 0) {
+    ++names_[h];
+  } else if (auto it = names_.find(h); it != names_.end() && --it->second == 0) {
+    names_.erase(it);
+  }
+  if (w.kind() == WidgetKind::UserControl) return;
+  if (const ContainerWidget* c = w.asContainer()) {
+    for (const auto& child : c->children_) {
+      if (child) countNames(*child, delta);
+    }
+  }
+}
+
 std::shared_ptr<Widget> ControlsCollection::Add(std::string_view progId, std::string_view name) {
   Form& f = form();
   std::string id = toLowerAscii(progId);
@@ -1107,8 +1157,10 @@ std::shared_ptr<Widget> ControlsCollection::Add(std::string_view progId, std::st
     raise(err::InvalidCall, "Invalid class string: " + std::string(progId));
   }
   if (name.empty()) raise(err::InvalidCall);
-  for (Widget* existing : list()) {
-    if (sameName(existing->name(), name)) raise(err::NameInUse);
+  if (mayHold(name)) {
+    for (Widget* existing : list()) {
+      if (sameName(existing->name(), name)) raise(err::NameInUse);
+    }
   }
   w->setVisible(false);  // added controls start hidden
   f.attach(w);

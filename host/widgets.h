@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "host/dispatch.h"
@@ -211,9 +212,12 @@ class ContainerWidget : public Widget {
  protected:
   static void addContainerMembers(Table& t);
   void sizeChanged() override;
+  // Tells the form's Controls collection of a child that arrives or leaves.
+  void countControls(const Widget& child, int delta) const;
 
  private:
   friend class Widget;  // ZOrder reorders the siblings
+  friend class ControlsCollection;
   void switchToUserScale();
   double twipsPerUnitX() const;  // fixed scale modes only
   double twipsPerUnitY() const;
@@ -464,6 +468,7 @@ class Form final : public ContainerWidget {
   const Table& table() const override;
 
  private:
+  friend class ContainerWidget;  // tells the Controls collection of controls coming and going
   std::string caption_;
   std::shared_ptr<ControlsCollection> controls_;
   FormEngine* engine_ = nullptr;
@@ -488,8 +493,17 @@ class ControlsCollection final : public Dispatch {
 
  private:
   friend class Form;
+  friend class ContainerWidget;
   Form& form() const;
+  // Whether a control of this name may be on the form: false means surely not. The first call
+  // counts the form's names (by a hash of their lower-case form); from then on the form's
+  // containers keep the count as controls come and go.
+  bool mayHold(std::string_view name);
+  // Counts a widget that arrives (+1) or leaves (-1), and the controls inside it.
+  void countNames(const Widget& w, int delta);
   Form* form_;
+  bool counted_ = false;
+  std::unordered_map<uint64_t, uint32_t> names_;
 };
 
 // Finds a widget by name anywhere below a container (case-insensitive); null when absent.
