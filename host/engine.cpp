@@ -198,7 +198,7 @@ void FormEngine::mouseDown(Form& form, double x, double y, int16_t button, int16
   cursor_ = toScreen(form, x, y);
   // The button is held from now on, also when the press lands on nothing.
   buttons_ = static_cast<int16_t>((held >= 0 ? held : buttons_) | button);
-  Widget* target = inputTarget(hitTest(form, x, y));
+  Widget* target = capture_ ? capture_ : hitTest(form, x, y);
   if (!target) return;
   auto keep = keepAlive(*target);
   if (!capture_) {
@@ -218,7 +218,8 @@ void FormEngine::mouseDown(Form& form, double x, double y, int16_t button, int16
 void FormEngine::mouseMove(Form& form, double x, double y, int16_t shiftMask, int16_t held) {
   cursor_ = toScreen(form, x, y);
   if (held >= 0) buttons_ = held;
-  Widget* target = inputTarget(hitTest(form, x, y));
+  // A captured mouse goes to the capture wherever it is: no need to look for what lies there.
+  Widget* target = capture_ ? capture_ : hitTest(form, x, y);
   if (!target) return;
   auto keep = keepAlive(*target);
   deliverMouse(*target, &Widget::MouseMove, form, x, y, buttons_, shiftMask);

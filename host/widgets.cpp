@@ -311,10 +311,12 @@ void Widget::Move(float left, std::optional<float> top, std::optional<float> wid
 }
 
 void Widget::setRectTwips(const TwipsRect& r) {
-  checkFinite(r.left);
-  checkFinite(r.top);
-  checkFinite(r.width);
-  checkFinite(r.height);
+  if (!std::isfinite(r.left + r.top + r.width + r.height)) {
+    checkFinite(r.left);  // raises for the first that is not
+    checkFinite(r.top);
+    checkFinite(r.width);
+    checkFinite(r.height);
+  }
   if (r.width < 0 || r.height < 0) raise(err::InvalidPropertyValue);
   bool resized = r.width != rect_.width || r.height != rect_.height;
   bool moved = resized || r.left != rect_.left || r.top != rect_.top;
@@ -583,10 +585,11 @@ void ContainerWidget::childMoved(Widget& child) {
 }
 
 const ContainerWidget::HitGrid* ContainerWidget::grid() const {
+  size_t live = children_.size() - empty_;
+  if (!grid_ && live < HitGrid::kMinChildren) return nullptr;
   double width = innerWidthTwips(), height = innerHeightTwips();
   if (grid_ && (grid_->width != width || grid_->height != height)) dropGrid();
   if (grid_) return grid_.get();
-  size_t live = children_.size() - empty_;
   if (live < HitGrid::kMinChildren || !(width > 0) || !(height > 0)) return nullptr;
 
   auto g = std::make_unique<HitGrid>();
