@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "host/dispatch.h"
+#include "host/handler.h"
 #include "host/picture.h"
 #include "host/types.h"
 
@@ -49,9 +50,9 @@ inline constexpr int16_t Pixels = 3;
 inline constexpr double kTwipsPerPixel = 15.0;  // 96 dots per inch
 
 // Mouse and keyboard event handlers, as widgets raise them.
-using MouseHandler = std::function<void(int16_t button, int16_t shift, float x, float y)>;
-using KeyHandler = std::function<void(int16_t& keyCode, int16_t shift)>;
-using EventHandler = std::function<void()>;
+using MouseHandler = Handler<void(int16_t button, int16_t shift, float x, float y)>;
+using KeyHandler = Handler<void(int16_t& keyCode, int16_t shift)>;
+using EventHandler = Handler<void()>;
 
 // Physical rectangle in twips, relative to some origin.
 struct TwipsRect {
@@ -433,7 +434,7 @@ class UserControl final : public ContainerWidget {
   void raiseResize();
   // Lifecycle events, raised by the control's site (see container.h).
   EventHandler Initialize, InitProperties, Show, Terminate;
-  std::function<void(PropertyBag&)> ReadProperties, WriteProperties;
+  Handler<void(PropertyBag&)> ReadProperties, WriteProperties;
 
  protected:
   const Table& table() const override;

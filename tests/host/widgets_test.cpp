@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "host/variant.h"
 #include "host/widgets.h"
@@ -251,6 +254,34 @@ TEST_F(Widgets, ControlsCollectionKnowsTheNamesInUseAsControlsComeAndGo) {
   form->attach(frame);
   check("frame back");
   EXPECT_EQ(errorOf([&] { controls->Add("VB.TextBox", "Inner"); }), err::NameInUse);
+}
+
+// A handler slot holds small and large callables alike; a copy taken before a call keeps the
+// handler alive when it replaces itself while it runs, and empty slots say so.
+TEST_F(Widgets, HandlerSlotsKeepTheirCallablesThroughCopiesAndReplacement) {
+  auto button = form->add<CommandButton>("cmd");
+  EXPECT_FALSE(button->Click);
+  std::vector<std::string> log;
+  std::string big(100, 'x');  // a capture that does not fit inside the slot
+  button->Click = [&log, big] { log.push_back("big " + std::to_string(big.size())); };
+  EventHandler copy = button->Click;
+  button->Click = nullptr;
+  EXPECT_FALSE(button->Click);
+  copy();
+  button->Click = [&log, &button] {
+    log.push_back("small");
+    button->Click = [&log] { log.push_back("replaced"); };  // destroys the running handler's slot
+    log.push_back("still running");
+  };
+  for (int i = 0; i < 2; ++i) {
+    if (EventHandler h = button->Click) h();
+  }
+  KeyHandler key = [](int16_t& code, int16_t shift) { code = static_cast<int16_t>(code + shift); };
+  int16_t code = 40;
+  key(code, 2);
+  EXPECT_EQ(code, 42);
+  EXPECT_EQ(log, (std::vector<std::string>{"big 100", "small", "still running", "replaced"}));
+  EXPECT_THROW(EventHandler()(), std::bad_function_call);
 }
 
 TEST_F(Widgets, TextMeasurementUsesTheFont) {
