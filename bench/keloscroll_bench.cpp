@@ -5,19 +5,24 @@
 //                                               BM_KeyStep, BM_SiteRecordChange
 //   keloscroll_bench anchor timing [reps=7]     rows a, b, c, e of the peer baselines
 //   keloscroll_bench anchor mem hidden [n=10000]   row d: RSS and heap growth per instance
+//   keloscroll_bench scaling [n ...]           one form with n bars (1 to 10,000 unless given):
+//                                               create, Value write, end-button press, destroy,
+//                                               heap bytes per bar
 //
 // The anchor mode measures the way the Qt and GTK scroll-bar baselines do (anchor_harness.h) and
 // prints their metric names, so that one summary lists ours beside theirs. The bar is placed as
 // theirs: vertical, 16 x 240 pixels, positions 1 to 200000, a page of 6; the host gives it an
-// event sink that does nothing, like a form without handlers.
+// event sink that only counts the events, like a form without handlers.
 //
-// Only "hidden" rows exist: the engine does not paint yet, so the baselines' shown and +paint
-// rows have no counterpart. The host's site records every raised event and every
-// PropertyChanged; the loops drop those records every kRecordBatch operations (the cost of
-// recording and dropping them is part of each operation), and BM_SiteRecordChange and the row
-// x.site_records measure that recording alone.
+// The site runs as a real host runs it (the Windows control, the demo's long sessions): without
+// the records of raised events and PropertyChanged calls that tests and the scenario runner read.
+// BM_SiteRecordChange and the row x.site_records measure that recording alone, on a site that
+// records; the loops drop its records every kRecordBatch operations. The shown rows of the
+// baselines have a counterpart only in +render_to_image, which paints the bar's form to an image.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -52,13 +57,16 @@ constexpr long kRecordBatch = 1024;
 // One bar placed on a form the way a container places a control: site, control, InitProperties,
 // the first resize and Show. Destroyed the way a container unloads it: Terminate, then the
 // control, then the site.
+long long g_delivered = 0;  // events the host's sinks received
+
 struct Placed {
   std::shared_ptr<host::ControlSite> site;
   std::shared_ptr<UsrKeloScroll> ctl;
 
-  Placed(host::FormEngine& engine, host::Form& form, std::string name)
+  Placed(host::FormEngine& engine, host::Form& form, std::string name, bool recording = false)
       : site(std::make_shared<host::ControlSite>(engine, form, std::move(name))) {
-    site->setEventSink([](std::string_view, std::span<host::Variant>) {});
+    site->setRecording(recording);
+    site->setEventSink([](std::string_view, std::span<host::Variant>) { ++g_delivered; });
     ctl = UsrKeloScroll::create(*site);
     site->initNew();
     site->resize(kBarWidth, kBarHeight);
@@ -97,7 +105,6 @@ struct OneBar : FormOnEngine {
   Placed bar{engine, *form, "KeloScroll1"};
   host::Widget& track = part("picBarra");
   host::Widget& thumb = part("imgCursor");
-  long long recorded = 0;  // events dropped so far
 
   host::Widget& part(std::string_view name) const {
     host::Widget* w = host::findWidget(bar.site->surface(), name);
@@ -123,7 +130,6 @@ struct OneBar : FormOnEngine {
     return r.top + r.height / 2;
   }
   void dropRecords() {
-    recorded += static_cast<long long>(bar.site->events().size());
     bar.site->clearEvents();
     bar.site->clearPropertyChanges();
   }
@@ -240,6 +246,7 @@ BENCHMARK(BM_KeyStep);
 // with its argument, deliver it to the sink, and record PropertyChanged("Value").
 void BM_SiteRecordChange(benchmark::State& state) {
   OneBar b;
+  b.bar.site->setRecording(true);
   int32_t v = kMiddle;
   long i = 0;
   for (auto _ : state) {
@@ -271,7 +278,7 @@ void anchorTiming(int reps) {
   // (a) setValue; values alternate so every call changes the value and moves the thumb.
   ctl.setValue(kMiddle);
   b.dropRecords();
-  long long rec0 = b.recorded;
+  long long rec0 = g_delivered;
   long calls = 0;
   measure("a.setValue.hidden", reps, 2000000, [&](long n) {
     calls += n;
@@ -281,18 +288,22 @@ void anchorTiming(int reps) {
     }
     b.dropRecords();
   });
-  std::printf("CHECK a: %ld setValue calls, %lld events recorded (Change), value now %d\n", calls,
-              b.recorded - rec0, ctl.Value());
+  std::printf("CHECK a: %ld setValue calls, %lld events delivered (Change), value now %d\n", calls,
+              g_delivered - rec0, ctl.Value());
   {
-    // A host that never drops the site's records: what each setValue leaves behind.
+    // A host that records and never drops the records: what each setValue leaves behind.
     constexpr long kKept = 100000;
+    b.bar.site->setRecording(true);
     malloc_trim(0);
     long h0 = anchor::heap_bytes();
     for (long i = 0; i < kKept; i++) ctl.setValue(nextValue());
     long h1 = anchor::heap_bytes();
-    std::printf("CHECK a: records kept by the site grow the heap by %.0f bytes per setValue\n",
-                static_cast<double>(h1 - h0) / kKept);
+    std::printf(
+        "CHECK a: records kept by a recording site grow the heap by %.0f bytes per "
+        "setValue\n",
+        static_cast<double>(h1 - h0) / kKept);
     b.dropRecords();
+    b.bar.site->setRecording(false);
   }
 
   {
@@ -325,7 +336,7 @@ void anchorTiming(int reps) {
     b.engine.mouseUp(*b.form, b.trackCentreX(), y0, host::mouse::Left);
     std::printf("CHECK b: a 40 px drag moves %d -> %d\n", kMiddle, moved);
   }
-  rec0 = b.recorded;
+  rec0 = g_delivered;
   long moves = 0;
   measure("b.drag_move.hidden", reps, 400000, [&](long n) {
     moves += n;
@@ -339,15 +350,15 @@ void anchorTiming(int reps) {
     b.dropRecords();
   });
   std::printf(
-      "CHECK b: %ld move events, %lld events recorded (setValue, release and click add a few)\n",
-      moves, b.recorded - rec0);
+      "CHECK b: %ld move events, %lld events delivered (setValue, release and click add a few)\n",
+      moves, g_delivered - rec0);
 
   // (c) click on the track: press and release alternately below and above the thumb.
   ctl.setValue(kMiddle);
   b.trackClick(false);
   std::printf("CHECK c: one click below the thumb moves %d -> %d (LargeChange %d)\n", kMiddle,
               ctl.Value(), ctl.LargeChange());
-  rec0 = b.recorded;
+  rec0 = g_delivered;
   long clicks = 0;
   measure("c.track_click.hidden", reps, 400000, [&](long n) {
     clicks += n;
@@ -358,8 +369,8 @@ void anchorTiming(int reps) {
     }
     b.dropRecords();
   });
-  std::printf("CHECK c: %ld clicks, %lld events recorded, value now %d\n", clicks,
-              b.recorded - rec0, ctl.Value());
+  std::printf("CHECK c: %ld clicks, %lld events delivered, value now %d\n", clicks,
+              g_delivered - rec0, ctl.Value());
 
   // (e) construction and destruction per instance, on the form of the bar above.
   measure("e.ctor+dtor.hidden", reps, 50000, [&](long n) {
@@ -369,8 +380,9 @@ void anchorTiming(int reps) {
     }
   });
 
-  // Not a baseline row: the site's recording of one Change and one PropertyChanged, the part of
-  // (a) that a host without recording would not pay.
+  // Not a baseline row: a recording site's records of one Change and one PropertyChanged, what a
+  // host that records (tests, the scenario runner) pays on top of (a).
+  b.bar.site->setRecording(true);
   measure("x.site_records.Change+PropertyChanged", reps, 2000000, [&](long n) {
     int32_t v = kMiddle;
     for (long i = 0; i < n; i++) {
@@ -381,6 +393,7 @@ void anchorTiming(int reps) {
     }
     b.dropRecords();
   });
+  b.bar.site->setRecording(false);
   anchor::g_sink = anchor::g_sink + ctl.Value();
 }
 
@@ -416,6 +429,110 @@ int anchorMemory(const std::string& mode, long n) {
   return 0;
 }
 
+// ---- scaling mode ---------------------------------------------------------------------------
+
+// n bars side by side on one form, 100 to a row. Every figure but the first and the last is about
+// one bar, the first made (the one at the back, which a front-to-back search reaches last), so
+// that a row that grows with n shows work that walks the other bars.
+struct ScalingRow {
+  long n = 0;
+  double createNs = 0;      // per bar, site to Show
+  double valueNs = 0;       // one Value write on the first bar
+  double pressUs = 0;       // down on its lower end button, 300 ms held, up (virtual clock)
+  double firstPressUs = 0;  // the same on bars never pressed before (their tooltip box is made)
+  double destroyNs = 0;     // per bar, in creation order
+  double bytes = 0;         // heap growth per bar
+};
+
+double nsSince(anchor::Clock::time_point t0) {
+  return std::chrono::duration<double, std::nano>(anchor::Clock::now() - t0).count();
+}
+
+ScalingRow scalingRow(long n) {
+  constexpr long kPerRow = 100;
+  ScalingRow row;
+  row.n = n;
+  FormOnEngine f;
+  f.form->setWidth(static_cast<float>(static_cast<double>(std::min(n, kPerRow)) * kBarWidth));
+  f.form->setHeight(
+      static_cast<float>(static_cast<double>((n + kPerRow - 1) / kPerRow) * kBarHeight));
+  std::vector<Placed> bars;
+  bars.reserve(static_cast<size_t>(n));
+  { Placed warm(f.engine, *f.form, "KeloScrollWarm"); }
+  malloc_trim(0);
+  long h0 = anchor::heap_bytes();
+  auto t0 = anchor::Clock::now();
+  for (long i = 0; i < n; i++) {
+    Placed& p = bars.emplace_back(f.engine, *f.form, "KeloScroll" + std::to_string(i));
+    p.site->surface().setLeft(static_cast<float>(static_cast<double>(i % kPerRow) * kBarWidth));
+    p.site->surface().setTop(static_cast<float>(static_cast<double>(i / kPerRow) * kBarHeight));
+  }
+  row.createNs = nsSince(t0) / static_cast<double>(n);
+  row.bytes = static_cast<double>(anchor::heap_bytes() - h0) / static_cast<double>(n);
+
+  // Value writes on the first bar.
+  UsrKeloScroll& first = *bars.front().ctl;
+  constexpr long kWrites = 200000;
+  first.setValue(kMiddle);
+  t0 = anchor::Clock::now();
+  for (long i = 0; i < kWrites; i++) first.setValue(nextValue());
+  row.valueNs = nsSince(t0) / kWrites;
+
+  // Press, hold and release the lower end button of a bar; the hide timer then runs out
+  // (untimed), so that every press starts alike.
+  auto press = [&](Placed& p) {
+    host::Widget* button = host::findWidget(p.site->surface(), "cmdDXDN");
+    double x = 0, y = 0;
+    button->originOnForm(x, y);
+    x += button->rectTwips().width / 2;
+    y += button->rectTwips().height / 2;
+    auto s = anchor::Clock::now();
+    f.engine.mouseDown(*f.form, x, y, host::mouse::Left);
+    f.engine.advance(300);
+    f.engine.mouseUp(*f.form, x, y, host::mouse::Left);
+    double ns = nsSince(s);
+    f.engine.advance(1000);
+    return ns;
+  };
+  first.setValue(kMiddle);
+  press(bars.front());  // makes its tooltip box
+  constexpr long kPresses = 300;
+  double total = 0;
+  for (long i = 0; i < kPresses; i++) {
+    if (i % 50 == 0) first.setValue(kMiddle);  // far from the end of the range
+    total += press(bars.front());
+  }
+  row.pressUs = total / kPresses / 1000.0;
+  long firsts = std::min(n - 1, 100L);
+  total = 0;
+  for (long i = 1; i <= firsts; i++) total += press(bars[static_cast<size_t>(i)]);
+  row.firstPressUs = firsts > 0 ? total / static_cast<double>(firsts) / 1000.0 : 0.0;
+
+  t0 = anchor::Clock::now();
+  bars.clear();
+  row.destroyNs = nsSince(t0) / static_cast<double>(n);
+  return row;
+}
+
+int scalingMain(int argc, char** argv) {
+  std::vector<long> sizes;
+  for (int i = 0; i < argc; i++) sizes.push_back(std::atol(argv[i]));
+  if (sizes.empty()) sizes = {1, 10, 100, 1000, 10000};
+  std::printf("%8s %12s %12s %12s %14s %12s %10s\n", "bars", "create ns", "Value ns", "press us",
+              "1st press us", "destroy ns", "bytes");
+  for (long n : sizes) {
+    if (n < 1) {
+      std::fprintf(stderr, "keloscroll_bench: scaling needs at least one bar\n");
+      return 2;
+    }
+    ScalingRow r = scalingRow(n);
+    std::printf("%8ld %12.0f %12.1f %12.2f %14.2f %12.0f %10.0f\n", r.n, r.createNs, r.valueNs,
+                r.pressUs, r.firstPressUs, r.destroyNs, r.bytes);
+    std::fflush(stdout);
+  }
+  return 0;
+}
+
 int anchorMain(int argc, char** argv) {
   std::string what = argc > 0 ? argv[0] : "timing";
   int rc = 0;
@@ -435,6 +552,7 @@ int anchorMain(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   if (argc > 1 && std::string_view(argv[1]) == "anchor") return anchorMain(argc - 2, argv + 2);
+  if (argc > 1 && std::string_view(argv[1]) == "scaling") return scalingMain(argc - 2, argv + 2);
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();

@@ -16,6 +16,7 @@
 #include "host/dispatch.h"
 #include "host/engine.h"
 #include "host/error.h"
+#include "host/handler.h"
 #include "host/widgets.h"
 
 namespace host {
@@ -110,7 +111,7 @@ class ControlSite : public std::enable_shared_from_this<ControlSite> {
 
   // Delivers an event to the host's handler, which runs to completion (and may call back into
   // the control); by-reference arguments come back as the handler left them.
-  using EventSink = std::function<void(std::string_view event, std::span<Variant> args)>;
+  using EventSink = Handler<void(std::string_view event, std::span<Variant> args)>;
   void setEventSink(EventSink sink) { sink_ = std::move(sink); }
   void RaiseEvent(std::string_view event, std::span<Variant> args = {});
   struct EventRecord {

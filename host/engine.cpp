@@ -24,28 +24,23 @@ std::shared_ptr<Widget> keepAlive(Widget& w) {
 // and disabled widgets are not there for the mouse: the point goes to whatever lies behind them,
 // in the end their container. Children are clipped to their container's inner area.
 Widget* hitIn(const ContainerWidget& c, double x, double y) {
-  const auto& children = c.children();
-  for (auto it = children.rbegin(); it != children.rend(); ++it) {
-    Widget& w = **it;
-    if (w.kind() == WidgetKind::Timer || !w.Visible() || !w.Enabled()) continue;
-    const TwipsRect& r = w.rectTwips();
-    if (!r.contains(x, y)) continue;
-    auto* cc = dynamic_cast<const ContainerWidget*>(&w);
-    if (!cc) return &w;
-    double inner = cc->innerOffsetTwips();
-    double ix = x - r.left - inner, iy = y - r.top - inner;
-    if (ix >= 0 && ix < cc->innerWidthTwips() && iy >= 0 && iy < cc->innerHeightTwips()) {
-      if (Widget* deeper = hitIn(*cc, ix, iy)) return deeper;
-    }
-    return &w;
+  Widget* w = c.childAt(x, y);
+  if (!w) return nullptr;
+  const ContainerWidget* cc = w->asContainer();
+  if (!cc) return w;
+  const TwipsRect& r = w->rectTwips();
+  double inner = cc->innerOffsetTwips();
+  double ix = x - r.left - inner, iy = y - r.top - inner;
+  if (ix >= 0 && ix < cc->innerWidthTwips() && iy >= 0 && iy < cc->innerHeightTwips()) {
+    if (Widget* deeper = hitIn(*cc, ix, iy)) return deeper;
   }
-  return nullptr;
+  return w;
 }
 
 template <class F>
 void forEachWidget(Widget& w, F&& f) {
   f(w);
-  if (auto* c = dynamic_cast<ContainerWidget*>(&w)) {
+  if (ContainerWidget* c = w.asContainer()) {
     // A copy: the callback may change the tree.
     auto children = c->children();
     for (auto& child : children) forEachWidget(*child, f);
@@ -74,10 +69,13 @@ FormEngine::~FormEngine() {
     last.reset();
   }
   for (auto& f : forms_) f->setEngine(nullptr);
-  for (Widget* w : registered_) w->registeredEngine_ = nullptr;
+  timers_.clear();
+  for (Widget* w : registered_) {
+    w->registeredEngine_ = nullptr;
+    if (w->kind_ == WidgetKind::Timer) static_cast<Timer*>(w)->arrival_ = 0;
+  }
   registered_.clear();
   hwnds_.clear();
-  timers_.clear();
 }
 
 // ---- forms and registration -----------------------------------------------------------------
@@ -131,7 +129,7 @@ void FormEngine::adopt(Widget& w) {
   if (w.isWindowed()) assignHwnd(w);
   if (w.kind() == WidgetKind::Timer) {
     auto* t = static_cast<Timer*>(&w);
-    if (std::find(timers_.begin(), timers_.end(), t) == timers_.end()) timers_.push_back(t);
+    if (t->arrival_ == 0) t->arrival_ = ++timerArrivals_;
     timerChanged(*t);  // a running timer starts counting when it reaches the engine
   }
 }
@@ -152,7 +150,11 @@ void FormEngine::forgetTree(Widget& w) {
 void FormEngine::forget(Widget& w) {
   auto it = hwnds_.find(w.hwnd_);
   if (it != hwnds_.end() && it->second == &w) hwnds_.erase(it);
-  if (w.kind_ == WidgetKind::Timer) std::erase(timers_, static_cast<Timer*>(&w));
+  if (w.kind_ == WidgetKind::Timer) {
+    auto& t = static_cast<Timer&>(w);
+    timers_.remove(t);
+    t.arrival_ = 0;
+  }
   if (capture_ == &w || captureForm_ == &w) releaseCapture();
   if (focus_ == &w) focus_ = nullptr;
   registered_.erase(&w);
@@ -196,7 +198,7 @@ void FormEngine::mouseDown(Form& form, double x, double y, int16_t button, int16
   cursor_ = toScreen(form, x, y);
   // The button is held from now on, also when the press lands on nothing.
   buttons_ = static_cast<int16_t>((held >= 0 ? held : buttons_) | button);
-  Widget* target = inputTarget(hitTest(form, x, y));
+  Widget* target = capture_ ? capture_ : hitTest(form, x, y);
   if (!target) return;
   auto keep = keepAlive(*target);
   if (!capture_) {
@@ -216,7 +218,8 @@ void FormEngine::mouseDown(Form& form, double x, double y, int16_t button, int16
 void FormEngine::mouseMove(Form& form, double x, double y, int16_t shiftMask, int16_t held) {
   cursor_ = toScreen(form, x, y);
   if (held >= 0) buttons_ = held;
-  Widget* target = inputTarget(hitTest(form, x, y));
+  // A captured mouse goes to the capture wherever it is: no need to look for what lies there.
+  Widget* target = capture_ ? capture_ : hitTest(form, x, y);
   if (!target) return;
   auto keep = keepAlive(*target);
   deliverMouse(*target, &Widget::MouseMove, form, x, y, buttons_, shiftMask);
@@ -347,25 +350,27 @@ void FormEngine::timerChanged(Timer& t) {
     t.due_ = -1;
     return;
   }
-  if (std::find(timers_.begin(), timers_.end(), &t) == timers_.end()) timers_.push_back(&t);
+  if (t.arrival_ == 0) t.arrival_ = ++timerArrivals_;
   bool running = t.Enabled() && t.interval_ > 0;
-  t.due_ = running ? clock_.nowMs() + t.interval_ : -1;
+  timers_.schedule(t, running ? clock_.nowMs() + t.interval_ : -1);
 }
 
 void FormEngine::fire(Timer& t) {
   auto keep = keepAlive(t);
   // The next tick is scheduled before the handler runs, so that a handler that stops or
   // re-arms the timer has the last word.
-  t.due_ = clock_.nowMs() + t.interval_;
+  timers_.schedule(t, clock_.nowMs() + t.interval_);
   if (EventHandler h = t.Tick) h();
 }
 
+Timer* FormEngine::earliestDue(int64_t until) const {
+  Timer* t = timers_.first();
+  return t && t->due_ <= until ? t : nullptr;
+}
+
 int64_t FormEngine::nextDue() const {
-  int64_t next = -1;
-  for (const Timer* t : timers_) {
-    if (t->due_ >= 0 && (next < 0 || t->due_ < next)) next = t->due_;
-  }
-  return next;
+  const Timer* t = timers_.first();
+  return t ? t->due_ : -1;
 }
 
 void FormEngine::advance(int64_t ms) {
@@ -377,10 +382,7 @@ void FormEngine::advance(int64_t ms) {
   const int64_t target = clock->nowMs() + ms;
   for (;;) {
     // The earliest due timer; among equals the one that reached the engine first.
-    Timer* next = nullptr;
-    for (Timer* t : timers_) {
-      if (t->due_ >= 0 && t->due_ <= target && (!next || t->due_ < next->due_)) next = t;
-    }
+    Timer* next = earliestDue(target);
     if (!next) break;
     if (next->due_ > clock->nowMs()) clock->advance(next->due_ - clock->nowMs());
     fire(*next);
@@ -392,10 +394,7 @@ void FormEngine::advance(int64_t ms) {
 void FormEngine::runDueTimers() {
   const int64_t now = clock_.nowMs();
   for (;;) {
-    Timer* next = nullptr;
-    for (Timer* t : timers_) {
-      if (t->due_ >= 0 && t->due_ <= now && (!next || t->due_ < next->due_)) next = t;
-    }
+    Timer* next = earliestDue(now);
     if (!next) break;
     fire(*next);  // reschedules past `now`, so each timer fires at most once here
   }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "host/clock.h"
+#include "host/timer_queue.h"
 #include "host/widgets.h"
 
 namespace host {
@@ -151,12 +152,15 @@ class FormEngine {
   Widget* inputTarget(Widget* hit) const;
   void adopt(Widget& w);
   void fire(Timer& t);
+  // The running timer due first if it is due by `until`, or null.
+  Timer* earliestDue(int64_t until) const;
   void deliverKey(int16_t keyCode, int16_t shiftMask, bool down);
   void releaseCapture();
 
   Clock& clock_;
   std::vector<std::shared_ptr<Form>> forms_;
-  std::vector<Timer*> timers_;
+  TimerQueue timers_;
+  uint64_t timerArrivals_ = 0;
   std::unordered_map<int32_t, Widget*> hwnds_;
   std::unordered_set<Widget*> registered_;
   int32_t nextHwnd_ = 0x10010;

@@ -25,6 +25,16 @@ bool sameName(std::string_view a, std::string_view b) {
   return a.size() == b.size() && toLowerAscii(a) == toLowerAscii(b);
 }
 
+// FNV-1a over the name's lower-case form, as sameName compares names.
+uint64_t nameHash(std::string_view s) {
+  uint64_t h = 14695981039346656037ull;
+  for (char ch : s) {
+    if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    h = (h ^ static_cast<unsigned char>(ch)) * 1099511628211ull;
+  }
+  return h;
+}
+
 // Optional arguments of a method call: a missing one is absent or Empty.
 bool given(std::span<Variant> args, size_t i) {
   return i < args.size() && !args[i].isEmpty();
@@ -175,7 +185,7 @@ void collectControls(const ContainerWidget& c, std::vector<Widget*>& out) {
   for (const auto& child : c.children()) {
     out.push_back(child.get());
     if (child->kind() == WidgetKind::UserControl) continue;  // its parts are its own
-    if (auto* cc = dynamic_cast<const ContainerWidget*>(child.get())) collectControls(*cc, out);
+    if (const ContainerWidget* cc = child->asContainer()) collectControls(*cc, out);
   }
 }
 
@@ -223,6 +233,23 @@ Form* Widget::form() const {
 
 FormEngine* Widget::engine() const {
   return registeredEngine_;
+}
+
+// Only the four container kinds are made as ContainerWidgets (see their constructors).
+ContainerWidget* Widget::asContainer() {
+  switch (kind_) {
+    case WidgetKind::Form:
+    case WidgetKind::UserControl:
+    case WidgetKind::PictureBox:
+    case WidgetKind::Frame:
+      return static_cast<ContainerWidget*>(this);
+    default:
+      return nullptr;
+  }
+}
+
+const ContainerWidget* Widget::asContainer() const {
+  return const_cast<Widget*>(this)->asContainer();
 }
 
 // A top-level form's Left and Top are its place on the screen.
@@ -284,13 +311,17 @@ void Widget::Move(float left, std::optional<float> top, std::optional<float> wid
 }
 
 void Widget::setRectTwips(const TwipsRect& r) {
-  checkFinite(r.left);
-  checkFinite(r.top);
-  checkFinite(r.width);
-  checkFinite(r.height);
+  if (!std::isfinite(r.left + r.top + r.width + r.height)) {
+    checkFinite(r.left);  // raises for the first that is not
+    checkFinite(r.top);
+    checkFinite(r.width);
+    checkFinite(r.height);
+  }
   if (r.width < 0 || r.height < 0) raise(err::InvalidPropertyValue);
   bool resized = r.width != rect_.width || r.height != rect_.height;
+  bool moved = resized || r.left != rect_.left || r.top != rect_.top;
   rect_ = r;
+  if (moved && container_ && container_->grid_) container_->childMoved(*this);
   if (kind_ == WidgetKind::Form && !container_) {
     auto* f = static_cast<Form*>(this);
     f->screenLeftTwips = r.left;
@@ -324,17 +355,28 @@ bool Widget::effectivelyEnabled() const {
 
 void Widget::ZOrder(int16_t position) {
   if (position != 0 && position != 1) raise(err::InvalidCall);
-  if (!container_) return;
-  auto& siblings = container_->children_;
-  auto it = std::find_if(siblings.begin(), siblings.end(),
-                         [this](const std::shared_ptr<Widget>& w) { return w.get() == this; });
-  if (it == siblings.end()) return;
-  std::shared_ptr<Widget> self = *it;
-  siblings.erase(it);
+  ContainerWidget* c = container_;
+  if (!c) return;
+  auto& siblings = c->children_;
   if (position == 0) {
+    // To the front: a new place at the end, the old one left empty.
+    if (slot_ + 1 == siblings.size()) return;
+    std::shared_ptr<Widget> self = std::move(siblings[slot_]);
+    ++c->empty_;
+    slot_ = static_cast<uint32_t>(siblings.size());
     siblings.push_back(std::move(self));
+    looseInGrid_ = false;  // listed under its old place, if at all
+    if (c->grid_) c->childMoved(*this);
+    c->closeUp();
   } else {
+    // To the back: every place moves.
+    c->dropGrid();
+    std::shared_ptr<Widget> self = std::move(siblings[slot_]);
+    siblings.erase(siblings.begin() + slot_);
     siblings.insert(siblings.begin(), std::move(self));
+    c->empty_ = 0;
+    std::erase(siblings, nullptr);
+    for (size_t i = 0; i < siblings.size(); ++i) siblings[i]->slot_ = static_cast<uint32_t>(i);
   }
 }
 
@@ -352,7 +394,7 @@ void Widget::originOnForm(double& x, double& y) const {
 void Widget::mousePoint(double formX, double formY, float& x, float& y) const {
   double ox = 0, oy = 0;
   originOnForm(ox, oy);
-  if (auto* c = dynamic_cast<const ContainerWidget*>(this)) {
+  if (const ContainerWidget* c = asContainer()) {
     double inner = c->innerOffsetTwips();
     x = static_cast<float>(c->fromTwipsX(formX - ox - inner));
     y = static_cast<float>(c->fromTwipsY(formY - oy - inner));
@@ -410,9 +452,50 @@ void Widget::addWidgetMembers(Table& t) {
 
 // ---- ContainerWidget ------------------------------------------------------------------------
 
+// The hit grid of a container with many children: its inner area cut into about as many cells
+// as it has children, each cell listing (back to front) the children whose rectangles reach into
+// it, so that a hit test looks at a few children rather than at all. Children placed, moved or
+// brought to the front since the grid was made are listed apart ("loose") until there are too
+// many of them; so are children too large for a few cells. The grid is made again when the inner
+// area changes size or the children close up.
+struct ContainerWidget::HitGrid {
+  static constexpr size_t kMinChildren = 32;  // fewer are searched one by one
+  static constexpr long kMaxCellsPerChild = 16;
+
+  double width = 0, height = 0;  // the inner area it was made for
+  long cols = 1, rows = 1;
+  double cellWidth = 1, cellHeight = 1;
+  std::vector<uint32_t> start;  // cell i lists slots[start[i]] to slots[start[i + 1]]
+  std::vector<uint32_t> slots;
+  std::vector<uint32_t> loose;
+
+  long col(double x) const { return std::clamp(static_cast<long>(x / cellWidth), 0L, cols - 1); }
+  long row(double y) const { return std::clamp(static_cast<long>(y / cellHeight), 0L, rows - 1); }
+  // The cells a rectangle may reach (its far edges included, which errs on the safe side).
+  bool cells(const TwipsRect& r, long& c0, long& c1, long& r0, long& r1) const {
+    if (r.width <= 0 || r.height <= 0) return false;
+    double right = r.left + r.width, bottom = r.top + r.height;
+    if (right <= 0 || bottom <= 0 || r.left >= width || r.top >= height) return false;
+    c0 = col(std::max(r.left, 0.0));
+    c1 = col(std::min(right, width));
+    r0 = row(std::max(r.top, 0.0));
+    r1 = row(std::min(bottom, height));
+    return true;
+  }
+};
+
+namespace {
+bool mouseCanReach(const Widget* w, double x, double y) {
+  return w && w->kind() != WidgetKind::Timer && w->Visible() && w->Enabled() &&
+         w->rectTwips().contains(x, y);
+}
+}  // namespace
+
 ContainerWidget::~ContainerWidget() {
+  dropGrid();
   // Children that outlive their container (someone still holds them) end up detached.
   for (auto& child : children_) {
+    if (!child) continue;
     if (child->registeredEngine_) child->registeredEngine_->forgetTree(*child);
     child->container_ = nullptr;
   }
@@ -426,25 +509,151 @@ void ContainerWidget::attach(std::shared_ptr<Widget> child) {
   }
   if (child->container_) child->container_->detach(*child);
   child->container_ = this;
+  child->slot_ = static_cast<uint32_t>(children_.size());
   children_.push_back(child);
+  countControls(*child, +1);
+  if (grid_) childMoved(*child);
   if (FormEngine* e = engine()) e->adoptTree(*child);
 }
 
 void ContainerWidget::detach(Widget& child) {
-  auto it = std::find_if(children_.begin(), children_.end(),
-                         [&child](const std::shared_ptr<Widget>& w) { return w.get() == &child; });
-  if (it == children_.end()) return;
-  std::shared_ptr<Widget> keep = *it;  // may be the last owner: release only at the end
+  if (child.container_ != this || child.slot_ >= children_.size() ||
+      children_[child.slot_].get() != &child) {
+    return;
+  }
+  countControls(child, -1);
+  // May be the last owner: released only at the end.
+  std::shared_ptr<Widget> keep = std::move(children_[child.slot_]);
+  ++empty_;
   if (keep->registeredEngine_) keep->registeredEngine_->forgetTree(*keep);
   keep->container_ = nullptr;
-  children_.erase(it);
+  keep->looseInGrid_ = false;
+  while (!children_.empty() && !children_.back()) {
+    children_.pop_back();
+    --empty_;
+  }
+  if (empty_ > 16 && empty_ * 2 > children_.size()) closeUp();
+}
+
+void ContainerWidget::countControls(const Widget& child, int delta) const {
+  // Parts of a user control are the control's own, not the form's.
+  const Widget* w = this;
+  for (; w->container_; w = w->container_) {
+    if (w->kind_ == WidgetKind::UserControl) return;
+  }
+  if (w->kind_ != WidgetKind::Form) return;
+  const auto* f = static_cast<const Form*>(w);
+  if (f->controls_ && f->controls_->counted_) f->controls_->countNames(child, delta);
+}
+
+void ContainerWidget::closeUp() const {
+  if (empty_ == 0) return;
+  dropGrid();
+  std::erase(children_, nullptr);
+  empty_ = 0;
+  for (size_t i = 0; i < children_.size(); ++i) children_[i]->slot_ = static_cast<uint32_t>(i);
+}
+
+const std::vector<std::shared_ptr<Widget>>& ContainerWidget::children() const {
+  closeUp();
+  return children_;
 }
 
 Widget* ContainerWidget::child(std::string_view name) const {
   for (const auto& c : children_) {
-    if (sameName(c->name(), name)) return c.get();
+    if (c && sameName(c->name(), name)) return c.get();
   }
   return nullptr;
+}
+
+void ContainerWidget::dropGrid() const {
+  if (!grid_) return;
+  for (uint32_t s : grid_->loose) {
+    if (s < children_.size() && children_[s]) children_[s]->looseInGrid_ = false;
+  }
+  grid_.reset();
+}
+
+void ContainerWidget::childMoved(Widget& child) {
+  if (child.looseInGrid_) return;
+  if (grid_->loose.size() >= 64 + (children_.size() - empty_) / 16) {
+    dropGrid();  // made again at the next hit test
+    return;
+  }
+  child.looseInGrid_ = true;
+  grid_->loose.push_back(child.slot_);
+}
+
+const ContainerWidget::HitGrid* ContainerWidget::grid() const {
+  size_t live = children_.size() - empty_;
+  if (!grid_ && live < HitGrid::kMinChildren) return nullptr;
+  double width = innerWidthTwips(), height = innerHeightTwips();
+  if (grid_ && (grid_->width != width || grid_->height != height)) dropGrid();
+  if (grid_) return grid_.get();
+  if (live < HitGrid::kMinChildren || !(width > 0) || !(height > 0)) return nullptr;
+
+  auto g = std::make_unique<HitGrid>();
+  g->width = width;
+  g->height = height;
+  double n = static_cast<double>(live);
+  g->cols = std::clamp(std::lround(std::sqrt(n * width / height)), 1L, 4096L);
+  g->rows = std::clamp(std::lround(n / static_cast<double>(g->cols)), 1L, 4096L);
+  g->cellWidth = width / static_cast<double>(g->cols);
+  g->cellHeight = height / static_cast<double>(g->rows);
+  // Counted first, then filled, in slot order: each cell lists its children back to front.
+  std::vector<uint32_t> count(static_cast<size_t>(g->cols * g->rows) + 1, 0);
+  auto each = [&](auto&& visit) {
+    for (size_t s = 0; s < children_.size(); ++s) {
+      Widget* w = children_[s].get();
+      if (!w || w->kind() == WidgetKind::Timer) continue;
+      long c0, c1, r0, r1;
+      if (!g->cells(w->rectTwips(), c0, c1, r0, r1)) continue;
+      if ((c1 - c0 + 1) * (r1 - r0 + 1) > HitGrid::kMaxCellsPerChild) {
+        if (!w->looseInGrid_) {
+          w->looseInGrid_ = true;
+          g->loose.push_back(static_cast<uint32_t>(s));
+        }
+        continue;
+      }
+      for (long r = r0; r <= r1; ++r) {
+        for (long c = c0; c <= c1; ++c) visit(static_cast<size_t>(r * g->cols + c), s);
+      }
+    }
+  };
+  each([&](size_t cell, size_t) { ++count[cell + 1]; });
+  for (size_t i = 1; i < count.size(); ++i) count[i] += count[i - 1];
+  g->start = count;
+  g->slots.resize(count.back());
+  each([&](size_t cell, size_t s) { g->slots[count[cell]++] = static_cast<uint32_t>(s); });
+  grid_ = std::move(g);
+  return grid_.get();
+}
+
+Widget* ContainerWidget::childAt(double x, double y) const {
+  const HitGrid* g = grid();
+  if (!g || !(x >= 0 && x < g->width && y >= 0 && y < g->height)) {
+    for (auto it = children_.rbegin(); it != children_.rend(); ++it) {
+      if (mouseCanReach(it->get(), x, y)) return it->get();
+    }
+    return nullptr;
+  }
+  // The frontmost is the one in the highest place: the last the cell lists, or a loose one.
+  long best = -1;
+  auto cell = static_cast<size_t>(g->row(y) * g->cols + g->col(x));
+  for (uint32_t i = g->start[cell + 1]; i > g->start[cell]; --i) {
+    uint32_t s = g->slots[i - 1];
+    if (s < children_.size() && mouseCanReach(children_[s].get(), x, y)) {
+      best = s;
+      break;
+    }
+  }
+  for (uint32_t s : g->loose) {
+    if (static_cast<long>(s) > best && s < children_.size() &&
+        mouseCanReach(children_[s].get(), x, y)) {
+      best = s;
+    }
+  }
+  return best < 0 ? nullptr : children_[static_cast<size_t>(best)].get();
 }
 
 double ContainerWidget::twipsPerUnitX() const {
@@ -856,7 +1065,11 @@ Form::Form(std::string name) : ContainerWidget(WidgetKind::Form, std::move(name)
 }
 
 Form::~Form() {
-  if (controls_) controls_->form_ = nullptr;
+  if (controls_) {
+    controls_->form_ = nullptr;
+    controls_->counted_ = false;
+    controls_->names_.clear();
+  }
 }
 
 void Form::setEngine(FormEngine* e) {
@@ -901,6 +1114,29 @@ std::vector<Widget*> ControlsCollection::list() const {
   return out;
 }
 
+bool ControlsCollection::mayHold(std::string_view name) {
+  if (!counted_) {
+    for (Widget* w : list()) ++names_[nameHash(w->name())];
+    counted_ = true;
+  }
+  return names_.contains(nameHash(name));
+}
+
+void ControlsCollection::countNames(const Widget& w, int delta) {
+  uint64_t h = nameHash(w.name());
+  if (delta > 0) {
+    ++names_[h];
+  } else if (auto it = names_.find(h); it != names_.end() && --it->second == 0) {
+    names_.erase(it);
+  }
+  if (w.kind() == WidgetKind::UserControl) return;
+  if (const ContainerWidget* c = w.asContainer()) {
+    for (const auto& child : c->children_) {
+      if (child) countNames(*child, delta);
+    }
+  }
+}
+
 std::shared_ptr<Widget> ControlsCollection::Add(std::string_view progId, std::string_view name) {
   Form& f = form();
   std::string id = toLowerAscii(progId);
@@ -929,8 +1165,10 @@ std::shared_ptr<Widget> ControlsCollection::Add(std::string_view progId, std::st
     raise(err::InvalidCall, "Invalid class string: " + std::string(progId));
   }
   if (name.empty()) raise(err::InvalidCall);
-  for (Widget* existing : list()) {
-    if (sameName(existing->name(), name)) raise(err::NameInUse);
+  if (mayHold(name)) {
+    for (Widget* existing : list()) {
+      if (sameName(existing->name(), name)) raise(err::NameInUse);
+    }
   }
   w->setVisible(false);  // added controls start hidden
   f.attach(w);
@@ -1004,7 +1242,7 @@ Widget* findWidget(const ContainerWidget& root, std::string_view name) {
     if (sameName(c->name(), name)) return c.get();
   }
   for (const auto& c : root.children()) {
-    if (auto* cc = dynamic_cast<const ContainerWidget*>(c.get())) {
+    if (const ContainerWidget* cc = c->asContainer()) {
       if (Widget* w = findWidget(*cc, name)) return w;
     }
   }

@@ -10,9 +10,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "host/dispatch.h"
+#include "host/handler.h"
 #include "host/picture.h"
 #include "host/types.h"
 
@@ -48,9 +50,9 @@ inline constexpr int16_t Pixels = 3;
 inline constexpr double kTwipsPerPixel = 15.0;  // 96 dots per inch
 
 // Mouse and keyboard event handlers, as widgets raise them.
-using MouseHandler = std::function<void(int16_t button, int16_t shift, float x, float y)>;
-using KeyHandler = std::function<void(int16_t& keyCode, int16_t shift)>;
-using EventHandler = std::function<void()>;
+using MouseHandler = Handler<void(int16_t button, int16_t shift, float x, float y)>;
+using KeyHandler = Handler<void(int16_t& keyCode, int16_t shift)>;
+using EventHandler = Handler<void()>;
 
 // Physical rectangle in twips, relative to some origin.
 struct TwipsRect {
@@ -72,6 +74,9 @@ class Widget : public Dispatch {
   ContainerWidget* container() const { return container_; }
   Form* form() const;  // the form that ultimately holds the widget (null while detached)
   FormEngine* engine() const;
+  // The widget as a container (form, user control, picture box, frame), or null.
+  ContainerWidget* asContainer();
+  const ContainerWidget* asContainer() const;
 
   // Geometry in the container's scale units (twips for a top-level form).
   float Left() const;
@@ -142,7 +147,9 @@ class Widget : public Dispatch {
   bool visible_ = true;
   bool enabled_ = true;
   int16_t tabIndex_ = 0;
+  bool looseInGrid_ = false;  // listed apart in its container's hit grid (see ContainerWidget)
   int32_t hwnd_ = 0;
+  uint32_t slot_ = 0;                       // its place in the container's list of children
   FormEngine* registeredEngine_ = nullptr;  // the engine that knows this widget (hwnd, timers)
 };
 
@@ -162,8 +169,11 @@ class ContainerWidget : public Widget {
   void attach(std::shared_ptr<Widget> child);
   void detach(Widget& child);
   // Children from back to front.
-  const std::vector<std::shared_ptr<Widget>>& children() const { return children_; }
+  const std::vector<std::shared_ptr<Widget>>& children() const;
   Widget* child(std::string_view name) const;  // case-insensitive; null when absent
+  // The frontmost child that the mouse reaches at a point of the inner area (twips from the inner
+  // origin): visible, enabled, not a timer, its rectangle holding the point. Null when none does.
+  Widget* childAt(double x, double y) const;
 
   int16_t ScaleMode() const { return scaleMode_; }
   void setScaleMode(int16_t mode);  // 1 or 3: a fixed scale from 0; 0 keeps the current one
@@ -203,13 +213,25 @@ class ContainerWidget : public Widget {
  protected:
   static void addContainerMembers(Table& t);
   void sizeChanged() override;
+  // Tells the form's Controls collection of a child that arrives or leaves.
+  void countControls(const Widget& child, int delta) const;
 
  private:
   friend class Widget;  // ZOrder reorders the siblings
+  friend class ControlsCollection;
   void switchToUserScale();
   double twipsPerUnitX() const;  // fixed scale modes only
   double twipsPerUnitY() const;
-  std::vector<std::shared_ptr<Widget>> children_;
+  // Children leave their place empty (null) when they go, so that removal is O(1); the list
+  // closes up when half of it is empty, or when someone reads it.
+  void closeUp() const;
+  void childMoved(Widget& child);
+  struct HitGrid;
+  void dropGrid() const;
+  const HitGrid* grid() const;
+  mutable std::vector<std::shared_ptr<Widget>> children_;
+  mutable uint32_t empty_ = 0;  // null places in children_
+  mutable std::unique_ptr<HitGrid> grid_;
   int16_t scaleMode_ = scale::Twips;
   float scaleLeft_ = 0, scaleTop_ = 0;
   float userScaleWidth_ = 0, userScaleHeight_ = 0;  // used while scaleMode_ is User
@@ -320,10 +342,13 @@ class Timer final : public Widget {
 
  private:
   friend class FormEngine;
+  friend class TimerQueue;
   void enabledChanged() override;
   void rearm();
   int32_t interval_ = 0;
+  int32_t queueIndex_ = -1;  // place in the engine's queue of running timers, -1 outside it
   int64_t due_ = -1;
+  uint64_t arrival_ = 0;  // when it reached the engine (ties of due times), 0 while away
 };
 
 class TextBox final : public Widget {
@@ -415,7 +440,7 @@ class UserControl final : public ContainerWidget {
   void raiseResize();
   // Lifecycle events, raised by the control's site (see container.h).
   EventHandler Initialize, InitProperties, Show, Terminate;
-  std::function<void(PropertyBag&)> ReadProperties, WriteProperties;
+  Handler<void(PropertyBag&)> ReadProperties, WriteProperties;
 
  protected:
   const Table& table() const override;
@@ -450,6 +475,7 @@ class Form final : public ContainerWidget {
   const Table& table() const override;
 
  private:
+  friend class ContainerWidget;  // tells the Controls collection of controls coming and going
   std::string caption_;
   std::shared_ptr<ControlsCollection> controls_;
   FormEngine* engine_ = nullptr;
@@ -474,8 +500,17 @@ class ControlsCollection final : public Dispatch {
 
  private:
   friend class Form;
+  friend class ContainerWidget;
   Form& form() const;
+  // Whether a control of this name may be on the form: false means surely not. The first call
+  // counts the form's names (by a hash of their lower-case form); from then on the form's
+  // containers keep the count as controls come and go.
+  bool mayHold(std::string_view name);
+  // Counts a widget that arrives (+1) or leaves (-1), and the controls inside it.
+  void countNames(const Widget& w, int delta);
   Form* form_;
+  bool counted_ = false;
+  std::unordered_map<uint64_t, uint32_t> names_;
 };
 
 // Finds a widget by name anywhere below a container (case-insensitive); null when absent.

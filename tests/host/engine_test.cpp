@@ -105,6 +105,146 @@ TEST_F(Track, DisabledImagesPassThePressToTheirPictureBox) {
   EXPECT_EQ(engine.hitTest(*form, -1, 0), nullptr);
 }
 
+// The widget under a point by a plain search: front to back through each container, hidden,
+// disabled and timers passed over, into a container's inner area.
+Widget* hitBySearch(const std::vector<Widget*>& children, double x, double y);
+
+Widget* hitBySearch(const ContainerWidget& c, double x, double y) {
+  std::vector<Widget*> children;
+  for (const auto& w : c.children()) children.push_back(w.get());
+  return hitBySearch(children, x, y);
+}
+
+// The same through children listed back to front.
+Widget* hitBySearch(const std::vector<Widget*>& children, double x, double y) {
+  for (auto it = children.rbegin(); it != children.rend(); ++it) {
+    Widget& w = **it;
+    if (w.kind() == WidgetKind::Timer || !w.Visible() || !w.Enabled()) continue;
+    const TwipsRect& r = w.rectTwips();
+    if (!r.contains(x, y)) continue;
+    const ContainerWidget* cc = w.asContainer();
+    if (!cc) return &w;
+    double ix = x - r.left - cc->innerOffsetTwips(), iy = y - r.top - cc->innerOffsetTwips();
+    if (ix >= 0 && ix < cc->innerWidthTwips() && iy >= 0 && iy < cc->innerHeightTwips()) {
+      if (Widget* deeper = hitBySearch(*cc, ix, iy)) return deeper;
+    }
+    return &w;
+  }
+  return nullptr;
+}
+
+// A form with hundreds of widgets (where the engine no longer searches them one by one) finds
+// the same widget as the plain search at every point, through moves, overlaps, z-order changes,
+// removals, hidden and disabled widgets, a resized form and a picture box's border.
+TEST_F(Engine, HitTestsOnACrowdedFormFindWhatASearchFinds) {
+  form->setWidth(12000);
+  form->setHeight(9000);
+  uint32_t seed = 12345;
+  auto next = [&seed](uint32_t n) {
+    seed = seed * 1664525u + 1013904223u;
+    return (seed >> 8) % n;
+  };
+  // The form's children back to front, kept here beside the engine's own list: reading that
+  // list would tidy it up and spare the engine the cases tested here.
+  std::vector<std::shared_ptr<Widget>> all;
+  std::vector<Widget*> order;
+  auto toFront = [&order](Widget* w, bool front) {
+    std::erase(order, w);
+    if (front) {
+      order.push_back(w);
+    } else {
+      order.insert(order.begin(), w);
+    }
+  };
+  for (int i = 0; i < 400; ++i) {
+    std::shared_ptr<Widget> w;
+    switch (i % 5) {
+      case 0:
+        w = form->add<CommandButton>("b" + std::to_string(i));
+        break;
+      case 1:
+        w = form->add<Label>("l" + std::to_string(i));
+        break;
+      case 2: {
+        auto pic = form->add<PictureBox>("p" + std::to_string(i));
+        pic->add<Image>("img" + std::to_string(i))->Move(30, 30, 300, 300);
+        w = pic;
+        break;
+      }
+      case 3:
+        w = form->add<Timer>("t" + std::to_string(i));
+        break;
+      default:
+        w = form->add<Image>("i" + std::to_string(i));
+        break;
+    }
+    // Mostly small, some large, a few reaching past the form's edges.
+    double size = i % 40 == 0 ? 5000 : 150 + next(600);
+    w->setRectTwips({static_cast<double>(next(13000)) - 500, static_cast<double>(next(10000)) - 500,
+                     size, size * 0.75});
+    all.push_back(w);
+    order.push_back(w.get());
+  }
+  int checked = 0;
+  auto compare = [&](const char* stage) {
+    for (int k = 0; k < 600; ++k) {
+      auto width = static_cast<uint32_t>(form->innerWidthTwips());
+      double x = next(width) + 0.5 * next(2), y = next(9000) + 0.25 * next(4);
+      Widget* expected = hitBySearch(order, x, y);
+      ASSERT_EQ(engine.hitTest(*form, x, y), expected ? expected : form.get())
+          << stage << " at " << x << ", " << y;
+      ++checked;
+    }
+  };
+  compare("placed");
+  for (int i = 0; i < 60; ++i) {
+    Widget& w = *all[next(400)];
+    w.Move(static_cast<float>(next(12000)), static_cast<float>(next(9000)));
+  }
+  compare("moved");
+  for (int i = 0; i < 40; ++i) {
+    Widget* w = all[next(400)].get();
+    bool front = next(2) == 0;
+    w->ZOrder(front ? int16_t{0} : int16_t{1});
+    toFront(w, front);
+  }
+  compare("reordered");
+  for (int i = 0; i < 30; ++i) {
+    all[next(400)]->setVisible(false);
+    all[next(400)]->setEnabled(false);
+  }
+  compare("hidden and disabled");
+  for (int i = 0; i < 150; ++i) {
+    size_t k = next(static_cast<uint32_t>(all.size()));
+    form->detach(*all[k]);
+    std::erase(order, all[k].get());
+    all.erase(all.begin() + static_cast<std::ptrdiff_t>(k));
+  }
+  compare("removed");
+  for (int i = 0; i < 20; ++i) {
+    all.push_back(form->add<CommandButton>("n" + std::to_string(i)));
+    order.push_back(all.back().get());
+  }
+  for (int i = 0; i < 20; ++i) all[all.size() - 1 - i]->Move(static_cast<float>(next(12000)), 100);
+  compare("added");
+  for (const auto& w : all) {
+    if (w->kind() == WidgetKind::PictureBox) static_cast<PictureBox&>(*w).setBorderStyle(1);
+  }
+  form->setWidth(8000);
+  compare("bordered, narrower");
+  for (int i = 0; i < 200; ++i) {
+    Widget* w = all[next(static_cast<uint32_t>(all.size()))].get();
+    w->ZOrder(0);
+    toFront(w, true);
+  }
+  compare("many to the front");
+  EXPECT_EQ(checked, 600 * 8);
+  std::vector<Widget*> listed;
+  for (const auto& w : form->children()) listed.push_back(w.get());
+  EXPECT_EQ(listed, order);
+  compare("listed");
+}
+
 TEST_F(Track, TheReleaseGoesToThePressedWidgetAndClicksOnlyOverIt) {
   // Released over the form: the track still gets the release, in its own units, but no click.
   engine.mouseDown(*form, 700, 1000, mouse::Left);
@@ -238,6 +378,57 @@ TEST_F(Engine, TimersTickAtTheirOwnTimesAndRestartWhenRearmed) {
   EXPECT_EQ(clock.nowMs(), FormEngine::kLatestMs);
   slow->setEnabled(true);  // its next tick still has a time
   EXPECT_EQ(engine.nextDue(), FormEngine::kLatestMs + 50);
+}
+
+// Timers due at the same moment tick in the order they reached the engine; one that leaves the
+// form and comes back counts as arriving anew. Many timers keep their times through starts, stops
+// and reschedules made by each other's handlers.
+TEST_F(Engine, TimersDueTogetherTickInTheOrderTheyArrived) {
+  Names log;
+  std::vector<std::shared_ptr<Timer>> timers;
+  for (const char* name : {"a", "b", "c", "d"}) {
+    auto t = form->add<Timer>(name);
+    t->Tick = [&log, name] { log.push_back(name); };
+    timers.push_back(t);
+  }
+  // Started in reverse order, all due at 100.
+  for (auto it = timers.rbegin(); it != timers.rend(); ++it) (*it)->setInterval(100);
+  engine.advance(100);
+  EXPECT_EQ(log, (Names{"a", "b", "c", "d"}));
+  // "b" leaves and comes back: now it is the last to arrive.
+  form->detach(*timers[1]);
+  form->attach(timers[1]);
+  timers[1]->setInterval(100);
+  for (auto& t : timers) {
+    if (t != timers[1]) t->setInterval(100);
+  }
+  log.clear();
+  engine.advance(100);
+  EXPECT_EQ(log, (Names{"a", "c", "d", "b"}));
+
+  // 200 timers of intervals 1 to 200 ms: in 600 ms timer i ticks 600 / i times, at multiples of
+  // its interval; a handler that stops another timer keeps it from ticking at the same moment.
+  for (auto& t : timers) t->setEnabled(false);
+  std::vector<std::shared_ptr<Timer>> many;
+  std::vector<int> ticks(200);
+  std::vector<int64_t> wrongTimes;
+  const int64_t start = clock.nowMs();
+  for (int i = 0; i < 200; ++i) {
+    auto t = form->add<Timer>("t" + std::to_string(i));
+    int interval = i + 1;
+    t->Tick = [&, i, interval] {
+      ++ticks[static_cast<size_t>(i)];
+      if ((clock.nowMs() - start) % interval != 0) wrongTimes.push_back(clock.nowMs());
+      if (i == 99 && clock.nowMs() - start == 400) many[199]->setEnabled(false);
+    };
+    many.push_back(t);
+  }
+  for (int i = 199; i >= 0; --i) many[static_cast<size_t>(i)]->setInterval(i + 1);
+  engine.advance(600);
+  EXPECT_TRUE(wrongTimes.empty());
+  for (int i = 0; i < 199; ++i) EXPECT_EQ(ticks[static_cast<size_t>(i)], 600 / (i + 1)) << i;
+  EXPECT_EQ(ticks[199], 1);  // at 200; stopped at 400 by timer 99 before it could tick again
+  EXPECT_EQ(engine.nextDue(), start + 601);
 }
 
 // Keys go to the focus, but a user control's surface sees them first while one of its parts has

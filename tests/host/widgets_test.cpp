@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "host/variant.h"
 #include "host/widgets.h"
@@ -200,6 +203,85 @@ TEST_F(Widgets, ControlsCollectionSkipsPartsOfUserControls) {
   EXPECT_EQ(findWidget(*form, "picbarra")->container(), uc.get());  // the deep search finds it
   EXPECT_NE(controls->Add("VB.TextBox", "picBarra"), nullptr);
   EXPECT_EQ(controls->Count(), 2);
+}
+
+// Add refuses a name in use (any case) and takes any other, while controls come and go in
+// frames, move between containers, and parts of a user control (not the form's) share names.
+TEST_F(Widgets, ControlsCollectionKnowsTheNamesInUseAsControlsComeAndGo) {
+  auto controls = form->Controls();
+  controls->Add("VB.Label", "First");  // the collection starts counting the form's names
+  auto frame = form->add<Frame>("Frame1");
+  auto inner = frame->add<PictureBox>("Inner");
+  auto uc = form->add<UserControl>("Bar1");
+  uc->add<Image>("Part");
+  auto loose = std::make_shared<Frame>("Loose");  // not on the form yet
+  loose->add<Label>("Deep");
+  auto inUse = [&](const std::string& name) {
+    for (Widget* w : controls->list()) {
+      if (toLowerAscii(w->name()) == toLowerAscii(name)) return true;
+    }
+    return false;
+  };
+  const std::vector<std::string> names = {"first", "FRAME1", "inner", "bar1", "Part",
+                                          "loose", "Deep",   "Box",   "box2"};
+  auto check = [&](const char* stage) {
+    for (const std::string& n : names) {
+      if (inUse(n)) {
+        EXPECT_EQ(errorOf([&] { controls->Add("VB.Label", n); }), err::NameInUse)
+            << stage << " " << n;
+      } else {
+        EXPECT_EQ(errorOf([&] { controls->Add("VB.Label", n); }), 0) << stage << " " << n;
+        controls->Remove(n);  // the check leaves nothing behind
+      }
+    }
+  };
+  check("start");
+  EXPECT_EQ(errorOf([&] { controls->Add("VB.Label", "part"); }), 0);  // a part's name is free
+  controls->Remove("part");
+  frame->attach(loose);  // Loose and Deep arrive together
+  check("frame in a frame");
+  EXPECT_EQ(errorOf([&] { controls->Add("VB.TextBox", "deep"); }), err::NameInUse);
+  uc->attach(loose);  // now parts of the user control
+  check("into the user control");
+  EXPECT_EQ(errorOf([&] { controls->Add("VB.TextBox", "Deep"); }), 0);
+  controls->Remove("Deep");
+  inner->attach(loose);
+  form->detach(*frame);  // Frame1, Inner, Loose and Deep leave
+  check("frame gone");
+  EXPECT_EQ(errorOf([&] { controls->Add("VB.TextBox", "Frame1"); }), 0);
+  EXPECT_EQ(errorOf([&] { controls->Add("VB.TextBox", "frame1"); }), err::NameInUse);
+  controls->Remove("Frame1");
+  form->attach(frame);
+  check("frame back");
+  EXPECT_EQ(errorOf([&] { controls->Add("VB.TextBox", "Inner"); }), err::NameInUse);
+}
+
+// A handler slot holds small and large callables alike; a copy taken before a call keeps the
+// handler alive when it replaces itself while it runs, and empty slots say so.
+TEST_F(Widgets, HandlerSlotsKeepTheirCallablesThroughCopiesAndReplacement) {
+  auto button = form->add<CommandButton>("cmd");
+  EXPECT_FALSE(button->Click);
+  std::vector<std::string> log;
+  std::string big(100, 'x');  // a capture that does not fit inside the slot
+  button->Click = [&log, big] { log.push_back("big " + std::to_string(big.size())); };
+  EventHandler copy = button->Click;
+  button->Click = nullptr;
+  EXPECT_FALSE(button->Click);
+  copy();
+  button->Click = [&log, &button] {
+    log.push_back("small");
+    button->Click = [&log] { log.push_back("replaced"); };  // destroys the running handler's slot
+    log.push_back("still running");
+  };
+  for (int i = 0; i < 2; ++i) {
+    if (EventHandler h = button->Click) h();
+  }
+  KeyHandler key = [](int16_t& code, int16_t shift) { code = static_cast<int16_t>(code + shift); };
+  int16_t code = 40;
+  key(code, 2);
+  EXPECT_EQ(code, 42);
+  EXPECT_EQ(log, (std::vector<std::string>{"big 100", "small", "still running", "replaced"}));
+  EXPECT_THROW(EventHandler()(), std::bad_function_call);
 }
 
 TEST_F(Widgets, TextMeasurementUsesTheFont) {
