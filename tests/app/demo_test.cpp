@@ -22,6 +22,7 @@
 #include "host/engine.h"
 #include "host/render.h"
 #include "host/widgets.h"
+#include "own_registry.h"
 #include "server/exports.h"
 
 namespace kelo::demo {
@@ -41,25 +42,6 @@ std::filesystem::path tempDir(const std::string& what) {
 void writeText(const std::filesystem::path& p, const std::string& text) {
   std::ofstream(p, std::ios::binary) << text;
 }
-
-// The viewer registers the component library it places its bars from: in a registry of the
-// tests' own, never the user's.
-class OwnRegistry : public ::testing::Environment {
- public:
-  void SetUp() override {
-    dir_ = tempDir("registry");
-    ::setenv("KELO_REGISTRY", (dir_ / "registry.json").c_str(), 1);
-  }
-  void TearDown() override {
-    ::unsetenv("KELO_REGISTRY");
-    std::filesystem::remove_all(dir_);
-  }
-
- private:
-  std::filesystem::path dir_;
-};
-[[maybe_unused]] ::testing::Environment* const kOwnRegistry =
-    ::testing::AddGlobalTestEnvironment(new OwnRegistry);
 
 // A document of numbered lines; line 7 is wider than the viewer.
 std::string numberedText(int n) {

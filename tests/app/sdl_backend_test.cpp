@@ -19,29 +19,10 @@
 #include "host/engine.h"
 #include "host/render.h"
 #include "host/sdl_backend.h"
+#include "own_registry.h"
 
 namespace host::sdl {
 namespace {
-
-// The viewer registers the component library its bars come from: in a registry of the tests'
-// own, never the user's.
-class OwnRegistry : public ::testing::Environment {
- public:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("kelo-sdl-registry-" + std::to_string(::getpid()));
-    ::setenv("KELO_REGISTRY", (dir_ / "registry.json").c_str(), 1);
-  }
-  void TearDown() override {
-    ::unsetenv("KELO_REGISTRY");
-    std::filesystem::remove_all(dir_);
-  }
-
- private:
-  std::filesystem::path dir_;
-};
-[[maybe_unused]] ::testing::Environment* const kOwnRegistry =
-    ::testing::AddGlobalTestEnvironment(new OwnRegistry);
 
 // ---- mapping --------------------------------------------------------------------------------
 

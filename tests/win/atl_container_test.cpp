@@ -40,10 +40,7 @@ std::vector<HWND> shownTips() {
 class AtlContainer : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
-    ocx_ = LoadLibraryW(L"KeloScroll.ocx");
-    ASSERT_NE(ocx_, nullptr);
-    ASSERT_EQ(function<Export>(ocx_, "DllRegisterServer")(), S_OK);
+    ASSERT_NO_FATAL_FAILURE(loadRegisteredOcx(ocx_));
     atl_ = LoadLibraryW(L"atl.dll");
     ASSERT_NE(atl_, nullptr);
     ASSERT_TRUE(function<HostInit>(atl_, "AtlAxWinInit")());

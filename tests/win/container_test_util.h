@@ -2,6 +2,7 @@
 // on the real clock, real mouse and key input, and the sinks a container gives the control.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <ocidl.h>
 #include <oleauto.h>
 #include <windows.h>
@@ -106,6 +107,15 @@ class PageSite final : public IPropertyPageSite {
   }
   HRESULT STDMETHODCALLTYPE TranslateAccelerator(MSG*) override { return S_FALSE; }
 };
+
+// OLE for this thread, and KeloScroll.ocx (beside the test) loaded and registered.
+inline void loadRegisteredOcx(HMODULE& ocx) {
+  ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+  ocx = LoadLibraryW(L"KeloScroll.ocx");
+  ASSERT_NE(ocx, nullptr);
+  using Export = HRESULT(STDAPICALLTYPE*)();
+  ASSERT_EQ(function<Export>(ocx, "DllRegisterServer")(), S_OK);
+}
 
 // Real input at the pointer: the left button pressed or released, a key pressed and released.
 inline void button(bool down) {

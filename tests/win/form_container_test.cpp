@@ -126,10 +126,7 @@ std::wstring textOf(HWND h) {
 class FormContainer : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
-    ocx_ = LoadLibraryW(L"KeloScroll.ocx");
-    ASSERT_NE(ocx_, nullptr);
-    ASSERT_EQ(function<Export>(ocx_, "DllRegisterServer")(), S_OK);
+    ASSERT_NO_FATAL_FAILURE(loadRegisteredOcx(ocx_));
     ASSERT_EQ(CLSIDFromProgID(L"KeloScroll.UsrKeloScroll", &control_), S_OK);
     ASSERT_EQ(CLSIDFromProgID(L"KeloScroll.PropertyPage1", &page_), S_OK);
   }
