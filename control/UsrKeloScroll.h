@@ -76,6 +76,11 @@ class UsrKeloScroll final : public host::Dispatch, public host::Diagnosable {
 
   host::ControlSite& site() const { return site_.get(); }
 
+  // The smallest size, in twips, a resize leaves the control (a designer snaps a size it proposes
+  // to it): along the bar two buttons and the thumb, across a horizontal bar the buttons' length;
+  // 0 where there is no minimum.
+  std::pair<float, float> SmallestSizeTwips() const;
+
  private:
   explicit UsrKeloScroll(host::ControlSite& site);
   void createParts();

@@ -74,6 +74,20 @@ void UsrKeloScroll::UserControl_Resize() {
   if (run) SetTrackScale();
 }
 
+std::pair<float, float> UsrKeloScroll::SmallestSizeTwips() const {
+  if (!isTrue(mVerticalBar))
+    return {host::toSingle(2.0 * kEndButtonLength + thumbLengthTwips_), kEndButtonLength};
+  // The thumb's length in twips as Resize reads it; its designed length while the track has no
+  // height to scale by.
+  double thumb = thumbLengthTwips_;
+  try {
+    thumb = host::divide(imgCursor->Height(),
+                         host::divide(picBarra->ScaleHeight(), picBarra->Height()));
+  } catch (const host::Error&) {
+  }
+  return {0.0f, host::toSingle(static_cast<double>(cmdSxUp->Height()) + cmdDXDN->Height() + thumb)};
+}
+
 void UsrKeloScroll::ArrangeHorizontal() {
   DrawArrowsFor(true);
   float minWidth = host::toSingle(2.0 * kEndButtonLength + thumbLengthTwips_);

@@ -22,14 +22,6 @@ const ::GUID kEventsIid = toGuid(server::kDiidUsrKeloScrollEvents);
 // The name the control's site has on its form; a real container's extender has its own.
 constexpr char kSiteName[] = "UsrKeloScroll1";
 
-// HIMETRIC (0.01 mm) and twips (1/1440 inch).
-float twipsOf(LONG himetric) {
-  return static_cast<float>(static_cast<double>(himetric) * 1440.0 / 2540.0);
-}
-LONG himetricOf(float twips) {
-  return static_cast<LONG>(static_cast<double>(twips) * 2540.0 / 1440.0 + 0.5);
-}
-
 // An event argument as the sinks receive it: by reference for Change's Long and
 // GetDescription's String, as the event interface declares them.
 struct EventArgument {

@@ -1,6 +1,8 @@
 // The control as its container sees it without activating it: its drawing into any device
 // context (a designer's view, printing), its extent, natural size, opacity and hit tests, its
 // property pages, and the ambient and event controls of IOleControl.
+#include <algorithm>
+
 #include "control/interface_table.h"
 #include "server/win/control_object.h"
 
@@ -172,11 +174,20 @@ HRESULT ControlObject::GetNaturalExtent(DWORD aspect, LONG, DVTARGETDEVICE*, HDC
                                         DVEXTENTINFO* info, LPSIZEL size) {
   if (!info || !size) return E_POINTER;
   if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
-  // The size the control was designed at; it has no steps of size to snap a proposal to (its
-  // minimum length along the bar it enforces itself when sized).
-  if (info->dwExtentMode != DVEXTENT_CONTENT) return E_NOTIMPL;
-  *size = naturalExtent_;
-  return S_OK;
+  // Content: the size the control was designed at. Integral: the size proposed, raised to the
+  // least a resize leaves the control (it has no steps of size between).
+  if (info->dwExtentMode == DVEXTENT_CONTENT) {
+    *size = naturalExtent_;
+    return S_OK;
+  }
+  if (info->dwExtentMode != DVEXTENT_INTEGRAL) return E_INVALIDARG;
+  if (!hosting_) return E_UNEXPECTED;
+  return guarded(toGuid(server::kIidUsrKeloScroll), [&] {
+    auto [width, height] = hosting_->control->SmallestSizeTwips();
+    size->cx = std::max(info->sizelProposed.cx, himetricOf(width));
+    size->cy = std::max(info->sizelProposed.cy, himetricOf(height));
+    return S_OK;
+  });
 }
 
 // ---- ISpecifyPropertyPages --------------------------------------------------------------------

@@ -9,6 +9,13 @@
 
 namespace keloscroll::win {
 
+float twipsOf(LONG himetric) {
+  return static_cast<float>(static_cast<double>(himetric) * 1440.0 / 2540.0);
+}
+LONG himetricOf(float twips) {
+  return static_cast<LONG>(static_cast<double>(twips) * 2540.0 / 1440.0 + 0.5);
+}
+
 namespace {
 
 constexpr int32_t kOutOfMemory = 7;

@@ -16,6 +16,10 @@
 
 namespace keloscroll::win {
 
+// HIMETRIC (0.01 mm), the unit of OLE's extents, and twips (1/1440 inch), the control's.
+float twipsOf(LONG himetric);
+LONG himetricOf(float twips);  // rounded to the nearest
+
 std::wstring wide(std::string_view utf8);
 std::string utf8(const wchar_t* text, size_t length);
 std::string utf8(BSTR text);
