@@ -1,5 +1,6 @@
 // What the container tests share: loading a function of a library, running the thread's messages
-// on the real clock, real mouse and key input, and the sinks a container gives the control.
+// on the real clock, real mouse and key input, the sinks a container gives the control, and the
+// screen read back against the Linux renderer's pictures.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,8 +9,12 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "host/picture.h"
 
 namespace container_test {
 
@@ -130,6 +135,78 @@ inline void key(WORD vk) {
   in[0].ki.wVk = in[1].ki.wVk = vk;
   in[1].ki.dwFlags = KEYEVENTF_KEYUP;
   SendInput(2, in, sizeof(INPUT));
+}
+
+// Real input: the pointer moved (while a button is held, a drag) to a point of the screen.
+inline void moveTo(POINT screen) {
+  INPUT in{};
+  in.type = INPUT_MOUSE;
+  in.mi.dx = MulDiv(screen.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+  in.mi.dy = MulDiv(screen.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+  in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  SendInput(1, &in, sizeof in);
+}
+
+// What a window shows, read back from the screen (a window's own DC: child windows included,
+// which PrintWindow leaves out under Wine): each pixel 0xAARRGGBB, opaque.
+inline std::vector<uint32_t> capture(HWND window, int width, int height) {
+  HDC screen = GetDC(window);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, dib);
+  BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+  GdiFlush();
+  std::vector<uint32_t> out(static_cast<const uint32_t*>(bits),
+                            static_cast<const uint32_t*>(bits) + width * height);
+  for (uint32_t& p : out) p |= 0xFF000000u;
+  SelectObject(memory, old);
+  DeleteObject(dib);
+  DeleteDC(memory);
+  ReleaseDC(window, screen);
+  return out;
+}
+
+// The bars the Linux renderer painted into the reference pictures (tests/win/reference/, the bar
+// 8 pixels into each), as a container sets them up: its size in pixels, laid down before it is
+// sized when `lying`, then the properties written.
+struct ReferenceBar {
+  const char* reference;
+  int width, height;
+  bool lying;
+  std::vector<std::pair<const wchar_t*, long>> properties;
+};
+inline const std::vector<ReferenceBar>& referenceBars() {
+  static const std::vector<ReferenceBar> bars = {
+      {"bar-vertical", 17, 160, false, {}},
+      {"bar-value", 17, 160, false, {{L"Max", 100}, {L"Value", 60}}},
+      {"bar-disabled", 17, 160, false, {{L"Enabled", 0}}},
+      {"bar-horizontal", 160, 17, true, {{L"Max", 10}, {L"Value", 3}}},
+  };
+  return bars;
+}
+
+// Checks that `window` shows exactly the reference picture of `bar`; the first differing pixel is
+// named.
+inline void expectShowsReference(HWND window, const ReferenceBar& bar) {
+  RECT r{};
+  GetClientRect(window, &r);
+  ASSERT_EQ(r.right, bar.width);
+  ASSERT_EQ(r.bottom, bar.height);
+  std::vector<uint32_t> shown = capture(window, bar.width, bar.height);
+  host::PictureRef ref =
+      host::Picture::load(std::string(KELO_REFERENCE_DIR) + "/" + bar.reference + ".png");
+  int differ = 0;
+  std::string first;
+  for (int y = 0; y < bar.height; ++y)
+    for (int x = 0; x < bar.width; ++x) {
+      uint32_t want = ref->pixel(8 + x, 8 + y) | 0xFF000000u;
+      if (shown[static_cast<size_t>(y * bar.width + x)] == want) continue;
+      if (differ++ == 0) first = std::to_string(x) + "," + std::to_string(y);
+    }
+  EXPECT_EQ(differ, 0) << "first at " << first;
 }
 
 }  // namespace container_test

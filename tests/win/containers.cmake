@@ -1,9 +1,10 @@
-# KeloScroll.ocx in real containers, with windows: run on a virtual display (xvfb-run).
+# KeloScroll.ocx in real containers, with windows: run on a virtual display (xvfb-run). Both
+# compare the screen with the painters' reference images: Wine sees the build machine's root as
+# drive Z:.
+set(kelo_reference_dir KELO_REFERENCE_DIR="Z:${CMAKE_CURRENT_SOURCE_DIR}/reference")
 kelo_test(atl_container_test atl_container_test.cpp)
 target_link_libraries(atl_container_test PRIVATE keloscroll_host ole32 oleaut32 uuid user32 gdi32)
-# The reference images of the painters' test: Wine sees the build machine's root as drive Z:.
-target_compile_definitions(atl_container_test PRIVATE
-  KELO_REFERENCE_DIR="Z:${CMAKE_CURRENT_SOURCE_DIR}/reference")
+target_compile_definitions(atl_container_test PRIVATE ${kelo_reference_dir})
 # The library beside the test programs, copied again whenever it is rebuilt.
 if(NOT TARGET keloscroll_ocx_beside_tests)
   add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/KeloScroll.ocx
@@ -24,7 +25,8 @@ kelo_test(form_container_test form_container_test.cpp
   form_container/text_box.cpp form_container/extender.cpp form_container/site.cpp
   form_container/frame.cpp form_container/property_bag.cpp)
 target_include_directories(form_container_test PRIVATE ${PROJECT_SOURCE_DIR})
-target_link_libraries(form_container_test PRIVATE ole32 oleaut32 uuid user32 gdi32)
+target_link_libraries(form_container_test PRIVATE keloscroll_host ole32 oleaut32 uuid user32 gdi32)
+target_compile_definitions(form_container_test PRIVATE ${kelo_reference_dir})
 add_dependencies(form_container_test keloscroll_ocx_beside_tests)
 if(CMAKE_CROSSCOMPILING_EMULATOR AND NOT KELO_CANNOT_RUN)
   set_tests_properties(form_container_test PROPERTIES TIMEOUT 120 ENVIRONMENT "KELO_WINE_DISPLAY=1")

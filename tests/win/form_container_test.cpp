@@ -3,7 +3,12 @@
 // EDIT window the form makes), ambient UserMode for run and design mode, and a property-notify
 // sink that marks the form dirty. The tests drive the control with real input on a virtual
 // display and watch its events on a sink of their own.
+#include <windows.h>  // first: the other Windows headers build on it
+
+#include <commctrl.h>
 #include <gtest/gtest.h>
+#include <olectl.h>
+#include <prsht.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -533,15 +538,163 @@ TEST_F(FormContainer, TheDesignerHitTestsAndSizesTheControlThroughItsView) {
   SIZEL natural{};
   DVEXTENTINFO info{sizeof(DVEXTENTINFO), DVEXTENT_CONTENT, {0, 0}};
   EXPECT_EQ(view->GetNaturalExtent(DVASPECT_CONTENT, -1, nullptr, nullptr, &info, &natural), S_OK);
-  view->Release();
   EXPECT_EQ(natural.cx, form_container::toHimetric(720));
   EXPECT_EQ(natural.cy, form_container::toHimetric(3645));
+  // A size the designer proposes (dragging a handle) keeps what a resize would keep: a bar too
+  // short for two buttons and the thumb (705 twips) is raised to that.
+  info.dwExtentMode = DVEXTENT_INTEGRAL;
+  info.sizelProposed = {form_container::toHimetric(255), form_container::toHimetric(300)};
+  EXPECT_EQ(view->GetNaturalExtent(DVASPECT_CONTENT, -1, nullptr, nullptr, &info, &natural), S_OK);
+  EXPECT_EQ(natural.cx, form_container::toHimetric(255));
+  EXPECT_EQ(natural.cy, form_container::toHimetric(705));
+  info.sizelProposed = {form_container::toHimetric(255), form_container::toHimetric(2000)};
+  EXPECT_EQ(view->GetNaturalExtent(DVASPECT_CONTENT, -1, nullptr, nullptr, &info, &natural), S_OK);
+  EXPECT_EQ(natural.cy, form_container::toHimetric(2000));
+  view->Release();
   ASSERT_EQ(site->sizeToFit(), S_OK);
   pump(50);
   RECT fitted = inParent(site->window());
   EXPECT_EQ(fitted.left, 200);
   EXPECT_EQ(fitted.right - fitted.left, 48);
   EXPECT_EQ(fitted.bottom - fitted.top, 243);
+}
+
+// On this form, at run time, the control's window shows what the Linux renderer paints for the
+// same bar.
+TEST_F(FormContainer, TheWindowShowsWhatTheLinuxRendererPaints) {
+  int n = 0;
+  for (const ReferenceBar& bar : referenceBars()) {
+    SCOPED_TRACE(bar.reference);
+    Placement p;
+    std::wstring name = L"KeloScroll" + std::to_wstring(++n);
+    p.name = name;
+    p.left = 1200.0 * n - 900;  // side by side on the form, 20 pixels from its left edge
+    p.top = 450;
+    Site* site = nullptr;
+    ASSERT_EQ(form_->place(control_, p, &site), S_OK);
+    if (bar.lying) put(site->extender(), L"VerticalBar", 0);
+    site->move(p.left, p.top, bar.width * 15.0, bar.height * 15.0);
+    for (const auto& [property, v] : bar.properties) put(site->extender(), property, v);
+    pump(150);
+    expectShowsReference(site->window(), bar);
+  }
+}
+
+// What the platform's property frame showed, looked at from inside its modal loop.
+struct FrameSeen {
+  int ticks = 0;
+  HWND sheet = nullptr, page = nullptr;
+  std::vector<std::wstring> tabs;
+  bool pageInSheet = false;
+};
+FrameSeen* frameSeen = nullptr;
+
+BOOL CALLBACK findSheet(HWND h, LPARAM) {
+  wchar_t cls[64] = {};
+  GetClassNameW(h, cls, 64);
+  // A dialog window of this thread's own: the frame (Wine's has no owner, whatever it is given).
+  if (std::wstring(cls) == L"#32770" && IsWindowVisible(h)) frameSeen->sheet = h;
+  return TRUE;
+}
+BOOL CALLBACK findPage(HWND h, LPARAM) {
+  wchar_t cls[64] = {};
+  GetClassNameW(h, cls, 64);
+  if (std::wstring(cls) == L"KeloScrollForm" && IsWindowVisible(h)) frameSeen->page = h;
+  return TRUE;
+}
+
+// First tick: the frame is up; its tabs and the page in it are noted and a Value is typed into
+// the page. Next tick: Cancel.
+void CALLBACK lookAtFrame(HWND, UINT, UINT_PTR timer, DWORD) {
+  FrameSeen& seen = *frameSeen;
+  if (!seen.sheet) EnumThreadWindows(GetCurrentThreadId(), findSheet, 0);
+  if (!seen.sheet) {
+    if (++seen.ticks > 50) KillTimer(nullptr, timer);  // no frame came: the test fails below
+    return;
+  }
+  if (!seen.page) {
+    HWND tab = FindWindowExW(seen.sheet, nullptr, WC_TABCONTROLW, nullptr);
+    int count = tab ? static_cast<int>(SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0)) : 0;
+    for (int i = 0; i < count; ++i) {
+      wchar_t text[64] = {};
+      TCITEMW item{};
+      item.mask = TCIF_TEXT;
+      item.pszText = text;
+      item.cchTextMax = 64;
+      SendMessageW(tab, TCM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+      seen.tabs.push_back(text);
+    }
+    EnumChildWindows(seen.sheet, findPage, 0);
+    if (seen.page) {
+      seen.pageInSheet = IsChild(seen.sheet, seen.page) != FALSE;
+      // The Value field (its text 4): click into it, take the digit back and type 7.
+      PostMessageW(seen.page, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 165));
+      PostMessageW(seen.page, WM_LBUTTONUP, 0, MAKELPARAM(50, 165));
+      PostMessageW(seen.page, WM_KEYDOWN, VK_BACK, 0);
+      PostMessageW(seen.page, WM_KEYUP, VK_BACK, 0);
+      PostMessageW(seen.page, WM_CHAR, L'7', 0);
+      return;
+    }
+  }
+  KillTimer(nullptr, timer);
+  PostMessageW(seen.sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+}
+
+// A designer shows the control's pages in the platform's own property frame: a tab for each page
+// the system can make, titled as the page calls itself, in the order the control lists them; the
+// page's window in its tab; what is typed and then cancelled never reaches the control, and
+// closing the frame deactivates the page and gives every reference back (checked as the form
+// closes). (Wine's frame never calls Apply, so OK cannot be tested here; PropertyPage1's Apply is
+// tested through its own interface.)
+TEST_F(FormContainer, ThePlatformsPropertyFrameShowsThePagesInOrder) {
+  Site* site = place(false);
+  ASSERT_NE(site, nullptr);
+  IDispatch* extender = site->extender();
+  put(extender, L"Max", 50);
+  put(extender, L"Value", 4);
+
+  ISpecifyPropertyPages* specify = nullptr;
+  ASSERT_EQ(site->control()->QueryInterface(IID_ISpecifyPropertyPages,
+                                            reinterpret_cast<void**>(&specify)),
+            S_OK);
+  CAUUID pages{};
+  ASSERT_EQ(specify->GetPages(&pages), S_OK);
+  specify->Release();
+  std::vector<std::wstring> titles;
+  for (ULONG i = 0; i < pages.cElems; ++i) {
+    IPropertyPage* page = nullptr;
+    if (FAILED(CoCreateInstance(pages.pElems[i], nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage,
+                                reinterpret_cast<void**>(&page))))
+      continue;  // the standard picture page, where the system has none
+    PROPPAGEINFO info{};
+    if (SUCCEEDED(page->GetPageInfo(&info))) {
+      titles.push_back(info.pszTitle);
+      CoTaskMemFree(info.pszTitle);
+      CoTaskMemFree(info.pszDocString);
+      CoTaskMemFree(info.pszHelpFile);
+    }
+    page->Release();
+  }
+  ASSERT_FALSE(titles.empty());
+  EXPECT_EQ(titles.back(), L"PropertyPage1");
+
+  FrameSeen seen;
+  frameSeen = &seen;
+  SetTimer(nullptr, 0, 100, lookAtFrame);
+  IUnknown* object = extender;
+  EXPECT_EQ(OleCreatePropertyFrame(form_->hwnd(), 0, 0, L"KeloScroll1", 1, &object, pages.cElems,
+                                   pages.pElems, LOCALE_USER_DEFAULT, 0, nullptr),
+            S_OK);
+  frameSeen = nullptr;
+  CoTaskMemFree(pages.pElems);
+
+  ASSERT_NE(seen.sheet, nullptr) << "no property frame";
+  EXPECT_EQ(seen.tabs, titles);
+  ASSERT_NE(seen.page, nullptr) << "PropertyPage1 not shown in the frame";
+  EXPECT_TRUE(seen.pageInSheet);
+  EXPECT_FALSE(IsWindow(seen.page));
+  EXPECT_EQ(getLong(site->extender(), L"Value"), 4);
+  EXPECT_EQ(getLong(site->extender(), L"Max"), 50);
 }
 
 }  // namespace
