@@ -78,41 +78,9 @@ class AtlContainer : public ::testing::Test {
     pump(50);
   }
 
-  VARIANT get(const wchar_t* name) {
-    LPOLESTR n = const_cast<LPOLESTR>(name);
-    DISPID id = 0;
-    EXPECT_EQ(control_->GetIDsOfNames(IID_NULL, &n, 1, 0, &id), S_OK);
-    VARIANT r;
-    VariantInit(&r);
-    DISPPARAMS none{};
-    EXPECT_EQ(control_->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &r, nullptr, nullptr),
-              S_OK);
-    return r;
-  }
-  long value() { return get(L"Value").lVal; }
-  void put(const wchar_t* name, long v) {
-    LPOLESTR n = const_cast<LPOLESTR>(name);
-    DISPID id = 0;
-    ASSERT_EQ(control_->GetIDsOfNames(IID_NULL, &n, 1, 0, &id), S_OK);
-    VARIANT arg;
-    VariantInit(&arg);
-    arg.vt = VT_I4;
-    arg.lVal = v;
-    DISPID named = DISPID_PROPERTYPUT;
-    DISPPARAMS p{&arg, &named, 1, 1};
-    ASSERT_EQ(
-        control_->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYPUT, &p, nullptr, nullptr, nullptr),
-        S_OK);
-  }
-
-  // Real input: the pointer moved over a point of the control's window, a button pressed or
-  // released there.
-  void pointTo(int x, int y) {
-    POINT p{x, y};
-    ClientToScreen(window_, &p);
-    SetCursorPos(p.x, p.y);
-    pump(20);
-  }
+  long value() { return getLong(control_, L"Value"); }
+  void put(const wchar_t* name, long v) { container_test::put(control_, name, v); }
+  void pointTo(int x, int y) { pointAt(window_, x, y); }
 
   static inline HMODULE ocx_ = nullptr;
   static inline HMODULE atl_ = nullptr;
@@ -199,38 +167,7 @@ TEST_F(AtlContainer, TheWindowShowsWhatTheLinuxRendererPaints) {
 }
 
 TEST_F(AtlContainer, KeysStepAPageClickPagesAndADragMovesTheThumb) {
-  put(L"Max", 20);
-  put(L"LargeChange", 5);
-  put(L"Value", 3);
-  pointTo(8, 150);  // the track, below the thumb
-  button(true);
-  button(false);
-  pump(100);
-  EXPECT_EQ(value(), 8);
-  key(VK_DOWN);
-  pump(100);
-  EXPECT_EQ(value(), 9);
-  key(VK_HOME);
-  pump(100);
-  EXPECT_EQ(value(), 1);
-
-  // The thumb (at the top of the track, below the 16-pixel button) grabbed and pulled 80 pixels
-  // down, the pointer moving while the button is held: the thumb's top follows the pointer.
-  sink_.events.clear();
-  pointTo(8, 20);
-  button(true);
-  pump(50);
-  for (int y = 30; y <= 100; y += 10) {
-    POINT p{8, y};
-    ClientToScreen(window_, &p);
-    moveTo(p);
-    pump(30);
-  }
-  button(false);
-  pump(100);
-  EXPECT_EQ(value(), 11);
-  EXPECT_GE(sink_.count("Change"), 1);
-  EXPECT_EQ(sink_.count("Scroll"), 0);
+  expectKeysPageClickAndDrag(window_, control_, sink_);
 }
 
 TEST_F(AtlContainer, ThePropertyPagesListedInOrderAndPropertyPage1AppliesAValue) {

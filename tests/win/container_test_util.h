@@ -137,6 +137,48 @@ inline void key(WORD vk) {
   SendInput(2, in, sizeof(INPUT));
 }
 
+// A late-bound property of any object of a container or of the control, by name.
+inline VARIANT get(IDispatch* d, const wchar_t* name) {
+  LPOLESTR n = const_cast<LPOLESTR>(name);
+  DISPID id = 0;
+  VARIANT r;
+  VariantInit(&r);
+  EXPECT_EQ(d->GetIDsOfNames(IID_NULL, &n, 1, 0, &id), S_OK) << "no member " << name;
+  DISPPARAMS none{};
+  EXPECT_EQ(d->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &r, nullptr, nullptr), S_OK)
+      << name;
+  return r;
+}
+inline long getLong(IDispatch* d, const wchar_t* name) {
+  VARIANT v = get(d, name);
+  VARIANT l;
+  VariantInit(&l);
+  EXPECT_EQ(VariantChangeType(&l, &v, 0, VT_I4), S_OK) << name;
+  VariantClear(&v);
+  return l.lVal;
+}
+inline void put(IDispatch* d, const wchar_t* name, long value) {
+  LPOLESTR n = const_cast<LPOLESTR>(name);
+  DISPID id = 0;
+  ASSERT_EQ(d->GetIDsOfNames(IID_NULL, &n, 1, 0, &id), S_OK) << "no member " << name;
+  VARIANT arg;
+  VariantInit(&arg);
+  arg.vt = VT_I4;
+  arg.lVal = value;
+  DISPID named = DISPID_PROPERTYPUT;
+  DISPPARAMS p{&arg, &named, 1, 1};
+  ASSERT_EQ(d->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYPUT, &p, nullptr, nullptr, nullptr), S_OK)
+      << name;
+}
+
+// Real input: the pointer over a point of a window's client area.
+inline void pointAt(HWND window, int x, int y) {
+  POINT p{x, y};
+  ClientToScreen(window, &p);
+  SetCursorPos(p.x, p.y);
+  pump(20);
+}
+
 // Real input: the pointer moved (while a button is held, a drag) to a point of the screen.
 inline void moveTo(POINT screen) {
   INPUT in{};
@@ -171,18 +213,21 @@ inline std::vector<uint32_t> capture(HWND window, int width, int height) {
 
 // The bars the Linux renderer painted into the reference pictures (tests/win/reference/, the bar
 // 8 pixels into each), as a container sets them up: its size in pixels, laid down before it is
-// sized when `lying`, then the properties written.
+// sized when `lying`, then the properties written; `held`: the lower end button held down while
+// the window is read back.
 struct ReferenceBar {
   const char* reference;
   int width, height;
   bool lying;
   std::vector<std::pair<const wchar_t*, long>> properties;
+  bool held = false;
 };
 inline const std::vector<ReferenceBar>& referenceBars() {
   static const std::vector<ReferenceBar> bars = {
       {"bar-vertical", 17, 160, false, {}},
       {"bar-value", 17, 160, false, {{L"Max", 100}, {L"Value", 60}}},
       {"bar-disabled", 17, 160, false, {{L"Enabled", 0}}},
+      {"bar-held", 17, 160, false, {{L"Max", 10}, {L"Value", 10}}, true},
       {"bar-horizontal", 160, 17, true, {{L"Max", 10}, {L"Value", 3}}},
   };
   return bars;
@@ -191,6 +236,19 @@ inline const std::vector<ReferenceBar>& referenceBars() {
 // Checks that `window` shows exactly the reference picture of `bar`; the first differing pixel is
 // named.
 inline void expectShowsReference(HWND window, const ReferenceBar& bar) {
+  if (bar.held) {
+    pointAt(window, bar.width / 2, bar.height - 5);
+    button(true);
+    pump(150);
+  }
+  struct Release {
+    bool held;
+    ~Release() {
+      if (!held) return;
+      button(false);
+      pump(600);  // the tooltip's time
+    }
+  } release{bar.held};
   RECT r{};
   GetClientRect(window, &r);
   ASSERT_EQ(r.right, bar.width);
@@ -207,6 +265,44 @@ inline void expectShowsReference(HWND window, const ReferenceBar& bar) {
       if (differ++ == 0) first = std::to_string(x) + "," + std::to_string(y);
     }
   EXPECT_EQ(differ, 0) << "first at " << first;
+}
+
+// A bar 17 x 200 pixels in its container's window, `bar` its control, `sink` its events: a click
+// on the track pages, the keys step, and a drag moves the thumb.
+inline void expectKeysPageClickAndDrag(HWND window, IDispatch* bar, Sink& sink) {
+  put(bar, L"Max", 20);
+  put(bar, L"LargeChange", 5);
+  put(bar, L"Value", 3);
+  pointAt(window, 8, 150);  // the track, below the thumb
+  button(true);
+  button(false);
+  pump(100);
+  EXPECT_EQ(getLong(bar, L"Value"), 8);
+  key(VK_DOWN);
+  pump(100);
+  EXPECT_EQ(getLong(bar, L"Value"), 9);
+  key(VK_HOME);
+  pump(100);
+  EXPECT_EQ(getLong(bar, L"Value"), 1);
+
+  // The thumb (at the top of the track, below the 16-pixel button) grabbed and pulled 80 pixels
+  // down, the pointer moving while the button is held: the thumb's top follows the pointer.
+  sink.events.clear();
+  pointAt(window, 8, 20);
+  button(true);
+  pump(50);
+  for (int y = 30; y <= 100; y += 10) {
+    POINT p{8, y};
+    ClientToScreen(window, &p);
+    moveTo(p);
+    pump(30);
+  }
+  button(false);
+  pump(100);
+  EXPECT_EQ(getLong(bar, L"Value"), 11);
+  EXPECT_GE(sink.count("Change"), 1);
+  EXPECT_EQ(sink.count("Scroll"), 0);
+  pump(600);  // the tooltip's time
 }
 
 }  // namespace container_test

@@ -37,39 +37,6 @@ using Export = HRESULT(STDAPICALLTYPE*)();
 const CLSID kStockPicturePage = {
     0x0BE35202, 0x8F91, 0x11CE, {0x9D, 0xE3, 0x00, 0xAA, 0x00, 0x4B, 0xB8, 0x51}};
 
-// A late-bound property of any object of the form or of the control, by name.
-VARIANT get(IDispatch* d, const wchar_t* name) {
-  LPOLESTR n = const_cast<LPOLESTR>(name);
-  DISPID id = 0;
-  VARIANT r;
-  VariantInit(&r);
-  EXPECT_EQ(d->GetIDsOfNames(IID_NULL, &n, 1, 0, &id), S_OK) << "no member " << name;
-  DISPPARAMS none{};
-  EXPECT_EQ(d->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &r, nullptr, nullptr), S_OK)
-      << name;
-  return r;
-}
-long getLong(IDispatch* d, const wchar_t* name) {
-  VARIANT v = get(d, name);
-  VARIANT l;
-  VariantInit(&l);
-  EXPECT_EQ(VariantChangeType(&l, &v, 0, VT_I4), S_OK) << name;
-  VariantClear(&v);
-  return l.lVal;
-}
-void put(IDispatch* d, const wchar_t* name, long value) {
-  LPOLESTR n = const_cast<LPOLESTR>(name);
-  DISPID id = 0;
-  ASSERT_EQ(d->GetIDsOfNames(IID_NULL, &n, 1, 0, &id), S_OK) << "no member " << name;
-  VARIANT arg;
-  VariantInit(&arg);
-  arg.vt = VT_I4;
-  arg.lVal = value;
-  DISPID named = DISPID_PROPERTYPUT;
-  DISPPARAMS p{&arg, &named, 1, 1};
-  ASSERT_EQ(d->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYPUT, &p, nullptr, nullptr, nullptr), S_OK)
-      << name;
-}
 DISPID idOf(IDispatch* d, const wchar_t* name) {
   LPOLESTR n = const_cast<LPOLESTR>(name);
   DISPID id = DISPID_UNKNOWN;
@@ -202,10 +169,7 @@ class FormContainer : public ::testing::Test {
   // Real input on the control's window: the pointer over (x, y) of its client area, the left
   // button held there for `ms` milliseconds, then released.
   static void hold(HWND window, int x, int y, DWORD ms, const std::function<void()>& whileHeld) {
-    POINT p{x, y};
-    ClientToScreen(window, &p);
-    SetCursorPos(p.x, p.y);
-    pump(20);
+    pointAt(window, x, y);
     button(true);
     pump(ms);
     whileHeld();
@@ -228,7 +192,7 @@ class FormContainer : public ::testing::Test {
   std::vector<std::pair<Site*, DWORD>> advised_;
 };
 
-TEST_F(FormContainer, RunModeStepsShowsTheTooltipOnTheFormAndMarksTheFormDirty) {
+TEST_F(FormContainer, RunModeInputStepsPagesDragsShowsTheTooltipAndMarksTheFormDirty) {
   Site* site = place(true);
   ASSERT_NE(site, nullptr);
   IDispatch* bar = dispatchOf(site);
@@ -313,6 +277,8 @@ TEST_F(FormContainer, RunModeStepsShowsTheTooltipOnTheFormAndMarksTheFormDirty) 
   ASSERT_EQ(form_->controls().added().size(), 2u);
   EXPECT_EQ(form_->controls().added()[1], form_->controls().added()[0]);
   pump(700);
+
+  expectKeysPageClickAndDrag(window, bar, sink_);
 }
 
 TEST_F(FormContainer, DesignModeShowsNoTooltipListsItsPagesAppliesAPageAndSavesTheBar) {
@@ -568,7 +534,7 @@ TEST_F(FormContainer, TheWindowShowsWhatTheLinuxRendererPaints) {
     Placement p;
     std::wstring name = L"KeloScroll" + std::to_wstring(++n);
     p.name = name;
-    p.left = 1200.0 * n - 900;  // side by side on the form, 20 pixels from its left edge
+    p.left = 600.0 * n - 300;  // side by side on the form, 20 pixels from its left edge
     p.top = 450;
     Site* site = nullptr;
     ASSERT_EQ(form_->place(control_, p, &site), S_OK);

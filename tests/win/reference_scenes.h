@@ -67,6 +67,14 @@ inline std::vector<SceneCase> scenes() {
          c.setValue(60);
        }},
       {"bar-disabled", [bar](Scene& s) { bar(s).setEnabled(host::False); }},
+      // The lower end button held down at the last position: it steps nowhere.
+      {"bar-held",
+       [bar](Scene& s) {
+         UsrKeloScroll& c = bar(s);
+         c.setMax(10);
+         c.setValue(10);
+         s.engine.mouseDown(*s.form, 120 + 127, 120 + 2400 - 120, host::mouse::Left);
+       }},
       {"bar-horizontal",
        [](Scene& s) {
          s.form->setWidth(2800);
