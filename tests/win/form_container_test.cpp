@@ -663,4 +663,82 @@ TEST_F(FormContainer, ThePlatformsPropertyFrameShowsThePagesInOrder) {
   EXPECT_EQ(getLong(site->extender(), L"Max"), 50);
 }
 
+// What the about box showed, looked at from inside its modal loop, one step a tick.
+struct AboutSeen {
+  HWND form = nullptr, box = nullptr;
+  int step = 0, ticks = 0;
+  std::wstring caption, credit;
+  bool boxOwnedByForm = false, formDisabled = false;
+};
+AboutSeen* aboutSeen = nullptr;
+
+// The topmost window of this thread that shows, the form aside.
+BOOL CALLBACK findShown(HWND h, LPARAM out) {
+  if (!IsWindowVisible(h) || h == aboutSeen->form) return TRUE;
+  *reinterpret_cast<HWND*>(out) = h;
+  return FALSE;
+}
+// Ctrl, Alt and both mouse buttons held or let go, as the thread's key state tells the window.
+void holdCtrlAltAndButtons(bool down) {
+  BYTE keys[256] = {};
+  GetKeyboardState(keys);
+  for (int vk : {VK_CONTROL, VK_MENU, VK_LBUTTON, VK_RBUTTON}) keys[vk] = down ? 0x80 : 0;
+  SetKeyboardState(keys);
+}
+
+// The box comes up; Ctrl+Alt with both buttons on its contact line brings the credit message,
+// which is read and answered; then the box is closed.
+void CALLBACK lookAtAbout(HWND, UINT, UINT_PTR timer, DWORD) {
+  AboutSeen& seen = *aboutSeen;
+  HWND shown = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), findShown, reinterpret_cast<LPARAM>(&shown));
+  if (seen.step == 0 && shown) {
+    seen.box = shown;
+    seen.caption = textOf(shown);
+    seen.boxOwnedByForm = GetWindow(shown, GW_OWNER) == seen.form;
+    seen.formDisabled = !IsWindowEnabled(seen.form);
+    holdCtrlAltAndButtons(true);
+    LPARAM contactLine = MAKELPARAM(100, 45);
+    PostMessageW(shown, WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, contactLine);
+    PostMessageW(shown, WM_RBUTTONDOWN, MK_LBUTTON | MK_RBUTTON | MK_CONTROL, contactLine);
+    seen.step = 1;
+  } else if (seen.step == 1 && shown && shown != seen.box) {
+    seen.credit = textOf(GetDlgItem(shown, 0xFFFF));  // the message box's text
+    holdCtrlAltAndButtons(false);
+    PostMessageW(seen.box, WM_RBUTTONUP, MK_LBUTTON, MAKELPARAM(100, 45));
+    PostMessageW(seen.box, WM_LBUTTONUP, 0, MAKELPARAM(100, 45));
+    PostMessageW(shown, WM_COMMAND, IDOK, 0);
+    seen.step = 2;
+  } else if (seen.step == 2 && shown == seen.box) {
+    PostMessageW(seen.box, WM_CLOSE, 0, 0);
+    KillTimer(nullptr, timer);
+  } else if (++seen.ticks > 100) {
+    KillTimer(nullptr, timer);  // what was seen fails the test below
+    if (shown) PostMessageW(shown, WM_CLOSE, 0, 0);
+  }
+}
+
+// A designer's About: the box is a real modal window over the form (the form disabled while it
+// shows, enabled again after), and its credit message a real message box.
+TEST_F(FormContainer, TheAboutBoxAndItsCreditAreModalWindowsOverTheForm) {
+  Site* site = place(false);
+  ASSERT_NE(site, nullptr);
+  AboutSeen seen;
+  seen.form = form_->hwnd();
+  aboutSeen = &seen;
+  SetTimer(nullptr, 0, 100, lookAtAbout);
+  DISPPARAMS none{};
+  EXPECT_EQ(dispatchOf(site)->Invoke(DISPID_ABOUTBOX, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr,
+                                     nullptr, nullptr),
+            S_OK);
+  aboutSeen = nullptr;
+  EXPECT_EQ(seen.caption, L"KeloScroll-Bar");
+  EXPECT_TRUE(seen.boxOwnedByForm);
+  EXPECT_TRUE(seen.formDisabled);
+  EXPECT_EQ(seen.credit,
+            L"KeloScroll was written by the KeloScroll developers <keloscroll@example.org>");
+  EXPECT_FALSE(IsWindow(seen.box));
+  EXPECT_TRUE(IsWindowEnabled(form_->hwnd()));
+}
+
 }  // namespace
