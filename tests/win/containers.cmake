@@ -15,7 +15,7 @@ if(NOT TARGET keloscroll_ocx_beside_tests)
 endif()
 add_dependencies(atl_container_test keloscroll_ocx_beside_tests)
 if(CMAKE_CROSSCOMPILING_EMULATOR AND NOT KELO_CANNOT_RUN)
-  set_tests_properties(atl_container_test PROPERTIES TIMEOUT 120 ENVIRONMENT "KELO_WINE_DISPLAY=1")
+  set_tests_properties(atl_container_test PROPERTIES TIMEOUT 300 ENVIRONMENT "KELO_WINE_DISPLAY=1")
 endif()
 
 # A form container of our own, a form designer's in miniature: extender, Parent with Controls
@@ -29,7 +29,7 @@ target_link_libraries(form_container_test PRIVATE keloscroll_host ole32 oleaut32
 target_compile_definitions(form_container_test PRIVATE ${kelo_reference_dir})
 add_dependencies(form_container_test keloscroll_ocx_beside_tests)
 if(CMAKE_CROSSCOMPILING_EMULATOR AND NOT KELO_CANNOT_RUN)
-  set_tests_properties(form_container_test PROPERTIES TIMEOUT 120 ENVIRONMENT "KELO_WINE_DISPLAY=1")
+  set_tests_properties(form_container_test PROPERTIES TIMEOUT 300 ENVIRONMENT "KELO_WINE_DISPLAY=1")
 endif()
 
 # The Windows demo plays its session headless and writes its screenshots.
