@@ -184,7 +184,6 @@ TEST_F(DemoViewer, MovingTheBarsScrollsTheTextAndTheLogShowsTheEvents) {
   EXPECT_THAT(viewer->shownText(), ::testing::StartsWith("row 2 of the test text\n"));
   EXPECT_TRUE(logHas("Lines  Change(2)"));
   EXPECT_TRUE(logHas("Lines  GetDescription -> \"line 2: row 2 of the test text\""));
-  EXPECT_LE(viewer->recentEvents().size(), Viewer::kLogLines);
 
   // The description box on the form shows the same text.
   bool tooltip = false;
@@ -229,23 +228,55 @@ TEST_F(DemoViewer, ResizingLaysTheFormOutAgain) {
   EXPECT_EQ(viewer->width(), kMinSide);
 }
 
-// Each entry stands on one line of the log, cut to its width, so the newest is always in view.
-TEST_F(DemoViewer, TheEventLogShowsItsNewestLineWhateverTheLengthOfTheOthers) {
+// Each entry stands on one line of the log, cut to its width. The view follows the newest line
+// until the user scrolls back (the wheel over the log, the log's own bar); then it stays on the
+// lines the user went to while new ones arrive, until the user goes back to the end.
+TEST_F(DemoViewer, TheEventLogFollowsTheNewestLineAndScrollsBack) {
+  EventLog& log = viewer->log();
+  auto shown = [&] { return log.label().Caption(); };
+  auto lineCount = [](const std::string& s) { return 1 + std::count(s.begin(), s.end(), '\n'); };
   std::string longLine(400, 'w');
   for (int i = 0; i < 8; ++i) viewer->note(longLine + " é " + std::to_string(i));
-  viewer->note("the newest");
-  auto& label = static_cast<host::Label&>(*host::findWidget(viewer->form(), "lblLog"));
-  std::string caption = label.Caption();
-  ASSERT_TRUE(caption.ends_with("\nthe newest"));
-  size_t lines = 1;
-  for (size_t at = 0; (at = caption.find('\n', at)) != std::string::npos; ++at) ++lines;
-  EXPECT_EQ(lines, Viewer::kLogLines);
-  auto* frame = static_cast<host::ContainerWidget*>(host::findWidget(viewer->form(), "fraLog"));
-  for (size_t start = 0; start < caption.size();) {
-    size_t end = std::min(caption.find('\n', start), caption.size());
-    EXPECT_LE(frame->TextWidth(caption.substr(start, end - start)), label.Width());
+  for (int i = 1; i <= 20; ++i) viewer->note("entry " + std::to_string(i));
+  const auto total = static_cast<int32_t>(log.lines().size());
+  ASSERT_TRUE(shown().ends_with("\nentry 20"));
+  EXPECT_EQ(lineCount(shown()), EventLog::kShownLines);
+  EXPECT_EQ(log.bar().get("Max").asLong(), total - EventLog::kShownLines + 1);
+  EXPECT_EQ(log.bar().get("Value").asLong(), log.firstShown());
+
+  // The wheel over the text scrolls the text; over the log, the log (three lines a notch).
+  const int32_t top = viewer->topLine();
+  double x = 0, y = 0;
+  viewer->centreOf(log.label(), x, y);
+  engine.mouseMove(viewer->form(), x, y);
+  viewer->wheel(2);
+  EXPECT_EQ(viewer->topLine(), top);
+  EXPECT_TRUE(shown().ends_with("\nentry 14"));
+  EXPECT_EQ(log.bar().get("Value").asLong(), total - EventLog::kShownLines + 1 - 6);
+  viewer->note("entry 21");  // scrolled back: the view stays
+  EXPECT_TRUE(shown().ends_with("\nentry 14"));
+
+  // The bar's own end buttons: one line a click; back at the end the view follows again.
+  viewer->centreOf(*host::findWidget(log.barSite().surface(), "cmdSxUp"), x, y);
+  engine.mouseDown(viewer->form(), x, y, host::mouse::Left);
+  engine.mouseUp(viewer->form(), x, y, host::mouse::Left);
+  EXPECT_TRUE(shown().ends_with("\nentry 13"));
+  log.scroll(-100);
+  EXPECT_TRUE(shown().ends_with("\nentry 21"));
+  viewer->note("entry 22");
+  EXPECT_TRUE(shown().ends_with("\nentry 22"));
+  log.scroll(100);
+  EXPECT_TRUE(shown().starts_with("opened "));
+  EXPECT_EQ(log.bar().get("Value").asLong(), 1);
+
+  // The long lines are cut to the label's width, whole characters and "...".
+  const std::string first = shown();
+  for (size_t start = 0; start < first.size();) {
+    size_t end = std::min(first.find('\n', start), first.size());
+    EXPECT_LE(viewer->form().TextWidth(first.substr(start, end - start)), log.label().Width());
     start = end + 1;
   }
+  EXPECT_THAT(first, HasSubstr("www...\n"));
 }
 
 TEST_F(DemoViewer, KeysOpenTheAboutBoxQuitAndLeaveTheRestToTheBars) {
