@@ -137,9 +137,12 @@ Designer::Bar Designer::placeBar(const std::string& name, const host::TwipsRect&
   Placement how;
   how.rect = where;
   how.userMode = !designMode_;
-  how.sink = [this, name](std::string_view event, std::span<host::Variant> args) {
-    onBarEvent(name, event, args);
-  };
+  // A designer hears nothing from the bars it designs; the running form handles their events.
+  if (!designMode_) {
+    how.sink = [this, name](std::string_view event, std::span<host::Variant> args) {
+      onBarEvent(name, event, args);
+    };
+  }
   how.bag = bag;
   how.init = [vertical](host::Dispatch& bar) {
     if (!vertical) bar.let("VerticalBar", host::Variant::boolean(false));
