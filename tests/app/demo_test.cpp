@@ -578,14 +578,15 @@ TEST(DemoSession, PlaysHeadlessAndWritesScreenshotsThatShowTheBarsMove) {
   std::ostringstream out;
   SessionResult r = playSession(o, out);
 
-  ASSERT_EQ(r.shots.size(), Viewer::hasPropertyPage() ? 8u : 7u);
+  ASSERT_EQ(r.shots.size(), Viewer::hasPropertyPage() ? 10u : 9u);
   for (const Shot& s : r.shots) {
     SCOPED_TRACE(s.path);
     Png png(s.path);
     ASSERT_TRUE(png.ok());
     EXPECT_EQ(png.width(), s.width);
     EXPECT_EQ(png.height(), s.height);
-    if (s.path.find("about") == std::string::npos && s.path.find("property") == std::string::npos) {
+    if (s.path.find("about") == std::string::npos && s.path.find("property") == std::string::npos &&
+        s.path.find("designer") == std::string::npos) {
       EXPECT_EQ(png.width(), Viewer::kDefaultWidth);
       EXPECT_EQ(png.height(), Viewer::kDefaultHeight);
     }
@@ -595,6 +596,8 @@ TEST(DemoSession, PlaysHeadlessAndWritesScreenshotsThatShowTheBarsMove) {
   if (Viewer::hasPropertyPage()) {
     EXPECT_THAT(r.shots[7].path, HasSubstr("8-property-page.png"));
   }
+  EXPECT_THAT(r.shots[r.shots.size() - 2].path, HasSubstr("-designer.png"));
+  EXPECT_THAT(r.shots.back().path, HasSubstr("-designer-running.png"));
 
   // The vertical bar's column (8 pixels in from its right edge) changes from the start to the
   // drag: the thumb left the top and stands well below it.
