@@ -2,7 +2,6 @@
 // their handles, and the keys the window hands it, on the headless engine and its virtual clock.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -12,6 +11,7 @@
 
 #include "app/demo/designer.h"
 #include "app/demo/layout.h"
+#include "demo_test_util.h"
 #include "host/clock.h"
 #include "host/engine.h"
 #include "host/widgets.h"
@@ -30,11 +30,7 @@ constexpr const char* kSecond = "UsrKeloScroll2";
 class DesignerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = std::filesystem::path(::testing::TempDir()) /
-          ("kelo-designer-" + std::to_string(::getpid()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
+    dir = test::tempDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
     designer = std::make_unique<Designer>(engine);
     designer->formPath = (dir / "design.json").string();
   }
@@ -248,7 +244,7 @@ TEST_F(DesignerTest, ARefusedLoadLeavesTheDesignAsItWas) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    std::ofstream(designer->formPath, std::ios::binary | std::ios::trunc) << c.text;
+    test::writeText(designer->formPath, c.text);
     EXPECT_FALSE(designer->loadFromFile(designer->formPath));
     EXPECT_THAT(lastLog(), HasSubstr("load failed, the design is unchanged"));
     EXPECT_THAT(lastLog(), HasSubstr(c.message));
