@@ -243,13 +243,13 @@ std::string Designer::addBar(bool vertical) {
   if (refuseInRun("add a bar")) return "";
   Step before = snapshot();
   const std::string name = nextName();
-  // Each new bar a little below and right of the one before, inside the surface.
+  // Each new bar a little below and right of the one before, inside the surface where it fits.
   const double step = px(24) * static_cast<double>(bars_.size() % 8);
   const host::TwipsRect area = surfaceArea();
   host::TwipsRect r{px(16) + step, px(16) + step, px(vertical ? kBarThickness : 200),
                     px(vertical ? 160 : kBarThickness)};
-  r.width = std::min(r.width, area.width - r.left);
-  r.height = std::min(r.height, area.height - r.top);
+  r.left = std::max(0.0, std::min(r.left, area.width - r.width));
+  r.top = std::max(0.0, std::min(r.top, area.height - r.height));
   bars_.push_back(placeBar(name, r, nullptr, vertical));
   selected_ = name;
   remember(std::move(before));
