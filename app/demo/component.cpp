@@ -150,4 +150,44 @@ PlacedControl createControl(std::string_view progId, host::ControlSite& site) {
   return PlacedControl(object, object->Dispatch());
 }
 
+void SitedControl::drop() {
+  if (!site) return;
+  site->terminate();
+  site->setEventSink(nullptr);
+  control.reset();
+  object.reset();
+  site.reset();  // takes the surface off the form
+}
+
+SitedControl placeControl(std::string_view progId, host::FormEngine& engine,
+                          host::ContainerWidget& container, const std::string& name,
+                          const Placement& how) {
+  SitedControl c;
+  c.site = std::make_shared<host::ControlSite>(engine, container, name);
+  c.site->surface().setRectTwips(how.rect);
+  c.site->setUserMode(how.userMode);
+  c.site->setEventSink(how.sink);
+  c.site->setContainerServices(how.services);
+  try {
+    c.object = createControl(progId, *c.site);
+    c.control = c.object.face();
+    c.site->setControl(c.control);
+    if (how.bag) {
+      host::PropertyBag copy = *how.bag;  // ReadProperties may not change the caller's
+      c.site->load(copy);
+    } else {
+      c.site->initNew();
+      if (how.init) how.init(*c.control);
+    }
+    const host::ContainerWidget& parent = container;
+    c.site->resize(static_cast<float>(parent.fromTwipsW(how.rect.width)),
+                   static_cast<float>(parent.fromTwipsH(how.rect.height)));
+    c.site->show();
+  } catch (...) {
+    c.drop();
+    throw;
+  }
+  return c;
+}
+
 }  // namespace kelo::demo

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -65,5 +67,36 @@ class PlacedControl {
 // library; the library's DllGetClassObject gives the class factory, whose object is placed with
 // SetClientSite. Throws std::runtime_error naming the step that failed.
 PlacedControl createControl(std::string_view progId, host::ControlSite& site);
+
+// A control placed by ProgID on a site of its own, as a container holds it: the site, the
+// library's object and the object's public face.
+struct SitedControl {
+  std::shared_ptr<host::ControlSite> site;
+  PlacedControl object;
+  host::ObjectRef control;
+
+  explicit operator bool() const { return site != nullptr; }
+  // Terminate, then off the form. Nothing to do for an empty one.
+  void drop();
+};
+
+// How a container places a control: where (twips in the container), in which mode, what it
+// hears from it, and what it starts from: a saved bag (ReadProperties) or, without one, the
+// control's defaults (InitProperties) followed by `init`.
+struct Placement {
+  host::TwipsRect rect;
+  bool userMode = true;
+  host::ControlSite::EventSink sink;
+  host::ControlSite::ContainerServices services;
+  const host::PropertyBag* bag = nullptr;
+  std::function<void(host::Dispatch&)> init;
+};
+
+// A new site named `name` on `container`, the control of class `progId` on it, its properties,
+// then Resize and Show, in a container's order. When a step fails the site is gone again and
+// the error (std::runtime_error, or the host::Error the control raised) goes to the caller.
+SitedControl placeControl(std::string_view progId, host::FormEngine& engine,
+                          host::ContainerWidget& container, const std::string& name,
+                          const Placement& how);
 
 }  // namespace kelo::demo

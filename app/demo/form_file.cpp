@@ -1,5 +1,6 @@
 #include "app/demo/form_file.h"
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <limits>
@@ -98,18 +99,61 @@ host::Variant decode(const json& entry, const std::string& where) {
   fail(where, "unknown type \"" + type + "\" (Boolean, Integer, Long, Single, Double, String)");
 }
 
+json bagToJson(const host::PropertyBag& bag) {
+  json props = json::object();
+  for (const auto& [key, value] : bag.entries()) {
+    json e;
+    if (encode(value, e)) props[key] = std::move(e);
+  }
+  return props;
+}
+
+host::PropertyBag bagFromJson(const json& props, const std::string& where) {
+  if (!props.is_object()) fail(where, "expected an object of properties");
+  host::PropertyBag bag;
+  for (const auto& [key, entry] : props.items()) bag.set(key, decode(entry, where + "." + key));
+  return bag;
+}
+
+void checkFormat(const json& j, const char* format) {
+  if (!j.is_object()) fail("the form", "expected a JSON object");
+  if (j.value("format", json()) != json(format)) {
+    fail("\"format\"", std::string("expected \"") + format + "\"");
+  }
+  if (j.value("version", json()) != json(kFormVersion)) {
+    fail("\"version\"", "this demo reads version " + std::to_string(kFormVersion));
+  }
+}
+
+void writeJsonFile(const std::string& path, const json& j) {
+  // A save that fails half-way leaves the form saved before.
+  if (std::error_code ec = host::replaceFile(path, j.dump(2) + '\n')) {
+    throw FormFileError("cannot write " + path + ": " + ec.message());
+  }
+}
+
+template <class Form>
+Form readJsonFile(const std::string& path, Form (*fromJson)(const json&)) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw FormFileError("cannot read " + path);
+  json j;
+  try {
+    j = json::parse(in);
+  } catch (const json::parse_error& e) {
+    throw FormFileError(path + " is not valid JSON: " + e.what());
+  }
+  try {
+    return fromJson(j);
+  } catch (const FormFileError& e) {
+    throw FormFileError(path + ": " + e.what());
+  }
+}
+
 }  // namespace
 
 json toJson(const SavedForm& form) {
   json controls = json::object();
-  for (const auto& [name, bag] : form.controls) {
-    json props = json::object();
-    for (const auto& [key, value] : bag.entries()) {
-      json e;
-      if (encode(value, e)) props[key] = std::move(e);
-    }
-    controls[name] = std::move(props);
-  }
+  for (const auto& [name, bag] : form.controls) controls[name] = bagToJson(bag);
   return json{{"format", kFormFormat},
               {"version", kFormVersion},
               {"file", form.file},
@@ -118,13 +162,7 @@ json toJson(const SavedForm& form) {
 }
 
 SavedForm fromJson(const json& j) {
-  if (!j.is_object()) fail("the form", "expected a JSON object");
-  if (j.value("format", json()) != json(kFormFormat)) {
-    fail("\"format\"", std::string("expected \"") + kFormFormat + "\"");
-  }
-  if (j.value("version", json()) != json(kFormVersion)) {
-    fail("\"version\"", "this demo reads version " + std::to_string(kFormVersion));
-  }
+  checkFormat(j, kFormFormat);
   SavedForm form;
   if (!j.contains("file") || !j["file"].is_string() || j["file"].get<std::string>().empty()) {
     fail("\"file\"", "expected the name of the text file shown");
@@ -148,37 +186,106 @@ SavedForm fromJson(const json& j) {
   if (!j.contains("controls") || !j["controls"].is_object()) {
     fail("\"controls\"", "expected an object of property bags by control name");
   }
-  for (const auto& [name, props] : j["controls"].items()) {
-    std::string where = "controls." + name;
-    if (!props.is_object()) fail(where, "expected an object of properties");
-    host::PropertyBag bag;
-    for (const auto& [key, entry] : props.items()) bag.set(key, decode(entry, where + "." + key));
-    form.controls.emplace_back(name, std::move(bag));
-  }
+  for (const auto& [name, props] : j["controls"].items())
+    form.controls.emplace_back(name, bagFromJson(props, "controls." + name));
   return form;
 }
 
 void writeFormFile(const std::string& path, const SavedForm& form) {
-  // A save that fails half-way leaves the form saved before.
-  if (std::error_code ec = host::replaceFile(path, toJson(form).dump(2) + '\n')) {
-    throw FormFileError("cannot write " + path + ": " + ec.message());
-  }
+  writeJsonFile(path, toJson(form));
 }
 
 SavedForm readFormFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw FormFileError("cannot read " + path);
-  json j;
-  try {
-    j = json::parse(in);
-  } catch (const json::parse_error& e) {
-    throw FormFileError(path + " is not valid JSON: " + e.what());
+  return readJsonFile(path, &fromJson);
+}
+
+// ---- the designer's form --------------------------------------------------------------------
+
+bool operator==(const DesignedControl& a, const DesignedControl& b) {
+  const host::TwipsRect &p = a.place, &q = b.place;
+  return a.name == b.name && p.left == q.left && p.top == q.top && p.width == q.width &&
+         p.height == q.height && a.bag.entries() == b.bag.entries();
+}
+
+namespace {
+
+bool isName(const std::string& s) {
+  auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+  auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  if (s.empty() || s.size() > 40 || !letter(s[0])) return false;
+  return std::all_of(s.begin(), s.end(), [&](char c) { return letter(c) || digit(c) || c == '_'; });
+}
+
+std::string lower(std::string s) {
+  for (char& c : s) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  return s;
+}
+
+DesignedControl controlFromJson(const json& c, const std::string& where) {
+  if (!c.is_object()) fail(where, "expected {\"name\", \"left\", \"top\", ..., \"properties\"}");
+  DesignedControl d;
+  if (!c.contains("name") || !c["name"].is_string() || !isName(c["name"].get<std::string>())) {
+    fail(where + ".name", "expected a name: a letter, then letters, digits or _ (40 at most)");
   }
-  try {
-    return fromJson(j);
-  } catch (const FormFileError& e) {
-    throw FormFileError(path + ": " + e.what());
+  d.name = c["name"].get<std::string>();
+  const std::string at = "controls." + d.name;
+  double* sides[] = {&d.place.left, &d.place.top, &d.place.width, &d.place.height};
+  const char* keys[] = {"left", "top", "width", "height"};
+  for (int i = 0; i < 4; ++i) {
+    const std::string key = at + "." + keys[i];
+    if (!c.contains(keys[i])) fail(key, "missing");
+    const int32_t n = wholeNumber<int32_t>(c[keys[i]], key);
+    const int32_t least = i < 2 ? 0 : 1;
+    if (n < least || n > kMaxDesignTwips) {
+      fail(key, std::to_string(n) + " twips is outside " + std::to_string(least) + " to " +
+                    std::to_string(kMaxDesignTwips));
+    }
+    *sides[i] = n;
   }
+  if (!c.contains("properties")) fail(at + ".properties", "missing");
+  d.bag = bagFromJson(c["properties"], at + ".properties");
+  return d;
+}
+
+}  // namespace
+
+json toJson(const DesignedForm& form) {
+  json controls = json::array();
+  for (const DesignedControl& c : form.controls) {
+    controls.push_back({{"name", c.name},
+                        {"left", std::lround(c.place.left)},
+                        {"top", std::lround(c.place.top)},
+                        {"width", std::lround(c.place.width)},
+                        {"height", std::lround(c.place.height)},
+                        {"properties", bagToJson(c.bag)}});
+  }
+  return json{{"format", kDesignFormat}, {"version", kFormVersion}, {"controls", controls}};
+}
+
+DesignedForm designFromJson(const json& j) {
+  checkFormat(j, kDesignFormat);
+  if (!j.contains("controls") || !j["controls"].is_array()) {
+    fail("\"controls\"", "expected an array of controls");
+  }
+  DesignedForm form;
+  std::vector<std::string> seen;
+  for (size_t i = 0; i < j["controls"].size(); ++i) {
+    DesignedControl c = controlFromJson(j["controls"][i], "controls[" + std::to_string(i) + "]");
+    if (std::find(seen.begin(), seen.end(), lower(c.name)) != seen.end()) {
+      fail("controls." + c.name, "a second control of that name");
+    }
+    seen.push_back(lower(c.name));
+    form.controls.push_back(std::move(c));
+  }
+  return form;
+}
+
+void writeDesignFile(const std::string& path, const DesignedForm& form) {
+  writeJsonFile(path, toJson(form));
+}
+
+DesignedForm readDesignFile(const std::string& path) {
+  return readJsonFile(path, &designFromJson);
 }
 
 }  // namespace kelo::demo

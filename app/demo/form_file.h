@@ -1,6 +1,7 @@
-// The demo's saved form: the file it shows, the window's size, and each bar's property bag, as
-// JSON. Bag values keep their types ({"type": "Long", "value": 120}); pictures (object values) are
-// not stored, so a loaded bar keeps the built-in pictures it starts with.
+// The demo's saved forms, as JSON. The viewer's: the file it shows, the window's size, and each
+// bar's property bag. The designer's: each bar's name, place and property bag, in the order the
+// bars were placed. Bag values keep their types ({"type": "Long", "value": 120}); pictures
+// (object values) are not stored, so a loaded bar keeps the built-in pictures it starts with.
 #pragma once
 
 #include <nlohmann/json_fwd.hpp>
@@ -41,5 +42,31 @@ SavedForm fromJson(const nlohmann::json& j);
 // Writes the file (error: FormFileError) and reads it back.
 void writeFormFile(const std::string& path, const SavedForm& form);
 SavedForm readFormFile(const std::string& path);
+
+// ---- the designer's form --------------------------------------------------------------------
+
+struct DesignedControl {
+  std::string name;       // a name as a form's controls have: a letter, then letters, digits, _
+  host::TwipsRect place;  // on the design surface, whole twips
+  host::PropertyBag bag;
+};
+// Same names, places and bag entries (types and values; pictures by identity).
+bool operator==(const DesignedControl& a, const DesignedControl& b);
+
+struct DesignedForm {
+  std::vector<DesignedControl> controls;  // back to front
+  bool operator==(const DesignedForm&) const = default;
+};
+
+inline constexpr const char* kDesignFormat = "keloscroll-demo-design";
+// Places a design file may hold, in twips: inside the largest window.
+inline constexpr int32_t kMaxDesignTwips = kMaxSide * 15;
+
+nlohmann::json toJson(const DesignedForm& form);
+// Checks everything before it returns, as fromJson does, and also that the names are names and
+// differ (without regard to case) and that each place lies within 0 to kMaxDesignTwips.
+DesignedForm designFromJson(const nlohmann::json& j);
+void writeDesignFile(const std::string& path, const DesignedForm& form);
+DesignedForm readDesignFile(const std::string& path);
 
 }  // namespace kelo::demo

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "app/demo/designer.h"
 #include "app/demo/session.h"
 #include "app/demo/viewer.h"
 #include "host/clock.h"
@@ -20,21 +21,25 @@
 
 namespace {
 
+using kelo::demo::Designer;
 using kelo::demo::TextDocument;
 using kelo::demo::Viewer;
 
 constexpr const char* kUsage =
-    "usage: keloscroll-demo [FILE] [--form PATH] [--shots DIR] [--headless | --window]\n"
-    "                       [--quit-after MS]\n"
+    "usage: keloscroll-demo [FILE] [--designer] [--form PATH] [--shots DIR]\n"
+    "                       [--headless | --window] [--quit-after MS]\n"
     "  FILE            the text to browse (default: the bundled sample)\n"
+    "  --designer      the window shows the form designer instead of the text\n"
     "  --form PATH     where Ctrl+S saves the form and Ctrl+O loads it\n"
-    "                  (default: ~/.keloscroll-demo.json)\n"
+    "                  (default: ~/.keloscroll-demo.json, the designer's\n"
+    "                  ~/.keloscroll-designer.json)\n"
     "  --shots DIR     where screenshots go (default: /tmp/keloscroll-demo)\n"
     "  --headless      play the scripted session without a window, writing screenshots\n"
     "  --window        open a window even when no display variable is set\n"
     "  --quit-after MS close the window after MS milliseconds, saving DIR/window.png first\n"
     "In the window: F1 about box, F4 property page, Ctrl+S save, Ctrl+O load, F12 screenshot,\n"
-    "Esc quit; the bars, the mouse wheel and the arrow and page keys scroll.\n";
+    "Esc quit; the bars, the mouse wheel and the arrow and page keys scroll. The designer:\n"
+    "Insert adds a bar, drag to move, handles size, Del, Ctrl+Z, F4, F1, F5 run/design.\n";
 
 struct Options {
   std::string file;
@@ -42,6 +47,7 @@ struct Options {
   std::string shots = "/tmp/keloscroll-demo";
   bool headless = false;
   bool window = false;
+  bool designer = false;
   int quitAfterMs = 0;
 };
 
@@ -67,6 +73,8 @@ std::optional<Options> parse(int argc, char** argv) {
       auto v = value("--shots");
       if (!v) return std::nullopt;
       o.shots = *v;
+    } else if (a == "--designer") {
+      o.designer = true;
     } else if (a == "--headless") {
       o.headless = true;
     } else if (a == "--window") {
@@ -99,7 +107,8 @@ std::optional<Options> parse(int argc, char** argv) {
   }
   if (o.formPath.empty()) {
     const char* home = std::getenv("HOME");
-    o.formPath = std::string(home && *home ? home : ".") + "/.keloscroll-demo.json";
+    o.formPath = std::string(home && *home ? home : ".") +
+                 (o.designer ? "/.keloscroll-designer.json" : "/.keloscroll-demo.json");
   }
   return o;
 }
@@ -141,16 +150,14 @@ Uint32 pushQuit(Uint32, void*) {
   return 0;
 }
 
-// The window. Returns nullopt when no window can be opened (the caller plays headless).
-std::optional<int> runWindow(const Options& o, const TextDocument& doc) {
-  host::SystemClock clock;
-  host::FormEngine engine(clock);
+// A window on a display for the engine, or null when there is none (the reason on stderr).
+std::unique_ptr<host::sdl::Backend> openBackend(host::FormEngine& engine) {
   std::unique_ptr<host::sdl::Backend> backend;
   try {
     backend = std::make_unique<host::sdl::Backend>(engine);
   } catch (const std::exception& e) {
     std::cerr << "keloscroll-demo: no window (" << e.what() << ")\n";
-    return std::nullopt;
+    return nullptr;
   }
   // Without a display SDL may still start a driver that shows nothing (offscreen, KMS on a
   // console without a screen): a window there would wait for input that never comes.
@@ -162,14 +169,21 @@ std::optional<int> runWindow(const Options& o, const TextDocument& doc) {
     std::cerr << "keloscroll-demo: no display to show a window on (SDL's video driver is '"
               << driverName
               << "'); set DISPLAY, run under xvfb-run, or leave out --window to play headless\n";
-    return std::nullopt;
+    return nullptr;
   }
-  Viewer viewer(engine, doc);
-  viewer.formPath = o.formPath;
-  viewer.onLog = [](const std::string& line) { std::cout << line << std::endl; };
-  for (const std::string& line : viewer.recentEvents()) std::cout << line << '\n';
+  return backend;
+}
+
+// The viewer's or the designer's form in the window, until it quits. Returns nullopt when the
+// window cannot be opened.
+template <class App>
+std::optional<int> runApp(const Options& o, host::sdl::Backend& backend, App& app,
+                          const std::string& shown) {
+  app.formPath = o.formPath;
+  app.onLog = [](const std::string& line) { std::cout << line << std::endl; };
+  for (const std::string& line : app.log().lines()) std::cout << line << '\n';
   try {
-    backend->open(viewer.form());
+    backend.open(app.form());
   } catch (const std::exception& e) {
     std::cerr << "keloscroll-demo: no window (" << e.what() << ")\n";
     return std::nullopt;
@@ -179,31 +193,45 @@ std::optional<int> runWindow(const Options& o, const TextDocument& doc) {
     std::string path = (std::filesystem::path(o.shots) / name).string();
     try {
       std::filesystem::create_directories(o.shots);
-      backend->snapshot().writePng(path);
-      viewer.note("screenshot of the window: " + path);
+      backend.snapshot().writePng(path);
+      app.note("screenshot of the window: " + path);
     } catch (const std::exception& e) {
-      viewer.note(std::string("screenshot failed: ") + e.what());
+      app.note(std::string("screenshot failed: ") + e.what());
     }
   };
-  backend->onKey = [&](int16_t code, int16_t shift) {
+  backend.onKey = [&](int16_t code, int16_t shift) {
     if (code == host::vk::F1 + 11 && shift == 0) {
       windowShot("window-" + std::to_string(++shotCount) + ".png");
       return true;
     }
-    return viewer.handleKey(code, shift);
+    return app.handleKey(code, shift);
   };
-  backend->onResize = [&](int w, int h) { viewer.resize(w, h); };
-  backend->onWheel = [&](int steps) { viewer.wheel(steps); };
-  viewer.onQuit = [&] { backend->quit(); };
+  backend.onResize = [&](int w, int h) { app.resize(w, h); };
+  backend.onWheel = [&](int steps) { app.wheel(steps); };
+  app.onQuit = [&] { backend.quit(); };
   if (o.quitAfterMs > 0) {
     SDL_InitSubSystem(SDL_INIT_TIMER);
     SDL_AddTimer(static_cast<Uint32>(o.quitAfterMs), pushQuit, nullptr);
   }
-  std::cout << "keloscroll-demo: a window shows " << doc.path << " (form file " << o.formPath
+  std::cout << "keloscroll-demo: a window shows " << shown << " (form file " << o.formPath
             << "); Esc quits\n";
-  backend->run();
+  backend.run();
   if (o.quitAfterMs > 0) windowShot("window.png");
   return 0;
+}
+
+// The window. Returns nullopt when no window can be opened (the caller plays headless).
+std::optional<int> runWindow(const Options& o, const TextDocument& doc) {
+  host::SystemClock clock;
+  host::FormEngine engine(clock);
+  std::unique_ptr<host::sdl::Backend> backend = openBackend(engine);
+  if (!backend) return std::nullopt;
+  if (o.designer) {
+    Designer designer(engine);
+    return runApp(o, *backend, designer, "the form designer");
+  }
+  Viewer viewer(engine, doc);
+  return runApp(o, *backend, viewer, doc.path);
 }
 
 }  // namespace

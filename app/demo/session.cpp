@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "app/demo/designer.h"
+#include "app/demo/layout.h"
 #include "host/cairo_painter.h"
 #include "host/clock.h"
 #include "host/engine.h"
@@ -99,6 +101,7 @@ class Session {
       say("Ctrl+S: save the form");
       viewer_.handleKey('S', host::shift::Ctrl);
     }
+    playDesigner();
 
     result_.finalTopLine = viewer_.topLine();
     result_.finalColumn = viewer_.firstColumn();
@@ -109,6 +112,32 @@ class Session {
   }
 
  private:
+  // The form designer on the same engine: two bars added, one moved and sized with the mouse,
+  // then the form run from the bars' property bags.
+  void playDesigner() {
+    say("the form designer: add two bars, move one, size it on its handle, run the form");
+    Designer designer(engine_);
+    designer.onLog = viewer_.onLog;
+    designer.addBar(true);
+    const std::string lying = designer.addBar(false);
+    double x = 0, y = 0;
+    centreOf(designer.site(lying).surface(), x, y);
+    drag(designer.form(), x, y, x + px(60), y + px(150));
+    centreOf(designer.handle(Designer::Right), x, y);
+    drag(designer.form(), x, y, x + px(80), y);
+    shoot(designer.form(), std::to_string(result_.shots.size() + 1) + "-designer.png");
+    designer.run();
+    shoot(designer.form(), std::to_string(result_.shots.size() + 1) + "-designer-running.png");
+    designer.design();
+  }
+
+  void drag(host::Form& form, double x, double y, double toX, double toY) {
+    engine_.mouseDown(form, x, y, host::mouse::Left);
+    engine_.mouseMove(form, (x + toX) / 2, (y + toY) / 2);
+    engine_.mouseMove(form, toX, toY);
+    engine_.mouseUp(form, toX, toY, host::mouse::Left);
+  }
+
   void say(const std::string& what) { out_ << "--- " << what << '\n'; }
   void advance(int64_t ms) { engine_.advance(ms); }
 

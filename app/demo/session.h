@@ -1,7 +1,7 @@
 // The demo without a display: the viewer on the headless engine with a virtual clock, played by a
 // fixed script (hold the lower end button, drag the thumb, click the track, keys, the horizontal
-// bar, the about box through F1, the property page through F4, saving the form), with PNG
-// screenshots of the form on the way.
+// bar, the about box through F1, the property page through F4, saving the form, then the form
+// designer), with PNG screenshots of the forms on the way.
 #pragma once
 
 #include <ostream>

@@ -1,12 +1,10 @@
 #include "app/demo/viewer.h"
 
 #include <algorithm>
-#include <cmath>
-#include <fstream>
-#include <iostream>
-#include <sstream>
 #include <stdexcept>
 
+#include "app/demo/commands.h"
+#include "app/demo/layout.h"
 #include "control/register.h"
 #include "host/error.h"
 #include "host/text.h"
@@ -19,129 +17,17 @@
 
 namespace kelo::demo {
 
-// ---- the text -------------------------------------------------------------------------------
-
-namespace {
-
-bool isContinuation(char c) {
-  return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
-
-// The byte offset of character `n` (0-based) of s, or s.size() when s is shorter.
-size_t offsetOfCharacter(std::string_view s, int32_t n) {
-  size_t i = 0;
-  for (int32_t k = 0; k < n && i < s.size(); ++k) {
-    ++i;
-    while (i < s.size() && isContinuation(s[i])) ++i;
-  }
-  return i;
-}
-
-std::string expandTabs(std::string_view line) {
-  std::string out;
-  int32_t column = 0;
-  for (size_t i = 0; i < line.size(); ++i) {
-    char c = line[i];
-    if (c == '\t') {
-      do {
-        out += ' ';
-        ++column;
-      } while (column % 4 != 0);
-      continue;
-    }
-    out += c;
-    if (!isContinuation(c)) ++column;
-  }
-  return out;
-}
-
-}  // namespace
-
-int32_t characterCount(std::string_view s) {
-  int32_t n = 0;
-  for (char c : s) n += isContinuation(c) ? 0 : 1;
-  return n;
-}
-
-std::string fromColumn(std::string_view line, int32_t column) {
-  if (column <= 1) return std::string(line);
-  return std::string(line.substr(offsetOfCharacter(line, column - 1)));
-}
-
-std::string firstWords(std::string_view line, int32_t maxChars) {
-  size_t start = line.find_first_not_of(' ');
-  if (start == std::string_view::npos) return "";
-  std::string_view rest = line.substr(start);
-  if (characterCount(rest) <= maxChars) return std::string(rest);
-  // Whole words while they fit; a first word longer than the room is cut.
-  size_t cut = 0;
-  for (size_t i = 0; i <= rest.size(); ++i) {
-    if (i == rest.size() || rest[i] == ' ') {
-      if (characterCount(rest.substr(0, i)) > maxChars) break;
-      cut = i;
-    }
-  }
-  if (cut == 0) cut = offsetOfCharacter(rest, maxChars);
-  std::string out(rest.substr(0, cut));
-  while (!out.empty() &&
-         (out.back() == ' ' || out.back() == ',' || out.back() == ';' || out.back() == ':')) {
-    out.pop_back();
-  }
-  return out + "...";
-}
-
-TextDocument makeDocument(std::string path, std::string_view text) {
-  TextDocument doc;
-  doc.path = std::move(path);
-  size_t pos = 0;
-  while (pos < text.size()) {
-    size_t end = text.find('\n', pos);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(pos, end - pos);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    doc.lines.push_back(expandTabs(line));
-    doc.longestLine = std::max(doc.longestLine, characterCount(doc.lines.back()));
-    pos = end + 1;
-  }
-  if (doc.lines.empty()) doc.lines.emplace_back();
-  return doc;
-}
-
-TextDocument loadDocument(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read " + path);
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) throw std::runtime_error("cannot read " + path);
-  return makeDocument(path, text.str());
-}
-
 // ---- the form -------------------------------------------------------------------------------
 
 namespace {
 
 constexpr double kTwips = host::kTwipsPerPixel;
 constexpr int kMargin = 8;
-constexpr int kBar = 17;  // a bar's thickness, pixels
-constexpr int32_t kWhite = 0x00FFFFFF;
-
-double px(int pixels) {
-  return pixels * kTwips;
-}
-
-int lineHeightPixels() {
-  return static_cast<int>(
-      std::lround(host::text::lineHeightTwips(host::text::kDefaultPointSize, false) / kTwips));
-}
+constexpr int kBar = kBarThickness;
 
 std::string baseName(const std::string& path) {
   size_t slash = path.find_last_of('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-void place(host::Widget& w, int left, int top, int width, int height) {
-  w.setRectTwips(
-      host::TwipsRect{px(left), px(top), px(std::max(1, width)), px(std::max(1, height))});
 }
 
 }  // namespace
@@ -160,9 +46,7 @@ Viewer::Viewer(host::FormEngine& engine, TextDocument doc, int width, int height
   page_->setBackColor(kWhite);
   page_->setBorderStyle(1);
   text_ = page_->add<host::Label>("lblText");
-  logFrame_ = form_->add<host::Frame>("fraLog");
-  logFrame_->setCaption("Events");
-  logLabel_ = logFrame_->add<host::Label>("lblLog");
+  log_ = std::make_unique<EventLog>(engine_, *form_);
   help_ = form_->add<host::Label>("lblHelp");
   help_->setCaption(
       "F1 about    F4 properties    Ctrl+S save    Ctrl+O load    Esc quit    "
@@ -184,60 +68,35 @@ Viewer::Viewer(host::FormEngine& engine, TextDocument doc, int width, int height
   columns().let("Value", host::Variant(int32_t{1}));
   engine_.setFocus(part(kLinesBar, "picBarra"));
   markSaved();  // the viewer's own settings: nothing the user changed
-  log_.clear();
+  log_->clear();
   note("opened " + doc_.path + ": " + std::to_string(doc_.lines.size()) + " lines");
 }
 
 Viewer::~Viewer() {
-  dropBar(columnsBar_);
-  dropBar(linesBar_);
+  columnsBar_.drop();
+  linesBar_.drop();
+  log_.reset();
   page_->MouseDown = nullptr;
   engine_.unloadForm(*form_);
 }
 
 Viewer::Bar Viewer::placeBar(const char* name, bool vertical, const host::PropertyBag* bag) {
-  Bar bar;
-  bar.site = std::make_shared<host::ControlSite>(engine_, *form_, name);
   const BarRect& r = std::string_view(name) == kLinesBar ? linesRect_ : columnsRect_;
-  place(bar.site->surface(), r.left, r.top, r.width, r.height);
-  bar.site->setUserMode(true);
-  bar.site->setEventSink([this, name](std::string_view event, std::span<host::Variant> args) {
+  Placement how;
+  how.rect = host::TwipsRect{px(r.left), px(r.top), px(r.width), px(r.height)};
+  how.sink = [this, name](std::string_view event, std::span<host::Variant> args) {
     onBarEvent(name, event, args);
-  });
+  };
   // The caption shows at once that there is something to save, also while the property page
   // is up.
-  host::ControlSite::ContainerServices services;
-  services.propertyChanged = [this](std::string_view) { refreshTitle(); };
-  bar.site->setContainerServices(std::move(services));
-  try {
-    bar.object = createControl(keloscroll::kControlProgId, *bar.site);
-    bar.control = bar.object.face();
-    bar.site->setControl(bar.control);
-    if (bag) {
-      host::PropertyBag copy = *bag;
-      bar.site->load(copy);
-    } else {
-      bar.site->initNew();
-      if (!vertical) bar.control->let("VerticalBar", host::Variant::boolean(false));
-      // The descriptions come from lines in memory: cheap enough to follow a drag closely.
-      bar.control->let("RefreshMsecGD", host::Variant(kRefreshMsecGD));
-    }
-    bar.site->resize(static_cast<float>(px(r.width)), static_cast<float>(px(r.height)));
-    bar.site->show();
-  } catch (...) {
-    dropBar(bar);
-    throw;
-  }
-  return bar;
-}
-
-void Viewer::dropBar(Bar& bar) {
-  if (!bar.site) return;
-  bar.site->terminate();
-  bar.site->setEventSink(nullptr);
-  bar.control.reset();
-  bar.object.reset();
-  bar.site.reset();  // takes the surface off the form
+  how.services.propertyChanged = [this](std::string_view) { refreshTitle(); };
+  how.bag = bag;
+  how.init = [vertical](host::Dispatch& bar) {
+    if (!vertical) bar.let("VerticalBar", host::Variant::boolean(false));
+    // The descriptions come from lines in memory: cheap enough to follow a drag closely.
+    bar.let("RefreshMsecGD", host::Variant(kRefreshMsecGD));
+  };
+  return placeControl(keloscroll::kControlProgId, engine_, *form_, name, how);
 }
 
 Viewer::Bar& Viewer::barByName(std::string_view name) {
@@ -255,9 +114,7 @@ host::Widget& Viewer::part(std::string_view bar, std::string_view name) const {
 }
 
 void Viewer::centreOf(const host::Widget& w, double& x, double& y) const {
-  w.originOnForm(x, y);
-  x += w.rectTwips().width / 2;
-  y += w.rectTwips().height / 2;
+  kelo::demo::centreOf(w, x, y);
 }
 
 void Viewer::resize(int width, int height) {
@@ -275,10 +132,9 @@ void Viewer::layout() {
   place(*title_, kMargin, 6, W - 2 * kMargin, lineH + 2);
   const int helpTop = H - kMargin - lineH;
   place(*help_, kMargin, helpTop, W - 2 * kMargin, lineH + 2);
-  const int frameH = lineH / 2 + static_cast<int>(kLogLines) * lineH + 12;
+  const int frameH = EventLog::heightPixels();
   const int frameTop = helpTop - 6 - frameH;
-  place(*logFrame_, kMargin, frameTop, W - 2 * kMargin, frameH);
-  place(*logLabel_, 8, lineH / 2 + 6, W - 2 * kMargin - 16, frameH - lineH / 2 - 8);
+  log_->place(kMargin, frameTop, W - 2 * kMargin, frameH);
 
   const int textTop = 6 + lineH + 8;
   const int columnsTop = frameTop - 8 - kBar;
@@ -351,41 +207,12 @@ void Viewer::markSaved() {
 }
 
 bool Viewer::askToSave() {
-  if (!dirty()) return true;
-  constexpr int32_t kYesNoCancel = 3, kQuestion = 32;
-  constexpr int16_t kYes = 6, kNo = 7;
-  int16_t answer =
-      engine_.MsgBox("The form has changes that are not saved. Save them to " + formPath + "?",
-                     kYesNoCancel + kQuestion, "KeloScroll demo");
-  if (answer == kNo) return true;
-  // Quitting when the save failed would lose the changes the user meant to keep.
-  if (answer == kYes) return saveToFile(formPath);
-  return false;
-}
-
-// One entry on one line of the log: a long one would wrap and push the newest below the frame.
-std::string Viewer::fitLogLine(const std::string& line) const {
-  const double room = logLabel_->Width();
-  if (logFrame_->TextWidth(line) <= room) return line;
-  std::string cut = line;
-  while (!cut.empty() && logFrame_->TextWidth(cut + "...") > room) {
-    // A whole character at a time: its continuation bytes, then its lead byte.
-    while (!cut.empty()) {
-      auto c = static_cast<unsigned char>(cut.back());
-      cut.pop_back();
-      if ((c & 0xC0) != 0x80) break;
-    }
-  }
-  return cut + "...";
+  return !dirty() || askToSaveChanges(engine_, formPath, [this] { return saveToFile(formPath); });
 }
 
 void Viewer::note(std::string line) {
   if (onLog) onLog(line);
-  log_.push_back(std::move(line));
-  while (log_.size() > kLogLines) log_.pop_front();
-  std::string text;
-  for (const auto& l : log_) text += (text.empty() ? "" : "\n") + fitLogLine(l);
-  logLabel_->setCaption(std::move(text));
+  log_->add(std::move(line));
 }
 
 void Viewer::onBarEvent(const char* bar, std::string_view event, std::span<host::Variant> args) {
@@ -425,6 +252,10 @@ void Viewer::onBarEvent(const char* bar, std::string_view event, std::span<host:
 
 void Viewer::wheel(int steps) {
   if (steps == 0) return;
+  if (log_->underCursor()) {
+    log_->scroll(steps);
+    return;
+  }
   int32_t v = lines().get("Value").asLong() - 3 * steps;
   v = std::clamp(v, 1, std::max<int32_t>(1, static_cast<int32_t>(doc_.lines.size())));
   lines().let("Value", host::Variant(v));
@@ -525,8 +356,8 @@ void Viewer::load(const SavedForm& saved) {
   TextDocument oldDoc = doc_;
   const int oldW = width_, oldH = height_;
   auto rebuild = [this](const host::PropertyBag& l, const host::PropertyBag& c) {
-    dropBar(columnsBar_);
-    dropBar(linesBar_);
+    columnsBar_.drop();
+    linesBar_.drop();
     topLine_ = 1;
     firstColumn_ = 1;
     layout();  // where the bars go at the new size
@@ -559,28 +390,19 @@ void Viewer::load(const SavedForm& saved) {
 }
 
 bool Viewer::saveToFile(const std::string& path) {
-  try {
-    writeFormFile(path, save());
-    markSaved();
-    note("saved the form to " + path);
-    return true;
-  } catch (const std::exception& e) {
-    std::cerr << "keloscroll-demo: " << e.what() << '\n';
-    note(std::string("save failed: ") + e.what());
-    return false;
-  }
+  auto note = [this](std::string line) { this->note(std::move(line)); };
+  return reportOutcome(
+      [&] {
+        writeFormFile(path, save());
+        markSaved();
+      },
+      note, "saved the form to " + path, "save failed");
 }
 
 bool Viewer::loadFromFile(const std::string& path) {
-  try {
-    load(readFormFile(path));
-    note("loaded the form from " + path);
-    return true;
-  } catch (const std::exception& e) {
-    std::cerr << "keloscroll-demo: " << e.what() << '\n';
-    note(std::string("load failed, the form is unchanged: ") + e.what());
-    return false;
-  }
+  auto note = [this](std::string line) { this->note(std::move(line)); };
+  return reportOutcome([&] { load(readFormFile(path)); }, note, "loaded the form from " + path,
+                       "load failed, the form is unchanged");
 }
 
 }  // namespace kelo::demo

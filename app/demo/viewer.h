@@ -19,6 +19,8 @@
 #include <vector>
 
 #include "app/demo/component.h"
+#include "app/demo/document.h"
+#include "app/demo/event_log.h"
 #include "app/demo/form_file.h"
 #include "host/container.h"
 #include "host/engine.h"
@@ -26,31 +28,11 @@
 
 namespace kelo::demo {
 
-// ---- the text -------------------------------------------------------------------------------
-
-struct TextDocument {
-  std::string path;                // as given
-  std::vector<std::string> lines;  // UTF-8, tabs expanded, no line ends
-  int32_t longestLine = 0;         // in characters
-};
-
-// Reads a text file. Throws std::runtime_error ("cannot read PATH") when it cannot.
-TextDocument loadDocument(const std::string& path);
-// The text from its lines (tabs expanded to the next multiple of 4).
-TextDocument makeDocument(std::string path, std::string_view text);
-
-// UTF-8 helpers: the number of characters; the line from character `column` on (1 = the whole
-// line); the first words, whole, up to about `maxChars` characters ("..." when cut).
-int32_t characterCount(std::string_view s);
-std::string fromColumn(std::string_view line, int32_t column);
-std::string firstWords(std::string_view line, int32_t maxChars = 32);
-
 // ---- the form -------------------------------------------------------------------------------
 
 class Viewer {
  public:
   static constexpr int kDefaultWidth = 640, kDefaultHeight = 480;
-  static constexpr size_t kLogLines = 6;
   // How often a bar may ask for its description while the user moves it, in milliseconds.
   static constexpr int16_t kRefreshMsecGD = 40;
   static constexpr const char* kLinesBar = "Lines";
@@ -87,9 +69,11 @@ class Viewer {
   int visibleLines() const { return visibleLines_; }
   std::string shownText() const;
 
-  // The event log: the last kLogLines lines on the form; every line also goes to onLog.
+  // The event log on the form (it scrolls back through the lines it keeps); every line also
+  // goes to onLog.
   void note(std::string line);
-  const std::deque<std::string>& recentEvents() const { return log_; }
+  const std::deque<std::string>& recentEvents() const { return log_->lines(); }
+  EventLog& log() const { return *log_; }
   std::function<void(const std::string&)> onLog;
 
   // The demo's keys: F1 about box, F4 property page, Ctrl+S save, Ctrl+O load, Escape quit
@@ -97,7 +81,7 @@ class Viewer {
   // demo's; the others go to the engine.
   bool handleKey(int16_t keyCode, int16_t shift);
   std::function<void()> onQuit;
-  // The mouse wheel: three lines a step.
+  // The mouse wheel: three lines a step, of the log when the pointer is over it, else of the text.
   void wheel(int steps);
   // Shows the property page for the bar that holds the focus (the vertical one otherwise); false
   // when this build has no property page.
@@ -120,13 +104,8 @@ class Viewer {
   bool loadFromFile(const std::string& path);
 
  private:
-  struct Bar {
-    std::shared_ptr<host::ControlSite> site;
-    PlacedControl object;  // the component library's object
-    host::ObjectRef control;
-  };
+  using Bar = SitedControl;
   Bar placeBar(const char* name, bool vertical, const host::PropertyBag* bag);
-  void dropBar(Bar& bar);
   Bar* focusedBar();  // the bar holding the focus, or null
   void refocus(bool columns);
   void onBarEvent(const char* bar, std::string_view event, std::span<host::Variant> args);
@@ -143,9 +122,9 @@ class Viewer {
   TextDocument doc_;
   int width_, height_;
   std::shared_ptr<host::Form> form_;
-  std::shared_ptr<host::Label> title_, position_, help_, text_, logLabel_;
+  std::shared_ptr<host::Label> title_, position_, help_, text_;
   std::shared_ptr<host::PictureBox> page_;
-  std::shared_ptr<host::Frame> logFrame_;
+  std::unique_ptr<EventLog> log_;
   struct BarRect {
     int left = 0, top = 0, width = 1, height = 1;  // pixels
   };
@@ -153,8 +132,6 @@ class Viewer {
   BarRect linesRect_, columnsRect_;
   int32_t topLine_ = 1, firstColumn_ = 1;
   int visibleLines_ = 1, visibleColumns_ = 1;
-  std::deque<std::string> log_;
-  std::string fitLogLine(const std::string& line) const;
 };
 
 }  // namespace kelo::demo

@@ -1,7 +1,6 @@
-// keloscroll-demo without a window: its text helpers, the viewer form and its bars, saving and
-// loading the form file (and refusing a bad one), the headless scripted session and its
-// screenshots, and the engine's text entry that the window backend feeds.
-#include <cairo.h>
+// keloscroll-demo without a window: its text helpers, the viewer form and its bars, its event
+// log, saving and loading the form file (and refusing a bad one). demo_session_test.cpp has the
+// headless session.
 #include <dlfcn.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -10,17 +9,15 @@
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/demo/component.h"
 #include "app/demo/form_file.h"
-#include "app/demo/session.h"
 #include "app/demo/viewer.h"
+#include "demo_test_util.h"
 #include "host/clock.h"
 #include "host/engine.h"
-#include "host/render.h"
 #include "host/widgets.h"
 #include "own_registry.h"
 #include "server/exports.h"
@@ -31,28 +28,9 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-std::filesystem::path tempDir(const std::string& what) {
-  auto dir = std::filesystem::path(::testing::TempDir()) /
-             ("kelo-demo-" + std::to_string(::getpid()) + "-" + what);
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
-  return dir;
-}
-
-void writeText(const std::filesystem::path& p, const std::string& text) {
-  std::ofstream(p, std::ios::binary) << text;
-}
-
-// A document of numbered lines; line 7 is wider than the viewer.
-std::string numberedText(int n) {
-  std::string s;
-  for (int i = 1; i <= n; ++i) {
-    s += "row " + std::to_string(i) + " of the test text";
-    if (i == 7) s += std::string(150, '-') + " the far end";
-    s += '\n';
-  }
-  return s;
-}
+using test::numberedText;
+using test::tempDir;
+using test::writeText;
 
 // ---- text helpers ---------------------------------------------------------------------------
 
@@ -184,7 +162,6 @@ TEST_F(DemoViewer, MovingTheBarsScrollsTheTextAndTheLogShowsTheEvents) {
   EXPECT_THAT(viewer->shownText(), ::testing::StartsWith("row 2 of the test text\n"));
   EXPECT_TRUE(logHas("Lines  Change(2)"));
   EXPECT_TRUE(logHas("Lines  GetDescription -> \"line 2: row 2 of the test text\""));
-  EXPECT_LE(viewer->recentEvents().size(), Viewer::kLogLines);
 
   // The description box on the form shows the same text.
   bool tooltip = false;
@@ -229,23 +206,55 @@ TEST_F(DemoViewer, ResizingLaysTheFormOutAgain) {
   EXPECT_EQ(viewer->width(), kMinSide);
 }
 
-// Each entry stands on one line of the log, cut to its width, so the newest is always in view.
-TEST_F(DemoViewer, TheEventLogShowsItsNewestLineWhateverTheLengthOfTheOthers) {
+// Each entry stands on one line of the log, cut to its width. The view follows the newest line
+// until the user scrolls back (the wheel over the log, the log's own bar); then it stays on the
+// lines the user went to while new ones arrive, until the user goes back to the end.
+TEST_F(DemoViewer, TheEventLogFollowsTheNewestLineAndScrollsBack) {
+  EventLog& log = viewer->log();
+  auto shown = [&] { return log.label().Caption(); };
+  auto lineCount = [](const std::string& s) { return 1 + std::count(s.begin(), s.end(), '\n'); };
   std::string longLine(400, 'w');
   for (int i = 0; i < 8; ++i) viewer->note(longLine + " é " + std::to_string(i));
-  viewer->note("the newest");
-  auto& label = static_cast<host::Label&>(*host::findWidget(viewer->form(), "lblLog"));
-  std::string caption = label.Caption();
-  ASSERT_TRUE(caption.ends_with("\nthe newest"));
-  size_t lines = 1;
-  for (size_t at = 0; (at = caption.find('\n', at)) != std::string::npos; ++at) ++lines;
-  EXPECT_EQ(lines, Viewer::kLogLines);
-  auto* frame = static_cast<host::ContainerWidget*>(host::findWidget(viewer->form(), "fraLog"));
-  for (size_t start = 0; start < caption.size();) {
-    size_t end = std::min(caption.find('\n', start), caption.size());
-    EXPECT_LE(frame->TextWidth(caption.substr(start, end - start)), label.Width());
+  for (int i = 1; i <= 20; ++i) viewer->note("entry " + std::to_string(i));
+  const auto total = static_cast<int32_t>(log.lines().size());
+  ASSERT_TRUE(shown().ends_with("\nentry 20"));
+  EXPECT_EQ(lineCount(shown()), EventLog::kShownLines);
+  EXPECT_EQ(log.bar().get("Max").asLong(), total - EventLog::kShownLines + 1);
+  EXPECT_EQ(log.bar().get("Value").asLong(), log.firstShown());
+
+  // The wheel over the text scrolls the text; over the log, the log (three lines a notch).
+  const int32_t top = viewer->topLine();
+  double x = 0, y = 0;
+  viewer->centreOf(log.label(), x, y);
+  engine.mouseMove(viewer->form(), x, y);
+  viewer->wheel(2);
+  EXPECT_EQ(viewer->topLine(), top);
+  EXPECT_TRUE(shown().ends_with("\nentry 14"));
+  EXPECT_EQ(log.bar().get("Value").asLong(), total - EventLog::kShownLines + 1 - 6);
+  viewer->note("entry 21");  // scrolled back: the view stays
+  EXPECT_TRUE(shown().ends_with("\nentry 14"));
+
+  // The bar's own end buttons: one line a click; back at the end the view follows again.
+  viewer->centreOf(*host::findWidget(log.barSite().surface(), "cmdSxUp"), x, y);
+  engine.mouseDown(viewer->form(), x, y, host::mouse::Left);
+  engine.mouseUp(viewer->form(), x, y, host::mouse::Left);
+  EXPECT_TRUE(shown().ends_with("\nentry 13"));
+  log.scroll(-100);
+  EXPECT_TRUE(shown().ends_with("\nentry 21"));
+  viewer->note("entry 22");
+  EXPECT_TRUE(shown().ends_with("\nentry 22"));
+  log.scroll(100);
+  EXPECT_TRUE(shown().starts_with("opened "));
+  EXPECT_EQ(log.bar().get("Value").asLong(), 1);
+
+  // The long lines are cut to the label's width, whole characters and "...".
+  const std::string first = shown();
+  for (size_t start = 0; start < first.size();) {
+    size_t end = std::min(first.find('\n', start), first.size());
+    EXPECT_LE(viewer->form().TextWidth(first.substr(start, end - start)), log.label().Width());
     start = end + 1;
   }
+  EXPECT_THAT(first, HasSubstr("www...\n"));
 }
 
 TEST_F(DemoViewer, KeysOpenTheAboutBoxQuitAndLeaveTheRestToTheBars) {
@@ -505,131 +514,6 @@ TEST(DemoFormFile, KeepsTheTypesOfBagValues) {
   EXPECT_FALSE(b->has("P"));
   EXPECT_THROW(readFormFile("/nonexistent/dir/form.json"), FormFileError);
   EXPECT_THROW(writeFormFile("/nonexistent/dir/form.json", f), FormFileError);
-}
-
-// ---- the headless session -------------------------------------------------------------------
-
-struct Png {
-  explicit Png(const std::string& path) : s(cairo_image_surface_create_from_png(path.c_str())) {
-    cairo_surface_flush(s);
-  }
-  ~Png() { cairo_surface_destroy(s); }
-  bool ok() const { return cairo_surface_status(s) == CAIRO_STATUS_SUCCESS; }
-  int width() const { return cairo_image_surface_get_width(s); }
-  int height() const { return cairo_image_surface_get_height(s); }
-  uint32_t at(int x, int y) const {
-    const auto* row = reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(s) +
-                                                        y * cairo_image_surface_get_stride(s));
-    return row[x];
-  }
-  cairo_surface_t* s;
-};
-
-// The rows where column x differs between two images, first and last (-1 when none).
-std::pair<int, int> differingRows(const Png& a, const Png& b, int x) {
-  int first = -1, last = -1;
-  for (int y = 0; y < a.height(); ++y) {
-    if (a.at(x, y) != b.at(x, y)) {
-      if (first < 0) first = y;
-      last = y;
-    }
-  }
-  return {first, last};
-}
-
-TEST(DemoSession, PlaysHeadlessAndWritesScreenshotsThatShowTheBarsMove) {
-  auto dir = tempDir("session");
-  writeText(dir / "text.txt", numberedText(200));
-  SessionOptions o;
-  o.document = loadDocument((dir / "text.txt").string());
-  o.shotsDir = (dir / "shots").string();
-  o.formPath = (dir / "shots" / "form.json").string();
-  std::ostringstream out;
-  SessionResult r = playSession(o, out);
-
-  ASSERT_EQ(r.shots.size(), Viewer::hasPropertyPage() ? 8u : 7u);
-  for (const Shot& s : r.shots) {
-    SCOPED_TRACE(s.path);
-    Png png(s.path);
-    ASSERT_TRUE(png.ok());
-    EXPECT_EQ(png.width(), s.width);
-    EXPECT_EQ(png.height(), s.height);
-    if (s.path.find("about") == std::string::npos && s.path.find("property") == std::string::npos) {
-      EXPECT_EQ(png.width(), Viewer::kDefaultWidth);
-      EXPECT_EQ(png.height(), Viewer::kDefaultHeight);
-    }
-    EXPECT_THAT(out.str(), HasSubstr(s.path));
-  }
-  EXPECT_THAT(r.shots[6].path, HasSubstr("7-about-box.png"));
-  if (Viewer::hasPropertyPage()) {
-    EXPECT_THAT(r.shots[7].path, HasSubstr("8-property-page.png"));
-  }
-
-  // The vertical bar's column (8 pixels in from its right edge) changes from the start to the
-  // drag: the thumb left the top and stands well below it.
-  Png start(r.shots[0].path), dragged(r.shots[2].path), keys(r.shots[4].path),
-      columns(r.shots[5].path);
-  const int barX = Viewer::kDefaultWidth - 8 - 9;
-  auto [first, last] = differingRows(start, dragged, barX);
-  ASSERT_GE(first, 0) << "the thumb did not move";
-  EXPECT_GT(last - first, 60);
-  EXPECT_EQ(differingRows(start, dragged, 2).first, -1);  // the form's left edge stays
-  // The horizontal bar's middle row changes while its right button is held.
-  host::VirtualClock scratchClock;
-  host::FormEngine scratch(scratchClock);
-  Viewer layout(scratch, o.document);
-  const host::PixelRect bar = host::pixelRect(layout.columnsSite().surface());
-  const int y = bar.top + bar.height / 2;
-  int changed = 0;
-  for (int x = bar.left; x < bar.right(); ++x) changed += keys.at(x, y) != columns.at(x, y);
-  EXPECT_GT(changed, 4);
-
-  EXPECT_GT(r.finalTopLine, 1);
-  EXPECT_GT(r.finalColumn, 1);
-  EXPECT_THAT(out.str(), HasSubstr("Lines  GetDescription -> \"line "));
-  EXPECT_THAT(out.str(), HasSubstr("Columns  GetDescription -> \"column "));
-  EXPECT_THAT(out.str(), HasSubstr("F1: ShowAboutBox"));
-  EXPECT_TRUE(std::filesystem::exists(o.formPath));
-  std::filesystem::remove_all(dir);
-}
-
-// ---- text entry, as the window backend delivers it -------------------------------------------
-
-TEST(EngineTextEntry, TypingGoesToTheFocusedTextBoxAndBackspaceTakesACharacterBack) {
-  host::VirtualClock clock;
-  host::FormEngine engine(clock);
-  auto form = engine.createForm("F");
-  auto box = form->add<host::TextBox>("Txt");
-  auto button = form->add<host::CommandButton>("Btn");
-  int changes = 0;
-  box->Change = [&] { ++changes; };
-  engine.setFocus(*box);
-  engine.typeText("ab");
-  engine.typeText("\u00e9\u20ac");
-  EXPECT_EQ(box->Text(), "ab\u00e9\u20ac");
-  EXPECT_EQ(changes, 2);
-  engine.keyDown(host::vk::Back);
-  EXPECT_EQ(box->Text(), "ab\u00e9");  // a three-byte character goes whole
-  engine.keyDown(host::vk::Back);
-  EXPECT_EQ(box->Text(), "ab");
-  engine.keyUp(host::vk::Back);
-  EXPECT_EQ(box->Text(), "ab");
-  engine.typeText("");
-  EXPECT_EQ(changes, 4);
-
-  // A KeyDown handler that swallows Backspace keeps the text.
-  box->KeyDown = [](int16_t& code, int16_t) { code = 0; };
-  engine.keyDown(host::vk::Back);
-  EXPECT_EQ(box->Text(), "ab");
-  box->KeyDown = nullptr;
-  engine.keyDown(host::vk::Back);
-  engine.keyDown(host::vk::Back);
-  engine.keyDown(host::vk::Back);  // nothing left to take
-  EXPECT_EQ(box->Text(), "");
-
-  engine.setFocus(*button);
-  engine.typeText("x");
-  EXPECT_EQ(box->Text(), "");
 }
 
 }  // namespace

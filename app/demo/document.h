@@ -1,0 +1,28 @@
+// The text the demo's viewer browses: its lines in memory, and the UTF-8 helpers that cut them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kelo::demo {
+
+struct TextDocument {
+  std::string path;                // as given
+  std::vector<std::string> lines;  // UTF-8, tabs expanded, no line ends
+  int32_t longestLine = 0;         // in characters
+};
+
+// Reads a text file. Throws std::runtime_error ("cannot read PATH") when it cannot.
+TextDocument loadDocument(const std::string& path);
+// The text from its lines (tabs expanded to the next multiple of 4).
+TextDocument makeDocument(std::string path, std::string_view text);
+
+// UTF-8 helpers: the number of characters; the line from character `column` on (1 = the whole
+// line); the first words, whole, up to about `maxChars` characters ("..." when cut).
+int32_t characterCount(std::string_view s);
+std::string fromColumn(std::string_view line, int32_t column);
+std::string firstWords(std::string_view line, int32_t maxChars = 32);
+
+}  // namespace kelo::demo

@@ -1,0 +1,39 @@
+// Pixel layout for the demo's forms: the engine keeps twips (15 to a pixel), the forms are laid
+// out in pixels.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+
+#include "host/text.h"
+#include "host/widgets.h"
+
+namespace kelo::demo {
+
+inline constexpr int kBarThickness = 17;  // a bar across, pixels
+inline constexpr int32_t kWhite = 0x00FFFFFF;
+
+inline double px(int pixels) {
+  return pixels * host::kTwipsPerPixel;
+}
+
+// A widget's place in its container, in pixels (at least one each way).
+inline void place(host::Widget& w, int left, int top, int width, int height) {
+  w.setRectTwips(
+      host::TwipsRect{px(left), px(top), px(std::max(1, width)), px(std::max(1, height))});
+}
+
+// The centre of a widget in form-client twips, where a click on it goes.
+inline void centreOf(const host::Widget& w, double& x, double& y) {
+  w.originOnForm(x, y);
+  x += w.rectTwips().width / 2;
+  y += w.rectTwips().height / 2;
+}
+
+// The height of a line of text in the forms' font, in pixels.
+inline int lineHeightPixels() {
+  return static_cast<int>(std::lround(
+      host::text::lineHeightTwips(host::text::kDefaultPointSize, false) / host::kTwipsPerPixel));
+}
+
+}  // namespace kelo::demo
