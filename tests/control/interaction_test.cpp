@@ -38,13 +38,8 @@ TEST(TrackMouse, AnErrorInAPressLeavesTheBarUsable) {
   DescribedBar bar;
   bar.ctl->setValue(20);
   bar.press(bar.track(), 10, 60);
-  int32_t error = 0;
-  try {
-    bar.engine.mouseDown(*bar.form, 0, -1e11, host::mouse::Right);
-  } catch (const host::Error& e) {
-    error = e.number();
-  }
-  EXPECT_EQ(error, host::err::Overflow);
+  EXPECT_EQ(errorOf([&] { bar.engine.mouseDown(*bar.form, 0, -1e11, host::mouse::Right); }),
+            host::err::Overflow);
   EXPECT_FALSE(bar.diagBool("mBusy"));
   bar.engine.mouseUp(*bar.form, 0, -1e11, host::mouse::Right);
   bar.release(bar.track(), 10, 60);
