@@ -343,9 +343,11 @@ TEST_F(Engine, WidgetsThatGoLeaveNoCaptureFocusOrTimerBehind) {
   EXPECT_EQ(kept->engine(), nullptr);
 }
 
-TEST_F(Engine, ModalShowingsAndMessageBoxesAreRecorded) {
+// A modal showing runs one level deep and ends with its form unloaded (found by any case of its
+// name while it lives). The rest of what showings record is in Runner.ModalFormsAndMessageBoxes....
+TEST_F(Engine, ModalShowingsRunOneLevelDeep) {
   auto about = engine.createForm("dlgAbout");
-  about->setCaption("Informazioni su KeloScroll");
+  EXPECT_EQ(engine.findForm("DLGABOUT"), about);
   int depthInside = 0;
   engine.setModalPolicy([&](Form& f) {
     depthInside = engine.modalDepth();
@@ -355,18 +357,9 @@ TEST_F(Engine, ModalShowingsAndMessageBoxesAreRecorded) {
   EXPECT_EQ(depthInside, 1);
   EXPECT_EQ(engine.modalDepth(), 0);
   EXPECT_EQ(engine.findForm("DLGABOUT"), nullptr);
-  EXPECT_EQ(engine.MsgBox("Hello"), 1);
-  engine.setMsgBoxPolicy([](const std::string&, int32_t) -> int16_t { return 2; });
-  EXPECT_EQ(engine.MsgBox("Again", 1, "Title"), 2);
-
-  Names shown;
-  for (const auto& s : engine.shown()) {
-    shown.push_back(s.kind + " " + s.name + " " + s.caption + " " + std::to_string(s.buttons));
-  }
-  EXPECT_EQ(shown, (Names{"modal dlgAbout Informazioni su KeloScroll 0", "msgbox  Hello 0",
-                          "msgbox Title Again 1"}));
+  engine.MsgBox("Again", 1, "Title");  // a message box's title is its record's name
+  EXPECT_EQ(engine.shown().back().name, "Title");
 }
-
 }  // namespace
 }  // namespace host
 
