@@ -302,7 +302,6 @@ TEST_F(Runner, FailuresNameTheirLineAndStopTheRunOrFailIt) {
       {"form F size 100\n", "t.scn:1: expected a height at the end of the line"},
       {"on F Click expect error 5\n", "t.scn:1: expect error has no place in a handler"},
       {"form F\nadd label L in F\nadd label L in F\n", "t.scn:3: the name 'L' is already in use\n"},
-      {"form F\nadd label L in Nowhere\n", "t.scn:2: unknown object 'Nowhere'\n"},
       {"form F\nadd label L in F\nadd label M in L\n", "t.scn:3: 'L' cannot hold widgets\n"},
       // A handler or an event expectation for a name that raises nothing would never fail.
       {"form F\nadd label L in F\non Ll Click echo \"x\"\n",

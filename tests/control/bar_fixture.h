@@ -13,8 +13,11 @@
 #include "host/container.h"
 #include "host/engine.h"
 #include "host/widgets.h"
+#include "tests/host/host_test_util.h"
 
 namespace keloscroll::testing {
+
+using host::testing::errorOf;
 
 struct BarOptions {
   bool runMode = true;

@@ -1,5 +1,7 @@
-// The user's side: end buttons and their repeat, the track's drag and page click, the keyboard,
-// and the description tooltip, driven through the engine's input and its virtual clock.
+// The user's side where a scenario cannot reach: the track's own events in exact units, a press
+// that fails, the keys that reach the focused part, and where the tooltip box stands. The rest of
+// the input (end buttons, page clicks, drags, keys, the throttle) is in tests/scenarios/
+// control_input.scn and control_tooltip.scn.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -7,6 +9,7 @@
 
 #include "bar_fixture.h"
 #include "host/engine.h"
+#include "host/numeric.h"
 
 namespace keloscroll::testing {
 namespace {
@@ -27,144 +30,7 @@ struct DescribedBar : Bar {
     auto* w = host::findWidget(*form, "Txt" + std::to_string(site->surface().hwnd()));
     return dynamic_cast<host::TextBox*>(w);
   }
-  // Events without the description requests, which depend on the throttle.
-  std::vector<std::string> moves() const {
-    std::vector<std::string> out;
-    for (auto& e : events())
-      if (!e.starts_with("GetDescription")) out.push_back(e);
-    return out;
-  }
 };
-
-TEST(EndButtons, PressStepsAtOnceRepeatsEvery100msAndTheTooltipHidesAfterRelease) {
-  DescribedBar bar;
-  bar.ctl->setValue(1);
-  bar.clearRecords();
-  host::Widget& down = bar.part("cmdDXDN");
-  bar.press(down, 100, 100);
-  EXPECT_THAT(bar.moves(), ElementsAre("Change(2)", "Scroll"));
-  ASSERT_NE(bar.tooltip(), nullptr);
-  EXPECT_TRUE(bar.tooltip()->Visible());
-  EXPECT_EQ(bar.tooltip()->Text(), "row 2");
-  bar.engine.advance(350);
-  EXPECT_EQ(bar.ctl->Value(), 5);  // three repeated steps, 100 ms apart
-  bar.release(down, 100, 100);
-  EXPECT_FALSE(bar.diagBool("mBusy"));
-  bar.engine.advance(499);
-  EXPECT_TRUE(bar.tooltip()->Visible());
-  bar.engine.advance(1);
-  EXPECT_FALSE(bar.tooltip()->Visible());
-  EXPECT_EQ(bar.diagLong("mTimerMode"), 1);
-}
-
-TEST(EndButtons, SmallChangeStepsBothWaysAndStopsAtTheEnds) {
-  DescribedBar bar;
-  bar.ctl->setSmallChange(3);
-  bar.ctl->setValue(10);
-  bar.press(bar.part("cmdSxUp"), 10, 10);
-  bar.release(bar.part("cmdSxUp"), 10, 10);
-  EXPECT_EQ(bar.ctl->Value(), 7);
-  bar.press(bar.part("cmdDXDN"), 10, 10, host::mouse::Right);  // any button steps
-  bar.release(bar.part("cmdDXDN"), 10, 10, host::mouse::Right);
-  EXPECT_EQ(bar.ctl->Value(), 10);
-
-  bar.ctl->setValue(2);
-  bar.clearRecords();
-  bar.press(bar.part("cmdSxUp"), 10, 10);
-  bar.engine.advance(200);
-  bar.release(bar.part("cmdSxUp"), 10, 10);
-  EXPECT_THAT(bar.moves(),
-              ElementsAre("Change(1)", "Scroll", "Change(1)", "Scroll", "Change(1)", "Scroll"));
-}
-
-TEST(EndButtons, SlidingOffStopsTheRepeatForGood) {
-  DescribedBar bar;
-  bar.ctl->setValue(50);
-  host::Widget& down = bar.part("cmdDXDN");
-  bar.press(down, 100, 100);
-  bar.move(bar.part("cmdSxUp"), 100, 100);  // the pressed button keeps the mouse
-  bar.engine.advance(100);
-  EXPECT_EQ(bar.ctl->Value(), 51);
-  EXPECT_FALSE(bar.diagBool("mBusy"));
-  bar.move(down, 100, 100);
-  bar.engine.advance(300);
-  EXPECT_EQ(bar.ctl->Value(), 51);
-  bar.release(down, 100, 100);
-}
-
-TEST(EndButtons, HostWritesAreIgnoredWhileAButtonIsHeldAndADisabledBarIgnoresPresses) {
-  DescribedBar bar;
-  bar.ctl->setValue(50);
-  bar.press(bar.part("cmdDXDN"), 100, 100);
-  bar.ctl->setValue(10);
-  EXPECT_EQ(bar.ctl->Value(), 51);
-  bar.release(bar.part("cmdDXDN"), 100, 100);
-
-  bar.ctl->setEnabled(host::False);
-  bar.clearRecords();
-  bar.press(bar.part("cmdDXDN"), 100, 100);
-  bar.release(bar.part("cmdDXDN"), 100, 100);
-  EXPECT_TRUE(bar.events().empty());
-  EXPECT_EQ(bar.diagLong("mPosY"), 51);
-}
-
-TEST(TrackMouse, ClickBesideTheThumbPagesTowardsThePress) {
-  DescribedBar bar;
-  bar.ctl->setLargeChange(6);
-  bar.ctl->setValue(20);
-  auto click = [&](float y) {
-    bar.press(bar.track(), 10, y);
-    bar.release(bar.track(), 10, y);
-  };
-  click(10);
-  EXPECT_EQ(bar.ctl->Value(), 14);
-  bar.ctl->setValue(20);
-  click(30);
-  EXPECT_EQ(bar.ctl->Value(), 26);
-  bar.ctl->setValue(95);
-  click(99);  // on the thumb below its second unit: pages down, stopping at the last position
-  EXPECT_EQ(bar.ctl->Value(), 100);
-  click(99);  // now on the thumb's first unit: pages up
-  EXPECT_EQ(bar.ctl->Value(), 94);
-  bar.ctl->setValue(20);
-  bar.clearRecords();
-  click(20);  // on the thumb's second unit: nothing moves, Change still comes
-  EXPECT_EQ(bar.ctl->Value(), 20);
-  EXPECT_EQ(bar.moves().back(), "Change(20)");
-}
-
-TEST(TrackMouse, HorizontalClickLeavesTheThumbFromItsLeftEdgeToOnePastItsLength) {
-  // A track 4725 twips wide: the thumb is 5 positions long.
-  DescribedBar bar({.vertical = false, .width = 5205, .height = 240});
-  bar.ctl->setLargeChange(6);
-  ASSERT_EQ(bar.diagLong("mCurWidth"), 5);
-  struct Press {
-    float x;
-    int32_t after;
-  };
-  for (Press p : {Press{19, 14}, Press{20, 20}, Press{25, 20}, Press{26, 26}}) {
-    SCOPED_TRACE(p.x);
-    bar.ctl->setValue(20);
-    bar.press(bar.track(), p.x, 100);
-    bar.release(bar.track(), p.x, 100);
-    EXPECT_EQ(bar.ctl->Value(), p.after);
-  }
-}
-
-TEST(TrackMouse, DragKeepsTheGrabOffsetAndRaisesChangeOnlyAtTheEnd) {
-  DescribedBar bar;
-  bar.ctl->setValue(20);
-  bar.clearRecords();
-  bar.press(bar.track(), 10, 22);  // 3 units below the thumb's top (19)
-  bar.move(bar.track(), 10, 40);
-  bar.move(bar.track(), 10, 50);
-  EXPECT_EQ(bar.diagLong("mPosY"), 48);  // round(50 - 3) + 1
-  EXPECT_TRUE(bar.moves().empty());      // the host hears of the drag through descriptions
-  bar.release(bar.track(), 10, 50);
-  // One Change from the release, one from the click that follows it over the track.
-  EXPECT_THAT(bar.moves(), ElementsAre("Change(48)", "Change(48)"));
-  EXPECT_FALSE(bar.diagBool("mThumbMoving"));
-}
 
 // A second button pressed far outside the form still reaches the track, which holds the mouse;
 // its coordinate is no position (error 6, which goes to the host), and the bar stays usable.
@@ -172,13 +38,8 @@ TEST(TrackMouse, AnErrorInAPressLeavesTheBarUsable) {
   DescribedBar bar;
   bar.ctl->setValue(20);
   bar.press(bar.track(), 10, 60);
-  int32_t error = 0;
-  try {
-    bar.engine.mouseDown(*bar.form, 0, -1e11, host::mouse::Right);
-  } catch (const host::Error& e) {
-    error = e.number();
-  }
-  EXPECT_EQ(error, host::err::Overflow);
+  EXPECT_EQ(errorOf([&] { bar.engine.mouseDown(*bar.form, 0, -1e11, host::mouse::Right); }),
+            host::err::Overflow);
   EXPECT_FALSE(bar.diagBool("mBusy"));
   bar.engine.mouseUp(*bar.form, 0, -1e11, host::mouse::Right);
   bar.release(bar.track(), 10, 60);
@@ -187,6 +48,24 @@ TEST(TrackMouse, AnErrorInAPressLeavesTheBarUsable) {
   bar.press(bar.track(), 10, 10);  // a page up
   bar.release(bar.track(), 10, 10);
   EXPECT_EQ(bar.ctl->Value(), 29);
+}
+
+// The grab test of a press, on the track's own event in exact units: Max 100 on the designed track
+// makes the thumb 8 positions long; at position 5 its top is 4.
+TEST(TrackMouse, GrabZoneIncludesBothEndsOfTheThumb) {
+  const std::pair<float, bool> probes[] = {
+      {4.0f, true}, {12.0f, true}, {3.99f, false}, {12.01f, false}};
+  for (auto [y, hit] : probes) {
+    SCOPED_TRACE(y);
+    Bar bar;
+    bar.ctl->setMax(100);
+    bar.ctl->setValue(5);
+    ASSERT_EQ(bar.diagLong("mCurHeight"), 8);
+    ASSERT_FLOAT_EQ(bar.thumb().Top(), 4.0f);
+    bar.track().MouseDown(1, 0, 5000.0f, y);  // X plays no part on a vertical bar
+    EXPECT_EQ(bar.diagBool("mThumbMoving"), hit);
+    EXPECT_EQ(bar.diagLong("mCury"), host::toLong(y));  // the press point, counted from 0
+  }
 }
 
 TEST(TrackMouse, TrackIgnoresTheMouseWhileAButtonIsHeld) {
@@ -200,28 +79,6 @@ TEST(TrackMouse, TrackIgnoresTheMouseWhileAButtonIsHeld) {
   bar.release(bar.part("cmdDXDN"), 10, 10);
 }
 
-TEST(Keyboard, KeysMoveTheBarAndRaiseChangeOnPressAndRelease) {
-  DescribedBar bar;
-  bar.ctl->setLargeChange(6);
-  bar.ctl->setValue(10);
-  bar.clearRecords();
-  bar.key(host::vk::PageDown);
-  EXPECT_THAT(bar.moves(), ElementsAre("Change(16)", "Change(16)"));
-  bar.key(host::vk::PageUp);
-  bar.key(host::vk::PageUp);
-  EXPECT_EQ(bar.ctl->Value(), 4);
-  bar.key(host::vk::Down, host::shift::Shift);  // the shift state is ignored
-  EXPECT_EQ(bar.ctl->Value(), 5);
-  bar.key(host::vk::End);
-  EXPECT_EQ(bar.ctl->Value(), 100);
-  bar.clearRecords();
-  bar.key(host::vk::Home);
-  EXPECT_THAT(bar.moves(), ElementsAre("Change(1)", "Change(1)"));
-  bar.clearRecords();
-  bar.key('A');  // any release raises Change with the current value
-  EXPECT_THAT(bar.moves(), ElementsAre("Change(1)"));
-}
-
 TEST(Keyboard, HandledKeysAreSwallowedOthersReachTheFocusedPart) {
   DescribedBar bar;
   std::vector<int16_t> reached;
@@ -230,17 +87,6 @@ TEST(Keyboard, HandledKeysAreSwallowedOthersReachTheFocusedPart) {
   bar.key(host::vk::Left);
   bar.key(host::vk::Right);
   EXPECT_THAT(reached, ElementsAre(host::vk::Left, host::vk::Right));
-}
-
-TEST(Keyboard, KeysMoveADisabledBarAndTheReleaseClearsTheLock) {
-  DescribedBar bar;
-  bar.ctl->setValue(10);
-  bar.engine.setFocus(bar.track());  // the track keeps the focus it had
-  bar.ctl->setEnabled(host::False);
-  bar.engine.keyDown(host::vk::Down);
-  bar.engine.keyUp(host::vk::Down);
-  EXPECT_EQ(bar.ctl->Value(), 11);
-  EXPECT_FALSE(bar.diagBool("mBusy"));
 }
 
 // A container's own objects: every member is forwarded by name and every object it hands out is
@@ -350,96 +196,6 @@ TEST(Tooltip, AHorizontalBarsBoxStandsAboveOrBelowItsTrackAtTheThumb) {
     check("drag");
     bar.release(bar.track(), grab - 20, 100);
   }
-}
-
-TEST(Tooltip, DescriptionsAreThrottledAndAskedOnlyWhenTheThumbMoved) {
-  DescribedBar bar;
-  bar.ctl->setRefreshMsecGD(200);
-  auto asked = [&] {
-    size_t n = 0;
-    for (auto& e : bar.events()) n += e.starts_with("GetDescription");
-    bar.clearRecords();
-    return n;
-  };
-  bar.key(host::vk::Down);
-  EXPECT_EQ(asked(), 1u);
-  bar.engine.advance(10);
-  bar.key(host::vk::Down);
-  EXPECT_EQ(asked(), 0u);  // within 200 ms: dropped
-  bar.engine.advance(250);
-  bar.key(host::vk::Down);
-  EXPECT_EQ(asked(), 1u);
-  bar.engine.advance(250);
-  bar.press(bar.part("cmdSxUp"), 10, 10);  // moves: asked again
-  bar.release(bar.part("cmdSxUp"), 10, 10);
-  EXPECT_EQ(asked(), 1u);
-  bar.engine.advance(1000);  // hidden: the next one is asked even without a move
-  bar.ctl->setValue(bar.ctl->Value());
-  EXPECT_EQ(asked(), 1u);
-}
-
-TEST(Tooltip, NothingIsShownInADesignerOrForAHostThatGivesNoText) {
-  DescribedBar design({.runMode = false});
-  design.key(host::vk::Down);
-  EXPECT_EQ(design.tooltip(), nullptr);
-
-  Bar silent;
-  silent.ctl->setMax(100);
-  silent.key(host::vk::Down);
-  EXPECT_EQ(host::findWidget(*silent.form, "Txt" + std::to_string(silent.site->surface().hwnd())),
-            nullptr);
-}
-
-TEST(Persistence, SavingWritesTheKeysAndDropsTheBoxLoadingAppliesThem) {
-  DescribedBar bar;
-  bar.ctl->setValue(42);
-  bar.ctl->setLargeChange(5);
-  bar.key(host::vk::Down);  // shows the tooltip box
-  ASSERT_NE(bar.tooltip(), nullptr);
-  host::PropertyBag bag;
-  bar.site->save(bag);
-  EXPECT_EQ(bar.tooltip(), nullptr) << "saving at run time removes the box from the form";
-  EXPECT_EQ(bag.ReadProperty("Value", host::Variant()).asLong(), 43);
-  EXPECT_EQ(bag.ReadProperty("Max", host::Variant()).asLong(), 100);
-  EXPECT_EQ(bag.ReadProperty("LargeChange", host::Variant()).asLong(), 5);
-  EXPECT_EQ(bag.ReadProperty("Min", host::Variant(int16_t{1})).asLong(), 0);  // never set
-  EXPECT_TRUE(bag.has("PictureCursor"));  // built-in pictures are stored too
-  EXPECT_FALSE(bag.has("VerticalBar"));   // equal to its default
-  bar.site->save(bag);                    // no box now: ends quietly
-
-  Bar loaded;
-  loaded.site->load(bag);
-  EXPECT_EQ(loaded.ctl->Value(), 43);
-  EXPECT_EQ(loaded.ctl->Max(), 100);
-  EXPECT_EQ(loaded.ctl->LargeChange(), 5);
-  EXPECT_EQ(loaded.ctl->Min(), 0);
-  EXPECT_THAT(loaded.events(), ElementsAre("Change(43)"));
-}
-
-TEST(Persistence, EmptyBagGivesTheDefaultsAndADisabledBarLoadsUnplaced) {
-  Bar bar;
-  host::PropertyBag empty;
-  bar.site->load(empty);
-  EXPECT_EQ(bar.ctl->LargeChange(), 1);
-  EXPECT_EQ(bar.ctl->Max(), 200000);
-  EXPECT_EQ(bar.ctl->Value(), 1);
-  EXPECT_EQ(bar.ctl->RefreshMsecGD(), 400);
-  EXPECT_EQ(bar.ctl->Min(), 1);
-  EXPECT_TRUE(bar.ctl->PictureCursor());
-
-  host::PropertyBag disabled;
-  disabled.set("Enabled", host::Variant::boolean(false));
-  disabled.set("Value", host::Variant(int32_t{50}));
-  Bar off;
-  off.site->load(disabled);
-  EXPECT_EQ(off.ctl->Value(), 0);
-  EXPECT_TRUE(off.events().empty());
-
-  host::PropertyBag corrupt;
-  corrupt.set("RefreshMsecGD", host::Variant(int32_t{40000}));
-  Bar bad;
-  EXPECT_THROW(bad.site->load(corrupt), host::Error);
-  EXPECT_EQ(bad.ctl->Max(), 200000);  // the keys before it were applied
 }
 
 }  // namespace

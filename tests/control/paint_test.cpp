@@ -205,15 +205,6 @@ TEST(PaintedBar, TheThumbStaysInFrontOfWhateverBackgroundTheHostSets) {
   EXPECT_EQ(c.rgb(x, thumb.top + 7), kThumbFace);
 }
 
-TEST(PaintedBar, ADisabledBarShowsNoThumb) {
-  PaintedBar bar;
-  host::Boolean off = host::False;
-  bar.ctl->setEnabled(off);
-  EXPECT_EQ(bar.faceRows(bar.render()).first, -1);
-  bar.ctl->setEnabled(host::True);
-  EXPECT_NE(bar.faceRows(bar.render()).first, -1);
-}
-
 TEST(PaintedBar, TheDescriptionShowsInAFlatTooltipBoxOnTheForm) {
   PaintedBar bar;
   bar.site->surface().setLeft(3000);  // room on the left for the box

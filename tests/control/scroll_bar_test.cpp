@@ -10,20 +10,13 @@
 
 #include "host/error.h"
 #include "keloscroll/ScrollBar.h"
+#include "tests/host/host_test_util.h"
 
 namespace {
 
+using host::testing::errorOf;
 using keloscroll::Bounds;
 using keloscroll::ScrollBar;
-
-int32_t errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const host::Error& e) {
-    return e.number();
-  }
-  return 0;
-}
 
 class Api : public ::testing::Test {
  protected:

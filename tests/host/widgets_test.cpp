@@ -1,5 +1,5 @@
-// Widgets: geometry in the container's scale, the scale modes, members by name, the form's
-// Controls collection, stacking order and text measurement.
+// Widgets: the form's Controls collection, stacking order, handler slots and text measurement.
+// Scales and members by name are in tests/scenarios/host_scale.scn and host_widgets.scn.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -18,125 +18,6 @@ using testing::errorOf;
 using testing::HostTest;
 
 class Widgets : public HostTest {};
-
-// The track of the scroll bar: a picture box 3165 twips high holding the thumb, 225 twips high.
-// Its user scale changes the numbers the thumb reports, never where the thumb is.
-TEST_F(Widgets, UserScaleChangesNumbersNotPlaces) {
-  auto pic = form->add<PictureBox>("picBarra");
-  pic->Move(0, 240, 720, 3165);
-  auto img = pic->add<Image>("imgCursor");
-  img->Move(0, 1200, 240, 225);
-
-  pic->setScaleHeight(106.65306f);
-  EXPECT_EQ(pic->ScaleMode(), scale::User);
-  EXPECT_FLOAT_EQ(pic->ScaleWidth(), 720.0f);  // the other axis keeps its numbers
-  EXPECT_NEAR(img->Height(), 7.582f, 0.0005f);
-  EXPECT_DOUBLE_EQ(img->rectTwips().top, 1200.0);
-  EXPECT_DOUBLE_EQ(img->rectTwips().height, 225.0);
-  EXPECT_DOUBLE_EQ(img->rectTwips().width, 240.0);
-
-  img->setTop(99);
-  EXPECT_EQ(img->Top(), 99.0f);
-  EXPECT_NEAR(img->rectTwips().top, 99.0 * 3165.0 / 106.65306, 1e-3);
-  EXPECT_DOUBLE_EQ(img->rectTwips().height, 225.0);  // moving kept the size
-
-  // The same through the late-bound members, names in any case.
-  pic->let("scaleheight", Variant(3165.0f));
-  EXPECT_FLOAT_EQ(img->get("TOP").asSingle(), static_cast<float>(img->rectTwips().top));
-  img->let("Top", Variant(int32_t{1200}));
-  EXPECT_DOUBLE_EQ(img->rectTwips().top, 1200.0);
-
-  // Back to twips: origin 0, one unit per twip.
-  pic->setScaleTop(50);
-  pic->setScaleMode(scale::Twips);
-  EXPECT_EQ(pic->ScaleTop(), 0.0f);
-  EXPECT_EQ(img->Top(), 1200.0f);
-  EXPECT_EQ(img->Height(), 225.0f);
-}
-
-TEST_F(Widgets, ScaleModesFollowOrKeepTheInnerArea) {
-  auto pic = form->add<PictureBox>("pic");
-  pic->Move(0, 0, 1500, 3000);
-  auto child = pic->add<Image>("img");
-  child->Move(150, 300, 300, 450);
-
-  pic->setScaleMode(scale::Pixels);
-  EXPECT_EQ(pic->ScaleWidth(), 100.0f);
-  EXPECT_EQ(pic->ScaleHeight(), 200.0f);
-  EXPECT_EQ(child->Left(), 10.0f);
-  EXPECT_EQ(child->Height(), 30.0f);
-  pic->setHeight(1500);  // a fixed scale spans the inner area whatever its size
-  EXPECT_EQ(pic->ScaleHeight(), 100.0f);
-
-  // ScaleMode 0 keeps the scale in force, now as the user's numbers; they stay on a resize.
-  pic->setScaleMode(scale::User);
-  EXPECT_EQ(pic->ScaleHeight(), 100.0f);
-  EXPECT_EQ(child->Top(), 20.0f);
-  pic->setHeight(3000);
-  EXPECT_EQ(pic->ScaleHeight(), 100.0f);
-  EXPECT_EQ(child->Top(), 10.0f);
-  EXPECT_DOUBLE_EQ(child->rectTwips().top, 300.0);
-
-  // A user origin shifts positions but not sizes.
-  pic->setScaleLeft(-10);
-  EXPECT_EQ(child->Left(), 0.0f);
-  EXPECT_EQ(child->Width(), 20.0f);
-
-  EXPECT_EQ(errorOf([&] { pic->setScaleHeight(0); }), err::InvalidPropertyValue);
-  EXPECT_EQ(errorOf([&] { pic->let("ScaleWidth", Variant(0.0)); }), err::InvalidPropertyValue);
-  EXPECT_EQ(errorOf([&] { pic->setScaleMode(9); }), err::InvalidPropertyValue);
-  EXPECT_EQ(errorOf([&] { child->setWidth(-1); }), err::InvalidPropertyValue);
-
-  // A bordered picture box measures its scale inside the border.
-  pic->setScaleMode(scale::Twips);
-  pic->setBorderStyle(1);
-  EXPECT_EQ(pic->ScaleWidth(), 1500.0f - 60.0f);
-}
-
-TEST_F(Widgets, MembersByNameAndTheirTypes) {
-  auto pic = form->add<PictureBox>("picBarra");
-  auto img = pic->add<Image>("imgCursor");
-  auto box = form->add<TextBox>("txt");
-
-  EXPECT_EQ(pic->idOfName("ScaleHeight"), pic->idOfName("SCALEHEIGHT"));
-  EXPECT_EQ(errorOf([&] { pic->get("NoSuchMember"); }), err::NoSuchMember);
-  // Windowless widgets have no window handle.
-  EXPECT_NE(pic->get("hWnd").asLong(), 0);
-  EXPECT_EQ(errorOf([&] { img->get("hwnd"); }), err::NoSuchMember);
-
-  // Container is the widget directly holding, Parent the form.
-  EXPECT_EQ(img->get("Container").asObject().get(), pic.get());
-  EXPECT_EQ(img->get("Parent").asObject().get(), form.get());
-  EXPECT_TRUE(img->get("Parent").asObject()->isForm());
-  EXPECT_FALSE(img->get("Container").asObject()->isForm());
-
-  // Pictures: a picture or Nothing; another object is a type mismatch.
-  auto picture = std::make_shared<Picture>(1, 1, std::vector<uint32_t>{Picture::rgb(1, 2, 3)});
-  img->let("Picture", Variant(picture));
-  EXPECT_EQ(img->Picture(), picture);
-  EXPECT_EQ(img->get("Picture").asObject().get(), picture.get());
-  img->let("Picture", Variant::nothing());
-  EXPECT_EQ(img->Picture(), nullptr);
-  EXPECT_TRUE(img->get("Picture").isObject());
-  EXPECT_EQ(errorOf([&] { img->let("Picture", Variant(box)); }), err::TypeMismatch);
-  EXPECT_EQ(errorOf([&] { img->let("Picture", Variant(int32_t{3})); }), err::TypeMismatch);
-
-  // System colours arrive as negative Longs or as large positive numbers.
-  box->let("BackColor", Variant(static_cast<int32_t>(0x80000018)));
-  EXPECT_EQ(static_cast<uint32_t>(box->BackColor()), 0x80000018u);
-  box->let("ForeColor", Variant(2147483671.0));
-  EXPECT_EQ(static_cast<uint32_t>(box->ForeColor()), 0x80000017u);
-  EXPECT_EQ(errorOf([&] { box->let("BackColor", Variant(static_cast<int32_t>(0x90000000))); }),
-            err::InvalidPropertyValue);
-
-  // Move by name with arguments left out keeps those values.
-  img->Move(10, 20, 30, 40);
-  img->call("Move", {Variant(int32_t{5}), Variant(), Variant(int32_t{7})});
-  EXPECT_EQ(img->Left(), 5.0f);
-  EXPECT_EQ(img->Top(), 20.0f);
-  EXPECT_EQ(img->Width(), 7.0f);
-  EXPECT_EQ(img->Height(), 40.0f);
-}
 
 TEST_F(Widgets, ZOrderRestacksAmongSiblings) {
   auto a = form->add<Label>("a");
@@ -315,22 +196,6 @@ TEST_F(Widgets, TextMeasurementUsesTheFont) {
   // Malformed UTF-8 is measured, and does not spoil later measurements.
   EXPECT_GT(form->TextWidth("\xC3("), 0.0f);
   EXPECT_EQ(form->TextWidth("Hello"), shortWidth);
-}
-
-TEST_F(Widgets, CheckBoxAndTextBoxRaiseTheirEventsOnChangeOnly) {
-  auto chk = form->add<CheckBox>("chkEnabled");
-  auto txt = form->add<TextBox>("txtMax");
-  int clicks = 0, changes = 0;
-  chk->Click = [&] { ++clicks; };
-  txt->Change = [&] { ++changes; };
-  chk->let("Value", Variant(int16_t{1}));
-  chk->setValue(1);
-  EXPECT_EQ(clicks, 1);
-  EXPECT_EQ(errorOf([&] { chk->setValue(3); }), err::InvalidPropertyValue);
-  txt->setText("12");
-  txt->let("Text", Variant("12"));
-  EXPECT_EQ(changes, 1);
-  EXPECT_EQ(txt->get("Text").asString(), "12");
 }
 
 }  // namespace
