@@ -12,6 +12,7 @@
 
 #include "server/com.h"
 #include "server/exports.h"
+#include "server/registry.h"
 
 namespace keloscroll::server {
 namespace {
@@ -114,14 +115,20 @@ TEST_F(ServerLibrary, RegistersWithTheActiveXKeysAndUnregistersOnlyThose) {
             (json{{"Other.Control\\CLSID", {{"@", "{00000000-0000-0000-0000-000000000001}"}}}}));
 }
 
+// Cut short, binary, or beyond the size limit: E_FAIL from both exports, and the file as it was.
 TEST_F(ServerLibrary, ACorruptRegistryGivesAnErrorAndIsNotOverwritten) {
   std::filesystem::create_directories(dir_);
-  std::ofstream(registry_) << "{\"CLSID\": ";
-  EXPECT_EQ(registerServer_(), E_FAIL);
-  EXPECT_EQ(unregisterServer_(), E_FAIL);
-  std::ifstream in(registry_);
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  EXPECT_EQ(text, "{\"CLSID\": ");
+  const std::string corrupt[] = {"{\"CLSID\": ", std::string("\0\x01\x02\xFF", 4),
+                                 "{}" + std::string(keloscroll::server::kMaxRegistryBytes, '\n')};
+  for (const std::string& bad : corrupt) {
+    SCOPED_TRACE(bad.substr(0, 12));
+    std::ofstream(registry_, std::ios::binary) << bad;
+    EXPECT_EQ(registerServer_(), E_FAIL);
+    EXPECT_EQ(unregisterServer_(), E_FAIL);
+    std::ifstream in(registry_, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_TRUE(text == bad);
+  }
 
   // A folder in the registry's place: a status code, not an exception through the exports.
   std::filesystem::remove(registry_);
