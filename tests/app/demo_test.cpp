@@ -432,15 +432,25 @@ TEST_F(DemoViewer, ABadFormFileIsRefusedWithAMessageAndChangesNothing) {
   struct Case {
     const char* name;
     std::string text;
-    const char* message;
+    std::string message;
   };
   auto with = [&](const char* pointer, nlohmann::json v) {
     nlohmann::json j = good;
     j[nlohmann::json::json_pointer(pointer)] = std::move(v);
     return j.dump();
   };
+  nlohmann::json deep = 1;
+  for (int i = 0; i < kMaxFormNesting; ++i) deep = nlohmann::json::array({deep});
+  const std::string form = viewer->formPath;
   const std::vector<Case> cases = {
       {"no JSON", "{\"format\": ", "is not valid JSON"},
+      {"cut short", good.dump().substr(0, good.dump().size() / 2), form + " is not valid JSON"},
+      {"binary", std::string("\x89PNG\r\n\x1A\n\0\0", 10), form + " is not valid JSON"},
+      {"not UTF-8", "{\"format\": \"keloscroll-demo-form\xFF\"}", "ill-formed UTF-8"},
+      {"too large", good.dump() + std::string(kMaxFormFileBytes, ' '),
+       form + " is larger than 32 MiB"},
+      {"nested too deep", with("/controls/Lines/Max", deep), form + " nests more than 32 levels"},
+      {"text file a device", with("/file", "/dev/zero"), "/dev/zero is not a regular file"},
       {"not an object", "[1, 2]", "expected a JSON object"},
       {"wrong format", with("/format", "something-else"), "\"format\""},
       {"wrong version", with("/version", 99), "\"version\""},
