@@ -21,6 +21,7 @@
 #include "host/widgets.h"
 #include "own_registry.h"
 #include "server/exports.h"
+#include "server/registry.h"
 
 namespace kelo::demo {
 namespace {
@@ -136,9 +137,25 @@ TEST(DemoComponent, TheBarsComeFromTheLibraryTheRegistryNames) {
   viewer.reset();
   EXPECT_EQ(canUnloadNow(), keloscroll::server::S_OK);
 
-  // A registry that is no registry: the viewer says so and places nothing.
-  writeText(registry, "[1, 2]");
-  EXPECT_THROW(Viewer(engine, makeDocument("t.txt", "one\n")), std::runtime_error);
+  // A registry that is no registry, cut short, or too large: the viewer says so, naming the
+  // file, places nothing and writes nothing into it.
+  const std::pair<std::string, std::string> bad[] = {
+      {"[1, 2]", " is not a registry"},
+      {"{\"KeloScroll.UsrKeloScroll\\\\CLSID\": {\"@\": ", " is not a registry"},
+      {"{}" + std::string(keloscroll::server::kMaxRegistryBytes, ' '), " is larger than 16 MiB"},
+  };
+  for (const auto& [text, message] : bad) {
+    SCOPED_TRACE(message);
+    writeText(registry, text);
+    try {
+      Viewer refused(engine, makeDocument("t.txt", "one\n"));
+      ADD_FAILURE() << "placed";
+    } catch (const std::runtime_error& e) {
+      EXPECT_THAT(e.what(), HasSubstr(registry.string() + message));
+    }
+    std::ifstream in(registry, std::ios::binary);
+    EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(in), {}) == text);
+  }
   std::filesystem::remove(registry);
 }
 
