@@ -153,8 +153,8 @@ TEST(DemoComponent, TheBarsComeFromTheLibraryTheRegistryNames) {
     } catch (const std::runtime_error& e) {
       EXPECT_THAT(e.what(), HasSubstr(registry.string() + message));
     }
-    std::ifstream in(registry, std::ios::binary);
-    EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(in), {}) == text);
+    std::ifstream kept(registry, std::ios::binary);
+    EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(kept), {}) == text);
   }
   std::filesystem::remove(registry);
 }
