@@ -13,9 +13,7 @@
 #include <fstream>
 #include <iterator>
 #else
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "host/read_file.h"
 #endif
 
 namespace host {
@@ -74,6 +72,20 @@ namespace {
   }
 }
 
+// The file's name goes with the error: a message box or a log then says which file it was.
+[[noreturn]] void invalidPictureFile(const std::string& path) {
+  raise(err::InvalidPicture, errorDescription(err::InvalidPicture) + ": " + path);
+}
+
+std::shared_ptr<Picture> decodeFile(std::span<const uint8_t> data, const std::string& path) {
+  try {
+    return Picture::fromMemory(data);
+  } catch (const Error& e) {
+    if (e.number() == err::InvalidPicture) invalidPictureFile(path);
+    throw;
+  }
+}
+
 }  // namespace
 
 // Only a regular file is read, and only as much of it as a picture may be: a device, a pipe or
@@ -84,7 +96,7 @@ std::shared_ptr<Picture> Picture::load(const std::string& path) {
   auto status = std::filesystem::status(path, ec);
   if (status.type() == std::filesystem::file_type::not_found) raise(53, "File not found: " + path);
   if (status.type() == std::filesystem::file_type::directory) fileError(EISDIR, path);
-  if (ec || status.type() != std::filesystem::file_type::regular) raise(err::InvalidPicture);
+  if (ec || status.type() != std::filesystem::file_type::regular) invalidPictureFile(path);
   std::ifstream in(path, std::ios::binary);
   if (!in) fileError(EACCES, path);
   std::vector<uint8_t> data;
@@ -92,33 +104,16 @@ std::shared_ptr<Picture> Picture::load(const std::string& path) {
   while (data.size() <= picture_decode::kMaxFileBytes && in.get(c)) {
     data.push_back(static_cast<uint8_t>(c));
   }
-  return fromMemory(data);
+  return decodeFile(data, path);
 #else
-  // Non-blocking, so that opening a pipe with no writer does not wait; a terminal stays free.
-  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) fileError(errno, path);
-  struct Close {
-    int fd;
-    ~Close() { ::close(fd); }
-  } close{fd};
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) fileError(errno, path);
-  if (S_ISDIR(st.st_mode)) fileError(EISDIR, path);
-  if (!S_ISREG(st.st_mode) || st.st_size <= 0 ||
-      static_cast<uint64_t>(st.st_size) > picture_decode::kMaxFileBytes) {
-    raise(err::InvalidPicture);
+  std::string data;
+  if (ReadError e = readWholeFile(path, picture_decode::kMaxFileBytes, data)) {
+    if (e.code == std::errc::invalid_argument || e.code == std::errc::file_too_large) {
+      invalidPictureFile(path);
+    }
+    fileError(e.code.value(), path);
   }
-  std::vector<uint8_t> data(static_cast<size_t>(st.st_size));
-  size_t got = 0;
-  while (got < data.size()) {
-    ssize_t n = ::read(fd, data.data() + got, data.size() - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) fileError(errno, path);
-    if (n == 0) break;  // shorter than it was a moment ago: decoding finds it cut
-    got += static_cast<size_t>(n);
-  }
-  data.resize(got);
-  return fromMemory(data);
+  return decodeFile(std::span(reinterpret_cast<const uint8_t*>(data.data()), data.size()), path);
 #endif
 }
 

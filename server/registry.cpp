@@ -3,14 +3,13 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
-#include <fstream>
 #include <nlohmann/json.hpp>
 #include <optional>
-#include <sstream>
 #include <string_view>
 #include <system_error>
 
 #include "host/file_replace.h"
+#include "host/read_file.h"
 
 namespace keloscroll::server {
 
@@ -19,19 +18,17 @@ namespace {
 using nlohmann::json;
 
 // The file's registry, or nothing when it is not one (a missing or empty file is an empty
-// registry; a folder, or text that is no registry, is none).
+// registry; a folder, a device, a file beyond the limits, or text that is no registry, is none).
 std::optional<json> readRegistry(const std::filesystem::path& path) {
-  std::error_code ec;
-  auto status = std::filesystem::status(path, ec);
-  if (status.type() == std::filesystem::file_type::not_found) return json::object();
-  if (ec || status.type() != std::filesystem::file_type::regular) return std::nullopt;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::stringstream text;
-  text << in.rdbuf();
-  if (in.bad()) return std::nullopt;
-  const std::string s = text.str();
+  std::string s;
+  if (host::ReadError e = host::readWholeFile(path, kMaxRegistryBytes, s)) {
+    if (e.code == std::errc::no_such_file_or_directory || e.code == std::errc::not_a_directory) {
+      return json::object();
+    }
+    return std::nullopt;
+  }
   if (s.find_first_not_of(" \t\r\n") == std::string::npos) return json::object();
+  if (host::jsonNestsDeeperThan(s, kMaxRegistryNesting)) return std::nullopt;
   json doc = json::parse(s, nullptr, /*allow_exceptions=*/false);
   if (!doc.is_object()) return std::nullopt;
   for (const auto& [key, values] : doc.items()) {

@@ -4,6 +4,7 @@
 // key's default value. Keys of other servers share the file and are left alone.
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -11,6 +12,11 @@
 #include "server/identities.h"
 
 namespace keloscroll::server {
+
+// What a registry file may be: its values are strings in keys (two levels), and this library's
+// entries take about 2 KiB. A larger or deeper file is no registry, and is left alone.
+inline constexpr size_t kMaxRegistryBytes = size_t{16} << 20;
+inline constexpr int kMaxRegistryNesting = 2;
 
 // $KELO_REGISTRY, else ~/.keloscroll/registry.json; empty when neither can be made.
 std::filesystem::path registryPath();

@@ -4,14 +4,14 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <nlohmann/json.hpp>
 #include <optional>
-#include <sstream>
 #include <stdexcept>
 
+#include "host/read_file.h"
 #include "server/exports.h"
 #include "server/identities.h"
+#include "server/registry.h"
 
 namespace kelo::demo {
 
@@ -35,16 +35,22 @@ bool sameText(std::string_view a, std::string_view b) {
   return true;
 }
 
-// The registry as JSON; a missing or blank file is an empty one.
+// The registry as JSON; a missing or blank file is an empty one. One that cannot be read, is too
+// large or too deep, or is no registry is an error naming the file: the demo writes nothing into
+// it then.
 json readRegistry() {
-  std::ifstream in(registryFile());
-  if (!in) return json::object();
-  std::stringstream text;
-  text << in.rdbuf();
-  if (text.str().find_first_not_of(" \t\r\n") == std::string::npos) return json::object();
-  json r = json::parse(text.str(), nullptr, false);
+  const std::filesystem::path path = registryFile();
+  std::string text;
+  if (host::ReadError e = host::readWholeFile(path, ks::kMaxRegistryBytes, text)) {
+    if (e.code == std::errc::no_such_file_or_directory) return json::object();
+    throw std::runtime_error("the registry: " + e.message);
+  }
+  if (text.find_first_not_of(" \t\r\n") == std::string::npos) return json::object();
+  json r = host::jsonNestsDeeperThan(text, ks::kMaxRegistryNesting)
+               ? json()
+               : json::parse(text, nullptr, false);
   if (!r.is_object()) {
-    throw std::runtime_error("the registry " + registryFile().string() + " is not a registry");
+    throw std::runtime_error("the registry " + path.string() + " is not a registry");
   }
   return r;
 }

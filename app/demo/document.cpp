@@ -1,9 +1,9 @@
 #include "app/demo/document.h"
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
+
+#include "host/read_file.h"
 
 namespace kelo::demo {
 
@@ -94,12 +94,11 @@ TextDocument makeDocument(std::string path, std::string_view text) {
 }
 
 TextDocument loadDocument(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read " + path);
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) throw std::runtime_error("cannot read " + path);
-  return makeDocument(path, text.str());
+  std::string text;
+  if (host::ReadError e = host::readWholeFile(path, kMaxDocumentBytes, text)) {
+    throw std::runtime_error(e.message);
+  }
+  return makeDocument(path, text);
 }
 
 }  // namespace kelo::demo

@@ -1,6 +1,7 @@
 // The text the demo's viewer browses: its lines in memory, and the UTF-8 helpers that cut them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -14,7 +15,11 @@ struct TextDocument {
   int32_t longestLine = 0;         // in characters
 };
 
-// Reads a text file. Throws std::runtime_error ("cannot read PATH") when it cannot.
+// A text the viewer takes: each line is kept in memory several times over (expanded, measured).
+inline constexpr size_t kMaxDocumentBytes = size_t{64} << 20;
+
+// Reads a text file: a regular file of at most kMaxDocumentBytes. Throws std::runtime_error
+// naming the file ("cannot read PATH: ...", "PATH is larger than 64 MiB") when it cannot.
 TextDocument loadDocument(const std::string& path);
 // The text from its lines (tabs expanded to the next multiple of 4).
 TextDocument makeDocument(std::string path, std::string_view text);

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "host/file_replace.h"
+#include "host/read_file.h"
 #include "host/variant.h"
 
 namespace kelo::demo {
@@ -134,11 +134,17 @@ void writeJsonFile(const std::string& path, const json& j) {
 
 template <class Form>
 Form readJsonFile(const std::string& path, Form (*fromJson)(const json&)) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw FormFileError("cannot read " + path);
+  std::string text;
+  if (host::ReadError e = host::readWholeFile(path, kMaxFormFileBytes, text)) {
+    throw FormFileError(e.message);
+  }
+  if (host::jsonNestsDeeperThan(text, kMaxFormNesting)) {
+    throw FormFileError(path + " nests more than " + std::to_string(kMaxFormNesting) +
+                        " levels of arrays and objects");
+  }
   json j;
   try {
-    j = json::parse(in);
+    j = json::parse(text);
   } catch (const json::parse_error& e) {
     throw FormFileError(path + " is not valid JSON: " + e.what());
   }

@@ -31,6 +31,10 @@ class FormFileError : public std::runtime_error {
 
 inline constexpr const char* kFormFormat = "keloscroll-demo-form";
 inline constexpr int kFormVersion = 1;
+// What a form or design file may be: a bar's bag takes well under a KiB (a bag of 200,000 keys
+// about 16 MiB), and the JSON nests five deep. A larger or deeper file is refused unparsed.
+inline constexpr size_t kMaxFormFileBytes = size_t{32} << 20;
+inline constexpr int kMaxFormNesting = 32;
 // Window sizes a form file may ask for, in pixels.
 inline constexpr int kMinSide = 320, kMaxSide = 4096;
 

@@ -203,6 +203,7 @@ class Interpreter {
   Interpreter(const Interpreter&) = delete;
   Interpreter& operator=(const Interpreter&) = delete;
   int run(std::string_view text, const std::string& fileName, const std::string& folderName);
+  void checkText(const std::string& line);  // throws ScenarioError
   int stop(int line, const std::string& message);
   int stopWithError(const PendingError& p);
   void fail(int line, const std::string& message);

@@ -1,12 +1,14 @@
 #include "app/run/runner.h"
 
+#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <sstream>
 
 #include "app/run/interpreter.h"
 #include "design/PropertyDialog.h"
+#include "host/read_file.h"
+#include "host/text.h"
 
 namespace kelo::run {
 
@@ -45,6 +47,7 @@ int Interpreter::run(std::string_view text, const std::string& fileName,
   try {
     while (std::getline(in, line)) {
       ++lineNo;
+      checkText(line);
       auto tokens = tokenize(line);
       if (tokens.empty()) continue;
       statements.push_back(parse(std::move(tokens), lineNo, line));
@@ -86,6 +89,22 @@ int Interpreter::run(std::string_view text, const std::string& fileName,
   }
   out.flush();
   return failures ? kExpectationFailed : kPassed;
+}
+
+// A line of a binary file, or of text in another encoding, would reach the host's strings and
+// the output as it is: such a line is refused, saying where.
+void Interpreter::checkText(const std::string& line) {
+  if (line.size() > kMaxLineBytes) {
+    throw ScenarioError("the line is longer than " + host::byteCount(kMaxLineBytes));
+  }
+  const std::string valid = host::text::validUtf8(line);
+  if (valid == line) return;
+  size_t at = 0;
+  while (valid[at] == line[at]) ++at;
+  char byte[8];
+  std::snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned char>(line[at]));
+  throw ScenarioError(std::string("the line is not UTF-8 text: byte ") + byte + " at column " +
+                      std::to_string(at + 1));
 }
 
 int Interpreter::stop(int line, const std::string& message) {
@@ -220,19 +239,24 @@ int Runner::run(std::string_view text, const std::string& file, const std::strin
 }
 
 int Runner::runFile(const std::string& path) {
-  std::stringstream text;
+  std::string text;
   if (path == "-") {
-    text << std::cin.rdbuf();
-    return run(text.str(), "<stdin>", ".");
+    // Read one byte past the limit, so that a longer input is known to be one.
+    text.resize(kMaxScenarioBytes + 1);
+    std::cin.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<size_t>(std::cin.gcount()));
+    if (text.size() > kMaxScenarioBytes) {
+      impl_->err << "<stdin> is larger than " << host::byteCount(kMaxScenarioBytes) << std::endl;
+      return kStopped;
+    }
+    return run(text, "<stdin>", ".");
   }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    impl_->err << path << ": cannot read the file" << std::endl;
+  if (host::ReadError e = host::readWholeFile(path, kMaxScenarioBytes, text)) {
+    impl_->err << e.message << std::endl;
     return kStopped;
   }
-  text << in.rdbuf();
   std::string folder = std::filesystem::path(path).parent_path().string();
-  return run(text.str(), path, folder.empty() ? "." : folder);
+  return run(text, path, folder.empty() ? "." : folder);
 }
 
 void Runner::setScreenshotFolder(std::string folder) {

@@ -2,6 +2,8 @@
 // clock and prints what happened. docs/scenarios.md describes the file format and every verb.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -20,6 +22,11 @@ class Interpreter;
 inline constexpr int kPassed = 0;
 inline constexpr int kExpectationFailed = 1;  // the run went to its end but an `expect` failed
 inline constexpr int kStopped = 2;            // a bad line, an unknown name or an unexpected error
+
+// What a scenario may be. The suite's longest line has about 200 characters: a longer file or
+// line is no scenario a person wrote, and stops the run before anything plays.
+inline constexpr size_t kMaxScenarioBytes = size_t{16} << 20;
+inline constexpr size_t kMaxLineBytes = size_t{64} << 10;
 
 struct RunOptions {
   bool echo = false;  // print each statement, with its line number, before running it
@@ -43,7 +50,8 @@ class Runner {
   // Plays a scenario. `file` names it in messages; LoadPicture looks for files in `folder`.
   // Returns one of the exit codes above. A Runner plays one scenario.
   int run(std::string_view text, const std::string& file, const std::string& folder = ".");
-  // Reads and plays a file ("-" reads standard input).
+  // Reads and plays a file ("-" reads standard input); a file that cannot be read or is larger
+  // than kMaxScenarioBytes stops with a message naming it.
   int runFile(const std::string& path);
 
   // The folder where `screenshot` writes files given by a relative name (made when missing);

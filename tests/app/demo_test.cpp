@@ -21,6 +21,7 @@
 #include "host/widgets.h"
 #include "own_registry.h"
 #include "server/exports.h"
+#include "server/registry.h"
 
 namespace kelo::demo {
 namespace {
@@ -136,9 +137,25 @@ TEST(DemoComponent, TheBarsComeFromTheLibraryTheRegistryNames) {
   viewer.reset();
   EXPECT_EQ(canUnloadNow(), keloscroll::server::S_OK);
 
-  // A registry that is no registry: the viewer says so and places nothing.
-  writeText(registry, "[1, 2]");
-  EXPECT_THROW(Viewer(engine, makeDocument("t.txt", "one\n")), std::runtime_error);
+  // A registry that is no registry, cut short, or too large: the viewer says so, naming the
+  // file, places nothing and writes nothing into it.
+  const std::pair<std::string, std::string> bad[] = {
+      {"[1, 2]", " is not a registry"},
+      {"{\"KeloScroll.UsrKeloScroll\\\\CLSID\": {\"@\": ", " is not a registry"},
+      {"{}" + std::string(keloscroll::server::kMaxRegistryBytes, ' '), " is larger than 16 MiB"},
+  };
+  for (const auto& [text, message] : bad) {
+    SCOPED_TRACE(message);
+    writeText(registry, text);
+    try {
+      Viewer refused(engine, makeDocument("t.txt", "one\n"));
+      ADD_FAILURE() << "placed";
+    } catch (const std::runtime_error& e) {
+      EXPECT_THAT(e.what(), HasSubstr(registry.string() + message));
+    }
+    std::ifstream kept(registry, std::ios::binary);
+    EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(kept), {}) == text);
+  }
   std::filesystem::remove(registry);
 }
 
@@ -432,15 +449,25 @@ TEST_F(DemoViewer, ABadFormFileIsRefusedWithAMessageAndChangesNothing) {
   struct Case {
     const char* name;
     std::string text;
-    const char* message;
+    std::string message;
   };
   auto with = [&](const char* pointer, nlohmann::json v) {
     nlohmann::json j = good;
     j[nlohmann::json::json_pointer(pointer)] = std::move(v);
     return j.dump();
   };
+  nlohmann::json deep = 1;
+  for (int i = 0; i < kMaxFormNesting; ++i) deep = nlohmann::json::array({deep});
+  const std::string form = viewer->formPath;
   const std::vector<Case> cases = {
       {"no JSON", "{\"format\": ", "is not valid JSON"},
+      {"cut short", good.dump().substr(0, good.dump().size() / 2), form + " is not valid JSON"},
+      {"binary", std::string("\x89PNG\r\n\x1A\n\0\0", 10), form + " is not valid JSON"},
+      {"not UTF-8", "{\"format\": \"keloscroll-demo-form\xFF\"}", "ill-formed UTF-8"},
+      {"too large", good.dump() + std::string(kMaxFormFileBytes, ' '),
+       form + " is larger than 32 MiB"},
+      {"nested too deep", with("/controls/Lines/Max", deep), form + " nests more than 32 levels"},
+      {"text file a device", with("/file", "/dev/zero"), "/dev/zero is not a regular file"},
       {"not an object", "[1, 2]", "expected a JSON object"},
       {"wrong format", with("/format", "something-else"), "\"format\""},
       {"wrong version", with("/version", 99), "\"version\""},

@@ -225,12 +225,21 @@ TEST_F(DesignerTest, ARefusedLoadLeavesTheDesignAsItWas) {
   };
   const nlohmann::json notALong = {{"type", "Long"}, {"value", "lots"}};
   const nlohmann::json refused = {{"type", "String"}, {"value", "many"}};
+  nlohmann::json deep = 1;
+  for (int i = 0; i < kMaxFormNesting; ++i) deep = nlohmann::json::array({deep});
+  const std::string file = designer->formPath;
   const struct {
     const char* name;
     std::string text;
-    const char* message;
+    std::string message;
   } cases[] = {
       {"no JSON", "{\"format\": ", "is not valid JSON"},
+      {"cut short", good.dump().substr(0, good.dump().size() - 3), file + " is not valid JSON"},
+      {"binary", std::string("\0\x01\x02\xFF", 4), file + " is not valid JSON"},
+      {"too large", good.dump() + std::string(kMaxFormFileBytes, '\n'),
+       file + " is larger than 32 MiB"},
+      {"nested too deep", with("/controls/0/properties", deep),
+       file + " nests more than 32 levels"},
       {"the viewer's form", with("/format", kFormFormat), "\"format\""},
       {"controls not a list", with("/controls", nlohmann::json::object()), "\"controls\""},
       {"no name", with("/controls/0/name", "1st bar"), "controls[0].name"},

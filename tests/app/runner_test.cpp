@@ -4,6 +4,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -357,9 +362,9 @@ TEST_F(Runner, FailuresNameTheirLineAndStopTheRunOrFailIt) {
 // range a verb takes, nested calls, far-away points, and a log or clock that would run away.
 TEST_F(Runner, HostileTextStopsWithAMessage) {
   std::string nested;
-  for (int i = 0; i < 20000; ++i) nested += "LoadPicture(";
+  for (int i = 0; i < 5000; ++i) nested += "LoadPicture(";  // as deep as a line may go
   nested += "\"a.png\"";
-  nested += std::string(20000, ')');
+  nested += std::string(5000, ')');
   struct Case {
     std::string scenario;
     const char* err;
@@ -386,6 +391,16 @@ TEST_F(Runner, HostileTextStopsWithAMessage) {
       {"echo LoadPicture(LoadPicture(\"a.png\"))\n",
        "t.scn:1: LoadPicture needs a file name in quotes"},
       {"echo " + nested + "\n", "t.scn:1: LoadPicture needs a file name in quotes"},
+      // Cut short in the middle of a statement, binary, not UTF-8, a line beyond the limit.
+      {"form F\nplace KeloScroll.UsrKeloScroll Bar1 on", "t.scn:2: expected a container"},
+      {"form F\necho \"half a str", "t.scn:2: missing closing quote"},
+      {"form F\n" + std::string("\x7F"
+                                "ELF\x02\x01\x01\0\0",
+                                9),
+       "t.scn:2: the line is not UTF-8 text: byte 0x00 at column 8"},
+      {"echo \"caf\xE9\"\n", "t.scn:1: the line is not UTF-8 text: byte 0xE9 at column 10"},
+      {"echo 1\necho \"" + std::string(kelo::run::kMaxLineBytes, 'x') + "\"\n",
+       "t.scn:2: the line is longer than 64 KiB"},
       {"form F\nadd timer T in F\nlet T.Interval = 1\ntrace off\nadvance 100\n",
        "t.scn:5: more than 50 events not checked", few},
       {"advance 600\nadvance 401\n", "t.scn:2: the run may go on to 1000ms", brief},
@@ -409,6 +424,37 @@ TEST_F(Runner, HostileTextStopsWithAMessage) {
       "form F at 1e300 -1e300\nadd picturebox P in F size 100 100\nmouse down F 1e300 1e300\n"
       "mouse up P -1e300 1e300\nprint geometry F\n");
   EXPECT_EQ(far.status, kPassed) << far.err;
+}
+
+// A file that is no scenario stops the run with its name and exit status 2 before anything
+// plays: missing, a folder, a pipe, beyond the size limit.
+TEST_F(Runner, FilesThatAreNoScenariosStopNamingTheFile) {
+  namespace fs = std::filesystem;
+  const fs::path dir =
+      fs::path(::testing::TempDir()) / ("kelo-run-files-" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  ASSERT_EQ(::mkfifo((dir / "fifo.scn").c_str(), 0600), 0);
+  std::ofstream(dir / "big.scn") << "echo \"never\"\n";
+  fs::resize_file(dir / "big.scn", kelo::run::kMaxScenarioBytes + 1);
+  std::ofstream(dir / "ok.scn") << "echo \"played\"\n";
+  const std::pair<fs::path, std::string> cases[] = {
+      {dir / "missing.scn", "cannot read " + (dir / "missing.scn").string() + ": No such file"},
+      {dir, (dir).string() + " is a folder, not a file"},
+      {dir / "fifo.scn", (dir / "fifo.scn").string() + " is not a regular file"},
+      {dir / "big.scn", (dir / "big.scn").string() + " is larger than 16 MiB"},
+  };
+  for (const auto& [path, message] : cases) {
+    SCOPED_TRACE(path);
+    std::ostringstream out, err;
+    EXPECT_EQ(kelo::run::Runner(out, err).runFile(path.string()), kStopped);
+    EXPECT_THAT(err.str(), ::testing::StartsWith(message));
+    EXPECT_EQ(out.str(), "");
+  }
+  std::ostringstream out, err;
+  EXPECT_EQ(kelo::run::Runner(out, err).runFile((dir / "ok.scn").string()), kPassed) << err.str();
+  EXPECT_EQ(out.str(), "played\n");
+  fs::remove_all(dir);
 }
 
 // Scenarios that play to their end, with what they print.

@@ -4,6 +4,7 @@
 #include <cairo.h>
 #include <fcntl.h>
 #include <gif_lib.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -300,7 +301,8 @@ TEST(Picture, RefusesCutFilesAndLyingHeaders) {
   EXPECT_EQ(errorOf([&] { Picture::fromMemory(jpeg); }), err::InvalidPicture);
 }
 
-// Only regular files are pictures; a folder or a file that cannot be had is a file error.
+// Only regular files are pictures; a folder or a file that cannot be had is a file error. Each
+// error names the file.
 TEST(Picture, LoadsOnlyRegularFiles) {
   namespace fs = std::filesystem;
   fs::path dir = fs::path(::testing::TempDir()) / ("kelo-pictures-" + std::to_string(::getpid()));
@@ -319,17 +321,32 @@ TEST(Picture, LoadsOnlyRegularFiles) {
         .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
   }
   EXPECT_EQ(Picture::load((dir / "ok.bmp").string())->width(), 2);
+  {
+    Bytes b = bmp24();
+    std::ofstream(dir / "cut.bmp", std::ios::binary)
+        .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size() - 1));
+    std::ofstream(dir / "text.png") << "no picture";
+  }
   const std::pair<fs::path, int32_t> cases[] = {
       {"/dev/zero", err::InvalidPicture},
       {dir / "fifo", err::InvalidPicture},
       {dir / "empty.bmp", err::InvalidPicture},
       {dir / "big.bmp", err::InvalidPicture},
+      {dir / "cut.bmp", err::InvalidPicture},
+      {dir / "text.png", err::InvalidPicture},
       {dir, err::PathFileAccess},
       {dir / "missing.png", 53},
       {dir / "ok.bmp" / "x", 53},
   };
   for (const auto& [path, error] : cases) {
-    EXPECT_EQ(errorOf([&] { Picture::load(path.string()); }), error) << path;
+    SCOPED_TRACE(path);
+    try {
+      Picture::load(path.string());
+      ADD_FAILURE() << "loaded";
+    } catch (const Error& e) {
+      EXPECT_EQ(e.number(), error);
+      EXPECT_THAT(e.description(), ::testing::EndsWith(": " + path.string()));
+    }
   }
   fs::remove_all(dir);
 }

@@ -288,14 +288,31 @@ TEST_F(ServerRegistryFile, RegistrationWritesTheEntriesAndUnregistrationRemovesO
   EXPECT_FALSE(std::filesystem::exists(path_));
 }
 
+// A registry cut short, damaged, nested deeper than keys of values, or beyond the size limit is
+// no registry: both calls fail and the file stays byte for byte.
 TEST_F(ServerRegistryFile, ACorruptRegistryIsRefusedAndKept) {
   std::filesystem::create_directories(path_.parent_path());
-  for (const char* corrupt :
-       {"{ \"CLSID\": ", "[1, 2]", "{\"key\": \"not an object\"}", "{\"key\": {\"@\": 3}}"}) {
-    std::ofstream(path_) << corrupt;
-    EXPECT_EQ(registerServer(path_, "/lib.so"), E_FAIL) << corrupt;
-    EXPECT_EQ(unregisterServer(path_), E_FAIL) << corrupt;
-    EXPECT_EQ(text(), corrupt);
+  ASSERT_EQ(registerServer(path_, "/lib.so"), S_OK);
+  const std::string good = text();
+  const std::string corrupt[] = {
+      "{ \"CLSID\": ",
+      good.substr(0, good.size() / 2),
+      good.substr(0, good.size() - 2),
+      "[1, 2]",
+      "{\"key\": \"not an object\"}",
+      "{\"key\": {\"@\": 3}}",
+      std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16),
+      "{\"key\": {\"@\": \"\xFF\xFE\"}}",
+      "{\"key\": {\"@\": {\"deeper\": \"value\"}}}",
+      std::string(100000, '[') + std::string(100000, ']'),
+      good + std::string(kMaxRegistryBytes, ' '),
+  };
+  for (const std::string& bad : corrupt) {
+    SCOPED_TRACE(bad.substr(0, 40));
+    std::ofstream(path_, std::ios::binary) << bad;
+    EXPECT_EQ(registerServer(path_, "/lib.so"), E_FAIL);
+    EXPECT_EQ(unregisterServer(path_), E_FAIL);
+    EXPECT_TRUE(text() == bad);
   }
   EXPECT_EQ(registerServer({}, "/lib.so"), E_FAIL) << "no registry path";
 }
