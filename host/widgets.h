@@ -156,7 +156,7 @@ class Widget : public Dispatch {
 // A widget that holds others and has a coordinate scale: form, user control, picture box, frame.
 class ContainerWidget : public Widget {
  public:
-  using Widget::Widget;
+  ContainerWidget(WidgetKind kind, std::string name);
   ~ContainerWidget() override;
 
   // Adds a child (in front of its siblings). The engine gives windowed widgets their hwnd.
