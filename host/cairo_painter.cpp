@@ -102,18 +102,54 @@ void Canvas::writePng(const std::string& path) const {
 
 // ---- CairoPainter ----------------------------------------------------------------------------
 
-CairoPainter::CairoPainter(Canvas& canvas) : cr_(cairo_create(canvas.surface())) {}
+CairoPainter::CairoPainter(Canvas& canvas)
+    : cr_(cairo_create(canvas.surface())),
+      surface_(canvas.surface()),
+      data_(reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(surface_))),
+      stride_(cairo_image_surface_get_stride(surface_) / static_cast<int>(sizeof(uint32_t))) {
+  clips_.push_back(PixelRect{0, 0, canvas.width(), canvas.height()});
+}
 
 CairoPainter::~CairoPainter() {
+  if (wroteDirect_) cairo_surface_mark_dirty(surface_);
   for (auto& [handle, surface] : pictures_) cairo_surface_destroy(surface);
   cairo_destroy(cr_);
 }
 
+void CairoPainter::beginDirect() {
+  if (cairoDrew_) {
+    cairo_surface_flush(surface_);
+    cairoDrew_ = false;
+  }
+  wroteDirect_ = true;
+}
+
+bool CairoPainter::beginCairo() {
+  const PixelRect& clip = clips_.back();
+  if (clip.empty()) return false;
+  if (wroteDirect_) {
+    cairo_surface_mark_dirty(surface_);
+    wroteDirect_ = false;
+  }
+  cairoDrew_ = true;
+  cairo_save(cr_);
+  cairo_rectangle(cr_, clip.left, clip.top, clip.width, clip.height);
+  cairo_clip(cr_);
+  return true;
+}
+
+void CairoPainter::endCairo() {
+  cairo_restore(cr_);
+}
+
+// An opaque colour over whole pixels is that colour, as Cairo's own fill leaves it.
 void CairoPainter::fill(const PixelRect& r, Rgb color) {
-  if (r.empty()) return;
-  setColor(cr_, color);
-  cairo_rectangle(cr_, r.left, r.top, r.width, r.height);
-  cairo_fill(cr_);
+  PixelRect area = r.intersect(clips_.back());
+  if (area.empty()) return;
+  beginDirect();
+  uint32_t px = 0xFF000000u | (uint32_t{color.r} << 16) | (uint32_t{color.g} << 8) | color.b;
+  for (int y = area.top; y < area.bottom(); ++y)
+    std::fill_n(pixelRow(y) + area.left, area.width, px);
 }
 
 void CairoPainter::hline(int x, int y, int w, Rgb c) {
@@ -186,7 +222,7 @@ cairo_surface_t* CairoPainter::surfaceOf(const Picture& p) {
 
 void CairoPainter::stretchPicture(const Picture& p, const PixelRect& r) {
   cairo_surface_t* s = surfaceOf(p);
-  if (!s || r.empty()) return;
+  if (!s || r.empty() || !beginCairo()) return;
   cairo_save(cr_);
   cairo_rectangle(cr_, r.left, r.top, r.width, r.height);
   cairo_clip(cr_);
@@ -198,18 +234,40 @@ void CairoPainter::stretchPicture(const Picture& p, const PixelRect& r) {
   cairo_pattern_set_extend(cairo_get_source(cr_), CAIRO_EXTEND_PAD);
   cairo_paint(cr_);
   cairo_restore(cr_);
+  endCairo();
 }
 
+// Whole pixels at their own size: each is copied, or laid over the image as Cairo's OVER
+// operator does with premultiplied pixels (x * a / 255 rounded as pixman rounds it).
 void CairoPainter::picture(const Picture& p, int x, int y, const PixelRect& clip) {
   cairo_surface_t* s = surfaceOf(p);
-  PixelRect area = clip.intersect(PixelRect{x, y, p.width(), p.height()});
+  PixelRect area = clip.intersect(PixelRect{x, y, p.width(), p.height()}).intersect(clips_.back());
   if (!s || area.empty()) return;
-  cairo_save(cr_);
-  cairo_set_source_surface(cr_, s, x, y);
-  cairo_pattern_set_filter(cairo_get_source(cr_), CAIRO_FILTER_NEAREST);
-  cairo_rectangle(cr_, area.left, area.top, area.width, area.height);
-  cairo_fill(cr_);
-  cairo_restore(cr_);
+  beginDirect();
+  const auto* src = reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(s));
+  int srcStride = cairo_image_surface_get_stride(s) / static_cast<int>(sizeof(uint32_t));
+  auto scale = [](uint32_t c, uint32_t a) {
+    uint32_t t = c * a + 0x80;
+    return ((t >> 8) + t) >> 8;
+  };
+  for (int row = area.top; row < area.bottom(); ++row) {
+    const uint32_t* from = src + static_cast<ptrdiff_t>(row - y) * srcStride + (area.left - x);
+    uint32_t* to = pixelRow(row) + area.left;
+    for (int i = 0; i < area.width; ++i) {
+      uint32_t sp = from[i];
+      uint32_t a = sp >> 24;
+      if (a == 0xFF) {
+        to[i] = sp;
+      } else if (sp != 0) {
+        uint32_t dp = to[i], ia = 255 - a, out = 0;
+        for (int shift = 0; shift < 32; shift += 8) {
+          uint32_t c = scale((dp >> shift) & 0xFF, ia) + ((sp >> shift) & 0xFF);
+          out |= std::min<uint32_t>(c, 0xFF) << shift;
+        }
+        to[i] = out;
+      }
+    }
+  }
 }
 
 void CairoPainter::text(std::string_view s, const PixelRect& r, const TextStyle& style) {
@@ -220,6 +278,7 @@ void CairoPainter::text(std::string_view s, const PixelRect& r, const TextStyle&
   double ascent = std::round(extents.ascent);
   std::vector<TextLine> lines = layoutText(s, r, style);
 
+  if (!beginCairo()) return;
   cairo_save(cr_);
   cairo_rectangle(cr_, r.left, r.top, r.width, r.height);
   cairo_clip(cr_);
@@ -231,19 +290,15 @@ void CairoPainter::text(std::string_view s, const PixelRect& r, const TextStyle&
     cairo_show_text(cr_, text::validUtf8(line.text).c_str());
   }
   cairo_restore(cr_);
+  endCairo();
 }
 
 void CairoPainter::pushClip(const PixelRect& r) {
-  cairo_save(cr_);
-  cairo_rectangle(cr_, r.left, r.top, std::max(0, r.width), std::max(0, r.height));
-  cairo_clip(cr_);
-  ++clipDepth_;
+  clips_.push_back(r.intersect(clips_.back()));
 }
 
 void CairoPainter::popClip() {
-  if (clipDepth_ == 0) return;
-  --clipDepth_;
-  cairo_restore(cr_);
+  if (clips_.size() > 1) clips_.pop_back();
 }
 
 // Forms as images: the Cairo painter on an image of the form's client area.

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "host/painter.h"
 #include "host/picture.h"
@@ -66,9 +67,22 @@ class CairoPainter final : public Painter {
   cairo_surface_t* surfaceOf(const Picture& p);
   void hline(int x, int y, int w, Rgb c);
   void vline(int x, int y, int h, Rgb c);
+  // Opaque fills and unscaled pictures are written straight into the image: Cairo's fixed cost
+  // per call is most of a repaint of small widgets. Before such writes Cairo finishes its own
+  // drawing; before Cairo draws again it learns of them, and takes the clip then.
+  uint32_t* pixelRow(int y) const { return data_ + static_cast<ptrdiff_t>(y) * stride_; }
+  void beginDirect();
+  bool beginCairo();  // false when the clip is empty: nothing to draw
+  void endCairo();
 
   cairo_t* cr_;
-  int clipDepth_ = 0;
+  cairo_surface_t* surface_;
+  uint32_t* data_;
+  int stride_;  // in pixels
+  // The clips pushed, each already cut to the one below; the first is the whole image.
+  std::vector<PixelRect> clips_;
+  bool cairoDrew_ = false;    // Cairo drew since the last direct write
+  bool wroteDirect_ = false;  // pixels written that Cairo has not been told of
   // Keyed by the picture's handle, which no other picture shares, rather than by its address.
   std::unordered_map<int32_t, cairo_surface_t*> pictures_;
 };

@@ -70,11 +70,11 @@ FormEngine::~FormEngine() {
   }
   for (auto& f : forms_) f->setEngine(nullptr);
   timers_.clear();
-  for (Widget* w : registered_) {
+  while (Widget* w = registered_) {
+    unlist(*w);
     w->registeredEngine_ = nullptr;
     if (w->kind_ == WidgetKind::Timer) static_cast<Timer*>(w)->arrival_ = 0;
   }
-  registered_.clear();
   hwnds_.clear();
 }
 
@@ -105,8 +105,7 @@ std::shared_ptr<Form> FormEngine::findForm(std::string_view name) const {
 int32_t FormEngine::assignHwnd(Widget& w) {
   if (w.registeredEngine_ != this) {
     if (w.registeredEngine_) w.registeredEngine_->forget(w);
-    w.registeredEngine_ = this;
-    registered_.insert(&w);
+    enlist(w);
   }
   auto it = hwnds_.find(w.hwnd_);
   if (w.hwnd_ == 0 || (it != hwnds_.end() && it->second != &w)) {
@@ -124,8 +123,7 @@ Widget* FormEngine::widgetOfHwnd(int32_t hwnd) const {
 
 void FormEngine::adopt(Widget& w) {
   if (w.registeredEngine_ && w.registeredEngine_ != this) w.registeredEngine_->forget(w);
-  w.registeredEngine_ = this;
-  registered_.insert(&w);
+  if (w.registeredEngine_ != this) enlist(w);
   if (w.isWindowed()) assignHwnd(w);
   if (w.kind() == WidgetKind::Timer) {
     auto* t = static_cast<Timer*>(&w);
@@ -157,8 +155,28 @@ void FormEngine::forget(Widget& w) {
   }
   if (capture_ == &w || captureForm_ == &w) releaseCapture();
   if (focus_ == &w) focus_ = nullptr;
-  registered_.erase(&w);
+  if (w.registeredEngine_) w.registeredEngine_->unlist(w);
   w.registeredEngine_ = nullptr;
+}
+
+// The engine's widgets form a list threaded through the widgets themselves: no allocation per
+// widget, and leaving costs two pointer writes.
+void FormEngine::enlist(Widget& w) {
+  w.registeredEngine_ = this;
+  w.registeredPrev_ = nullptr;
+  w.registeredNext_ = registered_;
+  if (registered_) registered_->registeredPrev_ = &w;
+  registered_ = &w;
+}
+
+void FormEngine::unlist(Widget& w) {
+  if (w.registeredPrev_) {
+    w.registeredPrev_->registeredNext_ = w.registeredNext_;
+  } else if (registered_ == &w) {
+    registered_ = w.registeredNext_;
+  }
+  if (w.registeredNext_) w.registeredNext_->registeredPrev_ = w.registeredPrev_;
+  w.registeredPrev_ = w.registeredNext_ = nullptr;
 }
 
 // ---- mouse ----------------------------------------------------------------------------------
@@ -247,7 +265,7 @@ void FormEngine::mouseUp(Form& form, double x, double y, int16_t button, int16_t
   if (buttons_ == 0 && capture_ == target) releaseCapture();
   deliverMouse(*target, &Widget::MouseUp, form, x, y, mask, shiftMask);
   // A MouseUp handler may have removed the widget from the form.
-  if (!click || !registered_.contains(target)) return;
+  if (!click || target->registeredEngine_ != this) return;
   if (target->kind() == WidgetKind::CheckBox) {
     auto* box = static_cast<CheckBox*>(target);
     box->setValue(box->Value() == 1 ? int16_t{0} : int16_t{1});
@@ -276,15 +294,15 @@ void FormEngine::deliverKey(int16_t keyCode, int16_t shiftMask, bool down) {
   int16_t code = keyCode;
   for (auto& weak : chain) {
     auto uc = std::static_pointer_cast<Widget>(weak.lock());
-    if (!uc || !registered_.contains(uc.get())) continue;
+    if (!uc || uc->registeredEngine_ != this) continue;
     if (KeyHandler h = (*uc).*which) h(code, shiftMask);
     if (code == 0) return;  // swallowed
   }
   auto w = std::static_pointer_cast<Widget>(focused.lock());
-  if (!w || w->kind() == WidgetKind::UserControl || !registered_.contains(w.get())) return;
+  if (!w || w->kind() == WidgetKind::UserControl || w->registeredEngine_ != this) return;
   if (KeyHandler h = (*w).*which) h(code, shiftMask);
   if (down && code == vk::Back && w->kind() == WidgetKind::TextBox &&
-      registered_.contains(w.get())) {
+      w->registeredEngine_ == this) {
     auto& box = static_cast<TextBox&>(*w);
     std::string text = box.Text();
     // The last character: its lead byte and the continuation bytes (10xxxxxx) after it.

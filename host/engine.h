@@ -9,7 +9,6 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -151,6 +150,8 @@ class FormEngine {
                     int16_t button, int16_t shiftMask);
   Widget* inputTarget(Widget* hit) const;
   void adopt(Widget& w);
+  void enlist(Widget& w);
+  void unlist(Widget& w);
   void fire(Timer& t);
   // The running timer due first if it is due by `until`, or null.
   Timer* earliestDue(int64_t until) const;
@@ -162,7 +163,7 @@ class FormEngine {
   TimerQueue timers_;
   uint64_t timerArrivals_ = 0;
   std::unordered_map<int32_t, Widget*> hwnds_;
-  std::unordered_set<Widget*> registered_;
+  Widget* registered_ = nullptr;  // the first of the widgets this engine knows
   int32_t nextHwnd_ = 0x10010;
   Widget* capture_ = nullptr;
   Form* captureForm_ = nullptr;

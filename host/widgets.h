@@ -151,12 +151,14 @@ class Widget : public Dispatch {
   int32_t hwnd_ = 0;
   uint32_t slot_ = 0;                       // its place in the container's list of children
   FormEngine* registeredEngine_ = nullptr;  // the engine that knows this widget (hwnd, timers)
+  Widget* registeredPrev_ = nullptr;        // its neighbours in that engine's list
+  Widget* registeredNext_ = nullptr;
 };
 
 // A widget that holds others and has a coordinate scale: form, user control, picture box, frame.
 class ContainerWidget : public Widget {
  public:
-  using Widget::Widget;
+  ContainerWidget(WidgetKind kind, std::string name);
   ~ContainerWidget() override;
 
   // Adds a child (in front of its siblings). The engine gives windowed widgets their hwnd.

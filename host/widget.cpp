@@ -1,0 +1,277 @@
+// The base of every widget: name, geometry in its container's units, visibility, z-order, mouse
+// coordinates and the members every widget answers to.
+#include "host/widgets.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <utility>
+
+#include "host/engine.h"
+#include "host/error.h"
+#include "host/widget_members.h"
+
+namespace host {
+
+using namespace widget_members;
+
+const char* kindName(WidgetKind k) {
+  switch (k) {
+    case WidgetKind::Form:
+      return "Form";
+    case WidgetKind::UserControl:
+      return "UserControl";
+    case WidgetKind::PictureBox:
+      return "PictureBox";
+    case WidgetKind::Frame:
+      return "Frame";
+    case WidgetKind::Image:
+      return "Image";
+    case WidgetKind::CommandButton:
+      return "CommandButton";
+    case WidgetKind::Timer:
+      return "Timer";
+    case WidgetKind::TextBox:
+      return "TextBox";
+    case WidgetKind::CheckBox:
+      return "CheckBox";
+    case WidgetKind::Label:
+      return "Label";
+  }
+  return "Object";
+}
+
+// ---- Widget ---------------------------------------------------------------------------------
+
+Widget::Widget(WidgetKind kind, std::string name) : kind_(kind), name_(std::move(name)) {}
+
+Widget::~Widget() {
+  if (registeredEngine_) registeredEngine_->forget(*this);
+}
+
+Form* Widget::form() const {
+  const Widget* w = this;
+  while (w->container_) w = w->container_;
+  return w->kind_ == WidgetKind::Form ? static_cast<Form*>(const_cast<Widget*>(w)) : nullptr;
+}
+
+FormEngine* Widget::engine() const {
+  return registeredEngine_;
+}
+
+// Only the four container kinds are made as ContainerWidgets (see their constructors).
+ContainerWidget* Widget::asContainer() {
+  switch (kind_) {
+    case WidgetKind::Form:
+    case WidgetKind::UserControl:
+    case WidgetKind::PictureBox:
+    case WidgetKind::Frame:
+      return static_cast<ContainerWidget*>(this);
+    default:
+      return nullptr;
+  }
+}
+
+const ContainerWidget* Widget::asContainer() const {
+  return const_cast<Widget*>(this)->asContainer();
+}
+
+// A top-level form's Left and Top are its place on the screen.
+float Widget::Left() const {
+  if (container_) return static_cast<float>(container_->fromTwipsX(rect_.left));
+  if (kind_ == WidgetKind::Form)
+    return static_cast<float>(static_cast<const Form*>(this)->screenLeftTwips);
+  return static_cast<float>(rect_.left);
+}
+
+float Widget::Top() const {
+  if (container_) return static_cast<float>(container_->fromTwipsY(rect_.top));
+  if (kind_ == WidgetKind::Form)
+    return static_cast<float>(static_cast<const Form*>(this)->screenTopTwips);
+  return static_cast<float>(rect_.top);
+}
+
+float Widget::Width() const {
+  return static_cast<float>(container_ ? container_->fromTwipsW(rect_.width) : rect_.width);
+}
+
+float Widget::Height() const {
+  return static_cast<float>(container_ ? container_->fromTwipsH(rect_.height) : rect_.height);
+}
+
+void Widget::setLeft(float v) {
+  TwipsRect r = rect_;
+  r.left = container_ ? container_->toTwipsX(v) : v;
+  setRectTwips(r);
+}
+
+void Widget::setTop(float v) {
+  TwipsRect r = rect_;
+  r.top = container_ ? container_->toTwipsY(v) : v;
+  setRectTwips(r);
+}
+
+void Widget::setWidth(float v) {
+  TwipsRect r = rect_;
+  r.width = container_ ? container_->toTwipsW(v) : v;
+  setRectTwips(r);
+}
+
+void Widget::setHeight(float v) {
+  TwipsRect r = rect_;
+  r.height = container_ ? container_->toTwipsH(v) : v;
+  setRectTwips(r);
+}
+
+void Widget::Move(float left, std::optional<float> top, std::optional<float> width,
+                  std::optional<float> height) {
+  TwipsRect r = rect_;
+  const ContainerWidget* c = container_;
+  r.left = c ? c->toTwipsX(left) : left;
+  if (top) r.top = c ? c->toTwipsY(*top) : *top;
+  if (width) r.width = c ? c->toTwipsW(*width) : *width;
+  if (height) r.height = c ? c->toTwipsH(*height) : *height;
+  setRectTwips(r);
+}
+
+void Widget::setRectTwips(const TwipsRect& r) {
+  if (!std::isfinite(r.left + r.top + r.width + r.height)) {
+    checkFinite(r.left);  // raises for the first that is not
+    checkFinite(r.top);
+    checkFinite(r.width);
+    checkFinite(r.height);
+  }
+  if (r.width < 0 || r.height < 0) raise(err::InvalidPropertyValue);
+  bool resized = r.width != rect_.width || r.height != rect_.height;
+  bool moved = resized || r.left != rect_.left || r.top != rect_.top;
+  rect_ = r;
+  if (moved && container_ && container_->grid_) container_->childMoved(*this);
+  if (kind_ == WidgetKind::Form && !container_) {
+    auto* f = static_cast<Form*>(this);
+    f->screenLeftTwips = r.left;
+    f->screenTopTwips = r.top;
+  }
+  if (resized) sizeChanged();
+}
+
+void Widget::setVisible(bool v) {
+  visible_ = v;
+}
+
+void Widget::setEnabled(bool v) {
+  enabled_ = v;
+  enabledChanged();
+}
+
+bool Widget::effectivelyVisible() const {
+  for (const Widget* w = this; w; w = w->container_) {
+    if (!w->visible_) return false;
+  }
+  return true;
+}
+
+bool Widget::effectivelyEnabled() const {
+  for (const Widget* w = this; w; w = w->container_) {
+    if (!w->enabled_) return false;
+  }
+  return true;
+}
+
+void Widget::ZOrder(int16_t position) {
+  if (position != 0 && position != 1) raise(err::InvalidCall);
+  ContainerWidget* c = container_;
+  if (!c) return;
+  auto& siblings = c->children_;
+  if (position == 0) {
+    // To the front: a new place at the end, the old one left empty.
+    if (slot_ + 1 == siblings.size()) return;
+    std::shared_ptr<Widget> self = std::move(siblings[slot_]);
+    ++c->empty_;
+    slot_ = static_cast<uint32_t>(siblings.size());
+    siblings.push_back(std::move(self));
+    looseInGrid_ = false;  // listed under its old place, if at all
+    if (c->grid_) c->childMoved(*this);
+    c->closeUp();
+  } else {
+    // To the back: every place moves.
+    c->dropGrid();
+    std::shared_ptr<Widget> self = std::move(siblings[slot_]);
+    siblings.erase(siblings.begin() + slot_);
+    siblings.insert(siblings.begin(), std::move(self));
+    c->empty_ = 0;
+    std::erase(siblings, nullptr);
+    for (size_t i = 0; i < siblings.size(); ++i) siblings[i]->slot_ = static_cast<uint32_t>(i);
+  }
+}
+
+void Widget::originOnForm(double& x, double& y) const {
+  if (!container_) {
+    x = y = 0.0;
+    return;
+  }
+  container_->originOnForm(x, y);
+  double inner = container_->innerOffsetTwips();
+  x += inner + rect_.left;
+  y += inner + rect_.top;
+}
+
+void Widget::mousePoint(double formX, double formY, float& x, float& y) const {
+  double ox = 0, oy = 0;
+  originOnForm(ox, oy);
+  if (const ContainerWidget* c = asContainer()) {
+    double inner = c->innerOffsetTwips();
+    x = static_cast<float>(c->fromTwipsX(formX - ox - inner));
+    y = static_cast<float>(c->fromTwipsY(formY - oy - inner));
+  } else if (container_) {
+    x = static_cast<float>(container_->fromTwipsW(formX - ox));
+    y = static_cast<float>(container_->fromTwipsH(formY - oy));
+  } else {
+    x = static_cast<float>(formX - ox);
+    y = static_cast<float>(formY - oy);
+  }
+}
+
+int32_t Widget::idOfName(std::string_view name) const {
+  return table().idOfName(name);
+}
+
+Variant Widget::invoke(int32_t id, Invoke kind, std::span<Variant> args) {
+  return table().invoke(*this, id, kind, args);
+}
+
+const Widget::Table& Widget::table() const {
+  static const Table kTable = [] {
+    Table t;
+    addWidgetMembers(t);
+    return t;
+  }();
+  return kTable;
+}
+
+void Widget::addWidgetMembers(Table& t) {
+  t.property("Name", [](Widget& w) { return Variant(w.name()); });
+  bind(t, "Left", &Widget::Left, &Widget::setLeft);
+  bind(t, "Top", &Widget::Top, &Widget::setTop);
+  bind(t, "Width", &Widget::Width, &Widget::setWidth);
+  bind(t, "Height", &Widget::Height, &Widget::setHeight);
+  bind(t, "Visible", &Widget::Visible, &Widget::setVisible);
+  bind(t, "Enabled", &Widget::Enabled, &Widget::setEnabled);
+  bind(t, "TabIndex", &Widget::TabIndex, &Widget::setTabIndex);
+  t.method("Move", [](Widget& w, std::span<Variant> a) {
+    if (!given(a, 0) || a.size() > 4) wrongArgCount();
+    std::optional<float> top, width, height;
+    if (given(a, 1)) top = a[1].asSingle();
+    if (given(a, 2)) width = a[2].asSingle();
+    if (given(a, 3)) height = a[3].asSingle();
+    w.Move(a[0].asSingle(), top, width, height);
+    return Variant();
+  });
+  t.method("ZOrder", [](Widget& w, std::span<Variant> a) {
+    w.ZOrder(given(a, 0) ? a[0].asInteger() : int16_t{0});
+    return Variant();
+  });
+  t.property("Container", [](Widget& w) { return objectOf(w.container()); });
+  t.property("Parent", [](Widget& w) { return objectOf(w.form()); });
+}
+
+}  // namespace host
