@@ -126,7 +126,8 @@ TEST(Numeric, CheckedArithmeticRaisesSixAtThe32BitEdgesAndElevenForDivisionByZer
       {INT32_MAX, 1},         {INT32_MIN, -1},        {INT32_MIN, 1},
       {INT32_MAX, -1},        {0, INT32_MIN},         {-1, INT32_MIN},
       {INT32_MAX, INT32_MIN}, {INT32_MAX, INT32_MAX}, {-5, 3}};
-  for (auto [a, b] : operands) {
+  for (const auto& operand : operands) {
+    const int32_t a = operand.first, b = operand.second;  // lambdas cannot capture bindings (clang)
     SCOPED_TRACE(testing::Message() << a << ", " << b);
     ExpectOutcome(exact(int64_t{a} + b), [&] { return host::addChecked(a, b); });
     ExpectOutcome(exact(int64_t{a} - b), [&] { return host::subChecked(a, b); });
