@@ -124,44 +124,35 @@ GifFirstImage walkGif(std::span<const uint8_t> d) {
   return first;
 }
 
-// JPEG's markers walked to its first scan; an end-of-image mark must follow it (in the scan's
-// data a 0xFF byte is always followed by 0 or a restart mark, so 0xFF 0xD9 is the real end).
-void checkJpegEnds(std::span<const uint8_t> d) {
+// JPEG's markers walked to its first scan, noting the sides its frame header (the first SOFn)
+// gives; an end-of-image mark must follow the scan (in the scan's data a 0xFF byte is always
+// followed by 0 or a restart mark, so 0xFF 0xD9 is the real end).
+struct JpegSides {
+  uint32_t width = 0, height = 0;
+};
+JpegSides walkJpeg(std::span<const uint8_t> d) {
+  JpegSides sides;
   size_t at = 2;
   for (;;) {
     if (at + 4 > d.size() || d[at] != 0xFF) invalid();
-    const uint8_t marker = d[at + 1];
-    if (marker == 0xFF) {  // fill bytes
-      ++at;
-      continue;
-    }
-    const size_t length = size_t{d[at + 2]} << 8 | d[at + 3];
-    at += 2 + length;
-    if (marker == 0xDA) break;
-  }
-  for (; at + 1 < d.size(); ++at) {
-    if (d[at] == 0xFF && d[at + 1] == 0xD9) return;
-  }
-  invalid();
-}
-
-// The sides a JPEG's frame header gives (the first SOFn marker).
-void jpegSides(std::span<const uint8_t> d, uint32_t& width, uint32_t& height) {
-  size_t at = 2;
-  for (;;) {
-    if (at + 9 > d.size() || d[at] != 0xFF) invalid();
     const uint8_t m = d[at + 1];
-    if (m == 0xFF) {
+    if (m == 0xFF) {  // fill bytes
       ++at;
       continue;
     }
-    if (m >= 0xC0 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC) {
-      height = uint32_t{d[at + 5]} << 8 | d[at + 6];
-      width = uint32_t{d[at + 7]} << 8 | d[at + 8];
-      return;
+    const bool frame = m >= 0xC0 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC;
+    if (frame && sides.width == 0) {
+      if (at + 9 > d.size()) invalid();
+      sides.height = uint32_t{d[at + 5]} << 8 | d[at + 6];
+      sides.width = uint32_t{d[at + 7]} << 8 | d[at + 8];
     }
     at += 2 + (size_t{d[at + 2]} << 8 | d[at + 3]);
+    if (m == 0xDA) break;
   }
+  for (; at + 1 < d.size(); ++at) {
+    if (d[at] == 0xFF && d[at + 1] == 0xD9) return sides;
+  }
+  invalid();
 }
 
 }  // namespace
@@ -186,11 +177,11 @@ Pixels decodePng(std::span<const uint8_t> d) {
 }
 
 Pixels decodeJpeg(std::span<const uint8_t> d) {
-  uint32_t w = 0, h = 0;
-  jpegSides(d, w, h);
-  if (!sidesOk(w, h) || !couldHold(d.size(), uint64_t{w} * h, 1024)) invalid();
-  checkJpegEnds(d);
-  return decodeWithWic(d, GUID_ContainerFormatJpeg, w, h);
+  const JpegSides j = walkJpeg(d);
+  if (!sidesOk(j.width, j.height) || !couldHold(d.size(), uint64_t{j.width} * j.height, 1024)) {
+    invalid();
+  }
+  return decodeWithWic(d, GUID_ContainerFormatJpeg, j.width, j.height);
 }
 
 Pixels decodeGif(std::span<const uint8_t> d) {
