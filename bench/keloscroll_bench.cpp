@@ -1,8 +1,8 @@
 // keloscroll_bench: speed and memory of the control UsrKeloScroll on the headless form engine.
 //
-//   keloscroll_bench [Google Benchmark flags]   BM_SetValue, BM_DragMove, BM_TrackClick,
-//                                               BM_ConstructDestroy, BM_SetMaxRescale,
-//                                               BM_KeyStep, BM_SiteRecordChange
+//   keloscroll_bench [Google Benchmark flags]   BM_SetValue, BM_SetValueAndPaint, BM_DragMove,
+//                                               BM_TrackClick, BM_ConstructDestroy,
+//                                               BM_SetMaxRescale, BM_KeyStep, BM_SiteRecordChange
 //   keloscroll_bench anchor timing [reps=7]     rows a, b, c, e of the peer baselines
 //   keloscroll_bench anchor mem hidden [n=10000]   row d: RSS and heap growth per instance
 //   keloscroll_bench scaling [n ...]           one form with n bars (1 to 10,000 unless given):
@@ -177,6 +177,23 @@ void BM_SetValue(benchmark::State& state) {
   benchmark::DoNotOptimize(b.bar.ctl->Value());
 }
 BENCHMARK(BM_SetValue);
+
+// A Value write and a repaint of the bar's form into one reused image, as a shown bar costs.
+void BM_SetValueAndPaint(benchmark::State& state) {
+  OneBar b;
+  b.form->setWidth(kBarWidth);
+  b.form->setHeight(kBarHeight);
+  host::Canvas image(16, 240);
+  host::CairoPainter painter(image);
+  long i = 0;
+  for (auto _ : state) {
+    b.bar.ctl->setValue(nextValue());
+    host::paintForm(*b.form, painter);
+    b.maybeDropRecords(i++);
+  }
+  benchmark::DoNotOptimize(image.pixel(8, 120));
+}
+BENCHMARK(BM_SetValueAndPaint);
 
 void BM_DragMove(benchmark::State& state) {
   OneBar b;

@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "host/cairo_sampling.h"
 #include "host/cairo_text.h"
 #include "host/error.h"
 #include "host/render.h"
@@ -35,6 +37,23 @@ uint32_t unpremultiply(uint32_t argb) {
 
 void setColor(cairo_t* cr, Rgb c) {
   cairo_set_source_rgb(cr, c.r / 255.0, c.g / 255.0, c.b / 255.0);
+}
+
+// A premultiplied pixel laid over another as Cairo's OVER operator does (x * a / 255 rounded as
+// pixman rounds it): opaque ones replace, clear ones leave the image as it was.
+inline void over(uint32_t& dst, uint32_t src) {
+  uint32_t a = src >> 24;
+  if (a == 0xFF) {
+    dst = src;
+  } else if (src != 0) {
+    uint32_t ia = 255 - a, out = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+      uint32_t t = ((dst >> shift) & 0xFF) * ia + 0x80;
+      uint32_t c = ((t >> 8) + t) / 256 + ((src >> shift) & 0xFF);
+      out |= std::min<uint32_t>(c, 0xFF) << shift;
+    }
+    dst = out;
+  }
 }
 
 constexpr Rgb kWhite{255, 255, 255};
@@ -112,7 +131,7 @@ CairoPainter::CairoPainter(Canvas& canvas)
 
 CairoPainter::~CairoPainter() {
   if (wroteDirect_) cairo_surface_mark_dirty(surface_);
-  for (auto& [handle, surface] : pictures_) cairo_surface_destroy(surface);
+  for (auto& [handle, made] : pictures_) cairo_surface_destroy(made.surface);
   cairo_destroy(cr_);
 }
 
@@ -148,8 +167,19 @@ void CairoPainter::fill(const PixelRect& r, Rgb color) {
   if (area.empty()) return;
   beginDirect();
   uint32_t px = 0xFF000000u | (uint32_t{color.r} << 16) | (uint32_t{color.g} << 8) | color.b;
-  for (int y = area.top; y < area.bottom(); ++y)
-    std::fill_n(pixelRow(y) + area.left, area.width, px);
+  uint32_t* first = pixelRow(area.top) + area.left;
+  std::fill_n(first, area.width, px);
+  // Wider rows copy the first, which is cheaper than filling each again; a line's pixels are
+  // stored one by one.
+  auto bytes = static_cast<size_t>(area.width) * sizeof(uint32_t);
+  for (int y = area.top + 1; y < area.bottom(); ++y) {
+    uint32_t* to = pixelRow(y) + area.left;
+    if (area.width >= 8) {
+      std::memcpy(to, first, bytes);
+    } else {
+      for (int i = 0; i < area.width; ++i) to[i] = px;
+    }
+  }
 }
 
 void CairoPainter::hline(int x, int y, int w, Rgb c) {
@@ -194,9 +224,9 @@ void CairoPainter::bevel(const PixelRect& r, Edge edge) {
   }
 }
 
-cairo_surface_t* CairoPainter::surfaceOf(const Picture& p) {
+const CairoPainter::PictureSurface* CairoPainter::surfaceOf(const Picture& p) {
   if (p.width() <= 0 || p.height() <= 0) return nullptr;
-  if (auto it = pictures_.find(p.handle()); it != pictures_.end()) return it->second;
+  if (auto it = pictures_.find(p.handle()); it != pictures_.end()) return &it->second;
   cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, p.width(), p.height());
   if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
     cairo_surface_destroy(s);
@@ -216,13 +246,56 @@ cairo_surface_t* CairoPainter::surfaceOf(const Picture& p) {
     }
   }
   cairo_surface_mark_dirty(s);
-  pictures_.emplace(p.handle(), s);
-  return s;
+  PictureSurface made{s, reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(s)),
+                      cairo_image_surface_get_stride(s) / static_cast<int>(sizeof(uint32_t)),
+                      opaque};
+  return &pictures_.emplace(p.handle(), made).first->second;
 }
 
+// Nearest-neighbour stretching samples the pixels Cairo would (host/cairo_sampling.h) and lays
+// them over the image as picture() does; only a picture shrunk very far goes through Cairo.
 void CairoPainter::stretchPicture(const Picture& p, const PixelRect& r) {
-  cairo_surface_t* s = surfaceOf(p);
-  if (!s || r.empty() || !beginCairo()) return;
+  const PictureSurface* s = surfaceOf(p);
+  PixelRect area = r.intersect(clips_.back());
+  if (!s || area.empty()) return;
+  std::optional<NearestSampling> sampling = nearestSampling(r, p.width(), p.height(), area);
+  if (!sampling) {
+    stretchWithCairo(s->surface, p, r);
+    return;
+  }
+  beginDirect();
+  auto sourceIndex = [](int64_t position, int side) {
+    return static_cast<int>(std::clamp<int64_t>(position >> 16, 0, side - 1));
+  };
+  columns_.resize(static_cast<size_t>(area.width));
+  int64_t x = sampling->x;
+  for (int& column : columns_) {
+    column = sourceIndex(x, p.width());
+    x += sampling->stepX;
+  }
+  int64_t y = sampling->y;
+  int lastSource = -1;
+  auto bytes = static_cast<size_t>(area.width) * sizeof(uint32_t);
+  for (int row = area.top; row < area.bottom(); ++row, y += sampling->stepY) {
+    int source = sourceIndex(y, p.height());
+    uint32_t* to = pixelRow(row) + area.left;
+    // An opaque picture's row repeated (a picture made taller) is the row just painted.
+    if (s->opaque && source == lastSource) {
+      std::memcpy(to, to - stride_, bytes);
+      continue;
+    }
+    const uint32_t* from = s->pixels + static_cast<ptrdiff_t>(source) * s->stride;
+    if (s->opaque) {
+      for (int i = 0; i < area.width; ++i) to[i] = from[columns_[static_cast<size_t>(i)]];
+    } else {
+      for (int i = 0; i < area.width; ++i) over(to[i], from[columns_[static_cast<size_t>(i)]]);
+    }
+    lastSource = source;
+  }
+}
+
+void CairoPainter::stretchWithCairo(cairo_surface_t* s, const Picture& p, const PixelRect& r) {
+  if (!beginCairo()) return;
   cairo_save(cr_);
   cairo_rectangle(cr_, r.left, r.top, r.width, r.height);
   cairo_clip(cr_);
@@ -238,34 +311,20 @@ void CairoPainter::stretchPicture(const Picture& p, const PixelRect& r) {
 }
 
 // Whole pixels at their own size: each is copied, or laid over the image as Cairo's OVER
-// operator does with premultiplied pixels (x * a / 255 rounded as pixman rounds it).
+// operator does.
 void CairoPainter::picture(const Picture& p, int x, int y, const PixelRect& clip) {
-  cairo_surface_t* s = surfaceOf(p);
+  const PictureSurface* s = surfaceOf(p);
   PixelRect area = clip.intersect(PixelRect{x, y, p.width(), p.height()}).intersect(clips_.back());
   if (!s || area.empty()) return;
   beginDirect();
-  const auto* src = reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(s));
-  int srcStride = cairo_image_surface_get_stride(s) / static_cast<int>(sizeof(uint32_t));
-  auto scale = [](uint32_t c, uint32_t a) {
-    uint32_t t = c * a + 0x80;
-    return ((t >> 8) + t) >> 8;
-  };
   for (int row = area.top; row < area.bottom(); ++row) {
-    const uint32_t* from = src + static_cast<ptrdiff_t>(row - y) * srcStride + (area.left - x);
+    const uint32_t* from =
+        s->pixels + static_cast<ptrdiff_t>(row - y) * s->stride + (area.left - x);
     uint32_t* to = pixelRow(row) + area.left;
-    for (int i = 0; i < area.width; ++i) {
-      uint32_t sp = from[i];
-      uint32_t a = sp >> 24;
-      if (a == 0xFF) {
-        to[i] = sp;
-      } else if (sp != 0) {
-        uint32_t dp = to[i], ia = 255 - a, out = 0;
-        for (int shift = 0; shift < 32; shift += 8) {
-          uint32_t c = scale((dp >> shift) & 0xFF, ia) + ((sp >> shift) & 0xFF);
-          out |= std::min<uint32_t>(c, 0xFF) << shift;
-        }
-        to[i] = out;
-      }
+    if (s->opaque) {
+      std::memcpy(to, from, static_cast<size_t>(area.width) * sizeof(uint32_t));
+    } else {
+      for (int i = 0; i < area.width; ++i) over(to[i], from[i]);
     }
   }
 }

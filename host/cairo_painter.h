@@ -63,8 +63,17 @@ class CairoPainter final : public Painter {
   void popClip() override;
 
  private:
-  // The picture as a Cairo surface, made once per picture for the life of the painter.
-  cairo_surface_t* surfaceOf(const Picture& p);
+  // The picture as a Cairo surface of premultiplied pixels, made once per picture for the life
+  // of the painter; an opaque one is copied rather than blended.
+  struct PictureSurface {
+    cairo_surface_t* surface;
+    const uint32_t* pixels;
+    int stride;  // in pixels
+    bool opaque;
+  };
+  const PictureSurface* surfaceOf(const Picture& p);
+  // A stretch Cairo draws itself: a picture shrunk beyond what the painter's own copy follows.
+  void stretchWithCairo(cairo_surface_t* s, const Picture& p, const PixelRect& r);
   void hline(int x, int y, int w, Rgb c);
   void vline(int x, int y, int h, Rgb c);
   // Opaque fills and unscaled pictures are written straight into the image: Cairo's fixed cost
@@ -84,7 +93,8 @@ class CairoPainter final : public Painter {
   bool cairoDrew_ = false;    // Cairo drew since the last direct write
   bool wroteDirect_ = false;  // pixels written that Cairo has not been told of
   // Keyed by the picture's handle, which no other picture shares, rather than by its address.
-  std::unordered_map<int32_t, cairo_surface_t*> pictures_;
+  std::unordered_map<int32_t, PictureSurface> pictures_;
+  std::vector<int> columns_;  // a stretch's source column for each column painted, reused
 };
 
 // The form's client area as an image (at least one pixel each way). Error 7 for a form too large
