@@ -1,7 +1,9 @@
 // The verb expect: each form compares what is with what the line says.
 #include <cmath>
+#include <cstdio>
 
 #include "app/run/interpreter.h"
+#include "host/cairo_painter.h"
 
 namespace kelo::run {
 
@@ -183,6 +185,38 @@ Interpreter::Action Interpreter::parseExpect(Cursor& c) {
         return;
       }
       compare(f, bag + '.' + key, b.ReadProperty(key, Variant()), eval(v, f), "");
+    };
+  }
+  if (c.accept("pixel")) {
+    // One pixel of the form as `screenshot` paints it, its colour written &HRRGGBB.
+    std::string name = c.path("a form");
+    int64_t x = c.whole("a pixel's x", 0, 1 << 20), y = c.whole("a pixel's y", 0, 1 << 20);
+    c.expectEquals();
+    std::string colour = c.word("a colour &HRRGGBB");
+    unsigned long want = 0;
+    size_t used = 0;
+    if (colour.size() == 8 && lower(colour.substr(0, 2)) == "&h") {
+      try {
+        want = std::stoul(colour.substr(2), &used, 16);
+      } catch (const std::exception&) {
+      }
+    }
+    if (used != 6) throw ScenarioError("'" + colour + "' is no colour &HRRGGBB");
+    return [=, this](const Frame& f) {
+      auto* form = dynamic_cast<host::Form*>(&resolveWidget(expand(name, f)));
+      if (!form) throw ScenarioError("'" + name + "' is no form");
+      host::Canvas image = host::renderForm(*form);
+      if (x >= image.width() || y >= image.height()) {
+        throw ScenarioError("the pixel " + std::to_string(x) + ' ' + std::to_string(y) +
+                            " lies outside the form's image");
+      }
+      host::Rgb p = image.rgb(static_cast<int>(x), static_cast<int>(y));
+      unsigned long got = static_cast<unsigned long>(p.r) << 16 | p.g << 8 | p.b;
+      if (got == want) return;
+      char text[64];
+      std::snprintf(text, sizeof text, " = &H%06lX, got &H%06lX", want, got);
+      fail(f.statement->line,
+           "expected pixel " + std::to_string(x) + ' ' + std::to_string(y) + " of " + name + text);
     };
   }
   if (c.accept("timer")) {
