@@ -19,36 +19,22 @@ namespace keloscroll::testing {
 
 using host::testing::errorOf;
 
-struct BarOptions {
-  bool runMode = true;
-  bool vertical = true;
-  float width = 720;
-  float height = 3645;
-  bool clientSite = true;
-};
-
 class Bar {
  public:
-  explicit Bar(BarOptions o = {}) : engine(clock) {
+  // A vertical bar of 720 x 3645 twips, Max 200000, at the form's corner.
+  Bar() : engine(clock) {
     form = engine.createForm("Form1");
     form->setWidth(9000);
     form->setHeight(6000);
     site = std::make_shared<host::ControlSite>(engine, *form, "KeloScroll1");
-    site->setUserMode(o.runMode);
-    site->setClientSiteAvailable(o.clientSite);
     site->setEventSink([this](std::string_view name, std::span<host::Variant> args) {
       if (onEvent) onEvent(name, args);
     });
     ctl = UsrKeloScroll::create(*site);
     site->initNew();
-    if (!o.vertical) {
-      host::Boolean f = host::False;
-      ctl->setVerticalBar(f);
-    }
-    site->resize(o.width, o.height);
+    site->resize(720, 3645);
     site->show();
-    site->clearEvents();
-    site->clearPropertyChanges();
+    clearRecords();
   }
 
   host::Widget& part(std::string_view name) const {
@@ -64,59 +50,21 @@ class Bar {
       if (key == name) return value;
     throw std::runtime_error("no diagnostic " + std::string(name));
   }
-  int32_t diagLong(std::string_view name) const { return diag(name).asLong(); }
-  bool diagBool(std::string_view name) const { return diag(name).asBoolean() != 0; }
-
-  // The recorded events as "Name(arg, ...)" strings.
-  std::vector<std::string> events() const {
-    std::vector<std::string> out;
-    for (const auto& e : site->events()) {
-      std::string s = e.name;
-      if (!e.args.empty()) {
-        s += "(";
-        for (size_t i = 0; i < e.args.size(); ++i) s += (i ? ", " : "") + e.args[i].asString();
-        s += ")";
-      }
-      out.push_back(s);
-    }
-    return out;
-  }
-  size_t propertyChangeCount(std::string_view name) const {
-    size_t n = 0;
-    for (const auto& p : site->propertyChanges()) n += p == name;
-    return n;
-  }
   void clearRecords() {
     site->clearEvents();
     site->clearPropertyChanges();
   }
 
-  // A point given in a widget's own units, in form-client twips.
-  void formPoint(const host::Widget& w, float x, float y, double& fx, double& fy) const {
+  // The left button at a point given in twips from a widget's top-left corner.
+  void press(const host::Widget& w, float x, float y) {
     double ox = 0, oy = 0;
     w.originOnForm(ox, oy);
-    if (auto* c = dynamic_cast<const host::ContainerWidget*>(&w)) {
-      fx = ox + c->innerOffsetTwips() + c->toTwipsX(x);
-      fy = oy + c->innerOffsetTwips() + c->toTwipsY(y);
-    } else {
-      fx = ox + x;
-      fy = oy + y;
-    }
+    engine.mouseDown(*form, ox + x, oy + y, host::mouse::Left);
   }
-  void press(const host::Widget& w, float x, float y, int16_t button = 1, int16_t shift = 0) {
-    double fx, fy;
-    formPoint(w, x, y, fx, fy);
-    engine.mouseDown(*form, fx, fy, button, shift);
-  }
-  void move(const host::Widget& w, float x, float y) {
-    double fx, fy;
-    formPoint(w, x, y, fx, fy);
-    engine.mouseMove(*form, fx, fy);
-  }
-  void release(const host::Widget& w, float x, float y, int16_t button = 1) {
-    double fx, fy;
-    formPoint(w, x, y, fx, fy);
-    engine.mouseUp(*form, fx, fy, button);
+  void release(const host::Widget& w, float x, float y) {
+    double ox = 0, oy = 0;
+    w.originOnForm(ox, oy);
+    engine.mouseUp(*form, ox + x, oy + y, host::mouse::Left);
   }
   void key(int16_t code, int16_t shift = 0) {
     engine.setFocus(track());
