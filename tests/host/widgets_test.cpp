@@ -1,5 +1,6 @@
-// Widgets: the form's Controls collection, stacking order, handler slots and text measurement.
-// Scales and members by name are in tests/scenarios/host_scale.scn and host_widgets.scn.
+// Widgets: the form's Controls collection, handler slots and text measurement. Scales and members
+// by name are in tests/scenarios/host_scale.scn and host_widgets.scn, stacking order in
+// host_painting.scn and Engine.HitTestsOnACrowdedFormFindWhatASearchFinds.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -19,71 +20,16 @@ using testing::HostTest;
 
 class Widgets : public HostTest {};
 
-TEST_F(Widgets, ZOrderRestacksAmongSiblings) {
-  auto a = form->add<Label>("a");
-  auto b = form->add<Label>("b");
-  auto c = form->add<Label>("c");
-  auto names = [&] {
-    std::string s;
-    for (const auto& w : form->children()) s += w->name();
-    return s;
-  };
-  EXPECT_EQ(names(), "abc");
-  a->ZOrder(0);
-  EXPECT_EQ(names(), "bca");
-  c->call("ZOrder", {Variant(int16_t{1})});
-  EXPECT_EQ(names(), "cba");
-  b->call("ZOrder");
-  EXPECT_EQ(names(), "cab");
-}
-
-TEST_F(Widgets, ControlsCollectionAddsAndRemovesTextBoxes) {
-  form->setFontSize(10);
-  auto existing = form->add<CommandButton>("cmd");
+// (What Controls.Add and Remove do as a host's code sees it is in host_widgets.scn.)
+TEST_F(Widgets, ATextBoxAddedAtRunTimeHasAWindowUntilItIsRemoved) {
   auto controls = form->Controls();
-  int32_t before = controls->Count();
-
-  std::shared_ptr<Widget> w = controls->Add("VB.TextBox", "Txt65552");
-  auto* box = dynamic_cast<TextBox*>(w.get());
-  ASSERT_NE(box, nullptr);
-  EXPECT_FALSE(box->Visible());
-  EXPECT_EQ(box->Text(), "");
-  EXPECT_EQ(box->FontSize(), 10.0);
-  EXPECT_EQ(form->children().back().get(), box);  // in front of the form's other controls
-  EXPECT_NE(box->hwnd(), 0);
-  EXPECT_EQ(engine.widgetOfHwnd(box->hwnd()), box);
-  EXPECT_EQ(controls->Count(), before + 1);
-  EXPECT_EQ(controls->Item("txt65552"), w);
-
-  EXPECT_EQ(errorOf([&] { controls->Add("VB.TextBox", "TXT65552"); }), err::NameInUse);
-  EXPECT_EQ(errorOf([&] { controls->Add("VB.TextBox", "cmd"); }), err::NameInUse);
-  EXPECT_EQ(errorOf([&] { controls->Add("VB.NoSuchThing", "x"); }), err::InvalidCall);
-  EXPECT_EQ(errorOf([&] { controls->Remove("Missing"); }), err::ControlNotFound);
-  EXPECT_EQ(errorOf([&] { controls->Item("Missing"); }), err::ControlNotFound);
-
-  // Late bound, as the control reaches its parent form.
-  ObjectRef viaName = form->get("Controls").asObject();
-  ObjectRef second = viaName->call("Add", {Variant("VB.TextBox"), Variant("Txt2")}).asObject();
-  second->let("Text", Variant("hello"));
-  EXPECT_EQ(viaName->get("Count").asLong(), before + 2);
-
+  std::shared_ptr<Widget> box = controls->Add("VB.TextBox", "Txt1");
   int32_t hwnd = box->hwnd();
-  viaName->call("Remove", {Variant("Txt65552")});
-  EXPECT_EQ(controls->Count(), before + 1);
+  EXPECT_NE(hwnd, 0);
+  EXPECT_EQ(engine.widgetOfHwnd(hwnd), box.get());
+  controls->Remove("txt1");
   EXPECT_EQ(box->container(), nullptr);
   EXPECT_EQ(engine.widgetOfHwnd(hwnd), nullptr);
-  EXPECT_EQ(form->child("cmd"), existing.get());
-}
-
-// The parts inside a user control are the control's, not the form's.
-TEST_F(Widgets, ControlsCollectionSkipsPartsOfUserControls) {
-  auto uc = form->add<UserControl>("UsrKeloScroll1");
-  uc->add<PictureBox>("picBarra");
-  auto controls = form->Controls();
-  EXPECT_EQ(controls->Count(), 1);
-  EXPECT_EQ(findWidget(*form, "picbarra")->container(), uc.get());  // the deep search finds it
-  EXPECT_NE(controls->Add("VB.TextBox", "picBarra"), nullptr);
-  EXPECT_EQ(controls->Count(), 2);
 }
 
 // Add refuses a name in use (any case) and takes any other, while controls come and go in
