@@ -239,34 +239,38 @@ TEST(VariantText, NumbersPrintAsPlainDecimalText) {
   }
 }
 
+// Each value with its type number, converted with rounding and range checks; True is -1.
 TEST(VariantConvert, ValuesConvertWithRoundingRangeChecksAndTrueAsMinusOne) {
   struct Case {
     Variant v;
+    uint16_t vt;  // the component model's type number
     Outcome asLong, asInteger, asSingle, asDouble, asBoolean;
   };
   const Case cases[] = {
-      {Variant(), 0, 0, 0, 0, 0},
-      {Variant::boolean(true), -1, -1, -1, -1, -1},
-      {Variant(true), -1, -1, -1, -1, -1},       // a C++ bool is a Boolean, not the Long 1
-      {Variant::fromBoolean(1), 1, 1, 1, 1, 1},  // stored as given
-      {Variant(int16_t{-5}), -5, -5, -5, -5, -1},
-      {Variant(40000), 40000, E6, 40000, 40000, -1},
-      {Variant(2.5f), 2, 2, 2.5, 2.5, -1},
-      {Variant(3.5), 4, 4, 3.5, 3.5, -1},
-      {Variant(0.25), 0, 0, 0.25, 0.25, -1},
-      {Variant(0.1), 0, 0, 0.1f, 0.1, -1},
-      {Variant(0.1f), 0, 0, 0.1f, 0.1f, -1},
-      {Variant(2147483648.0f), E6, E6, 2147483648.0, 2147483648.0, -1},
-      {Variant(1e39), E6, E6, E6, 1e39, -1},
-      {Variant("1e39"), E6, E6, E6, 1e39, -1},
-      {Variant("7.653061"), 8, 8, 7.653061f, 7.653061, -1},
-      {Variant("True"), -1, -1, -1, -1, -1},
-      {Variant("0"), 0, 0, 0, 0, 0},
-      {Variant("yes"), E13, E13, E13, E13, E13},
-      {Variant::nothing(), E13, E13, E13, E13, E13},
+      {Variant(), 0, 0, 0, 0, 0, 0},
+      {Variant::boolean(true), 11, -1, -1, -1, -1, -1},
+      {Variant(true), 11, -1, -1, -1, -1, -1},       // a C++ bool is a Boolean, not the Long 1
+      {Variant::fromBoolean(1), 11, 1, 1, 1, 1, 1},  // stored as given
+      {Variant(int16_t{-5}), 2, -5, -5, -5, -5, -1},
+      {Variant(40000), 3, 40000, E6, 40000, 40000, -1},
+      {Variant(2.5f), 4, 2, 2, 2.5, 2.5, -1},
+      {Variant(3.5), 5, 4, 4, 3.5, 3.5, -1},
+      {Variant(0.25), 5, 0, 0, 0.25, 0.25, -1},
+      {Variant(0.1), 5, 0, 0, 0.1f, 0.1, -1},
+      {Variant(0.1f), 4, 0, 0, 0.1f, 0.1f, -1},
+      {Variant(2147483648.0f), 4, E6, E6, 2147483648.0, 2147483648.0, -1},
+      {Variant(1e39), 5, E6, E6, E6, 1e39, -1},
+      {Variant("1e39"), 8, E6, E6, E6, 1e39, -1},
+      {Variant("7.653061"), 8, 8, 8, 7.653061f, 7.653061, -1},
+      {Variant("True"), 8, -1, -1, -1, -1, -1},
+      {Variant(std::string_view("0")), 8, 0, 0, 0, 0, 0},
+      {Variant("yes"), 8, E13, E13, E13, E13, E13},
+      {Variant::nothing(), 9, E13, E13, E13, E13, E13},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.v.isObject() ? "Nothing" : c.v.asString());
+    EXPECT_EQ(c.v.vt(), c.vt);
+    EXPECT_FALSE(c.v.isByRef());
     ExpectOutcome(c.asLong, [&] { return c.v.asLong(); });
     ExpectOutcome(c.asInteger, [&] { return c.v.asInteger(); });
     ExpectOutcome(c.asSingle, [&] { return c.v.asSingle(); });
@@ -282,17 +286,6 @@ TEST(VariantConvert, ValuesConvertWithRoundingRangeChecksAndTrueAsMinusOne) {
     EXPECT_TRUE(Raises(13, [&] { (void)v.asObject(); })) << v.asString();
   }
   EXPECT_TRUE(Raises(13, [&] { (void)Variant::nothing().asString(); }));
-}
-
-TEST(VariantConvert, TypeTagsAreTheComponentModelNumbers) {
-  const std::pair<Variant, uint16_t> cases[] = {
-      {Variant(), 0},          {Variant(int16_t{1}), 2},    {Variant(1), 3},
-      {Variant(1.0f), 4},      {Variant(1.0), 5},           {Variant(std::string_view("1")), 8},
-      {Variant::nothing(), 9}, {Variant::boolean(true), 11}};
-  for (const auto& [v, vt] : cases) {
-    EXPECT_EQ(v.vt(), vt);
-    EXPECT_FALSE(v.isByRef());
-  }
 }
 
 TEST(VariantConvert, EqualityComparesTypeAndValue) {
