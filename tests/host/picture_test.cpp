@@ -160,17 +160,16 @@ TEST(Picture, DecodesJpegGifAndBmp) {
     int width, height;
     std::vector<uint32_t> pixels;  // row by row, top first; empty: checked below
   };
+  // The GIF's 4 x 3 picture on its 5 x 4 screen at (1, 1); clear where transparent or off it.
+  const std::vector<uint32_t> gif = {0, 0,     0,     0,     0,      //
+                                     0, red,   green, blue,  0,      //
+                                     0, green, green, green, green,  //
+                                     0, blue,  0,     red,   red};
   const Case cases[] = {
       // The translucent pixel keeps its alpha, its colour un-premultiplied.
       {"png", pngFile(), 3, 2, {red, green, blue, white, Picture::rgb(0, 0, 0), 0x80808080u}},
-      {"gif", gifFile(false), 5, 4, {0, 0,     0,     0,     0,      //
-                                     0, red,   green, blue,  0,      //
-                                     0, green, green, green, green,  //
-                                     0, blue,  0,     red,   red}},
-      {"interlaced gif", gifFile(true), 5, 4, {0, 0,     0,     0,     0,      //
-                                               0, red,   green, blue,  0,      //
-                                               0, green, green, green, green,  //
-                                               0, blue,  0,     red,   red}},
+      {"gif", gifFile(false), 5, 4, gif},
+      {"interlaced gif", gifFile(true), 5, 4, gif},
       {"bmp 24", bmp24(), 2, 2, {blue, green, red, white}},
       // 8 bits with a palette of two colours, top-down; a row of three indexes, padded.
       {"bmp 8",
