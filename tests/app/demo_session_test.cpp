@@ -1,5 +1,5 @@
-// keloscroll-demo's headless session and its screenshots, and the engine's text entry that the
-// window backend feeds.
+// keloscroll-demo's headless session and its screenshots. (The engine's text entry that the window
+// backend feeds plays in tests/scenarios/runner_trace.scn.)
 #include <cairo.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -24,8 +24,6 @@ using test::numberedText;
 using test::tempDir;
 using test::writeText;
 using ::testing::HasSubstr;
-
-// ---- the headless session -------------------------------------------------------------------
 
 struct Png {
   explicit Png(const std::string& path) : s(cairo_image_surface_create_from_png(path.c_str())) {
@@ -112,45 +110,6 @@ TEST(DemoSession, PlaysHeadlessAndWritesScreenshotsThatShowTheBarsMove) {
   EXPECT_THAT(out.str(), HasSubstr("F1: ShowAboutBox"));
   EXPECT_TRUE(std::filesystem::exists(o.formPath));
   std::filesystem::remove_all(dir);
-}
-
-// ---- text entry, as the window backend delivers it -------------------------------------------
-
-TEST(EngineTextEntry, TypingGoesToTheFocusedTextBoxAndBackspaceTakesACharacterBack) {
-  host::VirtualClock clock;
-  host::FormEngine engine(clock);
-  auto form = engine.createForm("F");
-  auto box = form->add<host::TextBox>("Txt");
-  auto button = form->add<host::CommandButton>("Btn");
-  int changes = 0;
-  box->Change = [&] { ++changes; };
-  engine.setFocus(*box);
-  engine.typeText("ab");
-  engine.typeText("\u00e9\u20ac");
-  EXPECT_EQ(box->Text(), "ab\u00e9\u20ac");
-  EXPECT_EQ(changes, 2);
-  engine.keyDown(host::vk::Back);
-  EXPECT_EQ(box->Text(), "ab\u00e9");  // a three-byte character goes whole
-  engine.keyDown(host::vk::Back);
-  EXPECT_EQ(box->Text(), "ab");
-  engine.keyUp(host::vk::Back);
-  EXPECT_EQ(box->Text(), "ab");
-  engine.typeText("");
-  EXPECT_EQ(changes, 4);
-
-  // A KeyDown handler that swallows Backspace keeps the text.
-  box->KeyDown = [](int16_t& code, int16_t) { code = 0; };
-  engine.keyDown(host::vk::Back);
-  EXPECT_EQ(box->Text(), "ab");
-  box->KeyDown = nullptr;
-  engine.keyDown(host::vk::Back);
-  engine.keyDown(host::vk::Back);
-  engine.keyDown(host::vk::Back);  // nothing left to take
-  EXPECT_EQ(box->Text(), "");
-
-  engine.setFocus(*button);
-  engine.typeText("x");
-  EXPECT_EQ(box->Text(), "");
 }
 
 }  // namespace
