@@ -1,6 +1,7 @@
 // The scenario runner's reading of scenario text and its reports, and what it does for a control
 // it places (lifecycle, ambient modes, by-reference event arguments, modal forms), shown with a
-// small control class registered here.
+// small control class registered here and the scenarios runner_*.scn beside this file. Most of the
+// runner's behaviour plays in tests/scenarios/runner_*.scn.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -12,7 +13,6 @@
 #include <memory>
 #include <sstream>
 #include <string>
-#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -22,17 +22,14 @@
 #include "host/container.h"
 #include "host/engine.h"
 #include "host/error.h"
-#include "host/picture.h"
 
 namespace {
 
 using host::Variant;
-using kelo::run::kExpectationFailed;
 using kelo::run::kPassed;
 using kelo::run::kStopped;
 using kelo::run::ScenarioError;
 using ::testing::HasSubstr;
-using Lines = std::vector<std::string>;
 
 // ---- Scenario text ------------------------------------------------------------------------------
 // What reads well is played in tests/scenarios/runner_values.scn; here, what the parser refuses.
@@ -281,105 +278,33 @@ mouse down B 15 30
   EXPECT_THAT(r.out, HasSubstr("> 11: mouse down B 15 30\n  at 165 330 twips on F: B\n"));
 }
 
-TEST_F(Runner, APlacedControlLivesThroughTheHostsLifecycleBagsAndHandlers) {
-  Played r = play(R"(form F
-place test.bar Run1 on F at 100 100 size 255 2000
-expect Run1.Lifecycle = "InitProperties:run Resize:run Show:run"
-place Test.Bar Design1 on F design
-expect Design1.Lifecycle = "InitProperties:design Resize:design Show:design"
-place Test.Bar Early1 on F nosite
-expect Early1.Lifecycle = "InitProperties:398 Resize:398 Show:398"
-usermode Early1 true
-show Early1
-expect Early1.Lifecycle = "InitProperties:398 Resize:398 Show:398 Show:run"
-usermode Run1 398
-resize Run1 300 300
-expect Run1.Lifecycle = "InitProperties:run Resize:run Show:run Resize:398"
-expect geometry Run1 = 100 100 300 300
-let Run1.Value = 42
-save Run1 to Saved
-expect bag Saved Value = 42
-print bag Saved
-place Test.Bar B on F load Saved
-expect B.Lifecycle = "ReadProperties:run Resize:run Show:run"
-expect B.Value = 42
-let Run1.Value = 1
-save Run1 to Saved
-expect bag Saved Value absent
-bag Manual Value = 7&
-place Test.Bar C on F load Manual
-expect C.Value = 7
-place Test.Bar Bar1 on F
-on Bar1 Change set arg 0 to 5
-on Bar1 GetDescription set arg 0 to "line {value}"
-let Bar1.Value = 3
-expect events Bar1 = Change(3 => 5)
-expect state Bar1 mChangeValue = 5
-expect state Bar1 mValue = 3
-expect changes Bar1 = Value
-call Bar1.Describe
-expect events Bar1 = GetDescription("" => "line 3")
-expect changes Bar1 = none
-place Test.Bar Bar2 on F
-on Bar2 Change when arg0 = 3 let Bar2.Value = 7
-let Bar2.Value = 3
-expect Bar2.Value = 7
-expect events Bar2 = Change(3 => 7) Change(7)
-on Bar2 Change raise 6
-call Bar2.Guarded
-off Bar2 Change
-on Bar2 Change let Nowhere.Value = 1
-call Bar2.Guarded
-)");
-  // A scenario mistake in a handler is no error for the control's trap.
-  EXPECT_EQ(r.status, kStopped);
-  EXPECT_EQ(r.err, "t.scn:47: unknown object 'Nowhere'\n");
-  EXPECT_THAT(r.out, HasSubstr("Saved.Value = 42 (Long)\n"));
-  // Handlers write by-reference arguments into the control.
-  EXPECT_THAT(r.out, HasSubstr("@0ms Bar1_Change(3)\n@0ms Bar1_Change returns (5)\n"));
-  EXPECT_THAT(r.out, HasSubstr("Bar1.Describe returns \"line 3\"\n"));
-  // A handler re-enters the control: the nested setter wrote the variable that the outer Change
-  // passed by reference.
-  EXPECT_THAT(r.out, HasSubstr("@0ms Bar2_Change(3)\n@0ms   Bar2_Change(7)\n"));
-  // A handler's error reaches the control's trap.
-  EXPECT_THAT(r.out, HasSubstr("Bar2.Guarded returns 6\n"));
-}
-
-TEST_F(Runner, ModalFormsAndMessageBoxesFollowThePolicy) {
-  Played r = play(R"(form F
-place Test.Bar Bar1 on F
-call Bar1.Dialog
-policy modal click cmdOK
-call Bar1.Dialog
-policy modal close
-on modal dlgTest print widgets dlgTest
-call Bar1.Dialog
-expect shown modal dlgTest
-expect shown modal dlgTest
-expect shown modal dlgTest
-expect shown none
-call Bar1.Ask
-policy msgbox answer 6
-call Bar1.Ask
-expect shown msgbox "Sure?"
-print shown
-)");
-  EXPECT_EQ(r.status, kPassed) << r.err;
-  EXPECT_EQ(r.out,
-            "@0ms modal dlgTest \"Test dialog\"\n"
-            "Bar1.Dialog returns False\n"
-            "@0ms modal dlgTest \"Test dialog\"\n"
-            "Bar1.Dialog returns True\n"
-            "@0ms modal dlgTest \"Test dialog\"\n"
-            "dlgTest (Form) 0 0 4800 3600 | twips 0 0 4800 3600 | window 0 0 320 240\n"
-            "  cmdOK (CommandButton) 100 100 1000 400 | twips 100 100 1000 400 | window 7 7 73 "
-            "33\n"
-            "Bar1.Dialog returns False\n"
-            "@0ms msgbox \"Sure?\" buttons 4\n"
-            "Bar1.Ask returns 1\n"
-            "@0ms msgbox \"Sure?\" buttons 4\n"
-            "Bar1.Ask returns 6\n"
-            "msgbox \"Sure?\" buttons 4\n");
+// The scenarios of tests/app that place Test.Bar play as their comment lines say, the way
+// check_scenario.cmake checks those of tests/scenarios: the exit status `# exit: N` (0 when none),
+// each `# error: TEXT` on standard error, each block of `# output: TEXT` lines on standard output.
+TEST_F(Runner, TestBarScenariosPlayAsTheirCommentsSay) {
+  for (const char* name : {"runner_lifecycle.scn", "runner_modal.scn"}) {
+    SCOPED_TRACE(name);
+    const std::string path = std::string(KELO_APP_TESTS) + "/" + name;
+    std::ostringstream out, err;
+    const int status = kelo::run::Runner(out, err).runFile(path);
+    std::ifstream in(path);
+    int exit = kPassed;
+    std::string line, block;
+    std::vector<std::string> errors, outputs;
+    while (std::getline(in, line)) {
+      if (line.starts_with("# output: ")) {
+        block += line.substr(10) + "\n";
+        continue;
+      }
+      if (!block.empty()) outputs.push_back(std::exchange(block, ""));
+      if (line.starts_with("# error: ")) errors.push_back(line.substr(9));
+      if (line.starts_with("# exit: ")) exit = std::stoi(line.substr(8));
+    }
+    if (!block.empty()) outputs.push_back(block);
+    EXPECT_EQ(status, exit) << err.str();
+    for (const std::string& e : errors) EXPECT_THAT(err.str(), HasSubstr(e));
+    for (const std::string& o : outputs) EXPECT_THAT(out.str(), HasSubstr(o));
+  }
 }
 
 }  // namespace
