@@ -35,7 +35,7 @@ using test::writeText;
 
 // ---- text helpers ---------------------------------------------------------------------------
 
-TEST(DemoText, CountsAndCutsUtf8ByCharacters) {
+TEST(DemoText, CutsUtf8ByCharactersAndWordsAndSplitsDocumentsIntoLines) {
   EXPECT_EQ(characterCount(""), 0);
   EXPECT_EQ(characterCount("abc"), 3);
   EXPECT_EQ(characterCount("d\u00e9j\u00e0 vu"), 7);
@@ -44,9 +44,7 @@ TEST(DemoText, CountsAndCutsUtf8ByCharacters) {
   EXPECT_EQ(fromColumn("d\u00e9j\u00e0 vu", 5), " vu");
   EXPECT_EQ(fromColumn("abc", 10), "");
   EXPECT_EQ(fromColumn("abc", 0), "abc");
-}
-
-TEST(DemoText, FirstWordsKeepsWholeWordsAndMarksTheCut) {
+  // Whole words, and "..." where the text was cut.
   EXPECT_EQ(firstWords("   short line", 32), "short line");
   EXPECT_EQ(firstWords("", 32), "");
   EXPECT_EQ(firstWords("    ", 32), "");
@@ -55,14 +53,11 @@ TEST(DemoText, FirstWordsKeepsWholeWordsAndMarksTheCut) {
   EXPECT_EQ(firstWords("abcdefghijklmnop", 5), "abcde...");
   EXPECT_EQ(firstWords("\u00e9t\u00e9 \u00e9t\u00e9 \u00e9t\u00e9", 7),
             "\u00e9t\u00e9 \u00e9t\u00e9...");
-}
-
-TEST(DemoText, DocumentsSplitLinesExpandTabsAndMeasureTheLongest) {
+  // Tabs expanded, the longest line measured in characters.
   TextDocument d = makeDocument("x.txt", "a\tb\r\n\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\n\nlast");
   EXPECT_THAT(d.lines, ElementsAre("a   b", "\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9", "", "last"));
   EXPECT_EQ(d.longestLine, 6);
   EXPECT_THAT(makeDocument("empty", "").lines, ElementsAre(""));
-
   auto dir = tempDir("doc");
   writeText(dir / "t.txt", "one\ntwo\n");
   EXPECT_THAT(loadDocument((dir / "t.txt").string()).lines, ElementsAre("one", "two"));
@@ -159,7 +154,7 @@ TEST(DemoComponent, TheBarsComeFromTheLibraryTheRegistryNames) {
   std::filesystem::remove(registry);
 }
 
-TEST_F(DemoViewer, TheBarsSpanTheTextAndTheFirstLineShowsAtTheTop) {
+TEST_F(DemoViewer, TheBarsSpanTheTextAndResizingLaysTheFormOutAgain) {
   EXPECT_EQ(prop(viewer->lines(), "Max"), 120);
   EXPECT_EQ(prop(viewer->columns(), "Max"), characterCount(viewer->document().lines[6]));
   EXPECT_EQ(prop(viewer->lines(), "LargeChange"), viewer->visibleLines() - 1);
@@ -170,6 +165,18 @@ TEST_F(DemoViewer, TheBarsSpanTheTextAndTheFirstLineShowsAtTheTop) {
   EXPECT_GT(viewer->visibleLines(), 10);
   EXPECT_EQ(viewer->form().rectTwips().width, 640 * 15);
   EXPECT_EQ(viewer->form().rectTwips().height, 480 * 15);
+
+  // Resized, the form is laid out again; too small, it is kept usable.
+  const int before = viewer->visibleLines();
+  viewer->resize(800, 700);
+  EXPECT_EQ(viewer->width(), 800);
+  EXPECT_EQ(viewer->form().rectTwips().width, 800 * 15);
+  EXPECT_GT(viewer->visibleLines(), before);
+  EXPECT_EQ(prop(viewer->lines(), "LargeChange"), viewer->visibleLines() - 1);
+  const host::UserControl& bar = viewer->linesSite().surface();
+  EXPECT_EQ(bar.rectTwips().left + bar.rectTwips().width, (800 - 8) * 15);
+  viewer->resize(10, 10);  // kept usable
+  EXPECT_EQ(viewer->width(), kMinSide);
 }
 
 TEST_F(DemoViewer, MovingTheBarsScrollsTheTextAndTheLogShowsTheEvents) {
@@ -208,19 +215,6 @@ TEST_F(DemoViewer, MovingTheBarsScrollsTheTextAndTheLogShowsTheEvents) {
   EXPECT_EQ(value(viewer->lines()), 13);
   viewer->wheel(10);
   EXPECT_EQ(value(viewer->lines()), 1);
-}
-
-TEST_F(DemoViewer, ResizingLaysTheFormOutAgain) {
-  const int before = viewer->visibleLines();
-  viewer->resize(800, 700);
-  EXPECT_EQ(viewer->width(), 800);
-  EXPECT_EQ(viewer->form().rectTwips().width, 800 * 15);
-  EXPECT_GT(viewer->visibleLines(), before);
-  EXPECT_EQ(prop(viewer->lines(), "LargeChange"), viewer->visibleLines() - 1);
-  const host::UserControl& bar = viewer->linesSite().surface();
-  EXPECT_EQ(bar.rectTwips().left + bar.rectTwips().width, (800 - 8) * 15);
-  viewer->resize(10, 10);  // kept usable
-  EXPECT_EQ(viewer->width(), kMinSide);
 }
 
 // Each entry stands on one line of the log, cut to its width. The view follows the newest line
@@ -382,16 +376,9 @@ TEST_F(DemoViewer, UnsavedChangesMarkTheCaptionAndEscapeAsksToSaveThem) {
   EXPECT_EQ(
       nlohmann::json::parse(std::ifstream(viewer->formPath))["controls"]["Lines"]["Value"]["value"],
       2);
-
-  // Ctrl+S saves and clears the mark; Ctrl+O loads a form with nothing unsaved.
-  ASSERT_TRUE(viewer->handleKey('S', host::shift::Ctrl));
-  EXPECT_FALSE(viewer->dirty());
-  viewer->resize(640, 480);
-  ASSERT_TRUE(viewer->handleKey('O', host::shift::Ctrl));
-  EXPECT_FALSE(viewer->dirty());
-  EXPECT_EQ(viewer->form().Caption(), clean);
 }
 
+// Ctrl+S saves the form and clears the unsaved mark; Ctrl+O loads it with nothing unsaved.
 TEST_F(DemoViewer, SavingThenLoadingRestoresBothBars) {
   viewer->resize(700, 500);  // (which sets the ranges for the new size: the test's come after)
   viewer->lines().let("LargeChange", host::Variant(int32_t{9}));
@@ -399,8 +386,10 @@ TEST_F(DemoViewer, SavingThenLoadingRestoresBothBars) {
   viewer->columns().let("Max", host::Variant(int32_t{90}));
   viewer->columns().let("LargeChange", host::Variant(int32_t{12}));
   viewer->columns().let("Value", host::Variant(int32_t{5}));
+  ASSERT_TRUE(viewer->dirty());
   ASSERT_TRUE(viewer->handleKey('S', host::shift::Ctrl));
   EXPECT_TRUE(logHas("saved the form to " + viewer->formPath));
+  EXPECT_FALSE(viewer->dirty());
 
   auto j = nlohmann::json::parse(std::ifstream(viewer->formPath));
   EXPECT_EQ(j["file"], textPath);
@@ -415,6 +404,8 @@ TEST_F(DemoViewer, SavingThenLoadingRestoresBothBars) {
   viewer->columns().let("Value", host::Variant(int32_t{2}));
   ASSERT_TRUE(viewer->handleKey('O', host::shift::Ctrl));
   EXPECT_TRUE(logHas("loaded the form from"));
+  EXPECT_FALSE(viewer->dirty());
+  EXPECT_EQ(viewer->form().Caption(), "KeloScroll demo - text.txt");
   EXPECT_EQ(value(viewer->lines()), 40);
   EXPECT_EQ(prop(viewer->lines(), "Max"), 120);
   EXPECT_EQ(prop(viewer->lines(), "LargeChange"), 9);
@@ -460,7 +451,6 @@ TEST_F(DemoViewer, ABadFormFileIsRefusedWithAMessageAndChangesNothing) {
   for (int i = 0; i < kMaxFormNesting; ++i) deep = nlohmann::json::array({deep});
   const std::string form = viewer->formPath;
   const std::vector<Case> cases = {
-      {"no JSON", "{\"format\": ", "is not valid JSON"},
       {"cut short", good.dump().substr(0, good.dump().size() / 2), form + " is not valid JSON"},
       {"binary", std::string("\x89PNG\r\n\x1A\n\0\0", 10), form + " is not valid JSON"},
       {"not UTF-8", "{\"format\": \"keloscroll-demo-form\xFF\"}", "ill-formed UTF-8"},
