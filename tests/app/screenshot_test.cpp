@@ -1,18 +1,17 @@
 // The runner's `screenshot` verb: it writes the form as a PNG file, where a relative name lands,
 // what it prints, and how a file that cannot be written shows.
 // tests/scenarios/runner_stops.fail.scn has the names and colours it refuses.
-#include <cairo.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <array>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
 #include "app/run/runner.h"
+#include "png_file.h"
 
 namespace {
 
@@ -39,20 +38,6 @@ class Screenshot : public ::testing::Test {
             statements,
         "shot.scn", ".");
   }
-  // The picture's width, height and pixel (x, y) as ARGB; all 0 when it is no PNG.
-  static std::array<uint32_t, 3> png(const std::filesystem::path& file, int x, int y) {
-    cairo_surface_t* s = cairo_image_surface_create_from_png(file.c_str());
-    std::array<uint32_t, 3> r{};
-    if (cairo_surface_status(s) == CAIRO_STATUS_SUCCESS) {
-      cairo_surface_flush(s);
-      const auto* row = reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(s) +
-                                                          y * cairo_image_surface_get_stride(s));
-      r = {uint32_t(cairo_image_surface_get_width(s)), uint32_t(cairo_image_surface_get_height(s)),
-           row[x]};
-    }
-    cairo_surface_destroy(s);
-    return r;
-  }
 
   std::filesystem::path dir;
   std::ostringstream out, err;
@@ -62,9 +47,12 @@ TEST_F(Screenshot, WritesTheFormIntoTheScreenshotFolderAndSaysWhere) {
   ASSERT_EQ(play("screenshot F shots/f.png\n"), kelo::run::kPassed) << err.str();
   std::string path = (dir / "shots" / "f.png").string();
   EXPECT_THAT(out.str(), HasSubstr("screenshot F -> " + path + " (100 x 60)\n"));
-  // &HFF0000 is blue: the host writes colours as &HBBGGRR. Beside it, the form's button face.
-  EXPECT_EQ(png(path, 10, 10), (std::array<uint32_t, 3>{100, 60, 0xFF0000FFu}));
-  EXPECT_EQ(png(path, 80, 10)[2], 0xFFC0C0C0u);
+  PngFile shot(path);
+  ASSERT_TRUE(shot.ok());
+  EXPECT_EQ(shot.width(), 100);
+  EXPECT_EQ(shot.height(), 60);
+  EXPECT_EQ(shot.at(10, 10), 0xFF0000FFu);  // &HFF0000 is blue: the host writes &HBBGGRR
+  EXPECT_EQ(shot.at(80, 10), 0xFFC0C0C0u);  // the form's button face
 
   // An absolute name ignores the folder; a file name may be quoted.
   std::string absolute = (dir / "elsewhere" / "a b.png").string();
@@ -91,7 +79,7 @@ TEST_F(Screenshot, SolidPicturesShowTheRgbColourTheirDigitsSay) {
         play("let P.Picture = Picture(40, 40, " + std::string(colour) + ")\nscreenshot F c.png\n"),
         kelo::run::kPassed)
         << err.str();
-    EXPECT_EQ(png(dir / "c.png", 20, 20)[2], argb);
+    EXPECT_EQ(PngFile((dir / "c.png").string()).at(20, 20), argb);
   }
 }
 
