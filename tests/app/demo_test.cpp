@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -83,16 +84,11 @@ class DemoViewer : public ::testing::Test {
 
   int32_t value(host::Dispatch& bar) { return bar.get("Value").asLong(); }
   int32_t prop(host::Dispatch& bar, const char* name) { return bar.get(name).asLong(); }
-  void click(const char* bar, const char* part) {
-    double x = 0, y = 0;
-    viewer->centreOf(viewer->part(bar, part), x, y);
-    engine.mouseDown(viewer->form(), x, y, host::mouse::Left);
-    engine.mouseUp(viewer->form(), x, y, host::mouse::Left);
-  }
+  void click(const char* bar, const char* part) { test::click(engine, viewer->part(bar, part)); }
   bool logHas(const std::string& text) {
-    for (const auto& l : viewer->recentEvents())
-      if (l.find(text) != std::string::npos) return true;
-    return false;
+    return std::ranges::any_of(viewer->recentEvents(), [&](const std::string& l) {
+      return l.find(text) != std::string::npos;
+    });
   }
 
   std::filesystem::path dir;
@@ -246,9 +242,7 @@ TEST_F(DemoViewer, TheEventLogFollowsTheNewestLineAndScrollsBack) {
   EXPECT_TRUE(shown().ends_with("\nentry 14"));
 
   // The bar's own end buttons: one line a click; back at the end the view follows again.
-  viewer->centreOf(*host::findWidget(log.barSite().surface(), "cmdSxUp"), x, y);
-  engine.mouseDown(viewer->form(), x, y, host::mouse::Left);
-  engine.mouseUp(viewer->form(), x, y, host::mouse::Left);
+  test::click(engine, *host::findWidget(log.barSite().surface(), "cmdSxUp"));
   EXPECT_TRUE(shown().ends_with("\nentry 13"));
   log.scroll(-100);
   EXPECT_TRUE(shown().ends_with("\nentry 21"));
@@ -318,14 +312,7 @@ TEST_F(DemoViewer, UnsavedChangesMarkTheCaptionAndEscapeAsksToSaveThem) {
     // The page's Apply writes through the setters; the caption says so while the page is up.
     std::string captionAfterApply;
     engine.setModalPolicy([&](host::Form& f) {
-      auto clickOn = [&](const char* name) {
-        double x = 0, y = 0;
-        host::Widget* w = host::findWidget(f, name);
-        ASSERT_NE(w, nullptr) << name;
-        viewer->centreOf(*w, x, y);
-        engine.mouseDown(f, x, y, host::mouse::Left);
-        engine.mouseUp(f, x, y, host::mouse::Left);
-      };
+      auto clickOn = [&](const char* name) { test::click(engine, *host::findWidget(f, name)); };
       clickOn("txtLargeChange");
       for (int i = 0; i < 4; ++i) engine.keyDown(host::vk::Back);
       engine.typeText("5");

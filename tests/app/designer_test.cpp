@@ -39,13 +39,7 @@ class DesignerTest : public ::testing::Test {
     std::filesystem::remove_all(dir);
   }
 
-  // A click at the centre of a widget, on whichever form holds it.
-  void click(const host::Widget& w) {
-    double x = 0, y = 0;
-    centreOf(w, x, y);
-    engine.mouseDown(*w.form(), x, y, host::mouse::Left);
-    engine.mouseUp(*w.form(), x, y, host::mouse::Left);
-  }
+  void click(const host::Widget& w) { test::click(engine, w); }
   void click(const char* name) { click(*host::findWidget(designer->form(), name)); }
   // Presses on a widget, moves by (dx, dy) pixels in two steps, releases; then waits, so that
   // the next press is no double click.
