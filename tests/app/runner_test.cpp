@@ -238,26 +238,6 @@ TEST_F(Runner, FilesThatAreNoScenariosStopNamingTheFile) {
   fs::remove_all(dir);
 }
 
-// Echoed, each statement shows, and where the pointer lands. Mouse points in a bordered picture box
-// with a user scale: the runner's conversion to form twips and the engine's back must meet.
-TEST_F(Runner, EchoShowsEachStatementAndWhereThePointerLands) {
-  Played r = play(R"(form F
-add picturebox P in F at 300 450 size 3000 1500
-let P.BorderStyle = 1
-let P.ScaleLeft = -50
-let P.ScaleWidth = 100
-let P.ScaleHeight = 7
-mouse down P 25 3.5
-mouse up P -50 0
-expect events P = MouseDown(1, 0, 25, 3.5) MouseUp(1, 0, -50, 0) Click
-add button B in F at 150 300 size 600 600
-mouse down B 15 30
-)",
-                  kelo::run::RunOptions{true});
-  EXPECT_EQ(r.status, kPassed) << r.err;
-  EXPECT_THAT(r.out, HasSubstr("> 11: mouse down B 15 30\n  at 165 330 twips on F: B\n"));
-}
-
 // The scenarios of tests/app that place Test.Bar play as their comment lines say, the way
 // check_scenario.cmake checks those of tests/scenarios: the exit status `# exit: N` (0 when none),
 // each `# error: TEXT` on standard error, each block of `# output: TEXT` lines on standard output.

@@ -5,6 +5,7 @@
 #   # output: TEXT    standard output contains TEXT; consecutive output lines form one block
 #   # no output       nothing on standard output (the run stopped before anything played)
 #   # exit: N         the exit status is N (else: non-zero with FAIL, 0 without)
+#   # run: OPTIONS    keloscroll-run's options for the file, such as -v
 # A file may hold several cases: each `# case: NAME` line starts one that runs to the next. A case
 # plays with the lines above the first case (their statements are every case's prologue) and
 # blank lines in place of the other cases, so that its messages name the file's own lines. An
@@ -26,6 +27,8 @@ foreach(line IN LISTS lines)
     set(case_name_${case_count} "${CMAKE_MATCH_1}")
   elseif(case_count EQUAL 0 AND line MATCHES "^# *exit: *([0-9]+)")
     set(default_exit ${CMAKE_MATCH_1})
+  elseif(line MATCHES "^# *run: *(.*)$")
+    separate_arguments(options UNIX_COMMAND "${CMAKE_MATCH_1}")
   endif()
   set(case_of_${index} ${case_count})
 endforeach()
@@ -83,7 +86,7 @@ function(check_case number name)
     string(REPLACE "<semicolon>" ";" body "${body}")
     file(WRITE ${played} "${body}")
   endif()
-  execute_process(COMMAND ${RUNNER} ${played} WORKING_DIRECTORY ${WORK}
+  execute_process(COMMAND ${RUNNER} ${options} ${played} WORKING_DIRECTORY ${WORK}
                   RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
   set(problems "")
   # A sanitizer's report is a failure of its own, whatever else the run printed.
