@@ -17,7 +17,6 @@
 #include <vector>
 
 #include "app/run/runner.h"
-#include "app/run/script.h"
 #include "host/classes.h"
 #include "host/container.h"
 #include "host/engine.h"
@@ -29,22 +28,6 @@ using host::Variant;
 using kelo::run::kPassed;
 using kelo::run::kStopped;
 using ::testing::HasSubstr;
-
-// ---- Scenario text ------------------------------------------------------------------------------
-// How words, numbers and values read, print and compare, and what the parser refuses, plays in
-// tests/scenarios/runner_values.scn and runner_stops.fail.scn; here, what the output cannot show.
-
-TEST(ScenarioText, PicturesKeepTheirSidesColourAndFileName) {
-  auto value = [](const std::string& word) {
-    return kelo::run::parseValue(kelo::run::tokenize(word).at(0));
-  };
-  // A solid picture's colour is read by its digits (black when left out).
-  auto solid = value("Picture(2, 3, &H00FF00)");
-  EXPECT_EQ((std::vector{solid.width, solid.height}), (std::vector{2, 3}));
-  EXPECT_EQ(solid.color, 0x00FF00u) << "not the Integer -256";
-  EXPECT_EQ(value("Picture(2, 3)").color, 0u);
-  EXPECT_EQ(value(R"(LoadPicture("a b.png"))").name, "a b.png");
-}
 
 // ---- Running ------------------------------------------------------------------------------------
 

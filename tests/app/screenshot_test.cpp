@@ -69,14 +69,15 @@ TEST_F(Screenshot, WritesTheFormIntoTheScreenshotFolderAndSaysWhere) {
 // Picture(w, h, colour) takes the colour as the RGB its digits say, however short the literal:
 // &H00FF00 is green, not the Integer -256 that the host would read elsewhere.
 TEST_F(Screenshot, SolidPicturesShowTheRgbColourTheirDigitsSay) {
+  // The colour as written after the sides; none is black.
   const std::pair<const char*, uint32_t> colours[] = {
-      {"&H00FF00", 0xFF00FF00u}, {"&HFF", 0xFF0000FFu},   {"&HFF0000&", 0xFFFF0000u},
-      {"&O77", 0xFF00003Fu},     {"65280", 0xFF00FF00u},  {"&HFFFFFF", 0xFFFFFFFFu},
-      {"0", 0xFF000000u},        {"&H8000&", 0xFF008000u}};
+      {", &H00FF00", 0xFF00FF00u}, {", &HFF", 0xFF0000FFu},    {", &HFF0000&", 0xFFFF0000u},
+      {", &O77", 0xFF00003Fu},     {", 65280", 0xFF00FF00u},   {", &HFFFFFF", 0xFFFFFFFFu},
+      {", 0", 0xFF000000u},        {", &H8000&", 0xFF008000u}, {"", 0xFF000000u}};
   for (auto [colour, argb] : colours) {
     SCOPED_TRACE(colour);
     ASSERT_EQ(
-        play("let P.Picture = Picture(40, 40, " + std::string(colour) + ")\nscreenshot F c.png\n"),
+        play("let P.Picture = Picture(40, 40" + std::string(colour) + ")\nscreenshot F c.png\n"),
         kelo::run::kPassed)
         << err.str();
     EXPECT_EQ(PngFile((dir / "c.png").string()).at(20, 20), argb);
