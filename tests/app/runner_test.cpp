@@ -1,7 +1,7 @@
-// The scenario runner's reading of scenario text and its reports, and what it does for a control
-// it places (lifecycle, ambient modes, by-reference event arguments, modal forms), shown with a
-// small control class registered here and the scenarios runner_*.scn beside this file. Most of the
-// runner's behaviour plays in tests/scenarios/runner_*.scn.
+// The scenario runner driven from C++, where a scenario file cannot reach: bytes no text file
+// carries, run options, files that are no scenarios, and a small control class registered here
+// that the scenarios runner_*.scn beside this file place (lifecycle, ambient modes, by-reference
+// event arguments, modal forms). The rest of the runner plays in tests/scenarios/runner_*.scn.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -28,8 +28,6 @@ using host::Variant;
 using kelo::run::kPassed;
 using kelo::run::kStopped;
 using ::testing::HasSubstr;
-
-// ---- Running ------------------------------------------------------------------------------------
 
 // A small control: it records its lifecycle, reads the ambient UserMode, raises Change with a
 // by-reference Long and GetDescription with a by-reference String, shows a modal form and a
