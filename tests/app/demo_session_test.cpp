@@ -1,6 +1,5 @@
-// keloscroll-demo's headless session and its screenshots, and the engine's text entry that the
-// window backend feeds.
-#include <cairo.h>
+// keloscroll-demo's headless session and its screenshots. (The engine's text entry that the window
+// backend feeds plays in tests/scenarios/runner_trace.scn.)
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -16,6 +15,7 @@
 #include "host/render.h"
 #include "host/widgets.h"
 #include "own_registry.h"
+#include "png_file.h"
 
 namespace kelo::demo {
 namespace {
@@ -25,26 +25,8 @@ using test::tempDir;
 using test::writeText;
 using ::testing::HasSubstr;
 
-// ---- the headless session -------------------------------------------------------------------
-
-struct Png {
-  explicit Png(const std::string& path) : s(cairo_image_surface_create_from_png(path.c_str())) {
-    cairo_surface_flush(s);
-  }
-  ~Png() { cairo_surface_destroy(s); }
-  bool ok() const { return cairo_surface_status(s) == CAIRO_STATUS_SUCCESS; }
-  int width() const { return cairo_image_surface_get_width(s); }
-  int height() const { return cairo_image_surface_get_height(s); }
-  uint32_t at(int x, int y) const {
-    const auto* row = reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(s) +
-                                                        y * cairo_image_surface_get_stride(s));
-    return row[x];
-  }
-  cairo_surface_t* s;
-};
-
 // The rows where column x differs between two images, first and last (-1 when none).
-std::pair<int, int> differingRows(const Png& a, const Png& b, int x) {
+std::pair<int, int> differingRows(const PngFile& a, const PngFile& b, int x) {
   int first = -1, last = -1;
   for (int y = 0; y < a.height(); ++y) {
     if (a.at(x, y) != b.at(x, y)) {
@@ -68,7 +50,7 @@ TEST(DemoSession, PlaysHeadlessAndWritesScreenshotsThatShowTheBarsMove) {
   ASSERT_EQ(r.shots.size(), Viewer::hasPropertyPage() ? 10u : 9u);
   for (const Shot& s : r.shots) {
     SCOPED_TRACE(s.path);
-    Png png(s.path);
+    PngFile png(s.path);
     ASSERT_TRUE(png.ok());
     EXPECT_EQ(png.width(), s.width);
     EXPECT_EQ(png.height(), s.height);
@@ -88,7 +70,7 @@ TEST(DemoSession, PlaysHeadlessAndWritesScreenshotsThatShowTheBarsMove) {
 
   // The vertical bar's column (8 pixels in from its right edge) changes from the start to the
   // drag: the thumb left the top and stands well below it.
-  Png start(r.shots[0].path), dragged(r.shots[2].path), keys(r.shots[4].path),
+  PngFile start(r.shots[0].path), dragged(r.shots[2].path), keys(r.shots[4].path),
       columns(r.shots[5].path);
   const int barX = Viewer::kDefaultWidth - 8 - 9;
   auto [first, last] = differingRows(start, dragged, barX);
@@ -112,45 +94,6 @@ TEST(DemoSession, PlaysHeadlessAndWritesScreenshotsThatShowTheBarsMove) {
   EXPECT_THAT(out.str(), HasSubstr("F1: ShowAboutBox"));
   EXPECT_TRUE(std::filesystem::exists(o.formPath));
   std::filesystem::remove_all(dir);
-}
-
-// ---- text entry, as the window backend delivers it -------------------------------------------
-
-TEST(EngineTextEntry, TypingGoesToTheFocusedTextBoxAndBackspaceTakesACharacterBack) {
-  host::VirtualClock clock;
-  host::FormEngine engine(clock);
-  auto form = engine.createForm("F");
-  auto box = form->add<host::TextBox>("Txt");
-  auto button = form->add<host::CommandButton>("Btn");
-  int changes = 0;
-  box->Change = [&] { ++changes; };
-  engine.setFocus(*box);
-  engine.typeText("ab");
-  engine.typeText("\u00e9\u20ac");
-  EXPECT_EQ(box->Text(), "ab\u00e9\u20ac");
-  EXPECT_EQ(changes, 2);
-  engine.keyDown(host::vk::Back);
-  EXPECT_EQ(box->Text(), "ab\u00e9");  // a three-byte character goes whole
-  engine.keyDown(host::vk::Back);
-  EXPECT_EQ(box->Text(), "ab");
-  engine.keyUp(host::vk::Back);
-  EXPECT_EQ(box->Text(), "ab");
-  engine.typeText("");
-  EXPECT_EQ(changes, 4);
-
-  // A KeyDown handler that swallows Backspace keeps the text.
-  box->KeyDown = [](int16_t& code, int16_t) { code = 0; };
-  engine.keyDown(host::vk::Back);
-  EXPECT_EQ(box->Text(), "ab");
-  box->KeyDown = nullptr;
-  engine.keyDown(host::vk::Back);
-  engine.keyDown(host::vk::Back);
-  engine.keyDown(host::vk::Back);  // nothing left to take
-  EXPECT_EQ(box->Text(), "");
-
-  engine.setFocus(*button);
-  engine.typeText("x");
-  EXPECT_EQ(box->Text(), "");
 }
 
 }  // namespace

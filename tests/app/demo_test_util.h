@@ -1,4 +1,4 @@
-// What the demo's tests share: a scratch folder of their own, files written there, a text.
+// What the demo's tests share: a scratch folder of their own, files written there, a text, a click.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,7 +8,18 @@
 #include <fstream>
 #include <string>
 
+#include "app/demo/layout.h"
+#include "host/engine.h"
+
 namespace kelo::demo::test {
+
+// A left click at the centre of a widget, on whichever form holds it.
+inline void click(host::FormEngine& engine, const host::Widget& w) {
+  double x = 0, y = 0;
+  centreOf(w, x, y);
+  engine.mouseDown(*w.form(), x, y, host::mouse::Left);
+  engine.mouseUp(*w.form(), x, y, host::mouse::Left);
+}
 
 // A new empty folder for a test; the caller removes it.
 inline std::filesystem::path tempDir(const std::string& what) {

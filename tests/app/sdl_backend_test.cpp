@@ -49,28 +49,19 @@ TEST(SdlMapping, KeysBecomeTheHostsKeyCodes) {
 }
 
 TEST(SdlMapping, ModifiersButtonsAndPixels) {
-  struct Mod {
-    uint16_t sdl;
-    int16_t host;
-  };
-  const std::vector<Mod> mods = {
-      {KMOD_NONE, 0},
-      {KMOD_LSHIFT, 1},
-      {KMOD_RSHIFT, 1},
-      {KMOD_LCTRL, 2},
-      {KMOD_RCTRL, 2},
-      {KMOD_LALT, 4},
-      {KMOD_RALT, 4},
-      {KMOD_LSHIFT | KMOD_RCTRL, 3},
-      {KMOD_LCTRL | KMOD_LALT, 6},
-      {KMOD_SHIFT | KMOD_CTRL | KMOD_ALT, 7},
-      {KMOD_NUM | KMOD_CAPS | KMOD_GUI, 0},
-      {KMOD_NUM | KMOD_LSHIFT, 1},
-  };
-  for (const Mod& m : mods) {
-    SCOPED_TRACE(m.sdl);
-    EXPECT_EQ(shiftMask(m.sdl), m.host);
-  }
+  const std::pair<uint16_t, int16_t> mods[] = {{KMOD_NONE, 0},
+                                               {KMOD_LSHIFT, 1},
+                                               {KMOD_RSHIFT, 1},
+                                               {KMOD_LCTRL, 2},
+                                               {KMOD_RCTRL, 2},
+                                               {KMOD_LALT, 4},
+                                               {KMOD_RALT, 4},
+                                               {KMOD_LSHIFT | KMOD_RCTRL, 3},
+                                               {KMOD_LCTRL | KMOD_LALT, 6},
+                                               {KMOD_SHIFT | KMOD_CTRL | KMOD_ALT, 7},
+                                               {KMOD_NUM | KMOD_CAPS | KMOD_GUI, 0},
+                                               {KMOD_NUM | KMOD_LSHIFT, 1}};
+  for (auto [sdl, host] : mods) EXPECT_EQ(shiftMask(sdl), host) << sdl;
   EXPECT_EQ(mouseButton(SDL_BUTTON_LEFT), 1);
   EXPECT_EQ(mouseButton(SDL_BUTTON_RIGHT), 2);
   EXPECT_EQ(mouseButton(SDL_BUTTON_MIDDLE), 4);
@@ -105,40 +96,47 @@ class SdlWindow : public ::testing::Test {
   }
 
   void push(SDL_Event e) { ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError(); }
-  void pushButton(uint32_t type, const Widget& w, uint8_t button = SDL_BUTTON_LEFT,
-                  uint32_t window = 0) {
+  void button(uint32_t type, const Widget& w, uint8_t button = SDL_BUTTON_LEFT) {
     PixelRect r = pixelRect(w);
     SDL_Event e{};
-    e.type = type;
-    e.button.windowID = window ? window : id;
+    e.button.type = type;
+    e.button.windowID = id;
     e.button.button = button;
     e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
     e.button.x = r.left + r.width / 2;
     e.button.y = r.top + r.height / 2;
     push(e);
   }
-  void pushKey(uint32_t type, SDL_Keycode key, uint16_t mod = KMOD_NONE) {
-    SDL_Event e{};
-    e.type = type;
-    e.key.windowID = id;
-    e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-    e.key.keysym.sym = key;
-    e.key.keysym.mod = mod;
-    push(e);
+  void click(const Widget& w) {
+    button(SDL_MOUSEBUTTONDOWN, w);
+    button(SDL_MOUSEBUTTONUP, w);
   }
-  void pushWindow(uint8_t event, int32_t a = 0, int32_t b = 0) {
+  void key(SDL_Keycode code, bool up = true) {
     SDL_Event e{};
-    e.type = SDL_WINDOWEVENT;
+    e.key.type = SDL_KEYDOWN;
+    e.key.windowID = id;
+    e.key.state = SDL_PRESSED;
+    e.key.keysym.sym = code;
+    push(e);
+    e.key.type = SDL_KEYUP;
+    e.key.state = SDL_RELEASED;
+    if (up) push(e);
+  }
+  void window(uint8_t event, int32_t a = 0, int32_t b = 0) {
+    SDL_Event e{};
+    e.window.type = SDL_WINDOWEVENT;
     e.window.windowID = id;
     e.window.event = event;
     e.window.data1 = a;
     e.window.data2 = b;
     push(e);
   }
-  void pushQuit() {
+  // Runs the loop over the events pushed, to a quit after them.
+  void run() {
     SDL_Event e{};
     e.type = SDL_QUIT;
     push(e);
+    backend->run();
   }
   int32_t value(Dispatch& bar) { return bar.get("Value").asLong(); }
   Widget& part(const char* name) { return viewer->part(kelo::demo::Viewer::kLinesBar, name); }
@@ -150,32 +148,12 @@ class SdlWindow : public ::testing::Test {
   uint32_t id = 0;
 };
 
-TEST_F(SdlWindow, APressOnTheLowerEndButtonStepsTheBarAndQuitEndsTheLoop) {
+// The form's screen place is the window's, so that window rectangles match the pointer: a press
+// on the lower end button lands inside its rectangle (which the button's repeat checks) and
+// steps the bar; SDL_QUIT ends the loop; the window shows the engine's painting of the form.
+TEST_F(SdlWindow, APressOnTheLowerEndButtonStepsTheBarWhereTheWindowShowsIt) {
   ASSERT_NE(id, 0u);
   ASSERT_EQ(value(viewer->lines()), 1);
-  pushButton(SDL_MOUSEBUTTONDOWN, part("cmdDXDN"));
-  pushButton(SDL_MOUSEBUTTONUP, part("cmdDXDN"));
-  pushQuit();
-  backend->run();
-  EXPECT_TRUE(backend->quitRequested());
-  // One step at the press; a slow machine may have let the repeat add one before the release.
-  EXPECT_GE(value(viewer->lines()), 2);
-  EXPECT_LE(value(viewer->lines()), 3);
-  EXPECT_EQ(viewer->topLine(), value(viewer->lines()));
-  EXPECT_EQ(engine.capture(), nullptr);
-
-  // The window shows the engine's painting of the form, pixel for pixel.
-  Canvas shown = backend->snapshot();
-  Canvas painted = renderForm(viewer->form());
-  ASSERT_EQ(shown.width(), painted.width());
-  ASSERT_EQ(shown.height(), painted.height());
-  int differ = 0;
-  for (int y = 0; y < shown.height(); ++y)
-    for (int x = 0; x < shown.width(); ++x) differ += shown.pixel(x, y) != painted.pixel(x, y);
-  EXPECT_EQ(differ, 0);
-}
-
-TEST_F(SdlWindow, TheFormsScreenPlaceIsTheWindowsSoWindowRectanglesMatchThePointer) {
   int x = 0, y = 0;
   SDL_GetWindowPosition(SDL_GetWindowFromID(id), &x, &y);
   EXPECT_EQ(viewer->form().screenLeftTwips, x * 15.0);
@@ -185,38 +163,45 @@ TEST_F(SdlWindow, TheFormsScreenPlaceIsTheWindowsSoWindowRectanglesMatchThePoint
   PixelRect p = pixelRect(button);
   EXPECT_EQ(r.left, x + p.left);
   EXPECT_EQ(r.top, y + p.top);
-  // A press there puts the pointer inside that rectangle, which the button's repeat checks.
-  pushButton(SDL_MOUSEBUTTONDOWN, button);
-  pushButton(SDL_MOUSEBUTTONUP, button);
-  pushQuit();
-  backend->run();
+  click(button);
+  run();
+  EXPECT_TRUE(backend->quitRequested());
   EXPECT_NE(PtInRect(r, engine.GetCursorPos()), 0);
+  // One step at the press; a slow machine may have let the repeat add one before the release.
+  EXPECT_GE(value(viewer->lines()), 2);
+  EXPECT_LE(value(viewer->lines()), 3);
+  EXPECT_EQ(viewer->topLine(), value(viewer->lines()));
+  EXPECT_EQ(engine.capture(), nullptr);
+
+  Canvas shown = backend->snapshot();
+  Canvas painted = renderForm(viewer->form());
+  ASSERT_EQ(shown.width(), painted.width());
+  ASSERT_EQ(shown.height(), painted.height());
+  int differ = 0;
+  for (int py = 0; py < shown.height(); ++py)
+    for (int px = 0; px < shown.width(); ++px)
+      differ += shown.pixel(px, py) != painted.pixel(px, py);
+  EXPECT_EQ(differ, 0);
 
   // The window moves: the form follows.
-  pushWindow(SDL_WINDOWEVENT_MOVED, 100, 50);
+  window(SDL_WINDOWEVENT_MOVED, 100, 50);
   SDL_SetWindowPosition(SDL_GetWindowFromID(id), 100, 50);
-  pushQuit();
-  backend->run();
+  run();
   SDL_GetWindowPosition(SDL_GetWindowFromID(id), &x, &y);
   EXPECT_EQ(viewer->form().screenLeftTwips, x * 15.0);
 }
 
 TEST_F(SdlWindow, KeysGoToTheFocusedBarAndTheDemosKeysToTheHook) {
-  pushKey(SDL_KEYDOWN, SDLK_END);
-  pushKey(SDL_KEYUP, SDLK_END);
-  pushKey(SDL_KEYDOWN, SDLK_UP);
-  pushKey(SDL_KEYUP, SDLK_UP);
-  pushQuit();
-  backend->run();
+  key(SDLK_END);
+  key(SDLK_UP);
+  run();
   EXPECT_EQ(value(viewer->lines()), 119);
 
   // F1: the about box in a window of its own, with its own loop. The main window takes no input
   // while it is up (this press on the upper button is dropped); SDL_QUIT ends both loops.
-  pushKey(SDL_KEYDOWN, SDLK_F1);
-  pushButton(SDL_MOUSEBUTTONDOWN, part("cmdSxUp"));
-  pushButton(SDL_MOUSEBUTTONUP, part("cmdSxUp"));
-  pushQuit();
-  backend->run();
+  key(SDLK_F1, false);
+  click(part("cmdSxUp"));
+  run();
   ASSERT_FALSE(engine.shown().empty());
   EXPECT_EQ(engine.shown().back().kind, "modal");
   EXPECT_EQ(engine.shown().back().name, "dlgAbout");
@@ -236,51 +221,42 @@ TEST_F(SdlWindow, KeysGoToTheFocusedBarAndTheDemosKeysToTheHook) {
     asked.push_back(prompt);
     return 7;
   });
-  pushKey(SDL_KEYDOWN, SDLK_ESCAPE);
+  key(SDLK_ESCAPE, false);
   backend->run();
   EXPECT_TRUE(quit);
   EXPECT_EQ(asked.size(), 1u);
 }
 
-TEST_F(SdlWindow, ResizingTheWindowLaysTheFormOutAndClosingItEndsTheLoop) {
-  backend->onResize = [this](int w, int h) { viewer->resize(w, h); };
-  pushWindow(SDL_WINDOWEVENT_SIZE_CHANGED, 800, 600);
-  pushWindow(SDL_WINDOWEVENT_CLOSE);
-  backend->run();
-  EXPECT_EQ(viewer->width(), 800);
-  EXPECT_EQ(viewer->height(), 600);
-  EXPECT_EQ(viewer->form().rectTwips().width, 800 * 15.0);
-}
-
-TEST_F(SdlWindow, MouseEventsBringEveryButtonHeld) {
+// Every button held comes with a mouse event; text input goes to the focused text box; resizing
+// the window lays the form out, and closing it ends the loop.
+TEST_F(SdlWindow, MouseTextAndWindowEventsReachTheForm) {
   auto probe = viewer->form().add<Label>("Probe");
   probe->Move(0, 0, 1500, 300);
   std::vector<int> seen;
   probe->MouseDown = [&](int16_t b, int16_t, float, float) { seen.push_back(b); };
   probe->MouseUp = [&](int16_t b, int16_t, float, float) { seen.push_back(-b); };
-  pushButton(SDL_MOUSEBUTTONDOWN, *probe, SDL_BUTTON_LEFT);
-  pushButton(SDL_MOUSEBUTTONDOWN, *probe, SDL_BUTTON_RIGHT);
-  pushButton(SDL_MOUSEBUTTONUP, *probe, SDL_BUTTON_LEFT);
-  pushButton(SDL_MOUSEBUTTONUP, *probe, SDL_BUTTON_RIGHT);
-  pushQuit();
-  backend->run();
-  EXPECT_EQ(seen, (std::vector<int>{1, 3, -3, -2}));
-}
-
-TEST_F(SdlWindow, TextInputGoesToTheFocusedTextBox) {
+  button(SDL_MOUSEBUTTONDOWN, *probe, SDL_BUTTON_LEFT);
+  button(SDL_MOUSEBUTTONDOWN, *probe, SDL_BUTTON_RIGHT);
+  button(SDL_MOUSEBUTTONUP, *probe, SDL_BUTTON_LEFT);
+  button(SDL_MOUSEBUTTONUP, *probe, SDL_BUTTON_RIGHT);
   auto box = viewer->form().add<TextBox>("Txt");
-  box->Move(0, 0, 1500, 300);
+  box->Move(0, 400, 1500, 300);
   engine.setFocus(*box);
   SDL_Event e{};
-  e.type = SDL_TEXTINPUT;
+  e.text.type = SDL_TEXTINPUT;
   e.text.windowID = id;
   SDL_strlcpy(e.text.text, "h\u00e9!", sizeof e.text.text);
   push(e);
-  pushKey(SDL_KEYDOWN, SDLK_BACKSPACE);
-  pushKey(SDL_KEYUP, SDLK_BACKSPACE);
-  pushQuit();
+  key(SDLK_BACKSPACE);
+  backend->onResize = [this](int w, int h) { viewer->resize(w, h); };
+  window(SDL_WINDOWEVENT_SIZE_CHANGED, 800, 600);
+  window(SDL_WINDOWEVENT_CLOSE);
   backend->run();
+  EXPECT_EQ(seen, (std::vector<int>{1, 3, -3, -2}));
   EXPECT_EQ(box->Text(), "h\u00e9");
+  EXPECT_EQ(viewer->width(), 800);
+  EXPECT_EQ(viewer->height(), 600);
+  EXPECT_EQ(viewer->form().rectTwips().width, 800 * 15.0);
 }
 
 }  // namespace
