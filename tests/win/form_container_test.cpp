@@ -3,55 +3,26 @@
 // EDIT window the form makes), ambient UserMode for run and design mode, and a property-notify
 // sink that marks the form dirty. The tests drive the control with real input on a virtual
 // display and watch its events on a sink of their own.
-#include <windows.h>  // first: the other Windows headers build on it
-
+// clang-format off
+#include "tests/win/container_test_util.h"  // first: it brings the Windows headers in order
+// clang-format on
 #include <commctrl.h>
-#include <gtest/gtest.h>
-#include <olectl.h>
 #include <prsht.h>
 
-#include <algorithm>
-#include <cstdint>
 #include <cwctype>
 #include <functional>
-#include <string>
-#include <vector>
 
-#include "tests/win/container_test_util.h"
-#include "tests/win/form_container/controls.h"
-#include "tests/win/form_container/form.h"
-#include "tests/win/form_container/property_bag.h"
-#include "tests/win/form_container/site.h"
-#include "tests/win/form_container/text_box.h"
+#include "tests/win/form_container.h"
 
 namespace {
 
 using form_container::Form;
 using form_container::Placement;
 using form_container::Site;
+using form_container::toHimetric;
+using kelo_test::Ptr;
 using namespace container_test;
 
-using Export = HRESULT(STDAPICALLTYPE*)();
-
-// The platform's standard picture page.
-const CLSID kStockPicturePage = {
-    0x0BE35202, 0x8F91, 0x11CE, {0x9D, 0xE3, 0x00, 0xAA, 0x00, 0x4B, 0xB8, 0x51}};
-
-DISPID idOf(IDispatch* d, const wchar_t* name) {
-  LPOLESTR n = const_cast<LPOLESTR>(name);
-  DISPID id = DISPID_UNKNOWN;
-  d->GetIDsOfNames(IID_NULL, &n, 1, 0, &id);
-  return id;
-}
-
-// Child windows of `parent` of one window class.
-std::vector<HWND> children(HWND parent, const wchar_t* cls) {
-  std::vector<HWND> out;
-  for (HWND h = FindWindowExW(parent, nullptr, cls, nullptr); h;
-       h = FindWindowExW(parent, h, cls, nullptr))
-    out.push_back(h);
-  return out;
-}
 // A window's rectangle in its parent's client coordinates.
 RECT inParent(HWND h) {
   RECT r{};
@@ -63,30 +34,15 @@ RECT inParent(HWND h) {
 // pixels.
 std::vector<uint32_t> picture(IUnknown* control, int width, int height,
                               DWORD aspect = DVASPECT_CONTENT) {
-  std::vector<uint32_t> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
-  IViewObject* view = nullptr;
-  EXPECT_EQ(control->QueryInterface(IID_IViewObject, reinterpret_cast<void**>(&view)), S_OK);
-  if (!view) return pixels;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HDC dc = CreateCompatibleDC(nullptr);
-  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(dc, bitmap);
-  RECTL bounds{0, 0, width, height};
-  EXPECT_EQ(view->Draw(aspect, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr, nullptr, 0),
-            S_OK);
-  GdiFlush();
-  std::copy_n(static_cast<const uint32_t*>(bits), pixels.size(), pixels.begin());
-  SelectObject(dc, old);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
-  view->Release();
-  return pixels;
+  auto view = kelo_test::query<IViewObject>(control, IID_IViewObject);
+  EXPECT_TRUE(view);
+  return paintInto(width, height, [&](HDC dc) {
+    RECTL bounds{0, 0, width, height};
+    HRESULT hr =
+        view ? view->Draw(aspect, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr, nullptr, 0)
+             : E_NOINTERFACE;
+    EXPECT_EQ(hr, S_OK);
+  });
 }
 
 std::wstring textOf(HWND h) {
@@ -100,7 +56,6 @@ class FormContainer : public ::testing::Test {
   static void SetUpTestSuite() {
     ASSERT_NO_FATAL_FAILURE(loadRegisteredOcx(ocx_));
     ASSERT_EQ(CLSIDFromProgID(L"KeloScroll.UsrKeloScroll", &control_), S_OK);
-    ASSERT_EQ(CLSIDFromProgID(L"KeloScroll.PropertyPage1", &page_), S_OK);
   }
 
   void SetUp() override {
@@ -110,24 +65,20 @@ class FormContainer : public ::testing::Test {
   }
 
   // Every control closed and the form gone: the control gave back every reference to the
-  // form's objects (sites, extenders, the form, its Controls and text boxes, the frame).
+  // form's objects (sites, extenders, the form, its Controls and text boxes) and to the sink.
   void TearDown() override {
-    for (auto& [site, cookie] : advised_) {
-      IConnectionPointContainer* cpc = nullptr;
-      IConnectionPoint* point = nullptr;
-      if (site->control() && SUCCEEDED(site->control()->QueryInterface(
-                                 IID_IConnectionPointContainer, reinterpret_cast<void**>(&cpc)))) {
-        if (SUCCEEDED(cpc->FindConnectionPoint(kEvents, &point))) {
-          point->Unadvise(cookie);
-          point->Release();
-        }
-        cpc->Release();
+    for (auto& [site, cookie] : advised_)
+      if (auto points = kelo_test::query<IConnectionPointContainer>(
+              site->control(), IID_IConnectionPointContainer)) {
+        Ptr<IConnectionPoint> point;
+        if (SUCCEEDED(points->FindConnectionPoint(kEvents, point.put()))) point->Unadvise(cookie);
       }
-    }
     form_->close();
     form_->Release();
     pump(50);
-    EXPECT_EQ(form_container::liveObjects(), 0);
+    EXPECT_EQ(sink_->refs(), 1u);
+    sink_.reset();
+    EXPECT_EQ(kelo_test::Counted::live(), 0);
   }
 
   // A control 17 x 200 pixels with its left edge at 200 pixels (3000 twips) on the form, its
@@ -135,25 +86,17 @@ class FormContainer : public ::testing::Test {
   Site* place(bool userMode, const wchar_t* name = L"KeloScroll1", IPropertyBag* bag = nullptr) {
     Placement p;
     p.name = name;
-    p.left = 3000;
-    p.top = 450;
-    p.width = 255;
-    p.height = 3000;
     p.userMode = userMode;
     p.bag = bag;
     Site* site = nullptr;
     EXPECT_EQ(form_->place(control_, p, &site), S_OK);
     if (!site) return nullptr;
-    IConnectionPointContainer* cpc = nullptr;
-    IConnectionPoint* point = nullptr;
+    auto points =
+        kelo_test::query<IConnectionPointContainer>(site->control(), IID_IConnectionPointContainer);
+    Ptr<IConnectionPoint> point;
     DWORD cookie = 0;
-    EXPECT_EQ(site->control()->QueryInterface(IID_IConnectionPointContainer,
-                                              reinterpret_cast<void**>(&cpc)),
-              S_OK);
-    EXPECT_EQ(cpc->FindConnectionPoint(kEvents, &point), S_OK);
-    EXPECT_EQ(point->Advise(&sink_, &cookie), S_OK);
-    point->Release();
-    cpc->Release();
+    EXPECT_EQ(points->FindConnectionPoint(kEvents, point.put()), S_OK);
+    EXPECT_EQ(point->Advise(sink_.get(), &cookie), S_OK);
     advised_.emplace_back(site, cookie);
     pump(50);
     return site;
@@ -167,14 +110,15 @@ class FormContainer : public ::testing::Test {
   }
 
   // Real input on the control's window: the pointer over (x, y) of its client area, the left
-  // button held there for `ms` milliseconds, then released.
-  static void hold(HWND window, int x, int y, DWORD ms, const std::function<void()>& whileHeld) {
+  // button held there for `ms` milliseconds, then released; what shows while it is held.
+  std::vector<HWND> hold(HWND window, int x, int y, DWORD ms) {
     pointAt(window, x, y);
     button(true);
     pump(ms);
-    whileHeld();
+    std::vector<HWND> shown = shownBoxes();
     button(false);
     pump(50);
+    return shown;
   }
 
   // The form's text boxes that show now.
@@ -185,10 +129,18 @@ class FormContainer : public ::testing::Test {
     return out;
   }
 
+  // Saved in a property bag of the form's (at run time that also takes the tooltip box off).
+  static Ptr<kelo_test::PropertyBag> save(IDispatch* bar) {
+    Ptr<kelo_test::PropertyBag> bag(new kelo_test::PropertyBag);
+    auto persist = kelo_test::query<IPersistPropertyBag>(bar, IID_IPersistPropertyBag);
+    EXPECT_EQ(persist->Save(bag.get(), TRUE, FALSE), S_OK);
+    return bag;
+  }
+
   static inline HMODULE ocx_ = nullptr;
-  static inline CLSID control_{}, page_{};
+  static inline CLSID control_{};
   Form* form_ = nullptr;
-  Sink sink_;
+  Ptr<kelo_test::EventSink> sink_{new kelo_test::EventSink(kEvents)};
   std::vector<std::pair<Site*, DWORD>> advised_;
 };
 
@@ -209,32 +161,31 @@ TEST_F(FormContainer, RunModeInputStepsPagesDragsShowsTheTooltipAndMarksTheFormD
   EXPECT_TRUE(site->inPlace);
 
   // A Value write is a PropertyChanged: the form is dirty.
-  form_->clearDirty();
+  form_->dirty = false;
   site->changed.clear();
   put(bar, L"Value", 10);
-  EXPECT_TRUE(form_->dirty());
-  EXPECT_NE(std::find(site->changed.begin(), site->changed.end(), idOf(bar, L"Value")),
+  EXPECT_TRUE(form_->dirty);
+  EXPECT_NE(std::find(site->changed.begin(), site->changed.end(), kelo_test::idOf(bar, L"Value")),
             site->changed.end());
 
   // Holding the lower end button steps the bar; the description shows in a text box the form
   // made through Controls.Add, ending where the bar begins (there is room on its left).
-  sink_.description = L"Capitolo 12";
-  sink_.events.clear();
-  std::vector<HWND> shown;
-  hold(window, 8, 195, 350, [&] { shown = shownBoxes(); });
-  int steps = sink_.count("Scroll");
+  sink_->description = L"Capitolo 12";
+  sink_->events.clear();
+  std::vector<HWND> shown = hold(window, 8, 195, 350);
+  int steps = sink_->count(kScroll);
   EXPECT_GE(steps, 2);
-  EXPECT_EQ(sink_.count("Change"), steps);
-  EXPECT_GE(sink_.count("GetDescription"), 1);
+  EXPECT_EQ(sink_->count(kChange), steps);
+  EXPECT_GE(sink_->count(kGetDescription), 1);
   EXPECT_EQ(getLong(bar, L"Value"), 10 + steps);
-  ASSERT_FALSE(sink_.events.empty());
-  EXPECT_EQ(sink_.events[0], "Change");
+  ASSERT_FALSE(sink_->events.empty());
+  EXPECT_EQ(sink_->events[0].id, kChange);
   EXPECT_TRUE(site->focused);
 
   ASSERT_EQ(shown.size(), 1u);
   HWND tip = shown[0];
   EXPECT_EQ(textOf(tip), L"Capitolo 12");
-  const auto& added = form_->controls().added();
+  const auto& added = form_->controls().added;
   ASSERT_EQ(added.size(), 1u);
   EXPECT_EQ(added[0].rfind(L"Txt", 0), 0u);
   EXPECT_TRUE(std::all_of(added[0].begin() + 3, added[0].end(),
@@ -243,10 +194,10 @@ TEST_F(FormContainer, RunModeInputStepsPagesDragsShowsTheTooltipAndMarksTheFormD
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(box->hwnd(), tip);
   // Styled as a tooltip: plain weight, flat, the system's tooltip colours.
-  EXPECT_FALSE(box->fontBold());
-  EXPECT_EQ(box->appearance(), 0);
-  EXPECT_EQ(box->backColor(), 0x80000018u);
-  EXPECT_EQ(box->foreColor(), 0x80000017u);
+  EXPECT_FALSE(box->bold);
+  EXPECT_EQ(box->appearance, 0);
+  EXPECT_EQ(box->back, 0x80000018u);
+  EXPECT_EQ(box->fore, 0x80000017u);
   RECT t = inParent(tip);
   EXPECT_EQ(t.right, r.left);
   EXPECT_GT(t.right - t.left, 10);
@@ -263,105 +214,42 @@ TEST_F(FormContainer, RunModeInputStepsPagesDragsShowsTheTooltipAndMarksTheFormD
 
   // Saving at run time takes the box off the form (Controls.Remove); the next press adds a new
   // one of the same name.
-  auto* bag = new form_container::PropertyBag();
-  IPersistPropertyBag* persist = nullptr;
-  ASSERT_EQ(bar->QueryInterface(IID_IPersistPropertyBag, reinterpret_cast<void**>(&persist)), S_OK);
-  EXPECT_EQ(persist->Save(bag, TRUE, FALSE), S_OK);
-  persist->Release();
-  bag->Release();
+  save(bar);
   EXPECT_EQ(form_->controls().textBox(added[0]), nullptr);
   EXPECT_FALSE(IsWindow(tip));
-  hold(window, 8, 195, 150, [&] { shown = shownBoxes(); });
+  shown = hold(window, 8, 195, 150);
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(textOf(shown[0]), L"Capitolo 12");
-  ASSERT_EQ(form_->controls().added().size(), 2u);
-  EXPECT_EQ(form_->controls().added()[1], form_->controls().added()[0]);
+  ASSERT_EQ(added.size(), 2u);
+  EXPECT_EQ(added[1], added[0]);
   pump(700);
 
-  expectKeysPageClickAndDrag(window, bar, sink_);
+  expectKeysPageClickAndDrag(window, bar, *sink_);
 }
 
-TEST_F(FormContainer, DesignModeShowsNoTooltipListsItsPagesAppliesAPageAndSavesTheBar) {
+TEST_F(FormContainer, DesignModeListsItsPagesAppliesAPageAndSavesTheBar) {
   Site* site = place(false);
   ASSERT_NE(site, nullptr);
   IDispatch* bar = dispatchOf(site);
 
-  // No description is asked for and no box is added in a designer.
-  sink_.description = L"Capitolo 1";
-  hold(site->window(), 8, 195, 250, [] {});
-  pump(700);
-  EXPECT_EQ(sink_.count("GetDescription"), 0);
-  EXPECT_TRUE(form_->controls().added().empty());
-  EXPECT_TRUE(children(form_->hwnd(), L"EDIT").empty());
-
-  // The standard picture page, then PropertyPage1.
-  ISpecifyPropertyPages* specify = nullptr;
-  ASSERT_EQ(bar->QueryInterface(IID_ISpecifyPropertyPages, reinterpret_cast<void**>(&specify)),
-            S_OK);
-  CAUUID pages{};
-  ASSERT_EQ(specify->GetPages(&pages), S_OK);
-  specify->Release();
-  ASSERT_EQ(pages.cElems, 2u);
-  EXPECT_TRUE(IsEqualCLSID(pages.pElems[0], kStockPicturePage));
-  EXPECT_TRUE(IsEqualCLSID(pages.pElems[1], page_));
-  CoTaskMemFree(pages.pElems);
-
   // The designer's property browser writes through the extender; PropertyPage1, given the
-  // extender as a designer gives it, shows those values and applies a Value typed into it.
+  // extender as a designer gives it, applies a Value typed into it, which dirties the form.
   IDispatch* extender = site->extender();
   put(extender, L"Max", 50);
   put(extender, L"LargeChange", 5);
   put(extender, L"RefreshMsecGD", 150);
   put(extender, L"Value", 4);
-  IPropertyPage* page = nullptr;
-  ASSERT_EQ(CoCreateInstance(page_, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage,
-                             reinterpret_cast<void**>(&page)),
-            S_OK);
-  PROPPAGEINFO info{};
-  ASSERT_EQ(page->GetPageInfo(&info), S_OK);
-  CoTaskMemFree(info.pszTitle);
-  CoTaskMemFree(info.pszDocString);
-  CoTaskMemFree(info.pszHelpFile);
-  PageSite pageSite;
-  IUnknown* object = extender;
-  ASSERT_EQ(page->SetPageSite(&pageSite), S_OK);
-  ASSERT_EQ(page->SetObjects(1, &object), S_OK);
-  std::vector<HWND> before = children(form_->hwnd(), L"KeloScrollForm");
-  RECT area{0, 0, info.size.cx, info.size.cy};
-  ASSERT_EQ(page->Activate(form_->hwnd(), &area, TRUE), S_OK);
-  HWND pageWindow = nullptr;
-  for (HWND h : children(form_->hwnd(), L"KeloScrollForm"))
-    if (std::find(before.begin(), before.end(), h) == before.end()) pageWindow = h;
-  ASSERT_NE(pageWindow, nullptr);
-  pump(50);
-  // The Value field (its text 4): click into it, take the digit back and type 7.
-  hold(pageWindow, 50, 165, 20, [] {});
-  key(VK_BACK);
-  key('7');
-  pump(100);
-  EXPECT_EQ(page->IsPageDirty(), S_OK);
-  EXPECT_TRUE(pageSite.status & PROPPAGESTATUS_DIRTY);
-  form_->clearDirty();
-  ASSERT_EQ(page->Apply(), S_OK);
-  EXPECT_EQ(getLong(bar, L"Value"), 7);
+  form_->dirty = false;
+  expectPagesListedAndPage1AppliesATypedValue(bar, extender, form_->hwnd());
   EXPECT_EQ(getLong(bar, L"Max"), 50);
-  EXPECT_TRUE(form_->dirty());
-  EXPECT_EQ(page->Deactivate(), S_OK);
-  page->SetObjects(0, nullptr);
-  page->SetPageSite(nullptr);
-  page->Release();
+  EXPECT_TRUE(form_->dirty);
 
   // Saved in the form's own property bag and loaded as a new control at run time: the same bar.
-  auto* bag = new form_container::PropertyBag();
-  IPersistPropertyBag* persist = nullptr;
-  ASSERT_EQ(bar->QueryInterface(IID_IPersistPropertyBag, reinterpret_cast<void**>(&persist)), S_OK);
-  ASSERT_EQ(persist->Save(bag, TRUE, FALSE), S_OK);
-  persist->Release();
+  auto bag = save(bar);
   std::vector<std::wstring> saved = bag->names();
   for (const wchar_t* key : {L"Max", L"LargeChange", L"RefreshMsecGD", L"Value"})
     EXPECT_NE(std::find(saved.begin(), saved.end(), key), saved.end()) << key;
-  Site* loaded = place(true, L"KeloScroll2", bag);
-  bag->Release();
+  Site* loaded = place(true, L"KeloScroll2", bag.get());
   ASSERT_NE(loaded, nullptr);
   IDispatch* copy = dispatchOf(loaded);
   for (const wchar_t* name : {L"Value", L"Max", L"LargeChange", L"RefreshMsecGD", L"Enabled",
@@ -373,11 +261,13 @@ TEST_F(FormContainer, DesignModeShowsNoTooltipListsItsPagesAppliesAPageAndSavesT
 TEST_F(FormContainer, TheControlFollowsTheAmbientUserModeAsTheDesignerSwitchesIt) {
   Site* site = place(false);
   ASSERT_NE(site, nullptr);
-  sink_.description = L"Capitolo 3";
+  sink_->description = L"Capitolo 3";
 
-  hold(site->window(), 8, 195, 250, [] {});
+  // No description is asked for and no box is added in a designer.
+  hold(site->window(), 8, 195, 250);
   pump(700);
-  EXPECT_EQ(sink_.count("GetDescription"), 0);
+  EXPECT_EQ(sink_->count(kGetDescription), 0);
+  EXPECT_TRUE(form_->controls().added.empty());
   EXPECT_TRUE(children(form_->hwnd(), L"EDIT").empty());
   // Set in the designer, where the track keeps its scale until the control is shown again.
   put(site->extender(), L"Max", 20);
@@ -390,16 +280,14 @@ TEST_F(FormContainer, TheControlFollowsTheAmbientUserModeAsTheDesignerSwitchesIt
   Placement p;
   p.name = L"KeloScroll2";
   p.left = 6000;
-  p.top = 450;
   Site* started = nullptr;
   ASSERT_EQ(form_->place(control_, p, &started), S_OK);
   put(started->extender(), L"Max", 20);
   put(started->extender(), L"Value", 10);
   EXPECT_TRUE(picture(site->control(), 17, 200) == picture(started->control(), 17, 200))
       << "the switched bar draws differently from one started at run time";
-  std::vector<HWND> shown;
-  hold(site->window(), 8, 195, 250, [&] { shown = shownBoxes(); });
-  EXPECT_GE(sink_.count("GetDescription"), 1);
+  std::vector<HWND> shown = hold(site->window(), 8, 195, 250);
+  EXPECT_GE(sink_->count(kGetDescription), 1);
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(textOf(shown[0]), L"Capitolo 3");
   pump(700);
@@ -407,52 +295,46 @@ TEST_F(FormContainer, TheControlFollowsTheAmbientUserModeAsTheDesignerSwitchesIt
 
   // Back in the designer: presses show nothing again.
   site->setUserMode(false);
-  sink_.events.clear();
-  hold(site->window(), 8, 195, 250, [&] { shown = shownBoxes(); });
-  EXPECT_EQ(sink_.count("GetDescription"), 0);
+  sink_->events.clear();
+  shown = hold(site->window(), 8, 195, 250);
+  EXPECT_EQ(sink_->count(kGetDescription), 0);
   EXPECT_TRUE(shown.empty());
   pump(700);
 }
 
 TEST_F(FormContainer, QuickActivationGivesTheSiteAndTheSinksInOneCall) {
   Placement p;
-  p.name = L"KeloScroll1";
-  p.left = 3000;
-  p.top = 450;
   p.quick = true;
-  p.events = &sink_;  // not advised by the test: the control connects it itself
+  p.events = sink_.get();  // not advised by the test: the control connects it itself
   Site* site = nullptr;
   ASSERT_EQ(form_->place(control_, p, &site), S_OK);
   pump(50);
-  ASSERT_TRUE(site->quickActivated);
+  ASSERT_NE(site->quickControl.cbSize, 0u) << "not quickly activated";
   EXPECT_EQ(site->quickControl.dwMiscStatus, 0x20191u);
   EXPECT_TRUE(site->quickControl.dwViewStatus & VIEWSTATUS_OPAQUE);
   EXPECT_NE(site->quickControl.dwEventCookie, 0u);
   EXPECT_NE(site->quickControl.dwPropNotifyCookie, 0u);
 
   // The content extent the form gave is the control's, and its window has that size.
-  IQuickActivate* quick = nullptr;
-  ASSERT_EQ(site->control()->QueryInterface(IID_IQuickActivate, reinterpret_cast<void**>(&quick)),
-            S_OK);
+  auto quick = kelo_test::query<IQuickActivate>(site->control(), IID_IQuickActivate);
+  ASSERT_TRUE(quick);
   SIZEL extent{};
   EXPECT_EQ(quick->GetContentExtent(&extent), S_OK);
-  quick->Release();
-  EXPECT_EQ(extent.cx, form_container::toHimetric(255));
-  EXPECT_EQ(extent.cy, form_container::toHimetric(3000));
+  EXPECT_EQ(extent.cx, toHimetric(255));
+  EXPECT_EQ(extent.cy, toHimetric(3000));
   RECT r = inParent(site->window());
   EXPECT_EQ(r.right - r.left, 17);
   EXPECT_EQ(r.bottom - r.top, 200);
 
   // The sinks given in the call hear the control: events, and PropertyChanged dirtying the form.
   IDispatch* bar = dispatchOf(site);
-  form_->clearDirty();
+  form_->dirty = false;
   put(bar, L"Value", 5);
-  EXPECT_TRUE(form_->dirty());
-  EXPECT_EQ(sink_.count("Change"), 1);
-  sink_.description = L"Capitolo 5";
-  std::vector<HWND> shown;
-  hold(site->window(), 8, 195, 250, [&] { shown = shownBoxes(); });
-  EXPECT_GE(sink_.count("Scroll"), 1);
+  EXPECT_TRUE(form_->dirty);
+  EXPECT_EQ(sink_->count(kChange), 1);
+  sink_->description = L"Capitolo 5";
+  std::vector<HWND> shown = hold(site->window(), 8, 195, 250);
+  EXPECT_GE(sink_->count(kScroll), 1);
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(textOf(shown[0]), L"Capitolo 5");
   pump(700);
@@ -466,9 +348,8 @@ TEST_F(FormContainer, TheDesignerHitTestsAndSizesTheControlThroughItsView) {
   RECT r = site->pixels();  // 200, 30 to 217, 230
 
   // Opaque: the form need not paint behind it; the opaque aspect draws as the content does.
-  IViewObjectEx* view = nullptr;
-  ASSERT_EQ(site->control()->QueryInterface(IID_IViewObjectEx, reinterpret_cast<void**>(&view)),
-            S_OK);
+  auto view = kelo_test::query<IViewObjectEx>(site->control(), IID_IViewObjectEx);
+  ASSERT_TRUE(view);
   DWORD status = 0;
   EXPECT_EQ(view->GetViewStatus(&status), S_OK);
   EXPECT_TRUE(status & VIEWSTATUS_OPAQUE);
@@ -477,47 +358,55 @@ TEST_F(FormContainer, TheDesignerHitTestsAndSizesTheControlThroughItsView) {
   EXPECT_EQ(view->GetRect(DVASPECT_CONTENT, &content), S_OK);
   EXPECT_EQ(view->GetRect(DVASPECT_OPAQUE, &opaque), S_OK);
   EXPECT_EQ(view->GetRect(DVASPECT_TRANSPARENT, &transparent), DV_E_DVASPECT);
-  EXPECT_EQ(content.left, 0);
-  EXPECT_EQ(content.top, 0);
-  EXPECT_EQ(content.right, form_container::toHimetric(255));
-  EXPECT_EQ(content.bottom, form_container::toHimetric(3000));
-  EXPECT_TRUE(opaque.left == content.left && opaque.top == content.top &&
-              opaque.right == content.right && opaque.bottom == content.bottom);
+  for (const RECTL& e : {content, opaque})
+    EXPECT_TRUE(e.left == 0 && e.top == 0 && e.right == toHimetric(255) &&
+                e.bottom == toHimetric(3000));
   EXPECT_TRUE(picture(site->control(), 17, 200, DVASPECT_OPAQUE) ==
               picture(site->control(), 17, 200, DVASPECT_CONTENT));
 
   // A click selects the control on it, and near it when the designer allows some distance; a
   // band dragged over part of it selects it, one beside it does not.
-  EXPECT_EQ(site->hitPoint(POINT{r.left + 5, r.top + 100}, 0), static_cast<DWORD>(HITRESULT_HIT));
-  EXPECT_EQ(site->hitPoint(POINT{r.right + 2, r.top + 100}, 0),
-            static_cast<DWORD>(HITRESULT_OUTSIDE));
-  EXPECT_EQ(site->hitPoint(POINT{r.right + 2, r.top + 100}, 200),
-            static_cast<DWORD>(HITRESULT_CLOSE));
-  EXPECT_EQ(site->hitPoint(POINT{r.right + 40, r.top + 100}, 200),
-            static_cast<DWORD>(HITRESULT_OUTSIDE));
-  EXPECT_EQ(site->hitRect(RECT{r.left - 30, r.top + 50, r.left + 3, r.top + 60}),
-            static_cast<DWORD>(HITRESULT_HIT));
-  EXPECT_EQ(site->hitRect(RECT{r.right + 3, r.top, r.right + 30, r.bottom}),
-            static_cast<DWORD>(HITRESULT_OUTSIDE));
+  auto hitPoint = [&](LONG x, LONG y, LONG closeHint) {
+    DWORD hit = HITRESULT_OUTSIDE;
+    if (FAILED(view->QueryHitPoint(DVASPECT_CONTENT, &r, POINT{x, y}, closeHint, &hit)))
+      hit = HITRESULT_OUTSIDE;
+    return hit;
+  };
+  // A band in pixels from the control's top left corner, given in HIMETRIC.
+  auto hitRect = [&](LONG left, LONG top, LONG right, LONG bottom) {
+    auto h = [](LONG px) { return toHimetric(form_container::toTwips(px)); };
+    RECT band{h(left), h(top), h(right), h(bottom)};
+    DWORD hit = HITRESULT_OUTSIDE;
+    if (FAILED(view->QueryHitRect(DVASPECT_CONTENT, &r, &band, 0, &hit))) hit = HITRESULT_OUTSIDE;
+    return hit;
+  };
+  const std::pair<DWORD, int> hits[] = {
+      {hitPoint(r.left + 5, r.top + 100, 0), HITRESULT_HIT},
+      {hitPoint(r.right + 2, r.top + 100, 0), HITRESULT_OUTSIDE},
+      {hitPoint(r.right + 2, r.top + 100, 200), HITRESULT_CLOSE},
+      {hitPoint(r.right + 40, r.top + 100, 200), HITRESULT_OUTSIDE},
+      {hitRect(-30, 50, 3, 60), HITRESULT_HIT},
+      {hitRect(20, 0, 47, 200), HITRESULT_OUTSIDE}};
+  for (size_t i = 0; i < std::size(hits); ++i)
+    EXPECT_EQ(hits[i].first, static_cast<DWORD>(hits[i].second)) << i;
 
   // Size to Fit: the control as designed, 720 x 3645 twips (48 x 243 pixels).
   SIZEL natural{};
   DVEXTENTINFO info{sizeof(DVEXTENTINFO), DVEXTENT_CONTENT, {0, 0}};
   EXPECT_EQ(view->GetNaturalExtent(DVASPECT_CONTENT, -1, nullptr, nullptr, &info, &natural), S_OK);
-  EXPECT_EQ(natural.cx, form_container::toHimetric(720));
-  EXPECT_EQ(natural.cy, form_container::toHimetric(3645));
+  EXPECT_EQ(natural.cx, toHimetric(720));
+  EXPECT_EQ(natural.cy, toHimetric(3645));
   // A size the designer proposes (dragging a handle) keeps what a resize would keep: a bar too
   // short for two buttons and the thumb (705 twips) is raised to that.
   info.dwExtentMode = DVEXTENT_INTEGRAL;
-  info.sizelProposed = {form_container::toHimetric(255), form_container::toHimetric(300)};
+  info.sizelProposed = {toHimetric(255), toHimetric(300)};
   EXPECT_EQ(view->GetNaturalExtent(DVASPECT_CONTENT, -1, nullptr, nullptr, &info, &natural), S_OK);
-  EXPECT_EQ(natural.cx, form_container::toHimetric(255));
-  EXPECT_EQ(natural.cy, form_container::toHimetric(705));
-  info.sizelProposed = {form_container::toHimetric(255), form_container::toHimetric(2000)};
+  EXPECT_EQ(natural.cx, toHimetric(255));
+  EXPECT_EQ(natural.cy, toHimetric(705));
+  info.sizelProposed = {toHimetric(255), toHimetric(2000)};
   EXPECT_EQ(view->GetNaturalExtent(DVASPECT_CONTENT, -1, nullptr, nullptr, &info, &natural), S_OK);
-  EXPECT_EQ(natural.cy, form_container::toHimetric(2000));
-  view->Release();
-  ASSERT_EQ(site->sizeToFit(), S_OK);
+  EXPECT_EQ(natural.cy, toHimetric(2000));
+  site->move(3000, 450, 720, 3645);  // the natural size, where it stands: its window follows
   pump(50);
   RECT fitted = inParent(site->window());
   EXPECT_EQ(fitted.left, 200);
@@ -532,10 +421,8 @@ TEST_F(FormContainer, TheWindowShowsWhatTheLinuxRendererPaints) {
   for (const ReferenceBar& bar : referenceBars()) {
     SCOPED_TRACE(bar.reference);
     Placement p;
-    std::wstring name = L"KeloScroll" + std::to_wstring(++n);
-    p.name = name;
+    p.name = L"KeloScroll" + std::to_wstring(++n);
     p.left = 600.0 * n - 300;  // side by side on the form, 20 pixels from its left edge
-    p.top = 450;
     Site* site = nullptr;
     ASSERT_EQ(form_->place(control_, p, &site), S_OK);
     if (bar.lying) put(site->extender(), L"VerticalBar", 0);

