@@ -12,22 +12,6 @@ using HostInit = BOOL(WINAPI*)();
 using HostGetControl = HRESULT(WINAPI*)(HWND, IUnknown**);
 using Export = HRESULT(STDAPICALLTYPE*)();
 
-BOOL CALLBACK collectTip(HWND h, LPARAM out) {
-  wchar_t cls[64] = {};
-  GetClassNameW(h, cls, 64);
-  if (std::wstring(cls) == L"KeloScrollForm" && IsWindowVisible(h) &&
-      (GetWindowLongPtrW(h, GWL_EXSTYLE) & WS_EX_TOOLWINDOW))
-    reinterpret_cast<std::vector<HWND>*>(out)->push_back(h);
-  return TRUE;
-}
-
-// The control's own tooltip windows that show now.
-std::vector<HWND> shownTips() {
-  std::vector<HWND> out;
-  EnumThreadWindows(GetCurrentThreadId(), collectTip, reinterpret_cast<LPARAM>(&out));
-  return out;
-}
-
 class AtlContainer : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -109,7 +93,7 @@ TEST_F(AtlContainer, HoldingTheLowerButtonRepeatsItsStepAndShowsTheTooltipBeside
   pointTo(8, 195);  // on cmdDXDN at the bottom end
   button(true);
   pump(350);
-  std::vector<HWND> tips = shownTips();
+  std::vector<HWND> tips = shown(L"KeloScrollForm");
   button(false);
   pump(50);
   // The first step at once, then one every 100 ms: 4 in 350 ms (give or take the real clock's
@@ -123,6 +107,7 @@ TEST_F(AtlContainer, HoldingTheLowerButtonRepeatsItsStepAndShowsTheTooltipBeside
   EXPECT_EQ(sink_->events[0].id, kChange);
 
   ASSERT_EQ(tips.size(), 1u);
+  EXPECT_TRUE(GetWindowLongPtrW(tips[0], GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
   EXPECT_GE(sink_->count(kGetDescription), 1);
   RECT tip{}, bar{};
   GetWindowRect(tips[0], &tip);
@@ -134,7 +119,7 @@ TEST_F(AtlContainer, HoldingTheLowerButtonRepeatsItsStepAndShowsTheTooltipBeside
   EXPECT_GE(tip.top, bar.top);
   EXPECT_LE(tip.bottom, bar.bottom);
   pump(700);
-  EXPECT_TRUE(shownTips().empty());
+  EXPECT_TRUE(shown(L"KeloScrollForm").empty());
 }
 
 // The window in this container shows what the Linux renderer paints for the same bar: at its

@@ -246,13 +246,26 @@ inline void expectKeysPageClickAndDrag(HWND window, IDispatch* bar, EventSink& s
   pump(600);  // the tooltip's time
 }
 
-// Child windows of `parent` of one window class.
-inline std::vector<HWND> children(HWND parent, const wchar_t* cls) {
-  std::vector<HWND> out;
-  for (HWND h = FindWindowExW(parent, nullptr, cls, nullptr); h;
-       h = FindWindowExW(parent, h, cls, nullptr))
-    out.push_back(h);
-  return out;
+struct Shown {
+  const wchar_t* cls;
+  std::vector<HWND> found;
+};
+inline BOOL CALLBACK collectShown(HWND h, LPARAM shown) {
+  auto& s = *reinterpret_cast<Shown*>(shown);
+  wchar_t cls[64] = {};
+  GetClassNameW(h, cls, 64);
+  if (IsWindowVisible(h) && kelo_test::sameName(cls, s.cls)) s.found.push_back(h);
+  return TRUE;
+}
+// The windows of a class that show now: this thread's top-level ones, or those within `parent`.
+inline std::vector<HWND> shown(const wchar_t* cls, HWND parent = nullptr) {
+  Shown s{cls, {}};
+  if (parent) {
+    EnumChildWindows(parent, collectShown, reinterpret_cast<LPARAM>(&s));
+  } else {
+    EnumThreadWindows(GetCurrentThreadId(), collectShown, reinterpret_cast<LPARAM>(&s));
+  }
+  return s.found;
 }
 
 // The control `bar` (its Value 4) lists the standard picture page, then PropertyPage1; that page,
@@ -288,12 +301,12 @@ inline void expectPagesListedAndPage1AppliesATypedValue(IDispatch* bar, IUnknown
   PageSite site;
   ASSERT_EQ(page->SetPageSite(&site), S_OK);
   ASSERT_EQ(page->SetObjects(1, &object), S_OK);
-  std::vector<HWND> before = children(parent, L"KeloScrollForm");
+  std::vector<HWND> before = shown(L"KeloScrollForm", parent);
   RECT area{0, 0, info.size.cx, info.size.cy};
   ASSERT_EQ(page->Activate(parent, &area, TRUE), S_OK);
   EXPECT_EQ(page->IsPageDirty(), S_FALSE);
   HWND pageWindow = nullptr;
-  for (HWND h : children(parent, L"KeloScrollForm"))
+  for (HWND h : shown(L"KeloScrollForm", parent))
     if (std::find(before.begin(), before.end(), h) == before.end()) pageWindow = h;
   ASSERT_NE(pageWindow, nullptr);
   pump(50);

@@ -115,18 +115,10 @@ class FormContainer : public ::testing::Test {
     pointAt(window, x, y);
     button(true);
     pump(ms);
-    std::vector<HWND> shown = shownBoxes();
+    std::vector<HWND> boxes = shown(L"EDIT", form_->hwnd());
     button(false);
     pump(50);
-    return shown;
-  }
-
-  // The form's text boxes that show now.
-  std::vector<HWND> shownBoxes() const {
-    std::vector<HWND> out;
-    for (HWND h : children(form_->hwnd(), L"EDIT"))
-      if (IsWindowVisible(h)) out.push_back(h);
-    return out;
+    return boxes;
   }
 
   // Saved in a property bag of the form's (at run time that also takes the tooltip box off).
@@ -209,7 +201,7 @@ TEST_F(FormContainer, RunModeInputStepsPagesDragsShowsTheTooltipAndMarksTheFormD
 
   // Half a second after the release the box hides; it stays on the form for the next time.
   pump(700);
-  EXPECT_TRUE(shownBoxes().empty());
+  EXPECT_TRUE(container_test::shown(L"EDIT", form_->hwnd()).empty());
   EXPECT_TRUE(IsWindow(tip));
 
   // Saving at run time takes the box off the form (Controls.Remove); the next press adds a new
@@ -268,7 +260,6 @@ TEST_F(FormContainer, TheControlFollowsTheAmbientUserModeAsTheDesignerSwitchesIt
   pump(700);
   EXPECT_EQ(sink_->count(kGetDescription), 0);
   EXPECT_TRUE(form_->controls().added.empty());
-  EXPECT_TRUE(children(form_->hwnd(), L"EDIT").empty());
   // Set in the designer, where the track keeps its scale until the control is shown again.
   put(site->extender(), L"Max", 20);
   put(site->extender(), L"Value", 10);
@@ -291,7 +282,7 @@ TEST_F(FormContainer, TheControlFollowsTheAmbientUserModeAsTheDesignerSwitchesIt
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(textOf(shown[0]), L"Capitolo 3");
   pump(700);
-  EXPECT_TRUE(shownBoxes().empty());
+  EXPECT_TRUE(container_test::shown(L"EDIT", form_->hwnd()).empty());
 
   // Back in the designer: presses show nothing again.
   site->setUserMode(false);
@@ -438,29 +429,15 @@ struct FrameSeen {
   int ticks = 0;
   HWND sheet = nullptr, page = nullptr;
   std::vector<std::wstring> tabs;
-  bool pageInSheet = false;
 };
 FrameSeen* frameSeen = nullptr;
-
-BOOL CALLBACK findSheet(HWND h, LPARAM) {
-  wchar_t cls[64] = {};
-  GetClassNameW(h, cls, 64);
-  // A dialog window of this thread's own: the frame (Wine's has no owner, whatever it is given).
-  if (std::wstring(cls) == L"#32770" && IsWindowVisible(h)) frameSeen->sheet = h;
-  return TRUE;
-}
-BOOL CALLBACK findPage(HWND h, LPARAM) {
-  wchar_t cls[64] = {};
-  GetClassNameW(h, cls, 64);
-  if (std::wstring(cls) == L"KeloScrollForm" && IsWindowVisible(h)) frameSeen->page = h;
-  return TRUE;
-}
 
 // First tick: the frame is up; its tabs and the page in it are noted and a Value is typed into
 // the page. Next tick: Cancel.
 void CALLBACK lookAtFrame(HWND, UINT, UINT_PTR timer, DWORD) {
   FrameSeen& seen = *frameSeen;
-  if (!seen.sheet) EnumThreadWindows(GetCurrentThreadId(), findSheet, 0);
+  // A dialog window of this thread's own: the frame (Wine's has no owner, whatever it is given).
+  if (!seen.sheet && !shown(L"#32770").empty()) seen.sheet = shown(L"#32770").back();
   if (!seen.sheet) {
     if (++seen.ticks > 50) KillTimer(nullptr, timer);  // no frame came: the test fails below
     return;
@@ -477,9 +454,9 @@ void CALLBACK lookAtFrame(HWND, UINT, UINT_PTR timer, DWORD) {
       SendMessageW(tab, TCM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
       seen.tabs.push_back(text);
     }
-    EnumChildWindows(seen.sheet, findPage, 0);
-    if (seen.page) {
-      seen.pageInSheet = IsChild(seen.sheet, seen.page) != FALSE;
+    std::vector<HWND> pages = shown(L"KeloScrollForm", seen.sheet);
+    if (!pages.empty()) {
+      seen.page = pages.back();
       // The Value field (its text 4): click into it, take the digit back and type 7.
       PostMessageW(seen.page, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 165));
       PostMessageW(seen.page, WM_LBUTTONUP, 0, MAKELPARAM(50, 165));
@@ -506,27 +483,23 @@ TEST_F(FormContainer, ThePlatformsPropertyFrameShowsThePagesInOrder) {
   put(extender, L"Max", 50);
   put(extender, L"Value", 4);
 
-  ISpecifyPropertyPages* specify = nullptr;
-  ASSERT_EQ(site->control()->QueryInterface(IID_ISpecifyPropertyPages,
-                                            reinterpret_cast<void**>(&specify)),
-            S_OK);
+  auto specify =
+      kelo_test::query<ISpecifyPropertyPages>(site->control(), IID_ISpecifyPropertyPages);
   CAUUID pages{};
   ASSERT_EQ(specify->GetPages(&pages), S_OK);
-  specify->Release();
   std::vector<std::wstring> titles;
   for (ULONG i = 0; i < pages.cElems; ++i) {
-    IPropertyPage* page = nullptr;
-    if (FAILED(CoCreateInstance(pages.pElems[i], nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage,
-                                reinterpret_cast<void**>(&page))))
-      continue;  // the standard picture page, where the system has none
+    Ptr<IPropertyPage> page;
     PROPPAGEINFO info{};
-    if (SUCCEEDED(page->GetPageInfo(&info))) {
-      titles.push_back(info.pszTitle);
-      CoTaskMemFree(info.pszTitle);
-      CoTaskMemFree(info.pszDocString);
-      CoTaskMemFree(info.pszHelpFile);
-    }
-    page->Release();
+    // The standard picture page only where the system has one.
+    if (FAILED(CoCreateInstance(pages.pElems[i], nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage,
+                                page.putVoid())) ||
+        FAILED(page->GetPageInfo(&info)))
+      continue;
+    titles.push_back(info.pszTitle);
+    CoTaskMemFree(info.pszTitle);
+    CoTaskMemFree(info.pszDocString);
+    CoTaskMemFree(info.pszHelpFile);
   }
   ASSERT_FALSE(titles.empty());
   EXPECT_EQ(titles.back(), L"PropertyPage1");
@@ -544,7 +517,6 @@ TEST_F(FormContainer, ThePlatformsPropertyFrameShowsThePagesInOrder) {
   ASSERT_NE(seen.sheet, nullptr) << "no property frame";
   EXPECT_EQ(seen.tabs, titles);
   ASSERT_NE(seen.page, nullptr) << "PropertyPage1 not shown in the frame";
-  EXPECT_TRUE(seen.pageInSheet);
   EXPECT_FALSE(IsWindow(seen.page));
   EXPECT_EQ(getLong(site->extender(), L"Value"), 4);
   EXPECT_EQ(getLong(site->extender(), L"Max"), 50);
