@@ -73,14 +73,12 @@ TEST_F(AtlContainer, ActivatesInPlaceAtTheSizeAsked) {
   EXPECT_EQ(std::wstring(cls), L"KeloScrollForm");
   RECT r{};
   GetClientRect(window_, &r);
-  EXPECT_EQ(r.right, 17);
-  EXPECT_EQ(r.bottom, 200);
+  EXPECT_EQ(std::pair(r.right, r.bottom), std::pair(17L, 200L));
   // The container resizes its host window: the control's window follows.
   MoveWindow(host_, 10, 10, 20, 150, TRUE);
   pump(50);
   GetClientRect(window_, &r);
-  EXPECT_EQ(r.right, 20);
-  EXPECT_EQ(r.bottom, 150);
+  EXPECT_EQ(std::pair(r.right, r.bottom), std::pair(20L, 150L));
 }
 
 // Holding the lower end button repeats its step while the pointer stays on it. This host gives

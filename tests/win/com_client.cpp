@@ -3,6 +3,7 @@
 #include <olectl.h>
 
 #include <algorithm>
+#include <climits>
 
 namespace kelo_test {
 
@@ -143,6 +144,13 @@ CallResult get(IDispatch* d, DISPID id) {
 
 CallResult put(IDispatch* d, DISPID id, Var value, WORD kind) {
   return call(d, id, kind, {std::move(value)});
+}
+
+LONG getLong(IDispatch* d, DISPID id) {
+  CallResult r = get(d, id);
+  Var v;
+  if (FAILED(r.hr) || FAILED(VariantChangeType(&v, &r.value, 0, VT_I4))) return LONG_MIN;
+  return v.lVal;
 }
 
 DISPID idOf(IDispatch* d, std::wstring_view name) {

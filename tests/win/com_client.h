@@ -100,6 +100,12 @@ struct Var : VARIANT {
   static Var dispatch(IDispatch* d);  // adds a reference
 };
 
+// A function of a loaded library, as its real type (through void*: FARPROC's type is a stand-in).
+template <class F>
+F function(HMODULE m, const char* name) {
+  return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(m, name)));
+}
+
 std::wstring wide(std::string_view utf8);
 std::wstring guidString(REFGUID g);
 bool sameName(std::wstring_view a, std::wstring_view b);  // case-insensitive
@@ -122,6 +128,8 @@ CallResult call(IDispatch* d, DISPID id, WORD kind, std::vector<Var> args = {});
 CallResult get(IDispatch* d, DISPID id);
 CallResult put(IDispatch* d, DISPID id, Var value, WORD kind = DISPATCH_PROPERTYPUT);
 DISPID idOf(IDispatch* d, std::wstring_view name);
+// A property read as a Long; LONG_MIN when the read or the conversion fails.
+LONG getLong(IDispatch* d, DISPID id);
 
 // Reference counting shared by the tests' COM objects; each starts with one reference, its
 // creator's. The objects alive are counted: a test checks that the control handed back every

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -24,11 +25,7 @@ using kelo_test::kChange;
 using kelo_test::kGetDescription;
 using kelo_test::kScroll;
 
-// A function of a loaded library, as its real type (through void*: FARPROC's type is a stand-in).
-template <class F>
-F function(HMODULE m, const char* name) {
-  return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(m, name)));
-}
+using kelo_test::function;
 
 inline const IID kEvents = {
     0xECB61BF8, 0xFA1C, 0x40CF, {0xBD, 0x7D, 0x93, 0x5E, 0x67, 0x0D, 0xAE, 0xED}};
@@ -93,11 +90,7 @@ inline void key(WORD vk) {
 
 // A late-bound property of any object of a container or of the control, by name.
 inline long getLong(IDispatch* d, const wchar_t* name) {
-  kelo_test::CallResult r = kelo_test::get(d, kelo_test::idOf(d, name));
-  EXPECT_EQ(r.hr, S_OK) << "no member " << name;
-  kelo_test::Var l;
-  EXPECT_EQ(VariantChangeType(&l, &r.value, 0, VT_I4), S_OK) << name;
-  return l.lVal;
+  return kelo_test::getLong(d, kelo_test::idOf(d, name));
 }
 inline void put(IDispatch* d, const wchar_t* name, long value) {
   ASSERT_EQ(kelo_test::put(d, kelo_test::idOf(d, name), kelo_test::Var::i4(value)).hr, S_OK)
@@ -192,8 +185,8 @@ inline void expectShowsReference(HWND window, const ReferenceBar& bar) {
   } release{bar.held};
   RECT r{};
   GetClientRect(window, &r);
-  ASSERT_EQ(r.right, bar.width);
-  ASSERT_EQ(r.bottom, bar.height);
+  ASSERT_EQ(std::pair(static_cast<int>(r.right), static_cast<int>(r.bottom)),
+            std::pair(bar.width, bar.height));
   std::vector<uint32_t> shown = capture(window, bar.width, bar.height);
   host::PictureRef ref =
       host::Picture::load(std::string(KELO_REFERENCE_DIR) + "/" + bar.reference + ".png");

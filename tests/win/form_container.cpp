@@ -334,6 +334,9 @@ HRESULT Site::attach(REFCLSID clsid, const Placement& how) {
   DWORD misc = 0;
   control_->GetMiscStatus(DVASPECT_CONTENT, &misc);
   bool siteFirst = (misc & OLEMISC_SETCLIENTSITEFIRST) != 0;
+  // Which interface the control's events are, to connect `how.events` and take it back.
+  if (auto info = control_.as<IProvideClassInfo2>(IID_IProvideClassInfo2))
+    info->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &eventsIid_);
   Ptr<IQuickActivate> quick;
   if (how.quick) quick = control_.as<IQuickActivate>(IID_IQuickActivate);
   if (quick) {
@@ -353,6 +356,8 @@ HRESULT Site::attach(REFCLSID clsid, const Placement& how) {
     auto p = point(IID_IPropertyNotifySink);
     hr = p ? p->Advise(static_cast<IPropertyNotifySink*>(this), &notifyCookie_)
            : CONNECT_E_NOCONNECTION;
+    auto events = how.events ? point(eventsIid_) : Ptr<IConnectionPoint>();
+    if (SUCCEEDED(hr) && events) hr = events->Advise(how.events, &eventsCookie_);
   }
   if (SUCCEEDED(hr)) {
     SIZEL size{toHimetric(width_), toHimetric(height_)};
@@ -382,9 +387,6 @@ HRESULT Site::quickActivate(IQuickActivate* quick, const Placement& how) {
   quickControl = control;
   notifyCookie_ = control.dwPropNotifyCookie;
   eventsCookie_ = control.dwEventCookie;
-  // Which interface those events are, to take the sink back when the form closes.
-  if (auto info = control_.as<IProvideClassInfo2>(IID_IProvideClassInfo2))
-    info->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &eventsIid_);
   return S_OK;
 }
 

@@ -143,10 +143,11 @@ struct Placement {
   bool userMode = true;
   // Where a saved control is read from; a new control when null.
   IPropertyBag* bag = nullptr;
-  // Placed through IQuickActivate when the control offers it: the site, the property-notify sink
-  // and `events` (a sink of the control's default event interface) in one call.
-  bool quick = false;
+  // A sink of the control's default event interface, connected while the control is on the form.
   IUnknown* events = nullptr;
+  // Placed through IQuickActivate when the control offers it: the site, the property-notify sink
+  // and the events in one call.
+  bool quick = false;
 };
 
 class Form final : public DispatchObject, public IOleInPlaceFrame {
@@ -312,7 +313,7 @@ class Site final : public IOleClientSite,
   kelo_test::Ptr<IOleObject> control_;
   Extender* extender_ = nullptr;
   DWORD notifyCookie_ = 0;
-  DWORD eventsCookie_ = 0;  // events advised by quick activation
+  DWORD eventsCookie_ = 0;
   IID eventsIid_ = IID_NULL;
 };
 
