@@ -29,40 +29,35 @@ class AtlContainer : public ::testing::Test {
                             10, 17, 200, top_, nullptr, nullptr, nullptr);
     ASSERT_NE(host_, nullptr);
     pump(100);
-    IUnknown* u = nullptr;
-    auto getControl = function<HostGetControl>(atl_, "AtlAxGetControl");
-    ASSERT_EQ(getControl(host_, &u), S_OK);
-    ASSERT_EQ(u->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&control_)), S_OK);
-    IConnectionPointContainer* cpc = nullptr;
-    ASSERT_EQ(u->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&cpc)),
-              S_OK);
-    ASSERT_EQ(cpc->FindConnectionPoint(kEvents, &point_), S_OK);
+    kelo_test::Ptr<IUnknown> u;
+    ASSERT_EQ(function<HostGetControl>(atl_, "AtlAxGetControl")(host_, u.put()), S_OK);
+    control_ = u.as<IDispatch>(IID_IDispatch);
+    auto points = u.as<IConnectionPointContainer>(IID_IConnectionPointContainer);
+    ASSERT_TRUE(control_ && points);
+    ASSERT_EQ(points->FindConnectionPoint(kEvents, point_.put()), S_OK);
     ASSERT_EQ(point_->Advise(sink_.get(), &cookie_), S_OK);
-    cpc->Release();
-    u->Release();
     window_ = GetWindow(host_, GW_CHILD);
     ASSERT_NE(window_, nullptr);
   }
 
   void TearDown() override {
-    if (point_) {
-      point_->Unadvise(cookie_);
-      point_->Release();
-    }
-    if (control_) control_->Release();
-    DestroyWindow(top_);
+    if (point_) point_->Unadvise(cookie_);
+    point_.reset();
+    control_.reset();
+    if (top_) DestroyWindow(top_);
+    top_ = nullptr;
     pump(50);
   }
 
-  long value() { return getLong(control_, L"Value"); }
-  void put(const wchar_t* name, long v) { container_test::put(control_, name, v); }
+  long value() { return getLong(control_.get(), L"Value"); }
+  void put(const wchar_t* name, long v) { container_test::put(control_.get(), name, v); }
   void pointTo(int x, int y) { pointAt(window_, x, y); }
 
   static inline HMODULE ocx_ = nullptr;
   static inline HMODULE atl_ = nullptr;
   HWND top_ = nullptr, host_ = nullptr, window_ = nullptr;
-  IDispatch* control_ = nullptr;
-  IConnectionPoint* point_ = nullptr;
+  kelo_test::Ptr<IDispatch> control_;
+  kelo_test::Ptr<IConnectionPoint> point_;
   DWORD cookie_ = 0;
   kelo_test::Ptr<EventSink> sink_{new EventSink(kEvents)};
 };
@@ -136,25 +131,18 @@ TEST_F(AtlContainer, TheWindowShowsWhatTheLinuxRendererPaints) {
 }
 
 TEST_F(AtlContainer, KeysStepAPageClickPagesAndADragMovesTheThumb) {
-  expectKeysPageClickAndDrag(window_, control_, *sink_);
+  expectKeysPageClickAndDrag(window_, control_.get(), *sink_);
 }
 
 TEST_F(AtlContainer, ThePropertyPagesListedInOrderAndPropertyPage1AppliesAValue) {
   put(L"Value", 4);
-  expectPagesListedAndPage1AppliesATypedValue(control_, control_, top_);
+  expectPagesListedAndPage1AppliesATypedValue(control_.get(), control_.get(), top_);
 }
 
 TEST_F(AtlContainer, ReleasingTheLastControlLetsTheLibraryUnload) {
   auto canUnload = function<Export>(ocx_, "DllCanUnloadNow");
   EXPECT_EQ(canUnload(), S_FALSE);
-  point_->Unadvise(cookie_);
-  point_->Release();
-  point_ = nullptr;
-  control_->Release();
-  control_ = nullptr;
-  DestroyWindow(top_);
-  top_ = nullptr;
-  pump(50);
+  TearDown();  // the sink taken back, the control let go, the window destroyed
   EXPECT_EQ(canUnload(), S_OK);
 }
 

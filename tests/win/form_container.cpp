@@ -154,17 +154,14 @@ Var TextBox::member(size_t index, bool put, const Arguments& args) {
 // ---- Controls -----------------------------------------------------------------------------------
 
 void Controls::close() {
-  for (TextBox* b : boxes_) {
-    b->destroy();
-    b->Release();
-  }
+  for (auto& b : boxes_) b->destroy();
   boxes_.clear();
   form_ = nullptr;
 }
 
 TextBox* Controls::textBox(const std::wstring& boxName) const {
-  for (TextBox* b : boxes_)
-    if (sameName(b->name, boxName)) return b;
+  for (auto& b : boxes_)
+    if (sameName(b->name, boxName)) return b.get();
   return nullptr;
 }
 
@@ -175,21 +172,19 @@ Var Controls::member(size_t index, bool put, const Arguments& args) {
   TextBox* named = textBox(boxName);
   if (index == 1) {         // Remove(name)
     if (!named) fail(730);  // control not found
-    boxes_.erase(std::find(boxes_.begin(), boxes_.end(), named));
     named->destroy();
-    named->Release();
+    std::erase_if(boxes_, [named](const Ptr<TextBox>& b) { return b.get() == named; });
     return Var();
   }
   // Add(ProgID, name): this form makes text boxes.
   if (!sameName(args.text(0), L"VB.TextBox")) fail(711);
   if (boxName.empty()) fail(380);
   bool taken = named != nullptr;
-  for (Site* s : form_->sites()) taken = taken || sameName(s->name, boxName);
+  for (auto& s : form_->sites()) taken = taken || sameName(s->name, boxName);
   if (taken) fail(727);  // name in use
-  auto* box = new TextBox(form_->hwnd(), boxName);
-  boxes_.push_back(box);
+  boxes_.emplace_back(new TextBox(form_->hwnd(), boxName));
   added.push_back(boxName);
-  return Var::dispatch(box);
+  return Var::dispatch(boxes_.back().get());
 }
 
 // ---- Form ---------------------------------------------------------------------------------------
@@ -217,42 +212,33 @@ Form* Form::create(int clientWidth, int clientHeight) {
     form->Release();
     return nullptr;
   }
-  form->controls_ = new Controls(*form);
+  form->controls_ = Ptr<Controls>(new Controls(*form));
   ShowWindow(form->hwnd_, SW_SHOW);
   UpdateWindow(form->hwnd_);
   return form;
 }
 
+Form::~Form() {
+  close();
+}
+
 void Form::close() {
   // The controls first: they may still reach the form's objects while they close.
-  while (!sites_.empty()) {
-    Site* s = sites_.back();
-    sites_.pop_back();
-    s->close();
-    s->Release();
-  }
-  if (controls_) {
-    controls_->close();
-    controls_->Release();
-    controls_ = nullptr;
-  }
+  for (; !sites_.empty(); sites_.pop_back()) sites_.back()->close();
+  if (controls_) controls_->close();
+  controls_.reset();
   active_.reset();
   if (hwnd_) DestroyWindow(hwnd_);
   hwnd_ = nullptr;
 }
 
 HRESULT Form::place(REFCLSID clsid, const Placement& how, Site** site) {
-  *site = nullptr;
-  auto* s = new Site(*this, how);
+  Ptr<Site> s(new Site(*this, how));
   HRESULT hr = s->attach(clsid, how);
-  if (FAILED(hr)) {
-    s->close();
-    s->Release();
-    return hr;
-  }
-  sites_.push_back(s);
-  *site = s;
-  return S_OK;
+  if (FAILED(hr)) s->close();
+  *site = SUCCEEDED(hr) ? s.get() : nullptr;
+  if (SUCCEEDED(hr)) sites_.push_back(s);
+  return hr;
 }
 
 Var Form::member(size_t index, bool put, const Arguments&) {
@@ -267,7 +253,7 @@ Var Form::member(size_t index, bool put, const Arguments&) {
       RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
       return Var();
     default:
-      return Var::dispatch(controls_);
+      return Var::dispatch(controls_.get());
   }
 }
 

@@ -133,7 +133,7 @@ class Controls final : public DispatchObject {
   Var member(size_t index, bool put, const Arguments& args) override;
 
   Form* form_;
-  std::vector<TextBox*> boxes_;  // one reference each
+  std::vector<kelo_test::Ptr<TextBox>> boxes_;
 };
 
 // How a control is placed on the form.
@@ -158,7 +158,7 @@ class Form final : public DispatchObject, public IOleInPlaceFrame {
   // Creates a control of class `clsid` and places it: its site first when it asks so, then new or
   // loaded, its extent, in place at its rectangle. The site is the form's (valid until close).
   HRESULT place(REFCLSID clsid, const Placement& how, Site** site);
-  const std::vector<Site*>& sites() const { return sites_; }
+  const std::vector<kelo_test::Ptr<Site>>& sites() const { return sites_; }
   Controls& controls() const { return *controls_; }
   bool dirty = false;
   // Closes every control (deactivated, its site taken back, released), removes the text boxes
@@ -201,12 +201,12 @@ class Form final : public DispatchObject, public IOleInPlaceFrame {
 
  private:
   Form() : DispatchObject({L"Width", L"Refresh", L"Controls"}) {}
-  ~Form() override { close(); }
+  ~Form() override;
   Var member(size_t index, bool put, const Arguments& args) override;
 
   HWND hwnd_ = nullptr;
-  Controls* controls_ = nullptr;
-  std::vector<Site*> sites_;  // one reference each
+  kelo_test::Ptr<Controls> controls_;
+  std::vector<kelo_test::Ptr<Site>> sites_;
   kelo_test::Ptr<IOleInPlaceActiveObject> active_;
 };
 
