@@ -101,18 +101,12 @@ DWORD runProcess(std::wstring commandLine) {
 }
 
 std::optional<std::wstring> regString(const std::wstring& key, const wchar_t* name) {
-  DWORD bytes = 0;
-  if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, nullptr, &bytes) !=
-      ERROR_SUCCESS) {
+  wchar_t buf[1024] = {};
+  DWORD bytes = sizeof buf;
+  if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, buf, &bytes) !=
+      ERROR_SUCCESS)
     return std::nullopt;
-  }
-  std::wstring s(bytes / sizeof(wchar_t), L'\0');
-  if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, s.data(),
-                   &bytes) != ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  s.resize(wcsnlen(s.c_str(), s.size()));
-  return s;
+  return std::wstring(buf);
 }
 
 bool regKeyExists(const std::wstring& key) {

@@ -163,14 +163,9 @@ class DispatchBase : public I, public Counted {
   ULONG STDMETHODCALLTYPE AddRef() override { return addRef(); }
   ULONG STDMETHODCALLTYPE Release() override { return release(); }
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
-    if (!n) return E_POINTER;
-    *n = 0;
-    return S_OK;
+    return n ? *n = 0, S_OK : E_POINTER;
   }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** t) override {
-    if (t) *t = nullptr;
-    return E_NOTIMPL;
-  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
     return E_NOTIMPL;
   }
@@ -189,14 +184,8 @@ class ClientSite final : public IOleClientSite, public DispatchBase<IDispatch> {
   ULONG STDMETHODCALLTYPE AddRef() override { return addRef(); }
   ULONG STDMETHODCALLTYPE Release() override { return release(); }
   HRESULT STDMETHODCALLTYPE SaveObject() override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker** m) override {
-    if (m) *m = nullptr;
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE GetContainer(IOleContainer** c) override {
-    if (c) *c = nullptr;
-    return E_NOINTERFACE;
-  }
+  HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetContainer(IOleContainer**) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE ShowObject() override { return S_OK; }
   HRESULT STDMETHODCALLTYPE OnShowWindow(BOOL) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE RequestNewObjectLayout() override { return E_NOTIMPL; }

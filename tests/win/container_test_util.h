@@ -175,19 +175,15 @@ inline void expectShowsReference(HWND window, const ReferenceBar& bar) {
     button(true);
     pump(150);
   }
-  struct Release {
-    bool held;
-    ~Release() {
-      if (!held) return;
-      button(false);
-      pump(600);  // the tooltip's time
-    }
-  } release{bar.held};
   RECT r{};
   GetClientRect(window, &r);
+  std::vector<uint32_t> shown = capture(window, bar.width, bar.height);
+  if (bar.held) {
+    button(false);
+    pump(600);  // the tooltip's time
+  }
   ASSERT_EQ(std::pair(static_cast<int>(r.right), static_cast<int>(r.bottom)),
             std::pair(bar.width, bar.height));
-  std::vector<uint32_t> shown = capture(window, bar.width, bar.height);
   host::PictureRef ref =
       host::Picture::load(std::string(KELO_REFERENCE_DIR) + "/" + bar.reference + ".png");
   int differ = 0;

@@ -456,14 +456,6 @@ HRESULT Site::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** d
   return S_OK;
 }
 
-HRESULT Site::GetExtendedControl(IDispatch** out) {
-  if (!out) return E_POINTER;
-  *out = extender_;
-  if (!extender_) return E_NOTIMPL;
-  extender_->AddRef();
-  return S_OK;
-}
-
 HRESULT Site::Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
                      UINT*) {
   if (!(kind & DISPATCH_PROPERTYGET)) return DISP_E_MEMBERNOTFOUND;

@@ -282,7 +282,9 @@ class Site final : public IOleClientSite,
   // IOleControlSite
   HRESULT STDMETHODCALLTYPE OnControlInfoChanged() override { return S_OK; }
   HRESULT STDMETHODCALLTYPE LockInPlaceActive(BOOL) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE GetExtendedControl(IDispatch** out) override;
+  HRESULT STDMETHODCALLTYPE GetExtendedControl(IDispatch** out) override {
+    return out ? (*out = extender(), (*out)->AddRef(), S_OK) : E_POINTER;
+  }
   HRESULT STDMETHODCALLTYPE TransformCoords(POINTL*, POINTF*, DWORD) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE TranslateAccelerator(MSG*, DWORD) override { return S_FALSE; }
   HRESULT STDMETHODCALLTYPE OnFocus(BOOL gotFocus) override {

@@ -197,18 +197,110 @@ TEST_F(FormContainer, RunModeInputStepsPagesDragsShowsTheTooltipAndMarksTheFormD
   expectKeysPageClickAndDrag(window, bar, *sink_);
 }
 
-TEST_F(FormContainer, DesignModeListsItsPagesAppliesAPageAndSavesTheBar) {
+// What the platform's property frame showed, looked at from inside its modal loop.
+struct FrameSeen {
+  int ticks = 0;
+  HWND sheet = nullptr, page = nullptr;
+  std::vector<std::wstring> tabs;
+};
+FrameSeen* frameSeen = nullptr;
+
+// First tick: the frame is up; its tabs and the page in it are noted and a Value is typed into
+// the page. Next tick: Cancel.
+void CALLBACK lookAtFrame(HWND, UINT, UINT_PTR timer, DWORD) {
+  FrameSeen& seen = *frameSeen;
+  // A dialog window of this thread's own: the frame (Wine's has no owner, whatever it is given).
+  if (!seen.sheet && !shown(L"#32770").empty()) seen.sheet = shown(L"#32770").back();
+  if (!seen.sheet) {
+    if (++seen.ticks > 50) KillTimer(nullptr, timer);  // no frame came: the test fails below
+    return;
+  }
+  if (!seen.page) {
+    HWND tab = FindWindowExW(seen.sheet, nullptr, WC_TABCONTROLW, nullptr);
+    int count = tab ? static_cast<int>(SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0)) : 0;
+    for (int i = 0; i < count; ++i) {
+      wchar_t text[64] = {};
+      TCITEMW item{};
+      item.mask = TCIF_TEXT;
+      item.pszText = text;
+      item.cchTextMax = 64;
+      SendMessageW(tab, TCM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+      seen.tabs.push_back(text);
+    }
+    std::vector<HWND> pages = shown(L"KeloScrollForm", seen.sheet);
+    if (!pages.empty()) {
+      seen.page = pages.back();
+      // The Value field (its text 4): click into it, take the digit back and type 7.
+      PostMessageW(seen.page, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 165));
+      PostMessageW(seen.page, WM_LBUTTONUP, 0, MAKELPARAM(50, 165));
+      PostMessageW(seen.page, WM_KEYDOWN, VK_BACK, 0);
+      PostMessageW(seen.page, WM_KEYUP, VK_BACK, 0);
+      PostMessageW(seen.page, WM_CHAR, L'7', 0);
+      return;
+    }
+  }
+  KillTimer(nullptr, timer);
+  PostMessageW(seen.sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+}
+
+// A designer shows the control's pages in the platform's own property frame: a tab for each page
+// the system can make, titled as the page calls itself, in the order the control lists them; the
+// page's window in its tab; what is typed and then cancelled never reaches the control, and
+// closing the frame deactivates the page and gives every reference back (checked as the form
+// closes). Wine's frame never calls Apply, so PropertyPage1's Apply is tested through its own
+// interface. Then the bar is saved in the form's bag and loaded at run time.
+TEST_F(FormContainer, DesignModeShowsItsPagesInTheFrameAppliesAPageAndSavesTheBar) {
   Site* site = place(false);
   ASSERT_NE(site, nullptr);
   IDispatch* bar = dispatchOf(site);
 
-  // The designer's property browser writes through the extender; PropertyPage1, given the
-  // extender as a designer gives it, applies a Value typed into it, which dirties the form.
+  // The designer's property browser writes through the extender.
   IDispatch* extender = site->extender();
   put(extender, L"Max", 50);
   put(extender, L"LargeChange", 5);
   put(extender, L"RefreshMsecGD", 150);
   put(extender, L"Value", 4);
+
+  auto specify =
+      kelo_test::query<ISpecifyPropertyPages>(site->control(), IID_ISpecifyPropertyPages);
+  CAUUID pages{};
+  ASSERT_EQ(specify->GetPages(&pages), S_OK);
+  std::vector<std::wstring> titles;
+  for (ULONG i = 0; i < pages.cElems; ++i) {
+    Ptr<IPropertyPage> page;
+    PROPPAGEINFO info{};
+    // The standard picture page only where the system has one.
+    if (FAILED(CoCreateInstance(pages.pElems[i], nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage,
+                                page.putVoid())) ||
+        FAILED(page->GetPageInfo(&info)))
+      continue;
+    titles.push_back(info.pszTitle);
+    CoTaskMemFree(info.pszTitle);
+    CoTaskMemFree(info.pszDocString);
+    CoTaskMemFree(info.pszHelpFile);
+  }
+  ASSERT_FALSE(titles.empty());
+  EXPECT_EQ(titles.back(), L"PropertyPage1");
+
+  FrameSeen seen;
+  frameSeen = &seen;
+  SetTimer(nullptr, 0, 100, lookAtFrame);
+  IUnknown* object = extender;
+  EXPECT_EQ(OleCreatePropertyFrame(form_->hwnd(), 0, 0, L"KeloScroll1", 1, &object, pages.cElems,
+                                   pages.pElems, LOCALE_USER_DEFAULT, 0, nullptr),
+            S_OK);
+  frameSeen = nullptr;
+  CoTaskMemFree(pages.pElems);
+
+  ASSERT_NE(seen.sheet, nullptr) << "no property frame";
+  EXPECT_EQ(seen.tabs, titles);
+  ASSERT_NE(seen.page, nullptr) << "PropertyPage1 not shown in the frame";
+  EXPECT_FALSE(IsWindow(seen.page));
+  EXPECT_EQ(getLong(bar, L"Value"), 4);
+  EXPECT_EQ(getLong(bar, L"Max"), 50);
+
+  // PropertyPage1, given the extender as a designer gives it, applies a Value typed into it,
+  // which dirties the form.
   form_->dirty = false;
   expectPagesListedAndPage1AppliesATypedValue(bar, extender, form_->hwnd());
   EXPECT_EQ(getLong(bar, L"Max"), 50);
@@ -216,9 +308,6 @@ TEST_F(FormContainer, DesignModeListsItsPagesAppliesAPageAndSavesTheBar) {
 
   // Saved in the form's own property bag and loaded as a new control at run time: the same bar.
   auto bag = save(bar);
-  std::vector<std::wstring> saved = bag->names();
-  for (const wchar_t* key : {L"Max", L"LargeChange", L"RefreshMsecGD", L"Value"})
-    EXPECT_NE(std::find(saved.begin(), saved.end(), key), saved.end()) << key;
   Site* loaded = place(true, L"KeloScroll2", bag.get());
   ASSERT_NE(loaded, nullptr);
   IDispatch* copy = dispatchOf(loaded);
@@ -398,104 +487,6 @@ TEST_F(FormContainer, TheWindowShowsWhatTheLinuxRendererPaints) {
     pump(150);
     expectShowsReference(site->window(), bar);
   }
-}
-
-// What the platform's property frame showed, looked at from inside its modal loop.
-struct FrameSeen {
-  int ticks = 0;
-  HWND sheet = nullptr, page = nullptr;
-  std::vector<std::wstring> tabs;
-};
-FrameSeen* frameSeen = nullptr;
-
-// First tick: the frame is up; its tabs and the page in it are noted and a Value is typed into
-// the page. Next tick: Cancel.
-void CALLBACK lookAtFrame(HWND, UINT, UINT_PTR timer, DWORD) {
-  FrameSeen& seen = *frameSeen;
-  // A dialog window of this thread's own: the frame (Wine's has no owner, whatever it is given).
-  if (!seen.sheet && !shown(L"#32770").empty()) seen.sheet = shown(L"#32770").back();
-  if (!seen.sheet) {
-    if (++seen.ticks > 50) KillTimer(nullptr, timer);  // no frame came: the test fails below
-    return;
-  }
-  if (!seen.page) {
-    HWND tab = FindWindowExW(seen.sheet, nullptr, WC_TABCONTROLW, nullptr);
-    int count = tab ? static_cast<int>(SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0)) : 0;
-    for (int i = 0; i < count; ++i) {
-      wchar_t text[64] = {};
-      TCITEMW item{};
-      item.mask = TCIF_TEXT;
-      item.pszText = text;
-      item.cchTextMax = 64;
-      SendMessageW(tab, TCM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
-      seen.tabs.push_back(text);
-    }
-    std::vector<HWND> pages = shown(L"KeloScrollForm", seen.sheet);
-    if (!pages.empty()) {
-      seen.page = pages.back();
-      // The Value field (its text 4): click into it, take the digit back and type 7.
-      PostMessageW(seen.page, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 165));
-      PostMessageW(seen.page, WM_LBUTTONUP, 0, MAKELPARAM(50, 165));
-      PostMessageW(seen.page, WM_KEYDOWN, VK_BACK, 0);
-      PostMessageW(seen.page, WM_KEYUP, VK_BACK, 0);
-      PostMessageW(seen.page, WM_CHAR, L'7', 0);
-      return;
-    }
-  }
-  KillTimer(nullptr, timer);
-  PostMessageW(seen.sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
-}
-
-// A designer shows the control's pages in the platform's own property frame: a tab for each page
-// the system can make, titled as the page calls itself, in the order the control lists them; the
-// page's window in its tab; what is typed and then cancelled never reaches the control, and
-// closing the frame deactivates the page and gives every reference back (checked as the form
-// closes). (Wine's frame never calls Apply, so OK cannot be tested here; PropertyPage1's Apply is
-// tested through its own interface.)
-TEST_F(FormContainer, ThePlatformsPropertyFrameShowsThePagesInOrder) {
-  Site* site = place(false);
-  ASSERT_NE(site, nullptr);
-  IDispatch* extender = site->extender();
-  put(extender, L"Max", 50);
-  put(extender, L"Value", 4);
-
-  auto specify =
-      kelo_test::query<ISpecifyPropertyPages>(site->control(), IID_ISpecifyPropertyPages);
-  CAUUID pages{};
-  ASSERT_EQ(specify->GetPages(&pages), S_OK);
-  std::vector<std::wstring> titles;
-  for (ULONG i = 0; i < pages.cElems; ++i) {
-    Ptr<IPropertyPage> page;
-    PROPPAGEINFO info{};
-    // The standard picture page only where the system has one.
-    if (FAILED(CoCreateInstance(pages.pElems[i], nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage,
-                                page.putVoid())) ||
-        FAILED(page->GetPageInfo(&info)))
-      continue;
-    titles.push_back(info.pszTitle);
-    CoTaskMemFree(info.pszTitle);
-    CoTaskMemFree(info.pszDocString);
-    CoTaskMemFree(info.pszHelpFile);
-  }
-  ASSERT_FALSE(titles.empty());
-  EXPECT_EQ(titles.back(), L"PropertyPage1");
-
-  FrameSeen seen;
-  frameSeen = &seen;
-  SetTimer(nullptr, 0, 100, lookAtFrame);
-  IUnknown* object = extender;
-  EXPECT_EQ(OleCreatePropertyFrame(form_->hwnd(), 0, 0, L"KeloScroll1", 1, &object, pages.cElems,
-                                   pages.pElems, LOCALE_USER_DEFAULT, 0, nullptr),
-            S_OK);
-  frameSeen = nullptr;
-  CoTaskMemFree(pages.pElems);
-
-  ASSERT_NE(seen.sheet, nullptr) << "no property frame";
-  EXPECT_EQ(seen.tabs, titles);
-  ASSERT_NE(seen.page, nullptr) << "PropertyPage1 not shown in the frame";
-  EXPECT_FALSE(IsWindow(seen.page));
-  EXPECT_EQ(getLong(site->extender(), L"Value"), 4);
-  EXPECT_EQ(getLong(site->extender(), L"Max"), 50);
 }
 
 // What the about box showed, looked at from inside its modal loop, one step a tick.

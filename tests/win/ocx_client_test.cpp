@@ -356,31 +356,6 @@ TEST(OcxClient, PropertiesByNameByIdAndThroughTheDualVtable) {
   EXPECT_FALSE(cursor);
 }
 
-// Closes the windows of this thread that appear while it runs (a modal box's own loop runs the
-// thread's timers).
-class WindowCloser {
- public:
-  WindowCloser() : timer_(SetTimer(nullptr, 0, 100, &WindowCloser::tick)) {}
-  ~WindowCloser() { KillTimer(nullptr, timer_); }
-
- private:
-  static BOOL CALLBACK close(HWND w, LPARAM) {
-    if (IsWindowVisible(w)) PostMessageW(w, WM_CLOSE, 0, 0);
-    return TRUE;
-  }
-  static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
-    EnumThreadWindows(GetCurrentThreadId(), &WindowCloser::close, 0);
-  }
-  UINT_PTR timer_;
-};
-
-TEST(OcxClient, AboutBoxIsCallableByItsStandardId) {
-  Control c;
-  ASSERT_TRUE(c.disp);
-  WindowCloser closer;
-  EXPECT_EQ(call(c.disp.get(), DISPID_ABOUTBOX, DISPATCH_METHOD).hr, S_OK);
-}
-
 TEST(OcxClient, EventsAndPropertyNotificationsReachTheContainersSinks) {
   Control c;
   ASSERT_TRUE(c.disp);
