@@ -199,7 +199,6 @@ Form* Form::create(int clientWidth, int clientHeight) {
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = &DefWindowProcW;
   wc.hInstance = GetModuleHandleW(nullptr);
-  wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = kFormClass;
   if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return nullptr;
@@ -366,14 +365,11 @@ HRESULT Site::quickActivate(IQuickActivate* quick, const Placement& how) {
   container.colorBack = 0x8000000F;  // button face
   container.dwAppearance = 1;
   container.lcid = LOCALE_USER_DEFAULT;
-  QACONTROL control{};
-  control.cbSize = sizeof control;
-  HRESULT hr = quick->QuickActivate(&container, &control);
-  if (FAILED(hr)) return hr;
-  quickControl = control;
-  notifyCookie_ = control.dwPropNotifyCookie;
-  eventsCookie_ = control.dwEventCookie;
-  return S_OK;
+  quickControl.cbSize = sizeof quickControl;
+  HRESULT hr = quick->QuickActivate(&container, &quickControl);
+  notifyCookie_ = quickControl.dwPropNotifyCookie;
+  eventsCookie_ = quickControl.dwEventCookie;
+  return hr;
 }
 
 Ptr<IConnectionPoint> Site::point(REFIID iid) const {

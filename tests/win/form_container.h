@@ -177,15 +177,11 @@ class Form final : public DispatchObject, public IOleInPlaceFrame {
   ULONG STDMETHODCALLTYPE AddRef() override { return addRef(); }
   ULONG STDMETHODCALLTYPE Release() override { return release(); }
   HRESULT STDMETHODCALLTYPE GetWindow(HWND* out) override {
-    if (!out) return E_POINTER;
-    *out = hwnd_;
-    return hwnd_ ? S_OK : E_FAIL;
+    return out ? (*out = hwnd_, hwnd_ ? S_OK : E_FAIL) : E_POINTER;
   }
   HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetBorder(LPRECT) override { return INPLACE_E_NOTOOLSPACE; }
-  HRESULT STDMETHODCALLTYPE RequestBorderSpace(LPCBORDERWIDTHS) override {
-    return INPLACE_E_NOTOOLSPACE;
-  }
+  HRESULT STDMETHODCALLTYPE RequestBorderSpace(LPCBORDERWIDTHS) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE SetBorderSpace(LPCBORDERWIDTHS) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE SetActiveObject(IOleInPlaceActiveObject* object, LPCOLESTR) override {
     if (object) object->AddRef();
@@ -262,20 +258,14 @@ class Site final : public IOleClientSite,
   }
   HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE CanInPlaceActivate() override { return form_ ? S_OK : S_FALSE; }
-  HRESULT STDMETHODCALLTYPE OnInPlaceActivate() override {
-    inPlace = true;
-    return S_OK;
-  }
+  HRESULT STDMETHODCALLTYPE OnInPlaceActivate() override { return inPlace = true, S_OK; }
   HRESULT STDMETHODCALLTYPE OnUIActivate() override { return S_OK; }
   HRESULT STDMETHODCALLTYPE GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc,
                                              LPRECT position, LPRECT clip,
                                              LPOLEINPLACEFRAMEINFO info) override;
   HRESULT STDMETHODCALLTYPE Scroll(SIZE) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE OnUIDeactivate(BOOL) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE OnInPlaceDeactivate() override {
-    inPlace = false;
-    return S_OK;
-  }
+  HRESULT STDMETHODCALLTYPE OnInPlaceDeactivate() override { return inPlace = false, S_OK; }
   HRESULT STDMETHODCALLTYPE DiscardUndoState() override { return S_OK; }
   HRESULT STDMETHODCALLTYPE DeactivateAndUndo() override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT) override { return E_NOTIMPL; }
@@ -287,10 +277,7 @@ class Site final : public IOleClientSite,
   }
   HRESULT STDMETHODCALLTYPE TransformCoords(POINTL*, POINTF*, DWORD) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE TranslateAccelerator(MSG*, DWORD) override { return S_FALSE; }
-  HRESULT STDMETHODCALLTYPE OnFocus(BOOL gotFocus) override {
-    focused = gotFocus != FALSE;
-    return S_OK;
-  }
+  HRESULT STDMETHODCALLTYPE OnFocus(BOOL gotFocus) override { return focused = gotFocus, S_OK; }
   HRESULT STDMETHODCALLTYPE ShowPropertyFrame() override { return E_NOTIMPL; }
   // IDispatch: the ambient properties
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPARAMS*, VARIANT* result,

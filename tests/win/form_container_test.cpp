@@ -315,6 +315,74 @@ TEST_F(FormContainer, DesignModeShowsItsPagesInTheFrameAppliesAPageAndSavesTheBa
                               L"VerticalBar", L"Min", L"SmallChange"})
     EXPECT_EQ(getLong(copy, name), getLong(bar, name)) << name;
   EXPECT_EQ(getLong(copy, L"Value"), 7);
+
+  // The designer's hit tests and Size to Fit, through the first control's view.
+  RECT r = site->pixels();  // 200, 30 to 217, 230
+
+  // Opaque: the form need not paint behind it; the opaque aspect draws as the content does.
+  auto view = kelo_test::query<IViewObjectEx>(site->control(), IID_IViewObjectEx);
+  ASSERT_TRUE(view);
+  DWORD status = 0;
+  EXPECT_EQ(view->GetViewStatus(&status), S_OK);
+  EXPECT_TRUE(status & VIEWSTATUS_OPAQUE);
+  EXPECT_TRUE(status & VIEWSTATUS_SOLIDBKGND);
+  RECTL content{}, opaque{}, transparent{};
+  EXPECT_EQ(view->GetRect(DVASPECT_CONTENT, &content), S_OK);
+  EXPECT_EQ(view->GetRect(DVASPECT_OPAQUE, &opaque), S_OK);
+  EXPECT_EQ(view->GetRect(DVASPECT_TRANSPARENT, &transparent), DV_E_DVASPECT);
+  for (const RECTL& e : {content, opaque})
+    EXPECT_TRUE(e.left == 0 && e.top == 0 && e.right == toHimetric(255) &&
+                e.bottom == toHimetric(3000));
+  EXPECT_TRUE(picture(site->control(), 17, 200, DVASPECT_OPAQUE) ==
+              picture(site->control(), 17, 200, DVASPECT_CONTENT));
+
+  // A click selects the control on it, and near it when the designer allows some distance; a
+  // band dragged over part of it selects it, one beside it does not.
+  auto hitPoint = [&](LONG x, LONG y, LONG closeHint) {
+    DWORD hit = HITRESULT_OUTSIDE;
+    if (FAILED(view->QueryHitPoint(DVASPECT_CONTENT, &r, POINT{x, y}, closeHint, &hit)))
+      hit = HITRESULT_OUTSIDE;
+    return hit;
+  };
+  // A band in pixels from the control's top left corner, given in HIMETRIC.
+  auto hitRect = [&](LONG left, LONG top, LONG right, LONG bottom) {
+    auto h = [](LONG px) { return toHimetric(form_container::toTwips(px)); };
+    RECT band{h(left), h(top), h(right), h(bottom)};
+    DWORD hit = HITRESULT_OUTSIDE;
+    if (FAILED(view->QueryHitRect(DVASPECT_CONTENT, &r, &band, 0, &hit))) hit = HITRESULT_OUTSIDE;
+    return hit;
+  };
+  const std::pair<DWORD, int> hits[] = {
+      {hitPoint(r.left + 5, r.top + 100, 0), HITRESULT_HIT},
+      {hitPoint(r.right + 2, r.top + 100, 0), HITRESULT_OUTSIDE},
+      {hitPoint(r.right + 2, r.top + 100, 200), HITRESULT_CLOSE},
+      {hitPoint(r.right + 40, r.top + 100, 200), HITRESULT_OUTSIDE},
+      {hitRect(-30, 50, 3, 60), HITRESULT_HIT},
+      {hitRect(20, 0, 47, 200), HITRESULT_OUTSIDE}};
+  for (size_t i = 0; i < std::size(hits); ++i)
+    EXPECT_EQ(hits[i].first, static_cast<DWORD>(hits[i].second)) << i;
+
+  // Size to Fit: the control as designed, 720 x 3645 twips (48 x 243 pixels).
+  SIZEL natural{};
+  DVEXTENTINFO info{sizeof(DVEXTENTINFO), DVEXTENT_CONTENT, {0, 0}};
+  EXPECT_EQ(view->GetNaturalExtent(DVASPECT_CONTENT, -1, nullptr, nullptr, &info, &natural), S_OK);
+  EXPECT_EQ(natural.cx, toHimetric(720));
+  EXPECT_EQ(natural.cy, toHimetric(3645));
+  // A size the designer proposes (dragging a handle) keeps what a resize would keep: a bar too
+  // short for two buttons and the thumb (705 twips) is raised to that.
+  info.dwExtentMode = DVEXTENT_INTEGRAL;
+  info.sizelProposed = {toHimetric(255), toHimetric(300)};
+  EXPECT_EQ(view->GetNaturalExtent(DVASPECT_CONTENT, -1, nullptr, nullptr, &info, &natural), S_OK);
+  EXPECT_EQ(natural.cx, toHimetric(255));
+  EXPECT_EQ(natural.cy, toHimetric(705));
+  info.sizelProposed = {toHimetric(255), toHimetric(2000)};
+  EXPECT_EQ(view->GetNaturalExtent(DVASPECT_CONTENT, -1, nullptr, nullptr, &info, &natural), S_OK);
+  EXPECT_EQ(natural.cy, toHimetric(2000));
+  site->move(3000, 450, 720, 3645);  // the natural size, where it stands: its window follows
+  pump(50);
+  RECT fitted = inParent(site->window());
+  EXPECT_EQ(std::tuple(fitted.left, fitted.top, fitted.right, fitted.bottom),
+            std::tuple(200, 30, 248, 273));
 }
 
 TEST_F(FormContainer, TheControlFollowsTheAmbientUserModeAsTheDesignerSwitchesIt) {
@@ -397,77 +465,6 @@ TEST_F(FormContainer, QuickActivationGivesTheSiteAndTheSinksInOneCall) {
   pump(700);
   // Closing the form takes both sinks back by their cookies (the check of live objects at the
   // end fails if the control still holds the site).
-}
-
-TEST_F(FormContainer, TheDesignerHitTestsAndSizesTheControlThroughItsView) {
-  Site* site = place(false);
-  ASSERT_NE(site, nullptr);
-  RECT r = site->pixels();  // 200, 30 to 217, 230
-
-  // Opaque: the form need not paint behind it; the opaque aspect draws as the content does.
-  auto view = kelo_test::query<IViewObjectEx>(site->control(), IID_IViewObjectEx);
-  ASSERT_TRUE(view);
-  DWORD status = 0;
-  EXPECT_EQ(view->GetViewStatus(&status), S_OK);
-  EXPECT_TRUE(status & VIEWSTATUS_OPAQUE);
-  EXPECT_TRUE(status & VIEWSTATUS_SOLIDBKGND);
-  RECTL content{}, opaque{}, transparent{};
-  EXPECT_EQ(view->GetRect(DVASPECT_CONTENT, &content), S_OK);
-  EXPECT_EQ(view->GetRect(DVASPECT_OPAQUE, &opaque), S_OK);
-  EXPECT_EQ(view->GetRect(DVASPECT_TRANSPARENT, &transparent), DV_E_DVASPECT);
-  for (const RECTL& e : {content, opaque})
-    EXPECT_TRUE(e.left == 0 && e.top == 0 && e.right == toHimetric(255) &&
-                e.bottom == toHimetric(3000));
-  EXPECT_TRUE(picture(site->control(), 17, 200, DVASPECT_OPAQUE) ==
-              picture(site->control(), 17, 200, DVASPECT_CONTENT));
-
-  // A click selects the control on it, and near it when the designer allows some distance; a
-  // band dragged over part of it selects it, one beside it does not.
-  auto hitPoint = [&](LONG x, LONG y, LONG closeHint) {
-    DWORD hit = HITRESULT_OUTSIDE;
-    if (FAILED(view->QueryHitPoint(DVASPECT_CONTENT, &r, POINT{x, y}, closeHint, &hit)))
-      hit = HITRESULT_OUTSIDE;
-    return hit;
-  };
-  // A band in pixels from the control's top left corner, given in HIMETRIC.
-  auto hitRect = [&](LONG left, LONG top, LONG right, LONG bottom) {
-    auto h = [](LONG px) { return toHimetric(form_container::toTwips(px)); };
-    RECT band{h(left), h(top), h(right), h(bottom)};
-    DWORD hit = HITRESULT_OUTSIDE;
-    if (FAILED(view->QueryHitRect(DVASPECT_CONTENT, &r, &band, 0, &hit))) hit = HITRESULT_OUTSIDE;
-    return hit;
-  };
-  const std::pair<DWORD, int> hits[] = {
-      {hitPoint(r.left + 5, r.top + 100, 0), HITRESULT_HIT},
-      {hitPoint(r.right + 2, r.top + 100, 0), HITRESULT_OUTSIDE},
-      {hitPoint(r.right + 2, r.top + 100, 200), HITRESULT_CLOSE},
-      {hitPoint(r.right + 40, r.top + 100, 200), HITRESULT_OUTSIDE},
-      {hitRect(-30, 50, 3, 60), HITRESULT_HIT},
-      {hitRect(20, 0, 47, 200), HITRESULT_OUTSIDE}};
-  for (size_t i = 0; i < std::size(hits); ++i)
-    EXPECT_EQ(hits[i].first, static_cast<DWORD>(hits[i].second)) << i;
-
-  // Size to Fit: the control as designed, 720 x 3645 twips (48 x 243 pixels).
-  SIZEL natural{};
-  DVEXTENTINFO info{sizeof(DVEXTENTINFO), DVEXTENT_CONTENT, {0, 0}};
-  EXPECT_EQ(view->GetNaturalExtent(DVASPECT_CONTENT, -1, nullptr, nullptr, &info, &natural), S_OK);
-  EXPECT_EQ(natural.cx, toHimetric(720));
-  EXPECT_EQ(natural.cy, toHimetric(3645));
-  // A size the designer proposes (dragging a handle) keeps what a resize would keep: a bar too
-  // short for two buttons and the thumb (705 twips) is raised to that.
-  info.dwExtentMode = DVEXTENT_INTEGRAL;
-  info.sizelProposed = {toHimetric(255), toHimetric(300)};
-  EXPECT_EQ(view->GetNaturalExtent(DVASPECT_CONTENT, -1, nullptr, nullptr, &info, &natural), S_OK);
-  EXPECT_EQ(natural.cx, toHimetric(255));
-  EXPECT_EQ(natural.cy, toHimetric(705));
-  info.sizelProposed = {toHimetric(255), toHimetric(2000)};
-  EXPECT_EQ(view->GetNaturalExtent(DVASPECT_CONTENT, -1, nullptr, nullptr, &info, &natural), S_OK);
-  EXPECT_EQ(natural.cy, toHimetric(2000));
-  site->move(3000, 450, 720, 3645);  // the natural size, where it stands: its window follows
-  pump(50);
-  RECT fitted = inParent(site->window());
-  EXPECT_EQ(std::tuple(fitted.left, fitted.top, fitted.right, fitted.bottom),
-            std::tuple(200, 30, 248, 273));
 }
 
 // On this form, at run time, the control's window shows what the Linux renderer paints for the
@@ -553,10 +550,7 @@ TEST_F(FormContainer, TheAboutBoxAndItsCreditAreModalWindowsOverTheForm) {
   seen.form = form_->hwnd();
   aboutSeen = &seen;
   SetTimer(nullptr, 0, 100, lookAtAbout);
-  DISPPARAMS none{};
-  EXPECT_EQ(dispatchOf(site)->Invoke(DISPID_ABOUTBOX, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr,
-                                     nullptr, nullptr),
-            S_OK);
+  EXPECT_EQ(kelo_test::call(dispatchOf(site), DISPID_ABOUTBOX, DISPATCH_METHOD).hr, S_OK);
   aboutSeen = nullptr;
   EXPECT_EQ(seen.caption, L"KeloScroll-Bar");
   EXPECT_TRUE(seen.boxOwnedByForm);
