@@ -8,9 +8,7 @@ namespace {
 
 using namespace container_test;
 
-using HostInit = BOOL(WINAPI*)();
 using HostGetControl = HRESULT(WINAPI*)(HWND, IUnknown**);
-using Export = HRESULT(STDAPICALLTYPE*)();
 
 class AtlContainer : public ::testing::Test {
  protected:
@@ -18,7 +16,7 @@ class AtlContainer : public ::testing::Test {
     ASSERT_NO_FATAL_FAILURE(loadRegisteredOcx(ocx_));
     atl_ = LoadLibraryW(L"atl.dll");
     ASSERT_NE(atl_, nullptr);
-    ASSERT_TRUE(function<HostInit>(atl_, "AtlAxWinInit")());
+    ASSERT_TRUE(function<BOOL(WINAPI*)()>(atl_, "AtlAxWinInit")());
   }
 
   // A form-like top window holding the control's host window at 10,10, 17 x 200 pixels.
@@ -140,7 +138,7 @@ TEST_F(AtlContainer, ThePropertyPagesListedInOrderAndPropertyPage1AppliesAValue)
 }
 
 TEST_F(AtlContainer, ReleasingTheLastControlLetsTheLibraryUnload) {
-  auto canUnload = function<Export>(ocx_, "DllCanUnloadNow");
+  auto canUnload = function<HRESULT(STDAPICALLTYPE*)()>(ocx_, "DllCanUnloadNow");
   EXPECT_EQ(canUnload(), S_FALSE);
   TearDown();  // the sink taken back, the control let go, the window destroyed
   EXPECT_EQ(canUnload(), S_OK);

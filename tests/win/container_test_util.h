@@ -69,8 +69,7 @@ inline void loadRegisteredOcx(HMODULE& ocx) {
   ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
   ocx = LoadLibraryW(L"KeloScroll.ocx");
   ASSERT_NE(ocx, nullptr);
-  using Export = HRESULT(STDAPICALLTYPE*)();
-  ASSERT_EQ(function<Export>(ocx, "DllRegisterServer")(), S_OK);
+  ASSERT_EQ(function<HRESULT(STDAPICALLTYPE*)()>(ocx, "DllRegisterServer")(), S_OK);
 }
 
 // Real input at the pointer: the left button pressed or released, a key pressed and released.
@@ -105,8 +104,11 @@ inline void pointAt(HWND window, int x, int y) {
   pump(20);
 }
 
-// Real input: the pointer moved (while a button is held, a drag) to a point of the screen.
-inline void moveTo(POINT screen) {
+// Real input: the pointer moved (while a button is held, a drag) to a point of a window's client
+// area.
+inline void moveTo(HWND window, int x, int y) {
+  POINT screen{x, y};
+  ClientToScreen(window, &screen);
   INPUT in{};
   in.type = INPUT_MOUSE;
   in.mi.dx = MulDiv(screen.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
@@ -222,9 +224,7 @@ inline void expectKeysPageClickAndDrag(HWND window, IDispatch* bar, EventSink& s
   button(true);
   pump(50);
   for (int y = 30; y <= 100; y += 10) {
-    POINT p{8, y};
-    ClientToScreen(window, &p);
-    moveTo(p);
+    moveTo(window, 8, y);
     pump(30);
   }
   button(false);
