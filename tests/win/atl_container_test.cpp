@@ -2,39 +2,13 @@
 // platform's template library (atl.dll's AtlAxWin), loaded at run time, on a virtual display.
 // The tests drive the control with real input (SendInput) and watch its events on a sink of
 // their own: that host never connects to a control's events itself.
-#include <gtest/gtest.h>
-#include <ocidl.h>
-#include <oleauto.h>
-#include <windows.h>
-
-#include <string>
-#include <vector>
-
-#include "tests/win/container_test_util.h"
+#include "tests/win/container_test_util.h"  // first: it brings the Windows headers in order
 
 namespace {
 
 using namespace container_test;
 
-using HostInit = BOOL(WINAPI*)();
 using HostGetControl = HRESULT(WINAPI*)(HWND, IUnknown**);
-using Export = HRESULT(STDAPICALLTYPE*)();
-
-BOOL CALLBACK collectTip(HWND h, LPARAM out) {
-  wchar_t cls[64] = {};
-  GetClassNameW(h, cls, 64);
-  if (std::wstring(cls) == L"KeloScrollForm" && IsWindowVisible(h) &&
-      (GetWindowLongPtrW(h, GWL_EXSTYLE) & WS_EX_TOOLWINDOW))
-    reinterpret_cast<std::vector<HWND>*>(out)->push_back(h);
-  return TRUE;
-}
-
-// The control's own tooltip windows that show now.
-std::vector<HWND> shownTips() {
-  std::vector<HWND> out;
-  EnumThreadWindows(GetCurrentThreadId(), collectTip, reinterpret_cast<LPARAM>(&out));
-  return out;
-}
 
 class AtlContainer : public ::testing::Test {
  protected:
@@ -42,7 +16,7 @@ class AtlContainer : public ::testing::Test {
     ASSERT_NO_FATAL_FAILURE(loadRegisteredOcx(ocx_));
     atl_ = LoadLibraryW(L"atl.dll");
     ASSERT_NE(atl_, nullptr);
-    ASSERT_TRUE(function<HostInit>(atl_, "AtlAxWinInit")());
+    ASSERT_TRUE(function<BOOL(WINAPI*)()>(atl_, "AtlAxWinInit")());
   }
 
   // A form-like top window holding the control's host window at 10,10, 17 x 200 pixels.
@@ -53,42 +27,37 @@ class AtlContainer : public ::testing::Test {
                             10, 17, 200, top_, nullptr, nullptr, nullptr);
     ASSERT_NE(host_, nullptr);
     pump(100);
-    IUnknown* u = nullptr;
-    auto getControl = function<HostGetControl>(atl_, "AtlAxGetControl");
-    ASSERT_EQ(getControl(host_, &u), S_OK);
-    ASSERT_EQ(u->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&control_)), S_OK);
-    IConnectionPointContainer* cpc = nullptr;
-    ASSERT_EQ(u->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&cpc)),
-              S_OK);
-    ASSERT_EQ(cpc->FindConnectionPoint(kEvents, &point_), S_OK);
-    ASSERT_EQ(point_->Advise(&sink_, &cookie_), S_OK);
-    cpc->Release();
-    u->Release();
+    kelo_test::Ptr<IUnknown> u;
+    ASSERT_EQ(function<HostGetControl>(atl_, "AtlAxGetControl")(host_, u.put()), S_OK);
+    control_ = u.as<IDispatch>(IID_IDispatch);
+    auto points = u.as<IConnectionPointContainer>(IID_IConnectionPointContainer);
+    ASSERT_TRUE(control_ && points);
+    ASSERT_EQ(points->FindConnectionPoint(kEvents, point_.put()), S_OK);
+    ASSERT_EQ(point_->Advise(sink_.get(), &cookie_), S_OK);
     window_ = GetWindow(host_, GW_CHILD);
     ASSERT_NE(window_, nullptr);
   }
 
   void TearDown() override {
-    if (point_) {
-      point_->Unadvise(cookie_);
-      point_->Release();
-    }
-    if (control_) control_->Release();
-    DestroyWindow(top_);
+    if (point_) point_->Unadvise(cookie_);
+    point_.reset();
+    control_.reset();
+    if (top_) DestroyWindow(top_);
+    top_ = nullptr;
     pump(50);
   }
 
-  long value() { return getLong(control_, L"Value"); }
-  void put(const wchar_t* name, long v) { container_test::put(control_, name, v); }
+  long value() { return getLong(control_.get(), L"Value"); }
+  void put(const wchar_t* name, long v) { container_test::put(control_.get(), name, v); }
   void pointTo(int x, int y) { pointAt(window_, x, y); }
 
   static inline HMODULE ocx_ = nullptr;
   static inline HMODULE atl_ = nullptr;
   HWND top_ = nullptr, host_ = nullptr, window_ = nullptr;
-  IDispatch* control_ = nullptr;
-  IConnectionPoint* point_ = nullptr;
+  kelo_test::Ptr<IDispatch> control_;
+  kelo_test::Ptr<IConnectionPoint> point_;
   DWORD cookie_ = 0;
-  Sink sink_;
+  kelo_test::Ptr<EventSink> sink_{new EventSink(kEvents)};
 };
 
 TEST_F(AtlContainer, ActivatesInPlaceAtTheSizeAsked) {
@@ -97,47 +66,40 @@ TEST_F(AtlContainer, ActivatesInPlaceAtTheSizeAsked) {
   EXPECT_EQ(std::wstring(cls), L"KeloScrollForm");
   RECT r{};
   GetClientRect(window_, &r);
-  EXPECT_EQ(r.right, 17);
-  EXPECT_EQ(r.bottom, 200);
+  EXPECT_EQ(std::pair(r.right, r.bottom), std::pair(17L, 200L));
   // The container resizes its host window: the control's window follows.
   MoveWindow(host_, 10, 10, 20, 150, TRUE);
   pump(50);
   GetClientRect(window_, &r);
-  EXPECT_EQ(r.right, 20);
-  EXPECT_EQ(r.bottom, 150);
+  EXPECT_EQ(std::pair(r.right, r.bottom), std::pair(20L, 150L));
 }
 
-TEST_F(AtlContainer, HoldingTheLowerButtonRepeatsItsStepWhileThePointerStaysOnIt) {
+// Holding the lower end button repeats its step while the pointer stays on it. This host gives
+// the control no form: the control's own tooltip window stands beside the bar on the top window,
+// with the sink's text, and hides after the release.
+TEST_F(AtlContainer, HoldingTheLowerButtonRepeatsItsStepAndShowsTheTooltipBesideTheBar) {
+  sink_->description = L"row";
   put(L"Value", 10);
-  sink_.events.clear();
+  sink_->events.clear();
   pointTo(8, 195);  // on cmdDXDN at the bottom end
   button(true);
   pump(350);
+  std::vector<HWND> tips = shown(L"KeloScrollForm");
   button(false);
   pump(50);
   // The first step at once, then one every 100 ms: 4 in 350 ms (give or take the real clock's
   // scheduling), each a Change followed by a Scroll.
-  int steps = sink_.count("Scroll");
+  int steps = sink_->count(kScroll);
   EXPECT_GE(steps, 3);
   EXPECT_LE(steps, 5);
-  EXPECT_EQ(sink_.count("Change"), steps);
+  EXPECT_EQ(sink_->count(kChange), steps);
   EXPECT_EQ(value(), 10 + steps);
-  ASSERT_GE(sink_.events.size(), 2u);
-  EXPECT_EQ(sink_.events[0], "Change");
-}
+  ASSERT_GE(sink_->events.size(), 2u);
+  EXPECT_EQ(sink_->events[0].id, kChange);
 
-// This host gives the control no form: the control's own tooltip window stands beside the bar on
-// the top window, with the sink's text, and hides after the release.
-TEST_F(AtlContainer, TheTooltipStandsBesideTheBarWhileAButtonIsHeldAndHidesAfter) {
-  sink_.description = L"row";
-  put(L"Value", 10);
-  pointTo(8, 195);
-  button(true);
-  pump(150);
-  std::vector<HWND> tips = shownTips();
-  button(false);
   ASSERT_EQ(tips.size(), 1u);
-  EXPECT_GE(sink_.count("GetDescription"), 1);
+  EXPECT_TRUE(GetWindowLongPtrW(tips[0], GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+  EXPECT_GE(sink_->count(kGetDescription), 1);
   RECT tip{}, bar{};
   GetWindowRect(tips[0], &tip);
   GetWindowRect(window_, &bar);
@@ -148,7 +110,7 @@ TEST_F(AtlContainer, TheTooltipStandsBesideTheBarWhileAButtonIsHeldAndHidesAfter
   EXPECT_GE(tip.top, bar.top);
   EXPECT_LE(tip.bottom, bar.bottom);
   pump(700);
-  EXPECT_TRUE(shownTips().empty());
+  EXPECT_TRUE(shown(L"KeloScrollForm").empty());
 }
 
 // The window in this container shows what the Linux renderer paints for the same bar: at its
@@ -167,75 +129,18 @@ TEST_F(AtlContainer, TheWindowShowsWhatTheLinuxRendererPaints) {
 }
 
 TEST_F(AtlContainer, KeysStepAPageClickPagesAndADragMovesTheThumb) {
-  expectKeysPageClickAndDrag(window_, control_, sink_);
+  expectKeysPageClickAndDrag(window_, control_.get(), *sink_);
 }
 
 TEST_F(AtlContainer, ThePropertyPagesListedInOrderAndPropertyPage1AppliesAValue) {
-  ISpecifyPropertyPages* specify = nullptr;
-  ASSERT_EQ(control_->QueryInterface(IID_ISpecifyPropertyPages, reinterpret_cast<void**>(&specify)),
-            S_OK);
-  CAUUID pages{};
-  ASSERT_EQ(specify->GetPages(&pages), S_OK);
-  specify->Release();
-  ASSERT_EQ(pages.cElems, 2u);
-  const CLSID standardPicture = {
-      0x0BE35202, 0x8F91, 0x11CE, {0x9D, 0xE3, 0x00, 0xAA, 0x00, 0x4B, 0xB8, 0x51}};
-  EXPECT_TRUE(IsEqualCLSID(pages.pElems[0], standardPicture));
-  CLSID page1{};
-  ASSERT_EQ(CLSIDFromProgID(L"KeloScroll.PropertyPage1", &page1), S_OK);
-  EXPECT_TRUE(IsEqualCLSID(pages.pElems[1], page1));
-  CoTaskMemFree(pages.pElems);
-
-  IPropertyPage* page = nullptr;
-  ASSERT_EQ(CoCreateInstance(page1, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage,
-                             reinterpret_cast<void**>(&page)),
-            S_OK);
-  PROPPAGEINFO info{};
-  ASSERT_EQ(page->GetPageInfo(&info), S_OK);
-  EXPECT_EQ(std::wstring(info.pszTitle), L"PropertyPage1");
-  EXPECT_EQ(info.size.cx, 5925 / 15);
-  EXPECT_EQ(info.size.cy, 3495 / 15);
-  CoTaskMemFree(info.pszTitle);
-
   put(L"Value", 4);
-  PageSite site;
-  IUnknown* object = control_;
-  ASSERT_EQ(page->SetPageSite(&site), S_OK);
-  ASSERT_EQ(page->SetObjects(1, &object), S_OK);
-  RECT area{0, 0, info.size.cx, info.size.cy};
-  ASSERT_EQ(page->Activate(top_, &area, TRUE), S_OK);
-  EXPECT_EQ(page->IsPageDirty(), S_FALSE);
-  HWND pageWindow = FindWindowExW(top_, nullptr, L"KeloScrollForm", nullptr);
-  ASSERT_NE(pageWindow, nullptr);
-  // The Value field shows 4: click into it, take the digit back and type 7.
-  PostMessageW(pageWindow, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 165));
-  PostMessageW(pageWindow, WM_LBUTTONUP, 0, MAKELPARAM(50, 165));
-  PostMessageW(pageWindow, WM_KEYDOWN, VK_BACK, 0);
-  PostMessageW(pageWindow, WM_KEYUP, VK_BACK, 0);
-  PostMessageW(pageWindow, WM_CHAR, L'7', 0);
-  pump(100);
-  EXPECT_EQ(page->IsPageDirty(), S_OK);
-  EXPECT_TRUE(site.status & PROPPAGESTATUS_DIRTY);
-  ASSERT_EQ(page->Apply(), S_OK);
-  EXPECT_EQ(value(), 7);
-  EXPECT_EQ(page->IsPageDirty(), S_FALSE);
-  EXPECT_EQ(page->Deactivate(), S_OK);
-  page->SetObjects(0, nullptr);
-  page->SetPageSite(nullptr);
-  page->Release();
+  expectPagesListedAndPage1AppliesATypedValue(control_.get(), control_.get(), top_);
 }
 
 TEST_F(AtlContainer, ReleasingTheLastControlLetsTheLibraryUnload) {
-  auto canUnload = function<Export>(ocx_, "DllCanUnloadNow");
+  auto canUnload = function<HRESULT(STDAPICALLTYPE*)()>(ocx_, "DllCanUnloadNow");
   EXPECT_EQ(canUnload(), S_FALSE);
-  point_->Unadvise(cookie_);
-  point_->Release();
-  point_ = nullptr;
-  control_->Release();
-  control_ = nullptr;
-  DestroyWindow(top_);
-  top_ = nullptr;
-  pump(50);
+  TearDown();  // the sink taken back, the control let go, the window destroyed
   EXPECT_EQ(canUnload(), S_OK);
 }
 

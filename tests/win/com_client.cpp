@@ -3,6 +3,7 @@
 #include <olectl.h>
 
 #include <algorithm>
+#include <climits>
 
 namespace kelo_test {
 
@@ -22,6 +23,12 @@ Var Var::i2(SHORT v) {
   Var r;
   r.vt = VT_I2;
   r.iVal = v;
+  return r;
+}
+Var Var::r4(float v) {
+  Var r;
+  r.vt = VT_R4;
+  r.fltVal = v;
   return r;
 }
 Var Var::boolean(bool v) {
@@ -44,11 +51,24 @@ Var Var::unknown(IUnknown* u) {
   return r;
 }
 
+Var Var::dispatch(IDispatch* d) {
+  Var r;
+  r.vt = VT_DISPATCH;
+  r.pdispVal = d;
+  if (d) d->AddRef();
+  return r;
+}
+
 std::wstring wide(std::string_view utf8) {
   int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
   std::wstring w(static_cast<size_t>(n), L'\0');
   MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
   return w;
+}
+
+bool sameName(std::wstring_view a, std::wstring_view b) {
+  return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
+                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
 std::wstring guidString(REFGUID g) {
@@ -81,18 +101,12 @@ DWORD runProcess(std::wstring commandLine) {
 }
 
 std::optional<std::wstring> regString(const std::wstring& key, const wchar_t* name) {
-  DWORD bytes = 0;
-  if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, nullptr, &bytes) !=
-      ERROR_SUCCESS) {
+  wchar_t buf[1024] = {};
+  DWORD bytes = sizeof buf;
+  if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, buf, &bytes) !=
+      ERROR_SUCCESS)
     return std::nullopt;
-  }
-  std::wstring s(bytes / sizeof(wchar_t), L'\0');
-  if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, s.data(),
-                   &bytes) != ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  s.resize(wcsnlen(s.c_str(), s.size()));
-  return s;
+  return std::wstring(buf);
 }
 
 bool regKeyExists(const std::wstring& key) {
@@ -126,6 +140,13 @@ CallResult put(IDispatch* d, DISPID id, Var value, WORD kind) {
   return call(d, id, kind, {std::move(value)});
 }
 
+LONG getLong(IDispatch* d, DISPID id) {
+  CallResult r = get(d, id);
+  Var v;
+  if (FAILED(r.hr) || FAILED(VariantChangeType(&v, &r.value, 0, VT_I4))) return LONG_MIN;
+  return v.lVal;
+}
+
 DISPID idOf(IDispatch* d, std::wstring_view name) {
   std::wstring n(name);
   LPOLESTR names[] = {n.data()};
@@ -134,45 +155,20 @@ DISPID idOf(IDispatch* d, std::wstring_view name) {
   return SUCCEEDED(hr) ? id : DISPID_UNKNOWN;
 }
 
-using Pair = std::pair<const IID*, IUnknown*>;
-
 // Shared QueryInterface: the pointer given for the interface asked for.
-HRESULT answer(REFIID iid, void** out, std::initializer_list<Pair> pairs) {
+HRESULT answer(REFIID iid, void** out, std::initializer_list<Answer> answers) {
   if (!out) return E_POINTER;
   *out = nullptr;
-  for (auto [id, p] : pairs) {
+  for (auto [id, p] : answers) {
     if (IsEqualIID(iid, *id)) {
       *out = p;
-      static_cast<IUnknown*>(p)->AddRef();
+      p->AddRef();
       return S_OK;
     }
   }
   return E_NOINTERFACE;
 }
 
-HRESULT ClientSite::QueryInterface(REFIID iid, void** out) {
-  return answer(iid, out,
-                {Pair{&IID_IUnknown, static_cast<IOleClientSite*>(this)},
-                 Pair{&IID_IOleClientSite, static_cast<IOleClientSite*>(this)},
-                 Pair{&IID_IDispatch, static_cast<IDispatch*>(this)}});
-}
-HRESULT ClientSite::GetMoniker(DWORD, DWORD, IMoniker** m) {
-  if (m) *m = nullptr;
-  return E_NOTIMPL;
-}
-HRESULT ClientSite::GetContainer(IOleContainer** c) {
-  if (c) *c = nullptr;
-  return E_NOINTERFACE;
-}
-HRESULT ClientSite::GetTypeInfoCount(UINT* n) {
-  if (!n) return E_POINTER;
-  *n = 0;
-  return S_OK;
-}
-HRESULT ClientSite::GetTypeInfo(UINT, LCID, ITypeInfo** t) {
-  if (t) *t = nullptr;
-  return E_NOTIMPL;
-}
 HRESULT ClientSite::Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPARAMS*, VARIANT* result,
                            EXCEPINFO*, UINT*) {
   if (id != DISPID_AMBIENT_USERMODE || !(kind & DISPATCH_PROPERTYGET)) return DISP_E_MEMBERNOTFOUND;
@@ -184,10 +180,6 @@ HRESULT ClientSite::Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPARAMS*, VARI
   return S_OK;
 }
 
-HRESULT EventSink::QueryInterface(REFIID iid, void** out) {
-  return answer(iid, out,
-                {Pair{&IID_IUnknown, this}, Pair{&IID_IDispatch, this}, Pair{&events_, this}});
-}
 HRESULT EventSink::Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPARAMS* params, VARIANT*,
                           EXCEPINFO*, UINT*) {
   if (!params || !(kind & DISPATCH_METHOD)) return E_INVALIDARG;
@@ -197,10 +189,10 @@ HRESULT EventSink::Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPARAMS* params
     Var v;
     if (a.vt == (VT_BYREF | VT_I4) && a.plVal) {
       v = Var::i4(*a.plVal);
-      if (id == 2) *a.plVal = changeReply;
+      if (id == kChange && changeReply) *a.plVal = *changeReply;
     } else if (a.vt == (VT_BYREF | VT_BSTR) && a.pbstrVal) {
       v = Var::str(*a.pbstrVal ? std::wstring_view(*a.pbstrVal, SysStringLen(*a.pbstrVal)) : L"");
-      if (id == 3) {
+      if (id == kGetDescription && !description.empty()) {
         SysFreeString(*a.pbstrVal);
         *a.pbstrVal = SysAllocString(description.c_str());
       }
@@ -214,29 +206,31 @@ HRESULT EventSink::Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPARAMS* params
   return S_OK;
 }
 
-HRESULT PropertyNotifySink::QueryInterface(REFIID iid, void** out) {
-  return answer(iid, out, {Pair{&IID_IUnknown, this}, Pair{&IID_IPropertyNotifySink, this}});
+const Var* PropertyBag::find(std::wstring_view name) const {
+  for (auto it = writes.rbegin(); it != writes.rend(); ++it)
+    if (sameName(it->first, name)) return &it->second;
+  return nullptr;
 }
-
-HRESULT PropertyBag::QueryInterface(REFIID iid, void** out) {
-  return answer(iid, out, {Pair{&IID_IUnknown, this}, Pair{&IID_IPropertyBag, this}});
+std::vector<std::wstring> PropertyBag::names() const {
+  std::vector<std::wstring> r;
+  for (const auto& w : writes) r.push_back(w.first);
+  return r;
 }
 HRESULT PropertyBag::Read(LPCOLESTR name, VARIANT* value, IErrorLog*) {
   if (!name || !value) return E_POINTER;
-  auto it = values.find(name);
-  if (it == values.end()) return E_INVALIDARG;
+  const Var* v = find(name);
+  if (!v) return E_INVALIDARG;
   VARTYPE wanted = value->vt;
-  if (wanted == VT_EMPTY) return VariantCopy(value, &it->second);
   VariantClear(value);
-  return VariantChangeType(value, &it->second, 0, wanted);
+  if (wanted == VT_EMPTY) return VariantCopy(value, const_cast<Var*>(v));
+  return VariantChangeType(value, const_cast<Var*>(v), 0, wanted);
 }
 HRESULT PropertyBag::Write(LPCOLESTR name, VARIANT* value) {
   if (!name || !value) return E_POINTER;
   Var v;
   HRESULT hr = VariantCopyInd(&v, value);
   if (FAILED(hr)) return hr;
-  values[name] = v;
-  writeOrder.push_back(name);
+  writes.emplace_back(name, v);
   return S_OK;
 }
 

@@ -1,6 +1,6 @@
-// What the KeloScroll.ocx client test needs of COM, kept small: owning pointers, BSTR and VARIANT
+// What the KeloScroll.ocx tests need of COM, kept small: owning pointers, BSTR and VARIANT
 // holders, a late-bound call, the registry, a child process, and the container's own objects
-// (client site with ambient properties, event sinks, a property bag).
+// (reference counts, a client site with ambient properties, event sinks, a property bag).
 #pragma once
 
 // clang-format off
@@ -12,7 +12,8 @@
 #include <oleauto.h>
 #include <olectl.h>
 
-#include <map>
+#include <algorithm>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -41,6 +42,7 @@ class Ptr {
   }
   T* get() const { return p_; }
   T* operator->() const { return p_; }
+  T& operator*() const { return *p_; }
   explicit operator bool() const { return p_ != nullptr; }
   T** put() {
     reset();
@@ -48,21 +50,28 @@ class Ptr {
   }
   void** putVoid() { return reinterpret_cast<void**>(put()); }
   template <class U>
-  Ptr<U> as(REFIID iid) const {
-    Ptr<U> u;
-    if (p_) p_->QueryInterface(iid, u.putVoid());
-    return u;
-  }
+  Ptr<U> as(REFIID iid) const;
 
  private:
   T* p_ = nullptr;
 };
 
+// Another interface of a borrowed pointer, or null.
+template <class U, class T>
+Ptr<U> query(T* p, REFIID iid) {
+  Ptr<U> u;
+  if (p) p->QueryInterface(iid, u.putVoid());
+  return u;
+}
+template <class T>
+template <class U>
+Ptr<U> Ptr<T>::as(REFIID iid) const {
+  return query<U>(p_, iid);
+}
+
 struct Bstr {
   BSTR b = nullptr;
   Bstr() = default;
-  explicit Bstr(std::wstring_view s)
-      : b(SysAllocStringLen(s.data(), static_cast<UINT>(s.size()))) {}
   Bstr(const Bstr&) = delete;
   Bstr& operator=(const Bstr&) = delete;
   ~Bstr() { SysFreeString(b); }
@@ -84,13 +93,22 @@ struct Var : VARIANT {
   ~Var() { VariantClear(this); }
   static Var i4(LONG v);
   static Var i2(SHORT v);
+  static Var r4(float v);
   static Var boolean(bool v);
   static Var str(std::wstring_view s);
-  static Var unknown(IUnknown* u);  // adds a reference
+  static Var unknown(IUnknown* u);    // adds a reference
+  static Var dispatch(IDispatch* d);  // adds a reference
 };
+
+// A function of a loaded library, as its real type (through void*: FARPROC's type is a stand-in).
+template <class F>
+F function(HMODULE m, const char* name) {
+  return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(m, name)));
+}
 
 std::wstring wide(std::string_view utf8);
 std::wstring guidString(REFGUID g);
+bool sameName(std::wstring_view a, std::wstring_view b);  // case-insensitive
 // The folder of the test program, with a trailing backslash.
 std::wstring programDir();
 // Runs a command line and waits; its exit code, or -1 when it could not start.
@@ -110,13 +128,20 @@ CallResult call(IDispatch* d, DISPID id, WORD kind, std::vector<Var> args = {});
 CallResult get(IDispatch* d, DISPID id);
 CallResult put(IDispatch* d, DISPID id, Var value, WORD kind = DISPATCH_PROPERTYPUT);
 DISPID idOf(IDispatch* d, std::wstring_view name);
+// A property read as a Long; LONG_MIN when the read or the conversion fails.
+LONG getLong(IDispatch* d, DISPID id);
 
-// Reference counting shared by the container's objects; each starts with one reference, its
-// creator's.
+// Reference counting shared by the tests' COM objects; each starts with one reference, its
+// creator's. The objects alive are counted: a test checks that the control handed back every
+// reference it was given.
 class Counted {
  public:
-  virtual ~Counted() = default;
+  Counted() { ++live_; }
+  Counted(const Counted&) = delete;
+  Counted& operator=(const Counted&) = delete;
+  virtual ~Counted() { --live_; }
   ULONG refs() const { return refs_; }
+  static long live() { return live_; }
 
  protected:
   ULONG addRef() { return ++refs_; }
@@ -124,7 +149,12 @@ class Counted {
 
  private:
   ULONG refs_ = 1;
+  static inline long live_ = 0;
 };
+
+// QueryInterface for the objects here: the pointer given for the interface asked for.
+using Answer = std::pair<const IID*, IUnknown*>;
+HRESULT answer(REFIID iid, void** out, std::initializer_list<Answer> answers);
 
 // IDispatch with no type information, for the objects below.
 template <class I>
@@ -133,37 +163,32 @@ class DispatchBase : public I, public Counted {
   ULONG STDMETHODCALLTYPE AddRef() override { return addRef(); }
   ULONG STDMETHODCALLTYPE Release() override { return release(); }
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
-    if (!n) return E_POINTER;
-    *n = 0;
-    return S_OK;
+    return n ? *n = 0, S_OK : E_POINTER;
   }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** t) override {
-    if (t) *t = nullptr;
-    return E_NOTIMPL;
-  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
     return E_NOTIMPL;
   }
 };
 
 // The container's client site; its IDispatch answers the ambient UserMode.
-class ClientSite final : public IOleClientSite, public IDispatch, public Counted {
+class ClientSite final : public IOleClientSite, public DispatchBase<IDispatch> {
  public:
   explicit ClientSite(bool userMode) : userMode_(userMode) {}
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    return answer(iid, out,
+                  {{&IID_IUnknown, static_cast<IOleClientSite*>(this)},
+                   {&IID_IOleClientSite, static_cast<IOleClientSite*>(this)},
+                   {&IID_IDispatch, static_cast<IDispatch*>(this)}});
+  }
   ULONG STDMETHODCALLTYPE AddRef() override { return addRef(); }
   ULONG STDMETHODCALLTYPE Release() override { return release(); }
   HRESULT STDMETHODCALLTYPE SaveObject() override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker** m) override;
-  HRESULT STDMETHODCALLTYPE GetContainer(IOleContainer** c) override;
+  HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetContainer(IOleContainer**) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE ShowObject() override { return S_OK; }
   HRESULT STDMETHODCALLTYPE OnShowWindow(BOOL) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE RequestNewObjectLayout() override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override;
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** t) override;
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-    return E_NOTIMPL;
-  }
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPARAMS*, VARIANT* result,
                                    EXCEPINFO*, UINT*) override;
   int ambientReads = 0;
@@ -177,18 +202,25 @@ struct Event {
   DISPID id;
   std::vector<Var> args;  // in declaration order, by-reference arguments dereferenced
 };
+enum EventId : DISPID { kScroll = 1, kChange = 2, kGetDescription = 3 };
 
-// A sink of __UsrKeloScroll: records events; writes `changeReply` into Change's argument and
-// `description` into GetDescription's.
+// A sink of __UsrKeloScroll: records events; when given, writes `changeReply` into Change's
+// argument and `description` into GetDescription's.
 class EventSink final : public DispatchBase<IDispatch> {
  public:
   explicit EventSink(REFIID events) : events_(events) {}
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    return answer(iid, out, {{&IID_IUnknown, this}, {&IID_IDispatch, this}, {&events_, this}});
+  }
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPARAMS* params,
                                    VARIANT* result, EXCEPINFO*, UINT*) override;
+  int count(DISPID id) const {
+    return static_cast<int>(
+        std::count_if(events.begin(), events.end(), [id](const Event& e) { return e.id == id; }));
+  }
   std::vector<Event> events;
-  LONG changeReply = -7;
-  std::wstring description = L"riga 7";
+  std::optional<LONG> changeReply;
+  std::wstring description;
 
  private:
   IID events_;
@@ -196,7 +228,9 @@ class EventSink final : public DispatchBase<IDispatch> {
 
 class PropertyNotifySink final : public IPropertyNotifySink, public Counted {
  public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    return answer(iid, out, {{&IID_IUnknown, this}, {&IID_IPropertyNotifySink, this}});
+  }
   ULONG STDMETHODCALLTYPE AddRef() override { return addRef(); }
   ULONG STDMETHODCALLTYPE Release() override { return release(); }
   HRESULT STDMETHODCALLTYPE OnChanged(DISPID id) override {
@@ -207,16 +241,20 @@ class PropertyNotifySink final : public IPropertyNotifySink, public Counted {
   std::vector<DISPID> changed;
 };
 
-// A property bag that keeps named values; Read converts to the type asked for, if any.
+// A property bag that keeps every write in order; Read finds the last one of that name (in any
+// case, as a form file's names are) and converts it to the type asked for, if any.
 class PropertyBag final : public IPropertyBag, public Counted {
  public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    return answer(iid, out, {{&IID_IUnknown, this}, {&IID_IPropertyBag, this}});
+  }
   ULONG STDMETHODCALLTYPE AddRef() override { return addRef(); }
   ULONG STDMETHODCALLTYPE Release() override { return release(); }
   HRESULT STDMETHODCALLTYPE Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override;
   HRESULT STDMETHODCALLTYPE Write(LPCOLESTR name, VARIANT* value) override;
-  std::map<std::wstring, Var> values;
-  std::vector<std::wstring> writeOrder;
+  const Var* find(std::wstring_view name) const;
+  std::vector<std::wstring> names() const;
+  std::vector<std::pair<std::wstring, Var>> writes;
 };
 
 }  // namespace kelo_test

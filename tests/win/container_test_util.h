@@ -3,14 +3,16 @@
 // screen read back against the Linux renderer's pictures.
 #pragma once
 
+// clang-format off
+#include "tests/win/com_client.h"  // first: windows.h before the other Windows headers
+// clang-format on
 #include <gtest/gtest.h>
-#include <ocidl.h>
-#include <oleauto.h>
-#include <windows.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -18,11 +20,12 @@
 
 namespace container_test {
 
-// A function of a loaded library, as its real type (through void*: FARPROC's type is a stand-in).
-template <class F>
-F function(HMODULE m, const char* name) {
-  return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(m, name)));
-}
+using kelo_test::EventSink;
+using kelo_test::kChange;
+using kelo_test::kGetDescription;
+using kelo_test::kScroll;
+
+using kelo_test::function;
 
 inline const IID kEvents = {
     0xECB61BF8, 0xFA1C, 0x40CF, {0xBD, 0x7D, 0x93, 0x5E, 0x67, 0x0D, 0xAE, 0xED}};
@@ -41,59 +44,12 @@ inline void pump(DWORD ms) {
   }
 }
 
-// An event sink that records the names of the events it gets and answers GetDescription with
-// `description` when it has one.
-class Sink final : public IDispatch {
- public:
-  std::vector<std::string> events;
-  std::wstring description;
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == kEvents) {
-      *out = this;
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
-    if (!n) return E_POINTER;
-    *n = 0;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
-                                   EXCEPINFO*, UINT*) override {
-    events.push_back(id == 1 ? "Scroll" : id == 2 ? "Change" : id == 3 ? "GetDescription" : "?");
-    if (id == 3 && !description.empty() && params && params->cArgs == 1 &&
-        params->rgvarg[0].vt == (VT_BYREF | VT_BSTR)) {
-      SysFreeString(*params->rgvarg[0].pbstrVal);
-      *params->rgvarg[0].pbstrVal = SysAllocString(description.c_str());
-    }
-    return S_OK;
-  }
-  int count(const std::string& name) const {
-    return static_cast<int>(std::count(events.begin(), events.end(), name));
-  }
-};
-
-// The frame's side of a property page.
+// The frame's side of a property page (on the test's stack: its counts are fixed).
 class PageSite final : public IPropertyPageSite {
  public:
   DWORD status = 0;
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IPropertyPageSite) {
-      *out = this;
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
+    return kelo_test::answer(iid, out, {{&IID_IUnknown, this}, {&IID_IPropertyPageSite, this}});
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
   ULONG STDMETHODCALLTYPE Release() override { return 1; }
@@ -102,14 +58,9 @@ class PageSite final : public IPropertyPageSite {
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE GetLocaleID(LCID* lcid) override {
-    if (!lcid) return E_POINTER;
-    *lcid = LOCALE_USER_DEFAULT;
-    return S_OK;
+    return lcid ? (*lcid = LOCALE_USER_DEFAULT, S_OK) : E_POINTER;
   }
-  HRESULT STDMETHODCALLTYPE GetPageContainer(IUnknown** out) override {
-    if (out) *out = nullptr;
-    return E_NOTIMPL;
-  }
+  HRESULT STDMETHODCALLTYPE GetPageContainer(IUnknown**) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE TranslateAccelerator(MSG*) override { return S_FALSE; }
 };
 
@@ -118,8 +69,7 @@ inline void loadRegisteredOcx(HMODULE& ocx) {
   ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
   ocx = LoadLibraryW(L"KeloScroll.ocx");
   ASSERT_NE(ocx, nullptr);
-  using Export = HRESULT(STDAPICALLTYPE*)();
-  ASSERT_EQ(function<Export>(ocx, "DllRegisterServer")(), S_OK);
+  ASSERT_EQ(function<HRESULT(STDAPICALLTYPE*)()>(ocx, "DllRegisterServer")(), S_OK);
 }
 
 // Real input at the pointer: the left button pressed or released, a key pressed and released.
@@ -138,36 +88,11 @@ inline void key(WORD vk) {
 }
 
 // A late-bound property of any object of a container or of the control, by name.
-inline VARIANT get(IDispatch* d, const wchar_t* name) {
-  LPOLESTR n = const_cast<LPOLESTR>(name);
-  DISPID id = 0;
-  VARIANT r;
-  VariantInit(&r);
-  EXPECT_EQ(d->GetIDsOfNames(IID_NULL, &n, 1, 0, &id), S_OK) << "no member " << name;
-  DISPPARAMS none{};
-  EXPECT_EQ(d->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &r, nullptr, nullptr), S_OK)
-      << name;
-  return r;
-}
 inline long getLong(IDispatch* d, const wchar_t* name) {
-  VARIANT v = get(d, name);
-  VARIANT l;
-  VariantInit(&l);
-  EXPECT_EQ(VariantChangeType(&l, &v, 0, VT_I4), S_OK) << name;
-  VariantClear(&v);
-  return l.lVal;
+  return kelo_test::getLong(d, kelo_test::idOf(d, name));
 }
 inline void put(IDispatch* d, const wchar_t* name, long value) {
-  LPOLESTR n = const_cast<LPOLESTR>(name);
-  DISPID id = 0;
-  ASSERT_EQ(d->GetIDsOfNames(IID_NULL, &n, 1, 0, &id), S_OK) << "no member " << name;
-  VARIANT arg;
-  VariantInit(&arg);
-  arg.vt = VT_I4;
-  arg.lVal = value;
-  DISPID named = DISPID_PROPERTYPUT;
-  DISPPARAMS p{&arg, &named, 1, 1};
-  ASSERT_EQ(d->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYPUT, &p, nullptr, nullptr, nullptr), S_OK)
+  ASSERT_EQ(kelo_test::put(d, kelo_test::idOf(d, name), kelo_test::Var::i4(value)).hr, S_OK)
       << name;
 }
 
@@ -179,8 +104,11 @@ inline void pointAt(HWND window, int x, int y) {
   pump(20);
 }
 
-// Real input: the pointer moved (while a button is held, a drag) to a point of the screen.
-inline void moveTo(POINT screen) {
+// Real input: the pointer moved (while a button is held, a drag) to a point of a window's client
+// area.
+inline void moveTo(HWND window, int x, int y) {
+  POINT screen{x, y};
+  ClientToScreen(window, &screen);
   INPUT in{};
   in.type = INPUT_MOUSE;
   in.mi.dx = MulDiv(screen.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
@@ -189,25 +117,33 @@ inline void moveTo(POINT screen) {
   SendInput(1, &in, sizeof in);
 }
 
-// What a window shows, read back from the screen (a window's own DC: child windows included,
-// which PrintWindow leaves out under Wine): each pixel 0xAARRGGBB, opaque.
-inline std::vector<uint32_t> capture(HWND window, int width, int height) {
-  HDC screen = GetDC(window);
-  HDC memory = CreateCompatibleDC(screen);
+// What `paint` paints into a device context of `width` x `height` pixels, each 0xAARRGGBB.
+inline std::vector<uint32_t> paintInto(int width, int height,
+                                       const std::function<void(HDC)>& paint) {
+  HDC memory = CreateCompatibleDC(nullptr);
   BITMAPINFO info{};
   info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   void* bits = nullptr;
-  HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP dib = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ old = SelectObject(memory, dib);
-  BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+  paint(memory);
   GdiFlush();
   std::vector<uint32_t> out(static_cast<const uint32_t*>(bits),
                             static_cast<const uint32_t*>(bits) + width * height);
-  for (uint32_t& p : out) p |= 0xFF000000u;
   SelectObject(memory, old);
   DeleteObject(dib);
   DeleteDC(memory);
+  return out;
+}
+
+// What a window shows, read back from the screen (a window's own DC: child windows included,
+// which PrintWindow leaves out under Wine): each pixel opaque.
+inline std::vector<uint32_t> capture(HWND window, int width, int height) {
+  HDC screen = GetDC(window);
+  std::vector<uint32_t> out = paintInto(
+      width, height, [&](HDC dc) { BitBlt(dc, 0, 0, width, height, screen, 0, 0, SRCCOPY); });
   ReleaseDC(window, screen);
+  for (uint32_t& p : out) p |= 0xFF000000u;
   return out;
 }
 
@@ -241,19 +177,15 @@ inline void expectShowsReference(HWND window, const ReferenceBar& bar) {
     button(true);
     pump(150);
   }
-  struct Release {
-    bool held;
-    ~Release() {
-      if (!held) return;
-      button(false);
-      pump(600);  // the tooltip's time
-    }
-  } release{bar.held};
   RECT r{};
   GetClientRect(window, &r);
-  ASSERT_EQ(r.right, bar.width);
-  ASSERT_EQ(r.bottom, bar.height);
   std::vector<uint32_t> shown = capture(window, bar.width, bar.height);
+  if (bar.held) {
+    button(false);
+    pump(600);  // the tooltip's time
+  }
+  ASSERT_EQ(std::pair(static_cast<int>(r.right), static_cast<int>(r.bottom)),
+            std::pair(bar.width, bar.height));
   host::PictureRef ref =
       host::Picture::load(std::string(KELO_REFERENCE_DIR) + "/" + bar.reference + ".png");
   int differ = 0;
@@ -269,7 +201,7 @@ inline void expectShowsReference(HWND window, const ReferenceBar& bar) {
 
 // A bar 17 x 200 pixels in its container's window, `bar` its control, `sink` its events: a click
 // on the track pages, the keys step, and a drag moves the thumb.
-inline void expectKeysPageClickAndDrag(HWND window, IDispatch* bar, Sink& sink) {
+inline void expectKeysPageClickAndDrag(HWND window, IDispatch* bar, EventSink& sink) {
   put(bar, L"Max", 20);
   put(bar, L"LargeChange", 5);
   put(bar, L"Value", 3);
@@ -292,17 +224,98 @@ inline void expectKeysPageClickAndDrag(HWND window, IDispatch* bar, Sink& sink) 
   button(true);
   pump(50);
   for (int y = 30; y <= 100; y += 10) {
-    POINT p{8, y};
-    ClientToScreen(window, &p);
-    moveTo(p);
+    moveTo(window, 8, y);
     pump(30);
   }
   button(false);
   pump(100);
   EXPECT_EQ(getLong(bar, L"Value"), 11);
-  EXPECT_GE(sink.count("Change"), 1);
-  EXPECT_EQ(sink.count("Scroll"), 0);
+  EXPECT_GE(sink.count(kChange), 1);
+  EXPECT_EQ(sink.count(kScroll), 0);
   pump(600);  // the tooltip's time
+}
+
+struct Shown {
+  const wchar_t* cls;
+  std::vector<HWND> found;
+};
+inline BOOL CALLBACK collectShown(HWND h, LPARAM shown) {
+  auto& s = *reinterpret_cast<Shown*>(shown);
+  wchar_t cls[64] = {};
+  GetClassNameW(h, cls, 64);
+  if (IsWindowVisible(h) && kelo_test::sameName(cls, s.cls)) s.found.push_back(h);
+  return TRUE;
+}
+// The windows of a class that show now: this thread's top-level ones, or those within `parent`.
+inline std::vector<HWND> shown(const wchar_t* cls, HWND parent = nullptr) {
+  Shown s{cls, {}};
+  if (parent) {
+    EnumChildWindows(parent, collectShown, reinterpret_cast<LPARAM>(&s));
+  } else {
+    EnumThreadWindows(GetCurrentThreadId(), collectShown, reinterpret_cast<LPARAM>(&s));
+  }
+  return s.found;
+}
+
+// The control `bar` (its Value 4) lists the standard picture page, then PropertyPage1; that page,
+// given `object` (the control, or its extender as a designer gives it) and shown in `parent`, takes
+// a 7 typed into its Value field, is dirty, and changes the control on Apply only.
+inline void expectPagesListedAndPage1AppliesATypedValue(IDispatch* bar, IUnknown* object,
+                                                        HWND parent) {
+  kelo_test::Ptr<ISpecifyPropertyPages> specify;
+  ASSERT_EQ(bar->QueryInterface(IID_ISpecifyPropertyPages, specify.putVoid()), S_OK);
+  CAUUID pages{};
+  ASSERT_EQ(specify->GetPages(&pages), S_OK);
+  ASSERT_EQ(pages.cElems, 2u);
+  const CLSID standardPicture = {
+      0x0BE35202, 0x8F91, 0x11CE, {0x9D, 0xE3, 0x00, 0xAA, 0x00, 0x4B, 0xB8, 0x51}};
+  CLSID page1{};
+  ASSERT_EQ(CLSIDFromProgID(L"KeloScroll.PropertyPage1", &page1), S_OK);
+  EXPECT_TRUE(IsEqualCLSID(pages.pElems[0], standardPicture));
+  EXPECT_TRUE(IsEqualCLSID(pages.pElems[1], page1));
+  CoTaskMemFree(pages.pElems);
+
+  kelo_test::Ptr<IPropertyPage> page;
+  ASSERT_EQ(
+      CoCreateInstance(page1, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage, page.putVoid()),
+      S_OK);
+  PROPPAGEINFO info{};
+  ASSERT_EQ(page->GetPageInfo(&info), S_OK);
+  EXPECT_EQ(std::wstring(info.pszTitle), L"PropertyPage1");
+  EXPECT_EQ(info.size.cx, 5925 / 15);
+  EXPECT_EQ(info.size.cy, 3495 / 15);
+  CoTaskMemFree(info.pszTitle);
+  CoTaskMemFree(info.pszDocString);
+  CoTaskMemFree(info.pszHelpFile);
+  PageSite site;
+  ASSERT_EQ(page->SetPageSite(&site), S_OK);
+  ASSERT_EQ(page->SetObjects(1, &object), S_OK);
+  std::vector<HWND> before = shown(L"KeloScrollForm", parent);
+  RECT area{0, 0, info.size.cx, info.size.cy};
+  ASSERT_EQ(page->Activate(parent, &area, TRUE), S_OK);
+  EXPECT_EQ(page->IsPageDirty(), S_FALSE);
+  HWND pageWindow = nullptr;
+  for (HWND h : shown(L"KeloScrollForm", parent))
+    if (std::find(before.begin(), before.end(), h) == before.end()) pageWindow = h;
+  ASSERT_NE(pageWindow, nullptr);
+  pump(50);
+  // The Value field (its text 4): click into it, take the digit back and type 7.
+  pointAt(pageWindow, 50, 165);
+  button(true);
+  button(false);
+  pump(50);
+  key(VK_BACK);
+  key('7');
+  pump(100);
+  EXPECT_EQ(page->IsPageDirty(), S_OK);
+  EXPECT_TRUE(site.status & PROPPAGESTATUS_DIRTY);
+  EXPECT_EQ(getLong(bar, L"Value"), 4) << "changed before Apply";
+  ASSERT_EQ(page->Apply(), S_OK);
+  EXPECT_EQ(getLong(bar, L"Value"), 7);
+  EXPECT_EQ(page->IsPageDirty(), S_FALSE);
+  EXPECT_EQ(page->Deactivate(), S_OK);
+  page->SetObjects(0, nullptr);
+  page->SetPageSite(nullptr);
 }
 
 }  // namespace container_test

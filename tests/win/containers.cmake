@@ -2,7 +2,8 @@
 # compare the screen with the painters' reference images: Wine sees the build machine's root as
 # drive Z:.
 set(kelo_reference_dir KELO_REFERENCE_DIR="Z:${CMAKE_CURRENT_SOURCE_DIR}/reference")
-kelo_test(atl_container_test atl_container_test.cpp)
+kelo_test(atl_container_test atl_container_test.cpp com_client.cpp)
+target_include_directories(atl_container_test PRIVATE ${PROJECT_SOURCE_DIR})
 target_link_libraries(atl_container_test PRIVATE keloscroll_host ole32 oleaut32 uuid user32 gdi32)
 target_compile_definitions(atl_container_test PRIVATE ${kelo_reference_dir})
 # The library beside the test programs, copied again whenever it is rebuilt.
@@ -20,10 +21,7 @@ endif()
 
 # A form container of our own, a form designer's in miniature: extender, Parent with Controls
 # (real EDIT text boxes), ambient UserMode for design and run mode, property notifications.
-kelo_test(form_container_test form_container_test.cpp
-  form_container/object_base.cpp form_container/dispatch_object.cpp form_container/form.cpp form_container/controls.cpp
-  form_container/text_box.cpp form_container/extender.cpp form_container/site.cpp
-  form_container/frame.cpp form_container/property_bag.cpp)
+kelo_test(form_container_test form_container_test.cpp form_container.cpp com_client.cpp)
 target_include_directories(form_container_test PRIVATE ${PROJECT_SOURCE_DIR})
 target_link_libraries(form_container_test PRIVATE keloscroll_host ole32 oleaut32 uuid user32 gdi32)
 target_compile_definitions(form_container_test PRIVATE ${kelo_reference_dir})

@@ -1,0 +1,467 @@
+#include "tests/win/form_container.h"
+
+#include <cmath>
+#include <new>
+
+namespace form_container {
+
+using kelo_test::Ptr;
+using kelo_test::sameName;
+
+namespace {
+
+constexpr double kTwipsPerPixel = 15;  // the virtual display's 96 dots per inch
+
+}  // namespace
+
+int toPixels(double twips) {
+  return static_cast<int>(std::lround(twips / kTwipsPerPixel));
+}
+double toTwips(int pixels) {
+  return pixels * kTwipsPerPixel;
+}
+LONG toHimetric(double twips) {
+  return static_cast<LONG>(std::lround(twips * 2540.0 / 1440.0));
+}
+
+Var Arguments::as(size_t i, VARTYPE type) const {
+  if (!has(i)) fail(449);  // argument not optional
+  Var plain, out;
+  HRESULT hr = VariantCopyInd(&plain, const_cast<VARIANT*>(args_[i]));
+  if (SUCCEEDED(hr)) hr = VariantChangeType(&out, &plain, 0, type);
+  if (hr == DISP_E_OVERFLOW) fail(6);
+  if (FAILED(hr)) fail(13);
+  return out;
+}
+
+// ---- DispatchObject -----------------------------------------------------------------------------
+
+HRESULT DispatchObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+  if (!names || !ids) return E_POINTER;
+  if (count == 0) return S_OK;
+  for (UINT i = 1; i < count; ++i) ids[i] = DISPID_UNKNOWN;  // no named arguments
+  ids[0] = DISPID_UNKNOWN;
+  for (size_t i = 0; i < members_.size(); ++i)
+    if (sameName(members_[i], names[0])) ids[0] = kFirstId + static_cast<DISPID>(i);
+  if (ids[0] == DISPID_UNKNOWN) ids[0] = otherId(names[0]);
+  return ids[0] != DISPID_UNKNOWN && count == 1 ? S_OK : DISP_E_UNKNOWNNAME;
+}
+
+HRESULT DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPARAMS* params,
+                               VARIANT* result, EXCEPINFO* error, UINT* argError) {
+  if (!params) return E_POINTER;
+  if (result) VariantInit(result);
+  if (error) *error = EXCEPINFO{};
+  size_t index = static_cast<size_t>(id - kFirstId);
+  if (id < kFirstId || index >= members_.size())
+    return invokeOther(id, kind, params, result, error, argError);
+  bool put = (kind & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
+  // Named arguments only as a property's new value.
+  if (params->cNamedArgs > (put ? 1u : 0u)) return DISP_E_NONAMEDARGS;
+  try {
+    Var v = member(index, put, Arguments(*params));
+    return result ? VariantCopy(result, &v) : S_OK;
+  } catch (const Failure& f) {
+    if (error) {
+      error->scode = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, f.number);
+      error->bstrSource = SysAllocString(L"Form");
+    }
+    return DISP_E_EXCEPTION;
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+// ---- TextBox ------------------------------------------------------------------------------------
+
+namespace {
+enum BoxMember { Name, Text, Visible, Move, Refresh, ZOrder, FontBold, Appearance, Back, Fore };
+}  // namespace
+
+TextBox::TextBox(HWND form, std::wstring boxName)
+    : DispatchObject({L"Name", L"Text", L"Visible", L"Move", L"Refresh", L"ZOrder", L"FontBold",
+                      L"Appearance", L"BackColor", L"ForeColor"}),
+      name(std::move(boxName)) {
+  hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | ES_AUTOHSCROLL | ES_LEFT,
+                          toPixels(left_), toPixels(top_), toPixels(width_), toPixels(height_),
+                          form, nullptr, nullptr, nullptr);
+  if (hwnd_)
+    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
+                 FALSE);
+}
+
+void TextBox::destroy() {
+  if (hwnd_) DestroyWindow(hwnd_);
+  hwnd_ = nullptr;
+}
+
+HWND TextBox::window() const {
+  if (!hwnd_) fail(91);  // object variable not set
+  return hwnd_;
+}
+
+Var TextBox::member(size_t index, bool put, const Arguments& args) {
+  if (put != (index != Name && index != Move && index != Refresh && index != ZOrder)) fail(438);
+  switch (static_cast<BoxMember>(index)) {
+    case Name:
+      return Var::str(name);
+    case Text:
+      SetWindowTextW(window(), args.text(args.last()).c_str());
+      break;
+    case Visible:
+      ShowWindow(window(), args.boolean(args.last()) ? SW_SHOWNA : SW_HIDE);
+      break;
+    case Move: {
+      // Move left[, top[, width[, height]]], in twips; the window's edges from the box's twips,
+      // so that a box placed to end where another window begins ends there to the pixel.
+      if (args.size() < 1 || args.size() > 4) fail(450);
+      left_ = args.number(0);
+      if (args.has(1)) top_ = args.number(1);
+      if (args.has(2)) width_ = args.number(2);
+      if (args.has(3)) height_ = args.number(3);
+      if (width_ < 0 || height_ < 0) fail(380);
+      int l = toPixels(left_), t = toPixels(top_);
+      MoveWindow(window(), l, t, toPixels(left_ + width_) - l, toPixels(top_ + height_) - t, TRUE);
+      break;
+    }
+    case Refresh:
+      InvalidateRect(window(), nullptr, TRUE);
+      UpdateWindow(window());
+      break;
+    case ZOrder:
+      // 0 (or none): in front of its siblings; 1: behind them.
+      SetWindowPos(window(), args.has(0) && args.integer(0) == 1 ? HWND_BOTTOM : HWND_TOP, 0, 0, 0,
+                   0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+      break;
+    case FontBold:
+      window();
+      bold = args.boolean(args.last());
+      break;
+    case Appearance:
+      window();
+      appearance = args.integer(args.last());
+      if (appearance != 0 && appearance != 1) fail(380);
+      break;
+    case Back:
+    case Fore:
+      window();
+      (index == Back ? back : fore) = static_cast<OLE_COLOR>(args.integer(args.last()));
+      break;
+  }
+  return Var();
+}
+
+// ---- Controls -----------------------------------------------------------------------------------
+
+void Controls::close() {
+  for (auto& b : boxes_) b->destroy();
+  boxes_.clear();
+  form_ = nullptr;
+}
+
+TextBox* Controls::textBox(const std::wstring& boxName) const {
+  for (auto& b : boxes_)
+    if (sameName(b->name, boxName)) return b.get();
+  return nullptr;
+}
+
+Var Controls::member(size_t index, bool put, const Arguments& args) {
+  if (!form_) fail(91);
+  if (put) fail(438);
+  std::wstring boxName = args.text(index == 0 ? 1 : 0);
+  TextBox* named = textBox(boxName);
+  if (index == 1) {         // Remove(name)
+    if (!named) fail(730);  // control not found
+    named->destroy();
+    std::erase_if(boxes_, [named](const Ptr<TextBox>& b) { return b.get() == named; });
+    return Var();
+  }
+  // Add(ProgID, name): this form makes text boxes.
+  if (!sameName(args.text(0), L"VB.TextBox")) fail(711);
+  if (boxName.empty()) fail(380);
+  bool taken = named != nullptr;
+  for (auto& s : form_->sites()) taken = taken || sameName(s->name, boxName);
+  if (taken) fail(727);  // name in use
+  boxes_.emplace_back(new TextBox(form_->hwnd(), boxName));
+  added.push_back(boxName);
+  return Var::dispatch(boxes_.back().get());
+}
+
+// ---- Form ---------------------------------------------------------------------------------------
+
+namespace {
+constexpr wchar_t kFormClass[] = L"KeloTestForm";
+constexpr DWORD kFormStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+}  // namespace
+
+Form* Form::create(int clientWidth, int clientHeight) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = &DefWindowProcW;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = kFormClass;
+  if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return nullptr;
+  RECT r{0, 0, clientWidth, clientHeight};
+  AdjustWindowRectEx(&r, kFormStyle, FALSE, 0);
+  auto* form = new Form();
+  form->hwnd_ = CreateWindowExW(0, kFormClass, L"Form1", kFormStyle, 40, 40, r.right - r.left,
+                                r.bottom - r.top, nullptr, nullptr, wc.hInstance, nullptr);
+  if (!form->hwnd_) {
+    form->Release();
+    return nullptr;
+  }
+  form->controls_ = Ptr<Controls>(new Controls(*form));
+  ShowWindow(form->hwnd_, SW_SHOW);
+  UpdateWindow(form->hwnd_);
+  return form;
+}
+
+Form::~Form() {
+  close();
+}
+
+void Form::close() {
+  // The controls first: they may still reach the form's objects while they close.
+  for (; !sites_.empty(); sites_.pop_back()) sites_.back()->close();
+  if (controls_) controls_->close();
+  controls_.reset();
+  active_.reset();
+  if (hwnd_) DestroyWindow(hwnd_);
+  hwnd_ = nullptr;
+}
+
+HRESULT Form::place(REFCLSID clsid, const Placement& how, Site** site) {
+  Ptr<Site> s(new Site(*this, how));
+  HRESULT hr = s->attach(clsid, how);
+  if (FAILED(hr)) s->close();
+  *site = SUCCEEDED(hr) ? s.get() : nullptr;
+  if (SUCCEEDED(hr)) sites_.push_back(s);
+  return hr;
+}
+
+Var Form::member(size_t index, bool put, const Arguments&) {
+  if (!hwnd_) fail(91);
+  if (put) fail(383);  // read-only
+  RECT outer{};
+  switch (index) {
+    case 0:  // Width: the whole window, as a form's Width is
+      GetWindowRect(hwnd_, &outer);
+      return Var::r4(static_cast<float>(toTwips(outer.right - outer.left)));
+    case 1:
+      RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+      return Var();
+    default:
+      return Var::dispatch(controls_.get());
+  }
+}
+
+// ---- Extender -----------------------------------------------------------------------------------
+
+// The extender the form wraps around a placed control, as a form designer does: Left, Top (twips
+// on the form), Container and Parent (both the form: the control stands directly on it); any other
+// name is the control's own member.
+class Extender final : public DispatchObject {
+ public:
+  Extender(Site& site, Form& form)
+      : DispatchObject({L"Left", L"Top", L"Container", L"Parent"}), site_(&site), form_(&form) {}
+  // The site closes: the extender no longer reaches the control or the form.
+  void detach() { site_ = nullptr, form_ = nullptr; }
+
+ private:
+  Var member(size_t index, bool put, const Arguments&) override {
+    if (!site_ || !form_) fail(91);
+    if (put) fail(383);
+    if (index >= 2) return Var::dispatch(static_cast<IDispatch*>(form_));
+    return Var::r4(static_cast<float>(index == 0 ? site_->left() : site_->top()));
+  }
+  Ptr<IDispatch> control() const {
+    Ptr<IDispatch> d;
+    if (site_ && site_->control()) site_->control()->QueryInterface(IID_IDispatch, d.putVoid());
+    return d;
+  }
+  DISPID otherId(LPOLESTR name) override {
+    DISPID id = DISPID_UNKNOWN;
+    if (auto d = control()) d->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
+    return id;
+  }
+  HRESULT invokeOther(DISPID id, WORD kind, DISPPARAMS* params, VARIANT* result, EXCEPINFO* error,
+                      UINT* argError) override {
+    auto d = control();
+    return d ? d->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, kind, params, result, error, argError)
+             : DISP_E_MEMBERNOTFOUND;
+  }
+
+  Site* site_;
+  Form* form_;
+};
+
+// ---- Site ---------------------------------------------------------------------------------------
+
+Site::Site(Form& form, const Placement& how)
+    : name(how.name),
+      form_(&form),
+      left_(how.left),
+      top_(how.top),
+      width_(how.width),
+      height_(how.height),
+      userMode_(how.userMode),
+      extender_(new Extender(*this, form)) {}
+
+IDispatch* Site::extender() const {
+  return extender_;
+}
+
+HRESULT Site::attach(REFCLSID clsid, const Placement& how) {
+  HRESULT hr =
+      CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject, control_.putVoid());
+  if (FAILED(hr)) return hr;
+  DWORD misc = 0;
+  control_->GetMiscStatus(DVASPECT_CONTENT, &misc);
+  bool siteFirst = (misc & OLEMISC_SETCLIENTSITEFIRST) != 0;
+  // Which interface the control's events are, to connect `how.events` and take it back.
+  if (auto info = control_.as<IProvideClassInfo2>(IID_IProvideClassInfo2))
+    info->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &eventsIid_);
+  Ptr<IQuickActivate> quick;
+  if (how.quick) quick = control_.as<IQuickActivate>(IID_IQuickActivate);
+  if (quick) {
+    // The site, the sinks and the ambient values in one call, before the control is loaded.
+    hr = quickActivate(quick.get(), how);
+  } else if (siteFirst) {
+    hr = control_->SetClientSite(this);
+  }
+  if (SUCCEEDED(hr)) {
+    // The form saves its controls in property bags.
+    auto persist = control_.as<IPersistPropertyBag>(IID_IPersistPropertyBag);
+    hr = !persist ? E_NOINTERFACE : how.bag ? persist->Load(how.bag, nullptr) : persist->InitNew();
+  }
+  if (SUCCEEDED(hr) && !quick && !siteFirst) hr = control_->SetClientSite(this);
+  if (SUCCEEDED(hr) && !quick) {
+    // PropertyChanged reaches the form through this sink.
+    auto p = point(IID_IPropertyNotifySink);
+    hr = p ? p->Advise(static_cast<IPropertyNotifySink*>(this), &notifyCookie_)
+           : CONNECT_E_NOCONNECTION;
+    auto events = how.events ? point(eventsIid_) : Ptr<IConnectionPoint>();
+    if (SUCCEEDED(hr) && events) hr = events->Advise(how.events, &eventsCookie_);
+  }
+  if (SUCCEEDED(hr)) {
+    SIZEL size{toHimetric(width_), toHimetric(height_)};
+    hr = quick ? quick->SetContentExtent(&size) : control_->SetExtent(DVASPECT_CONTENT, &size);
+  }
+  if (FAILED(hr)) return hr;
+  RECT r = pixels();
+  return control_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, this, 0, form_->hwnd(), &r);
+}
+
+HRESULT Site::quickActivate(IQuickActivate* quick, const Placement& how) {
+  QACONTAINER container{};
+  container.cbSize = sizeof container;
+  container.pClientSite = this;
+  container.pPropertyNotifySink = this;
+  container.pUnkEventSink = how.events;
+  container.pOleControlSite = this;
+  container.dwAmbientFlags = userMode_ ? QACONTAINER_USERMODE : 0;
+  container.colorFore = 0x80000012;  // button text
+  container.colorBack = 0x8000000F;  // button face
+  container.dwAppearance = 1;
+  container.lcid = LOCALE_USER_DEFAULT;
+  quickControl.cbSize = sizeof quickControl;
+  HRESULT hr = quick->QuickActivate(&container, &quickControl);
+  notifyCookie_ = quickControl.dwPropNotifyCookie;
+  eventsCookie_ = quickControl.dwEventCookie;
+  return hr;
+}
+
+Ptr<IConnectionPoint> Site::point(REFIID iid) const {
+  Ptr<IConnectionPoint> p;
+  if (auto points = control_.as<IConnectionPointContainer>(IID_IConnectionPointContainer))
+    points->FindConnectionPoint(iid, p.put());
+  return p;
+}
+
+void Site::close() {
+  if (control_) {
+    control_->Close(OLECLOSE_NOSAVE);
+    if (auto p = notifyCookie_ ? point(IID_IPropertyNotifySink) : Ptr<IConnectionPoint>())
+      p->Unadvise(notifyCookie_);
+    if (auto p = eventsCookie_ ? point(eventsIid_) : Ptr<IConnectionPoint>())
+      p->Unadvise(eventsCookie_);
+    notifyCookie_ = eventsCookie_ = 0;
+    control_->SetClientSite(nullptr);
+    control_.reset();
+  }
+  if (extender_) {
+    extender_->detach();
+    extender_->Release();
+    extender_ = nullptr;
+  }
+  form_ = nullptr;
+}
+
+HWND Site::window() const {
+  HWND h = nullptr;
+  if (auto inPlaceObject = control_.as<IOleInPlaceObject>(IID_IOleInPlaceObject))
+    inPlaceObject->GetWindow(&h);
+  return h;
+}
+
+RECT Site::pixels() const {
+  return RECT{toPixels(left_), toPixels(top_), toPixels(left_ + width_), toPixels(top_ + height_)};
+}
+
+void Site::move(double left, double top, double width, double height) {
+  left_ = left, top_ = top, width_ = width, height_ = height;
+  if (!control_) return;
+  SIZEL size{toHimetric(width_), toHimetric(height_)};
+  control_->SetExtent(DVASPECT_CONTENT, &size);
+  if (auto inPlaceObject = control_.as<IOleInPlaceObject>(IID_IOleInPlaceObject)) {
+    RECT r = pixels(), clip{};
+    if (form_) GetClientRect(form_->hwnd(), &clip);
+    inPlaceObject->SetObjectRects(&r, &clip);
+  }
+}
+
+void Site::setUserMode(bool run) {
+  userMode_ = run;
+  if (auto c = control_.as<IOleControl>(IID_IOleControl))
+    c->OnAmbientPropertyChange(DISPID_AMBIENT_USERMODE);
+}
+
+HRESULT Site::QueryInterface(REFIID iid, void** out) {
+  return kelo_test::answer(iid, out,
+                           {{&IID_IUnknown, static_cast<IOleClientSite*>(this)},
+                            {&IID_IOleClientSite, static_cast<IOleClientSite*>(this)},
+                            {&IID_IOleWindow, static_cast<IOleInPlaceSite*>(this)},
+                            {&IID_IOleInPlaceSite, static_cast<IOleInPlaceSite*>(this)},
+                            {&IID_IOleControlSite, static_cast<IOleControlSite*>(this)},
+                            {&IID_IDispatch, static_cast<IDispatch*>(this)},
+                            {&IID_IPropertyNotifySink, static_cast<IPropertyNotifySink*>(this)}});
+}
+
+HRESULT Site::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT position,
+                               LPRECT clip, LPOLEINPLACEFRAMEINFO info) {
+  if (frame) *frame = nullptr;
+  if (doc) *doc = nullptr;  // the form is frame and document at once
+  if (!frame || !doc || !position || !clip || !info) return E_POINTER;
+  if (!form_) return E_UNEXPECTED;
+  *frame = form_;
+  form_->AddRef();
+  *position = pixels();
+  GetClientRect(form_->hwnd(), clip);
+  *info = {info->cb, FALSE, form_->hwnd(), nullptr, 0};
+  return S_OK;
+}
+
+HRESULT Site::Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
+                     UINT*) {
+  if (!(kind & DISPATCH_PROPERTYGET)) return DISP_E_MEMBERNOTFOUND;
+  if (!result) return E_POINTER;
+  Var v = id == DISPID_AMBIENT_USERMODE      ? Var::boolean(userMode_)
+          : id == DISPID_AMBIENT_UIDEAD      ? Var::boolean(false)
+          : id == DISPID_AMBIENT_DISPLAYNAME ? Var::str(name)
+                                             : Var();
+  VariantInit(result);
+  return v.vt == VT_EMPTY ? DISP_E_MEMBERNOTFOUND : VariantCopy(result, &v);
+}
+
+}  // namespace form_container

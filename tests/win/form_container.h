@@ -1,0 +1,309 @@
+// A form of a form designer's kind, played by a top-level window: it places ActiveX controls on
+// itself through sites of its own, in design mode (UserMode false) or at run time, and offers the
+// object model a control reaches by name: the extender (Left, Top, Container and Parent; any other
+// name is the control's own member), the form (Width, Refresh, Controls) and its Controls, whose
+// Add("VB.TextBox", name) makes a real EDIT text box on the form and Remove takes it off. Positions
+// are twips from the client area's top left corner. A control's PropertyChanged marks the form
+// dirty. The form is also its controls' in-place frame; it has no menus or tools to share.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tests/win/com_client.h"
+
+namespace form_container {
+
+using kelo_test::Counted;
+using kelo_test::Var;
+
+// The form's units: twips (1/1440 inch) on the form, pixels of the screen, HIMETRIC (0.01 mm)
+// for OLE extents. Pixels round to the nearest.
+int toPixels(double twips);
+double toTwips(int pixels);
+LONG toHimetric(double twips);
+
+// An error of the form's object model, numbered as the platform numbers them (13 type mismatch,
+// 438 no such member, 727 name in use, 730 control not found...). It reaches the caller as
+// DISP_E_EXCEPTION with the scode 0x800A0000 + number.
+struct Failure {
+  long number;
+};
+[[noreturn]] inline void fail(long number) {
+  throw Failure{number};
+}
+
+// The arguments of a late-bound call in their natural order (a property's new value last), read
+// in the type asked for with the platform's conversions.
+class Arguments {
+ public:
+  explicit Arguments(const DISPPARAMS& params) {
+    for (UINT i = params.cArgs; i-- > 0;) args_.push_back(&params.rgvarg[i]);
+  }
+  size_t size() const { return args_.size(); }
+  // Given, and not left out with DISP_E_PARAMNOTFOUND.
+  bool has(size_t i) const {
+    return i < args_.size() &&
+           !(args_[i]->vt == VT_ERROR && args_[i]->scode == DISP_E_PARAMNOTFOUND);
+  }
+  Var as(size_t i, VARTYPE type) const;
+  double number(size_t i) const { return as(i, VT_R8).dblVal; }
+  long integer(size_t i) const { return as(i, VT_I4).lVal; }
+  bool boolean(size_t i) const { return as(i, VT_BOOL).boolVal != VARIANT_FALSE; }
+  std::wstring text(size_t i) const {
+    Var v = as(i, VT_BSTR);
+    return std::wstring(v.bstrVal ? v.bstrVal : L"", v.bstrVal ? SysStringLen(v.bstrVal) : 0);
+  }
+  // The value of a property put.
+  size_t last() const {
+    if (args_.empty()) fail(450);
+    return args_.size() - 1;
+  }
+
+ private:
+  std::vector<const VARIANT*> args_;
+};
+
+// An IDispatch whose members are named in a list; GetIDsOfNames is case-insensitive and gives
+// member i the id kFirstId + i. A name the object does not know may be another object's.
+class DispatchObject : public kelo_test::DispatchBase<IDispatch> {
+ public:
+  static constexpr DISPID kFirstId = 0x40000001;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    return kelo_test::answer(iid, out, {{&IID_IUnknown, this}, {&IID_IDispatch, this}});
+  }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
+                                          DISPID* ids) override;
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPARAMS* params,
+                                   VARIANT* result, EXCEPINFO* error, UINT* argError) override;
+
+ protected:
+  explicit DispatchObject(std::vector<std::wstring> members) : members_(std::move(members)) {}
+  // Member `index` of the list, read or (`put`) written: the value last of `args`. Throws Failure.
+  virtual Var member(size_t index, bool put, const Arguments& args) = 0;
+  // A name of another object (the extender's control): its id, or DISPID_UNKNOWN; and its call.
+  virtual DISPID otherId(LPOLESTR) { return DISPID_UNKNOWN; }
+  virtual HRESULT invokeOther(DISPID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) {
+    return DISP_E_MEMBERNOTFOUND;
+  }
+
+ private:
+  std::vector<std::wstring> members_;
+};
+
+// A text box of the form: an EDIT child window of the form's, made hidden and empty; what a control
+// asks of it: Name, Text, Visible, Move, Refresh, ZOrder, and the style FontBold, Appearance,
+// BackColor and ForeColor, which it keeps for the tests to read. Removed from the form, its calls
+// fail with 91.
+class TextBox final : public DispatchObject {
+ public:
+  TextBox(HWND form, std::wstring name);
+  HWND hwnd() const { return hwnd_; }
+  void destroy();
+
+  const std::wstring name;
+  bool bold = false;
+  long appearance = 1;
+  OLE_COLOR back = 0x80000005, fore = 0x80000008;  // window background, window text
+
+ private:
+  ~TextBox() override { destroy(); }
+  Var member(size_t index, bool put, const Arguments& args) override;
+  HWND window() const;
+
+  HWND hwnd_ = nullptr;
+  double left_ = 0, top_ = 0, width_ = 1200, height_ = 375;
+};
+
+class Form;
+class Site;
+
+class Controls final : public DispatchObject {
+ public:
+  explicit Controls(Form& form) : DispatchObject({L"Add", L"Remove"}), form_(&form) {}
+  // Every name given to Add, in order, also of boxes removed since.
+  std::vector<std::wstring> added;
+  // The text box of that name (case-insensitive), or null. Borrowed.
+  TextBox* textBox(const std::wstring& name) const;
+  // The form closes: its boxes go, and the collection no longer reaches it.
+  void close();
+
+ private:
+  ~Controls() override { close(); }
+  Var member(size_t index, bool put, const Arguments& args) override;
+
+  Form* form_;
+  std::vector<kelo_test::Ptr<TextBox>> boxes_;
+};
+
+// How a control is placed on the form.
+struct Placement {
+  std::wstring name = L"KeloScroll1";
+  double left = 3000, top = 450, width = 255, height = 3000;  // twips
+  bool userMode = true;
+  // Where a saved control is read from; a new control when null.
+  IPropertyBag* bag = nullptr;
+  // A sink of the control's default event interface, connected while the control is on the form.
+  IUnknown* events = nullptr;
+  // Placed through IQuickActivate when the control offers it: the site, the property-notify sink
+  // and the events in one call.
+  bool quick = false;
+};
+
+class Form final : public DispatchObject, public IOleInPlaceFrame {
+ public:
+  // A visible form with a client area of that many pixels; one reference, the caller's.
+  static Form* create(int clientWidth, int clientHeight);
+  HWND hwnd() const { return hwnd_; }
+  // Creates a control of class `clsid` and places it: its site first when it asks so, then new or
+  // loaded, its extent, in place at its rectangle. The site is the form's (valid until close).
+  HRESULT place(REFCLSID clsid, const Placement& how, Site** site);
+  const std::vector<kelo_test::Ptr<Site>>& sites() const { return sites_; }
+  Controls& controls() const { return *controls_; }
+  bool dirty = false;
+  // Closes every control (deactivated, its site taken back, released), removes the text boxes
+  // and destroys the window.
+  void close();
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    auto* frame = static_cast<IOleInPlaceFrame*>(this);
+    return kelo_test::answer(iid, out,
+                             {{&IID_IUnknown, static_cast<IDispatch*>(this)},
+                              {&IID_IDispatch, static_cast<IDispatch*>(this)},
+                              {&IID_IOleWindow, frame},
+                              {&IID_IOleInPlaceUIWindow, frame},
+                              {&IID_IOleInPlaceFrame, frame}});
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return addRef(); }
+  ULONG STDMETHODCALLTYPE Release() override { return release(); }
+  HRESULT STDMETHODCALLTYPE GetWindow(HWND* out) override {
+    return out ? (*out = hwnd_, hwnd_ ? S_OK : E_FAIL) : E_POINTER;
+  }
+  HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetBorder(LPRECT) override { return INPLACE_E_NOTOOLSPACE; }
+  HRESULT STDMETHODCALLTYPE RequestBorderSpace(LPCBORDERWIDTHS) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetBorderSpace(LPCBORDERWIDTHS) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetActiveObject(IOleInPlaceActiveObject* object, LPCOLESTR) override {
+    if (object) object->AddRef();
+    active_ = kelo_test::Ptr<IOleInPlaceActiveObject>(object);
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE RemoveMenus(HMENU) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE SetStatusText(LPCOLESTR) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE EnableModeless(BOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
+
+ private:
+  Form() : DispatchObject({L"Width", L"Refresh", L"Controls"}) {}
+  ~Form() override;
+  Var member(size_t index, bool put, const Arguments& args) override;
+
+  HWND hwnd_ = nullptr;
+  kelo_test::Ptr<Controls> controls_;
+  std::vector<kelo_test::Ptr<Site>> sites_;
+  kelo_test::Ptr<IOleInPlaceActiveObject> active_;
+};
+
+class Extender;
+
+// The form's site for one control: its client site, in-place site and control site, its ambient
+// properties (UserMode, DisplayName) and the property-notify sink that marks the form dirty. It
+// gives the control its extender and the window context of the form.
+class Site final : public IOleClientSite,
+                   public IOleInPlaceSite,
+                   public IOleControlSite,
+                   public IPropertyNotifySink,
+                   public kelo_test::DispatchBase<IDispatch> {
+ public:
+  Site(Form& form, const Placement& how);
+  // Creates the control and places it (Form::place).
+  HRESULT attach(REFCLSID clsid, const Placement& how);
+  // Deactivates the control, takes the site back from it and releases it.
+  void close();
+
+  const std::wstring name;
+  IOleObject* control() const { return control_.get(); }  // null once closed
+  IDispatch* extender() const;
+  HWND window() const;  // the control's in-place window, or null
+  // The control's rectangle on the form in the form's client pixels; moved and sized in twips.
+  double left() const { return left_; }
+  double top() const { return top_; }
+  RECT pixels() const;
+  void move(double left, double top, double width, double height);
+
+  // A designer switching between design and run: the control is told the ambient changed.
+  void setUserMode(bool run);
+
+  // What the control told its site.
+  std::vector<DISPID> changed;  // IPropertyNotifySink::OnChanged
+  bool focused = false;         // IOleControlSite::OnFocus
+  bool inPlace = false;
+  QACONTROL quickControl{};  // what the control answered to quick activation (cbSize set then)
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+  ULONG STDMETHODCALLTYPE AddRef() override { return addRef(); }
+  ULONG STDMETHODCALLTYPE Release() override { return release(); }
+  // IOleClientSite
+  HRESULT STDMETHODCALLTYPE SaveObject() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetContainer(IOleContainer**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE ShowObject() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnShowWindow(BOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE RequestNewObjectLayout() override { return E_NOTIMPL; }
+  // IOleInPlaceSite
+  HRESULT STDMETHODCALLTYPE GetWindow(HWND* out) override {
+    return form_ ? form_->GetWindow(out) : E_FAIL;
+  }
+  HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE CanInPlaceActivate() override { return form_ ? S_OK : S_FALSE; }
+  HRESULT STDMETHODCALLTYPE OnInPlaceActivate() override { return inPlace = true, S_OK; }
+  HRESULT STDMETHODCALLTYPE OnUIActivate() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc,
+                                             LPRECT position, LPRECT clip,
+                                             LPOLEINPLACEFRAMEINFO info) override;
+  HRESULT STDMETHODCALLTYPE Scroll(SIZE) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE OnUIDeactivate(BOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnInPlaceDeactivate() override { return inPlace = false, S_OK; }
+  HRESULT STDMETHODCALLTYPE DiscardUndoState() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE DeactivateAndUndo() override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT) override { return E_NOTIMPL; }
+  // IOleControlSite
+  HRESULT STDMETHODCALLTYPE OnControlInfoChanged() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE LockInPlaceActive(BOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE GetExtendedControl(IDispatch** out) override {
+    return out ? (*out = extender(), (*out)->AddRef(), S_OK) : E_POINTER;
+  }
+  HRESULT STDMETHODCALLTYPE TransformCoords(POINTL*, POINTF*, DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE TranslateAccelerator(MSG*, DWORD) override { return S_FALSE; }
+  HRESULT STDMETHODCALLTYPE OnFocus(BOOL gotFocus) override { return focused = gotFocus, S_OK; }
+  HRESULT STDMETHODCALLTYPE ShowPropertyFrame() override { return E_NOTIMPL; }
+  // IDispatch: the ambient properties
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPARAMS*, VARIANT* result,
+                                   EXCEPINFO*, UINT*) override;
+  // IPropertyNotifySink
+  HRESULT STDMETHODCALLTYPE OnChanged(DISPID id) override {
+    changed.push_back(id);
+    if (form_) form_->dirty = true;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE OnRequestEdit(DISPID) override { return S_OK; }
+
+ private:
+  ~Site() override { close(); }
+  // The control's connection point for `iid`, or null.
+  kelo_test::Ptr<IConnectionPoint> point(REFIID iid) const;
+  HRESULT quickActivate(IQuickActivate* quick, const Placement& how);
+
+  Form* form_;  // the form owns its sites; null once closed
+  double left_, top_, width_, height_;
+  bool userMode_;
+  kelo_test::Ptr<IOleObject> control_;
+  Extender* extender_ = nullptr;
+  DWORD notifyCookie_ = 0;
+  DWORD eventsCookie_ = 0;
+  IID eventsIid_ = IID_NULL;
+};
+
+}  // namespace form_container
