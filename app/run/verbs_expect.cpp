@@ -1,4 +1,6 @@
 // The verb expect: each form compares what is with what the line says.
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 
@@ -193,15 +195,11 @@ Interpreter::Action Interpreter::parseExpect(Cursor& c) {
     int64_t x = c.whole("a pixel's x", 0, 1 << 20), y = c.whole("a pixel's y", 0, 1 << 20);
     c.expectEquals();
     std::string colour = c.word("a colour &HRRGGBB");
-    unsigned long want = 0;
-    size_t used = 0;
-    if (colour.size() == 8 && lower(colour.substr(0, 2)) == "&h") {
-      try {
-        want = std::stoul(colour.substr(2), &used, 16);
-      } catch (const std::exception&) {
-      }
-    }
-    if (used != 6) throw ScenarioError("'" + colour + "' is no colour &HRRGGBB");
+    bool hex = colour.size() == 8 && lower(colour.substr(0, 2)) == "&h" &&
+               std::all_of(colour.begin() + 2, colour.end(),
+                           [](char ch) { return std::isxdigit(static_cast<unsigned char>(ch)); });
+    if (!hex) throw ScenarioError("'" + colour + "' is no colour &HRRGGBB");
+    unsigned long want = std::stoul(colour.substr(2), nullptr, 16);
     return [=, this](const Frame& f) {
       auto* form = dynamic_cast<host::Form*>(&resolveWidget(expand(name, f)));
       if (!form) throw ScenarioError("'" + name + "' is no form");
