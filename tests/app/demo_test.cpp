@@ -150,7 +150,9 @@ TEST(DemoComponent, TheBarsComeFromTheLibraryTheRegistryNames) {
   std::filesystem::remove(registry);
 }
 
-TEST_F(DemoViewer, TheBarsSpanTheTextAndResizingLaysTheFormOutAgain) {
+// The bars span the text; moving them scrolls it and the log shows their events; resizing lays
+// the form out again.
+TEST_F(DemoViewer, TheBarsSpanAndScrollTheTextAndResizingLaysTheFormOutAgain) {
   EXPECT_EQ(prop(viewer->lines(), "Max"), 120);
   EXPECT_EQ(prop(viewer->columns(), "Max"), characterCount(viewer->document().lines[6]));
   EXPECT_EQ(prop(viewer->lines(), "LargeChange"), viewer->visibleLines() - 1);
@@ -162,20 +164,6 @@ TEST_F(DemoViewer, TheBarsSpanTheTextAndResizingLaysTheFormOutAgain) {
   EXPECT_EQ(viewer->form().rectTwips().width, 640 * 15);
   EXPECT_EQ(viewer->form().rectTwips().height, 480 * 15);
 
-  // Resized, the form is laid out again; too small, it is kept usable.
-  const int before = viewer->visibleLines();
-  viewer->resize(800, 700);
-  EXPECT_EQ(viewer->width(), 800);
-  EXPECT_EQ(viewer->form().rectTwips().width, 800 * 15);
-  EXPECT_GT(viewer->visibleLines(), before);
-  EXPECT_EQ(prop(viewer->lines(), "LargeChange"), viewer->visibleLines() - 1);
-  const host::UserControl& bar = viewer->linesSite().surface();
-  EXPECT_EQ(bar.rectTwips().left + bar.rectTwips().width, (800 - 8) * 15);
-  viewer->resize(10, 10);  // kept usable
-  EXPECT_EQ(viewer->width(), kMinSide);
-}
-
-TEST_F(DemoViewer, MovingTheBarsScrollsTheTextAndTheLogShowsTheEvents) {
   click(Viewer::kLinesBar, "cmdDXDN");
   EXPECT_EQ(value(viewer->lines()), 2);
   EXPECT_EQ(viewer->topLine(), 2);
@@ -211,6 +199,18 @@ TEST_F(DemoViewer, MovingTheBarsScrollsTheTextAndTheLogShowsTheEvents) {
   EXPECT_EQ(value(viewer->lines()), 13);
   viewer->wheel(10);
   EXPECT_EQ(value(viewer->lines()), 1);
+
+  // Resized, the form is laid out again; too small, it is kept usable.
+  const int before = viewer->visibleLines();
+  viewer->resize(800, 700);
+  EXPECT_EQ(viewer->width(), 800);
+  EXPECT_EQ(viewer->form().rectTwips().width, 800 * 15);
+  EXPECT_GT(viewer->visibleLines(), before);
+  EXPECT_EQ(prop(viewer->lines(), "LargeChange"), viewer->visibleLines() - 1);
+  const host::UserControl& bar = viewer->linesSite().surface();
+  EXPECT_EQ(bar.rectTwips().left + bar.rectTwips().width, (800 - 8) * 15);
+  viewer->resize(10, 10);  // kept usable
+  EXPECT_EQ(viewer->width(), kMinSide);
 }
 
 // Each entry stands on one line of the log, cut to its width. The view follows the newest line

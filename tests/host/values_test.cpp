@@ -9,6 +9,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "host/clock.h"
@@ -73,7 +74,9 @@ TEST(Boolean, TrueIsMinusOneAndCheckBoxesUseOne) {
   EXPECT_EQ(host::booleanToCheck(host::False), 0);
 }
 
-TEST(Numeric, ToLongAndToIntegerRoundHalfToEvenAndOverflowOutsideTheirRange) {
+// Long and Integer round half to even; Single takes the nearest float. Each overflows outside its
+// range.
+TEST(Numeric, ToLongToIntegerAndToSingleRoundAndOverflowOutsideTheirRange) {
   struct Case {
     double in;
     Outcome asLong, asInteger;
@@ -108,9 +111,6 @@ TEST(Numeric, ToLongAndToIntegerRoundHalfToEvenAndOverflowOutsideTheirRange) {
     EXPECT_EQ(host::roundHalfEven(v), v);
   }
   EXPECT_EQ(host::roundHalfEven(4503599627370495.5), 4503599627370496.0);
-}
-
-TEST(Numeric, ToSingleOverflowsOutsideTheFloatRange) {
   EXPECT_EQ(host::toSingle(0.1), 0.1f);
   EXPECT_EQ(host::toSingle(FLT_MAX), FLT_MAX);
   EXPECT_EQ(host::toSingle(-static_cast<double>(FLT_MAX)), -FLT_MAX);
@@ -286,16 +286,13 @@ TEST(VariantConvert, ValuesConvertWithRoundingRangeChecksAndTrueAsMinusOne) {
     EXPECT_TRUE(Raises(13, [&] { (void)v.asObject(); })) << v.asString();
   }
   EXPECT_TRUE(Raises(13, [&] { (void)Variant::nothing().asString(); }));
-}
-
-TEST(VariantConvert, EqualityComparesTypeAndValue) {
-  EXPECT_EQ(Variant(5), Variant(5));
-  EXPECT_NE(Variant(5), Variant(int16_t{5}));  // Long and Integer differ
-  EXPECT_NE(Variant(5), Variant("5"));
-  EXPECT_NE(Variant(int16_t{-1}), Variant::boolean(true));
-  EXPECT_EQ(Variant(), Variant());
-  EXPECT_EQ(Variant("a"), Variant(std::string("a")));
-  EXPECT_NE(Variant("a"), Variant("A"));
+  // Equality compares type and value: Long and Integer differ, text is case-sensitive.
+  const std::tuple<Variant, Variant, bool> pairs[] = {
+      {Variant(5), Variant(5), true},     {Variant(5), Variant(int16_t{5}), false},
+      {Variant(5), Variant("5"), false},  {Variant(int16_t{-1}), Variant::boolean(true), false},
+      {Variant(), Variant(), true},       {Variant("a"), Variant(std::string("a")), true},
+      {Variant("a"), Variant("A"), false}};
+  for (const auto& [a, b, equal] : pairs) EXPECT_EQ(a == b, equal) << a.asString() << b.asString();
 }
 
 class Probe : public host::Dispatch {
