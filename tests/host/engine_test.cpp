@@ -249,7 +249,7 @@ TEST_F(Engine, WindowRectanglesAndCursorInScreenPixels) {
 }
 
 // (A widget that removes itself in its own event, giving up the focus, the mouse and its ticks, is
-// in round2_widgets_that_go.scn.)
+// in host_widgets_that_go.scn.)
 TEST_F(Engine, WidgetsThatGoLeaveNoWindowHandleOrTimerBehind) {
   auto box = form->Controls()->Add("VB.TextBox", "Txt1");
   int32_t hwnd = box->hwnd();
