@@ -225,7 +225,9 @@ const ContainerWidget::HitGrid* ContainerWidget::grid() const {
 }
 
 Widget* ContainerWidget::childAt(double x, double y) const {
-  const HitGrid* g = grid();
+  // A container of few children, most of them, has no grid: skip the call that would say so.
+  bool few = !grid_ && children_.size() - empty_ < HitGrid::kMinChildren;
+  const HitGrid* g = few ? nullptr : grid();
   if (!g || !(x >= 0 && x < g->width && y >= 0 && y < g->height)) {
     for (auto it = children_.rbegin(); it != children_.rend(); ++it) {
       if (mouseCanReach(it->get(), x, y)) return it->get();
