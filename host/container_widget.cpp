@@ -179,9 +179,9 @@ void ContainerWidget::childMoved(Widget& child) {
   grid_->loose.push_back(child.slot_);
 }
 
+// childAt asks only when there is a grid or there are children enough for one.
 const ContainerWidget::HitGrid* ContainerWidget::grid() const {
   size_t live = children_.size() - empty_;
-  if (!grid_ && live < HitGrid::kMinChildren) return nullptr;
   double width = innerWidthTwips(), height = innerHeightTwips();
   if (grid_ && (grid_->width != width || grid_->height != height)) dropGrid();
   if (grid_) return grid_.get();
