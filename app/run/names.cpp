@@ -167,6 +167,7 @@ Variant Interpreter::lookupName(const std::string& name, const Frame& f) {
       l.find_first_not_of("0123456789", 3) == std::string::npos) {
     return argument(std::stoul(l.substr(3)), f).value();
   }
+  if (l == "folder") return Variant(folder);  // the scenario's own folder, for file names
   if (name.find('.') != std::string::npos) return getPath(name);
   if (!f.sender.empty()) return getPath(f.sender + "." + name);
   throw ScenarioError("'{" + name + "}' names no argument and no member (write Object.Member)");
