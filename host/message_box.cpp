@@ -44,9 +44,8 @@ constexpr float kMaxTextWidth = 6000;
 int16_t showMessageBox(FormEngine& engine, const std::string& title, const std::string& prompt,
                        int32_t buttons, const std::function<void(Form&)>& showModal) {
   std::vector<Choice> choices = choicesFor(buttons);
+  // A box closed without a button answers its last one: Cancel wherever the box offers it.
   int16_t answer = choices.back().answer;
-  for (const Choice& c : choices)
-    if (c.answer == answer::Cancel) answer = c.answer;
 
   std::shared_ptr<Form> form = engine.createForm("MsgBox");
   form->setCaption(title);
