@@ -44,14 +44,14 @@ testing::AssertionResult Raises(int32_t number, F&& f) {
   return testing::AssertionFailure() << "raised nothing; expected error " << number;
 }
 
-// The outcome of a conversion: a value, or the error it raises (E6, E11, E13).
+// The outcome of a conversion: a value, or the error it raises (E6, E11).
 struct Outcome {
   constexpr Outcome(double v) : value(v) {}  // NOLINT: a plain number is a value
   constexpr Outcome(double v, int32_t n) : value(v), error(n) {}
   double value;
   int32_t error = 0;
 };
-constexpr Outcome E6{0, 6}, E11{0, 11}, E13{0, 13};
+constexpr Outcome E6{0, 6}, E11{0, 11};
 
 template <class F>
 void ExpectOutcome(const Outcome& expected, F&& convert) {
