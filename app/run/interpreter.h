@@ -324,6 +324,8 @@ class Interpreter {
   Action parseExpect(Cursor& c);
   void compare(const Frame& f, const std::string& what, const Variant& got, const Variant& want,
                const std::string& type);
+  Action parseExpectEngine(Cursor& c);  // the next tick, the cursor, modal depth (verbs_engine.cpp)
+  Action parseMsgBox(Cursor& c);        // the engine's own message box (verbs_engine.cpp)
 
   // ---- State ---------------------------------------------------------------------------------
 

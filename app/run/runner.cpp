@@ -216,6 +216,7 @@ Interpreter::Action Interpreter::parseVerb(const std::string& verb, const std::s
   if (verb == "library") return parseLibrary(c);
   if (verb == "type") return parseType(c);
   if (verb == "unload") return parseUnload(c);
+  if (verb == "msgbox") return parseMsgBox(c);
   throw ScenarioError("unknown verb '" + written + "'");
 }
 

@@ -19,6 +19,8 @@ bool sameTwips(double actual, double expected) {
 }  // namespace
 
 Interpreter::Action Interpreter::parseExpect(Cursor& c) {
+  for (const char* w : {"due", "cursor", "modal"})
+    if (c.peekWord(w)) return parseExpectEngine(c);
   if (c.accept("events")) {
     std::string name = c.peekEquals() ? "" : c.word("an object name");
     c.expectEquals();

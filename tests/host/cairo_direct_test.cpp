@@ -6,9 +6,12 @@
 #include <cairo.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
-#include <functional>
+#include <map>
 #include <random>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "host/cairo_painter.h"
@@ -33,11 +36,6 @@ Picture translucent() {
   }
   return Picture(10, 8, std::move(px));
 }
-
-struct Ops {
-  std::function<void(Painter&)> painter;
-  std::function<void(cairo_t*, cairo_surface_t*)> cairo;
-};
 
 void cairoFill(cairo_t* cr, int l, int t, int w, int h, Rgb c) {
   cairo_set_source_rgb(cr, c.r / 255.0, c.g / 255.0, c.b / 255.0);
@@ -85,101 +83,67 @@ int differing(const Canvas& ours, const Canvas& theirs) {
   return differ;
 }
 
+// Each case is a list of steps done through the painter and through Cairo's own calls on a second
+// image: fill COLOUR L T W H, clip L T W H (pushed), pop, picture X Y L T W H (the picture at X Y,
+// cut to L T W H), frame COLOUR L T W H and bevel L T W H (sunken), the last two drawn on Cairo's
+// side as the lines they are made of.
 TEST(CairoDirect, FillsAndPicturesMatchCairoPixelForPixel) {
   const Picture pic = translucent();
-  const Rgb red{200, 16, 3}, grey{128, 128, 128}, white{255, 255, 255}, dark{1, 2, 254};
-  struct Case {
-    const char* name;
-    Ops ops;
-  } cases[] = {
-      {"fill inside the image",
-       {[&](Painter& p) {
-          p.fill({2, 3, 10, 7}, red);
-        },
-        [&](cairo_t* cr, cairo_surface_t*) { cairoFill(cr, 2, 3, 10, 7, red); }}},
-      {"fill reaching past every edge",
-       {[&](Painter& p) {
-          p.fill({-5, -5, 40, 40}, grey);
-        },
-        [&](cairo_t* cr, cairo_surface_t*) { cairoFill(cr, -5, -5, 40, 40, grey); }}},
-      {"nested clips cut a fill; popped, the outer clip holds again",
-       {[&](Painter& p) {
-          p.pushClip({4, 4, 12, 12});
-          p.pushClip({8, 0, 20, 10});
-          p.fill({0, 0, kSide, kSide}, dark);
-          p.popClip();
-          p.fill({0, 14, kSide, 5}, red);
-          p.popClip();
-        },
-        [&](cairo_t* cr, cairo_surface_t*) {
-          cairoClip(cr, 4, 4, 12, 12);
-          cairoClip(cr, 8, 0, 20, 10);
-          cairoFill(cr, 0, 0, kSide, kSide, dark);
-          cairo_restore(cr);
-          cairoFill(cr, 0, 14, kSide, 5, red);
-          cairo_restore(cr);
-        }}},
-      {"an empty clip paints nothing",
-       {[&](Painter& p) {
-          p.pushClip({5, 5, -3, 4});
-          p.fill({0, 0, kSide, kSide}, red);
-          p.picture(pic, 0, 0, {0, 0, kSide, kSide});
-          p.popClip();
-        },
-        [&](cairo_t*, cairo_surface_t*) {}}},
-      {"a translucent picture over colours, then bevels and frames over it",
-       {[&](Painter& p) {
-          p.fill({0, 0, 12, kSide}, red);
-          p.fill({12, 0, 12, kSide}, white);
-          p.picture(pic, 7, 5, {0, 0, kSide, kSide});
-          p.bevel({1, 1, 20, 20}, Edge::Sunken);
-          p.frame({3, 15, 9, 6}, dark);
-        },
-        [&](cairo_t* cr, cairo_surface_t*) {
-          cairoFill(cr, 0, 0, 12, kSide, red);
-          cairoFill(cr, 12, 0, 12, kSide, white);
-          cairoPicture(cr, pic, 7, 5);
-          const Rgb shadow{128, 128, 128}, black{0, 0, 0}, light{223, 223, 223};
-          cairoFill(cr, 1, 1, 20, 1, shadow);
-          cairoFill(cr, 1, 1, 1, 20, shadow);
-          cairoFill(cr, 1, 20, 20, 1, white);
-          cairoFill(cr, 20, 1, 1, 20, white);
-          cairoFill(cr, 2, 2, 18, 1, black);
-          cairoFill(cr, 2, 2, 1, 18, black);
-          cairoFill(cr, 2, 19, 18, 1, light);
-          cairoFill(cr, 19, 2, 1, 18, light);
-          cairoFill(cr, 3, 15, 9, 1, dark);
-          cairoFill(cr, 3, 20, 9, 1, dark);
-          cairoFill(cr, 3, 15, 1, 6, dark);
-          cairoFill(cr, 11, 15, 1, 6, dark);
-        }}},
-      {"a picture cut by its own clip and by a pushed one, off the image's corner",
-       {[&](Painter& p) {
-          p.fill({0, 0, kSide, kSide}, grey);
-          p.pushClip({0, 0, 20, kSide});
-          p.picture(pic, 16, -3, {17, -3, 10, 6});
-          p.picture(pic, -4, 19, {-4, 19, 10, 8});
-          p.popClip();
-        },
-        [&](cairo_t* cr, cairo_surface_t*) {
-          cairoFill(cr, 0, 0, kSide, kSide, grey);
-          cairoClip(cr, 0, 0, 20, kSide);
-          cairoClip(cr, 17, -3, 10, 6);
-          cairoPicture(cr, pic, 16, -3);
-          cairo_restore(cr);
-          cairoPicture(cr, pic, -4, 19);
-          cairo_restore(cr);
-        }}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  const Rgb shadow{128, 128, 128}, white{255, 255, 255}, black{0, 0, 0}, light{223, 223, 223};
+  const std::map<std::string, Rgb> colours = {
+      {"red", {200, 16, 3}}, {"grey", shadow}, {"white", white}, {"dark", {1, 2, 254}}};
+  const char* cases[] = {
+      "fill red 2 3 10 7", "fill grey -5 -5 40 40",  // inside the image; past every edge
+      // Nested clips cut a fill; popped, the outer clip holds again.
+      "clip 4 4 12 12 / clip 8 0 20 10 / fill dark 0 0 24 24 / pop / fill red 0 14 24 5 / pop",
+      "clip 5 5 -3 4 / fill red 0 0 24 24 / picture 0 0 0 0 24 24 / pop",  // an empty clip
+      // A translucent picture over colours, then bevels and frames over it.
+      "fill red 0 0 12 24 / fill white 12 0 12 24 / picture 7 5 0 0 24 24 / bevel 1 1 20 20 / "
+      "frame dark 3 15 9 6",
+      // A picture cut by its own clip and by a pushed one, off the image's corner.
+      "fill grey 0 0 24 24 / clip 0 0 20 24 / picture 16 -3 17 -3 10 6 / "
+      "picture -4 19 -4 19 10 8 / pop"};
+  for (const char* steps : cases) {
+    SCOPED_TRACE(steps);
     Canvas ours(kSide, kSide), theirs(kSide, kSide);
-    {
-      CairoPainter painter(ours);
-      c.ops.painter(painter);
-    }
     cairo_t* cr = cairo_create(theirs.surface());
-    c.ops.cairo(cr, theirs.surface());
+    {
+      CairoPainter p(ours);
+      // The sides of a rectangle, one pixel wide: top and left in one colour, bottom and right in
+      // another.
+      auto edges = [&](int l, int t, int w, int h, Rgb topLeft, Rgb bottomRight) {
+        cairoFill(cr, l, t, w, 1, topLeft);
+        cairoFill(cr, l, t, 1, h, topLeft);
+        cairoFill(cr, l, t + h - 1, w, 1, bottomRight);
+        cairoFill(cr, l + w - 1, t, 1, h, bottomRight);
+      };
+      std::istringstream list(steps);
+      for (std::string step; std::getline(list, step, '/');) {
+        std::istringstream words(step);
+        std::string op, colour;
+        words >> op;
+        if (op == "fill" || op == "frame") words >> colour;
+        int n[6] = {};
+        for (int& v : n) words >> v;
+        const PixelRect r{n[0], n[1], n[2], n[3]};
+        const Rgb c = colour.empty() ? black : colours.at(colour);
+        if (op == "fill") p.fill(r, c), cairoFill(cr, n[0], n[1], n[2], n[3], c);
+        if (op == "clip") p.pushClip(r), cairoClip(cr, n[0], n[1], std::max(n[2], 0), n[3]);
+        if (op == "pop") p.popClip(), cairo_restore(cr);
+        if (op == "frame") p.frame(r, c), edges(n[0], n[1], n[2], n[3], c, c);
+        if (op == "bevel") {
+          p.bevel(r, Edge::Sunken);
+          edges(n[0], n[1], n[2], n[3], shadow, white);
+          edges(n[0] + 1, n[1] + 1, n[2] - 2, n[3] - 2, black, light);
+        }
+        if (op == "picture") {
+          p.picture(pic, n[0], n[1], {n[2], n[3], n[4], n[5]});
+          cairoClip(cr, n[2], n[3], n[4], n[5]);
+          cairoPicture(cr, pic, n[0], n[1]);
+          cairo_restore(cr);
+        }
+      }
+    }
     cairo_destroy(cr);
     EXPECT_EQ(differing(ours, theirs), 0);
   }

@@ -1,6 +1,6 @@
-// Container services: the property bag, the control site (the dirty state, lifecycle, Resize)
-// and the extender. Ambient UserMode and events with by-reference arguments, as a placed control
-// meets them, are in tests/app/runner_test.cpp (Runner.APlacedControlLives...).
+// Container services: the property bag, the control site (the dirty state, lifecycle) and the
+// extender. Resize nested in its own handler is in host_handlers.scn; ambient UserMode and events
+// with by-reference arguments, as a placed control meets them, in tests/app/runner_test.cpp.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -115,24 +115,6 @@ TEST_F(Site, PropertyChangedMarksTheControlDirtyWhetherOrNotCallsAreRecorded) {
     EXPECT_FALSE(site.dirty());
   }
   EXPECT_EQ(passedOn.size(), 8u) << "a real container hears of every change";
-}
-
-// A Resize handler that enforces a minimum height sets Height inside Resize: the nested Resize
-// runs to its end before the outer one goes on. (When Resize comes is in host_handlers.scn.)
-TEST_F(Site, ResizeRunsSynchronouslyAlsoNested) {
-  UserControl& s = site.surface();
-  std::vector<std::string> log;
-  int depth = 0;
-  s.Resize = [&] {
-    ++depth;
-    log.push_back("enter " + std::to_string(depth) + " h=" + std::to_string(int(s.Height())));
-    if (s.Height() < 705) s.setHeight(705);
-    log.push_back("leave " + std::to_string(depth) + " h=" + std::to_string(int(s.Height())));
-    --depth;
-  };
-  site.resize(720, 300);
-  EXPECT_EQ(log, (std::vector<std::string>{"enter 1 h=300", "enter 2 h=705", "leave 2 h=705",
-                                           "leave 1 h=705"}));
 }
 
 TEST_F(Site, LifecycleCallsTheSurfaceHandlers) {

@@ -1,11 +1,10 @@
 // The form engine where a scenario cannot reach: hit tests on a crowded form, timers by the
-// hundred and at the end of the clock, window-system queries, widgets that go while they hold the
-// mouse, modal showings and message boxes. Mouse routing, keys and timers as a user meets them
-// are in tests/scenarios/host_*.scn.
+// hundred and at the end of the clock, window-system queries at their edges. Mouse routing, keys,
+// timers, the pointer, modal showings and message boxes as a user meets them are in
+// tests/scenarios/host_*.scn.
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -14,7 +13,6 @@
 
 #include "host/clock.h"
 #include "host/engine.h"
-#include "host/message_box.h"
 #include "host/widgets.h"
 #include "tests/host/host_test_util.h"
 
@@ -143,21 +141,15 @@ TEST_F(Engine, HitTestsOnACrowdedFormFindWhatASearchFinds) {
   EXPECT_EQ(engine.hitTest(*form, -1, 0), nullptr);  // off the form
 }
 
-TEST_F(Engine, TheNextTickIsKnownAndTheClockStopsShortOfItsEnd) {
-  // (Intervals, rearming, one-shot handlers and ticks in time order are in host_timer.scn.)
-  auto tmr = form->add<Timer>("tmr");
-  tmr->setInterval(100);
-  tmr->setEnabled(false);
-  EXPECT_EQ(engine.nextDue(), -1);
+// Only a virtual clock moves, and it stops short of the end of its count: a longer advance moves
+// nothing, and a timer started at the end still has a time for its next tick. (The next tick due
+// as time goes is in host_engine.scn.)
+TEST_F(Engine, TheClockStopsShortOfItsEnd) {
+  SystemClock real;
+  EXPECT_THROW(FormEngine(real).advance(10), std::logic_error);
   auto slow = form->add<Timer>("slow");
   slow->setInterval(50);
-  engine.advance(3620);
-  EXPECT_EQ(engine.nextDue(), 3650);
-
-  SystemClock real;
-  EXPECT_THROW(FormEngine(real).advance(10), std::logic_error);  // only a virtual clock moves
-
-  // Time runs out before the count would overflow: a longer advance moves nothing.
+  engine.advance(20);
   const int64_t now = clock.nowMs();
   EXPECT_EQ(errorOf([&] { engine.advance(INT64_MAX); }), err::Overflow);
   EXPECT_EQ(errorOf([&] { engine.advance(FormEngine::kLatestMs - now + 1); }), err::Overflow);
@@ -165,7 +157,7 @@ TEST_F(Engine, TheNextTickIsKnownAndTheClockStopsShortOfItsEnd) {
   slow->setEnabled(false);
   engine.advance(FormEngine::kLatestMs - now);
   EXPECT_EQ(clock.nowMs(), FormEngine::kLatestMs);
-  slow->setEnabled(true);  // its next tick still has a time
+  slow->setEnabled(true);
   EXPECT_EQ(engine.nextDue(), FormEngine::kLatestMs + 50);
 }
 
@@ -217,57 +209,24 @@ TEST_F(Engine, TimersDueTogetherTickInTheOrderTheyArrived) {
   EXPECT_EQ(engine.nextDue(), start + 601);
 }
 
-TEST_F(Engine, WindowRectanglesAndCursorInScreenPixels) {
-  form->screenLeftTwips = 1500;  // 100 pixels
-  form->screenTopTwips = 3000;   // 200 pixels
-  auto button = form->add<CommandButton>("cmd");
-  button->Move(150, 300, 240, 240);
-  Rect r = engine.GetWindowRect(button->get("hwnd").asLong());  // 110 220 126 236 (host_scale.scn)
-  // Right and bottom edges are outside.
+// A window rectangle holds its points short of its right and bottom edges; a pointer at no number
+// stands at the screen's corner; a handle nobody has is refused. Forms are found by any case of
+// their name, a message box's record by its title, and a widget that outlives its engine lets it
+// go. (Window rectangles, the pointer and message boxes as a user meets them: host_engine.scn.)
+TEST_F(Engine, WindowQueriesFormsByNameAndWidgetsThatOutliveTheirEngine) {
+  const Rect r{110, 220, 126, 236};
   const std::pair<Point, int32_t> points[] = {{{110, 220}, 1}, {{125, 235}, 1}, {{126, 220}, 0},
                                               {{110, 236}, 0}, {{109, 225}, 0}, {{115, 219}, 0}};
   for (auto [p, inside] : points) EXPECT_EQ(PtInRect(r, p), inside) << p.x << ", " << p.y;
-
-  // The cursor is where the mouse last was, and agrees with the widget's extent in twips.
-  engine.mouseMove(*form, 150 + 239, 300);
-  EXPECT_EQ((std::pair{engine.GetCursorPos().x, engine.GetCursorPos().y}), (std::pair{125, 220}));
-  engine.mouseMove(*form, 150 + 240, 300);
-  EXPECT_EQ(PtInRect(r, engine.GetCursorPos()), 0);
-  // Points beyond the screen's 32-bit pixels stand at its edge.
-  const std::pair<double, Point> far[] = {{1e300, {INT32_MAX, INT32_MAX}},
-                                          {-1e300, {INT32_MIN, INT32_MIN}},
-                                          {1e15, {INT32_MAX, INT32_MAX}},
-                                          {std::nan(""), {INT32_MIN, INT32_MIN}}};
-  for (auto [at, want] : far) {
-    engine.mouseMove(*form, at, at);
-    EXPECT_EQ((std::pair{engine.GetCursorPos().x, engine.GetCursorPos().y}),
-              (std::pair{want.x, want.y}))
-        << at;
-  }
-
+  engine.mouseMove(*form, std::nan(""), std::nan(""));
+  EXPECT_EQ((std::pair{engine.GetCursorPos().x, engine.GetCursorPos().y}),
+            (std::pair{INT32_MIN, INT32_MIN}));
   EXPECT_EQ(errorOf([&] { engine.GetWindowRect(12345); }), err::InvalidCall);
-}
 
-// (A widget that removes itself in its own event, giving up the focus, the mouse and its ticks, is
-// in host_widgets_that_go.scn.)
-TEST_F(Engine, WidgetsThatGoLeaveNoWindowHandleOrTimerBehind) {
-  auto box = form->Controls()->Add("VB.TextBox", "Txt1");
-  int32_t hwnd = box->hwnd();
-  form->Controls()->Remove("Txt1");
-  EXPECT_EQ(engine.widgetOfHwnd(hwnd), nullptr);
+  EXPECT_EQ(engine.findForm("FORM1"), form);
+  engine.MsgBox("Again", 1, "Title");
+  EXPECT_EQ(engine.shown().back().name, "Title");
 
-  auto tmr = form->add<Timer>("tmr");
-  tmr->setInterval(10);
-  int ticks = 0;
-  tmr->Tick = [&] { ++ticks; };
-  engine.advance(10);
-  form->detach(*tmr);
-  tmr.reset();
-  engine.advance(100);
-  EXPECT_EQ(ticks, 1);
-  EXPECT_EQ(engine.nextDue(), -1);
-
-  // A whole form, with its engine gone first.
   auto clock2 = std::make_unique<VirtualClock>();
   auto engine2 = std::make_unique<FormEngine>(*clock2);
   auto kept = engine2->createForm("F")->add<CommandButton>("cmd");
@@ -275,75 +234,5 @@ TEST_F(Engine, WidgetsThatGoLeaveNoWindowHandleOrTimerBehind) {
   engine2.reset();
   EXPECT_EQ(kept->engine(), nullptr);
 }
-
-// A modal showing runs one level deep and ends with its form unloaded (found by any case of its
-// name while it lives). The rest of what showings record is in Runner.ModalFormsAndMessageBoxes....
-TEST_F(Engine, ModalShowingsRunOneLevelDeep) {
-  auto about = engine.createForm("dlgAbout");
-  EXPECT_EQ(engine.findForm("DLGABOUT"), about);
-  int depthInside = 0;
-  engine.setModalPolicy([&](Form& f) {
-    depthInside = engine.modalDepth();
-    engine.unloadForm(f);
-  });
-  engine.showModal(*about);
-  EXPECT_EQ(depthInside, 1);
-  EXPECT_EQ(engine.modalDepth(), 0);
-  EXPECT_EQ(engine.findForm("DLGABOUT"), nullptr);
-  engine.MsgBox("Again", 1, "Title");  // a message box's title is its record's name
-  EXPECT_EQ(engine.shown().back().name, "Title");
-}
-}  // namespace
-}  // namespace host
-
-namespace host {
-namespace {
-
-// The engine's own message box: each button answers its number, Return clicks the focused button
-// (the first to begin with), and a box closed without a click cancels, or gives its last button
-// where it has no Cancel. The box fits its prompt and goes when it is answered.
-TEST(MessageBox, ButtonsAnswerReturnClicksTheFocusedOneAndClosingCancels) {
-  struct Case {
-    int32_t buttons;
-    const char* act;  // "cmdX" clicks that button, "return" presses Return, "close" hides the box
-    int16_t answer;
-  };
-  const Case cases[] = {{3, "cmdNo", answer::No},     {3, "return", answer::Yes},
-                        {3, "close", answer::Cancel}, {4, "close", answer::No},
-                        {0, "return", answer::Ok},    {2, "cmdRetry", answer::Retry}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.act) + " on buttons " + std::to_string(c.buttons));
-    VirtualClock clock;
-    FormEngine engine(clock);
-    std::string prompt =
-        "The form has changes that are not saved. Save them to a file of yours "
-        "before you quit?";
-    int16_t got = showMessageBox(engine, "Viewer", prompt, c.buttons, [&](Form& f) {
-      EXPECT_EQ(f.Caption(), "Viewer");
-      auto* label = dynamic_cast<Label*>(findWidget(f, "lblPrompt"));
-      ASSERT_NE(label, nullptr);
-      EXPECT_EQ(label->Caption(), prompt);
-      EXPECT_GE(label->Height(), 2 * f.TextHeight("Ag")) << "a long prompt wraps onto more lines";
-      for (Widget* w : f.Controls()->list())
-        EXPECT_LE(w->Left() + w->Width(), f.Width()) << w->name() << " inside the box";
-      std::string act = c.act;
-      if (act == "return") {
-        engine.keyDown(vk::Return, 0);
-      } else if (act == "close") {
-        f.setVisible(false);
-      } else {
-        Widget* b = findWidget(f, act);
-        ASSERT_NE(b, nullptr);
-        double x = 0, y = 0;
-        b->originOnForm(x, y);
-        engine.mouseDown(f, x + 30, y + 30, mouse::Left);
-        engine.mouseUp(f, x + 30, y + 30, mouse::Left);
-      }
-    });
-    EXPECT_EQ(got, c.answer);
-    EXPECT_EQ(engine.findForm("MsgBox"), nullptr) << "the box is unloaded";
-  }
-}
-
 }  // namespace
 }  // namespace host

@@ -1,9 +1,8 @@
-// Widgets: the form's Controls collection, handler slots and text measurement. Scales and members
-// by name are in tests/scenarios/host_scale.scn and host_widgets.scn, stacking order in
-// host_painting.scn and Engine.HitTestsOnACrowdedFormFindWhatASearchFinds.
+// Widgets: the form's Controls collection, handler slots and text of several lines. Scales, text
+// and members by name are in tests/scenarios/host_scale.scn, host_text.scn and host_widgets.scn,
+// stacking order in host_painting.scn and Engine.HitTestsOnACrowdedFormFindWhatASearchFinds.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <functional>
 #include <string>
 #include <vector>
@@ -111,37 +110,15 @@ TEST_F(Widgets, HandlerSlotsKeepTheirCallablesThroughCopiesAndReplacement) {
   EXPECT_THROW(EventHandler()(), std::bad_function_call);
 }
 
-TEST_F(Widgets, TextMeasurementUsesTheFont) {
-  float shortWidth = form->TextWidth("Hello");
-  float longWidth = form->TextWidth("Hello, wide world");
-  float lineHeight = form->TextHeight("Hello");
-  // Real 8-point metrics: a few pixels per letter, a line between 10 and 20 pixels.
-  EXPECT_GT(shortWidth, 5 * 3 * kTwipsPerPixel);
-  EXPECT_LT(shortWidth, 5 * 10 * kTwipsPerPixel);
-  EXPECT_GT(longWidth, shortWidth);
-  EXPECT_GE(lineHeight, 10 * kTwipsPerPixel);
-  EXPECT_LE(lineHeight, 20 * kTwipsPerPixel);
-  EXPECT_EQ(std::fmod(shortWidth, static_cast<float>(kTwipsPerPixel)), 0.0f);  // whole pixels
-
-  EXPECT_EQ(form->TextWidth(""), 0.0f);
-  EXPECT_EQ(form->TextHeight(""), lineHeight);
-  EXPECT_EQ(form->TextWidth("ab\nHello"), shortWidth);  // the widest line
-  EXPECT_EQ(form->TextHeight("ab\r\nHello\ncd"), 3 * lineHeight);
-
-  form->setFontBold(true);
-  EXPECT_GT(form->TextWidth("Hello, wide world"), longWidth);
-  form->setFontBold(false);
-
-  // In the container's units.
-  auto pic = form->add<PictureBox>("pic");
-  pic->Move(0, 0, 1500, 1500);
-  pic->setScaleMode(scale::Pixels);
-  EXPECT_FLOAT_EQ(pic->TextWidth("Hello"), shortWidth / 15.0f);
-  EXPECT_FLOAT_EQ(pic->call("TextHeight", {Variant("Hello")}).asSingle(), lineHeight / 15.0f);
-
-  // Malformed UTF-8 is measured, and does not spoil later measurements.
+// Text is measured line by line, the widest line and a line's height each, and malformed UTF-8 is
+// measured without spoiling later measurements. (Widths and heights of one line, bold and a
+// container's scale are in host_text.scn.)
+TEST_F(Widgets, TextIsMeasuredLineByLineAndMalformedTextToo) {
+  const float width = form->TextWidth("Hello"), height = form->TextHeight("Hello");
+  EXPECT_EQ(form->TextWidth("ab\nHello"), width);
+  EXPECT_EQ(form->TextHeight("ab\r\nHello\ncd"), 3 * height);
   EXPECT_GT(form->TextWidth("\xC3("), 0.0f);
-  EXPECT_EQ(form->TextWidth("Hello"), shortWidth);
+  EXPECT_EQ(form->TextWidth("Hello"), width);
 }
 
 }  // namespace
