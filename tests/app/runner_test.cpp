@@ -1,7 +1,8 @@
 // The scenario runner driven from C++, where a scenario file cannot reach: bytes no text file
-// carries, run options, files that are no scenarios, and a small control class registered here
-// that the scenarios runner_*.scn beside this file place (lifecycle, ambient modes, by-reference
-// event arguments, modal forms). The rest of the runner plays in tests/scenarios/runner_*.scn.
+// carries, run options, files that are no scenarios, the screenshot folder, and a small control
+// class registered here that the scenarios runner_*.scn beside this file place (lifecycle, ambient
+// modes, by-reference event arguments, modal forms). The rest of the runner plays in
+// tests/scenarios/runner_*.scn.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -137,10 +138,13 @@ class Runner : public ::testing::Test {
       return std::make_shared<TestBar>(site);
     });
   }
-  static Played play(const std::string& text, kelo::run::RunOptions options = {}) {
+  static Played play(const std::string& text, kelo::run::RunOptions options = {},
+                     const std::string& screenshots = "") {
     std::ostringstream out, err;
     Played r;
-    r.status = kelo::run::Runner(out, err, options).run(text, "t.scn");
+    kelo::run::Runner runner(out, err, options);
+    runner.setScreenshotFolder(screenshots);
+    r.status = runner.run(text, "t.scn");
     r.out = out.str();
     r.err = err.str();
     return r;
@@ -190,11 +194,14 @@ TEST_F(Runner, HostileTextStopsWithAMessage) {
 
 // A file that is no scenario stops the run with its name and exit status 2 before anything
 // plays: missing, a folder, a pipe, beyond the size limit. (The scenarios of this folder and
-// tests/scenarios show files that play.)
-TEST_F(Runner, FilesThatAreNoScenariosStopNamingTheFile) {
+// tests/scenarios show files that play.) A screenshot's relative name lands in the screenshot
+// folder, and nothing goes outside it, by a link that leads out neither, unless the one who runs
+// the scenario says so (tests/scenarios/runner_screenshot.scn has the rest of `screenshot`).
+TEST_F(Runner, FilesThatAreNoScenariosStopAndScreenshotsStayInTheirFolder) {
   namespace fs = std::filesystem;
   const fs::path dir =
       fs::path(::testing::TempDir()) / ("kelo-run-files-" + std::to_string(::getpid()));
+  const fs::path outside = dir.string() + "-outside";
   fs::remove_all(dir);
   fs::create_directories(dir);
   ASSERT_EQ(::mkfifo((dir / "fifo.scn").c_str(), 0600), 0);
@@ -213,7 +220,20 @@ TEST_F(Runner, FilesThatAreNoScenariosStopNamingTheFile) {
     EXPECT_THAT(err.str(), ::testing::StartsWith(message));
     EXPECT_EQ(out.str(), "");
   }
+
+  fs::create_directories(outside);
+  fs::create_symlink(outside, dir / "link");
+  EXPECT_EQ(play("form F\nscreenshot F shots/f.png\n", {}, dir.string()).status, kPassed);
+  EXPECT_TRUE(fs::exists(dir / "shots" / "f.png"));
+  EXPECT_THAT(play("form F\nscreenshot F link/a.png\n", {}, dir.string()).err,
+              HasSubstr("t.scn:2: 'link/a.png' lies outside the screenshot folder"));
+  kelo::run::RunOptions anywhere;
+  anywhere.screenshotsAnywhere = true;
+  EXPECT_EQ(play("form F\nscreenshot F link/b.png\n", anywhere, dir.string()).status, kPassed);
+  EXPECT_FALSE(fs::exists(outside / "a.png"));
+  EXPECT_TRUE(fs::exists(outside / "b.png"));
   fs::remove_all(dir);
+  fs::remove_all(outside);
 }
 
 // The scenarios of tests/app that place Test.Bar play as their comment lines say, the way
