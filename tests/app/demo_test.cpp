@@ -396,53 +396,20 @@ TEST_F(DemoViewer, SavingThenLoadingRestoresBothBarsAndABadFileIsRefused) {
   const std::string shown = viewer->shownText();
   const nlohmann::json before = toJson(viewer->save());  // the text file, the size, both bags
 
-  struct Case {
-    const char* name;
-    std::string text;
-    std::string message;
-  };
-  auto with = [&](const char* pointer, nlohmann::json v) {
-    nlohmann::json j = good;
-    j[nlohmann::json::json_pointer(pointer)] = std::move(v);
-    return j.dump();
-  };
-  nlohmann::json deep = 1;
+  nlohmann::json deep = 1, nested = good;
   for (int i = 0; i < kMaxFormNesting; ++i) deep = nlohmann::json::array({deep});
+  nested["controls"]["Lines"]["Max"] = deep;
   const std::string form = viewer->formPath;
-  const std::vector<Case> cases = {
-      {"cut short", good.dump().substr(0, good.dump().size() / 2), form + " is not valid JSON"},
-      {"binary", std::string("\x89PNG\r\n\x1A\n\0\0", 10), form + " is not valid JSON"},
-      {"not UTF-8", "{\"format\": \"keloscroll-demo-form\xFF\"}", "ill-formed UTF-8"},
-      {"too large", good.dump() + std::string(kMaxFormFileBytes, ' '),
-       form + " is larger than 32 MiB"},
-      {"nested too deep", with("/controls/Lines/Max", deep), form + " nests more than 32 levels"},
-      {"text file a device", with("/file", "/dev/zero"), "/dev/zero is not a regular file"},
-      {"not an object", "[1, 2]", "expected a JSON object"},
-      {"wrong format", with("/format", "something-else"), "\"format\""},
-      {"wrong version", with("/version", 99), "\"version\""},
-      {"file not a string", with("/file", 12), "\"file\""},
-      {"missing text file", with("/file", (dir / "gone.txt").string()), "cannot read"},
-      {"window too small", with("/window/width", 10), "window.width"},
-      {"size not a number", with("/window/height", "tall"), "window.height"},
-      {"Long as text", with("/controls/Lines/Max", {{"type", "Long"}, {"value", "lots"}}),
-       "controls.Lines.Max"},
-      {"Long out of range",
-       with("/controls/Lines/Max", {{"type", "Long"}, {"value", 5000000000LL}}), "out of range"},
-      {"Integer out of range",
-       with("/controls/Lines/RefreshMsecGD", {{"type", "Integer"}, {"value", 40000}}),
-       "controls.Lines.RefreshMsecGD"},
-      {"Boolean as number",
-       with("/controls/Columns/VerticalBar", {{"type", "Boolean"}, {"value", 0}}),
-       "controls.Columns.VerticalBar"},
-      {"unknown type", with("/controls/Lines/Max", {{"type", "Currency"}, {"value", 1}}),
-       "unknown type"},
-      {"entry not typed", with("/controls/Lines/Max", 120), "controls.Lines.Max"},
-      {"no bag for a bar", with("/controls", nlohmann::json{{"Lines", nlohmann::json::object()}}),
-       "Columns"},
-      // Well formed, but the bar refuses it (no number in the text): the old bars come back.
-      {"refused by the bar", with("/controls/Lines/Max", {{"type", "String"}, {"value", "many"}}),
-       "refused"},
-  };
+  std::vector<test::BadForm> cases = test::badForms("viewer", good);
+  cases.insert(
+      cases.begin(),
+      {{"cut short", good.dump().substr(0, good.dump().size() / 2), form + " is not valid JSON"},
+       {"binary", std::string("\x89PNG\r\n\x1A\n\0\0", 10), form + " is not valid JSON"},
+       {"not UTF-8", "{\"format\": \"keloscroll-demo-form\xFF\"}", "ill-formed UTF-8"},
+       {"too large", good.dump() + std::string(kMaxFormFileBytes, ' '),
+        form + " is larger than 32 MiB"},
+       {"nested too deep", nested.dump(), form + " nests more than 32 levels"},
+       {"not an object", "[1, 2]", "expected a JSON object"}});
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     writeText(viewer->formPath, c.text);

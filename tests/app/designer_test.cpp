@@ -208,27 +208,7 @@ TEST_F(DesignerTest, ARefusedLoadLeavesTheDesignAsItWas) {
   const DesignedForm before = designer->save();
   const std::string selected = designer->selected();
 
-  auto with = [&](const char* pointer, nlohmann::json v) {
-    nlohmann::json j = good;
-    j[nlohmann::json::json_pointer(pointer)] = std::move(v);
-    return j.dump();
-  };
-  const nlohmann::json refused = {{"type", "String"}, {"value", "many"}};
-  const struct {
-    const char* name;
-    std::string text;
-    std::string message;
-  } cases[] = {
-      {"the viewer's form", with("/format", kFormFormat), "\"format\""},
-      {"controls not a list", with("/controls", nlohmann::json::object()), "\"controls\""},
-      {"no name", with("/controls/0/name", "1st bar"), "controls[0].name"},
-      {"a name twice", with("/controls/1/name", "usrkeloscroll1"), "a second control"},
-      {"the designer's name", with("/controls/0/name", "lblGlass"), "designer's own"},
-      {"no width", with("/controls/0/width", 0), "controls.UsrKeloScroll1.width"},
-      {"far away", with("/controls/1/left", 99999999), "outside"},
-      {"no properties", with("/controls/1/properties", 3), "expected an object"},
-      {"refused by the bar", with("/controls/1/properties/Max", refused), "refused"},
-  };
+  const std::vector<test::BadForm> cases = test::badForms("designer", good);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     test::writeText(designer->formPath, c.text);
