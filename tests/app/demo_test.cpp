@@ -68,20 +68,14 @@ TEST(DemoText, CutsUtf8ByCharactersAndWordsAndSplitsDocumentsIntoLines) {
 
 // ---- the viewer -----------------------------------------------------------------------------
 
-class DemoViewer : public ::testing::Test {
+class DemoViewer : public test::Scratch {
  protected:
   void SetUp() override {
-    dir = tempDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
     textPath = (dir / "text.txt").string();
     writeText(textPath, numberedText(120));
     viewer = std::make_unique<Viewer>(engine, loadDocument(textPath));
     viewer->formPath = (dir / "form.json").string();
   }
-  void TearDown() override {
-    viewer.reset();
-    std::filesystem::remove_all(dir);
-  }
-
   int32_t value(host::Dispatch& bar) { return bar.get("Value").asLong(); }
   int32_t prop(host::Dispatch& bar, const char* name) { return bar.get(name).asLong(); }
   void click(const char* bar, const char* part) { test::click(engine, viewer->part(bar, part)); }
@@ -91,10 +85,7 @@ class DemoViewer : public ::testing::Test {
     });
   }
 
-  std::filesystem::path dir;
   std::string textPath;
-  host::VirtualClock clock;
-  host::FormEngine engine{clock};
   std::unique_ptr<Viewer> viewer;
 };
 

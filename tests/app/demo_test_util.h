@@ -1,5 +1,5 @@
 // What the demo's tests share: a scratch folder of their own, files written there, a text, a click,
-// and the form files that are refused.
+// a headless engine, and the form files that are refused.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/demo/layout.h"
+#include "host/clock.h"
 #include "host/engine.h"
 
 namespace kelo::demo::test {
@@ -32,6 +33,17 @@ inline std::filesystem::path tempDir(const std::string& what) {
   std::filesystem::create_directories(dir);
   return dir;
 }
+
+// A test's own scratch folder and a headless engine on a virtual clock. The fixture that derives
+// from it makes its form on them in members of its own, which go before these.
+class Scratch : public ::testing::Test {
+ protected:
+  ~Scratch() override { std::filesystem::remove_all(dir); }
+  std::filesystem::path dir =
+      tempDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
+  host::VirtualClock clock;
+  host::FormEngine engine{clock};
+};
 
 inline void writeText(const std::filesystem::path& p, const std::string& text) {
   std::ofstream(p, std::ios::binary | std::ios::trunc) << text;

@@ -28,17 +28,9 @@ constexpr int16_t kInsert = 45, kDelete = 46, kF4 = host::vk::F1 + 3, kF5 = host
 constexpr const char* kFirst = "UsrKeloScroll1";
 constexpr const char* kSecond = "UsrKeloScroll2";
 
-class DesignerTest : public ::testing::Test {
+class DesignerTest : public test::Scratch {
  protected:
-  void SetUp() override {
-    dir = test::tempDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
-    designer = std::make_unique<Designer>(engine);
-    designer->formPath = (dir / "design.json").string();
-  }
-  void TearDown() override {
-    designer.reset();
-    std::filesystem::remove_all(dir);
-  }
+  void SetUp() override { designer->formPath = (dir / "design.json").string(); }
 
   void click(const host::Widget& w) { test::click(engine, w); }
   void click(const char* name) { click(*host::findWidget(designer->form(), name)); }
@@ -62,10 +54,7 @@ class DesignerTest : public ::testing::Test {
   int32_t prop(const char* bar, const char* name) { return designer->bar(bar).get(name).asLong(); }
   std::string lastLog() { return designer->log().lines().back(); }
 
-  std::filesystem::path dir;
-  host::VirtualClock clock;
-  host::FormEngine engine{clock};
-  std::unique_ptr<Designer> designer;
+  std::unique_ptr<Designer> designer = std::make_unique<Designer>(engine);
 };
 
 std::tuple<double, double, double, double> box(const host::TwipsRect& r) {
