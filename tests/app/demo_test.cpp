@@ -37,23 +37,11 @@ using test::writeText;
 // ---- text helpers ---------------------------------------------------------------------------
 
 TEST(DemoText, CutsUtf8ByCharactersAndWordsAndSplitsDocumentsIntoLines) {
-  EXPECT_EQ(characterCount(""), 0);
-  EXPECT_EQ(characterCount("abc"), 3);
-  EXPECT_EQ(characterCount("d\u00e9j\u00e0 vu"), 7);
-  EXPECT_EQ(fromColumn("d\u00e9j\u00e0 vu", 1), "d\u00e9j\u00e0 vu");
-  EXPECT_EQ(fromColumn("d\u00e9j\u00e0 vu", 3), "j\u00e0 vu");
-  EXPECT_EQ(fromColumn("d\u00e9j\u00e0 vu", 5), " vu");
-  EXPECT_EQ(fromColumn("abc", 10), "");
-  EXPECT_EQ(fromColumn("abc", 0), "abc");
-  // Whole words, and "..." where the text was cut.
-  EXPECT_EQ(firstWords("   short line", 32), "short line");
-  EXPECT_EQ(firstWords("", 32), "");
-  EXPECT_EQ(firstWords("    ", 32), "");
-  EXPECT_EQ(firstWords("one two three four", 9), "one two...");
-  EXPECT_EQ(firstWords("one, two three", 6), "one...");  // the comma before the cut goes
-  EXPECT_EQ(firstWords("abcdefghijklmnop", 5), "abcde...");
-  EXPECT_EQ(firstWords("\u00e9t\u00e9 \u00e9t\u00e9 \u00e9t\u00e9", 7),
-            "\u00e9t\u00e9 \u00e9t\u00e9...");
+  const auto cases = nlohmann::json::parse(std::ifstream(KELO_APP_TESTS "/demo_text.json"));
+  auto text = [](const nlohmann::json& c) { return c[0].get<std::string>(); };
+  for (const auto& c : cases.at("characterCount")) EXPECT_EQ(characterCount(text(c)), c[1]) << c;
+  for (const auto& c : cases.at("fromColumn")) EXPECT_EQ(fromColumn(text(c), c[1]), c[2]) << c;
+  for (const auto& c : cases.at("firstWords")) EXPECT_EQ(firstWords(text(c), c[1]), c[2]) << c;
   // Tabs expanded, the longest line measured in characters.
   TextDocument d = makeDocument("x.txt", "a\tb\r\n\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\n\nlast");
   EXPECT_THAT(d.lines, ElementsAre("a   b", "\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9", "", "last"));
@@ -92,7 +80,8 @@ class DemoViewer : public test::Scratch {
 // The bars come from libKeloScroll.so by ProgID, as a container gets them: the registry names
 // the library (the viewer registers its own where the ProgID names another file), and the library
 // counts the bars as its objects until the viewer lets them go.
-TEST(DemoComponent, TheBarsComeFromTheLibraryTheRegistryNames) {
+using DemoComponent = test::Scratch;
+TEST_F(DemoComponent, TheBarsComeFromTheLibraryTheRegistryNames) {
   const std::string library = bundledComponentLibrary();
   const std::filesystem::path registry = registryFile();
   std::filesystem::remove(registry);
@@ -101,11 +90,8 @@ TEST(DemoComponent, TheBarsComeFromTheLibraryTheRegistryNames) {
             R"({"KeloScroll.UsrKeloScroll\\CLSID": {"@": "{86637D22-A896-459E-B33E-0D1CC18ED0CF}"},
     "CLSID\\{86637D22-A896-459E-B33E-0D1CC18ED0CF}\\InprocServer32": {"@": "/nowhere/libKeloScroll.so"}})");
 
-  host::VirtualClock clock;
-  host::FormEngine engine(clock);
   auto viewer = std::make_unique<Viewer>(engine, makeDocument("t.txt", "one\ntwo\n"));
-  std::ifstream in(registry);
-  nlohmann::json r = nlohmann::json::parse(in);
+  nlohmann::json r = nlohmann::json::parse(std::ifstream(registry));
   EXPECT_EQ(r["CLSID\\{86637D22-A896-459E-B33E-0D1CC18ED0CF}\\InprocServer32"]["@"],
             std::filesystem::path(library).lexically_normal().string());
 
