@@ -12,8 +12,6 @@
 #include "app/demo/session.h"
 #include "app/demo/viewer.h"
 #include "demo_test_util.h"
-#include "host/clock.h"
-#include "host/engine.h"
 #include "host/picture.h"
 #include "host/render.h"
 #include "own_registry.h"
@@ -23,8 +21,8 @@ namespace {
 
 using ::testing::HasSubstr;
 
-TEST(DemoSession, PlaysHeadlessAndWritesScreenshotsThatShowTheBarsMove) {
-  auto dir = test::tempDir("session");
+using DemoSession = test::Scratch;
+TEST_F(DemoSession, PlaysHeadlessAndWritesScreenshotsThatShowTheBarsMove) {
   test::writeText(dir / "text.txt", test::numberedText(200));
   const SessionOptions o{loadDocument((dir / "text.txt").string()), (dir / "shots").string(),
                          (dir / "shots" / "form.json").string()};
@@ -64,9 +62,7 @@ TEST(DemoSession, PlaysHeadlessAndWritesScreenshotsThatShowTheBarsMove) {
   EXPECT_GT(moved.back() - moved.front(), 60);
   EXPECT_TRUE(differingRows(2).empty());
   // The horizontal bar's middle row changes while its right button is held.
-  host::VirtualClock scratchClock;
-  host::FormEngine scratch(scratchClock);
-  Viewer layout(scratch, o.document);
+  Viewer layout(engine, o.document);
   const host::PixelRect bar = host::pixelRect(layout.columnsSite().surface());
   const int y = bar.top + bar.height / 2;
   int changed = 0;
@@ -80,7 +76,6 @@ TEST(DemoSession, PlaysHeadlessAndWritesScreenshotsThatShowTheBarsMove) {
   EXPECT_THAT(out.str(), HasSubstr("Columns  GetDescription -> \"column "));
   EXPECT_THAT(out.str(), HasSubstr("F1: ShowAboutBox"));
   EXPECT_TRUE(std::filesystem::exists(o.formPath));
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
