@@ -1,4 +1,5 @@
-// What the demo's tests share: a scratch folder of their own, files written there, a text, a click.
+// What the demo's tests share: a scratch folder of their own, files written there, a text, a click,
+// a headless engine, and the form files that are refused.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -6,9 +7,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <string>
+#include <vector>
 
 #include "app/demo/layout.h"
+#include "host/clock.h"
 #include "host/engine.h"
 
 namespace kelo::demo::test {
@@ -30,6 +34,17 @@ inline std::filesystem::path tempDir(const std::string& what) {
   return dir;
 }
 
+// A test's own scratch folder and a headless engine on a virtual clock. The fixture that derives
+// from it makes its form on them in members of its own, which go before these.
+class Scratch : public ::testing::Test {
+ protected:
+  ~Scratch() override { std::filesystem::remove_all(dir); }
+  std::filesystem::path dir =
+      tempDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
+  host::VirtualClock clock;
+  host::FormEngine engine{clock};
+};
+
 inline void writeText(const std::filesystem::path& p, const std::string& text) {
   std::ofstream(p, std::ios::binary | std::ios::trunc) << text;
 }
@@ -43,6 +58,21 @@ inline std::string numberedText(int n) {
     s += '\n';
   }
   return s;
+}
+
+struct BadForm {
+  std::string name, text, message;
+};
+// The cases of bad_forms.json for "viewer" or "designer", each a good form file changed.
+inline std::vector<BadForm> badForms(const char* who, const nlohmann::json& good) {
+  const auto all = nlohmann::json::parse(std::ifstream(KELO_APP_TESTS "/bad_forms.json"));
+  std::vector<BadForm> cases;
+  for (const auto& c : all.at(who)) {
+    nlohmann::json j = good;
+    j[nlohmann::json::json_pointer(c[1].get<std::string>())] = c[2];
+    cases.push_back({c[0], j.dump(), c[3]});
+  }
+  return cases;
 }
 
 }  // namespace kelo::demo::test

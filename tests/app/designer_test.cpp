@@ -28,17 +28,9 @@ constexpr int16_t kInsert = 45, kDelete = 46, kF4 = host::vk::F1 + 3, kF5 = host
 constexpr const char* kFirst = "UsrKeloScroll1";
 constexpr const char* kSecond = "UsrKeloScroll2";
 
-class DesignerTest : public ::testing::Test {
+class DesignerTest : public test::Scratch {
  protected:
-  void SetUp() override {
-    dir = test::tempDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
-    designer = std::make_unique<Designer>(engine);
-    designer->formPath = (dir / "design.json").string();
-  }
-  void TearDown() override {
-    designer.reset();
-    std::filesystem::remove_all(dir);
-  }
+  void SetUp() override { designer->formPath = (dir / "design.json").string(); }
 
   void click(const host::Widget& w) { test::click(engine, w); }
   void click(const char* name) { click(*host::findWidget(designer->form(), name)); }
@@ -62,10 +54,7 @@ class DesignerTest : public ::testing::Test {
   int32_t prop(const char* bar, const char* name) { return designer->bar(bar).get(name).asLong(); }
   std::string lastLog() { return designer->log().lines().back(); }
 
-  std::filesystem::path dir;
-  host::VirtualClock clock;
-  host::FormEngine engine{clock};
-  std::unique_ptr<Designer> designer;
+  std::unique_ptr<Designer> designer = std::make_unique<Designer>(engine);
 };
 
 std::tuple<double, double, double, double> box(const host::TwipsRect& r) {
@@ -208,27 +197,7 @@ TEST_F(DesignerTest, ARefusedLoadLeavesTheDesignAsItWas) {
   const DesignedForm before = designer->save();
   const std::string selected = designer->selected();
 
-  auto with = [&](const char* pointer, nlohmann::json v) {
-    nlohmann::json j = good;
-    j[nlohmann::json::json_pointer(pointer)] = std::move(v);
-    return j.dump();
-  };
-  const nlohmann::json refused = {{"type", "String"}, {"value", "many"}};
-  const struct {
-    const char* name;
-    std::string text;
-    std::string message;
-  } cases[] = {
-      {"the viewer's form", with("/format", kFormFormat), "\"format\""},
-      {"controls not a list", with("/controls", nlohmann::json::object()), "\"controls\""},
-      {"no name", with("/controls/0/name", "1st bar"), "controls[0].name"},
-      {"a name twice", with("/controls/1/name", "usrkeloscroll1"), "a second control"},
-      {"the designer's name", with("/controls/0/name", "lblGlass"), "designer's own"},
-      {"no width", with("/controls/0/width", 0), "controls.UsrKeloScroll1.width"},
-      {"far away", with("/controls/1/left", 99999999), "outside"},
-      {"no properties", with("/controls/1/properties", 3), "expected an object"},
-      {"refused by the bar", with("/controls/1/properties/Max", refused), "refused"},
-  };
+  const std::vector<test::BadForm> cases = test::badForms("designer", good);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     test::writeText(designer->formPath, c.text);
