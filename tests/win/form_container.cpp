@@ -333,7 +333,7 @@ HRESULT Site::attach(REFCLSID clsid, const Placement& how) {
   if (SUCCEEDED(hr)) {
     // The form saves its controls in property bags.
     auto persist = control_.as<IPersistPropertyBag>(IID_IPersistPropertyBag);
-    hr = !persist ? E_NOINTERFACE : how.bag ? persist->Load(how.bag, nullptr) : persist->InitNew();
+    hr = persist ? persist->InitNew() : E_NOINTERFACE;
   }
   if (SUCCEEDED(hr) && !quick && !siteFirst) hr = control_->SetClientSite(this);
   if (SUCCEEDED(hr) && !quick) {

@@ -141,8 +141,6 @@ struct Placement {
   std::wstring name = L"KeloScroll1";
   double left = 3000, top = 450, width = 255, height = 3000;  // twips
   bool userMode = true;
-  // Where a saved control is read from; a new control when null.
-  IPropertyBag* bag = nullptr;
   // A sink of the control's default event interface, connected while the control is on the form.
   IUnknown* events = nullptr;
   // Placed through IQuickActivate when the control offers it: the site, the property-notify sink
@@ -155,8 +153,8 @@ class Form final : public DispatchObject, public IOleInPlaceFrame {
   // A visible form with a client area of that many pixels; one reference, the caller's.
   static Form* create(int clientWidth, int clientHeight);
   HWND hwnd() const { return hwnd_; }
-  // Creates a control of class `clsid` and places it: its site first when it asks so, then new or
-  // loaded, its extent, in place at its rectangle. The site is the form's (valid until close).
+  // Creates a control of class `clsid` and places it: its site first when it asks so, then new, its
+  // extent, in place at its rectangle. The site is the form's (valid until close).
   HRESULT place(REFCLSID clsid, const Placement& how, Site** site);
   const std::vector<kelo_test::Ptr<Site>>& sites() const { return sites_; }
   Controls& controls() const { return *controls_; }
