@@ -13,52 +13,6 @@ ULONG Counted::release() {
   return n;
 }
 
-Var Var::i4(LONG v) {
-  Var r;
-  r.vt = VT_I4;
-  r.lVal = v;
-  return r;
-}
-Var Var::i2(SHORT v) {
-  Var r;
-  r.vt = VT_I2;
-  r.iVal = v;
-  return r;
-}
-Var Var::r4(float v) {
-  Var r;
-  r.vt = VT_R4;
-  r.fltVal = v;
-  return r;
-}
-Var Var::boolean(bool v) {
-  Var r;
-  r.vt = VT_BOOL;
-  r.boolVal = v ? VARIANT_TRUE : VARIANT_FALSE;
-  return r;
-}
-Var Var::str(std::wstring_view s) {
-  Var r;
-  r.vt = VT_BSTR;
-  r.bstrVal = SysAllocStringLen(s.data(), static_cast<UINT>(s.size()));
-  return r;
-}
-Var Var::unknown(IUnknown* u) {
-  Var r;
-  r.vt = VT_UNKNOWN;
-  r.punkVal = u;
-  if (u) u->AddRef();
-  return r;
-}
-
-Var Var::dispatch(IDispatch* d) {
-  Var r;
-  r.vt = VT_DISPATCH;
-  r.pdispVal = d;
-  if (d) d->AddRef();
-  return r;
-}
-
 std::wstring wide(std::string_view utf8) {
   int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
   std::wstring w(static_cast<size_t>(n), L'\0');

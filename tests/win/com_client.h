@@ -91,13 +91,31 @@ struct Var : VARIANT {
     return *this;
   }
   ~Var() { VariantClear(this); }
-  static Var i4(LONG v);
-  static Var i2(SHORT v);
-  static Var r4(float v);
-  static Var boolean(bool v);
-  static Var str(std::wstring_view s);
-  static Var unknown(IUnknown* u);    // adds a reference
-  static Var dispatch(IDispatch* d);  // adds a reference
+  static Var i4(LONG v) { return with(VT_I4, &Var::lVal, v); }
+  static Var i2(SHORT v) { return with(VT_I2, &Var::iVal, v); }
+  static Var r4(float v) { return with(VT_R4, &Var::fltVal, v); }
+  static Var boolean(bool v) {
+    return with(VT_BOOL, &Var::boolVal, VARIANT_BOOL{v ? VARIANT_TRUE : VARIANT_FALSE});
+  }
+  static Var str(std::wstring_view s) {
+    return with(VT_BSTR, &Var::bstrVal, SysAllocStringLen(s.data(), static_cast<UINT>(s.size())));
+  }
+  // Each adds a reference.
+  static Var unknown(IUnknown* u) {
+    return with(VT_UNKNOWN, &Var::punkVal, u ? u->AddRef(), u : u);
+  }
+  static Var dispatch(IDispatch* d) {
+    return with(VT_DISPATCH, &Var::pdispVal, d ? d->AddRef(), d : d);
+  }
+
+ private:
+  template <class Field, class T>
+  static Var with(VARTYPE type, Field field, T value) {
+    Var r;
+    r.vt = type;
+    r.*field = value;
+    return r;
+  }
 };
 
 // A function of a loaded library, as its real type (through void*: FARPROC's type is a stand-in).
@@ -224,21 +242,6 @@ class EventSink final : public DispatchBase<IDispatch> {
 
  private:
   IID events_;
-};
-
-class PropertyNotifySink final : public IPropertyNotifySink, public Counted {
- public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    return answer(iid, out, {{&IID_IUnknown, this}, {&IID_IPropertyNotifySink, this}});
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return addRef(); }
-  ULONG STDMETHODCALLTYPE Release() override { return release(); }
-  HRESULT STDMETHODCALLTYPE OnChanged(DISPID id) override {
-    changed.push_back(id);
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE OnRequestEdit(DISPID) override { return S_OK; }
-  std::vector<DISPID> changed;
 };
 
 // A property bag that keeps every write in order; Read finds the last one of that name (in any

@@ -109,7 +109,7 @@ class FormContainer : public ::testing::Test {
   Ptr<kelo_test::EventSink> sink_{new kelo_test::EventSink(kEvents)};
 };
 
-TEST_F(FormContainer, RunModeInputStepsPagesDragsShowsTheTooltipAndMarksTheFormDirty) {
+TEST_F(FormContainer, RunModeInputShowsTheTooltipBoxAndMarksTheFormDirty) {
   Site* site = place(true);
   ASSERT_NE(site, nullptr);
   IDispatch* bar = dispatchOf(site);
