@@ -40,12 +40,6 @@ class Arguments {
   explicit Arguments(const DISPPARAMS& params) {
     for (UINT i = params.cArgs; i-- > 0;) args_.push_back(&params.rgvarg[i]);
   }
-  size_t size() const { return args_.size(); }
-  // Given, and not left out with DISP_E_PARAMNOTFOUND.
-  bool has(size_t i) const {
-    return i < args_.size() &&
-           !(args_[i]->vt == VT_ERROR && args_[i]->scode == DISP_E_PARAMNOTFOUND);
-  }
   Var as(size_t i, VARTYPE type) const;
   double number(size_t i) const { return as(i, VT_R8).dblVal; }
   long integer(size_t i) const { return as(i, VT_I4).lVal; }
@@ -55,10 +49,7 @@ class Arguments {
     return std::wstring(v.bstrVal ? v.bstrVal : L"", v.bstrVal ? SysStringLen(v.bstrVal) : 0);
   }
   // The value of a property put.
-  size_t last() const {
-    if (args_.empty()) fail(450);
-    return args_.size() - 1;
-  }
+  size_t last() const { return args_.size() - 1; }
 
  private:
   std::vector<const VARIANT*> args_;
@@ -112,7 +103,6 @@ class TextBox final : public DispatchObject {
   HWND window() const;
 
   HWND hwnd_ = nullptr;
-  double left_ = 0, top_ = 0, width_ = 1200, height_ = 375;
 };
 
 class Form;

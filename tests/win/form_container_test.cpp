@@ -130,18 +130,12 @@ TEST_F(FormContainer, RunModeInputShowsTheTooltipBoxAndMarksTheFormDirty) {
   EXPECT_NE(std::find(site->changed.begin(), site->changed.end(), kelo_test::idOf(bar, L"Value")),
             site->changed.end());
 
-  // Holding the lower end button steps the bar; the description shows in a text box the form
-  // made through Controls.Add, ending where the bar begins (there is room on its left).
+  // Holding the lower end button (its steps are atl_container_test's) focuses the control and
+  // shows the description in a text box the form made through Controls.Add, ending where the bar
+  // begins (there is room on its left).
   sink_->description = L"Capitolo 12";
-  sink_->events.clear();
   std::vector<HWND> shown = hold(window, 8, 195, 350);
-  int steps = sink_->count(kScroll);
-  EXPECT_GE(steps, 2);
-  EXPECT_EQ(sink_->count(kChange), steps);
   EXPECT_GE(sink_->count(kGetDescription), 1);
-  EXPECT_EQ(getLong(bar, L"Value"), 10 + steps);
-  ASSERT_FALSE(sink_->events.empty());
-  EXPECT_EQ(sink_->events[0].id, kChange);
   EXPECT_TRUE(site->focused);
 
   ASSERT_EQ(shown.size(), 1u);
@@ -448,7 +442,6 @@ TEST_F(FormContainer, TheControlFollowsTheAmbientUserModeAsTheDesignerSwitchesIt
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(textOf(shown[0]), L"Capitolo 3");
   pump(700);
-  EXPECT_TRUE(container_test::shown(L"EDIT", form_->hwnd()).empty());
 
   // Back in the designer: presses show nothing again.
   site->setUserMode(false);
