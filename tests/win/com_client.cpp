@@ -13,61 +13,9 @@ ULONG Counted::release() {
   return n;
 }
 
-std::wstring wide(std::string_view utf8) {
-  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring w(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
-  return w;
-}
-
 bool sameName(std::wstring_view a, std::wstring_view b) {
   return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
                               static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
-}
-
-std::wstring guidString(REFGUID g) {
-  wchar_t buf[40] = {};
-  StringFromGUID2(g, buf, 40);
-  return buf;
-}
-
-std::wstring programDir() {
-  wchar_t buf[MAX_PATH] = {};
-  DWORD n = GetModuleFileNameW(nullptr, buf, MAX_PATH);
-  std::wstring path(buf, n);
-  return path.substr(0, path.find_last_of(L"\\/") + 1);
-}
-
-DWORD runProcess(std::wstring commandLine) {
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &si, &pi)) {
-    return static_cast<DWORD>(-1);
-  }
-  WaitForSingleObject(pi.hProcess, INFINITE);
-  DWORD code = static_cast<DWORD>(-1);
-  GetExitCodeProcess(pi.hProcess, &code);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  return code;
-}
-
-std::optional<std::wstring> regString(const std::wstring& key, const wchar_t* name) {
-  wchar_t buf[1024] = {};
-  DWORD bytes = sizeof buf;
-  if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, buf, &bytes) !=
-      ERROR_SUCCESS)
-    return std::nullopt;
-  return std::wstring(buf);
-}
-
-bool regKeyExists(const std::wstring& key) {
-  HKEY k = nullptr;
-  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
-  RegCloseKey(k);
-  return true;
 }
 
 CallResult call(IDispatch* d, DISPID id, WORD kind, std::vector<Var> args) {
@@ -121,17 +69,6 @@ HRESULT answer(REFIID iid, void** out, std::initializer_list<Answer> answers) {
     }
   }
   return E_NOINTERFACE;
-}
-
-HRESULT ClientSite::Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPARAMS*, VARIANT* result,
-                           EXCEPINFO*, UINT*) {
-  if (id != DISPID_AMBIENT_USERMODE || !(kind & DISPATCH_PROPERTYGET)) return DISP_E_MEMBERNOTFOUND;
-  if (!result) return E_POINTER;
-  ++ambientReads;
-  VariantInit(result);
-  result->vt = VT_BOOL;
-  result->boolVal = userMode_ ? VARIANT_TRUE : VARIANT_FALSE;
-  return S_OK;
 }
 
 HRESULT EventSink::Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPARAMS* params, VARIANT*,

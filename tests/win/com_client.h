@@ -1,6 +1,6 @@
-// What the KeloScroll.ocx tests need of COM, kept small: owning pointers, BSTR and VARIANT
-// holders, a late-bound call, the registry, a child process, and the container's own objects
-// (reference counts, a client site with ambient properties, event sinks, a property bag).
+// What the KeloScroll.ocx tests need of COM, kept small: owning pointers, a VARIANT holder, a
+// late-bound call, and the container's own objects (reference counts, event sinks, a property
+// bag).
 #pragma once
 
 // clang-format off
@@ -69,20 +69,6 @@ Ptr<U> Ptr<T>::as(REFIID iid) const {
   return query<U>(p_, iid);
 }
 
-struct Bstr {
-  BSTR b = nullptr;
-  Bstr() = default;
-  Bstr(const Bstr&) = delete;
-  Bstr& operator=(const Bstr&) = delete;
-  ~Bstr() { SysFreeString(b); }
-  BSTR* put() {
-    SysFreeString(b);
-    b = nullptr;
-    return &b;
-  }
-  std::wstring str() const { return b ? std::wstring(b, SysStringLen(b)) : std::wstring(); }
-};
-
 struct Var : VARIANT {
   Var() { VariantInit(this); }
   Var(const Var& o) : Var() { VariantCopy(this, const_cast<Var*>(&o)); }
@@ -124,18 +110,7 @@ F function(HMODULE m, const char* name) {
   return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(m, name)));
 }
 
-std::wstring wide(std::string_view utf8);
-std::wstring guidString(REFGUID g);
 bool sameName(std::wstring_view a, std::wstring_view b);  // case-insensitive
-// The folder of the test program, with a trailing backslash.
-std::wstring programDir();
-// Runs a command line and waits; its exit code, or -1 when it could not start.
-DWORD runProcess(std::wstring commandLine);
-
-// A value under HKEY_CLASSES_ROOT (name null: the key's default value), or nothing.
-std::optional<std::wstring> regString(const std::wstring& key, const wchar_t* name = nullptr);
-bool regKeyExists(const std::wstring& key);
-
 // A late-bound call: arguments in their natural order (the call reverses them for COM).
 struct CallResult {
   HRESULT hr;
@@ -187,32 +162,6 @@ class DispatchBase : public I, public Counted {
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
     return E_NOTIMPL;
   }
-};
-
-// The container's client site; its IDispatch answers the ambient UserMode.
-class ClientSite final : public IOleClientSite, public DispatchBase<IDispatch> {
- public:
-  explicit ClientSite(bool userMode) : userMode_(userMode) {}
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    return answer(iid, out,
-                  {{&IID_IUnknown, static_cast<IOleClientSite*>(this)},
-                   {&IID_IOleClientSite, static_cast<IOleClientSite*>(this)},
-                   {&IID_IDispatch, static_cast<IDispatch*>(this)}});
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return addRef(); }
-  ULONG STDMETHODCALLTYPE Release() override { return release(); }
-  HRESULT STDMETHODCALLTYPE SaveObject() override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetContainer(IOleContainer**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE ShowObject() override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE OnShowWindow(BOOL) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE RequestNewObjectLayout() override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPARAMS*, VARIANT* result,
-                                   EXCEPINFO*, UINT*) override;
-  int ambientReads = 0;
-
- private:
-  bool userMode_;
 };
 
 // One event as a sink received it.
