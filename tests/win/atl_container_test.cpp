@@ -62,20 +62,6 @@ class AtlContainer : public ::testing::Test {
   kelo_test::Ptr<EventSink> sink_{new EventSink(kEvents)};
 };
 
-TEST_F(AtlContainer, ActivatesInPlaceAtTheSizeAsked) {
-  wchar_t cls[64] = {};
-  GetClassNameW(window_, cls, 64);
-  EXPECT_EQ(std::wstring(cls), L"KeloScrollForm");
-  RECT r{};
-  GetClientRect(window_, &r);
-  EXPECT_EQ(std::pair(r.right, r.bottom), std::pair(17L, 200L));
-  // The container resizes its host window: the control's window follows.
-  MoveWindow(host_, 10, 10, 20, 150, TRUE);
-  pump(50);
-  GetClientRect(window_, &r);
-  EXPECT_EQ(std::pair(r.right, r.bottom), std::pair(20L, 150L));
-}
-
 // Holding the lower end button repeats its step while the pointer stays on it. This host gives
 // the control no form: the control's own tooltip window stands beside the bar on the top window,
 // with the sink's text, and hides after the release.

@@ -102,11 +102,6 @@ const Var* PropertyBag::find(std::wstring_view name) const {
     if (sameName(it->first, name)) return &it->second;
   return nullptr;
 }
-std::vector<std::wstring> PropertyBag::names() const {
-  std::vector<std::wstring> r;
-  for (const auto& w : writes) r.push_back(w.first);
-  return r;
-}
 HRESULT PropertyBag::Read(LPCOLESTR name, VARIANT* value, IErrorLog*) {
   if (!name || !value) return E_POINTER;
   const Var* v = find(name);

