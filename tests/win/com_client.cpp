@@ -13,11 +13,6 @@ ULONG Counted::release() {
   return n;
 }
 
-bool sameName(std::wstring_view a, std::wstring_view b) {
-  return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
-                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
-}
-
 CallResult call(IDispatch* d, DISPID id, WORD kind, std::vector<Var> args) {
   std::reverse(args.begin(), args.end());
   DISPPARAMS params{};
@@ -32,14 +27,6 @@ CallResult call(IDispatch* d, DISPID id, WORD kind, std::vector<Var> args) {
   UINT argErr = 0;
   r.hr = d->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, kind, &params, &r.value, &r.error, &argErr);
   return r;
-}
-
-CallResult get(IDispatch* d, DISPID id) {
-  return call(d, id, DISPATCH_PROPERTYGET);
-}
-
-CallResult put(IDispatch* d, DISPID id, Var value, WORD kind) {
-  return call(d, id, kind, {std::move(value)});
 }
 
 LONG getLong(IDispatch* d, DISPID id) {

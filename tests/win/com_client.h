@@ -110,7 +110,11 @@ F function(HMODULE m, const char* name) {
   return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(m, name)));
 }
 
-bool sameName(std::wstring_view a, std::wstring_view b);  // case-insensitive
+// Names compared as the platform compares names: in any case.
+inline bool sameName(std::wstring_view a, std::wstring_view b) {
+  return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
+                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
 // A late-bound call: arguments in their natural order (the call reverses them for COM).
 struct CallResult {
   HRESULT hr;
@@ -118,8 +122,12 @@ struct CallResult {
   EXCEPINFO error;
 };
 CallResult call(IDispatch* d, DISPID id, WORD kind, std::vector<Var> args = {});
-CallResult get(IDispatch* d, DISPID id);
-CallResult put(IDispatch* d, DISPID id, Var value, WORD kind = DISPATCH_PROPERTYPUT);
+inline CallResult get(IDispatch* d, DISPID id) {
+  return call(d, id, DISPATCH_PROPERTYGET);
+}
+inline CallResult put(IDispatch* d, DISPID id, Var value) {
+  return call(d, id, DISPATCH_PROPERTYPUT, {std::move(value)});
+}
 DISPID idOf(IDispatch* d, std::wstring_view name);
 // A property read as a Long; LONG_MIN when the read or the conversion fails.
 LONG getLong(IDispatch* d, DISPID id);

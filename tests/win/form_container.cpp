@@ -1,28 +1,11 @@
 #include "tests/win/form_container.h"
 
-#include <cmath>
 #include <new>
 
 namespace form_container {
 
 using kelo_test::Ptr;
 using kelo_test::sameName;
-
-namespace {
-
-constexpr double kTwipsPerPixel = 15;  // the virtual display's 96 dots per inch
-
-}  // namespace
-
-int toPixels(double twips) {
-  return static_cast<int>(std::lround(twips / kTwipsPerPixel));
-}
-double toTwips(int pixels) {
-  return pixels * kTwipsPerPixel;
-}
-LONG toHimetric(double twips) {
-  return static_cast<LONG>(std::lround(twips * 2540.0 / 1440.0));
-}
 
 Var Arguments::as(size_t i, VARTYPE type) const {
   if (i >= args_.size()) fail(450);  // wrong number of arguments

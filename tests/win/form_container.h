@@ -7,6 +7,7 @@
 // dirty. The form is also its controls' in-place frame; it has no menus or tools to share.
 #pragma once
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -19,9 +20,16 @@ using kelo_test::Var;
 
 // The form's units: twips (1/1440 inch) on the form, pixels of the screen, HIMETRIC (0.01 mm)
 // for OLE extents. Pixels round to the nearest.
-int toPixels(double twips);
-double toTwips(int pixels);
-LONG toHimetric(double twips);
+constexpr double kTwipsPerPixel = 15;  // the virtual display's 96 dots per inch
+inline int toPixels(double twips) {
+  return static_cast<int>(std::lround(twips / kTwipsPerPixel));
+}
+inline double toTwips(int pixels) {
+  return pixels * kTwipsPerPixel;
+}
+inline LONG toHimetric(double twips) {
+  return static_cast<LONG>(std::lround(twips * 2540 / 1440));
+}
 
 // An error of the form's object model, numbered as the platform numbers them (13 type mismatch,
 // 438 no such member, 727 name in use, 730 control not found...). It reaches the caller as
