@@ -223,21 +223,19 @@ TEST(OcxClient, TypeLibraryMatchesTheInterfaceTable) {
   // Its version, locale and flags are ocx_file_check's.
   Ptr<ITypeLib> lib;
   ASSERT_EQ(LoadRegTypeLib(kLib, 21, 0, 0, lib.put()), S_OK);
-  Bstr name, doc;
-  ASSERT_EQ(lib->GetDocumentation(-1, name.put(), doc.put(), nullptr, nullptr), S_OK);
-  EXPECT_EQ(name.str(), L"KeloScroll");
-  EXPECT_EQ(doc.str(), L"KeloScroll");
+  Bstr libName, doc;
+  ASSERT_EQ(lib->GetDocumentation(-1, libName.put(), doc.put(), nullptr, nullptr), S_OK);
+  EXPECT_EQ(libName.str() + L" " + doc.str(), L"KeloScroll KeloScroll");
 
-  struct Type {
-    const wchar_t* name;
-    GUID guid;
-    TYPEKIND kind;
-    WORD flags;
+  auto nameOf = [](ITypeInfo* info) {
+    Bstr n;
+    info->GetDocumentation(MEMBERID_NIL, n.put(), nullptr, nullptr, nullptr);
+    return n.str();
   };
   // A dual interface's dispatch half; its vtable half carries the automation flag (below).
   constexpr WORD kDualFlags =
       TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FDISPATCHABLE;
-  const Type types[] = {
+  const std::tuple<const wchar_t*, GUID, TYPEKIND, WORD> types[] = {
       {L"_UsrKeloScroll", kDual, TKIND_DISPATCH, kDualFlags},
       {L"UsrKeloScroll", kControl, TKIND_COCLASS, TYPEFLAG_FCANCREATE | TYPEFLAG_FCONTROL},
       {L"_PropertyPage1", kPageIid, TKIND_DISPATCH, kDualFlags},
@@ -250,14 +248,12 @@ TEST(OcxClient, TypeLibraryMatchesTheInterfaceTable) {
   for (UINT i = 0; i < std::size(types); ++i) {
     Ptr<ITypeInfo> info;
     ASSERT_EQ(lib->GetTypeInfo(i, info.put()), S_OK);
-    Bstr n;
-    info->GetDocumentation(MEMBERID_NIL, n.put(), nullptr, nullptr, nullptr);
-    EXPECT_EQ(n.str(), types[i].name) << i;
+    auto [name, guid, kind, flags] = types[i];
+    EXPECT_EQ(nameOf(info.get()), name);
     TYPEATTR* ta = nullptr;
     ASSERT_EQ(info->GetTypeAttr(&ta), S_OK);
-    EXPECT_TRUE(IsEqualGUID(ta->guid, types[i].guid)) << i;
-    EXPECT_EQ(ta->typekind, types[i].kind) << i;
-    EXPECT_EQ(ta->wTypeFlags, types[i].flags) << i;
+    EXPECT_TRUE(IsEqualGUID(ta->guid, guid)) << i;
+    EXPECT_EQ(std::pair(ta->typekind, ta->wTypeFlags), std::pair(kind, flags)) << i;
     info->ReleaseTypeAttr(ta);
     infos.push_back(info);
   }
@@ -278,9 +274,7 @@ TEST(OcxClient, TypeLibraryMatchesTheInterfaceTable) {
     EXPECT_EQ(flags, impls[i].second);
     ASSERT_EQ(infos[1]->GetRefTypeOfImplType(i, &ref), S_OK);
     ASSERT_EQ(infos[1]->GetRefTypeInfo(ref, impl.put()), S_OK);
-    Bstr n;
-    impl->GetDocumentation(MEMBERID_NIL, n.put(), nullptr, nullptr, nullptr);
-    EXPECT_EQ(n.str(), impls[i].first);
+    EXPECT_EQ(nameOf(impl.get()), impls[i].first);
   }
 
   // The dual interface's vtable half: the 26 entries in table order after IDispatch's seven.
@@ -365,13 +359,7 @@ TEST(OcxClient, PropertiesByNameByIdAndThroughTheDualVtable) {
   EXPECT_EQ(idOf(c.disp.get(), L"NoSuchMember"), DISPID_UNKNOWN);
 
   // Defaults of a new control, then a write and a read of each property by its name's id.
-  struct Row {
-    const wchar_t* name;
-    LONG initial;
-    Var written;
-    LONG read;
-  };
-  const Row rows[] = {
+  const std::tuple<const wchar_t*, LONG, Var, LONG> rows[] = {
       {L"Max", 200000, Var::i4(500), 500},
       {L"LargeChange", 1, Var::str(L"7"), 7},
       {L"Value", 0, Var::i4(42), 42},  // 0: the thumb is not placed in a control never shown
@@ -381,11 +369,11 @@ TEST(OcxClient, PropertiesByNameByIdAndThroughTheDualVtable) {
       {L"VerticalBar", VARIANT_TRUE, Var::boolean(false), VARIANT_FALSE},
       {L"Enabled", VARIANT_TRUE, Var::boolean(false), VARIANT_FALSE},
   };
-  for (const auto& r : rows) {
-    DISPID id = idOf(c.disp.get(), r.name);
-    EXPECT_EQ(c.getLong(id), r.initial) << std::string(r.name, r.name + wcslen(r.name));
-    EXPECT_EQ(put(c.disp.get(), id, r.written).hr, S_OK);
-    EXPECT_EQ(c.getLong(id), r.read) << std::string(r.name, r.name + wcslen(r.name));
+  for (const auto& [name, initial, written, read] : rows) {
+    DISPID id = idOf(c.disp.get(), name);
+    EXPECT_EQ(c.getLong(id), initial) << name;
+    EXPECT_EQ(put(c.disp.get(), id, written).hr, S_OK);
+    EXPECT_EQ(c.getLong(id), read) << name;
   }
   auto description = get(c.disp.get(), idOf(c.disp.get(), L"Description"));
   EXPECT_EQ(description.hr, S_OK);
@@ -461,25 +449,19 @@ TEST(OcxClient, EventsReachTheContainersSink) {
 TEST(OcxClient, ErrorsComeBackAsTheirNumbers) {
   Control c;
   ASSERT_TRUE(c.disp);
-  struct Row {
-    DISPID id;
-    Var value;
-    LONG number;
-    const wchar_t* description;
-  };
-  const Row rows[] = {
+  const std::tuple<DISPID, Var, LONG, const wchar_t*> rows[] = {
       {0x68030018, Var::str(L"abc"), 13, L"Type mismatch"},
       {0x68030014, Var::i4(40000), 6, L"Overflow"},
       {0x68030016, Var::str(L"1e99"), 6, L"Overflow"},
   };
-  for (const auto& r : rows) {
-    auto result = put(c.disp.get(), r.id, r.value);
-    EXPECT_EQ(result.hr, DISP_E_EXCEPTION) << r.number;
-    EXPECT_TRUE(result.error.scode == static_cast<SCODE>(0x800A0000u + r.number) ||
-                result.error.wCode == r.number)
+  for (const auto& [id, value, number, description] : rows) {
+    auto result = put(c.disp.get(), id, value);
+    EXPECT_EQ(result.hr, DISP_E_EXCEPTION) << number;
+    EXPECT_TRUE(result.error.scode == static_cast<SCODE>(0x800A0000u + number) ||
+                result.error.wCode == number)
         << std::hex << result.error.scode << " " << std::dec << result.error.wCode;
     EXPECT_EQ(std::wstring(result.error.bstrDescription ? result.error.bstrDescription : L""),
-              r.description);
+              description);
     SysFreeString(result.error.bstrDescription);
     SysFreeString(result.error.bstrSource);
     SysFreeString(result.error.bstrHelpFile);
@@ -642,22 +624,16 @@ TEST(OcxClient, LibraryStaysLoadedWhileAnythingOfItsIsAlive) {
     EXPECT_EQ(site->refs(), 2u) << "the control let its site go";
   }
 
-  const struct {
-    GUID clsid, iid;
-    bool pointer;
-    HRESULT status;
-  } calls[] = {
+  const std::tuple<GUID, GUID, bool, HRESULT> calls[] = {
       {kLib, IID_IClassFactory, true, CLASS_E_CLASSNOTAVAILABLE},
       {kDual, IID_IClassFactory, true, CLASS_E_CLASSNOTAVAILABLE},
       {kControl, IID_IDispatch, true, E_NOINTERFACE},
       {kControl, IID_IClassFactory, false, E_POINTER},
   };
-  for (const auto& c : calls) {
-    void* p = &ocx;  // anything but null
-    EXPECT_EQ(getClassObject(c.clsid, c.iid, c.pointer ? &p : nullptr), c.status);
-    if (c.pointer) {
-      EXPECT_EQ(p, nullptr) << "the out pointer is cleared";
-    }
+  for (const auto& [clsid, iid, pointer, status] : calls) {
+    void* p = &ocx;  // anything but null: given, it is cleared
+    EXPECT_EQ(getClassObject(clsid, iid, pointer ? &p : nullptr), status);
+    EXPECT_EQ(p, pointer ? nullptr : static_cast<void*>(&ocx));
   }
   FreeLibrary(ocx);
 }
