@@ -4,6 +4,10 @@
 // their own: that host never connects to a control's events itself.
 #include "tests/win/container_test_util.h"  // first: it brings the Windows headers in order
 
+#include <algorithm>
+#include <string_view>
+#include <tuple>
+
 #include "host/picture.h"
 
 namespace {
@@ -102,61 +106,52 @@ TEST_F(AtlContainer, HoldingTheLowerButtonRepeatsItsStepAndShowsTheTooltipBeside
 }
 
 // The window in this container shows exactly what the Linux renderer paints for the same bar
-// (tests/win/reference/, the bar 8 pixels into each): sized in pixels, laid down before it is
-// sized when `lying`, then the properties written; `held`: the lower end button held down while
-// the window is read back from the screen (its own DC: child windows included, which
+// (tests/win/reference/, the bar 8 pixels into each): sized in pixels (laid down first when it
+// is wider than high), then the properties written; for "bar-held" the lower end button held down
+// while the window is read back from the screen (its own DC: child windows included, which
 // PrintWindow leaves out under Wine).
 TEST_F(AtlContainer, TheWindowShowsWhatTheLinuxRendererPaints) {
-  const struct {
-    const char* reference;
-    int width, height;
-    bool lying;
-    std::vector<std::pair<const wchar_t*, long>> properties;
-    bool held = false;
-  } bars[] = {
-      {"bar-vertical", 17, 160, false, {}},
-      {"bar-value", 17, 160, false, {{L"Max", 100}, {L"Value", 60}}},
-      {"bar-disabled", 17, 160, false, {{L"Enabled", 0}}},
-      {"bar-held", 17, 160, false, {{L"Max", 10}, {L"Value", 10}}, true},
-      {"bar-horizontal", 160, 17, true, {{L"Max", 10}, {L"Value", 3}}},
+  const std::tuple<const char*, int, int, std::vector<std::pair<const wchar_t*, long>>> bars[] = {
+      {"bar-vertical", 17, 160, {}},
+      {"bar-value", 17, 160, {{L"Max", 100}, {L"Value", 60}}},
+      {"bar-disabled", 17, 160, {{L"Enabled", 0}}},
+      {"bar-held", 17, 160, {{L"Max", 10}, {L"Value", 10}}},
+      {"bar-horizontal", 160, 17, {{L"Max", 10}, {L"Value", 3}}},
   };
-  for (const auto& bar : bars) {
-    SCOPED_TRACE(bar.reference);
+  for (const auto& [reference, width, height, properties] : bars) {
+    SCOPED_TRACE(reference);
     TearDown();
     SetUp();
-    if (bar.lying) put(L"VerticalBar", 0);
-    MoveWindow(host_, 10, 10, bar.width, bar.height, TRUE);
-    for (const auto& [name, v] : bar.properties) put(name, v);
+    if (width > height) put(L"VerticalBar", 0);
+    MoveWindow(host_, 10, 10, width, height, TRUE);
+    for (const auto& [name, v] : properties) put(name, v);
     pump(150);
-    if (bar.held) {
-      pointTo(bar.width / 2, bar.height - 5);
+    bool held = std::string_view(reference) == "bar-held";
+    if (held) {
+      pointTo(width / 2, height - 5);
       button(true);
       pump(150);
     }
     HDC screen = GetDC(window_);
-    std::vector<uint32_t> shown = paintInto(bar.width, bar.height, [&](HDC dc) {
-      BitBlt(dc, 0, 0, bar.width, bar.height, screen, 0, 0, SRCCOPY);
-    });
+    std::vector<uint32_t> shown = paintInto(
+        width, height, [&](HDC dc) { BitBlt(dc, 0, 0, width, height, screen, 0, 0, SRCCOPY); });
     ReleaseDC(window_, screen);
-    if (bar.held) {
+    if (held) {
       button(false);
       pump(600);  // the tooltip's time
     }
     RECT r{};
     GetClientRect(window_, &r);
-    ASSERT_EQ(std::pair(r.right, r.bottom), std::pair(LONG{bar.width}, LONG{bar.height}));
+    ASSERT_EQ(std::pair(r.right, r.bottom), std::pair(LONG{width}, LONG{height}));
     host::PictureRef ref =
-        host::Picture::load(std::string(KELO_REFERENCE_DIR) + "/" + bar.reference + ".png");
-    int differ = 0;
-    std::string first;
-    for (int y = 0; y < bar.height; ++y)
-      for (int x = 0; x < bar.width; ++x) {
-        if ((shown[static_cast<size_t>(y * bar.width + x)] | 0xFF000000u) ==
-            (ref->pixel(8 + x, 8 + y) | 0xFF000000u))
-          continue;
-        if (differ++ == 0) first = std::to_string(x) + "," + std::to_string(y);
-      }
-    EXPECT_EQ(differ, 0) << "first at " << first;
+        host::Picture::load(std::string(KELO_REFERENCE_DIR) + "/" + reference + ".png");
+    std::vector<uint32_t> want;
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x) want.push_back(ref->pixel(8 + x, 8 + y) | 0xFF000000u);
+    for (uint32_t& p : shown) p |= 0xFF000000u;
+    auto at = std::mismatch(shown.begin(), shown.end(), want.begin()).first - shown.begin();
+    EXPECT_EQ(at, width * height) << "first differing pixel at " << at % width << ", "
+                                  << at / width;
   }
 }
 
