@@ -21,14 +21,14 @@ using kelo_test::Var;
 // The form's units: twips (1/1440 inch) on the form, pixels of the screen, HIMETRIC (0.01 mm)
 // for OLE extents. Pixels round to the nearest.
 constexpr double kTwipsPerPixel = 15;  // the virtual display's 96 dots per inch
-inline int toPixels(double twips) {
-  return static_cast<int>(std::lround(twips / kTwipsPerPixel));
+inline int toPixels(double t) {
+  return static_cast<int>(std::lround(t / kTwipsPerPixel));
 }
 inline double toTwips(int pixels) {
   return pixels * kTwipsPerPixel;
 }
-inline LONG toHimetric(double twips) {
-  return static_cast<LONG>(std::lround(twips * 2540 / 1440));
+inline LONG toHimetric(double t) {
+  return static_cast<LONG>(std::lround(t * 2540 / 1440));
 }
 
 // An error of the form's object model, numbered as the platform numbers them (13 type mismatch,

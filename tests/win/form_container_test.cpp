@@ -349,8 +349,8 @@ TEST_F(FormContainer, DesignModeShowsItsPagesInTheFrameAppliesAPageAndAnswersHit
   ASSERT_TRUE(view);
   DWORD status = 0;
   EXPECT_EQ(view->GetViewStatus(&status), S_OK);
-  EXPECT_TRUE(status & VIEWSTATUS_OPAQUE);
-  EXPECT_TRUE(status & VIEWSTATUS_SOLIDBKGND);
+  EXPECT_EQ(status & (VIEWSTATUS_OPAQUE | VIEWSTATUS_SOLIDBKGND),
+            DWORD{VIEWSTATUS_OPAQUE | VIEWSTATUS_SOLIDBKGND});
   RECTL content{}, opaque{}, transparent{};
   EXPECT_EQ(view->GetRect(DVASPECT_CONTENT, &content), S_OK);
   EXPECT_EQ(view->GetRect(DVASPECT_OPAQUE, &opaque), S_OK);
@@ -365,17 +365,16 @@ TEST_F(FormContainer, DesignModeShowsItsPagesInTheFrameAppliesAPageAndAnswersHit
   // band dragged over part of it selects it, one beside it does not.
   auto hitPoint = [&](LONG x, LONG y, LONG closeHint) {
     DWORD hit = HITRESULT_OUTSIDE;
-    if (FAILED(view->QueryHitPoint(DVASPECT_CONTENT, &r, POINT{x, y}, closeHint, &hit)))
-      hit = HITRESULT_OUTSIDE;
-    return hit;
+    HRESULT hr = view->QueryHitPoint(DVASPECT_CONTENT, &r, POINT{x, y}, closeHint, &hit);
+    return SUCCEEDED(hr) ? hit : DWORD{HITRESULT_OUTSIDE};
   };
   // A band in pixels from the control's top left corner, given in HIMETRIC.
   auto hitRect = [&](LONG left, LONG top, LONG right, LONG bottom) {
     auto h = [](LONG px) { return toHimetric(form_container::toTwips(px)); };
     RECT band{h(left), h(top), h(right), h(bottom)};
     DWORD hit = HITRESULT_OUTSIDE;
-    if (FAILED(view->QueryHitRect(DVASPECT_CONTENT, &r, &band, 0, &hit))) hit = HITRESULT_OUTSIDE;
-    return hit;
+    HRESULT hr = view->QueryHitRect(DVASPECT_CONTENT, &r, &band, 0, &hit);
+    return SUCCEEDED(hr) ? hit : DWORD{HITRESULT_OUTSIDE};
   };
   const std::pair<DWORD, int> hits[] = {
       {hitPoint(r.left + 5, r.top + 100, 0), HITRESULT_HIT},
@@ -387,22 +386,20 @@ TEST_F(FormContainer, DesignModeShowsItsPagesInTheFrameAppliesAPageAndAnswersHit
   for (size_t i = 0; i < std::size(hits); ++i)
     EXPECT_EQ(hits[i].first, static_cast<DWORD>(hits[i].second)) << i;
 
-  // Size to Fit: the control as designed, 720 x 3645 twips (48 x 243 pixels).
-  SIZEL natural{};
-  DVEXTENTINFO info{sizeof(DVEXTENTINFO), DVEXTENT_CONTENT, {0, 0}};
-  EXPECT_EQ(view->GetNaturalExtent(DVASPECT_CONTENT, -1, nullptr, nullptr, &info, &natural), S_OK);
-  EXPECT_EQ(natural.cx, toHimetric(720));
-  EXPECT_EQ(natural.cy, toHimetric(3645));
-  // A size the designer proposes (dragging a handle) keeps what a resize would keep: a bar too
-  // short for two buttons and the thumb (705 twips) is raised to that.
-  info.dwExtentMode = DVEXTENT_INTEGRAL;
-  info.sizelProposed = {toHimetric(255), toHimetric(300)};
-  EXPECT_EQ(view->GetNaturalExtent(DVASPECT_CONTENT, -1, nullptr, nullptr, &info, &natural), S_OK);
-  EXPECT_EQ(natural.cx, toHimetric(255));
-  EXPECT_EQ(natural.cy, toHimetric(705));
-  info.sizelProposed = {toHimetric(255), toHimetric(2000)};
-  EXPECT_EQ(view->GetNaturalExtent(DVASPECT_CONTENT, -1, nullptr, nullptr, &info, &natural), S_OK);
-  EXPECT_EQ(natural.cy, toHimetric(2000));
+  // Size to Fit: the control as designed, 720 x 3645 twips (48 x 243 pixels). A size the designer
+  // proposes (dragging a handle) keeps what a resize would keep: a bar too short for two buttons
+  // and the thumb (705 twips) is raised to that. In twips: mode, proposed, natural.
+  const std::tuple<DWORD, SIZE, SIZE> sizes[] = {{DVEXTENT_CONTENT, {0, 0}, {720, 3645}},
+                                                 {DVEXTENT_INTEGRAL, {255, 300}, {255, 705}},
+                                                 {DVEXTENT_INTEGRAL, {255, 2000}, {255, 2000}}};
+  for (auto [mode, proposed, size] : sizes) {
+    DVEXTENTINFO info{sizeof info, mode, {toHimetric(proposed.cx), toHimetric(proposed.cy)}};
+    SIZEL natural{};
+    EXPECT_EQ(view->GetNaturalExtent(DVASPECT_CONTENT, -1, nullptr, nullptr, &info, &natural),
+              S_OK);
+    EXPECT_EQ(std::pair(natural.cx, natural.cy),
+              std::pair(toHimetric(size.cx), toHimetric(size.cy)));
+  }
   site->move(3000, 450, 720, 3645);  // the natural size, where it stands: its window follows
   pump(50);
   RECT fitted = inParent(site->window());
