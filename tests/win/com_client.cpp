@@ -100,11 +100,8 @@ HRESULT PropertyBag::Read(LPCOLESTR name, VARIANT* value, IErrorLog*) {
 }
 HRESULT PropertyBag::Write(LPCOLESTR name, VARIANT* value) {
   if (!name || !value) return E_POINTER;
-  Var v;
-  HRESULT hr = VariantCopyInd(&v, value);
-  if (FAILED(hr)) return hr;
-  writes.emplace_back(name, v);
-  return S_OK;
+  writes.emplace_back(name, Var());  // Empty if the value cannot be copied, as the call then fails
+  return VariantCopyInd(&writes.back().second, value);
 }
 
 }  // namespace kelo_test

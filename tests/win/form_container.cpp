@@ -22,8 +22,7 @@ Var Arguments::as(size_t i, VARTYPE type) const {
 HRESULT DispatchObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
   if (!names || !ids) return E_POINTER;
   if (count == 0) return S_OK;
-  for (UINT i = 1; i < count; ++i) ids[i] = DISPID_UNKNOWN;  // no named arguments
-  ids[0] = DISPID_UNKNOWN;
+  for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;  // no named arguments
   for (size_t i = 0; i < members_.size(); ++i)
     if (sameName(members_[i], names[0])) ids[0] = kFirstId + static_cast<DISPID>(i);
   if (ids[0] == DISPID_UNKNOWN) ids[0] = otherId(names[0]);
@@ -162,23 +161,16 @@ Var Controls::member(size_t index, bool put, const Arguments& args) {
 // ---- Form ---------------------------------------------------------------------------------------
 
 namespace {
-constexpr wchar_t kFormClass[] = L"KeloTestForm";
 constexpr DWORD kFormStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 }  // namespace
 
 Form* Form::create(int clientWidth, int clientHeight) {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = &DefWindowProcW;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = kFormClass;
-  if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return nullptr;
   RECT r{0, 0, clientWidth, clientHeight};
   AdjustWindowRectEx(&r, kFormStyle, FALSE, 0);
   auto* form = new Form();
-  form->hwnd_ = CreateWindowExW(0, kFormClass, L"Form1", kFormStyle, 40, 40, r.right - r.left,
-                                r.bottom - r.top, nullptr, nullptr, wc.hInstance, nullptr);
+  // A window of the system's plain STATIC class: it paints the button face and nothing more.
+  form->hwnd_ = CreateWindowExW(0, L"STATIC", L"", kFormStyle, 40, 40, r.right - r.left,
+                                r.bottom - r.top, nullptr, nullptr, nullptr, nullptr);
   if (!form->hwnd_) {
     form->Release();
     return nullptr;
@@ -248,9 +240,7 @@ class Extender final : public DispatchObject {
     return Var::r4(static_cast<float>(index == 0 ? site_->left() : site_->top()));
   }
   Ptr<IDispatch> control() const {
-    Ptr<IDispatch> d;
-    if (site_ && site_->control()) site_->control()->QueryInterface(IID_IDispatch, d.putVoid());
-    return d;
+    return kelo_test::query<IDispatch>(site_ ? site_->control() : nullptr, IID_IDispatch);
   }
   DISPID otherId(LPOLESTR name) override {
     DISPID id = DISPID_UNKNOWN;
