@@ -55,8 +55,7 @@ TEST(GdiPainter, FormsLookAsTheCairoPainterPaintsThem) {
     Image gdi = host::win::renderFormGdi(*s.form);
     host::PictureRef ref =
         host::Picture::load(std::string(KELO_REFERENCE_DIR) + "/" + c.name + ".png");
-    ASSERT_EQ(gdi.width, ref->width());
-    ASSERT_EQ(gdi.height, ref->height());
+    ASSERT_EQ(std::pair(gdi.width, gdi.height), std::pair(ref->width(), ref->height()));
     std::vector<PixelRect> text = textAreas(*s.form);
     auto gdiPixel = [&](int x, int y) { return gdi.pixel(x, y); };
     auto refPixel = [&](int x, int y) { return ref->pixel(x, y); };

@@ -143,8 +143,7 @@ class Apartment : public ::testing::Environment {
  public:
   void SetUp() override {
     ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-    ASSERT_EQ(regsvr32(L"/s"), 0u)
-        << "regsvr32 /s " << std::string(ocxPath().begin(), ocxPath().end());
+    ASSERT_EQ(regsvr32(L"/s"), 0u) << "regsvr32 /s " << ocxPath();
   }
   void TearDown() override { CoUninitialize(); }
 };
@@ -607,14 +606,12 @@ TEST(OcxClient, LibraryStaysLoadedWhileAnythingOfItsIsAlive) {
   {
     // A control with a site and sinks: the site is let go when the control goes.
     Control c;
-    auto page = Ptr<IUnknown>();
-    EXPECT_EQ(CoCreateInstance(kPage, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, page.putVoid()),
-              S_OK);
     // A property page a host can show (PropertyPage1's own checks are the container tests').
-    auto propertyPage = page.as<IPropertyPage>(IID_IPropertyPage);
-    ASSERT_TRUE(propertyPage);
-    EXPECT_EQ(propertyPage->GetPageInfo(nullptr), E_POINTER);
-    propertyPage.reset();
+    Ptr<IPropertyPage> page;
+    ASSERT_EQ(
+        CoCreateInstance(kPage, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage, page.putVoid()),
+        S_OK);
+    EXPECT_EQ(page->GetPageInfo(nullptr), E_POINTER);
     EXPECT_EQ(canUnload(), S_FALSE);
     Ptr<ClientSite> site = c.site;
     c.disp.reset();
