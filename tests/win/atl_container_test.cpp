@@ -14,8 +14,6 @@ namespace {
 
 using namespace container_test;
 
-using HostGetControl = HRESULT(WINAPI*)(HWND, IUnknown**);
-
 class AtlContainer : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -34,7 +32,8 @@ class AtlContainer : public ::testing::Test {
     ASSERT_NE(host_, nullptr);
     pump(100);
     kelo_test::Ptr<IUnknown> u;
-    ASSERT_EQ(function<HostGetControl>(atl_, "AtlAxGetControl")(host_, u.put()), S_OK);
+    ASSERT_EQ(function<HRESULT(WINAPI*)(HWND, IUnknown**)>(atl_, "AtlAxGetControl")(host_, u.put()),
+              S_OK);
     control_ = u.as<IDispatch>(IID_IDispatch);
     auto points = u.as<IConnectionPointContainer>(IID_IConnectionPointContainer);
     ASSERT_TRUE(control_ && points);

@@ -10,7 +10,7 @@
 #include <olectl.h>
 
 #include <algorithm>
-#include <cstring>
+#include <bit>
 #include <cwctype>
 #include <fstream>
 #include <tuple>
@@ -26,18 +26,12 @@ using keloscroll::Access;
 using keloscroll::kEvents;
 using keloscroll::kInterface;
 
-GUID toGuid(const keloscroll::server::GUID& g) {
-  GUID r;
-  static_assert(sizeof r == sizeof g);
-  std::memcpy(&r, &g, sizeof r);
-  return r;
-}
-const GUID kLib = toGuid(keloscroll::server::kLibId);
-const GUID kControl = toGuid(keloscroll::server::kClsidUsrKeloScroll);
-const GUID kPage = toGuid(keloscroll::server::kClsidPropertyPage1);
-const GUID kDual = toGuid(keloscroll::server::kIidUsrKeloScroll);
-const GUID kEventsIid = toGuid(keloscroll::server::kDiidUsrKeloScrollEvents);
-const GUID kPageIid = toGuid(keloscroll::server::kIidPropertyPage1);
+const GUID kLib = std::bit_cast<GUID>(keloscroll::server::kLibId);
+const GUID kControl = std::bit_cast<GUID>(keloscroll::server::kClsidUsrKeloScroll);
+const GUID kPage = std::bit_cast<GUID>(keloscroll::server::kClsidPropertyPage1);
+const GUID kDual = std::bit_cast<GUID>(keloscroll::server::kIidUsrKeloScroll);
+const GUID kEventsIid = std::bit_cast<GUID>(keloscroll::server::kDiidUsrKeloScrollEvents);
+const GUID kPageIid = std::bit_cast<GUID>(keloscroll::server::kIidPropertyPage1);
 
 std::wstring wide(std::string_view utf8) {
   int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
