@@ -13,109 +13,6 @@ ULONG Counted::release() {
   return n;
 }
 
-Var Var::i4(LONG v) {
-  Var r;
-  r.vt = VT_I4;
-  r.lVal = v;
-  return r;
-}
-Var Var::i2(SHORT v) {
-  Var r;
-  r.vt = VT_I2;
-  r.iVal = v;
-  return r;
-}
-Var Var::r4(float v) {
-  Var r;
-  r.vt = VT_R4;
-  r.fltVal = v;
-  return r;
-}
-Var Var::boolean(bool v) {
-  Var r;
-  r.vt = VT_BOOL;
-  r.boolVal = v ? VARIANT_TRUE : VARIANT_FALSE;
-  return r;
-}
-Var Var::str(std::wstring_view s) {
-  Var r;
-  r.vt = VT_BSTR;
-  r.bstrVal = SysAllocStringLen(s.data(), static_cast<UINT>(s.size()));
-  return r;
-}
-Var Var::unknown(IUnknown* u) {
-  Var r;
-  r.vt = VT_UNKNOWN;
-  r.punkVal = u;
-  if (u) u->AddRef();
-  return r;
-}
-
-Var Var::dispatch(IDispatch* d) {
-  Var r;
-  r.vt = VT_DISPATCH;
-  r.pdispVal = d;
-  if (d) d->AddRef();
-  return r;
-}
-
-std::wstring wide(std::string_view utf8) {
-  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring w(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
-  return w;
-}
-
-bool sameName(std::wstring_view a, std::wstring_view b) {
-  return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
-                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
-}
-
-std::wstring guidString(REFGUID g) {
-  wchar_t buf[40] = {};
-  StringFromGUID2(g, buf, 40);
-  return buf;
-}
-
-std::wstring programDir() {
-  wchar_t buf[MAX_PATH] = {};
-  DWORD n = GetModuleFileNameW(nullptr, buf, MAX_PATH);
-  std::wstring path(buf, n);
-  return path.substr(0, path.find_last_of(L"\\/") + 1);
-}
-
-DWORD runProcess(std::wstring commandLine) {
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &si, &pi)) {
-    return static_cast<DWORD>(-1);
-  }
-  WaitForSingleObject(pi.hProcess, INFINITE);
-  DWORD code = static_cast<DWORD>(-1);
-  GetExitCodeProcess(pi.hProcess, &code);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  return code;
-}
-
-std::optional<std::wstring> regString(const std::wstring& key, const wchar_t* name) {
-  wchar_t buf[1024] = {};
-  DWORD bytes = sizeof buf;
-  if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, buf, &bytes) !=
-      ERROR_SUCCESS)
-    return std::nullopt;
-  return std::wstring(buf);
-}
-
-bool regKeyExists(const std::wstring& key) {
-  HKEY k = nullptr;
-  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
-  RegCloseKey(k);
-  return true;
-}
-
 CallResult call(IDispatch* d, DISPID id, WORD kind, std::vector<Var> args) {
   std::reverse(args.begin(), args.end());
   DISPPARAMS params{};
@@ -130,14 +27,6 @@ CallResult call(IDispatch* d, DISPID id, WORD kind, std::vector<Var> args) {
   UINT argErr = 0;
   r.hr = d->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, kind, &params, &r.value, &r.error, &argErr);
   return r;
-}
-
-CallResult get(IDispatch* d, DISPID id) {
-  return call(d, id, DISPATCH_PROPERTYGET);
-}
-
-CallResult put(IDispatch* d, DISPID id, Var value, WORD kind) {
-  return call(d, id, kind, {std::move(value)});
 }
 
 LONG getLong(IDispatch* d, DISPID id) {
@@ -167,17 +56,6 @@ HRESULT answer(REFIID iid, void** out, std::initializer_list<Answer> answers) {
     }
   }
   return E_NOINTERFACE;
-}
-
-HRESULT ClientSite::Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPARAMS*, VARIANT* result,
-                           EXCEPINFO*, UINT*) {
-  if (id != DISPID_AMBIENT_USERMODE || !(kind & DISPATCH_PROPERTYGET)) return DISP_E_MEMBERNOTFOUND;
-  if (!result) return E_POINTER;
-  ++ambientReads;
-  VariantInit(result);
-  result->vt = VT_BOOL;
-  result->boolVal = userMode_ ? VARIANT_TRUE : VARIANT_FALSE;
-  return S_OK;
 }
 
 HRESULT EventSink::Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPARAMS* params, VARIANT*,
@@ -211,11 +89,6 @@ const Var* PropertyBag::find(std::wstring_view name) const {
     if (sameName(it->first, name)) return &it->second;
   return nullptr;
 }
-std::vector<std::wstring> PropertyBag::names() const {
-  std::vector<std::wstring> r;
-  for (const auto& w : writes) r.push_back(w.first);
-  return r;
-}
 HRESULT PropertyBag::Read(LPCOLESTR name, VARIANT* value, IErrorLog*) {
   if (!name || !value) return E_POINTER;
   const Var* v = find(name);
@@ -227,11 +100,8 @@ HRESULT PropertyBag::Read(LPCOLESTR name, VARIANT* value, IErrorLog*) {
 }
 HRESULT PropertyBag::Write(LPCOLESTR name, VARIANT* value) {
   if (!name || !value) return E_POINTER;
-  Var v;
-  HRESULT hr = VariantCopyInd(&v, value);
-  if (FAILED(hr)) return hr;
-  writes.emplace_back(name, v);
-  return S_OK;
+  writes.emplace_back(name, Var());  // Empty if the value cannot be copied, as the call then fails
+  return VariantCopyInd(&writes.back().second, value);
 }
 
 }  // namespace kelo_test

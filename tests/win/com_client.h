@@ -1,6 +1,6 @@
-// What the KeloScroll.ocx tests need of COM, kept small: owning pointers, BSTR and VARIANT
-// holders, a late-bound call, the registry, a child process, and the container's own objects
-// (reference counts, a client site with ambient properties, event sinks, a property bag).
+// What the KeloScroll.ocx tests need of COM, kept small: owning pointers, a VARIANT holder, a
+// late-bound call, and the container's own objects (reference counts, event sinks, a property
+// bag).
 #pragma once
 
 // clang-format off
@@ -69,20 +69,6 @@ Ptr<U> Ptr<T>::as(REFIID iid) const {
   return query<U>(p_, iid);
 }
 
-struct Bstr {
-  BSTR b = nullptr;
-  Bstr() = default;
-  Bstr(const Bstr&) = delete;
-  Bstr& operator=(const Bstr&) = delete;
-  ~Bstr() { SysFreeString(b); }
-  BSTR* put() {
-    SysFreeString(b);
-    b = nullptr;
-    return &b;
-  }
-  std::wstring str() const { return b ? std::wstring(b, SysStringLen(b)) : std::wstring(); }
-};
-
 struct Var : VARIANT {
   Var() { VariantInit(this); }
   Var(const Var& o) : Var() { VariantCopy(this, const_cast<Var*>(&o)); }
@@ -91,13 +77,31 @@ struct Var : VARIANT {
     return *this;
   }
   ~Var() { VariantClear(this); }
-  static Var i4(LONG v);
-  static Var i2(SHORT v);
-  static Var r4(float v);
-  static Var boolean(bool v);
-  static Var str(std::wstring_view s);
-  static Var unknown(IUnknown* u);    // adds a reference
-  static Var dispatch(IDispatch* d);  // adds a reference
+  static Var i4(LONG v) { return with(VT_I4, &Var::lVal, v); }
+  static Var i2(SHORT v) { return with(VT_I2, &Var::iVal, v); }
+  static Var r4(float v) { return with(VT_R4, &Var::fltVal, v); }
+  static Var boolean(bool v) {
+    return with(VT_BOOL, &Var::boolVal, VARIANT_BOOL{v ? VARIANT_TRUE : VARIANT_FALSE});
+  }
+  static Var str(std::wstring_view s) {
+    return with(VT_BSTR, &Var::bstrVal, SysAllocStringLen(s.data(), static_cast<UINT>(s.size())));
+  }
+  // Each adds a reference.
+  static Var unknown(IUnknown* u) {
+    return with(VT_UNKNOWN, &Var::punkVal, u ? u->AddRef(), u : u);
+  }
+  static Var dispatch(IDispatch* d) {
+    return with(VT_DISPATCH, &Var::pdispVal, d ? d->AddRef(), d : d);
+  }
+
+ private:
+  template <class Field, class T>
+  static Var with(VARTYPE type, Field field, T value) {
+    Var r;
+    r.vt = type;
+    r.*field = value;
+    return r;
+  }
 };
 
 // A function of a loaded library, as its real type (through void*: FARPROC's type is a stand-in).
@@ -106,18 +110,11 @@ F function(HMODULE m, const char* name) {
   return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(m, name)));
 }
 
-std::wstring wide(std::string_view utf8);
-std::wstring guidString(REFGUID g);
-bool sameName(std::wstring_view a, std::wstring_view b);  // case-insensitive
-// The folder of the test program, with a trailing backslash.
-std::wstring programDir();
-// Runs a command line and waits; its exit code, or -1 when it could not start.
-DWORD runProcess(std::wstring commandLine);
-
-// A value under HKEY_CLASSES_ROOT (name null: the key's default value), or nothing.
-std::optional<std::wstring> regString(const std::wstring& key, const wchar_t* name = nullptr);
-bool regKeyExists(const std::wstring& key);
-
+// Names compared as the platform compares names: in any case.
+inline bool sameName(std::wstring_view a, std::wstring_view b) {
+  return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
+                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
 // A late-bound call: arguments in their natural order (the call reverses them for COM).
 struct CallResult {
   HRESULT hr;
@@ -125,8 +122,12 @@ struct CallResult {
   EXCEPINFO error;
 };
 CallResult call(IDispatch* d, DISPID id, WORD kind, std::vector<Var> args = {});
-CallResult get(IDispatch* d, DISPID id);
-CallResult put(IDispatch* d, DISPID id, Var value, WORD kind = DISPATCH_PROPERTYPUT);
+inline CallResult get(IDispatch* d, DISPID id) {
+  return call(d, id, DISPATCH_PROPERTYGET);
+}
+inline CallResult put(IDispatch* d, DISPID id, Var value) {
+  return call(d, id, DISPATCH_PROPERTYPUT, {std::move(value)});
+}
 DISPID idOf(IDispatch* d, std::wstring_view name);
 // A property read as a Long; LONG_MIN when the read or the conversion fails.
 LONG getLong(IDispatch* d, DISPID id);
@@ -171,32 +172,6 @@ class DispatchBase : public I, public Counted {
   }
 };
 
-// The container's client site; its IDispatch answers the ambient UserMode.
-class ClientSite final : public IOleClientSite, public DispatchBase<IDispatch> {
- public:
-  explicit ClientSite(bool userMode) : userMode_(userMode) {}
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    return answer(iid, out,
-                  {{&IID_IUnknown, static_cast<IOleClientSite*>(this)},
-                   {&IID_IOleClientSite, static_cast<IOleClientSite*>(this)},
-                   {&IID_IDispatch, static_cast<IDispatch*>(this)}});
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return addRef(); }
-  ULONG STDMETHODCALLTYPE Release() override { return release(); }
-  HRESULT STDMETHODCALLTYPE SaveObject() override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetContainer(IOleContainer**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE ShowObject() override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE OnShowWindow(BOOL) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE RequestNewObjectLayout() override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPARAMS*, VARIANT* result,
-                                   EXCEPINFO*, UINT*) override;
-  int ambientReads = 0;
-
- private:
-  bool userMode_;
-};
-
 // One event as a sink received it.
 struct Event {
   DISPID id;
@@ -226,21 +201,6 @@ class EventSink final : public DispatchBase<IDispatch> {
   IID events_;
 };
 
-class PropertyNotifySink final : public IPropertyNotifySink, public Counted {
- public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    return answer(iid, out, {{&IID_IUnknown, this}, {&IID_IPropertyNotifySink, this}});
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return addRef(); }
-  ULONG STDMETHODCALLTYPE Release() override { return release(); }
-  HRESULT STDMETHODCALLTYPE OnChanged(DISPID id) override {
-    changed.push_back(id);
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE OnRequestEdit(DISPID) override { return S_OK; }
-  std::vector<DISPID> changed;
-};
-
 // A property bag that keeps every write in order; Read finds the last one of that name (in any
 // case, as a form file's names are) and converts it to the type asked for, if any.
 class PropertyBag final : public IPropertyBag, public Counted {
@@ -253,7 +213,6 @@ class PropertyBag final : public IPropertyBag, public Counted {
   HRESULT STDMETHODCALLTYPE Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override;
   HRESULT STDMETHODCALLTYPE Write(LPCOLESTR name, VARIANT* value) override;
   const Var* find(std::wstring_view name) const;
-  std::vector<std::wstring> names() const;
   std::vector<std::pair<std::wstring, Var>> writes;
 };
 

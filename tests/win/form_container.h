@@ -7,6 +7,7 @@
 // dirty. The form is also its controls' in-place frame; it has no menus or tools to share.
 #pragma once
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -19,9 +20,16 @@ using kelo_test::Var;
 
 // The form's units: twips (1/1440 inch) on the form, pixels of the screen, HIMETRIC (0.01 mm)
 // for OLE extents. Pixels round to the nearest.
-int toPixels(double twips);
-double toTwips(int pixels);
-LONG toHimetric(double twips);
+constexpr double kTwipsPerPixel = 15;  // the virtual display's 96 dots per inch
+inline int toPixels(double t) {
+  return static_cast<int>(std::lround(t / kTwipsPerPixel));
+}
+inline double toTwips(int pixels) {
+  return pixels * kTwipsPerPixel;
+}
+inline LONG toHimetric(double t) {
+  return static_cast<LONG>(std::lround(t * 2540 / 1440));
+}
 
 // An error of the form's object model, numbered as the platform numbers them (13 type mismatch,
 // 438 no such member, 727 name in use, 730 control not found...). It reaches the caller as
@@ -40,12 +48,6 @@ class Arguments {
   explicit Arguments(const DISPPARAMS& params) {
     for (UINT i = params.cArgs; i-- > 0;) args_.push_back(&params.rgvarg[i]);
   }
-  size_t size() const { return args_.size(); }
-  // Given, and not left out with DISP_E_PARAMNOTFOUND.
-  bool has(size_t i) const {
-    return i < args_.size() &&
-           !(args_[i]->vt == VT_ERROR && args_[i]->scode == DISP_E_PARAMNOTFOUND);
-  }
   Var as(size_t i, VARTYPE type) const;
   double number(size_t i) const { return as(i, VT_R8).dblVal; }
   long integer(size_t i) const { return as(i, VT_I4).lVal; }
@@ -55,10 +57,7 @@ class Arguments {
     return std::wstring(v.bstrVal ? v.bstrVal : L"", v.bstrVal ? SysStringLen(v.bstrVal) : 0);
   }
   // The value of a property put.
-  size_t last() const {
-    if (args_.empty()) fail(450);
-    return args_.size() - 1;
-  }
+  size_t last() const { return args_.size() - 1; }
 
  private:
   std::vector<const VARIANT*> args_;
@@ -112,7 +111,6 @@ class TextBox final : public DispatchObject {
   HWND window() const;
 
   HWND hwnd_ = nullptr;
-  double left_ = 0, top_ = 0, width_ = 1200, height_ = 375;
 };
 
 class Form;
@@ -141,8 +139,6 @@ struct Placement {
   std::wstring name = L"KeloScroll1";
   double left = 3000, top = 450, width = 255, height = 3000;  // twips
   bool userMode = true;
-  // Where a saved control is read from; a new control when null.
-  IPropertyBag* bag = nullptr;
   // A sink of the control's default event interface, connected while the control is on the form.
   IUnknown* events = nullptr;
   // Placed through IQuickActivate when the control offers it: the site, the property-notify sink
@@ -155,8 +151,8 @@ class Form final : public DispatchObject, public IOleInPlaceFrame {
   // A visible form with a client area of that many pixels; one reference, the caller's.
   static Form* create(int clientWidth, int clientHeight);
   HWND hwnd() const { return hwnd_; }
-  // Creates a control of class `clsid` and places it: its site first when it asks so, then new or
-  // loaded, its extent, in place at its rectangle. The site is the form's (valid until close).
+  // Creates a control of class `clsid` and places it: its site first when it asks so, then new, its
+  // extent, in place at its rectangle. The site is the form's (valid until close).
   HRESULT place(REFCLSID clsid, const Placement& how, Site** site);
   const std::vector<kelo_test::Ptr<Site>>& sites() const { return sites_; }
   Controls& controls() const { return *controls_; }

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "host/error.h"
@@ -54,8 +55,7 @@ TEST(GdiPainter, FormsLookAsTheCairoPainterPaintsThem) {
     Image gdi = host::win::renderFormGdi(*s.form);
     host::PictureRef ref =
         host::Picture::load(std::string(KELO_REFERENCE_DIR) + "/" + c.name + ".png");
-    ASSERT_EQ(gdi.width, ref->width());
-    ASSERT_EQ(gdi.height, ref->height());
+    ASSERT_EQ(std::pair(gdi.width, gdi.height), std::pair(ref->width(), ref->height()));
     std::vector<PixelRect> text = textAreas(*s.form);
     auto gdiPixel = [&](int x, int y) { return gdi.pixel(x, y); };
     auto refPixel = [&](int x, int y) { return ref->pixel(x, y); };
@@ -114,13 +114,10 @@ TEST(GdiPainter, ClipsNestAndTheDeviceContextComesBackAsItWas) {
   }
   GdiFlush();
   auto* px = static_cast<const uint32_t*>(bits);
-  struct Case {
-    int x, y;
-    uint32_t rgb;
-  } cases[] = {{4, 4, 0xFF0000}, {7, 7, 0xFF0000}, {8, 7, 0xFFFFFF},
-               {3, 4, 0xFFFFFF}, {2, 2, 0x00FF00}, {2, 7, 0x00FF00},
-               {2, 8, 0xFFFFFF}, {1, 5, 0xFFFFFF}, {11, 11, 0xFFFFFF}};
-  for (const Case& c : cases) EXPECT_EQ(px[c.y * 12 + c.x] & 0xFFFFFF, c.rgb) << c.x << ", " << c.y;
+  const std::tuple<int, int, uint32_t> cases[] = {
+      {4, 4, 0xFF0000}, {7, 7, 0xFF0000}, {8, 7, 0xFFFFFF}, {3, 4, 0xFFFFFF},  {2, 2, 0x00FF00},
+      {2, 7, 0x00FF00}, {2, 8, 0xFFFFFF}, {1, 5, 0xFFFFFF}, {11, 11, 0xFFFFFF}};
+  for (auto [x, y, rgb] : cases) EXPECT_EQ(px[y * 12 + x] & 0xFFFFFF, rgb) << x << ", " << y;
   HRGN clip = CreateRectRgn(0, 0, 0, 0);
   EXPECT_EQ(GetClipRgn(dc, clip), 0);  // no clip region, as before
   DeleteObject(clip);

@@ -51,19 +51,12 @@ TEST(PictureCodecs, SamplesDecodeAndCutOrLyingFilesAreRefused) {
     const std::string ext = entry.path().extension().string();
     for (uint32_t side : {8192u, 9000u}) {
       std::vector<uint8_t> lying = data;
-      if (ext == ".png") {
-        for (size_t at : {16u, 20u}) {
-          lying[at] = 0, lying[at + 1] = 0;
-          lying[at + 2] = static_cast<uint8_t>(side >> 8),
-                     lying[at + 3] = static_cast<uint8_t>(side);
-        }
-      } else if (ext == ".gif") {
-        for (size_t at : {6u, 8u}) {
-          lying[at] = static_cast<uint8_t>(side), lying[at + 1] = static_cast<uint8_t>(side >> 8);
-        }
-      } else {
-        continue;
-      }
+      // PNG's big-endian 32-bit sides at 16 and 20, GIF's little-endian 16-bit ones at 6 and 8.
+      const bool png = ext == ".png";
+      if (!png && ext != ".gif") continue;
+      for (size_t at : {png ? 16u : 6u, png ? 20u : 8u})
+        for (size_t b = 0, n = png ? 4 : 2; b < n; ++b)
+          lying[at + b] = static_cast<uint8_t>(side >> 8 * (png ? n - 1 - b : b));
       EXPECT_EQ(errorOf(lying), 481) << "sides " << side;
     }
   }
