@@ -1,6 +1,7 @@
 #include "host/engine.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <stdexcept>
 #include <utility>
@@ -59,7 +60,19 @@ std::vector<int16_t> tabKey(const Widget& w) {
 
 }  // namespace
 
-FormEngine::FormEngine(Clock& clock) : clock_(clock) {}
+namespace {
+// Each engine numbers its windows in a block of its own, as a desktop's windows are unique: the
+// .ocx runs an engine per control, and two bars on one form must still name their tooltip boxes
+// apart. A block holds 262,144 handles; after 2,047 engines the blocks come round again. The
+// counter is the engine's, not the process's, so code of a second copy of the host (a library
+// loaded beside a program) numbers widgets on the same engine from the same count.
+int32_t firstHwndOfNextEngine() {
+  static std::atomic<uint32_t> engines{0};
+  return 0x10010 + static_cast<int32_t>(engines.fetch_add(1) % 2047u) * 0x100000;
+}
+}  // namespace
+
+FormEngine::FormEngine(Clock& clock) : clock_(clock), nextHwnd_(firstHwndOfNextEngine()) {}
 
 FormEngine::~FormEngine() {
   // Kept objects first: they may still unload their forms here.

@@ -164,7 +164,7 @@ class FormEngine {
   uint64_t timerArrivals_ = 0;
   std::unordered_map<int32_t, Widget*> hwnds_;
   Widget* registered_ = nullptr;  // the first of the widgets this engine knows
-  int32_t nextHwnd_ = 0x10010;
+  int32_t nextHwnd_;
   Widget* capture_ = nullptr;
   Form* captureForm_ = nullptr;
   Widget* focus_ = nullptr;

@@ -177,6 +177,21 @@ TEST_F(FormContainer, RunModeInputShowsTheTooltipBoxAndMarksTheFormDirty) {
   ASSERT_EQ(added.size(), 2u);
   EXPECT_EQ(added[1], added[0]);
   pump(700);
+
+  // A second bar on the form has a box of its own, of another name, beside that bar.
+  Placement second;
+  second.name = L"KeloScroll2";
+  second.left = 6000;
+  second.events = sink_.get();
+  Site* other = nullptr;
+  ASSERT_EQ(form_->place(control_, second, &other), S_OK);
+  pump(50);
+  shown = hold(other->window(), 8, 195, 150);
+  ASSERT_EQ(shown.size(), 1u);
+  ASSERT_EQ(added.size(), 3u);
+  EXPECT_NE(added[2], added[0]);
+  EXPECT_EQ(inParent(shown[0]).right, 400);
+  pump(700);
 }
 
 // Runs `step` every 100 ms inside a modal loop the test cannot return from until it says it is
