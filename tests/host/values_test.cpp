@@ -9,6 +9,7 @@
 #include <iomanip>
 #include <limits>
 #include <memory>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -128,7 +129,7 @@ std::vector<std::vector<std::string>> valueRows() {
       const bool quoted = words.peek() == '"';
       std::string w;
       words >> std::quoted(w, '"', '\x01');  // a backslash is no escape here
-      for (size_t at; (at = w.find("\\t")) != std::string::npos;) w.replace(at, 2, "\t");
+      w = std::regex_replace(w, std::regex(R"(\\t)"), "\t");
       row.push_back(quoted ? '"' + w : w);
     }
     if (!row.empty()) rows.push_back(row);
