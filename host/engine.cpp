@@ -58,9 +58,6 @@ std::vector<int16_t> tabKey(const Widget& w) {
   return key;
 }
 
-}  // namespace
-
-namespace {
 // Each engine numbers its windows in a block of its own, as a desktop's windows are unique: the
 // .ocx runs an engine per control, and two bars on one form must still name their tooltip boxes
 // apart. A block holds 262,144 handles; after 2,047 engines the blocks come round again. The
@@ -70,6 +67,7 @@ int32_t firstHwndOfNextEngine() {
   static std::atomic<uint32_t> engines{0};
   return 0x10010 + static_cast<int32_t>(engines.fetch_add(1) % 2047u) * 0x100000;
 }
+
 }  // namespace
 
 FormEngine::FormEngine(Clock& clock) : clock_(clock), nextHwnd_(firstHwndOfNextEngine()) {}

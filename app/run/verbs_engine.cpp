@@ -26,7 +26,10 @@ Interpreter::Action Interpreter::parseExpectEngine(Cursor& c) {
   return [=, this](const Frame& f) {
     std::vector<int64_t> got;
     if (what == "due") got.push_back(engine.nextDue());
-    if (what == "cursor") got = {engine.GetCursorPos().x, engine.GetCursorPos().y};
+    if (what == "cursor") {
+      const auto at = engine.GetCursorPos();
+      got = {at.x, at.y};
+    }
     if (what == "modal") got.push_back(engine.modalDepth());
     if (got == want) return;
     auto text = [](const std::vector<int64_t>& v) {
