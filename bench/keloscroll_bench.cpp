@@ -34,7 +34,7 @@
 
 #include "anchor_harness.h"
 #include "control/UsrKeloScroll.h"
-#include "host/cairo_painter.h"
+#include "host/cairo/cairo_painter.h"
 #include "host/clock.h"
 #include "host/container.h"
 #include "host/engine.h"

@@ -13,7 +13,7 @@
 #include <sstream>
 #include <string>
 
-#include "server/registry.h"
+#include "server/linux/registry.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The painting vocabulary: pixel rectangles, colours (including the host's system colours), and
 // the small painter interface that widgets are drawn through. One pixel is 15 twips. A backend
-// implements Painter: Cairo on an image surface (host/cairo_painter.h); others may follow.
+// implements Painter: Cairo on an image surface (host/cairo/cairo_painter.h); others may follow.
 #pragma once
 
 #include <cstdint>

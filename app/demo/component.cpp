@@ -9,9 +9,9 @@
 #include <stdexcept>
 
 #include "host/read_file.h"
-#include "server/exports.h"
+#include "server/linux/exports.h"
 #include "server/identities.h"
-#include "server/registry.h"
+#include "server/linux/registry.h"
 
 namespace kelo::demo {
 

@@ -11,7 +11,7 @@
 
 #include "host/container.h"
 #include "host/variant.h"
-#include "server/com.h"
+#include "server/linux/com.h"
 
 namespace kelo::demo {
 

@@ -6,7 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "host/file_replace.h"
+#include "host/posix/file_replace.h"
 #include "host/read_file.h"
 #include "host/variant.h"
 

@@ -17,7 +17,7 @@
 #include "host/clock.h"
 #include "host/engine.h"
 #include "host/error.h"
-#include "host/sdl_backend.h"
+#include "host/sdl/sdl_backend.h"
 
 namespace {
 

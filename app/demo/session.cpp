@@ -5,7 +5,7 @@
 
 #include "app/demo/designer.h"
 #include "app/demo/layout.h"
-#include "host/cairo_painter.h"
+#include "host/cairo/cairo_painter.h"
 #include "host/clock.h"
 #include "host/engine.h"
 #include "host/error.h"

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "app/run/interpreter.h"
-#include "host/cairo_painter.h"
+#include "host/cairo/cairo_painter.h"
 
 namespace kelo::run {
 

@@ -14,8 +14,8 @@
 #include <sstream>
 
 #include "app/run/interpreter.h"
-#include "server/com.h"
-#include "server/exports.h"
+#include "server/linux/com.h"
+#include "server/linux/exports.h"
 
 namespace kelo::run {
 

@@ -2,7 +2,7 @@
 #include <filesystem>
 
 #include "app/run/interpreter.h"
-#include "host/cairo_painter.h"
+#include "host/cairo/cairo_painter.h"
 #include "host/classes.h"
 #include "host/render.h"
 

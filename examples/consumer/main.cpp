@@ -9,7 +9,7 @@
 #include <iostream>
 #include <string>
 
-#include "host/cairo_painter.h"
+#include "host/cairo/cairo_painter.h"
 
 int main(int argc, char** argv) {
   host::VirtualClock clock;

@@ -9,8 +9,8 @@
 #include <iostream>
 #include <string>
 
-#include "host/cairo_painter.h"
-#include "host/sdl_backend.h"
+#include "host/cairo/cairo_painter.h"
+#include "host/sdl/sdl_backend.h"
 
 int main(int argc, char** argv) {
   const bool png = argc == 3 && std::string(argv[1]) == "--png";

@@ -21,8 +21,8 @@
 #include "host/engine.h"
 #include "host/widgets.h"
 #include "own_registry.h"
-#include "server/exports.h"
-#include "server/registry.h"
+#include "server/linux/exports.h"
+#include "server/linux/registry.h"
 
 namespace kelo::demo {
 namespace {

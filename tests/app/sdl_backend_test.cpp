@@ -16,11 +16,11 @@
 #include <vector>
 
 #include "app/demo/viewer.h"
-#include "host/cairo_painter.h"
+#include "host/cairo/cairo_painter.h"
 #include "host/clock.h"
 #include "host/engine.h"
 #include "host/render.h"
-#include "host/sdl_backend.h"
+#include "host/sdl/sdl_backend.h"
 #include "own_registry.h"
 
 namespace host::sdl {

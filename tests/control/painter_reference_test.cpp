@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "host/cairo_painter.h"
+#include "host/cairo/cairo_painter.h"
 #include "host/picture.h"
 #include "win/reference_scenes.h"
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "host/cairo_painter.h"
+#include "host/cairo/cairo_painter.h"
 #include "host/picture.h"
 
 namespace host {

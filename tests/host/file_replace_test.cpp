@@ -12,7 +12,7 @@
 #include <sstream>
 #include <string>
 
-#include "host/file_replace.h"
+#include "host/posix/file_replace.h"
 
 namespace host {
 namespace {

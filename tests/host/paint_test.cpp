@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "host/cairo_painter.h"
+#include "host/cairo/cairo_painter.h"
 #include "host/painter.h"
 #include "host/render.h"
 #include "host_test_util.h"

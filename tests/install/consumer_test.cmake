@@ -26,7 +26,7 @@ endfunction()
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 set(installed
   include/keloscroll/ScrollBar.h include/keloscroll/host/variant.h
-  include/keloscroll/control/UsrKeloScroll.h include/keloscroll/server/exports.h
+  include/keloscroll/control/UsrKeloScroll.h include/keloscroll/server/linux/exports.h
   ${LIBDIR}/libkeloscroll.so ${LIBDIR}/libkeloscroll_control.a ${LIBDIR}/libkeloscroll_host.a
   ${LIBDIR}/keloscroll/libKeloScroll.so ${LIBDIR}/cmake/KeloScroll/KeloScrollConfig.cmake
   ${LIBDIR}/pkgconfig/keloscroll.pc bin/keloscroll-run bin/keloscroll-demo

@@ -17,9 +17,9 @@
 #include "host/engine.h"
 #include "host/property_page.h"
 #include "host/widgets.h"
-#include "server/com.h"
+#include "server/linux/com.h"
 #include "server/idl.h"
-#include "server/registry.h"
+#include "server/linux/registry.h"
 
 namespace keloscroll::server {
 namespace {

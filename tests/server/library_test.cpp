@@ -10,9 +10,9 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "server/com.h"
-#include "server/exports.h"
-#include "server/registry.h"
+#include "server/linux/com.h"
+#include "server/linux/exports.h"
+#include "server/linux/registry.h"
 
 namespace keloscroll::server {
 namespace {

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "server/toolbox_bitmap.h"
+#include "server/tools/toolbox_bitmap.h"
 
 namespace keloscroll::server {
 namespace {

@@ -1,4 +1,4 @@
-#include "host/cairo_painter.h"
+#include "host/cairo/cairo_painter.h"
 
 #include <cairo.h>
 
@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "host/cairo_sampling.h"
-#include "host/cairo_text.h"
+#include "host/cairo/cairo_sampling.h"
+#include "host/cairo/cairo_text.h"
 #include "host/error.h"
 #include "host/render.h"
 #include "host/text.h"
@@ -252,7 +252,7 @@ const CairoPainter::PictureSurface* CairoPainter::surfaceOf(const Picture& p) {
   return &pictures_.emplace(p.handle(), made).first->second;
 }
 
-// Nearest-neighbour stretching samples the pixels Cairo would (host/cairo_sampling.h) and lays
+// Nearest-neighbour stretching samples the pixels Cairo would (host/cairo/cairo_sampling.h) and lays
 // them over the image as picture() does; only a picture shrunk very far goes through Cairo.
 void CairoPainter::stretchPicture(const Picture& p, const PixelRect& r) {
   const PictureSurface* s = surfaceOf(p);

@@ -1,5 +1,5 @@
 // The Cairo backend of text measurement: FreeType metrics through Cairo and fontconfig.
-#include "host/cairo_text.h"
+#include "host/cairo/cairo_text.h"
 #include "host/text.h"
 
 #include <cairo-ft.h>

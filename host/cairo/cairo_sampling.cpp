@@ -1,4 +1,4 @@
-#include "host/cairo_sampling.h"
+#include "host/cairo/cairo_sampling.h"
 
 #include <algorithm>
 #include <cfloat>

@@ -1,4 +1,4 @@
-#include "host/sdl_backend.h"
+#include "host/sdl/sdl_backend.h"
 
 #include <SDL.h>
 #include <cairo.h>
@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "host/cairo_painter.h"
+#include "host/cairo/cairo_painter.h"
 #include "host/error.h"
 #include "host/message_box.h"
 #include "host/render.h"

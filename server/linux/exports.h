@@ -5,7 +5,7 @@
 #include "server/identities.h"
 
 extern "C" {
-// Registers the type library and both classes in the registry file (server/registry.h).
+// Registers the type library and both classes in the registry file (server/linux/registry.h).
 keloscroll::server::HRESULT DllRegisterServer();
 // Removes what DllRegisterServer wrote; other entries stay.
 keloscroll::server::HRESULT DllUnregisterServer();

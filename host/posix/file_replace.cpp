@@ -1,4 +1,4 @@
-#include "host/file_replace.h"
+#include "host/posix/file_replace.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

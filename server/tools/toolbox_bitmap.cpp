@@ -1,4 +1,4 @@
-#include "server/toolbox_bitmap.h"
+#include "server/tools/toolbox_bitmap.h"
 
 #include <algorithm>
 #include <array>

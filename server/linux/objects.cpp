@@ -12,7 +12,7 @@
 #include "host/container.h"
 #include "host/error.h"
 #include "host/property_page.h"
-#include "server/com.h"
+#include "server/linux/com.h"
 
 namespace keloscroll::server {
 

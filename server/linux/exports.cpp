@@ -1,4 +1,4 @@
-#include "server/exports.h"
+#include "server/linux/exports.h"
 
 #include <dlfcn.h>
 
@@ -6,8 +6,8 @@
 #include <new>
 #include <string>
 
-#include "server/com.h"
-#include "server/registry.h"
+#include "server/linux/com.h"
+#include "server/linux/registry.h"
 
 namespace {
 

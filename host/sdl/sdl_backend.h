@@ -12,7 +12,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "host/cairo_painter.h"
+#include "host/cairo/cairo_painter.h"
 #include "host/engine.h"
 #include "host/widgets.h"
 

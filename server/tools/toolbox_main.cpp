@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "server/toolbox_bitmap.h"
+#include "server/tools/toolbox_bitmap.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

@@ -1,4 +1,4 @@
-#include "server/registry.h"
+#include "server/linux/registry.h"
 
 #include <algorithm>
 #include <cctype>
@@ -8,7 +8,7 @@
 #include <string_view>
 #include <system_error>
 
-#include "host/file_replace.h"
+#include "host/posix/file_replace.h"
 #include "host/read_file.h"
 
 namespace keloscroll::server {
