@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host/picture_decode_parts.h"
+#include "host/win/com_ptr.h"
 
 namespace host::picture_decode {
 
@@ -21,17 +22,6 @@ uint32_t be32(std::span<const uint8_t> d, size_t at) {
   return (uint32_t{d[at]} << 24) | (uint32_t{d[at + 1]} << 16) | (uint32_t{d[at + 2]} << 8) |
          d[at + 3];
 }
-
-// A COM interface pointer released when it goes.
-template <class T>
-struct Ref {
-  T* p = nullptr;
-  ~Ref() {
-    if (p) p->Release();
-  }
-  T* operator->() const { return p; }
-  T** put() { return &p; }
-};
 
 // COM for this thread while a picture decodes, where the caller has not started it (a program
 // that loads pictures without being a COM client).
@@ -46,25 +36,26 @@ struct ComForThisCall {
 Pixels decodeWithWic(std::span<const uint8_t> d, const GUID& container, uint32_t width,
                      uint32_t height) {
   ComForThisCall com;
-  Ref<IWICImagingFactory> factory;
-  Ref<IWICStream> stream;
-  Ref<IWICBitmapDecoder> decoder;
-  Ref<IWICBitmapFrameDecode> frame;
-  Ref<IWICFormatConverter> converted;
+  win::ComPtr<IWICImagingFactory> factory;
+  win::ComPtr<IWICStream> stream;
+  win::ComPtr<IWICBitmapDecoder> decoder;
+  win::ComPtr<IWICBitmapFrameDecode> frame;
+  win::ComPtr<IWICFormatConverter> converted;
   GUID format{};
   UINT w = 0, h = 0;
   if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_IWICImagingFactory, reinterpret_cast<void**>(factory.put()))) ||
+                              IID_IWICImagingFactory, factory.putVoid())) ||
       FAILED(factory->CreateStream(stream.put())) ||
       FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(d.data()),
                                           static_cast<DWORD>(d.size()))) ||
-      FAILED(factory->CreateDecoderFromStream(stream.p, nullptr, WICDecodeMetadataCacheOnDemand,
+      FAILED(factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand,
                                               decoder.put())) ||
       FAILED(decoder->GetContainerFormat(&format)) || format != container ||
       FAILED(decoder->GetFrame(0, frame.put())) || FAILED(frame->GetSize(&w, &h)) || w != width ||
       h != height || FAILED(factory->CreateFormatConverter(converted.put())) ||
-      FAILED(converted->Initialize(frame.p, GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone,
-                                   nullptr, 0.0, WICBitmapPaletteTypeCustom))) {
+      FAILED(converted->Initialize(frame.get(), GUID_WICPixelFormat32bppBGRA,
+                                   WICBitmapDitherTypeNone, nullptr, 0.0,
+                                   WICBitmapPaletteTypeCustom))) {
     invalid();
   }
   Pixels px;

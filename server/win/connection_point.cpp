@@ -2,6 +2,8 @@
 
 #include <olectl.h>
 
+#include <utility>
+
 namespace keloscroll::win {
 
 HRESULT ConnectionPoint::QueryInterface(REFIID iid, void** out) {
@@ -31,17 +33,13 @@ HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
   *cookie = 0;
   if (!sink) return E_POINTER;
   // The sink must speak the interface; an event sink may answer it as plain IDispatch.
-  IUnknown* held = nullptr;
-  if (FAILED(sink->QueryInterface(iid_, reinterpret_cast<void**>(&held))) || !held) {
-    if (iid_ == IID_IPropertyNotifySink ||
-        FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&held))) || !held) {
-      return CONNECT_E_CANNOTCONNECT;
-    }
-  }
+  host::win::ComPtr<IUnknown> offered(sink);
+  auto held = offered.query<IUnknown>(iid_);
+  if (!held && iid_ != IID_IPropertyNotifySink) held = offered.query<IUnknown>(IID_IDispatch);
+  if (!held) return CONNECT_E_CANNOTCONNECT;
   try {
-    sinks_.emplace_back(nextCookie_, held);
+    sinks_.emplace_back(nextCookie_, std::move(held));
   } catch (...) {
-    held->Release();
     return E_OUTOFMEMORY;
   }
   *cookie = nextCookie_++;
@@ -51,9 +49,8 @@ HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
 HRESULT ConnectionPoint::Unadvise(DWORD cookie) {
   for (auto it = sinks_.begin(); it != sinks_.end(); ++it) {
     if (it->first == cookie) {
-      IUnknown* sink = it->second;
+      host::win::ComPtr<IUnknown> sink = std::move(it->second);
       sinks_.erase(it);
-      sink->Release();
       return S_OK;
     }
   }
@@ -66,20 +63,17 @@ HRESULT ConnectionPoint::EnumConnections(IEnumConnections** out) {
   return E_NOTIMPL;
 }
 
-std::vector<IUnknown*> ConnectionPoint::sinks() const {
-  std::vector<IUnknown*> out;
+std::vector<host::win::ComPtr<IUnknown>> ConnectionPoint::sinks() const {
+  std::vector<host::win::ComPtr<IUnknown>> out;
   out.reserve(sinks_.size());
-  for (const auto& [cookie, sink] : sinks_) {
-    sink->AddRef();
-    out.push_back(sink);
-  }
+  for (const auto& [cookie, sink] : sinks_) out.push_back(sink);
   return out;
 }
 
 void ConnectionPoint::releaseAll() {
+  // The sinks go after the list is empty: a sink's release may call back into the control.
   auto gone = std::move(sinks_);
   sinks_.clear();
-  for (auto& [cookie, sink] : gone) sink->Release();
 }
 
 }  // namespace keloscroll::win

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "host/win/com_ptr.h"
+
 namespace keloscroll::win {
 
 class ConnectionPoint final : public IConnectionPoint {
@@ -30,15 +32,15 @@ class ConnectionPoint final : public IConnectionPoint {
   HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** out) override;
 
   const IID& iid() const { return iid_; }
-  // The sinks now advised, each with a reference the caller releases: a sink may unadvise (or
-  // release the control) while it is being called.
-  std::vector<IUnknown*> sinks() const;
+  // The sinks now advised, each with a reference of its own: a sink may unadvise (or release the
+  // control) while it is being called. Each is the sink's pointer of the interface advised.
+  std::vector<host::win::ComPtr<IUnknown>> sinks() const;
   void releaseAll();
 
  private:
   IConnectionPointContainer& owner_;
   IID iid_;
-  std::vector<std::pair<DWORD, IUnknown*>> sinks_;
+  std::vector<std::pair<DWORD, host::win::ComPtr<IUnknown>>> sinks_;
   DWORD nextCookie_ = 1;
 };
 

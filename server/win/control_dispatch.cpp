@@ -45,10 +45,9 @@ void storeString(const host::Variant& v, BSTR* out) {
 void storePicture(const host::Variant& v, IPictureDisp** out) {
   auto p = std::dynamic_pointer_cast<host::Picture>(v.asObject());
   if (!p) return;
-  IDispatch* d = pictureToCom(*p);
-  HRESULT hr = d->QueryInterface(IID_IPictureDisp, reinterpret_cast<void**>(out));
-  d->Release();
-  if (FAILED(hr)) host::raise(host::err::TypeMismatch);
+  auto picture = pictureToCom(*p).query<IPictureDisp>(IID_IPictureDisp);
+  if (!picture) host::raise(host::err::TypeMismatch);
+  *out = picture.detach();
 }
 
 host::Variant pictureArgument(IPictureDisp* p) {
@@ -83,10 +82,8 @@ HRESULT ControlObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, 
 HRESULT ControlObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
                               VARIANT* result, EXCEPINFO* info, UINT* argError) {
   if (!hosting_) return E_UNEXPECTED;
-  AddRef();  // a handler of an event raised by this call may release the control
-  HRESULT hr = dispatchInvoke(*hosting_->control, id, flags, params, result, info, argError);
-  Release();
-  return hr;
+  auto alive = keepAlive();  // a handler of an event raised by this call may release the control
+  return dispatchInvoke(*hosting_->control, id, flags, params, result, info, argError);
 }
 
 // ---- the dual interface ----------------------------------------------------------------------
@@ -97,27 +94,23 @@ HRESULT ControlObject::getEntry(int entry, T* out, void (*store)(const host::Var
   *out = T{};
   if (!hosting_) return E_UNEXPECTED;
   const InterfaceEntry& e = kInterface[static_cast<size_t>(entry - 1)];
-  AddRef();
-  HRESULT hr = guarded(kIid, [&] {
+  auto alive = keepAlive();
+  return guarded(kIid, [&] {
     store(hosting_->control->invoke(e.dispid, host::Invoke::Get, {}), out);
     return S_OK;
   });
-  Release();
-  return hr;
 }
 
 HRESULT ControlObject::putEntry(int entry, host::Variant value) {
   if (!hosting_) return E_UNEXPECTED;
   const InterfaceEntry& e = kInterface[static_cast<size_t>(entry - 1)];
-  AddRef();
-  HRESULT hr = guarded(kIid, [&] {
+  auto alive = keepAlive();
+  return guarded(kIid, [&] {
     hosting_->control->invoke(e.dispid, invokeKind(e.access),
                               e.access == Access::Method ? std::span<host::Variant>()
                                                          : std::span<host::Variant>(&value, 1));
     return S_OK;
   });
-  Release();
-  return hr;
 }
 
 HRESULT ControlObject::get_VerticalBar(VARIANT_BOOL* v) {

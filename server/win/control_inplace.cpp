@@ -1,6 +1,7 @@
 // In-place activation of the control: quick activation, its window inside the container's
 // window, UI activation and the keys the container routes to it.
 #include <cstddef>
+#include <utility>
 
 #include "server/win/control_object.h"
 #include "server/win/window_container.h"
@@ -37,42 +38,29 @@ void ControlObject::sizeTo(int widthPixels, int heightPixels) {
 }
 
 void ControlObject::focusChanged(bool focused) {
-  if (!clientSite_) return;
-  IOleControlSite* site = nullptr;
-  if (SUCCEEDED(
-          clientSite_->QueryInterface(IID_IOleControlSite, reinterpret_cast<void**>(&site))) &&
-      site) {
-    site->OnFocus(focused);
-    site->Release();
-  }
+  if (auto site = clientSite_.query<IOleControlSite>(IID_IOleControlSite)) site->OnFocus(focused);
 }
 
 HRESULT ControlObject::activate(bool ui) {
   if (!hosting_) return E_UNEXPECTED;
   if (!clientSite_) return E_UNEXPECTED;
   if (!window_) {
-    IOleInPlaceSite* site = nullptr;
-    if (FAILED(clientSite_->QueryInterface(IID_IOleInPlaceSite, reinterpret_cast<void**>(&site))) ||
-        !site) {
-      return OLE_E_NOT_INPLACEACTIVE;
-    }
-    if (site->CanInPlaceActivate() != S_OK) {
-      site->Release();
-      return E_FAIL;
-    }
+    auto site = clientSite_.query<IOleInPlaceSite>(IID_IOleInPlaceSite);
+    if (!site) return OLE_E_NOT_INPLACEACTIVE;
+    if (site->CanInPlaceActivate() != S_OK) return E_FAIL;
     site->OnInPlaceActivate();
     HWND parent = nullptr;
     RECT position{}, clip{};
     OLEINPLACEFRAMEINFO frameInfo{};
     frameInfo.cb = sizeof frameInfo;
-    IOleInPlaceUIWindow* document = nullptr;
+    ComPtr<IOleInPlaceUIWindow> document;
     if (FAILED(site->GetWindow(&parent)) ||
-        FAILED(site->GetWindowContext(&frame_, &document, &position, &clip, &frameInfo))) {
+        FAILED(
+            site->GetWindowContext(frame_.put(), document.put(), &position, &clip, &frameInfo))) {
       site->OnInPlaceDeactivate();
-      site->Release();
       return E_FAIL;
     }
-    if (document) document->Release();
+    document.reset();
     HRESULT hr = lifecycle([&](host::ControlSite& hostSite) {
       sizeTo(position.right - position.left, position.bottom - position.top);
       window_ = std::make_unique<host::win::FormWindow>(hosting_->engine, *hosting_->form);
@@ -85,13 +73,11 @@ HRESULT ControlObject::activate(bool ui) {
     });
     if (FAILED(hr)) {
       window_.reset();
-      if (frame_) frame_->Release();
-      frame_ = nullptr;
+      frame_.reset();
       site->OnInPlaceDeactivate();
-      site->Release();
       return hr;
     }
-    inPlaceSite_ = site;
+    inPlaceSite_ = std::move(site);
   }
   if (ui && !uiActive_) {
     uiActive_ = true;
@@ -161,14 +147,8 @@ HRESULT ControlObject::InPlaceDeactivate() {
   UIDeactivate();
   closeWindowTips(hosting_->site->extender());
   window_.reset();
-  if (frame_) frame_->Release();
-  frame_ = nullptr;
-  if (inPlaceSite_) {
-    IOleInPlaceSite* site = inPlaceSite_;
-    inPlaceSite_ = nullptr;
-    site->OnInPlaceDeactivate();
-    site->Release();
-  }
+  frame_.reset();
+  if (ComPtr<IOleInPlaceSite> site = std::move(inPlaceSite_)) site->OnInPlaceDeactivate();
   return S_OK;
 }
 

@@ -10,7 +10,6 @@
 #include <olectl.h>
 #include <windows.h>
 
-#include <atomic>
 #include <memory>
 #include <span>
 #include <string_view>
@@ -21,34 +20,23 @@
 #include "host/container.h"
 #include "host/engine.h"
 #include "host/win/window.h"
+#include "server/win/com_object.h"
 #include "server/win/connection_point.h"
 #include "server/win/convert.h"
 #include "server/win/module.h"
 
 namespace keloscroll::win {
 
-class ControlObject final : public _UsrKeloScroll,
-                            public IProvideClassInfo2,
-                            public ISupportErrorInfo,
-                            public IConnectionPointContainer,
-                            public IPersistStreamInit,
-                            public IPersistPropertyBag,
-                            public IOleObject,
-                            public IOleInPlaceObject,
-                            public IOleInPlaceActiveObject,
-                            public IOleControl,
-                            public IViewObjectEx,
-                            public IQuickActivate,
-                            public ISpecifyPropertyPages,
-                            private ModuleObject {
+class ControlObject final
+    : public ComObject<ControlObject, _UsrKeloScroll, IProvideClassInfo2, ISupportErrorInfo,
+                       IConnectionPointContainer, IPersistStreamInit, IPersistPropertyBag,
+                       IOleObject, IOleInPlaceObject, IOleInPlaceActiveObject, IOleControl,
+                       IViewObjectEx, IQuickActivate, ISpecifyPropertyPages> {
  public:
   // A new control (Initialize has run) answering `iid` in `out`.
   static HRESULT create(REFIID iid, void** out);
-
-  // ---- IUnknown: the interface map ----------------------------------------------------------
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
+  // The interfaces the control offers (control_object.cpp).
+  static std::span<const Entry> interfaceMap();
 
   // ---- IDispatch (control_dispatch.cpp) -----------------------------------------------------
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
@@ -95,7 +83,7 @@ class ControlObject final : public _UsrKeloScroll,
   HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** out) override;
   HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** out) override;
 
-  // ---- IPersist, IPersistStreamInit, IPersistPropertyBag -------------------------------------
+  // ---- IPersist, IPersistStreamInit, IPersistPropertyBag (control_persist.cpp) --------------
   HRESULT STDMETHODCALLTYPE GetClassID(CLSID* out) override;
   HRESULT STDMETHODCALLTYPE IsDirty() override;
   HRESULT STDMETHODCALLTYPE Load(IStream* stream) override;
@@ -105,7 +93,7 @@ class ControlObject final : public _UsrKeloScroll,
   HRESULT STDMETHODCALLTYPE Load(IPropertyBag* bag, IErrorLog* log) override;
   HRESULT STDMETHODCALLTYPE Save(IPropertyBag* bag, BOOL clearDirty, BOOL saveAll) override;
 
-  // ---- IOleObject ----------------------------------------------------------------------------
+  // ---- IOleObject (control_ole.cpp) ----------------------------------------------------------
   HRESULT STDMETHODCALLTYPE SetClientSite(IOleClientSite* site) override;
   HRESULT STDMETHODCALLTYPE GetClientSite(IOleClientSite** out) override;
   HRESULT STDMETHODCALLTYPE SetHostNames(LPCOLESTR app, LPCOLESTR object) override;
@@ -179,6 +167,7 @@ class ControlObject final : public _UsrKeloScroll,
   HRESULT STDMETHODCALLTYPE GetPages(CAUUID* pages) override;
 
  private:
+  friend ComObject;
   ControlObject();
   ~ControlObject();
 
@@ -191,6 +180,7 @@ class ControlObject final : public _UsrKeloScroll,
     std::shared_ptr<UsrKeloScroll> control;
   };
 
+  // ---- the container's services (control_site.cpp) ------------------------------------------
   // Delivers an event to the advised __UsrKeloScroll sinks; by-reference arguments come back as
   // the last sink left them.
   void fireEvent(std::string_view name, std::span<host::Variant> args);
@@ -219,20 +209,19 @@ class ControlObject final : public _UsrKeloScroll,
   // The property frame of the platform with the control's pages, for the Properties verb.
   HRESULT showPropertyPages();
 
-  std::atomic<ULONG> refs_{1};
   std::unique_ptr<host::win::FormWindow> window_;
-  IOleInPlaceSite* inPlaceSite_ = nullptr;
-  IOleInPlaceFrame* frame_ = nullptr;
-  IAdviseSink* viewSink_ = nullptr;
+  ComPtr<IOleInPlaceSite> inPlaceSite_;
+  ComPtr<IOleInPlaceFrame> frame_;
+  ComPtr<IAdviseSink> viewSink_;
   DWORD viewAdviseFlags_ = 0;
   bool uiActive_ = false;
   int frozenEvents_ = 0;
   std::unique_ptr<Hosting> hosting_;
   ConnectionPoint events_;
   ConnectionPoint propertyNotify_;
-  IOleClientSite* clientSite_ = nullptr;
-  IDispatch* ambient_ = nullptr;
-  IOleAdviseHolder* adviseHolder_ = nullptr;
+  ComPtr<IOleClientSite> clientSite_;
+  ComPtr<IDispatch> ambient_;
+  ComPtr<IOleAdviseHolder> adviseHolder_;
   bool initialized_ = false;
   bool extentSet_ = false;
   SIZEL naturalExtent_{0, 0};  // the control as designed, in HIMETRIC
@@ -242,10 +231,8 @@ class ControlObject final : public _UsrKeloScroll,
 template <class F>
 HRESULT ControlObject::lifecycle(F&& step) {
   if (!hosting_) return E_UNEXPECTED;
-  AddRef();  // a handler of an event the step raises may release the control
-  HRESULT hr = guarded(toGuid(server::kIidUsrKeloScroll), [&] { return step(*hosting_->site); });
-  Release();
-  return hr;
+  auto alive = keepAlive();  // a handler of an event the step raises may release the control
+  return guarded(toGuid(server::kIidUsrKeloScroll), [&] { return step(*hosting_->site); });
 }
 
 }  // namespace keloscroll::win

@@ -97,9 +97,7 @@ HRESULT ControlObject::Unfreeze(DWORD) {
 }
 
 HRESULT ControlObject::SetAdvise(DWORD, DWORD flags, IAdviseSink* sink) {
-  if (sink) sink->AddRef();
-  if (viewSink_) viewSink_->Release();
-  viewSink_ = sink;
+  viewSink_ = ComPtr<IAdviseSink>(sink);
   viewAdviseFlags_ = flags;
   return S_OK;
 }
@@ -108,8 +106,7 @@ HRESULT ControlObject::GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** sin
   if (aspects) *aspects = DVASPECT_CONTENT;
   if (flags) *flags = viewAdviseFlags_;
   if (sink) {
-    *sink = viewSink_;
-    if (viewSink_) viewSink_->AddRef();
+    viewSink_.copyTo(sink);
   }
   return S_OK;
 }

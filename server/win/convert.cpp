@@ -2,6 +2,8 @@
 
 #include <olectl.h>
 
+#include <utility>
+
 #include "host/picture.h"
 #include "server/win/dispatch_bridge.h"
 #include "server/win/foreign_dispatch.h"
@@ -87,12 +89,11 @@ void toVariant(const host::Variant& in, VARIANT* out) {
       out->pdispVal = nullptr;
       if (!o) break;
       if (auto p = std::dynamic_pointer_cast<host::Picture>(o)) {
-        out->pdispVal = pictureToCom(*p);
+        out->pdispVal = pictureToCom(*p).detach();
       } else if (auto f = std::dynamic_pointer_cast<ForeignDispatch>(o)) {
-        out->pdispVal = f->object();
-        out->pdispVal->AddRef();
+        f->object().copyTo(&out->pdispVal);
       } else {
-        out->pdispVal = DispatchBridge::create(o);
+        out->pdispVal = DispatchBridge::create(o).detach();
       }
       break;
     }
@@ -151,11 +152,9 @@ host::Variant fromVariant(const VARIANT& in) {
       IUnknown* u = v->vt == VT_DISPATCH ? v->pdispVal : v->punkVal;
       if (!u) return host::Variant::nothing();
       if (host::PictureRef p = pictureFromCom(u)) return host::Variant(p);
-      IDispatch* d = nullptr;
-      if (FAILED(u->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&d))) || !d) {
-        host::raise(host::err::TypeMismatch);
-      }
-      return host::Variant(ForeignDispatch::wrap(d));
+      auto d = host::win::ComPtr<IUnknown>(u).query<IDispatch>(IID_IDispatch);
+      if (!d) host::raise(host::err::TypeMismatch);
+      return host::Variant(ForeignDispatch::wrap(std::move(d)));
     }
     default: {
       // Other numbers (unsigned, currency, dates) through the platform's conversion to Double.
@@ -210,18 +209,13 @@ void fillExcepInfo(const host::Error& e, EXCEPINFO* info) {
 }
 
 HRESULT reportError(const host::Error& e, const IID& iid) {
-  ICreateErrorInfo* create = nullptr;
-  if (SUCCEEDED(CreateErrorInfo(&create))) {
+  host::win::ComPtr<ICreateErrorInfo> create;
+  if (SUCCEEDED(CreateErrorInfo(create.put())) && create) {
     std::wstring text = wide(e.description());
     create->SetGUID(iid);
     create->SetSource(const_cast<LPOLESTR>(kSource));
     create->SetDescription(text.data());
-    IErrorInfo* info = nullptr;
-    if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
-      SetErrorInfo(0, info);
-      info->Release();
-    }
-    create->Release();
+    if (auto info = create.query<IErrorInfo>(IID_IErrorInfo)) SetErrorInfo(0, info.get());
   }
   return errorResult(e.number());
 }

@@ -139,27 +139,13 @@ HRESULT dispatchInvoke(host::Dispatch& object, DISPID id, WORD flags, DISPPARAMS
   }
 }
 
-IDispatch* DispatchBridge::create(host::ObjectRef object) {
-  return new DispatchBridge(std::move(object));
+ComPtr<IDispatch> DispatchBridge::create(host::ObjectRef object) {
+  return ComPtr<IDispatch>::adopt(new DispatchBridge(std::move(object)));
 }
 
-HRESULT DispatchBridge::QueryInterface(REFIID iid, void** out) {
-  if (!out) return E_POINTER;
-  *out = nullptr;
-  if (iid != IID_IUnknown && iid != IID_IDispatch) return E_NOINTERFACE;
-  *out = static_cast<IDispatch*>(this);
-  AddRef();
-  return S_OK;
-}
-
-ULONG DispatchBridge::AddRef() {
-  return ++refs_;
-}
-
-ULONG DispatchBridge::Release() {
-  ULONG left = --refs_;
-  if (left == 0) delete this;
-  return left;
+std::span<const DispatchBridge::Entry> DispatchBridge::interfaceMap() {
+  static const Entry map[] = {offer<IDispatch>(IID_IUnknown), offer<IDispatch>(IID_IDispatch)};
+  return map;
 }
 
 HRESULT DispatchBridge::GetTypeInfoCount(UINT* count) {

@@ -5,22 +5,19 @@
 #include <oaidl.h>
 #include <windows.h>
 
-#include <atomic>
+#include <span>
+#include <utility>
 
 #include "host/dispatch.h"
-#include "server/win/module.h"
+#include "server/win/com_object.h"
 
 namespace keloscroll::win {
 
-class DispatchBridge final : public IDispatch, private ModuleObject {
+class DispatchBridge final : public ComObject<DispatchBridge, IDispatch> {
  public:
-  // A new bridge with one reference.
-  static IDispatch* create(host::ObjectRef object);
+  static ComPtr<IDispatch> create(host::ObjectRef object);
+  static std::span<const Entry> interfaceMap();
 
-  // IUnknown
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
   // IDispatch
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** out) override;
@@ -30,11 +27,11 @@ class DispatchBridge final : public IDispatch, private ModuleObject {
                                    VARIANT* result, EXCEPINFO* info, UINT* argError) override;
 
  private:
+  friend ComObject;
   explicit DispatchBridge(host::ObjectRef object) : object_(std::move(object)) {}
   ~DispatchBridge() = default;
 
   host::ObjectRef object_;
-  std::atomic<ULONG> refs_{1};
 };
 
 // IDispatch's GetIDsOfNames and Invoke over any host Dispatch, shared by the bridge and the

@@ -1,6 +1,7 @@
 #include "server/win/foreign_dispatch.h"
 
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "server/win/convert.h"
@@ -9,34 +10,31 @@ namespace keloscroll::win {
 
 namespace {
 
+using host::win::ComPtr;
+
 // The name the object's type information gives it, or nothing.
 std::optional<std::string> typeNameOf(IDispatch* object) {
-  ITypeInfo* info = nullptr;
+  ComPtr<ITypeInfo> info;
   std::optional<std::string> name;
-  if (SUCCEEDED(object->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info)) && info) {
+  if (SUCCEEDED(object->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.put())) && info) {
     BSTR text = nullptr;
     if (SUCCEEDED(info->GetDocumentation(MEMBERID_NIL, &text, nullptr, nullptr, nullptr)) && text) {
       name = utf8(text);
       SysFreeString(text);
     }
-    info->Release();
   }
   return name;
 }
 
 // Whether two interface pointers are one object: the same IUnknown.
 bool sameObject(IUnknown* a, IUnknown* b) {
-  IUnknown* ua = nullptr;
-  IUnknown* ub = nullptr;
-  bool same = SUCCEEDED(a->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&ua))) &&
-              SUCCEEDED(b->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&ub))) && ua == ub;
-  if (ua) ua->Release();
-  if (ub) ub->Release();
-  return same;
+  ComPtr<IUnknown> ua = ComPtr<IUnknown>(a).query<IUnknown>(IID_IUnknown);
+  ComPtr<IUnknown> ub = ComPtr<IUnknown>(b).query<IUnknown>(IID_IUnknown);
+  return ua && ub && ua.get() == ub.get();
 }
 
-// The extender's Parent, with a reference, or null.
-IDispatch* parentOf(IDispatch* extender) {
+// The extender's Parent, or null.
+ComPtr<IDispatch> parentOf(IDispatch* extender) {
   wchar_t name[] = L"Parent";
   LPOLESTR names[1] = {name};
   DISPID id = DISPID_UNKNOWN;
@@ -49,10 +47,7 @@ IDispatch* parentOf(IDispatch* extender) {
   }
   VARIANT& v = result.get();
   if ((v.vt != VT_DISPATCH && v.vt != VT_UNKNOWN) || !v.punkVal) return nullptr;
-  IDispatch* parent = nullptr;
-  if (FAILED(v.punkVal->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&parent))))
-    return nullptr;
-  return parent;
+  return ComPtr<IUnknown>(v.punkVal).query<IDispatch>(IID_IDispatch);
 }
 
 WORD invokeFlags(host::Invoke kind) {
@@ -90,26 +85,26 @@ class Arguments {
 
 }  // namespace
 
-std::shared_ptr<ForeignDispatch> ForeignDispatch::wrap(IDispatch* object) {
-  return std::shared_ptr<ForeignDispatch>(new ForeignDispatch(object));
+std::shared_ptr<ForeignDispatch> ForeignDispatch::wrap(ComPtr<IDispatch> object) {
+  return std::shared_ptr<ForeignDispatch>(new ForeignDispatch(std::move(object)));
 }
 
-std::shared_ptr<ForeignDispatch> ForeignDispatch::wrapExtender(IDispatch* extender) {
-  std::shared_ptr<ForeignDispatch> d = wrap(extender);
-  d->origin_ = std::make_shared<Origin>(Origin{extender});
+std::shared_ptr<ForeignDispatch> ForeignDispatch::wrapExtender(ComPtr<IDispatch> extender) {
+  IDispatch* origin = extender.get();
+  std::shared_ptr<ForeignDispatch> d = wrap(std::move(extender));
+  d->origin_ = std::make_shared<Origin>(Origin{origin});
   d->isOrigin_ = true;
   return d;
 }
 
-ForeignDispatch::ForeignDispatch(IDispatch* object) : object_(object) {
-  std::optional<std::string> name = typeNameOf(object);
+ForeignDispatch::ForeignDispatch(ComPtr<IDispatch> object) : object_(std::move(object)) {
+  std::optional<std::string> name = typeNameOf(object_.get());
   typed_ = name.has_value();
   typeName_ = name.value_or("Object");
 }
 
 ForeignDispatch::~ForeignDispatch() {
   if (isOrigin_) origin_->extender = nullptr;
-  object_->Release();
 }
 
 int32_t ForeignDispatch::idOfName(std::string_view name) const {
@@ -154,11 +149,8 @@ host::Variant ForeignDispatch::invoke(int32_t id, host::Invoke kind,
 bool ForeignDispatch::isForm() const {
   if (typed_) return typeName_ == "Form" || typeName_.ends_with("Form");
   if (!origin_ || !origin_->extender) return false;
-  IDispatch* parent = parentOf(origin_->extender);
-  if (!parent) return false;
-  bool form = sameObject(parent, object_);
-  parent->Release();
-  return form;
+  ComPtr<IDispatch> parent = parentOf(origin_->extender);
+  return parent && sameObject(parent.get(), object_.get());
 }
 
 }  // namespace keloscroll::win

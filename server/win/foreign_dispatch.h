@@ -12,15 +12,15 @@
 #include <string>
 
 #include "host/dispatch.h"
+#include "host/win/com_ptr.h"
 
 namespace keloscroll::win {
 
 class ForeignDispatch final : public host::Dispatch {
  public:
-  // Takes over one reference of `object`.
-  static std::shared_ptr<ForeignDispatch> wrap(IDispatch* object);
+  static std::shared_ptr<ForeignDispatch> wrap(host::win::ComPtr<IDispatch> object);
   // The same for the control's extender, the origin of the objects reached from it.
-  static std::shared_ptr<ForeignDispatch> wrapExtender(IDispatch* extender);
+  static std::shared_ptr<ForeignDispatch> wrapExtender(host::win::ComPtr<IDispatch> extender);
   ~ForeignDispatch() override;
   ForeignDispatch(const ForeignDispatch&) = delete;
   ForeignDispatch& operator=(const ForeignDispatch&) = delete;
@@ -32,10 +32,10 @@ class ForeignDispatch final : public host::Dispatch {
   // without type information is a form when it is the Parent of the extender it was reached from.
   bool isForm() const override;
 
-  IDispatch* object() const { return object_; }
+  const host::win::ComPtr<IDispatch>& object() const { return object_; }
 
  private:
-  explicit ForeignDispatch(IDispatch* object);
+  explicit ForeignDispatch(host::win::ComPtr<IDispatch> object);
 
   // The extender the object was reached from, while the extender's own wrapper lives (borrowed
   // from it: objects the control keeps, such as its tooltip box, do not keep the extender).
@@ -43,7 +43,7 @@ class ForeignDispatch final : public host::Dispatch {
     IDispatch* extender = nullptr;
   };
 
-  IDispatch* object_;
+  host::win::ComPtr<IDispatch> object_;
   std::string typeName_;
   bool typed_ = false;  // the object gives type information
   std::shared_ptr<Origin> origin_;

@@ -1,5 +1,7 @@
 #include "server/win/module.h"
 
+#include "host/win/com_ptr.h"
+
 #include <atomic>
 
 namespace keloscroll::win {
@@ -64,13 +66,10 @@ HRESULT typeLibrary(ITypeLib** out) {
 HRESULT typeInfoOf(const server::GUID& guid, ITypeInfo** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
-  ITypeLib* lib = nullptr;
-  HRESULT hr = typeLibrary(&lib);
+  host::win::ComPtr<ITypeLib> lib;
+  HRESULT hr = typeLibrary(lib.put());
   if (FAILED(hr)) return hr;
-  ::GUID g = toGuid(guid);
-  hr = lib->GetTypeInfoOfGuid(g, out);
-  lib->Release();
-  return hr;
+  return lib->GetTypeInfoOfGuid(toGuid(guid), out);
 }
 
 }  // namespace keloscroll::win

@@ -14,33 +14,17 @@ HRESULT PageObject::create(REFIID iid, void** out) {
   *out = nullptr;
   auto* made = new (std::nothrow) PageObject();
   if (!made) return E_OUTOFMEMORY;
-  HRESULT hr = made->QueryInterface(iid, out);
-  made->Release();
-  return hr;
+  return answer(made, iid, out);
 }
 
-HRESULT PageObject::QueryInterface(REFIID iid, void** out) {
-  if (!out) return E_POINTER;
-  *out = nullptr;
-  if (iid == IID_IUnknown || iid == IID_IDispatch || iid == toGuid(server::kIidPropertyPage1)) {
-    *out = static_cast<_PropertyPage1*>(this);
-  } else if (iid == IID_IPropertyPage) {
-    *out = static_cast<IPropertyPage*>(this);
-  } else {
-    return E_NOINTERFACE;
-  }
-  AddRef();
-  return S_OK;
-}
-
-ULONG PageObject::AddRef() {
-  return ++refs_;
-}
-
-ULONG PageObject::Release() {
-  ULONG left = --refs_;
-  if (left == 0) delete this;
-  return left;
+std::span<const PageObject::Entry> PageObject::interfaceMap() {
+  static const Entry map[] = {
+      offer<_PropertyPage1>(IID_IUnknown),
+      offer<_PropertyPage1>(IID_IDispatch),
+      offer<_PropertyPage1>(toGuid(server::kIidPropertyPage1)),
+      offer<IPropertyPage>(IID_IPropertyPage),
+  };
+  return map;
 }
 
 HRESULT PageObject::GetTypeInfoCount(UINT* count) {
@@ -80,13 +64,11 @@ constexpr int kTwipsPerPixel = 15;
 
 PageObject::~PageObject() {
   Deactivate();
-  if (pageSite_) pageSite_->Release();
+  pageSite_.reset();
 }
 
 HRESULT PageObject::SetPageSite(IPropertyPageSite* site) {
-  if (site) site->AddRef();
-  if (pageSite_) pageSite_->Release();
-  pageSite_ = site;
+  pageSite_ = ComPtr<IPropertyPageSite>(site);
   return S_OK;
 }
 
@@ -95,12 +77,9 @@ HRESULT PageObject::SetObjects(ULONG count, IUnknown** objects) {
   return guarded(kPageIid, [&] {
     std::vector<host::ObjectRef> selected;
     for (ULONG i = 0; i < count; ++i) {
-      IDispatch* d = nullptr;
-      if (!objects[i] ||
-          FAILED(objects[i]->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&d))) || !d) {
-        return E_NOINTERFACE;
-      }
-      selected.push_back(ForeignDispatch::wrap(d));
+      auto d = ComPtr<IUnknown>(objects[i]).query<IDispatch>(IID_IDispatch);
+      if (!d) return E_NOINTERFACE;
+      selected.push_back(ForeignDispatch::wrap(std::move(d)));
     }
     objects_ = std::move(selected);
     // A page already showing shows the new selection.

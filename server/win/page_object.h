@@ -7,8 +7,8 @@
 #include <ocidl.h>
 #include <windows.h>
 
-#include <atomic>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "KeloScroll_h.h"
@@ -17,17 +17,14 @@
 #include "host/engine.h"
 #include "host/property_page.h"
 #include "host/win/window.h"
-#include "server/win/module.h"
+#include "server/win/com_object.h"
 
 namespace keloscroll::win {
 
-class PageObject final : public _PropertyPage1, public IPropertyPage, private ModuleObject {
+class PageObject final : public ComObject<PageObject, _PropertyPage1, IPropertyPage> {
  public:
   static HRESULT create(REFIID iid, void** out);
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
+  static std::span<const Entry> interfaceMap();
 
   // _PropertyPage1 (no members of its own)
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
@@ -51,6 +48,7 @@ class PageObject final : public _PropertyPage1, public IPropertyPage, private Mo
   HRESULT STDMETHODCALLTYPE TranslateAccelerator(MSG* msg) override;
 
  private:
+  friend ComObject;
   PageObject() = default;
   ~PageObject();
 
@@ -66,8 +64,7 @@ class PageObject final : public _PropertyPage1, public IPropertyPage, private Mo
   // Tells the frame when the page's Changed flag turned on (its Apply button).
   void reportStatus();
 
-  std::atomic<ULONG> refs_{1};
-  IPropertyPageSite* pageSite_ = nullptr;
+  ComPtr<IPropertyPageSite> pageSite_;
   std::vector<host::ObjectRef> objects_;
   std::unique_ptr<Shown> shown_;
   bool reportedDirty_ = false;

@@ -30,7 +30,7 @@ int himetricToPixels(OLE_XSIZE_HIMETRIC v) {
 
 }  // namespace
 
-IDispatch* pictureToCom(const host::Picture& p) {
+host::win::ComPtr<IDispatch> pictureToCom(const host::Picture& p) {
   void* bits = nullptr;
   HBITMAP bitmap = dibSection(p.width(), p.height(), &bits);
   if (!bitmap || !bits) host::raise(kOutOfMemory);
@@ -39,11 +39,9 @@ IDispatch* pictureToCom(const host::Picture& p) {
   desc.cbSizeofstruct = sizeof desc;
   desc.picType = PICTYPE_BITMAP;
   desc.bmp.hbitmap = bitmap;
-  IDispatch* out = nullptr;
+  host::win::ComPtr<IDispatch> out;
   // The picture object owns the bitmap from here on.
-  if (FAILED(OleCreatePictureIndirect(&desc, IID_IPictureDisp, TRUE,
-                                      reinterpret_cast<void**>(&out))) ||
-      !out) {
+  if (FAILED(OleCreatePictureIndirect(&desc, IID_IPictureDisp, TRUE, out.putVoid())) || !out) {
     DeleteObject(bitmap);
     host::raise(kOutOfMemory);
   }
@@ -52,18 +50,14 @@ IDispatch* pictureToCom(const host::Picture& p) {
 
 host::PictureRef pictureFromCom(IUnknown* object) {
   if (!object) return nullptr;
-  IPicture* picture = nullptr;
-  if (FAILED(object->QueryInterface(IID_IPicture, reinterpret_cast<void**>(&picture))) ||
-      !picture) {
-    return nullptr;
-  }
+  auto picture = host::win::ComPtr<IUnknown>(object).query<IPicture>(IID_IPicture);
+  if (!picture) return nullptr;
   OLE_XSIZE_HIMETRIC hmWidth = 0;
   OLE_YSIZE_HIMETRIC hmHeight = 0;
   picture->get_Width(&hmWidth);
   picture->get_Height(&hmHeight);
   int width = himetricToPixels(hmWidth), height = himetricToPixels(hmHeight);
   if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) {
-    picture->Release();
     host::raise(kInvalidPicture);
   }
   // Drawn onto white at its natural size: bitmaps, icons and metafiles alike.
@@ -87,7 +81,7 @@ host::PictureRef pictureFromCom(IUnknown* object) {
   }
   if (dc) DeleteDC(dc);
   if (target) DeleteObject(target);
-  picture->Release();
+  picture.reset();
   if (FAILED(hr)) host::raise(kInvalidPicture);
   return std::make_shared<host::Picture>(width, height, std::move(argb));
 }

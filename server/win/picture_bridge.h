@@ -6,12 +6,13 @@
 #include <windows.h>
 
 #include "host/picture.h"
+#include "host/win/com_ptr.h"
 
 namespace keloscroll::win {
 
-// A new picture object (one reference) holding a copy of the pixels. Error 7 when the platform
+// A new picture object holding a copy of the pixels. Error 7 when the platform
 // cannot make it.
-IDispatch* pictureToCom(const host::Picture& p);
+host::win::ComPtr<IDispatch> pictureToCom(const host::Picture& p);
 // The pixels of a platform picture, or null when `object` is no picture. Error 481 ("Invalid
 // picture") for a picture that cannot be drawn or is too large.
 host::PictureRef pictureFromCom(IUnknown* object);

@@ -11,13 +11,7 @@ namespace keloscroll::win {
 
 // ---- a container's bag ----------------------------------------------------------------------
 
-ComPropertyBag::ComPropertyBag(IPropertyBag* bag) : bag_(bag) {
-  bag_->AddRef();
-}
-
-ComPropertyBag::~ComPropertyBag() {
-  bag_->Release();
-}
+ComPropertyBag::ComPropertyBag(IPropertyBag* bag) : bag_(bag) {}
 
 host::Variant ComPropertyBag::ReadProperty(std::string_view key, const host::Variant& def) const {
   std::wstring name = wide(key);

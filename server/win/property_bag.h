@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "host/container.h"
+#include "host/win/com_ptr.h"
 
 namespace keloscroll::win {
 
@@ -14,7 +15,6 @@ class ComPropertyBag final : public host::PropertyBag {
  public:
   // Holds a reference to `bag` while it lives.
   explicit ComPropertyBag(IPropertyBag* bag);
-  ~ComPropertyBag() override;
   ComPropertyBag(const ComPropertyBag&) = delete;
   ComPropertyBag& operator=(const ComPropertyBag&) = delete;
 
@@ -26,7 +26,7 @@ class ComPropertyBag final : public host::PropertyBag {
                      const host::Variant& def) override;
 
  private:
-  IPropertyBag* bag_;
+  host::win::ComPtr<IPropertyBag> bag_;
 };
 
 // Writes the bag's entries to the stream. Error 75 when the stream refuses the bytes.
