@@ -55,8 +55,11 @@ Boolean UsrKeloScroll::ShowDescription() {
                                       : mDescrPosX != static_cast<double>(ThumbValueX());
     if (!moved && !first) return host::False;
 
-    host::Dispatch& extender = *site_.extender();
-    // Held while it is used: a container may hand out a new wrapper at every read.
+    // The extender and the box are held while they are used: the host's GetDescription handler
+    // may unload the control or take its site back, and a container may hand out a new wrapper
+    // at every read.
+    host::ObjectRef extenderRef = site_.extender();
+    host::Dispatch& extender = host::deref(extenderRef);
     auto parent = [&extender]() { return extender.get("Parent").asObject(); };
     int32_t textW = 0, textH = 0, formW = 0;
     skipOn398([&] {
@@ -95,8 +98,8 @@ Boolean UsrKeloScroll::ShowDescription() {
     }
     if (!mTxtDescr) mTxtDescrOk = CreateDescriptionBox();
     if (!isTrue(mTxtDescrOk)) return host::False;
-    if (!mTxtDescr) host::raise(host::err::ObjectNotSet);
-    host::Dispatch& box = *mTxtDescr;
+    host::ObjectRef boxRef = mTxtDescr;
+    host::Dispatch& box = host::deref(boxRef);
     skipOn398([&] { box.let("Text", Variant(mDescription)); });
 
     if (!arrangedHorizontally_) {

@@ -11,6 +11,7 @@ using host::Variant;
 
 std::shared_ptr<UsrKeloScroll> UsrKeloScroll::create(host::ControlSite& site) {
   std::shared_ptr<UsrKeloScroll> control(new UsrKeloScroll(site));
+  control->bindHandlers();  // they hold the control weakly, so it must be shared first
   site.setControl(control);
   control->UserControl_Initialize();
   return control;
@@ -19,7 +20,6 @@ std::shared_ptr<UsrKeloScroll> UsrKeloScroll::create(host::ControlSite& site) {
 UsrKeloScroll::UsrKeloScroll(host::ControlSite& site)
     : site_(site), surfaceRef_(site.surfaceRef()), surface_(*surfaceRef_) {
   createParts();
-  bindHandlers();
 }
 
 UsrKeloScroll::~UsrKeloScroll() {
@@ -37,39 +37,40 @@ UsrKeloScroll::~UsrKeloScroll() {
   tmr_Server->Tick = nullptr;
 }
 
-void UsrKeloScroll::bindHandlers() {
-  surface_.Resize = [this] { UserControl_Resize(); };
-  surface_.InitProperties = [this] { UserControl_InitProperties(); };
-  surface_.ReadProperties = [this](host::PropertyBag& bag) { UserControl_ReadProperties(bag); };
-  surface_.WriteProperties = [this](host::PropertyBag& bag) { UserControl_WriteProperties(bag); };
-  surface_.Show = [this] { UserControl_Show(); };
-  surface_.Terminate = [this] { UserControl_Terminate(); };
-  surface_.KeyDown = [this](Integer& key, Integer shift) { UserControl_KeyDown(key, shift); };
-  surface_.KeyUp = [this](Integer& key, Integer shift) { UserControl_KeyUp(key, shift); };
+namespace {
 
-  picBarra->MouseDown = [this](Integer b, Integer s, float x, float y) {
-    picBarra_MouseDown(b, s, x, y);
+// A handler that reaches the control only while it lives, and keeps it alive until the handler
+// returns: the host may let go of the bar inside an event the handler raises (a Change handler
+// that unloads it), and the handler, its step and its tick must finish on a whole object.
+template <class... A>
+auto whileAlive(UsrKeloScroll& control, void (UsrKeloScroll::*handler)(A...)) {
+  return [weak = control.weak_from_this(), handler](A... a) {
+    if (auto self = std::static_pointer_cast<UsrKeloScroll>(weak.lock())) {
+      ((*self).*handler)(std::forward<A>(a)...);
+    }
   };
-  picBarra->MouseMove = [this](Integer b, Integer s, float x, float y) {
-    picBarra_MouseMove(b, s, x, y);
-  };
-  picBarra->MouseUp = [this](Integer b, Integer s, float x, float y) {
-    picBarra_MouseUp(b, s, x, y);
-  };
-  picBarra->Click = [this] { picBarra_Click(); };
-  cmdSxUp->MouseDown = [this](Integer b, Integer s, float x, float y) {
-    cmdSxUp_MouseDown(b, s, x, y);
-  };
-  cmdSxUp->MouseUp = [this](Integer b, Integer s, float x, float y) {
-    cmdSxUp_MouseUp(b, s, x, y);
-  };
-  cmdDXDN->MouseDown = [this](Integer b, Integer s, float x, float y) {
-    cmdDXDN_MouseDown(b, s, x, y);
-  };
-  cmdDXDN->MouseUp = [this](Integer b, Integer s, float x, float y) {
-    cmdDXDN_MouseUp(b, s, x, y);
-  };
-  tmr_Server->Tick = [this] { tmr_Server_Timer(); };
+}
+
+}  // namespace
+
+void UsrKeloScroll::bindHandlers() {
+  surface_.Resize = whileAlive(*this, &UsrKeloScroll::UserControl_Resize);
+  surface_.InitProperties = whileAlive(*this, &UsrKeloScroll::UserControl_InitProperties);
+  surface_.ReadProperties = whileAlive(*this, &UsrKeloScroll::UserControl_ReadProperties);
+  surface_.WriteProperties = whileAlive(*this, &UsrKeloScroll::UserControl_WriteProperties);
+  surface_.Show = whileAlive(*this, &UsrKeloScroll::UserControl_Show);
+  surface_.Terminate = whileAlive(*this, &UsrKeloScroll::UserControl_Terminate);
+  surface_.KeyDown = whileAlive(*this, &UsrKeloScroll::UserControl_KeyDown);
+  surface_.KeyUp = whileAlive(*this, &UsrKeloScroll::UserControl_KeyUp);
+  picBarra->MouseDown = whileAlive(*this, &UsrKeloScroll::picBarra_MouseDown);
+  picBarra->MouseMove = whileAlive(*this, &UsrKeloScroll::picBarra_MouseMove);
+  picBarra->MouseUp = whileAlive(*this, &UsrKeloScroll::picBarra_MouseUp);
+  picBarra->Click = whileAlive(*this, &UsrKeloScroll::picBarra_Click);
+  cmdSxUp->MouseDown = whileAlive(*this, &UsrKeloScroll::cmdSxUp_MouseDown);
+  cmdSxUp->MouseUp = whileAlive(*this, &UsrKeloScroll::cmdSxUp_MouseUp);
+  cmdDXDN->MouseDown = whileAlive(*this, &UsrKeloScroll::cmdDXDN_MouseDown);
+  cmdDXDN->MouseUp = whileAlive(*this, &UsrKeloScroll::cmdDXDN_MouseUp);
+  tmr_Server->Tick = whileAlive(*this, &UsrKeloScroll::tmr_Server_Timer);
 }
 
 // ---- plain properties --------------------------------------------------------------------
@@ -174,6 +175,8 @@ int32_t UsrKeloScroll::idOfName(std::string_view name) const {
 }
 
 Variant UsrKeloScroll::invoke(int32_t id, host::Invoke kind, std::span<Variant> args) {
+  // A caller may let go of the control inside the Change that a write raises.
+  auto self = weak_from_this().lock();
   const InterfaceEntry* e = nullptr;
   switch (kind) {
     case host::Invoke::Get:

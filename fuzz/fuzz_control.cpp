@@ -1,9 +1,10 @@
 // The control under a random host and a random user. The bytes are read as a list of moves: the
 // host writes properties (any type, any value), resizes, saves, shows, changes its ambient mode
 // and answers events in its own ways (changing by-reference arguments, writing Value from inside
-// Change, failing); the user presses, moves and releases mouse buttons over the parts, presses
-// keys, and time passes. Afterwards, with every button and key let go and time run on, the
-// control must not be left locked while enabled, and its Value must lie in its range.
+// Change, failing, unloading the bar inside the event); the user presses, moves and releases mouse
+// buttons over the parts, presses keys, and time passes. Afterwards, with every button and key let
+// go and time run on, the control must not be left locked while enabled, and its Value must lie in
+// its range.
 #include <cmath>
 #include <cstdarg>
 #include <cstddef>
@@ -102,6 +103,16 @@ struct Host {
   int answer = 0;  // how the host's handlers answer events
   int depth = 0;
   bool modeChanged = false;
+  // An error that a mouse handler of the track lets go to the host ends it while it holds
+  // mBusy, which then stays: the bar ignores the mouse from there on, as it should.
+  bool trackFailed = false;
+  void place();
+  // The host lets go of the bar, as a form that closes does: Terminate, then its references.
+  void unload() {
+    site->terminate();
+    ctl.reset();
+    site.reset();
+  }
 };
 
 host::Widget* partOf(Host& h, Bytes& in) {
@@ -130,6 +141,45 @@ void pointOver(Host& h, host::Widget& w, Bytes& in, double& x, double& y) {
   (void)h;
 }
 
+void Host::place() {
+  trackFailed = false;
+  site = std::make_shared<host::ControlSite>(engine, *form, "KeloScroll1");
+  site->setRecording(false);
+  site->setEventSink([this](std::string_view event, std::span<Variant> args) {
+    if (depth > 3) return;
+    ++depth;
+    struct Leave {
+      int& d;
+      ~Leave() { --d; }
+    } leave{depth};
+    switch (answer) {
+      case 1:
+        if (!args.empty()) args[0].assign(Variant(static_cast<int32_t>(depth * 7)));
+        break;
+      case 2:
+        if (event == "GetDescription" && !args.empty()) args[0].assign(Variant("row"));
+        break;
+      case 3:
+        if (event == "Change" && ctl) ctl->let("Value", Variant(int32_t{3}));
+        break;
+      case 4:
+        host::raise(host::err::NoClientSite);
+      case 5:
+        if (event == "Scroll" && ctl) ctl->let("Max", Variant(int32_t{10}));
+        break;
+      case 6:
+        if ((event == "Change" || event == "GetDescription") && site) unload();
+        break;
+      default:
+        break;
+    }
+  });
+  ctl = keloscroll::UsrKeloScroll::create(*site);
+  site->initNew();
+  site->resize(720, 3645);
+  site->show();
+}
+
 const char* kProperties[] = {"Value",       "Max",          "Min",         "SmallChange",
                              "LargeChange", "Enabled",      "VerticalBar", "RefreshMsecGD",
                              "Description", "PictureCursor"};
@@ -142,48 +192,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Host h;
   h.form->setWidth(9000);
   h.form->setHeight(6000);
-  h.site = std::make_shared<host::ControlSite>(h.engine, *h.form, "KeloScroll1");
-  h.site->setRecording(false);
-  h.site->setEventSink([&h](std::string_view event, std::span<Variant> args) {
-    if (h.depth > 3) return;
-    ++h.depth;
-    struct Leave {
-      int& d;
-      ~Leave() { --d; }
-    } leave{h.depth};
-    switch (h.answer) {
-      case 1:
-        if (!args.empty()) args[0].assign(Variant(static_cast<int32_t>(h.depth * 7)));
-        break;
-      case 2:
-        if (event == "GetDescription" && !args.empty()) args[0].assign(Variant("row"));
-        break;
-      case 3:
-        if (event == "Change") h.ctl->let("Value", Variant(int32_t{3}));
-        break;
-      case 4:
-        host::raise(host::err::NoClientSite);
-      case 5:
-        if (event == "Scroll") h.ctl->let("Max", Variant(int32_t{10}));
-        break;
-      default:
-        break;
-    }
-  });
-  h.ctl = keloscroll::UsrKeloScroll::create(*h.site);
-  h.site->initNew();
-  h.site->resize(720, 3645);
-  h.site->show();
+  h.place();
 
+  // Whether the call failed.
   auto guarded = [](auto&& f) {
     try {
       f();
+      return false;
     } catch (const host::Error&) {
       // A failed call reaches the host as an error, which is its to handle.
+      return true;
     }
   };
   int steps = 0;
   while (in.more() && ++steps < 400) {
+    if (!h.ctl) h.place();  // a new bar where the host unloaded one
+    // The host holds its own site while it calls it; the control must hold itself.
+    std::shared_ptr<host::ControlSite> calling = h.site;
     switch (in.pick(14)) {
       case 0:
       case 1:
@@ -212,7 +237,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const int16_t buttons[] = {host::mouse::Left, host::mouse::Right, host::mouse::Middle};
         int16_t button = buttons[in.pick(3)];
         int16_t shift = static_cast<int16_t>(in.pick(8));
-        guarded([&] {
+        bool failed = guarded([&] {
           int what = in.pick(3);
           trace("mouse %s %s %g %g button %d shift %d\n",
                 what == 0   ? "down"
@@ -230,6 +255,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
               h.engine.mouseUp(*h.form, x, y, button, shift);
           }
         });
+        h.trackFailed = h.trackFailed || failed;
         break;
       }
       case 5:
@@ -275,7 +301,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         guarded([&] { h.site->show(); });
         break;
       case 11:
-        h.answer = in.pick(6);
+        h.answer = in.pick(7);
         trace("host answers %d\n", h.answer);
         break;
       case 12: {
@@ -294,6 +320,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // The user lets go of everything; the host stops interfering; time runs on.
   h.answer = 0;
+  if (!h.ctl) h.place();
   h.site->setClientSiteAvailable(true);
   h.site->setUserMode(true);
   for (int16_t b : {host::mouse::Left, host::mouse::Right, host::mouse::Middle}) {
@@ -322,7 +349,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   check(h.engine.capture() == nullptr);
   check(state("mThumbLocked").asBoolean() == 0);
-  if (enabled) check(state("mBusy").asBoolean() == 0);
+  if (enabled && !h.trackFailed) check(state("mBusy").asBoolean() == 0);
   if (!h.modeChanged) {
     const int32_t scaleMax = state("mScaleMax").asLong();
     int32_t value = 0;
