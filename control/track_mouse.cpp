@@ -1,7 +1,7 @@
 // The track takes the mouse: a press on the thumb and a move drag it; a click beside the thumb
 // moves it one page towards the press. Button and shift are ignored: any button drags.
-#include <exception>
-
+// The handlers trap nothing: an error (a pointer too far out for a position, say) goes back to
+// the host and ends the handler where it stands, with mBusy as the handler had set it.
 #include "control/UsrKeloScroll.h"
 #include "host/error.h"
 #include "host/numeric.h"
@@ -10,30 +10,9 @@ namespace keloscroll {
 
 using host::isTrue;
 
-namespace {
-
-// The handlers trap nothing: an error (a pointer too far out for a position, say) goes back to
-// the host. The busy flag the handler took must not stay behind with it, or the bar would
-// ignore the mouse and every Value write for good.
-class BusyUntilReturn {
- public:
-  explicit BusyUntilReturn(Boolean& busy) : busy_(busy) { busy_ = host::True; }
-  ~BusyUntilReturn() {
-    if (std::uncaught_exceptions() > unwinding_) busy_ = host::False;
-  }
-  BusyUntilReturn(const BusyUntilReturn&) = delete;
-  BusyUntilReturn& operator=(const BusyUntilReturn&) = delete;
-
- private:
-  Boolean& busy_;
-  int unwinding_ = std::uncaught_exceptions();
-};
-
-}  // namespace
-
 void UsrKeloScroll::picBarra_MouseDown(Integer, Integer, float X, float Y) {
   if (isTrue(mBusy)) return;
-  BusyUntilReturn busy(mBusy);
+  mBusy = host::True;
   mGrabOffsetY = host::toSingle(static_cast<double>(Y) - imgCursor->Top());
   CheckThumbGrab(X, Y);
   if (isTrue(IsThumbMoving())) {
@@ -47,7 +26,7 @@ void UsrKeloScroll::picBarra_MouseDown(Integer, Integer, float X, float Y) {
 
 void UsrKeloScroll::picBarra_MouseMove(Integer, Integer, float X, float Y) {
   if (isTrue(mBusy)) return;
-  BusyUntilReturn busy(mBusy);
+  mBusy = host::True;
   if (isTrue(IsThumbMoving())) {
     // Vertical: the thumb keeps the offset at which it was grabbed. Horizontal: X is used as it
     // is, so the thumb's left edge comes under the pointer.
@@ -71,7 +50,7 @@ void UsrKeloScroll::picBarra_MouseUp(Integer, Integer, float, float) {
 
 void UsrKeloScroll::picBarra_Click() {
   if (isTrue(mBusy)) return;
-  BusyUntilReturn busy(mBusy);
+  mBusy = host::True;
   if (isTrue(PageToPointer())) {
     Boolean noHideTimer = host::True;
     RaiseChange(noHideTimer);
