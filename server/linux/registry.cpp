@@ -113,37 +113,12 @@ std::filesystem::path registryPath() {
 }
 
 std::map<std::string, RegistryValues> registrationEntries(const std::string& libraryPath) {
-  const std::string lib = formatGuid(kLibId);
-  const std::string control = "CLSID\\" + formatGuid(kClsidUsrKeloScroll);
-  const std::string page = "CLSID\\" + formatGuid(kClsidPropertyPage1);
-  const std::string controlProgId(kControlProgId);
-  const std::string pageProgId(kPageProgId);
-  const std::string version(kVersion);
-  const std::string threading(kThreadingModel);
-
+  // The file carries no binary type library (its type library is the IDL), so no platform key.
+  const LibraryFile file{libraryPath, directoryOf(libraryPath), ""};
   std::map<std::string, RegistryValues> e;
-  // The type library: version 21.0, locale 0, the control-library flag.
-  e["TypeLib\\" + lib + "\\" + version] = {{"@", "KeloScroll"}};
-  e["TypeLib\\" + lib + "\\" + version + "\\FLAGS"] = {{"@", std::to_string(kLibFlagControl)}};
-  e["TypeLib\\" + lib + "\\" + version + "\\HELPDIR"] = {{"@", directoryOf(libraryPath)}};
-  // The control class.
-  e[control] = {{"@", controlProgId}};
-  e[control + "\\InprocServer32"] = {{"@", libraryPath}, {"ThreadingModel", threading}};
-  e[control + "\\ProgID"] = {{"@", controlProgId}};
-  e[control + "\\Control"] = {{"@", ""}};
-  e[control + "\\ToolboxBitmap32"] = {{"@", libraryPath + "," + std::to_string(kToolboxBitmap)}};
-  e[control + "\\MiscStatus"] = {{"@", "0"}};
-  e[control + "\\MiscStatus\\1"] = {{"@", std::to_string(kMiscStatus)}};
-  e[control + "\\TypeLib"] = {{"@", lib}};
-  e[control + "\\Version"] = {{"@", version}};
-  e[controlProgId] = {{"@", controlProgId}};
-  e[controlProgId + "\\CLSID"] = {{"@", formatGuid(kClsidUsrKeloScroll)}};
-  // The property page class.
-  e[page] = {{"@", pageProgId}};
-  e[page + "\\InprocServer32"] = {{"@", libraryPath}, {"ThreadingModel", threading}};
-  e[page + "\\ProgID"] = {{"@", pageProgId}};
-  e[pageProgId] = {{"@", pageProgId}};
-  e[pageProgId + "\\CLSID"] = {{"@", formatGuid(kClsidPropertyPage1)}};
+  for (const RegistryValue& v : registrationValues(file)) {
+    e[v.key][v.name.empty() ? "@" : v.name] = v.data;
+  }
   return e;
 }
 

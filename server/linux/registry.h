@@ -9,7 +9,7 @@
 #include <map>
 #include <string>
 
-#include "server/identities.h"
+#include "server/registration.h"
 
 namespace keloscroll::server {
 
@@ -21,7 +21,8 @@ inline constexpr int kMaxRegistryNesting = 2;
 // $KELO_REGISTRY, else ~/.keloscroll/registry.json; empty when neither can be made.
 std::filesystem::path registryPath();
 
-// The keys and values DllRegisterServer writes for the library file at `libraryPath`.
+// The keys and values DllRegisterServer writes for the library file at `libraryPath`, grouped
+// by key as the file holds them.
 using RegistryValues = std::map<std::string, std::string>;
 std::map<std::string, RegistryValues> registrationEntries(const std::string& libraryPath);
 

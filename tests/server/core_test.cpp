@@ -232,7 +232,7 @@ class ServerRegistryFile : public ::testing::Test {
 TEST_F(ServerRegistryFile, RegistrationWritesTheEntriesAndUnregistrationRemovesOnlyThem) {
   ASSERT_EQ(registerServer(path_, "/opt/kelo/libKeloScroll.so"), S_OK) << "makes the directory";
   const std::string once = text();
-  EXPECT_NE(once.find("\"/opt/kelo/libKeloScroll.so,30000\""), std::string::npos);
+  EXPECT_NE(once.find("\"/opt/kelo/libKeloScroll.so, 30000\""), std::string::npos);
   ASSERT_EQ(registerServer(path_, "/opt/kelo/libKeloScroll.so"), S_OK);
   EXPECT_EQ(text(), once) << "registering twice changes nothing";
 

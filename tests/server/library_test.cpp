@@ -91,7 +91,7 @@ TEST_F(ServerLibrary, ExportsOnlyItsEntryPointsAndRegistersItsOwnPath) {
   for (const std::string& key : {kControlKey, kPageKey}) {
     EXPECT_EQ(r[key + "\\InprocServer32"], (json{{"@", lib}, {"ThreadingModel", "Apartment"}}));
   }
-  EXPECT_EQ(r[kControlKey + "\\ToolboxBitmap32"]["@"], lib + ",30000");
+  EXPECT_EQ(r[kControlKey + "\\ToolboxBitmap32"]["@"], lib + ", 30000");
   ASSERT_EQ(unregisterServer_(), S_OK);
   EXPECT_EQ(registry(), json::object());
 }
