@@ -21,6 +21,42 @@ PixelRect PixelRect::intersect(const PixelRect& o) const {
   return PixelRect{l, t, r - l, b - t};
 }
 
+void Painter::frame(const PixelRect& r, Rgb color) {
+  if (r.empty()) return;
+  fill(PixelRect{r.left, r.top, r.width, 1}, color);
+  fill(PixelRect{r.left, r.bottom() - 1, r.width, 1}, color);
+  fill(PixelRect{r.left, r.top, 1, r.height}, color);
+  fill(PixelRect{r.right() - 1, r.top, 1, r.height}, color);
+}
+
+void Painter::bevel(const PixelRect& r, Edge edge) {
+  // The classic scheme's 3-D colours: highlight, light, shadow and dark shadow.
+  constexpr Rgb kWhite{255, 255, 255}, kLight{223, 223, 223}, kShadow{128, 128, 128}, kBlack{};
+  // Each ring is one pixel: its top and left edges first, then its bottom and right edges, which
+  // so own the two corners they share with the others.
+  auto ring = [this](const PixelRect& q, Rgb topLeft, Rgb bottomRight) {
+    if (q.empty()) return;
+    fill(PixelRect{q.left, q.top, q.width, 1}, topLeft);
+    fill(PixelRect{q.left, q.top, 1, q.height}, topLeft);
+    fill(PixelRect{q.left, q.bottom() - 1, q.width, 1}, bottomRight);
+    fill(PixelRect{q.right() - 1, q.top, 1, q.height}, bottomRight);
+  };
+  switch (edge) {
+    case Edge::Raised:
+      ring(r, kLight, kBlack);
+      ring(r.inset(1), kWhite, kShadow);
+      break;
+    case Edge::Sunken:
+      ring(r, kShadow, kWhite);
+      ring(r.inset(1), kBlack, kLight);
+      break;
+    case Edge::Etched:
+      ring(r, kShadow, kWhite);
+      ring(r.inset(1), kWhite, kShadow);
+      break;
+  }
+}
+
 Rgb systemColor(int index) {
   // The classic scheme, as a Windows 98 desktop shows it.
   static constexpr std::array<Rgb, 25> kClassic{{

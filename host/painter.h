@@ -104,9 +104,11 @@ class Painter {
   virtual ~Painter() = default;
 
   virtual void fill(const PixelRect& r, Rgb color) = 0;
-  // A one-pixel outline along the inside of r.
-  virtual void frame(const PixelRect& r, Rgb color) = 0;
-  virtual void bevel(const PixelRect& r, Edge edge) = 0;
+  // A one-pixel outline along the inside of r. Drawn with fill() here: every backend's lines are
+  // the same pixels.
+  virtual void frame(const PixelRect& r, Rgb color);
+  // Two one-pixel rings in the classic scheme's colours, drawn with fill() as frame() is.
+  virtual void bevel(const PixelRect& r, Edge edge);
   // The picture scaled to cover r exactly (nearest pixel: no smoothing of small bitmaps).
   virtual void stretchPicture(const Picture& p, const PixelRect& r) = 0;
   // The picture at its natural size with its top-left corner at (x, y), clipped to `clip`.

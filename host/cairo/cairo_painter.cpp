@@ -56,11 +56,6 @@ inline void over(uint32_t& dst, uint32_t src) {
   }
 }
 
-constexpr Rgb kWhite{255, 255, 255};
-constexpr Rgb kLight{223, 223, 223};
-constexpr Rgb kShadow{128, 128, 128};
-constexpr Rgb kBlack{0, 0, 0};
-
 }  // namespace
 
 // ---- Canvas ----------------------------------------------------------------------------------
@@ -182,48 +177,6 @@ void CairoPainter::fill(const PixelRect& r, Rgb color) {
   }
 }
 
-void CairoPainter::hline(int x, int y, int w, Rgb c) {
-  fill(PixelRect{x, y, w, 1}, c);
-}
-
-void CairoPainter::vline(int x, int y, int h, Rgb c) {
-  fill(PixelRect{x, y, 1, h}, c);
-}
-
-void CairoPainter::frame(const PixelRect& r, Rgb color) {
-  if (r.empty()) return;
-  hline(r.left, r.top, r.width, color);
-  hline(r.left, r.bottom() - 1, r.width, color);
-  vline(r.left, r.top, r.height, color);
-  vline(r.right() - 1, r.top, r.height, color);
-}
-
-void CairoPainter::bevel(const PixelRect& r, Edge edge) {
-  // Each ring is one pixel: its top and left edges first, then its bottom and right edges, which
-  // so own the two corners they share with the others.
-  auto ring = [this](const PixelRect& q, Rgb topLeft, Rgb bottomRight) {
-    if (q.empty()) return;
-    hline(q.left, q.top, q.width, topLeft);
-    vline(q.left, q.top, q.height, topLeft);
-    hline(q.left, q.bottom() - 1, q.width, bottomRight);
-    vline(q.right() - 1, q.top, q.height, bottomRight);
-  };
-  switch (edge) {
-    case Edge::Raised:
-      ring(r, kLight, kBlack);
-      ring(r.inset(1), kWhite, kShadow);
-      break;
-    case Edge::Sunken:
-      ring(r, kShadow, kWhite);
-      ring(r.inset(1), kBlack, kLight);
-      break;
-    case Edge::Etched:
-      ring(r, kShadow, kWhite);
-      ring(r.inset(1), kWhite, kShadow);
-      break;
-  }
-}
-
 const CairoPainter::PictureSurface* CairoPainter::surfaceOf(const Picture& p) {
   if (p.width() <= 0 || p.height() <= 0) return nullptr;
   if (auto it = pictures_.find(p.handle()); it != pictures_.end()) return &it->second;
@@ -252,8 +205,8 @@ const CairoPainter::PictureSurface* CairoPainter::surfaceOf(const Picture& p) {
   return &pictures_.emplace(p.handle(), made).first->second;
 }
 
-// Nearest-neighbour stretching samples the pixels Cairo would (host/cairo/cairo_sampling.h) and lays
-// them over the image as picture() does; only a picture shrunk very far goes through Cairo.
+// Nearest-neighbour stretching samples the pixels Cairo would (host/cairo/cairo_sampling.h) and
+// lays them over the image as picture() does; only a picture shrunk very far goes through Cairo.
 void CairoPainter::stretchPicture(const Picture& p, const PixelRect& r) {
   const PictureSurface* s = surfaceOf(p);
   PixelRect area = r.intersect(clips_.back());

@@ -54,8 +54,6 @@ class CairoPainter final : public Painter {
   CairoPainter& operator=(const CairoPainter&) = delete;
 
   void fill(const PixelRect& r, Rgb color) override;
-  void frame(const PixelRect& r, Rgb color) override;
-  void bevel(const PixelRect& r, Edge edge) override;
   void stretchPicture(const Picture& p, const PixelRect& r) override;
   void picture(const Picture& p, int x, int y, const PixelRect& clip) override;
   void text(std::string_view s, const PixelRect& r, const TextStyle& style) override;
@@ -74,8 +72,6 @@ class CairoPainter final : public Painter {
   const PictureSurface* surfaceOf(const Picture& p);
   // A stretch Cairo draws itself: a picture shrunk beyond what the painter's own copy follows.
   void stretchWithCairo(cairo_surface_t* s, const Picture& p, const PixelRect& r);
-  void hline(int x, int y, int w, Rgb c);
-  void vline(int x, int y, int h, Rgb c);
   // Opaque fills and unscaled pictures are written straight into the image: Cairo's fixed cost
   // per call is most of a repaint of small widgets. Before such writes Cairo finishes its own
   // drawing; before Cairo draws again it learns of them, and takes the clip then.

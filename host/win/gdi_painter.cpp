@@ -12,11 +12,6 @@ namespace host {
 
 namespace {
 
-constexpr Rgb kWhite{255, 255, 255};
-constexpr Rgb kLight{223, 223, 223};
-constexpr Rgb kShadow{128, 128, 128};
-constexpr Rgb kBlack{0, 0, 0};
-
 COLORREF colorRef(Rgb c) {
   return RGB(c.r, c.g, c.b);
 }
@@ -90,40 +85,6 @@ void GdiPainter::fill(const PixelRect& r, Rgb color) {
   RECT rc{r.left, r.top, r.right(), r.bottom()};
   SetDCBrushColor(dc_, colorRef(color));
   FillRect(dc_, &rc, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
-}
-
-void GdiPainter::frame(const PixelRect& r, Rgb color) {
-  if (r.empty()) return;
-  fill(PixelRect{r.left, r.top, r.width, 1}, color);
-  fill(PixelRect{r.left, r.bottom() - 1, r.width, 1}, color);
-  fill(PixelRect{r.left, r.top, 1, r.height}, color);
-  fill(PixelRect{r.right() - 1, r.top, 1, r.height}, color);
-}
-
-void GdiPainter::bevel(const PixelRect& r, Edge edge) {
-  // Each ring is one pixel: its top and left edges first, then its bottom and right edges, which
-  // so own the two corners they share with the others.
-  auto ring = [this](const PixelRect& q, Rgb topLeft, Rgb bottomRight) {
-    if (q.empty()) return;
-    fill(PixelRect{q.left, q.top, q.width, 1}, topLeft);
-    fill(PixelRect{q.left, q.top, 1, q.height}, topLeft);
-    fill(PixelRect{q.left, q.bottom() - 1, q.width, 1}, bottomRight);
-    fill(PixelRect{q.right() - 1, q.top, 1, q.height}, bottomRight);
-  };
-  switch (edge) {
-    case Edge::Raised:
-      ring(r, kLight, kBlack);
-      ring(r.inset(1), kWhite, kShadow);
-      break;
-    case Edge::Sunken:
-      ring(r, kShadow, kWhite);
-      ring(r.inset(1), kBlack, kLight);
-      break;
-    case Edge::Etched:
-      ring(r, kShadow, kWhite);
-      ring(r.inset(1), kWhite, kShadow);
-      break;
-  }
 }
 
 const GdiPainter::Dib* GdiPainter::dibOf(const Picture& p) {

@@ -29,8 +29,6 @@ class GdiPainter final : public Painter {
   GdiPainter& operator=(const GdiPainter&) = delete;
 
   void fill(const PixelRect& r, Rgb color) override;
-  void frame(const PixelRect& r, Rgb color) override;
-  void bevel(const PixelRect& r, Edge edge) override;
   void stretchPicture(const Picture& p, const PixelRect& r) override;
   void picture(const Picture& p, int x, int y, const PixelRect& clip) override;
   void text(std::string_view s, const PixelRect& r, const TextStyle& style) override;
