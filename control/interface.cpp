@@ -1,6 +1,7 @@
 // The control's public face: construction on a site, the simple properties, the picture
 // properties, ShowAboutBox, and dispatch served from the interface table.
 #include "control/UsrKeloScroll.h"
+#include "control/accessible.h"
 #include "control/interface_table.h"
 #include "design/dlgAbout.h"
 #include "host/error.h"
@@ -13,6 +14,7 @@ std::shared_ptr<UsrKeloScroll> UsrKeloScroll::create(host::ControlSite& site) {
   std::shared_ptr<UsrKeloScroll> control(new UsrKeloScroll(site));
   control->bindHandlers();  // they hold the control weakly, so it must be shared first
   site.setControl(control);
+  site.surface().accessible = std::make_shared<AccessibleBar>(control, site.surfaceRef());
   control->UserControl_Initialize();
   return control;
 }
@@ -28,6 +30,7 @@ UsrKeloScroll::~UsrKeloScroll() {
   surface_.Initialize = surface_.InitProperties = surface_.Show = surface_.Terminate = nullptr;
   surface_.ReadProperties = surface_.WriteProperties = nullptr;
   surface_.KeyDown = surface_.KeyUp = nullptr;
+  surface_.accessible.reset();  // a client that still holds the model finds it disconnected
   for (host::Widget* w :
        {static_cast<host::Widget*>(picBarra.get()), static_cast<host::Widget*>(cmdSxUp.get()),
         static_cast<host::Widget*>(cmdDXDN.get())}) {

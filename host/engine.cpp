@@ -452,13 +452,15 @@ Point FormEngine::toScreen(const Form& form, double x, double y) const {
 }
 
 Rect FormEngine::screenRect(const Widget& w) const {
-  const Form* f = w.form();
-  double sx = f ? f->screenLeftTwips : 0.0, sy = f ? f->screenTopTwips : 0.0;
   double ox = 0, oy = 0;
   w.originOnForm(ox, oy);
   const TwipsRect& r = w.rectTwips();
-  return Rect{pixelEdge(sx + ox), pixelEdge(sy + oy), pixelEdge(sx + ox + r.width),
-              pixelEdge(sy + oy + r.height)};
+  return screenRect(w.form(), TwipsRect{ox, oy, r.width, r.height});
+}
+
+Rect FormEngine::screenRect(const Form* f, const TwipsRect& r) const {
+  double sx = (f ? f->screenLeftTwips : 0.0) + r.left, sy = (f ? f->screenTopTwips : 0.0) + r.top;
+  return Rect{pixelEdge(sx), pixelEdge(sy), pixelEdge(sx + r.width), pixelEdge(sy + r.height)};
 }
 
 Rect FormEngine::GetWindowRect(int32_t hwnd) const {

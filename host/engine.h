@@ -118,6 +118,8 @@ class FormEngine {
   // The window rectangle of a handle, border included. Error 5 for an unknown handle.
   Rect GetWindowRect(int32_t hwnd) const;
   Rect screenRect(const Widget& w) const;
+  // A rectangle in form-client twips on the screen, its edges rounded as a window's are.
+  Rect screenRect(const Form* form, const TwipsRect& r) const;
   Point toScreen(const Form& form, double x, double y) const;
 
   // Modal forms and message boxes. Headless, a modal showing calls the modal policy (which may

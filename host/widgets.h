@@ -24,6 +24,7 @@ class FormEngine;
 class ContainerWidget;
 class Form;
 class PropertyBag;
+class Accessible;
 
 enum class WidgetKind {
   Form,
@@ -443,6 +444,9 @@ class UserControl final : public ContainerWidget {
   // Lifecycle events, raised by the control's site (see container.h).
   EventHandler Initialize, InitProperties, Show, Terminate;
   Handler<void(PropertyBag&)> ReadProperties, WriteProperties;
+  // What the control tells assistive technology (host/accessible.h), or null: the platform's
+  // window and the scenario runner find it here.
+  std::shared_ptr<Accessible> accessible;
 
  protected:
   const Table& table() const override;

@@ -19,6 +19,7 @@
 
 #include "app/run/runner.h"
 #include "app/run/script.h"
+#include "host/accessible.h"
 #include "host/clock.h"
 #include "host/container.h"
 #include "host/engine.h"
@@ -326,6 +327,12 @@ class Interpreter {
                const std::string& type);
   Action parseExpectEngine(Cursor& c);  // the next tick, the cursor, modal depth (verbs_engine.cpp)
   Action parseMsgBox(Cursor& c);        // the engine's own message box (verbs_engine.cpp)
+
+  // ---- Assistive technology (verbs_accessible.cpp) ----------------------------------------------
+
+  host::Accessible& accessibleOf(const std::string& name);
+  void printAccessible(const std::string& name);
+  Action parseAccessible(Cursor& c);
 
   // ---- State ---------------------------------------------------------------------------------
 

@@ -217,6 +217,7 @@ Interpreter::Action Interpreter::parseVerb(const std::string& verb, const std::s
   if (verb == "type") return parseType(c);
   if (verb == "unload") return parseUnload(c);
   if (verb == "msgbox") return parseMsgBox(c);
+  if (verb == "accessible") return parseAccessible(c);
   throw ScenarioError("unknown verb '" + written + "'");
 }
 

@@ -154,6 +154,10 @@ Interpreter::Action Interpreter::parsePrint(Cursor& c) {
     };
   }
   if (c.accept("registry")) return parsePrintRegistry(c);
+  if (c.accept("accessible")) {
+    std::string name = c.word("a control name");
+    return [=, this](const Frame&) { printAccessible(name); };
+  }
   if (c.accept("dirty")) {
     std::string name = c.word("a control name");
     return [=, this](const Frame&) {
