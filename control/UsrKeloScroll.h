@@ -6,7 +6,8 @@
 // The class is split into files by role: interface.cpp (public face and dispatch), value.cpp
 // (value model), lifecycle.cpp, layout.cpp, track_scale.cpp, thumb.cpp, stepping.cpp (timer and
 // end-button steps), track_mouse.cpp, end_buttons.cpp, keyboard.cpp, description.cpp,
-// pictures.cpp (built-in bitmaps) and diagnostics.cpp.
+// pictures.cpp (built-in bitmaps) and diagnostics.cpp; geometry.cpp holds the arithmetic along the
+// bar's axis that the layout, the thumb and the interaction share.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "control/geometry.h"
 #include "host/classes.h"
 #include "host/container.h"
 #include "host/dispatch.h"
@@ -98,15 +100,25 @@ class UsrKeloScroll final : public host::Dispatch, public host::Diagnosable {
   // ---- layout and track scale ---------------------------------------------------------
   void UserControl_Resize();
   Boolean SetTrackScale();
-  Boolean SetTrackScaleVertical();
-  Boolean SetTrackScaleHorizontal();
   void ArrangeHorizontal();
   void RestoreVerticalArrangement();
   void DrawArrowsFor(bool horizontal);
 
+  // ---- the geometry members along the bar's axis ------------------------------------
+  geometry::Axis BarAxis() const { return geometry::axisOf(mVerticalBar); }
+  int32_t& PositionAlong(geometry::Axis a) { return geometry::along(a, mPosX, mPosY); }
+  int32_t& PressAlong(geometry::Axis a) { return geometry::along(a, mCurx, mCury); }
+  int32_t& ThumbLengthAlong(geometry::Axis a) { return geometry::along(a, mCurWidth, mCurHeight); }
+  int32_t& BarLengthAlong(geometry::Axis a) { return geometry::along(a, mBarWidth, mBarHeight); }
+  float ThumbEdge(geometry::Axis a) const;
+  void SetThumbEdge(geometry::Axis a, float edge);
+  // Stands the thumb at position p: the position member, the thumb's edge, the press member.
+  void PlaceThumb(geometry::Axis a, int32_t p);
+
   // ---- value model helpers ------------------------------------------------------------
   int32_t ThumbValueX() const;
   int32_t ThumbValueY() const;
+  int32_t ThumbValue(geometry::Axis a) const;
   Boolean TryMoveThumb(int32_t x, int32_t y);
   void ArmThumbMove();
   void DisarmThumbMove();
@@ -122,13 +134,21 @@ class UsrKeloScroll final : public host::Dispatch, public host::Diagnosable {
   Boolean MoveThumbByKey(Integer KeyCode);
 
   // ---- timer and stepping -------------------------------------------------------------
+  // The shared timer's jobs, kept in mTimerMode: hide the description tooltip once, or repeat the
+  // step of the end button held at one end of the bar.
+  enum class TimerJob : Integer { None = 0, HideDescription = 1, RepeatStart = 2, RepeatEnd = 3 };
+  static constexpr TimerJob RepeatJob(geometry::BarEnd end) {
+    return end == geometry::BarEnd::Start ? TimerJob::RepeatStart : TimerJob::RepeatEnd;
+  }
+  // A held end button steps this often; the tooltip hides this long after the last action.
+  static constexpr int32_t kRepeatIntervalMs = 100;
+  static constexpr int32_t kHideDelayMs = 500;
+
   void tmr_Server_Timer();
-  void StartRepeatSxUp();
-  void StartRepeatDXDN();
+  void StartRepeat(geometry::BarEnd end);
   void StopRepeat();
-  Boolean StepSxUp(Boolean& Repeat);
-  Boolean StepDXDN(Boolean& Repeat);
-  Boolean Step(Boolean& Repeat, int direction);
+  // One step towards an end: Repeat false is the press's own step, true a repeated one.
+  Boolean Step(Boolean& Repeat, geometry::BarEnd toward);
   // Ends a step or page move, also one abandoned by an error, so later moves are not blocked.
   void ReleaseMoveLocks();
   Boolean RaiseChange(Boolean& NoHideTimer);
@@ -143,11 +163,10 @@ class UsrKeloScroll final : public host::Dispatch, public host::Diagnosable {
   Boolean PageToPointer();
   void EndDrag();
 
-  // ---- end buttons --------------------------------------------------------------------
-  void cmdSxUp_MouseDown(Integer Button, Integer Shift, float X, float Y);
-  void cmdSxUp_MouseUp(Integer Button, Integer Shift, float X, float Y);
-  void cmdDXDN_MouseDown(Integer Button, Integer Shift, float X, float Y);
-  void cmdDXDN_MouseUp(Integer Button, Integer Shift, float X, float Y);
+  // ---- end buttons: cmdSxUp at the start of the bar, cmdDXDN at its end --------------------
+  host::CommandButton& EndButton(geometry::BarEnd end) const;
+  void EndButton_MouseDown(geometry::BarEnd end, Integer Button, Integer Shift, float X, float Y);
+  void EndButton_MouseUp(geometry::BarEnd end, Integer Button, Integer Shift, float X, float Y);
 
   // ---- keyboard -----------------------------------------------------------------------
   void UserControl_KeyDown(Integer& KeyCode, Integer Shift);
@@ -206,7 +225,7 @@ class UsrKeloScroll final : public host::Dispatch, public host::Diagnosable {
   Boolean mPosGiven = host::False;
 
   // Timer, drag, description tooltip.
-  Integer mTimerMode = 0;
+  TimerJob mTimerMode = TimerJob::None;
   float mGrabOffsetY = 0;
   // The tooltip box, reached by name only: a real container's own text box serves as well.
   host::ObjectRef mTxtDescr;

@@ -49,7 +49,7 @@ std::vector<std::pair<std::string, Variant>> UsrKeloScroll::diagnosticState() co
       {"mCury", mCury},
       {"mThumbMoving", b(mThumbMoving)},
       {"mPosGiven", b(mPosGiven)},
-      {"mTimerMode", mTimerMode},
+      {"mTimerMode", static_cast<Integer>(mTimerMode)},
       {"mGrabOffsetY", mGrabOffsetY},
       {"mTxtDescr", boxName(mTxtDescr)},
       {"mTxtDescrOk", b(mTxtDescrOk)},

@@ -1,34 +1,28 @@
 // The end buttons step the thumb by SmallChange and repeat while held; any mouse button works.
+// cmdSxUp at the start of the bar steps back, cmdDXDN at its end steps on; otherwise they are one.
 #include "control/UsrKeloScroll.h"
 #include "host/numeric.h"
 
 namespace keloscroll {
 
+using geometry::BarEnd;
 using host::isTrue;
 
-void UsrKeloScroll::cmdSxUp_MouseDown(Integer, Integer, float, float Y) {
+host::CommandButton& UsrKeloScroll::EndButton(BarEnd end) const {
+  return end == BarEnd::Start ? *cmdSxUp : *cmdDXDN;
+}
+
+void UsrKeloScroll::EndButton_MouseDown(BarEnd end, Integer, Integer, float, float Y) {
   if (isTrue(mBusy) || !isTrue(mEnabled)) return;
   mBusy = host::True;  // held until StopRepeat
   ArmThumbMove();
   mTipY = host::toLong(Y);
   Boolean repeat = host::False;
-  StepSxUp(repeat);
+  Step(repeat, end);
 }
 
-void UsrKeloScroll::cmdSxUp_MouseUp(Integer, Integer, float, float) {
-  if (isTrue(mEnabled)) StopRepeat();
-}
-
-void UsrKeloScroll::cmdDXDN_MouseDown(Integer, Integer, float, float Y) {
-  if (isTrue(mBusy) || !isTrue(mEnabled)) return;
-  mBusy = host::True;
-  ArmThumbMove();
-  mTipY = host::toLong(Y);
-  Boolean repeat = host::False;
-  StepDXDN(repeat);
-}
-
-void UsrKeloScroll::cmdDXDN_MouseUp(Integer, Integer, float, float) {
+// Either button's release ends the repeat, whichever button started it.
+void UsrKeloScroll::EndButton_MouseUp(BarEnd, Integer, Integer, float, float) {
   if (isTrue(mEnabled)) StopRepeat();
 }
 

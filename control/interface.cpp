@@ -54,6 +54,16 @@ auto whileAlive(UsrKeloScroll& control, void (UsrKeloScroll::*handler)(A...)) {
   };
 }
 
+// The same for a handler shared by two widgets: the widget's own argument comes first.
+template <class B, class... A>
+auto whileAlive(UsrKeloScroll& control, void (UsrKeloScroll::*handler)(B, A...), B bound) {
+  return [weak = control.weak_from_this(), handler, bound](A... a) {
+    if (auto self = std::static_pointer_cast<UsrKeloScroll>(weak.lock())) {
+      ((*self).*handler)(bound, std::forward<A>(a)...);
+    }
+  };
+}
+
 }  // namespace
 
 void UsrKeloScroll::bindHandlers() {
@@ -69,10 +79,10 @@ void UsrKeloScroll::bindHandlers() {
   picBarra->MouseMove = whileAlive(*this, &UsrKeloScroll::picBarra_MouseMove);
   picBarra->MouseUp = whileAlive(*this, &UsrKeloScroll::picBarra_MouseUp);
   picBarra->Click = whileAlive(*this, &UsrKeloScroll::picBarra_Click);
-  cmdSxUp->MouseDown = whileAlive(*this, &UsrKeloScroll::cmdSxUp_MouseDown);
-  cmdSxUp->MouseUp = whileAlive(*this, &UsrKeloScroll::cmdSxUp_MouseUp);
-  cmdDXDN->MouseDown = whileAlive(*this, &UsrKeloScroll::cmdDXDN_MouseDown);
-  cmdDXDN->MouseUp = whileAlive(*this, &UsrKeloScroll::cmdDXDN_MouseUp);
+  for (geometry::BarEnd end : {geometry::BarEnd::Start, geometry::BarEnd::End}) {
+    EndButton(end).MouseDown = whileAlive(*this, &UsrKeloScroll::EndButton_MouseDown, end);
+    EndButton(end).MouseUp = whileAlive(*this, &UsrKeloScroll::EndButton_MouseUp, end);
+  }
   tmr_Server->Tick = whileAlive(*this, &UsrKeloScroll::tmr_Server_Timer);
 }
 

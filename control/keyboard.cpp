@@ -6,10 +6,10 @@ namespace keloscroll {
 
 void UsrKeloScroll::UserControl_KeyDown(Integer& KeyCode, Integer) {
   switch (KeyCode) {
-    case 38:    // Up
-    case 40:    // Down
-    case 33:    // Page Up
-    case 34: {  // Page Down
+    case geometry::keys::Up:
+    case geometry::keys::Down:
+    case geometry::keys::PageUp:
+    case geometry::keys::PageDown: {
       mBusy = host::True;
       MoveThumbByKey(KeyCode);
       mTipY = ThumbValueY();
@@ -21,9 +21,9 @@ void UsrKeloScroll::UserControl_KeyDown(Integer& KeyCode, Integer) {
       mBusy = host::False;
       break;
     }
-    case 36:    // Home
-    case 35: {  // End
-      int32_t target = KeyCode == 36 ? 1 : mMax;
+    case geometry::keys::Home:
+    case geometry::keys::End: {
+      int32_t target = KeyCode == geometry::keys::Home ? 1 : mMax;
       mTipY = target;
       setValue(target);  // the full setter: move, Change, and at run time the description
       KeyCode = 0;

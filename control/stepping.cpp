@@ -1,6 +1,6 @@
 // The shared timer and the end-button steps. The timer does one of two jobs, chosen by mTimerMode:
-// 1 hides the description tooltip (one-shot, 500 ms after the last action); 2 and 3 repeat the
-// step of a held end button every 100 ms while the pointer stays on it.
+// it hides the description tooltip (one-shot, some time after the last action), or it repeats the
+// step of a held end button while the pointer stays on it.
 #include "control/UsrKeloScroll.h"
 #include "host/engine.h"
 #include "host/error.h"
@@ -8,12 +8,13 @@
 
 namespace keloscroll {
 
+using geometry::BarEnd;
 using host::isTrue;
 
 void UsrKeloScroll::tmr_Server_Timer() {
   try {
     switch (mTimerMode) {
-      case 1: {
+      case TimerJob::HideDescription: {
         tmr_Server->setEnabled(false);
         tmr_Server->setInterval(0);
         if (IsRunMode()) {
@@ -26,19 +27,12 @@ void UsrKeloScroll::tmr_Server_Timer() {
         mLastDescrTime = 0;  // the next description is not throttled
         break;
       }
-      case 2: {
-        if (isTrue(IsMouseOver(*cmdSxUp))) {
+      case TimerJob::RepeatStart:
+      case TimerJob::RepeatEnd: {
+        const BarEnd end = mTimerMode == TimerJob::RepeatStart ? BarEnd::Start : BarEnd::End;
+        if (isTrue(IsMouseOver(EndButton(end)))) {
           Boolean repeat = host::True;
-          StepSxUp(repeat);
-        } else {
-          StopRepeat();
-        }
-        break;
-      }
-      case 3: {
-        if (isTrue(IsMouseOver(*cmdDXDN))) {
-          Boolean repeat = host::True;
-          StepDXDN(repeat);
+          Step(repeat, end);
         } else {
           StopRepeat();
         }
@@ -50,19 +44,13 @@ void UsrKeloScroll::tmr_Server_Timer() {
         break;
     }
   } catch (const host::Error&) {
-    // Trapped: mode and interval stay, so a repeat tries again at the next tick.
+    // Trapped: job and interval stay, so a repeat tries again at the next tick.
   }
 }
 
-void UsrKeloScroll::StartRepeatSxUp() {
-  mTimerMode = 2;
-  tmr_Server->setInterval(100);
-  tmr_Server->setEnabled(true);
-}
-
-void UsrKeloScroll::StartRepeatDXDN() {
-  mTimerMode = 3;
-  tmr_Server->setInterval(100);
+void UsrKeloScroll::StartRepeat(BarEnd end) {
+  mTimerMode = RepeatJob(end);
+  tmr_Server->setInterval(kRepeatIntervalMs);
   tmr_Server->setEnabled(true);
 }
 
@@ -74,25 +62,15 @@ void UsrKeloScroll::StopRepeat() {
   mBusy = host::False;
 }
 
-Boolean UsrKeloScroll::StepSxUp(Boolean& Repeat) {
-  return Step(Repeat, -1);
-}
-Boolean UsrKeloScroll::StepDXDN(Boolean& Repeat) {
-  return Step(Repeat, +1);
-}
-
-// One step back (direction -1) or forward (+1) by SmallChange along the bar's own axis.
-Boolean UsrKeloScroll::Step(Boolean& Repeat, int direction) {
+// One step by SmallChange along the bar's own axis, back towards the start or on towards the end.
+Boolean UsrKeloScroll::Step(Boolean& Repeat, BarEnd toward) {
   auto moveOneStep = [&] {
-    bool vertical = isTrue(mVerticalBar);
-    int32_t from = vertical ? mPosY : mPosX;
-    int32_t to =
-        direction < 0 ? host::subChecked(from, mSmallChange) : host::addChecked(from, mSmallChange);
-    if (vertical) {
-      MoveThumbToPoint(0, to);
-    } else {
-      MoveThumbToPoint(to, 0);
-    }
+    const geometry::Axis axis = BarAxis();
+    int32_t to = geometry::stepTarget(toward, PositionAlong(axis), mSmallChange);
+    int32_t x = 0;
+    int32_t y = 0;
+    geometry::along(axis, x, y) = to;
+    MoveThumbToPoint(x, y);
   };
   try {
     if (isTrue(mThumbLocked)) return host::False;
@@ -103,11 +81,7 @@ Boolean UsrKeloScroll::Step(Boolean& Repeat, int direction) {
       moveOneStep();
       ChangeAndDescribe();
       site_.RaiseEvent("Scroll");
-      if (direction < 0) {
-        StartRepeatSxUp();
-      } else {
-        StartRepeatDXDN();
-      }
+      StartRepeat(toward);
     } else if (isTrue(mStepArmed)) {
       mPosGiven = host::True;  // a repeated step does not take the lock
       moveOneStep();

@@ -61,31 +61,20 @@ void UsrKeloScroll::picBarra_Click() {
 }
 
 Boolean UsrKeloScroll::PageToPointer() {
-  // The target is formed in 32-bit arithmetic, then passed through single precision, as the
-  // positioning procedure takes it.
-  auto viaSingle = [](int32_t v) { return host::toLong(static_cast<float>(v)); };
   try {
     if (isTrue(mThumbLocked)) return host::True;
     mPosGiven = host::True;
     mThumbLocked = host::True;
-    if (isTrue(mVerticalBar)) {
-      if (mCury != mPosY) {
-        int32_t target = mCury < mPosY ? host::subChecked(mPosY, mLargeChange)
-                                       : host::addChecked(mPosY, mLargeChange);
-        mThumbMoving = host::True;
-        MoveThumbToPoint(0, viaSingle(target));
-        mThumbMoving = host::False;
-      }
-    } else {
-      // Presses from the thumb's left edge to one unit past its drawn right edge leave it.
-      bool left = mCurx < mPosX;
-      if (left || mCurx > host::addChecked(mPosX, mCurWidth)) {
-        int32_t target =
-            left ? host::subChecked(mPosX, mLargeChange) : host::addChecked(mPosX, mLargeChange);
-        mThumbMoving = host::True;
-        MoveThumbToPoint(viaSingle(target), 0);
-        mThumbMoving = host::False;
-      }
+    const geometry::Axis axis = BarAxis();
+    int32_t target = 0;
+    if (geometry::pageTarget(axis, PressAlong(axis), PositionAlong(axis), ThumbLengthAlong(axis),
+                             mLargeChange, target)) {
+      int32_t x = 0;
+      int32_t y = 0;
+      geometry::along(axis, x, y) = target;
+      mThumbMoving = host::True;
+      MoveThumbToPoint(x, y);
+      mThumbMoving = host::False;
     }
     ReleaseMoveLocks();
     return host::True;

@@ -9,7 +9,7 @@ namespace keloscroll {
 using host::isTrue;
 
 int32_t UsrKeloScroll::Value() {
-  int32_t v = isTrue(mVerticalBar) ? ThumbValueY() : ThumbValueX();
+  int32_t v = ThumbValue(BarAxis());
   mValue = v;  // what gets saved is what the thumb shows
   return v;
 }
@@ -68,6 +68,9 @@ int32_t UsrKeloScroll::ThumbValueX() const {
 int32_t UsrKeloScroll::ThumbValueY() const {
   return mPosY > mScaleMax ? mScaleMax : mPosY;
 }
+int32_t UsrKeloScroll::ThumbValue(geometry::Axis a) const {
+  return a == geometry::Axis::Vertical ? ThumbValueY() : ThumbValueX();
+}
 
 Boolean UsrKeloScroll::TryMoveThumb(int32_t x, int32_t y) {
   if (isTrue(mThumbLocked)) return host::False;
@@ -103,13 +106,13 @@ bool UsrKeloScroll::IsRunMode() const {
 }
 
 void UsrKeloScroll::ArmHideTimer() {
-  mTimerMode = 1;
-  tmr_Server->setInterval(500);
+  mTimerMode = TimerJob::HideDescription;
+  tmr_Server->setInterval(kHideDelayMs);
   tmr_Server->setEnabled(true);
 }
 
 void UsrKeloScroll::RaiseChangeEvent() {
-  mChangeValue = isTrue(mVerticalBar) ? ThumbValueY() : ThumbValueX();
+  mChangeValue = ThumbValue(BarAxis());
   // Passed by reference; a handler may change it, but it is never read back.
   host::Variant arg = host::Variant::refLong(&mChangeValue);
   site_.RaiseEvent("Change", std::span<host::Variant>(&arg, 1));
