@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -272,6 +273,10 @@ LRESULT FormWindow::handle(UINT message, WPARAM w, LPARAM l) {
     case WM_KILLFOCUS:
       if (onFocus) onFocus(message == WM_SETFOCUS);
       break;
+    case WM_GETOBJECT:
+      result = onGetObject ? onGetObject(w, l) : 0;
+      if (result == 0) return DefWindowProcW(self, message, w, l);
+      return result;
     case WM_CLOSE:
       // Closing a modal form's window hides the form, which ends its loop.
       form_.setVisible(false);
@@ -280,13 +285,33 @@ LRESULT FormWindow::handle(UINT message, WPARAM w, LPARAM l) {
       handled = false;
   }
   if (!handled) return DefWindowProcW(self, message, w, l);
+  afterInput(self);
+  return result;
+}
+
+void FormWindow::afterInput(HWND self) {
   // Whatever the input did may have moved, shown or hidden parts, or changed the timers.
   if (hwnd_ == self && onInput) onInput();
   if (hwnd_ == self) {
     scheduleTimer();
     InvalidateRect(self, nullptr, FALSE);
   }
-  return result;
+}
+
+void FormWindow::input(const std::function<void()>& action) {
+  HWND self = hwnd_;
+  if (self) syncScreenPosition();
+  action();
+  if (self) afterInput(self);
+}
+
+FormWindow* FormWindow::of(HWND hwnd) {
+  wchar_t name[64] = {};
+  if (!hwnd || !GetClassNameW(hwnd, name, 64) || std::wcscmp(name, kClassName) != 0) return nullptr;
+  if (GetWindowLongPtrW(hwnd, GWLP_HINSTANCE) != reinterpret_cast<LONG_PTR>(moduleInstance())) {
+    return nullptr;  // another module's windows of the same class name
+  }
+  return reinterpret_cast<FormWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
 
 void FormWindow::paint() {

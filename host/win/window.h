@@ -49,6 +49,15 @@ class FormWindow {
   std::function<void(bool)> onFocus;
   // Called after each input the engine handled (a property page reports its Changed flag).
   std::function<void()> onInput;
+  // Answers WM_GETOBJECT (assistive technology asking for the window's object): its arguments,
+  // its result; 0 (or no function) lets the platform answer.
+  std::function<LRESULT(WPARAM, LPARAM)> onGetObject;
+
+  // Runs input that comes from elsewhere than the window's own messages (assistive technology
+  // pressing a part) as the window's input: then repaints and sets the timer for what is due.
+  void input(const std::function<void()>& action);
+  // The form window behind a handle, or null for any other window.
+  static FormWindow* of(HWND hwnd);
 
   // The mapping of a window's input to the engine's numbers.
   static int16_t shiftState();
@@ -60,6 +69,7 @@ class FormWindow {
   void paint();
   void syncScreenPosition();
   void scheduleTimer();
+  void afterInput(HWND self);
   void runModal(Form& form);
 
   FormEngine& engine_;

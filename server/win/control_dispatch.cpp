@@ -83,7 +83,9 @@ HRESULT ControlObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* p
                               VARIANT* result, EXCEPINFO* info, UINT* argError) {
   if (!hosting_) return E_UNEXPECTED;
   auto alive = keepAlive();  // a handler of an event raised by this call may release the control
-  return dispatchInvoke(*hosting_->control, id, flags, params, result, info, argError);
+  HRESULT hr = dispatchInvoke(*hosting_->control, id, flags, params, result, info, argError);
+  announceState();
+  return hr;
 }
 
 // ---- the dual interface ----------------------------------------------------------------------
@@ -105,12 +107,14 @@ HRESULT ControlObject::putEntry(int entry, host::Variant value) {
   if (!hosting_) return E_UNEXPECTED;
   const InterfaceEntry& e = kInterface[static_cast<size_t>(entry - 1)];
   auto alive = keepAlive();
-  return guarded(kIid, [&] {
+  HRESULT hr = guarded(kIid, [&] {
     hosting_->control->invoke(e.dispid, invokeKind(e.access),
                               e.access == Access::Method ? std::span<host::Variant>()
                                                          : std::span<host::Variant>(&value, 1));
     return S_OK;
   });
+  announceState();
+  return hr;
 }
 
 HRESULT ControlObject::get_VerticalBar(VARIANT_BOOL* v) {

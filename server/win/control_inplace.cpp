@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <utility>
 
+#include "server/win/accessible_object.h"
 #include "server/win/control_object.h"
 #include "server/win/window_container.h"
 
@@ -38,7 +39,25 @@ void ControlObject::sizeTo(int widthPixels, int heightPixels) {
 }
 
 void ControlObject::focusChanged(bool focused) {
+  if (focused && window_) AccessibleObject::notify(window_->hwnd(), EVENT_OBJECT_FOCUS);
   if (auto site = clientSite_.query<IOleControlSite>(IID_IOleControlSite)) site->OnFocus(focused);
+}
+
+void ControlObject::announce(std::string_view event, const std::string& descriptionBefore) {
+  if (!window_ || !hosting_) return;
+  if (event == "Change") {
+    AccessibleObject::notify(window_->hwnd(), EVENT_OBJECT_VALUECHANGE);
+  } else if (event == "GetDescription" && hosting_->control->Description() != descriptionBefore) {
+    AccessibleObject::notify(window_->hwnd(), EVENT_OBJECT_DESCRIPTIONCHANGE);
+  }
+}
+
+void ControlObject::announceState() {
+  if (!hosting_) return;
+  bool enabled = host::isTrue(hosting_->control->Enabled());
+  if (enabled == announcedEnabled_) return;
+  announcedEnabled_ = enabled;
+  if (window_) AccessibleObject::notify(window_->hwnd(), EVENT_OBJECT_STATECHANGE);
 }
 
 HRESULT ControlObject::activate(bool ui) {
@@ -65,6 +84,11 @@ HRESULT ControlObject::activate(bool ui) {
       sizeTo(position.right - position.left, position.bottom - position.top);
       window_ = std::make_unique<host::win::FormWindow>(hosting_->engine, *hosting_->form);
       window_->onFocus = [this](bool focused) { focusChanged(focused); };
+      window_->onGetObject = [this](WPARAM w, LPARAM l) -> LRESULT {
+        if (!hosting_ || !window_) return 0;
+        return AccessibleObject::answer(hosting_->site->surface().accessible, window_->hwnd(), w,
+                                        l);
+      };
       if (!window_->create(parent, position)) host::raise(host::err::InvalidCall);
       // Becoming visible: the control's Show rescales its track.
       hostSite.show();

@@ -15,8 +15,10 @@ namespace {
 const ::GUID kIid = toGuid(server::kIidUsrKeloScroll);
 const ::GUID kEventsIid = toGuid(server::kDiidUsrKeloScrollEvents);
 
-// The name the control's site has on its form; a real container's extender has its own.
-constexpr char kSiteName[] = "UsrKeloScroll1";
+// The name the control's site has on its form; a real container's extender has its own. A
+// container that names it nothing leaves this one, the product's, which assistive technology
+// hears as the bar's name.
+constexpr char kSiteName[] = "KeloScroll";
 
 }  // namespace
 
@@ -42,8 +44,11 @@ ControlObject::ControlObject()
   h.site->setRecording(false);
   // Until the container gives its client site, ambient properties cannot be read (398).
   h.site->setClientSiteAvailable(false);
-  h.site->setEventSink(
-      [this](std::string_view name, std::span<host::Variant> args) { fireEvent(name, args); });
+  h.site->setEventSink([this](std::string_view name, std::span<host::Variant> args) {
+    std::string before = name == "GetDescription" && !args.empty() ? args[0].asString() : "";
+    fireEvent(name, args);
+    announce(name, before);
+  });
   h.site->setContainerServices(services(nullptr));
   h.control = UsrKeloScroll::create(*h.site);
   const host::UserControl& designed = h.site->surface();

@@ -206,6 +206,10 @@ class ControlObject final
   // The control's extent follows the window's size, in twips.
   void sizeTo(int widthPixels, int heightPixels);
   void focusChanged(bool focused);
+  // Assistive technology hears of a Change (the value), of a description the host changed, and
+  // of the control being enabled or disabled (accessible_object.cpp).
+  void announce(std::string_view event, const std::string& descriptionBefore);
+  void announceState();
   // The property frame of the platform with the control's pages, for the Properties verb.
   HRESULT showPropertyPages();
 
@@ -226,6 +230,7 @@ class ControlObject final
   bool extentSet_ = false;
   SIZEL naturalExtent_{0, 0};  // the control as designed, in HIMETRIC
   bool dirty_ = false;
+  bool announcedEnabled_ = true;
 };
 
 template <class F>

@@ -249,7 +249,10 @@ class WindowExtender final : public host::Dispatch {
   }
 
   Variant invoke(int32_t id, host::Invoke kind, std::span<Variant> args) override {
-    if (id >= 0) return base_->invoke(id, kind, args);
+    // Our own ids are -1 to -4; the base's may be negative too (its Name, ShowAboutBox's -552).
+    if (id >= 0 || -static_cast<int64_t>(id) > static_cast<int64_t>(std::size(kOwn))) {
+      return base_->invoke(id, kind, args);
+    }
     const char* name = kOwn[-id - 1];
     if (!ownForm()) return base_->invoke(base_->idOfName(name), kind, args);
     if (kind == host::Invoke::Let || kind == host::Invoke::Set)

@@ -223,12 +223,14 @@ Var Form::member(size_t index, bool put, const Arguments&) {
 // ---- Extender -----------------------------------------------------------------------------------
 
 // The extender the form wraps around a placed control, as a form designer does: Left, Top (twips
-// on the form), Container and Parent (both the form: the control stands directly on it); any other
-// name is the control's own member.
+// on the form), Container and Parent (both the form: the control stands directly on it), Name (the
+// site's); any other name is the control's own member.
 class Extender final : public DispatchObject {
  public:
   Extender(Site& site, Form& form)
-      : DispatchObject({L"Left", L"Top", L"Container", L"Parent"}), site_(&site), form_(&form) {}
+      : DispatchObject({L"Left", L"Top", L"Container", L"Parent", L"Name"}),
+        site_(&site),
+        form_(&form) {}
   // The site closes: the extender no longer reaches the control or the form.
   void detach() { site_ = nullptr, form_ = nullptr; }
 
@@ -236,6 +238,7 @@ class Extender final : public DispatchObject {
   Var member(size_t index, bool put, const Arguments&) override {
     if (!site_ || !form_) fail(91);
     if (put) fail(383);
+    if (index == 4) return Var::str(site_->name);
     if (index >= 2) return Var::dispatch(static_cast<IDispatch*>(form_));
     return Var::r4(static_cast<float>(index == 0 ? site_->left() : site_->top()));
   }

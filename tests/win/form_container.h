@@ -1,10 +1,10 @@
 // A form of a form designer's kind, played by a top-level window: it places ActiveX controls on
 // itself through sites of its own, in design mode (UserMode false) or at run time, and offers the
-// object model a control reaches by name: the extender (Left, Top, Container and Parent; any other
-// name is the control's own member), the form (Width, Refresh, Controls) and its Controls, whose
-// Add("VB.TextBox", name) makes a real EDIT text box on the form and Remove takes it off. Positions
-// are twips from the client area's top left corner. A control's PropertyChanged marks the form
-// dirty. The form is also its controls' in-place frame; it has no menus or tools to share.
+// object model a control reaches by name: the extender (Left, Top, Container, Parent and Name; any
+// other name is the control's own member), the form (Width, Refresh, Controls) and its Controls,
+// whose Add("VB.TextBox", name) makes a real EDIT text box on the form and Remove takes it off.
+// Positions are twips from the client area's top left corner. A control's PropertyChanged marks
+// the form dirty. The form is also its controls' in-place frame; it has no menus or tools to share.
 #pragma once
 
 #include <cmath>

@@ -1,0 +1,208 @@
+// KeloScroll.ocx as assistive technology sees it, in both containers (the platform's AtlAxWin and
+// our form): a client of the platform's oleacc gets the bar's IAccessible from the control's
+// window, reads the bar and its five parts against the window, presses the end button through
+// it, hears its win events, and keeps the object past the control's end without harm.
+// clang-format off
+#include "tests/win/container_test_util.h"  // first: it brings the Windows headers in order
+// clang-format on
+#include <oleacc.h>
+
+#include <algorithm>
+#include <array>
+#include <string>
+#include <tuple>
+
+#include "tests/win/form_container.h"
+
+namespace {
+
+using kelo_test::Ptr;
+using kelo_test::Var;
+using namespace container_test;
+
+// The win events the hook heard for the watched window's client object.
+HWND gWatched = nullptr;
+std::vector<DWORD> gHeard;
+void CALLBACK heard(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG, DWORD, DWORD) {
+  if (hwnd == gWatched && object == OBJID_CLIENT) gHeard.push_back(event);
+}
+
+Var part(LONG index) {
+  return Var::i4(index);
+}
+
+std::wstring text(HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*), IAccessible* a,
+                  LONG index) {
+  BSTR b = nullptr;
+  HRESULT hr = (a->*get)(part(index), &b);
+  std::wstring s = b ? std::wstring(b, SysStringLen(b)) : L"";
+  SysFreeString(b);
+  return SUCCEEDED(hr) ? s : L"(failed)";
+}
+
+LONG number(HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, VARIANT*), IAccessible* a,
+            LONG index) {
+  Var v;
+  EXPECT_EQ((a->*get)(part(index), &v), S_OK);
+  return v.vt == VT_I4 ? v.lVal : -1;
+}
+
+RECT place(IAccessible* a, LONG index) {
+  LONG x = 0, y = 0, w = 0, h = 0;
+  EXPECT_EQ(a->accLocation(&x, &y, &w, &h, part(index)), S_OK);
+  return RECT{x, y, x + w, y + h};
+}
+
+// What both containers must give: the bar 17 x 200 pixels in `window`, named `name`.
+void checkBar(HWND window, IDispatch* control, kelo_test::EventSink& sink, const wchar_t* name,
+              Ptr<IAccessible>& kept) {
+  put(control, L"Max", 100);
+  put(control, L"Value", 10);
+  Ptr<IAccessible> bar;
+  ASSERT_EQ(AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                                       bar.putVoid()),
+            S_OK);
+  IAccessible* a = bar.get();
+  LONG count = 0;
+  EXPECT_EQ(a->get_accChildCount(&count), S_OK);
+  EXPECT_EQ(count, 5);
+  EXPECT_EQ(number(&IAccessible::get_accRole, a, CHILDID_SELF), ROLE_SYSTEM_SCROLLBAR);
+  EXPECT_EQ(text(&IAccessible::get_accName, a, CHILDID_SELF), name);
+  EXPECT_EQ(text(&IAccessible::get_accValue, a, CHILDID_SELF), L"10");
+  EXPECT_TRUE(number(&IAccessible::get_accState, a, CHILDID_SELF) & STATE_SYSTEM_FOCUSABLE);
+
+  // The parts tile the window from top to bottom: the end buttons at its ends, the thumb
+  // between the page areas.
+  const std::array<std::pair<const wchar_t*, LONG>, 5> parts{{
+      {L"Line up", ROLE_SYSTEM_PUSHBUTTON},
+      {L"Page up", ROLE_SYSTEM_PUSHBUTTON},
+      {L"Position", ROLE_SYSTEM_INDICATOR},
+      {L"Page down", ROLE_SYSTEM_PUSHBUTTON},
+      {L"Line down", ROLE_SYSTEM_PUSHBUTTON},
+  }};
+  RECT w{};
+  GetWindowRect(window, &w);
+  RECT whole = place(a, CHILDID_SELF);
+  EXPECT_EQ(std::tuple(whole.left, whole.top, whole.right, whole.bottom),
+            std::tuple(w.left, w.top, w.right, w.bottom));
+  LONG edge = w.top;
+  for (LONG i = 1; i <= 5; ++i) {
+    EXPECT_EQ(text(&IAccessible::get_accName, a, i), parts[static_cast<size_t>(i - 1)].first);
+    EXPECT_EQ(number(&IAccessible::get_accRole, a, i), parts[static_cast<size_t>(i - 1)].second);
+    RECT r = place(a, i);
+    EXPECT_EQ(std::tuple(r.left, r.top, r.right), std::tuple(w.left, edge, w.right)) << i;
+    EXPECT_GT(r.bottom, r.top) << i;
+    edge = r.bottom;
+    Var hit;
+    EXPECT_EQ(a->accHitTest(r.left + 2, (r.top + r.bottom) / 2, &hit), S_OK);
+    EXPECT_EQ(hit.lVal, i);
+  }
+  EXPECT_EQ(edge, w.bottom);
+  Var first, next;
+  EXPECT_EQ(a->accNavigate(NAVDIR_FIRSTCHILD, part(CHILDID_SELF), &first), S_OK);
+  EXPECT_EQ(a->accNavigate(NAVDIR_NEXT, part(4), &next), S_OK);
+  EXPECT_EQ(std::tuple(first.lVal, next.lVal), std::tuple(1, 5));
+
+  // The end button's default action is a click on it: one step, Change and Scroll, and the
+  // description the host gives; assistive technology hears the value and the description change
+  // (Wine delivers win events to an out-of-context hook).
+  gWatched = window;
+  gHeard.clear();
+  HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_STATECHANGE, EVENT_OBJECT_VALUECHANGE, nullptr,
+                                       heard, GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+  ASSERT_NE(hook, nullptr);
+  sink.description = L"row 11";
+  sink.events.clear();
+  EXPECT_EQ(text(&IAccessible::get_accDefaultAction, a, 5), L"Press");
+  EXPECT_EQ(a->accDoDefaultAction(part(5)), S_OK);
+  EXPECT_EQ(getLong(control, L"Value"), 11);
+  EXPECT_EQ(sink.count(kChange), 1);
+  EXPECT_EQ(sink.count(kScroll), 1);
+  EXPECT_EQ(text(&IAccessible::get_accValue, a, CHILDID_SELF), L"11");
+  EXPECT_EQ(text(&IAccessible::get_accDescription, a, CHILDID_SELF), L"row 11");
+  pump(50);
+  auto heardOnce = [](DWORD event) { return std::count(gHeard.begin(), gHeard.end(), event); };
+  EXPECT_EQ(heardOnce(EVENT_OBJECT_VALUECHANGE), 1);
+  EXPECT_EQ(heardOnce(EVENT_OBJECT_DESCRIPTIONCHANGE), 1);
+
+  // Disabled: every part unavailable, pressing one does nothing, and the state change is heard.
+  put(control, L"Enabled", 0);
+  pump(50);
+  UnhookWinEvent(hook);
+  EXPECT_EQ(heardOnce(EVENT_OBJECT_STATECHANGE), 1);
+  EXPECT_TRUE(number(&IAccessible::get_accState, a, CHILDID_SELF) & STATE_SYSTEM_UNAVAILABLE);
+  EXPECT_TRUE(number(&IAccessible::get_accState, a, 5) & STATE_SYSTEM_UNAVAILABLE);
+  EXPECT_NE(a->accDoDefaultAction(part(5)), S_OK);
+  EXPECT_EQ(getLong(control, L"Value"), 11);
+  kept = bar;
+}
+
+// A client that keeps the object past the control's end is told it is no longer connected.
+void checkGone(IAccessible* a) {
+  BSTR b = nullptr;
+  EXPECT_EQ(a->get_accName(part(CHILDID_SELF), &b), CO_E_OBJNOTCONNECTED);
+  EXPECT_EQ(b, nullptr);
+  EXPECT_EQ(a->accDoDefaultAction(part(5)), CO_E_OBJNOTCONNECTED);
+}
+
+TEST(Accessible, InThePlatformsAtlHost) {
+  HMODULE ocx = nullptr;
+  ASSERT_NO_FATAL_FAILURE(loadRegisteredOcx(ocx));
+  HMODULE atl = LoadLibraryW(L"atl.dll");
+  ASSERT_NE(atl, nullptr);
+  ASSERT_TRUE(function<BOOL(WINAPI*)()>(atl, "AtlAxWinInit")());
+  HWND top = CreateWindowExW(0, L"STATIC", L"form", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 300,
+                             300, nullptr, nullptr, nullptr, nullptr);
+  HWND host = CreateWindowExW(0, L"AtlAxWin", L"KeloScroll.UsrKeloScroll", WS_CHILD | WS_VISIBLE,
+                              10, 10, 17, 200, top, nullptr, nullptr, nullptr);
+  pump(100);
+  Ptr<IAccessible> kept;
+  {
+    Ptr<IUnknown> u;
+    ASSERT_EQ(function<HRESULT(WINAPI*)(HWND, IUnknown**)>(atl, "AtlAxGetControl")(host, u.put()),
+              S_OK);
+    auto control = u.as<IDispatch>(IID_IDispatch);
+    auto points = u.as<IConnectionPointContainer>(IID_IConnectionPointContainer);
+    ASSERT_TRUE(control && points);
+    Ptr<IConnectionPoint> point;
+    ASSERT_EQ(points->FindConnectionPoint(kEvents, point.put()), S_OK);
+    Ptr<kelo_test::EventSink> sink(new kelo_test::EventSink(kEvents));
+    DWORD cookie = 0;
+    ASSERT_EQ(point->Advise(sink.get(), &cookie), S_OK);
+    // This host names no control: the bar is called by the product's name.
+    checkBar(GetWindow(host, GW_CHILD), control.get(), *sink, L"KeloScroll", kept);
+    point->Unadvise(cookie);
+  }
+  DestroyWindow(top);
+  pump(50);
+  ASSERT_TRUE(kept);
+  checkGone(kept.get());
+}
+
+TEST(Accessible, OnOurForm) {
+  HMODULE ocx = nullptr;
+  ASSERT_NO_FATAL_FAILURE(loadRegisteredOcx(ocx));
+  CLSID clsid{};
+  ASSERT_EQ(CLSIDFromProgID(L"KeloScroll.UsrKeloScroll", &clsid), S_OK);
+  form_container::Form* form = form_container::Form::create(480, 360);
+  ASSERT_NE(form, nullptr);
+  Ptr<kelo_test::EventSink> sink(new kelo_test::EventSink(kEvents));
+  form_container::Placement how;
+  how.name = L"Scorrimento";
+  how.events = sink.get();
+  form_container::Site* site = nullptr;
+  ASSERT_EQ(form->place(clsid, how, &site), S_OK);
+  pump(50);
+  Ptr<IAccessible> kept;
+  auto control = kelo_test::query<IDispatch>(site->control(), IID_IDispatch);
+  // The form names its control: the bar has the extender's Name.
+  checkBar(site->window(), control.get(), *sink, L"Scorrimento", kept);
+  control.reset();
+  form->close();
+  form->Release();
+  pump(50);
+  ASSERT_TRUE(kept);
+  checkGone(kept.get());
+}
+
+}  // namespace
