@@ -16,8 +16,8 @@
 #include "host/dispatch.h"
 #include "host/engine.h"
 #include "host/error.h"
+#include "host/form.h"
 #include "host/handler.h"
-#include "host/widgets.h"
 
 namespace host {
 

@@ -1,6 +1,8 @@
 // Containers: the list of children, the hit grid of a container with many children, and the
 // coordinate scales.
-#include "host/widgets.h"
+#include "host/container_widget.h"
+#include "host/form.h"
+#include "host/timer_widget.h"
 
 #include <algorithm>
 #include <cmath>

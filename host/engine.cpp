@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "host/error.h"
+#include "host/leaf_widgets.h"
 #include "host/numeric.h"
 
 namespace host {

@@ -13,8 +13,9 @@
 #include <vector>
 
 #include "host/clock.h"
+#include "host/form.h"
 #include "host/timer_queue.h"
-#include "host/widgets.h"
+#include "host/timer_widget.h"
 
 namespace host {
 

@@ -4,7 +4,8 @@
 #include <cmath>
 #include <vector>
 
-#include "host/widgets.h"
+#include "host/form.h"
+#include "host/leaf_widgets.h"
 
 namespace host {
 

@@ -4,7 +4,7 @@
 #include <array>
 #include <cmath>
 
-#include "host/widgets.h"
+#include "host/widget.h"
 
 namespace host {
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "host/leaf_widgets.h"
 #include "host/text.h"
 
 namespace host {

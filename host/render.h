@@ -4,8 +4,8 @@
 // (15 twips = 1 pixel); scale modes never move pixels.
 #pragma once
 
+#include "host/form.h"
 #include "host/painter.h"
-#include "host/widgets.h"
 
 namespace host {
 

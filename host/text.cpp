@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "host/widgets.h"
+#include "host/widget.h"
 
 namespace host::text {
 

@@ -1,6 +1,6 @@
 #include "host/timer_queue.h"
 
-#include "host/widgets.h"
+#include "host/timer_widget.h"
 
 namespace host {
 

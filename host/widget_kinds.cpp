@@ -1,6 +1,8 @@
 // The leaf widgets and the simple containers: picture box, frame, image, command button, timer,
 // text box, check box and label.
-#include "host/widgets.h"
+#include "host/container_widget.h"
+#include "host/leaf_widgets.h"
+#include "host/timer_widget.h"
 
 #include <algorithm>
 #include <cmath>

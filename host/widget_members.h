@@ -13,7 +13,7 @@
 #include "host/dispatch.h"
 #include "host/error.h"
 #include "host/numeric.h"
-#include "host/widgets.h"
+#include "host/widget.h"
 
 namespace host::widget_members {
 

@@ -13,9 +13,9 @@
 #include "host/cairo/cairo_sampling.h"
 #include "host/cairo/cairo_text.h"
 #include "host/error.h"
+#include "host/form.h"
 #include "host/render.h"
 #include "host/text.h"
-#include "host/widgets.h"
 
 namespace host {
 

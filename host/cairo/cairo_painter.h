@@ -8,9 +8,9 @@
 #include <unordered_map>
 #include <vector>
 
+#include "host/form.h"
 #include "host/painter.h"
 #include "host/picture.h"
-#include "host/widgets.h"
 
 typedef struct _cairo_surface cairo_surface_t;
 typedef struct _cairo cairo_t;

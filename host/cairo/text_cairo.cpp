@@ -16,7 +16,7 @@
 #include <utility>
 
 #include "host/error.h"
-#include "host/widgets.h"
+#include "host/widget.h"
 
 namespace host::text {
 

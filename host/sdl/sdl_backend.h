@@ -14,7 +14,7 @@
 
 #include "host/cairo/cairo_painter.h"
 #include "host/engine.h"
-#include "host/widgets.h"
+#include "host/form.h"
 
 namespace host::sdl {
 

@@ -13,9 +13,9 @@
 #include <utility>
 #include <vector>
 
+#include "host/form.h"
 #include "host/painter.h"
 #include "host/picture.h"
-#include "host/widgets.h"
 
 namespace host {
 

@@ -10,7 +10,7 @@
 
 #include "host/error.h"
 #include "host/text.h"
-#include "host/widgets.h"
+#include "host/widget.h"
 #include "host/win/gdi_text.h"
 
 namespace host::text {

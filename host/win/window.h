@@ -12,7 +12,7 @@
 #include <memory>
 
 #include "host/engine.h"
-#include "host/widgets.h"
+#include "host/form.h"
 
 namespace host::win {
 

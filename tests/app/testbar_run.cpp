@@ -15,6 +15,7 @@
 #include "host/container.h"
 #include "host/engine.h"
 #include "host/error.h"
+#include "host/leaf_widgets.h"
 
 namespace {
 

@@ -1,0 +1,144 @@
+// Widgets that hold others and have a coordinate scale, and the two plain ones among them: the
+// picture box and the frame.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/picture.h"
+#include "host/widget.h"
+
+namespace host {
+
+// A widget that holds others and has a coordinate scale: form, user control, picture box, frame.
+class ContainerWidget : public Widget {
+ public:
+  ContainerWidget(WidgetKind kind, std::string name);
+  ~ContainerWidget() override;
+
+  // Adds a child (in front of its siblings). The engine gives windowed widgets their hwnd.
+  template <class W>
+  std::shared_ptr<W> add(std::string name) {
+    auto w = std::make_shared<W>(std::move(name));
+    attach(w);
+    return w;
+  }
+  void attach(std::shared_ptr<Widget> child);
+  void detach(Widget& child);
+  // Children from back to front.
+  const std::vector<std::shared_ptr<Widget>>& children() const;
+  Widget* child(std::string_view name) const;  // case-insensitive; null when absent
+  // The frontmost child that the mouse reaches at a point of the inner area (twips from the inner
+  // origin): visible, enabled, not a timer, its rectangle holding the point. Null when none does.
+  Widget* childAt(double x, double y) const;
+
+  int16_t ScaleMode() const { return scaleMode_; }
+  void setScaleMode(int16_t mode);  // 1 or 3: a fixed scale from 0; 0 keeps the current one
+  float ScaleLeft() const { return scaleLeft_; }
+  float ScaleTop() const { return scaleTop_; }
+  float ScaleWidth() const;
+  float ScaleHeight() const;
+  void setScaleLeft(float v);
+  void setScaleTop(float v);
+  void setScaleWidth(float v);   // switches to the user scale; error 380 for 0
+  void setScaleHeight(float v);  // switches to the user scale; error 380 for 0
+
+  // Inner (client) size in twips: the area the scale spans.
+  virtual double innerWidthTwips() const { return rectTwips().width; }
+  virtual double innerHeightTwips() const { return rectTwips().height; }
+  // Offset of the inner area from the outer top-left corner, in twips (borders, captions).
+  virtual double innerOffsetTwips() const { return 0.0; }
+
+  // Conversions between this container's units and twips from its inner origin.
+  double toTwipsX(double units) const;
+  double toTwipsY(double units) const;
+  double toTwipsW(double units) const;
+  double toTwipsH(double units) const;
+  double fromTwipsX(double twips) const;
+  double fromTwipsY(double twips) const;
+  double fromTwipsW(double twips) const;
+  double fromTwipsH(double twips) const;
+
+  // Text measurement in this container's units, in its font (DejaVu Sans 8 pt unless set).
+  float TextWidth(std::string_view text) const;
+  float TextHeight(std::string_view text) const;
+  double FontSize() const { return fontSize_; }
+  void setFontSize(double pt);  // error 380 outside (0, 2048]
+  bool FontBold() const { return fontBold_; }
+  void setFontBold(bool b) { fontBold_ = b; }
+
+ protected:
+  static void addContainerMembers(Table& t);
+  void sizeChanged() override;
+  // Tells the form's Controls collection of a child that arrives or leaves.
+  void countControls(const Widget& child, int delta) const;
+
+ private:
+  friend class Widget;  // ZOrder reorders the siblings
+  friend class ControlsCollection;
+  void switchToUserScale();
+  double twipsPerUnitX() const;  // fixed scale modes only
+  double twipsPerUnitY() const;
+  // Children leave their place empty (null) when they go, so that removal is O(1); the list
+  // closes up when half of it is empty, or when someone reads it.
+  void closeUp() const;
+  void childMoved(Widget& child);
+  struct HitGrid;
+  void dropGrid() const;
+  const HitGrid* grid() const;
+  mutable std::vector<std::shared_ptr<Widget>> children_;
+  mutable uint32_t empty_ = 0;  // null places in children_
+  mutable std::unique_ptr<HitGrid> grid_;
+  int16_t scaleMode_ = scale::Twips;
+  float scaleLeft_ = 0, scaleTop_ = 0;
+  float userScaleWidth_ = 0, userScaleHeight_ = 0;  // used while scaleMode_ is User
+  double fontSize_ = 8.0;
+  bool fontBold_ = false;
+};
+
+class PictureBox final : public ContainerWidget {
+ public:
+  explicit PictureBox(std::string name);
+  PictureRef Picture() const { return picture_; }
+  void setPicture(PictureRef p) { picture_ = std::move(p); }
+  int32_t BackColor() const { return backColor_; }
+  void setBackColor(int32_t c);  // an RGB value or a system colour, error 380 otherwise
+  int16_t BorderStyle() const { return borderStyle_; }  // 0 none (all we need), 1 fixed single
+  void setBorderStyle(int16_t b);                       // error 380 for anything but 0 and 1
+  bool canFocus() const override { return true; }
+  bool isWindowed() const override { return true; }
+  // A fixed single border takes two pixels on every side.
+  double innerOffsetTwips() const override;
+  double innerWidthTwips() const override;
+  double innerHeightTwips() const override;
+
+ protected:
+  const Table& table() const override;
+
+ private:
+  PictureRef picture_;
+  int32_t backColor_ = static_cast<int32_t>(0x8000000F);
+  int16_t borderStyle_ = 0;
+};
+
+class Frame final : public ContainerWidget {
+ public:
+  explicit Frame(std::string name);
+  const std::string& Caption() const { return caption_; }
+  void setCaption(std::string c) { caption_ = std::move(c); }
+  bool isWindowed() const override { return true; }
+
+ protected:
+  const Table& table() const override;
+
+ private:
+  std::string caption_;
+};
+
+// Finds a widget by name anywhere below a container (case-insensitive); null when absent.
+Widget* findWidget(const ContainerWidget& root, std::string_view name);
+
+}  // namespace host

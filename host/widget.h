@@ -1,0 +1,156 @@
+// The form engine's widgets, each with the members the control and its pages use and the effects
+// they rely on. Positions and sizes are stored physically, in twips relative to the container's
+// inner top-left corner, and are read and written in the container's scale units: changing a
+// container's scale changes the numbers its children report, never where they are.
+//
+// The base of every widget: its kind, name, geometry, visibility and mouse and key events.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "host/dispatch.h"
+#include "host/handler.h"
+#include "host/types.h"
+
+namespace host {
+
+class FormEngine;
+class ContainerWidget;
+class Form;
+class PropertyBag;
+
+enum class WidgetKind {
+  Form,
+  UserControl,
+  PictureBox,
+  Frame,
+  Image,
+  CommandButton,
+  Timer,
+  TextBox,
+  CheckBox,
+  Label,
+};
+
+const char* kindName(WidgetKind k);  // "Form", "UserControl", "PictureBox", ... as type names
+
+// Scale modes of a container: 0 user, 1 twips, 3 pixels.
+namespace scale {
+inline constexpr int16_t User = 0;
+inline constexpr int16_t Twips = 1;
+inline constexpr int16_t Pixels = 3;
+}  // namespace scale
+
+inline constexpr double kTwipsPerPixel = 15.0;  // 96 dots per inch
+
+// Mouse and keyboard event handlers, as widgets raise them.
+using MouseHandler = Handler<void(int16_t button, int16_t shift, float x, float y)>;
+using KeyHandler = Handler<void(int16_t& keyCode, int16_t shift)>;
+using EventHandler = Handler<void()>;
+
+// Physical rectangle in twips, relative to some origin.
+struct TwipsRect {
+  double left = 0, top = 0, width = 0, height = 0;
+  bool contains(double x, double y) const {
+    return x >= left && x < left + width && y >= top && y < top + height;
+  }
+};
+
+class Widget : public Dispatch {
+ public:
+  Widget(WidgetKind kind, std::string name);
+  ~Widget() override;
+  Widget(const Widget&) = delete;
+  Widget& operator=(const Widget&) = delete;
+
+  WidgetKind kind() const { return kind_; }
+  const std::string& name() const { return name_; }
+  ContainerWidget* container() const { return container_; }
+  Form* form() const;  // the form that ultimately holds the widget (null while detached)
+  FormEngine* engine() const;
+  // The widget as a container (form, user control, picture box, frame), or null.
+  ContainerWidget* asContainer();
+  const ContainerWidget* asContainer() const;
+
+  // Geometry in the container's scale units (twips for a top-level form).
+  float Left() const;
+  float Top() const;
+  float Width() const;
+  float Height() const;
+  void setLeft(float v);
+  void setTop(float v);
+  void setWidth(float v);
+  void setHeight(float v);
+  // One move; arguments left out keep their value.
+  void Move(float left, std::optional<float> top = {}, std::optional<float> width = {},
+            std::optional<float> height = {});
+
+  // Physical geometry, twips relative to the container's inner origin.
+  const TwipsRect& rectTwips() const { return rect_; }
+  void setRectTwips(const TwipsRect& r);
+
+  bool Visible() const { return visible_; }
+  void setVisible(bool v);
+  bool Enabled() const { return enabled_; }
+  void setEnabled(bool v);  // tells the widget even when the value stays (a timer restarts)
+  // Visible and enabled along the whole container chain.
+  bool effectivelyVisible() const;
+  bool effectivelyEnabled() const;
+
+  // 0 brings the widget in front of its siblings, 1 sends it behind them.
+  void ZOrder(int16_t position = 0);
+
+  int16_t TabIndex() const { return tabIndex_; }
+  void setTabIndex(int16_t i) { tabIndex_ = i; }
+  virtual bool canFocus() const { return false; }
+  virtual bool isWindowed() const { return false; }
+  // The window handle of a windowed widget (0 for windowless ones).
+  int32_t hwnd() const { return hwnd_; }
+
+  // Mouse events, coordinates in this widget's own scale (containers) or in its container's
+  // scale units measured from the widget's top-left corner (other widgets).
+  MouseHandler MouseDown, MouseMove, MouseUp;
+  EventHandler Click;
+  KeyHandler KeyDown, KeyUp;
+
+  // Converts a point in form-client twips to this widget's mouse coordinates.
+  void mousePoint(double formX, double formY, float& x, float& y) const;
+  // This widget's top-left corner in form-client twips.
+  void originOnForm(double& x, double& y) const;
+
+  // Dispatch over the widget's member table.
+  int32_t idOfName(std::string_view name) const override;
+  Variant invoke(int32_t id, Invoke kind, std::span<Variant> args) override;
+  std::string_view typeName() const override { return kindName(kind_); }
+
+ protected:
+  using Table = DispatchTable<Widget>;
+  virtual const Table& table() const;
+  static void addWidgetMembers(Table& t);
+  // Called after the physical size changed, and after Enabled changed.
+  virtual void sizeChanged() {}
+  virtual void enabledChanged() {}
+
+ private:
+  friend class ContainerWidget;
+  friend class FormEngine;
+  WidgetKind kind_;
+  std::string name_;
+  ContainerWidget* container_ = nullptr;
+  TwipsRect rect_;
+  bool visible_ = true;
+  bool enabled_ = true;
+  int16_t tabIndex_ = 0;
+  bool looseInGrid_ = false;  // listed apart in its container's hit grid (see ContainerWidget)
+  int32_t hwnd_ = 0;
+  uint32_t slot_ = 0;                       // its place in the container's list of children
+  FormEngine* registeredEngine_ = nullptr;  // the engine that knows this widget (hwnd, timers)
+  Widget* registeredPrev_ = nullptr;        // its neighbours in that engine's list
+  Widget* registeredNext_ = nullptr;
+};
+
+}  // namespace host
