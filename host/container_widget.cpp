@@ -48,9 +48,11 @@ double fixedTwipsPerUnit(int16_t mode, bool vertical) {
 
 // The hit grid of a container with many children: its inner area cut into about as many cells
 // as it has children, each cell listing (back to front) the children whose rectangles reach into
-// it, so that a hit test looks at a few children rather than at all. Children placed, moved or
-// brought to the front since the grid was made are listed apart ("loose") until there are too
-// many of them; so are children too large for a few cells. The grid is made again when the inner
+// it, so that a hit test looks at a few children rather than at all. Children placed, moved,
+// shown or brought to the front since the grid was made are listed apart ("loose") until there
+// are too many of them; so are children too large for a few cells. Hidden children are not
+// listed: a form may hold thousands of hidden boxes (each bar's tooltip, most of the time), and a
+// hit test must not walk them. The grid is made again when the inner
 // area changes size or the children close up.
 struct ContainerWidget::HitGrid {
   static constexpr size_t kMinChildren = 32;  // fewer are searched one by one
@@ -172,7 +174,7 @@ void ContainerWidget::dropGrid() const {
 }
 
 void ContainerWidget::childMoved(Widget& child) {
-  if (child.looseInGrid_) return;
+  if (child.looseInGrid_ || !child.visible_) return;  // a hidden one is listed when shown
   if (grid_->loose.size() >= 64 + (children_.size() - empty_) / 16) {
     dropGrid();  // made again at the next hit test
     return;
@@ -202,7 +204,7 @@ const ContainerWidget::HitGrid* ContainerWidget::grid() const {
   auto each = [&](auto&& visit) {
     for (size_t s = 0; s < children_.size(); ++s) {
       Widget* w = children_[s].get();
-      if (!w || w->kind() == WidgetKind::Timer) continue;
+      if (!w || w->kind() == WidgetKind::Timer || !w->Visible()) continue;
       long c0, c1, r0, r1;
       if (!g->cells(w->rectTwips(), c0, c1, r0, r1)) continue;
       if ((c1 - c0 + 1) * (r1 - r0 + 1) > HitGrid::kMaxCellsPerChild) {

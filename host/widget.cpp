@@ -155,7 +155,9 @@ void Widget::setRectTwips(const TwipsRect& r) {
 }
 
 void Widget::setVisible(bool v) {
+  bool shown = v && !visible_;
   visible_ = v;
+  if (shown && container_ && container_->grid_) container_->childMoved(*this);
 }
 
 void Widget::setEnabled(bool v) {
@@ -191,7 +193,8 @@ void Widget::ZOrder(int16_t position) {
     siblings.push_back(std::move(self));
     looseInGrid_ = false;  // listed under its old place, if at all
     if (c->grid_) c->childMoved(*this);
-    c->closeUp();
+    // Closing up renumbers every sibling and drops the grid: only when half the list is empty.
+    if (c->empty_ > 16 && c->empty_ * 2 > siblings.size()) c->closeUp();
   } else {
     // To the back: every place moves.
     c->dropGrid();
