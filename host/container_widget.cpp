@@ -183,6 +183,18 @@ void ContainerWidget::childMoved(Widget& child) {
   grid_->loose.push_back(child.slot_);
 }
 
+// A loose child that hides leaves the loose list, so that boxes shown for a moment and hidden
+// again do not lengthen every hit test. The one hidden is most often the one listed last.
+void ContainerWidget::childHidden(Widget& child) {
+  if (!child.looseInGrid_) return;
+  auto& loose = grid_->loose;
+  auto it = std::find(loose.rbegin(), loose.rend(), child.slot_);
+  if (it == loose.rend()) return;
+  *it = loose.back();
+  loose.pop_back();
+  child.looseInGrid_ = false;
+}
+
 // childAt asks only when there is a grid or there are children enough for one.
 const ContainerWidget::HitGrid* ContainerWidget::grid() const {
   size_t live = children_.size() - empty_;

@@ -86,6 +86,7 @@ class ContainerWidget : public Widget {
   // closes up when half of it is empty, or when someone reads it.
   void closeUp() const;
   void childMoved(Widget& child);
+  void childHidden(Widget& child);
   struct HitGrid;
   void dropGrid() const;
   const HitGrid* grid() const;

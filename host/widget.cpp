@@ -157,7 +157,10 @@ void Widget::setRectTwips(const TwipsRect& r) {
 void Widget::setVisible(bool v) {
   bool shown = v && !visible_;
   visible_ = v;
-  if (shown && container_ && container_->grid_) container_->childMoved(*this);
+  if (container_ && container_->grid_) {
+    if (shown) container_->childMoved(*this);
+    if (!v) container_->childHidden(*this);
+  }
 }
 
 void Widget::setEnabled(bool v) {

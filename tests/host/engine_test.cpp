@@ -47,7 +47,8 @@ Widget* hitBySearch(const std::vector<Widget*>& children, double x, double y) {
 
 // A form with hundreds of widgets (where the engine no longer searches them one by one) finds
 // the same widget as the plain search at every point, through moves, overlaps, z-order changes,
-// removals, hidden and disabled widgets, a resized form and a picture box's border.
+// removals, hidden and disabled widgets, widgets shown again, a resized form and a picture box's
+// border.
 TEST_F(Engine, HitTestsOnACrowdedFormFindWhatASearchFinds) {
   form->setWidth(12000);
   form->setHeight(9000);
@@ -105,11 +106,18 @@ TEST_F(Engine, HitTestsOnACrowdedFormFindWhatASearchFinds) {
     toFront(w, front);
   }
   compare("reordered");
+  std::vector<Widget*> hidden;
   for (int i = 0; i < 30; ++i) {
-    all[next(400)]->setVisible(false);
+    hidden.push_back(all[next(400)].get());
+    hidden.back()->setVisible(false);
     all[next(400)]->setEnabled(false);
   }
   compare("hidden and disabled");
+  for (size_t i = 0; i < hidden.size(); i += 2) {  // moved while hidden, then shown
+    hidden[i]->Move(static_cast<float>(next(12000)), static_cast<float>(next(9000)));
+    hidden[i]->setVisible(true);
+  }
+  compare("shown again");
   for (int i = 0; i < 150; ++i) {
     size_t k = next(static_cast<uint32_t>(all.size()));
     form->detach(*all[k]);
@@ -128,6 +136,8 @@ TEST_F(Engine, HitTestsOnACrowdedFormFindWhatASearchFinds) {
   }
   form->setWidth(8000);
   compare("bordered, narrower");
+  for (size_t i = 1; i < hidden.size(); i += 2) hidden[i]->setVisible(true);  // hidden as made
+  compare("shown after the grid was made");
   for (int i = 0; i < 200; ++i) {
     Widget* w = all[next(static_cast<uint32_t>(all.size()))].get();
     w->ZOrder(0);
