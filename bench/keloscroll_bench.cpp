@@ -8,7 +8,9 @@
 //   keloscroll_bench scaling [n ...]           one form with n bars (1 to 10,000 unless given):
 //                                               create, Value write, end-button press (one bar
 //                                               again and again; every bar once), destroy, heap
-//                                               bytes per bar
+//                                               bytes per bar (scaling.cpp)
+//   keloscroll_bench count <row> [n=1000]      n operations of one row, for instruction counts
+//                                               (count.cpp)
 //
 // The anchor mode measures the way the Qt and GTK scroll-bar baselines do (anchor_harness.h) and
 // prints their metric names, so that one summary lists ours beside theirs. The bar is placed as
@@ -34,6 +36,7 @@
 #include <vector>
 
 #include "anchor_harness.h"
+#include "bars.h"
 #include "control/UsrKeloScroll.h"
 #include "host/cairo/cairo_painter.h"
 #include "host/clock.h"
@@ -42,128 +45,12 @@
 #include "host/render.h"
 #include "host/variant.h"
 #include "host/widgets.h"
+#include "modes.h"
 
 namespace {
 
+using namespace bench;
 using keloscroll::UsrKeloScroll;
-
-constexpr double kPx = host::kTwipsPerPixel;
-constexpr float kBarWidth = static_cast<float>(16 * kPx);
-constexpr float kBarHeight = static_cast<float>(240 * kPx);
-constexpr int32_t kMax = 200000;
-constexpr int32_t kLargeChange = 6;
-constexpr int32_t kMiddle = 100000;
-constexpr long kRecordBatch = 1024;
-
-// One bar placed on a form the way a container places a control: site, control, InitProperties,
-// the first resize and Show. Destroyed the way a container unloads it: Terminate, then the
-// control, then the site.
-long long g_delivered = 0;  // events the host's sinks received
-
-struct Placed {
-  std::shared_ptr<host::ControlSite> site;
-  std::shared_ptr<UsrKeloScroll> ctl;
-
-  Placed(host::FormEngine& engine, host::Form& form, std::string name, bool recording = false)
-      : site(std::make_shared<host::ControlSite>(engine, form, std::move(name))) {
-    site->setRecording(recording);
-    site->setEventSink([](std::string_view, std::span<host::Variant>) { ++g_delivered; });
-    ctl = UsrKeloScroll::create(*site);
-    site->initNew();
-    site->resize(kBarWidth, kBarHeight);
-    site->show();
-    ctl->setMax(kMax);
-    ctl->setLargeChange(kLargeChange);
-    site->clearEvents();
-    site->clearPropertyChanges();
-  }
-  Placed(Placed&&) = default;
-  Placed& operator=(Placed&&) = delete;
-  Placed(const Placed&) = delete;
-  Placed& operator=(const Placed&) = delete;
-  ~Placed() {
-    if (site) site->terminate();
-    ctl.reset();
-    site.reset();
-  }
-};
-
-// A form on a headless engine whose clock stands still: timers never fire, and the description
-// throttle lets only the first request through.
-struct FormOnEngine {
-  host::VirtualClock clock;
-  host::FormEngine engine{clock};
-  std::shared_ptr<host::Form> form = engine.createForm("Form1");
-
-  FormOnEngine() {
-    form->setWidth(9000);
-    form->setHeight(6000);
-  }
-};
-
-// A form holding one bar, with the pieces the input loops aim at.
-struct OneBar : FormOnEngine {
-  Placed bar{engine, *form, "KeloScroll1"};
-  host::Widget& track = part("picBarra");
-  host::Widget& thumb = part("imgCursor");
-
-  host::Widget& part(std::string_view name) const {
-    host::Widget* w = host::findWidget(bar.site->surface(), name);
-    if (!w) {
-      std::fprintf(stderr, "keloscroll_bench: the bar has no part %.*s\n",
-                   static_cast<int>(name.size()), name.data());
-      std::exit(2);
-    }
-    return *w;
-  }
-  // A widget's rectangle in form-client twips.
-  static host::TwipsRect onForm(const host::Widget& w) {
-    double x = 0, y = 0;
-    w.originOnForm(x, y);
-    return {x, y, w.rectTwips().width, w.rectTwips().height};
-  }
-  double trackCentreX() const {
-    host::TwipsRect r = onForm(track);
-    return r.left + r.width / 2;
-  }
-  double thumbCentreY() const {
-    host::TwipsRect r = onForm(thumb);
-    return r.top + r.height / 2;
-  }
-  void dropRecords() {
-    bar.site->clearEvents();
-    bar.site->clearPropertyChanges();
-  }
-  void maybeDropRecords(long i) {
-    if (i % kRecordBatch == kRecordBatch - 1) dropRecords();
-  }
-
-  // Press on the thumb's centre; the moves go from there.
-  double pressThumb() {
-    double y = thumbCentreY();
-    engine.mouseDown(*form, trackCentreX(), y, host::mouse::Left);
-    return y;
-  }
-  // The i-th move of a triangle wave of +-40 pixels, one pixel per move, never repeating a y.
-  void dragMove(long i, double y0) {
-    long k = i % 160, d = k < 80 ? k - 40 : 120 - k;
-    engine.mouseMove(*form, trackCentreX(), y0 + static_cast<double>(d + 1) * kPx);
-  }
-  // A press and release on the track 3 pixels from its top or its bottom end.
-  void trackClick(bool above) {
-    host::TwipsRect r = onForm(track);
-    double y = above ? r.top + 3 * kPx : r.top + r.height - 3 * kPx;
-    double x = r.left + r.width / 2;
-    engine.mouseDown(*form, x, y, host::mouse::Left);
-    engine.mouseUp(*form, x, y, host::mouse::Left);
-  }
-};
-
-unsigned long g_toggle = 0;  // survives across loops, so every setValue changes the value
-
-int32_t nextValue() {
-  return (++g_toggle & 1) ? 150000 : 50000;
-}
 
 // ---- Google Benchmark cases ----------------------------------------------------------------
 
@@ -447,134 +334,6 @@ int anchorMemory(const std::string& mode, long n) {
   return 0;
 }
 
-// ---- scaling mode ---------------------------------------------------------------------------
-
-// n bars side by side on one form, 100 to a row. Every figure but the first and the last is about
-// one bar, the first made (the one at the back, which a front-to-back search reaches last), so
-// that a row that grows with n shows work that walks the other bars.
-struct ScalingRow {
-  long n = 0;
-  double createNs = 0;    // per bar, site to Show
-  double valueNs = 0;     // one Value write on the first bar
-  double pressUs = 0;     // down on its lower end button, 300 ms held, up (virtual clock)
-  double eachOnceUs = 0;  // every bar pressed once in turn, on a fresh form (eachPressedOnceUs)
-  double destroyNs = 0;   // per bar, in creation order
-  double bytes = 0;       // heap growth per bar
-};
-
-double nsSince(anchor::Clock::time_point t0) {
-  return std::chrono::duration<double, std::nano>(anchor::Clock::now() - t0).count();
-}
-
-// Press, hold and release the lower end button of a bar; the hide timer then runs out (untimed),
-// so that every press starts alike. Returns the ns the press took.
-double press(FormOnEngine& f, Placed& p) {
-  host::Widget* button = host::findWidget(p.site->surface(), "cmdDXDN");
-  double x = 0, y = 0;
-  button->originOnForm(x, y);
-  x += button->rectTwips().width / 2;
-  y += button->rectTwips().height / 2;
-  auto s = anchor::Clock::now();
-  f.engine.mouseDown(*f.form, x, y, host::mouse::Left);
-  f.engine.advance(300);
-  f.engine.mouseUp(*f.form, x, y, host::mouse::Left);
-  double ns = nsSince(s);
-  f.engine.advance(1000);
-  return ns;
-}
-
-// n bars placed as in scalingRow, then every bar pressed once in turn, each press adding that
-// bar's tooltip box to the form: µs per press. Below 100 bars the pattern runs on fresh forms
-// until 100 presses are timed, so that the one-bar row is not a single sample.
-double eachPressedOnceUs(long n) {
-  constexpr long kPerRow = 100;
-  double total = 0;
-  long timed = 0;
-  while (timed < 100) {
-    FormOnEngine f;
-    f.form->setWidth(static_cast<float>(static_cast<double>(std::min(n, kPerRow)) * kBarWidth));
-    f.form->setHeight(
-        static_cast<float>(static_cast<double>((n + kPerRow - 1) / kPerRow) * kBarHeight));
-    std::vector<Placed> bars;
-    bars.reserve(static_cast<size_t>(n));
-    for (long i = 0; i < n; i++) {
-      Placed& p = bars.emplace_back(f.engine, *f.form, "KeloScroll" + std::to_string(i));
-      p.site->surface().setLeft(static_cast<float>(static_cast<double>(i % kPerRow) * kBarWidth));
-      p.site->surface().setTop(static_cast<float>(static_cast<double>(i / kPerRow) * kBarHeight));
-      p.ctl->setValue(kMiddle);
-    }
-    for (Placed& p : bars) total += press(f, p);
-    timed += n;
-  }
-  return total / static_cast<double>(timed) / 1000.0;
-}
-
-ScalingRow scalingRow(long n) {
-  constexpr long kPerRow = 100;
-  ScalingRow row;
-  row.n = n;
-  FormOnEngine f;
-  f.form->setWidth(static_cast<float>(static_cast<double>(std::min(n, kPerRow)) * kBarWidth));
-  f.form->setHeight(
-      static_cast<float>(static_cast<double>((n + kPerRow - 1) / kPerRow) * kBarHeight));
-  std::vector<Placed> bars;
-  bars.reserve(static_cast<size_t>(n));
-  { Placed warm(f.engine, *f.form, "KeloScrollWarm"); }
-  malloc_trim(0);
-  long h0 = anchor::heap_bytes();
-  auto t0 = anchor::Clock::now();
-  for (long i = 0; i < n; i++) {
-    Placed& p = bars.emplace_back(f.engine, *f.form, "KeloScroll" + std::to_string(i));
-    p.site->surface().setLeft(static_cast<float>(static_cast<double>(i % kPerRow) * kBarWidth));
-    p.site->surface().setTop(static_cast<float>(static_cast<double>(i / kPerRow) * kBarHeight));
-  }
-  row.createNs = nsSince(t0) / static_cast<double>(n);
-  row.bytes = static_cast<double>(anchor::heap_bytes() - h0) / static_cast<double>(n);
-
-  // Value writes on the first bar.
-  UsrKeloScroll& first = *bars.front().ctl;
-  constexpr long kWrites = 200000;
-  first.setValue(kMiddle);
-  t0 = anchor::Clock::now();
-  for (long i = 0; i < kWrites; i++) first.setValue(nextValue());
-  row.valueNs = nsSince(t0) / kWrites;
-
-  first.setValue(kMiddle);
-  press(f, bars.front());  // makes its tooltip box
-  constexpr long kPresses = 300;
-  double total = 0;
-  for (long i = 0; i < kPresses; i++) {
-    if (i % 50 == 0) first.setValue(kMiddle);  // far from the end of the range
-    total += press(f, bars.front());
-  }
-  row.pressUs = total / kPresses / 1000.0;
-
-  t0 = anchor::Clock::now();
-  bars.clear();
-  row.destroyNs = nsSince(t0) / static_cast<double>(n);
-  return row;
-}
-
-int scalingMain(int argc, char** argv) {
-  std::vector<long> sizes;
-  for (int i = 0; i < argc; i++) sizes.push_back(std::atol(argv[i]));
-  if (sizes.empty()) sizes = {1, 10, 100, 1000, 10000};
-  std::printf("%8s %12s %12s %12s %14s %12s %10s\n", "bars", "create ns", "Value ns", "press us",
-              "each once us", "destroy ns", "bytes");
-  for (long n : sizes) {
-    if (n < 1) {
-      std::fprintf(stderr, "keloscroll_bench: scaling needs at least one bar\n");
-      return 2;
-    }
-    ScalingRow r = scalingRow(n);
-    r.eachOnceUs = eachPressedOnceUs(n);
-    std::printf("%8ld %12.0f %12.1f %12.2f %14.2f %12.0f %10.0f\n", r.n, r.createNs, r.valueNs,
-                r.pressUs, r.eachOnceUs, r.destroyNs, r.bytes);
-    std::fflush(stdout);
-  }
-  return 0;
-}
-
 int anchorMain(int argc, char** argv) {
   std::string what = argc > 0 ? argv[0] : "timing";
   int rc = 0;
@@ -594,7 +353,10 @@ int anchorMain(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   if (argc > 1 && std::string_view(argv[1]) == "anchor") return anchorMain(argc - 2, argv + 2);
-  if (argc > 1 && std::string_view(argv[1]) == "scaling") return scalingMain(argc - 2, argv + 2);
+  if (argc > 1 && std::string_view(argv[1]) == "scaling") {
+    return bench::scalingMain(argc - 2, argv + 2);
+  }
+  if (argc > 1 && std::string_view(argv[1]) == "count") return bench::countMain(argc - 2, argv + 2);
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();
