@@ -44,46 +44,58 @@ namespace {
 
 // A handler that reaches the control only while it lives, and keeps it alive until the handler
 // returns: the host may let go of the bar inside an event the handler raises (a Change handler
-// that unloads it), and the handler, its step and its tick must finish on a whole object.
-template <class... A>
-auto whileAlive(UsrKeloScroll& control, void (UsrKeloScroll::*handler)(A...)) {
-  return [weak = control.weak_from_this(), handler](A... a) {
-    if (auto self = std::static_pointer_cast<UsrKeloScroll>(weak.lock())) {
-      ((*self).*handler)(std::forward<A>(a)...);
-    }
+// that unloads it), and the handler, its step and its tick must finish on a whole object. It holds
+// the control by its address, which stays good while the handler is bound (the destructor unbinds
+// every one); the member to call, and the end of a handler the end buttons share, are template
+// arguments. So it fits inside the widget's handler slot: no allocation per handler.
+template <auto Member, class... A>
+auto whileAliveCall(UsrKeloScroll& control, void (UsrKeloScroll::*)(A...)) {
+  return [self = &control](A... a) {
+    if (auto keep = self->weak_from_this().lock()) (self->*Member)(std::forward<A>(a)...);
   };
 }
+template <auto Member>
+auto whileAlive(UsrKeloScroll& control) {
+  return whileAliveCall<Member>(control, Member);
+}
 
-// The same for a handler shared by two widgets: the widget's own argument comes first.
-template <class B, class... A>
-auto whileAlive(UsrKeloScroll& control, void (UsrKeloScroll::*handler)(B, A...), B bound) {
-  return [weak = control.weak_from_this(), handler, bound](A... a) {
-    if (auto self = std::static_pointer_cast<UsrKeloScroll>(weak.lock())) {
-      ((*self).*handler)(bound, std::forward<A>(a)...);
-    }
+// The same for a handler the two end buttons share: the button's end comes first.
+template <auto Member, geometry::BarEnd End, class... A>
+auto whileAliveAtCall(UsrKeloScroll& control, void (UsrKeloScroll::*)(geometry::BarEnd, A...)) {
+  return [self = &control](A... a) {
+    if (auto keep = self->weak_from_this().lock()) (self->*Member)(End, std::forward<A>(a)...);
   };
+}
+template <auto Member, geometry::BarEnd End>
+auto whileAliveAt(UsrKeloScroll& control) {
+  return whileAliveAtCall<Member, End>(control, Member);
 }
 
 }  // namespace
 
 void UsrKeloScroll::bindHandlers() {
-  surface_.Resize = whileAlive(*this, &UsrKeloScroll::UserControl_Resize);
-  surface_.InitProperties = whileAlive(*this, &UsrKeloScroll::UserControl_InitProperties);
-  surface_.ReadProperties = whileAlive(*this, &UsrKeloScroll::UserControl_ReadProperties);
-  surface_.WriteProperties = whileAlive(*this, &UsrKeloScroll::UserControl_WriteProperties);
-  surface_.Show = whileAlive(*this, &UsrKeloScroll::UserControl_Show);
-  surface_.Terminate = whileAlive(*this, &UsrKeloScroll::UserControl_Terminate);
-  surface_.KeyDown = whileAlive(*this, &UsrKeloScroll::UserControl_KeyDown);
-  surface_.KeyUp = whileAlive(*this, &UsrKeloScroll::UserControl_KeyUp);
-  picBarra->MouseDown = whileAlive(*this, &UsrKeloScroll::picBarra_MouseDown);
-  picBarra->MouseMove = whileAlive(*this, &UsrKeloScroll::picBarra_MouseMove);
-  picBarra->MouseUp = whileAlive(*this, &UsrKeloScroll::picBarra_MouseUp);
-  picBarra->Click = whileAlive(*this, &UsrKeloScroll::picBarra_Click);
-  for (geometry::BarEnd end : {geometry::BarEnd::Start, geometry::BarEnd::End}) {
-    EndButton(end).MouseDown = whileAlive(*this, &UsrKeloScroll::EndButton_MouseDown, end);
-    EndButton(end).MouseUp = whileAlive(*this, &UsrKeloScroll::EndButton_MouseUp, end);
-  }
-  tmr_Server->Tick = whileAlive(*this, &UsrKeloScroll::tmr_Server_Timer);
+  surface_.Resize = whileAlive<&UsrKeloScroll::UserControl_Resize>(*this);
+  surface_.InitProperties = whileAlive<&UsrKeloScroll::UserControl_InitProperties>(*this);
+  surface_.ReadProperties = whileAlive<&UsrKeloScroll::UserControl_ReadProperties>(*this);
+  surface_.WriteProperties = whileAlive<&UsrKeloScroll::UserControl_WriteProperties>(*this);
+  surface_.Show = whileAlive<&UsrKeloScroll::UserControl_Show>(*this);
+  surface_.Terminate = whileAlive<&UsrKeloScroll::UserControl_Terminate>(*this);
+  surface_.KeyDown = whileAlive<&UsrKeloScroll::UserControl_KeyDown>(*this);
+  surface_.KeyUp = whileAlive<&UsrKeloScroll::UserControl_KeyUp>(*this);
+  picBarra->MouseDown = whileAlive<&UsrKeloScroll::picBarra_MouseDown>(*this);
+  picBarra->MouseMove = whileAlive<&UsrKeloScroll::picBarra_MouseMove>(*this);
+  picBarra->MouseUp = whileAlive<&UsrKeloScroll::picBarra_MouseUp>(*this);
+  picBarra->Click = whileAlive<&UsrKeloScroll::picBarra_Click>(*this);
+  using geometry::BarEnd;
+  EndButton(BarEnd::Start).MouseDown =
+      whileAliveAt<&UsrKeloScroll::EndButton_MouseDown, BarEnd::Start>(*this);
+  EndButton(BarEnd::Start).MouseUp =
+      whileAliveAt<&UsrKeloScroll::EndButton_MouseUp, BarEnd::Start>(*this);
+  EndButton(BarEnd::End).MouseDown =
+      whileAliveAt<&UsrKeloScroll::EndButton_MouseDown, BarEnd::End>(*this);
+  EndButton(BarEnd::End).MouseUp =
+      whileAliveAt<&UsrKeloScroll::EndButton_MouseUp, BarEnd::End>(*this);
+  tmr_Server->Tick = whileAlive<&UsrKeloScroll::tmr_Server_Timer>(*this);
 }
 
 // ---- plain properties --------------------------------------------------------------------
