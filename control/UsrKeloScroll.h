@@ -10,6 +10,7 @@
 // bar's axis that the layout, the thumb and the interaction share.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -177,8 +178,9 @@ class UsrKeloScroll final : public host::Dispatch, public host::Diagnosable {
   Boolean CreateDescriptionBox();
   int32_t ContainerTop(host::Dispatch& ctl);
   int32_t ContainerLeft(host::Dispatch& ctl);
-  void PlaceBesideHorizontalTrack(host::Dispatch& extender, int32_t textH, int32_t formW,
-                                  int32_t& boxLeft, int32_t& boxW, int32_t& boxTop);
+  // The box's left, top, width and height in the form's units.
+  std::array<float, 4> PlaceBesideHorizontalTrack(host::Dispatch& extender, int32_t textW,
+                                                  int32_t textH, int32_t formW);
   std::string DescriptionBoxName() const;
 
   // The host may release the site first: the surface stays while the control does.

@@ -3,6 +3,7 @@
 // parent form beside the track. Refreshes are throttled by RefreshMsecGD and happen only when the
 // thumb has moved along the bar; the timer hides the box (stepping.cpp).
 #include <algorithm>
+#include <array>
 #include <string>
 
 #include "control/UsrKeloScroll.h"
@@ -72,8 +73,10 @@ Boolean UsrKeloScroll::ShowDescription() {
     if (mDescription.empty()) return host::False;  // an older text stays until hidden
 
     int32_t boxLeft = 0, boxW = textW, boxTop = 0;
+    // Where the box goes, in the form's units.
+    std::array<float, 4> place{};
     if (arrangedHorizontally_) {
-      PlaceBesideHorizontalTrack(extender, textH, formW, boxLeft, boxW, boxTop);
+      place = PlaceBesideHorizontalTrack(extender, textW, textH, formW);
     } else {
       int32_t ctlLeft = 0, rightFree = 0;
       skipOn398([&] { ctlLeft = ContainerLeft(extender); });
@@ -116,9 +119,13 @@ Boolean UsrKeloScroll::ShowDescription() {
                               static_cast<double>(ratio) * mTipY);
       });
     }
+    if (!arrangedHorizontally_) {
+      place = {static_cast<float>(boxLeft), static_cast<float>(boxTop), static_cast<float>(boxW),
+               static_cast<float>(textH)};
+    }
     skipOn398([&] {
-      box.call("Move", {Variant(static_cast<float>(boxLeft)), Variant(static_cast<float>(boxTop)),
-                        Variant(static_cast<float>(boxW)), Variant(static_cast<float>(textH))});
+      box.call("Move",
+               {Variant(place[0]), Variant(place[1]), Variant(place[2]), Variant(place[3])});
     });
     skipOn398([&] { deref(parent()).call("Refresh"); });
     skipOn398([&] { box.let("Visible", true); });
@@ -132,20 +139,34 @@ Boolean UsrKeloScroll::ShowDescription() {
 
 // A horizontal bar's box: above the track, or below it when the form has no room above, so that
 // it never covers the end buttons or the thumb; along the bar it starts where the thumb does, as
-// far as the form's width lets it.
-void UsrKeloScroll::PlaceBesideHorizontalTrack(host::Dispatch& extender, int32_t textH,
-                                               int32_t formW, int32_t& boxLeft, int32_t& boxW,
-                                               int32_t& boxTop) {
+// far as the form's width lets it. The form's units need not be twips (a form in pixels): the
+// place is worked out in twips, the extender's numbers brought there by the ratio of the
+// control's size in its container's units to its size in twips, and the result taken back.
+std::array<float, 4> UsrKeloScroll::PlaceBesideHorizontalTrack(host::Dispatch& extender,
+                                                               int32_t textW, int32_t textH,
+                                                               int32_t formW) {
+  double unitsX = 1, unitsY = 1;  // container units per twip
+  skipOn398([&] {
+    if (surface_.WidthTwips() > 0)
+      unitsX = extender.get("Width").asDouble() / surface_.WidthTwips();
+    if (surface_.HeightTwips() > 0) {
+      unitsY = extender.get("Height").asDouble() / surface_.HeightTwips();
+    }
+  });
+  if (!(unitsX > 0)) unitsX = 1;
+  if (!(unitsY > 0)) unitsY = 1;
   double ctlLeft = 0, ctlTop = 0;
-  skipOn398([&] { ctlLeft = ContainerLeft(extender); });
-  skipOn398([&] { ctlTop = ContainerTop(extender); });
+  skipOn398([&] { ctlLeft = ContainerLeft(extender) / unitsX; });
+  skipOn398([&] { ctlTop = ContainerTop(extender) / unitsY; });
   double trackTop = ctlTop + picBarra->Top();
-  boxTop = host::toLong(textH <= trackTop ? trackTop - textH
-                                          : trackTop + static_cast<double>(picBarra->Height()));
-  if (formW > 0 && boxW > formW) boxW = formW;
+  double boxTop = host::toLong(
+      textH <= trackTop ? trackTop - textH : trackTop + static_cast<double>(picBarra->Height()));
+  double boxW = formW > 0 && textW > formW ? formW : textW;
   double thumbLeft = ctlLeft + picBarra->Left() + picBarra->toTwipsX(imgCursor->Left());
   double mostLeft = static_cast<double>(formW) - boxW;
-  boxLeft = host::toLong(std::max(0.0, std::min(thumbLeft, mostLeft)));
+  double boxLeft = host::toLong(std::max(0.0, std::min(thumbLeft, mostLeft)));
+  return {host::toSingle(boxLeft * unitsX), host::toSingle(boxTop * unitsY),
+          host::toSingle(boxW * unitsX), host::toSingle(textH * unitsY)};
 }
 
 Boolean UsrKeloScroll::CreateDescriptionBox() {
