@@ -225,10 +225,11 @@ void FormEngine::deliverMouse(Widget& w, MouseHandler Widget::*which, Form& form
 
 void FormEngine::mouseDown(Form& form, double x, double y, int16_t button, int16_t shiftMask,
                            int16_t held) {
-  cursor_ = toScreen(form, x, y);
+  Widget* hit = hitTest(form, x, y);
+  cursor_ = pointerPixel(form, x, y, hit);
   // The button is held from now on, also when the press lands on nothing.
   buttons_ = static_cast<int16_t>((held >= 0 ? held : buttons_) | button);
-  Widget* target = capture_ ? capture_ : hitTest(form, x, y);
+  Widget* target = capture_ ? capture_ : hit;
   if (!target) return;
   auto keep = keepAlive(*target);
   if (!capture_) {
@@ -246,10 +247,11 @@ void FormEngine::mouseDown(Form& form, double x, double y, int16_t button, int16
 }
 
 void FormEngine::mouseMove(Form& form, double x, double y, int16_t shiftMask, int16_t held) {
-  cursor_ = toScreen(form, x, y);
+  Widget* hit = hitTest(form, x, y);
+  cursor_ = pointerPixel(form, x, y, hit);
   if (held >= 0) buttons_ = held;
-  // A captured mouse goes to the capture wherever it is: no need to look for what lies there.
-  Widget* target = capture_ ? capture_ : hitTest(form, x, y);
+  // A captured mouse goes to the capture wherever it is.
+  Widget* target = capture_ ? capture_ : hit;
   if (!target) return;
   auto keep = keepAlive(*target);
   deliverMouse(*target, &Widget::MouseMove, form, x, y, buttons_, shiftMask);
@@ -261,11 +263,11 @@ void FormEngine::mouseMove(Form& form, double x, double y, int16_t shiftMask, in
 // Value change raises the Click.
 void FormEngine::mouseUp(Form& form, double x, double y, int16_t button, int16_t shiftMask,
                          int16_t held) {
-  cursor_ = toScreen(form, x, y);
   // The release reports what was held up to it, the released button included.
   const int16_t mask = static_cast<int16_t>((held >= 0 ? held : buttons_) | button);
   buttons_ = static_cast<int16_t>(mask & ~button);
   Widget* hit = hitTest(form, x, y);
+  cursor_ = pointerPixel(form, x, y, hit);
   bool pressed = capture_ != nullptr;
   Widget* target = inputTarget(hit);
   if (!target) return;
@@ -450,6 +452,28 @@ int32_t pixelEdge(double twips) {
 Point FormEngine::toScreen(const Form& form, double x, double y) const {
   return Point{saturatedPixel(std::floor((form.screenLeftTwips + x) / kTwipsPerPixel)),
                saturatedPixel(std::floor((form.screenTopTwips + y) / kTwipsPerPixel))};
+}
+
+// The pixel the pointer lies in, counted on the side of the window that the hit test found under
+// it where that window's edge falls inside the pixel (window edges round half up): a press that
+// the hit test gave a window is then over that window for the pointer test too (a press on an
+// end button's last pixel row keeps the button repeating).
+Point FormEngine::pointerPixel(const Form& form, double x, double y, const Widget* hit) const {
+  Point p = toScreen(form, x, y);
+  while (hit && hit->hwnd() == 0) hit = hit->container();
+  if (!hit) return p;
+  // Only the pixel next to an edge moves; a point the hit test could not place (no number)
+  // keeps its own.
+  Rect r = screenRect(*hit);
+  auto inside = [](int32_t v, int32_t from, int32_t to) {
+    if (from >= to) return v;
+    if (v == from - 1) return from;
+    if (v == to) return to - 1;
+    return v;
+  };
+  p.x = inside(p.x, r.left, r.right);
+  p.y = inside(p.y, r.top, r.bottom);
+  return p;
 }
 
 Rect FormEngine::screenRect(const Widget& w) const {

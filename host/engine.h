@@ -122,6 +122,7 @@ class FormEngine {
   // A rectangle in form-client twips on the screen, its edges rounded as a window's are.
   Rect screenRect(const Form* form, const TwipsRect& r) const;
   Point toScreen(const Form& form, double x, double y) const;
+  Point pointerPixel(const Form& form, double x, double y, const Widget* hit) const;
 
   // Modal forms and message boxes. Headless, a modal showing calls the modal policy (which may
   // click and type on the form) and returns when it returns; the showing is recorded.
