@@ -25,12 +25,9 @@ HRESULT noThrow(F&& f) noexcept {
 extern "C" {
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    setModule(instance);
-    // Thread notifications are not needed: the data objects share per thread lives in
-    // thread-local storage of its own.
-    DisableThreadLibraryCalls(instance);
-  }
+  // Every notification, thread ones included, goes on to the server layer: the C++ runtime
+  // linked into the library ends a thread's thread-local data on its detach notification.
+  moduleNotified(instance, reason);
   return TRUE;
 }
 

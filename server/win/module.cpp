@@ -14,8 +14,8 @@ std::atomic<long> gLocks{0};
 
 }  // namespace
 
-void setModule(HMODULE m) {
-  gModule = m;
+void moduleNotified(HMODULE m, DWORD reason) {
+  if (reason == DLL_PROCESS_ATTACH) gModule = m;
 }
 
 HMODULE module() {

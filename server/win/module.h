@@ -11,8 +11,10 @@
 
 namespace keloscroll::win {
 
-// Kept by DllMain before any export runs.
-void setModule(HMODULE module);
+// The entry point's notifications, as DllMain receives them: the handle is kept on the process
+// attach, before any export runs. Thread notifications need nothing of the layer today: what
+// objects share per thread lives in thread-local storage.
+void moduleNotified(HMODULE module, DWORD reason);
 HMODULE module();
 // The library file's full path.
 std::wstring modulePath();

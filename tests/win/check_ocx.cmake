@@ -55,6 +55,10 @@ foreach(dll kernel32.dll ole32.dll oleaut32.dll advapi32.dll)
     fail("does not import ${dll}")
   endif()
 endforeach()
+# The entry point passes thread notifications on, so it never turns them off.
+if(headers MATCHES "DisableThreadLibraryCalls")
+  fail("imports DisableThreadLibraryCalls: the entry point must receive thread notifications")
+endif()
 
 # Resources, written back as a resource script.
 get_filename_component(name "${OCX}" NAME_WE)
@@ -86,6 +90,31 @@ function(resource_words header n out)
   string(JOIN "" words ${words})
   set(${out} "${words}" PARENT_SCOPE)
 endfunction()
+
+# The language a resource is tagged with, as "primary, sub": windres writes a LANGUAGE line
+# wherever the language changes, so the last one before the resource's header is its own.
+function(resource_language header out)
+  string(FIND "${rcs}" "\n${header}" at)
+  set(language "")
+  if(at GREATER_EQUAL 0)
+    string(SUBSTRING "${rcs}" 0 ${at} before)
+    string(REGEX MATCHALL "LANGUAGE [0-9]+, [0-9]+" all "${before}")
+    list(POP_BACK all language)
+    string(REPLACE "LANGUAGE " "" language "${language}")
+  endif()
+  set(${out} "${language}" PARENT_SCOPE)
+endfunction()
+foreach(header "1 \"_IID_USRKELOSCROLL\"" "1 \"_SRCIID_USRKELOSCROLL\"" "1 \"_IID_PROPERTYPAGE1\""
+               "1 \"TYPELIB\"" "30000 2 /* RT_BITMAP */")
+  resource_language("${header}" language)
+  if(NOT language STREQUAL "0, 0")
+    fail("resource ${header} is not language-neutral: LANGUAGE '${language}'")
+  endif()
+endforeach()
+resource_language("1 VERSIONINFO" language)
+if(NOT language STREQUAL "9, 1")
+  fail("the version block is not in US English: LANGUAGE '${language}'")
+endif()
 
 # A GUID of identities.h as the 32-bit little-endian words of its binary layout.
 file(READ ${IDENTITIES} ids)
