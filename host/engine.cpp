@@ -121,11 +121,22 @@ int32_t FormEngine::assignHwnd(Widget& w) {
   }
   auto it = hwnds_.find(w.hwnd_);
   if (w.hwnd_ == 0 || (it != hwnds_.end() && it->second != &w)) {
+    // Past numbers in use: a widget may carry its real window's handle (useWindowHandle).
+    while (hwnds_.count(nextHwnd_) != 0) nextHwnd_ += 4;
     w.hwnd_ = nextHwnd_;
     nextHwnd_ += 4;
   }
   hwnds_[w.hwnd_] = &w;
   return w.hwnd_;
+}
+
+void FormEngine::useWindowHandle(Widget& w, int32_t handle) {
+  if (w.registeredEngine_ != this) return;
+  auto it = hwnds_.find(w.hwnd_);
+  if (it != hwnds_.end() && it->second == &w) hwnds_.erase(it);
+  auto taken = hwnds_.find(handle);
+  w.hwnd_ = handle != 0 && taken == hwnds_.end() ? handle : 0;
+  assignHwnd(w);
 }
 
 Widget* FormEngine::widgetOfHwnd(int32_t hwnd) const {

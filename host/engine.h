@@ -63,6 +63,9 @@ class FormEngine {
   // Gives a windowed widget (and, through the containers' add, every later one) its window handle.
   int32_t assignHwnd(Widget& w);
   Widget* widgetOfHwnd(int32_t hwnd) const;
+  // A backend that shows a windowed widget in a real window of the platform gives the widget that
+  // window's handle (its hwnd is then the platform's); 0 gives it a number of the engine's again.
+  void useWindowHandle(Widget& w, int32_t handle);
 
   // Registration, kept by the widgets themselves: a widget placed on one of the engine's forms is
   // adopted (window handle, timer); one that leaves or dies is forgotten, so that no capture,

@@ -351,13 +351,16 @@ void drawForm(const Form& form, HDC dc, const RECT& rect) {
 }
 
 void FormWindow::runModal(Form& form) {
-  FormWindow window(engine_, form, false);
-  HWND owner = hwnd_ ? GetAncestor(hwnd_, GA_ROOT) : nullptr;
+  runModalWindow(engine_, form, hwnd_ ? GetAncestor(hwnd_, GA_ROOT) : nullptr);
+}
+
+void runModalWindow(FormEngine& engine, Form& form, HWND owner) {
+  FormWindow window(engine, form, false);
   if (!window.createPopup(owner)) raise(err::InvalidCall);
   bool ownerWasEnabled = owner && IsWindowEnabled(owner);
   if (ownerWasEnabled) EnableWindow(owner, FALSE);
   auto open = [&] {
-    const auto& forms = engine_.forms();
+    const auto& forms = engine.forms();
     bool loaded =
         std::any_of(forms.begin(), forms.end(), [&](const auto& f) { return f.get() == &form; });
     return loaded && form.Visible() && window.hwnd() && IsWindow(window.hwnd());

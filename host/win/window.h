@@ -20,6 +20,11 @@ namespace host::win {
 // the window's own painting, printing, a container's view of an inactive control.
 void drawForm(const Form& form, HDC dc, const RECT& rect);
 
+// Runs `form` modally in a popup window owned by `owner` (none when null), centred on it: a
+// nested message loop until the form is hidden or unloaded, the owner disabled meanwhile and
+// enabled and activated again after.
+void runModalWindow(FormEngine& engine, Form& form, HWND owner);
+
 class FormWindow {
  public:
   // The engine should run on a SystemClock. Installs the engine's modal-form and message-box

@@ -85,6 +85,7 @@ HRESULT ControlObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* p
   auto alive = keepAlive();  // a handler of an event raised by this call may release the control
   HRESULT hr = dispatchInvoke(*hosting_->control, id, flags, params, result, info, argError);
   announceState();
+  if (flags != DISPATCH_PROPERTYGET) afterChange();
   return hr;
 }
 
@@ -114,6 +115,7 @@ HRESULT ControlObject::putEntry(int entry, host::Variant value) {
     return S_OK;
   });
   announceState();
+  afterChange();
   return hr;
 }
 

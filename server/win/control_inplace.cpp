@@ -11,6 +11,10 @@ namespace keloscroll::win {
 
 namespace {
 
+int32_t handleNumber(HWND window) {
+  return static_cast<int32_t>(reinterpret_cast<intptr_t>(window));
+}
+
 bool isNavigationKey(WPARAM key) {
   switch (key) {
     case VK_LEFT:
@@ -82,7 +86,8 @@ HRESULT ControlObject::activate(bool ui) {
     document.reset();
     HRESULT hr = lifecycle([&](host::ControlSite& hostSite) {
       sizeTo(position.right - position.left, position.bottom - position.top);
-      window_ = std::make_unique<host::win::FormWindow>(hosting_->engine, *hosting_->form);
+      // The modal policies stay the control's own (control_modal.cpp), window or not.
+      window_ = std::make_unique<host::win::FormWindow>(hosting_->engine, *hosting_->form, false);
       window_->onFocus = [this](bool focused) { focusChanged(focused); };
       window_->onGetObject = [this](WPARAM w, LPARAM l) -> LRESULT {
         if (!hosting_ || !window_) return 0;
@@ -90,6 +95,9 @@ HRESULT ControlObject::activate(bool ui) {
                                         l);
       };
       if (!window_->create(parent, position)) host::raise(host::err::InvalidCall);
+      // The control's hwnd is its real window's while it has one (its tooltip box is named after
+      // it). Window handles fit 32 bits on both architectures.
+      hosting_->engine.useWindowHandle(hostSite.surface(), handleNumber(window_->hwnd()));
       // Becoming visible: the control's Show rescales its track.
       hostSite.show();
       window_->refresh();
@@ -102,6 +110,7 @@ HRESULT ControlObject::activate(bool ui) {
       return hr;
     }
     inPlaceSite_ = std::move(site);
+    positionMayHaveChanged();
   }
   if (ui && !uiActive_) {
     uiActive_ = true;
@@ -170,6 +179,7 @@ HRESULT ControlObject::InPlaceDeactivate() {
   if (!window_) return S_OK;
   UIDeactivate();
   closeWindowTips(hosting_->site->extender());
+  hosting_->engine.useWindowHandle(hosting_->site->surface(), 0);
   window_.reset();
   frame_.reset();
   if (ComPtr<IOleInPlaceSite> site = std::move(inPlaceSite_)) site->OnInPlaceDeactivate();
@@ -190,6 +200,7 @@ HRESULT ControlObject::SetObjectRects(LPCRECT position, LPCRECT) {
   return lifecycle([&](host::ControlSite&) {
     sizeTo(position->right - position->left, position->bottom - position->top);
     if (window_) window_->move(*position);
+    positionMayHaveChanged();
     return S_OK;
   });
 }

@@ -51,6 +51,7 @@ ControlObject::ControlObject()
   });
   h.site->setContainerServices(services(nullptr));
   h.control = UsrKeloScroll::create(*h.site);
+  installModalPolicies();
   const host::UserControl& designed = h.site->surface();
   naturalExtent_ = SIZEL{himetricOf(designed.Width()), himetricOf(designed.Height())};
 }

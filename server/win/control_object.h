@@ -10,6 +10,7 @@
 #include <olectl.h>
 #include <windows.h>
 
+#include <cstdint>
 #include <memory>
 #include <span>
 #include <string_view>
@@ -212,12 +213,26 @@ class ControlObject final
   void announceState();
   // The property frame of the platform with the control's pages, for the Properties verb.
   HRESULT showPropertyPages();
+  // Modal forms and message boxes over the container (control_modal.cpp): its top window, and
+  // its in-place frame whether or not the control is active.
+  void installModalPolicies();
+  HWND containerWindow() const;
+  ComPtr<IOleInPlaceFrame> containerFrame() const;
+  // After a call from the container that may have changed the control (control_notify.cpp): the
+  // window repainted or the view sink told, and the in-place site told of a size the control
+  // raised itself to.
+  void afterChange();
+  void positionMayHaveChanged();
+  void pictureMayHaveChanged();
+  uint64_t pictureFingerprint() const;
 
   std::unique_ptr<host::win::FormWindow> window_;
   ComPtr<IOleInPlaceSite> inPlaceSite_;
   ComPtr<IOleInPlaceFrame> frame_;
   ComPtr<IAdviseSink> viewSink_;
   DWORD viewAdviseFlags_ = 0;
+  uint64_t viewFingerprint_ = 0;  // the picture the view sink last heard of
+  bool tellingPosition_ = false;
   bool uiActive_ = false;
   int frozenEvents_ = 0;
   std::unique_ptr<Hosting> hosting_;

@@ -99,6 +99,8 @@ HRESULT ControlObject::Unfreeze(DWORD) {
 HRESULT ControlObject::SetAdvise(DWORD, DWORD flags, IAdviseSink* sink) {
   viewSink_ = ComPtr<IAdviseSink>(sink);
   viewAdviseFlags_ = flags;
+  // The picture the sink starts from: it hears when a later call changes it.
+  if (sink && hosting_) viewFingerprint_ = pictureFingerprint();
   return S_OK;
 }
 

@@ -147,7 +147,9 @@ host::Variant ForeignDispatch::invoke(int32_t id, host::Invoke kind,
 }
 
 bool ForeignDispatch::isForm() const {
-  if (typed_) return typeName_ == "Form" || typeName_.ends_with("Form");
+  // A type named as a form is one; any other object (a form whose class is Form1, or an object
+  // without type information) is the form when it is the extender's Parent.
+  if (typed_ && typeName_.ends_with("Form")) return true;
   if (!origin_ || !origin_->extender) return false;
   ComPtr<IDispatch> parent = parentOf(origin_->extender);
   return parent && sameObject(parent.get(), object_.get());

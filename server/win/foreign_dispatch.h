@@ -1,8 +1,8 @@
 // A host Dispatch over a COM IDispatch: the container's extender, its parent form, the form's
 // Controls collection and the text box it makes are reached by name exactly as the host's own
 // objects are, so that a real container's objects serve as well as ours. Objects reached from
-// the control's extender remember it: a container whose objects carry no type information still
-// names its form, as the extender's Parent.
+// the control's extender remember it: the extender's Parent names the form, whatever type
+// information the container's objects carry.
 #pragma once
 
 #include <oaidl.h>
@@ -28,8 +28,9 @@ class ForeignDispatch final : public host::Dispatch {
   int32_t idOfName(std::string_view name) const override;
   host::Variant invoke(int32_t id, host::Invoke kind, std::span<host::Variant> args) override;
   std::string_view typeName() const override { return typeName_; }
-  // A form, as the object model's test of it: the type information names it one; an object
-  // without type information is a form when it is the Parent of the extender it was reached from.
+  // A form, as the object model's test of it: the type information names it one ("Form",
+  // "...Form"), or it is the Parent of the extender it was reached from (the same COM object),
+  // whatever its type is named (Form1, UserForm1) or when it has no type information.
   bool isForm() const override;
 
   const host::win::ComPtr<IDispatch>& object() const { return object_; }

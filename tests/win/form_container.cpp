@@ -54,6 +54,20 @@ HRESULT DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPARAMS* p
   }
 }
 
+HRESULT DispatchObject::GetTypeInfo(UINT index, LCID, ITypeInfo** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  if (typeName_.empty()) return E_NOTIMPL;
+  if (index != 0) return DISP_E_BADINDEX;
+  // A description of the type by name alone, in a library made in memory: all a control asks.
+  Ptr<ICreateTypeLib2> library;
+  Ptr<ICreateTypeInfo> type;
+  HRESULT hr = CreateTypeLib2(SYS_WIN32, L"form.tlb", library.put());
+  if (SUCCEEDED(hr)) hr = library->CreateTypeInfo(typeName_.data(), TKIND_DISPATCH, type.put());
+  if (SUCCEEDED(hr)) hr = type->QueryInterface(IID_ITypeInfo, reinterpret_cast<void**>(out));
+  return hr;
+}
+
 // ---- TextBox ------------------------------------------------------------------------------------
 
 namespace {
@@ -154,6 +168,7 @@ Var Controls::member(size_t index, bool put, const Arguments& args) {
   for (auto& s : form_->sites()) taken = taken || sameName(s->name, boxName);
   if (taken) fail(727);  // name in use
   boxes_.emplace_back(new TextBox(form_->hwnd(), boxName));
+  if (form_->typed()) boxes_.back()->setTypeName(L"TextBox");
   added.push_back(boxName);
   return Var::dispatch(boxes_.back().get());
 }
@@ -164,10 +179,12 @@ namespace {
 constexpr DWORD kFormStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 }  // namespace
 
-Form* Form::create(int clientWidth, int clientHeight) {
+Form* Form::create(int clientWidth, int clientHeight, bool typed) {
   RECT r{0, 0, clientWidth, clientHeight};
   AdjustWindowRectEx(&r, kFormStyle, FALSE, 0);
   auto* form = new Form();
+  form->typed_ = typed;
+  if (typed) form->setTypeName(L"Form1");
   // A window of the system's plain STATIC class: it paints the button face and nothing more.
   form->hwnd_ = CreateWindowExW(0, L"STATIC", L"", kFormStyle, 40, 40, r.right - r.left,
                                 r.bottom - r.top, nullptr, nullptr, nullptr, nullptr);
@@ -190,6 +207,8 @@ void Form::close() {
   for (; !sites_.empty(); sites_.pop_back()) sites_.back()->close();
   if (controls_) controls_->close();
   controls_.reset();
+  for (auto& f : frames_) f->close();
+  frames_.clear();
   active_.reset();
   if (hwnd_) DestroyWindow(hwnd_);
   hwnd_ = nullptr;
@@ -202,6 +221,19 @@ HRESULT Form::place(REFCLSID clsid, const Placement& how, Site** site) {
   *site = SUCCEEDED(hr) ? s.get() : nullptr;
   if (SUCCEEDED(hr)) sites_.push_back(s);
   return hr;
+}
+
+Frame* Form::addFrame(double left, double top) {
+  frames_.emplace_back(new Frame(*this, left, top));
+  if (typed_) frames_.back()->setTypeName(L"Frame");
+  return frames_.back().get();
+}
+
+Var Frame::member(size_t index, bool put, const Arguments&) {
+  if (!form_) fail(91);
+  if (put) fail(383);
+  if (index == 2) return Var::dispatch(static_cast<IDispatch*>(form_));
+  return Var::r4(static_cast<float>(index == 0 ? left : top));
 }
 
 Var Form::member(size_t index, bool put, const Arguments&) {
@@ -223,8 +255,8 @@ Var Form::member(size_t index, bool put, const Arguments&) {
 // ---- Extender -----------------------------------------------------------------------------------
 
 // The extender the form wraps around a placed control, as a form designer does: Left, Top (twips
-// on the form), Container and Parent (both the form: the control stands directly on it), Name (the
-// site's); any other name is the control's own member.
+// in its container), Container (its frame, or the form), Parent (the form) and Name (the site's);
+// any other name is the control's own member.
 class Extender final : public DispatchObject {
  public:
   Extender(Site& site, Form& form)
@@ -239,6 +271,7 @@ class Extender final : public DispatchObject {
     if (!site_ || !form_) fail(91);
     if (put) fail(383);
     if (index == 4) return Var::str(site_->name);
+    if (index == 2 && site_->frame()) return Var::dispatch(site_->frame());
     if (index >= 2) return Var::dispatch(static_cast<IDispatch*>(form_));
     return Var::r4(static_cast<float>(index == 0 ? site_->left() : site_->top()));
   }
@@ -266,6 +299,7 @@ class Extender final : public DispatchObject {
 Site::Site(Form& form, const Placement& how)
     : name(how.name),
       form_(&form),
+      frame_(how.frame ? (how.frame->AddRef(), how.frame) : nullptr),
       left_(how.left),
       top_(how.top),
       width_(how.width),
@@ -306,7 +340,7 @@ HRESULT Site::attach(REFCLSID clsid, const Placement& how) {
     SIZEL size{toHimetric(width_), toHimetric(height_)};
     hr = quick ? quick->SetContentExtent(&size) : control_->SetExtent(DVASPECT_CONTENT, &size);
   }
-  if (FAILED(hr)) return hr;
+  if (FAILED(hr) || !how.activate) return hr;
   RECT r = pixels();
   return control_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, this, 0, form_->hwnd(), &r);
 }
@@ -353,6 +387,7 @@ void Site::close() {
     extender_->Release();
     extender_ = nullptr;
   }
+  frame_.reset();
   form_ = nullptr;
 }
 
@@ -364,7 +399,8 @@ HWND Site::window() const {
 }
 
 RECT Site::pixels() const {
-  return RECT{toPixels(left_), toPixels(top_), toPixels(left_ + width_), toPixels(top_ + height_)};
+  double left = left_ + (frame_ ? frame_->left : 0), top = top_ + (frame_ ? frame_->top : 0);
+  return RECT{toPixels(left), toPixels(top), toPixels(left + width_), toPixels(top + height_)};
 }
 
 void Site::move(double left, double top, double width, double height) {

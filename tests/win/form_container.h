@@ -64,13 +64,19 @@ class Arguments {
 };
 
 // An IDispatch whose members are named in a list; GetIDsOfNames is case-insensitive and gives
-// member i the id kFirstId + i. A name the object does not know may be another object's.
+// member i the id kFirstId + i. A name the object does not know may be another object's. On a
+// typed form the object gives type information that names its type (Form1, Frame, TextBox).
 class DispatchObject : public kelo_test::DispatchBase<IDispatch> {
  public:
   static constexpr DISPID kFirstId = 0x40000001;
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     return kelo_test::answer(iid, out, {{&IID_IUnknown, this}, {&IID_IDispatch, this}});
   }
+  void setTypeName(std::wstring name) { typeName_ = std::move(name); }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
+    return n ? *n = typeName_.empty() ? 0 : 1, S_OK : E_POINTER;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID, ITypeInfo** out) override;
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
                                           DISPID* ids) override;
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPARAMS* params,
@@ -88,6 +94,7 @@ class DispatchObject : public kelo_test::DispatchBase<IDispatch> {
 
  private:
   std::vector<std::wstring> members_;
+  std::wstring typeName_;
 };
 
 // A text box of the form: an EDIT child window of the form's, made hidden and empty; what a control
@@ -116,6 +123,20 @@ class TextBox final : public DispatchObject {
 class Form;
 class Site;
 
+// A frame on the form, at (left, top) twips on it: a container between controls and the form,
+// whose Container is the form.
+class Frame final : public DispatchObject {
+ public:
+  Frame(Form& form, double left, double top)
+      : DispatchObject({L"Left", L"Top", L"Container"}), left(left), top(top), form_(&form) {}
+  const double left, top;
+  void close() { form_ = nullptr; }
+
+ private:
+  Var member(size_t index, bool put, const Arguments& args) override;
+  Form* form_;
+};
+
 class Controls final : public DispatchObject {
  public:
   explicit Controls(Form& form) : DispatchObject({L"Add", L"Remove"}), form_(&form) {}
@@ -139,8 +160,12 @@ struct Placement {
   std::wstring name = L"KeloScroll1";
   double left = 3000, top = 450, width = 255, height = 3000;  // twips
   bool userMode = true;
+  // The frame the control stands in (left and top are then in the frame), or the form itself.
+  Frame* frame = nullptr;
   // A sink of the control's default event interface, connected while the control is on the form.
   IUnknown* events = nullptr;
+  // Activated in place (its window on the form) once placed; else it stays without a window.
+  bool activate = true;
   // Placed through IQuickActivate when the control offers it: the site, the property-notify sink
   // and the events in one call.
   bool quick = false;
@@ -148,8 +173,12 @@ struct Placement {
 
 class Form final : public DispatchObject, public IOleInPlaceFrame {
  public:
-  // A visible form with a client area of that many pixels; one reference, the caller's.
-  static Form* create(int clientWidth, int clientHeight);
+  // A visible form with a client area of that many pixels; one reference, the caller's. The
+  // objects of a typed form give type information: the form's type is Form1.
+  static Form* create(int clientWidth, int clientHeight, bool typed = false);
+  // A frame on the form at (left, top) twips (borrowed: the form keeps it).
+  Frame* addFrame(double left, double top);
+  bool typed() const { return typed_; }
   HWND hwnd() const { return hwnd_; }
   // Creates a control of class `clsid` and places it: its site first when it asks so, then new, its
   // extent, in place at its rectangle. The site is the form's (valid until close).
@@ -157,6 +186,7 @@ class Form final : public DispatchObject, public IOleInPlaceFrame {
   const std::vector<kelo_test::Ptr<Site>>& sites() const { return sites_; }
   Controls& controls() const { return *controls_; }
   bool dirty = false;
+  std::vector<bool> modeless;  // what EnableModeless was told, in order
   // Closes every control (deactivated, its site taken back, released), removes the text boxes
   // and destroys the window.
   void close();
@@ -188,7 +218,10 @@ class Form final : public DispatchObject, public IOleInPlaceFrame {
   HRESULT STDMETHODCALLTYPE SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE RemoveMenus(HMENU) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE SetStatusText(LPCOLESTR) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE EnableModeless(BOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE EnableModeless(BOOL enable) override {
+    modeless.push_back(enable != FALSE);
+    return S_OK;
+  }
   HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
 
  private:
@@ -197,7 +230,9 @@ class Form final : public DispatchObject, public IOleInPlaceFrame {
   Var member(size_t index, bool put, const Arguments& args) override;
 
   HWND hwnd_ = nullptr;
+  bool typed_ = false;
   kelo_test::Ptr<Controls> controls_;
+  std::vector<kelo_test::Ptr<Frame>> frames_;
   std::vector<kelo_test::Ptr<Site>> sites_;
   kelo_test::Ptr<IOleInPlaceActiveObject> active_;
 };
@@ -223,9 +258,11 @@ class Site final : public IOleClientSite,
   IOleObject* control() const { return control_.get(); }  // null once closed
   IDispatch* extender() const;
   HWND window() const;  // the control's in-place window, or null
-  // The control's rectangle on the form in the form's client pixels; moved and sized in twips.
+  // The control's rectangle on the form in the form's client pixels; moved and sized in twips
+  // (left and top in its frame when it has one).
   double left() const { return left_; }
   double top() const { return top_; }
+  Frame* frame() const { return frame_.get(); }
   RECT pixels() const;
   void move(double left, double top, double width, double height);
 
@@ -233,8 +270,9 @@ class Site final : public IOleClientSite,
   void setUserMode(bool run);
 
   // What the control told its site.
-  std::vector<DISPID> changed;  // IPropertyNotifySink::OnChanged
-  bool focused = false;         // IOleControlSite::OnFocus
+  std::vector<DISPID> changed;       // IPropertyNotifySink::OnChanged
+  std::vector<RECT> positionsAsked;  // IOleInPlaceSite::OnPosRectChange
+  bool focused = false;              // IOleControlSite::OnFocus
   bool inPlace = false;
   QACONTROL quickControl{};  // what the control answered to quick activation (cbSize set then)
 
@@ -264,7 +302,11 @@ class Site final : public IOleClientSite,
   HRESULT STDMETHODCALLTYPE OnInPlaceDeactivate() override { return inPlace = false, S_OK; }
   HRESULT STDMETHODCALLTYPE DiscardUndoState() override { return S_OK; }
   HRESULT STDMETHODCALLTYPE DeactivateAndUndo() override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT) override { return E_NOTIMPL; }
+  // Recorded, and refused: the form keeps the control's rectangle.
+  HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT rect) override {
+    if (rect) positionsAsked.push_back(*rect);
+    return E_NOTIMPL;
+  }
   // IOleControlSite
   HRESULT STDMETHODCALLTYPE OnControlInfoChanged() override { return S_OK; }
   HRESULT STDMETHODCALLTYPE LockInPlaceActive(BOOL) override { return S_OK; }
@@ -293,6 +335,7 @@ class Site final : public IOleClientSite,
   HRESULT quickActivate(IQuickActivate* quick, const Placement& how);
 
   Form* form_;  // the form owns its sites; null once closed
+  kelo_test::Ptr<Frame> frame_;
   double left_, top_, width_, height_;
   bool userMode_;
   kelo_test::Ptr<IOleObject> control_;

@@ -9,7 +9,6 @@
 #include <commctrl.h>
 #include <prsht.h>
 
-#include <cwctype>
 #include <functional>
 
 #include "tests/win/form_container.h"
@@ -139,11 +138,10 @@ TEST_F(FormContainer, RunModeInputShowsTheTooltipBoxAndMarksTheFormDirty) {
   ASSERT_EQ(shown.size(), 1u);
   HWND tip = shown[0];
   EXPECT_EQ(textOf(tip), L"Capitolo 12");
+  // Named "Txt" and the control's window handle in decimal.
   const auto& added = form_->controls().added;
   ASSERT_EQ(added.size(), 1u);
-  EXPECT_EQ(added[0].rfind(L"Txt", 0), 0u);
-  EXPECT_TRUE(std::all_of(added[0].begin() + 3, added[0].end(),
-                          [](wchar_t c) { return std::iswdigit(c) != 0; }));
+  EXPECT_EQ(added[0], L"Txt" + std::to_wstring(reinterpret_cast<uintptr_t>(window)));
   form_container::TextBox* box = form_->controls().textBox(added[0]);
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(box->hwnd(), tip);
@@ -192,6 +190,86 @@ TEST_F(FormContainer, RunModeInputShowsTheTooltipBoxAndMarksTheFormDirty) {
   EXPECT_NE(added[2], added[0]);
   EXPECT_EQ(inParent(shown[0]).right, 400);
   pump(700);
+}
+
+// A form whose objects carry type information (the form's type is Form1, not "...Form"): the
+// control stands in a frame; its tooltip box still finds the form, as the extender's Parent,
+// and stands beside the bar in the form's coordinates (the frame's offset added).
+TEST_F(FormContainer, ATypedFormFindsItsTooltipThroughAFrame) {
+  form_->close();
+  form_->Release();
+  form_ = Form::create(480, 360, true);
+  ASSERT_NE(form_, nullptr);
+  Placement p;
+  p.frame = form_->addFrame(1500, 300);
+  p.left = 1500, p.top = 150;  // in the frame: (3000, 450) on the form, as the other tests
+  p.events = sink_.get();
+  Site* site = nullptr;
+  ASSERT_EQ(form_->place(control_, p, &site), S_OK);
+  pump(50);
+  HWND window = site->window();
+  ASSERT_NE(window, nullptr);
+  RECT r = inParent(window);
+  EXPECT_EQ(std::tuple(r.left, r.top, r.right, r.bottom), std::tuple(200, 30, 217, 230));
+
+  sink_->description = L"Capitolo 3";
+  std::vector<HWND> shown = hold(window, 8, 195, 350);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(textOf(shown[0]), L"Capitolo 3");
+  RECT t = inParent(shown[0]);
+  EXPECT_EQ(t.right, r.left);
+  EXPECT_GE(t.top, r.top);
+  EXPECT_LE(t.bottom, r.bottom);
+  pump(700);
+}
+
+// A view sink that counts what the control tells it.
+class ViewSink final : public IAdviseSink, public kelo_test::Counted {
+ public:
+  int viewChanges = 0;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    return kelo_test::answer(iid, out, {{&IID_IUnknown, this}, {&IID_IAdviseSink, this}});
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return addRef(); }
+  ULONG STDMETHODCALLTYPE Release() override { return release(); }
+  void STDMETHODCALLTYPE OnDataChange(FORMATETC*, STGMEDIUM*) override {}
+  void STDMETHODCALLTYPE OnViewChange(DWORD, LONG) override { ++viewChanges; }
+  void STDMETHODCALLTYPE OnRename(IMoniker*) override {}
+  void STDMETHODCALLTYPE OnSave() override {}
+  void STDMETHODCALLTYPE OnClose() override {}
+};
+
+// What the control changes on its own it tells the container: without a window, that its picture
+// changed (a new Value; not a RefreshMsecGD, which shows nothing); in place, that it raised its
+// height to its least (two buttons and the thumb, 705 twips: 47 pixels).
+TEST_F(FormContainer, TheControlTellsItsContainerWhatItChangesOnItsOwn) {
+  Placement p;
+  p.activate = false;
+  Site* site = nullptr;
+  ASSERT_EQ(form_->place(control_, p, &site), S_OK);
+  IDispatch* bar = dispatchOf(site);
+  put(bar, L"Max", 100);
+  auto view = kelo_test::query<IViewObject>(bar, IID_IViewObject);
+  ASSERT_TRUE(view);
+  Ptr<ViewSink> sink(new ViewSink);
+  ASSERT_EQ(view->SetAdvise(DVASPECT_CONTENT, 0, sink.get()), S_OK);
+  put(bar, L"RefreshMsecGD", 300);
+  EXPECT_EQ(sink->viewChanges, 0);
+  put(bar, L"Value", 60);
+  EXPECT_EQ(sink->viewChanges, 1);
+  put(bar, L"Value", 60);
+  EXPECT_EQ(sink->viewChanges, 1);
+  view->SetAdvise(DVASPECT_CONTENT, 0, nullptr);
+
+  Placement low;
+  low.name = L"KeloScroll2";
+  low.height = 300;  // 20 pixels
+  Site* small = nullptr;
+  ASSERT_EQ(form_->place(control_, low, &small), S_OK);
+  ASSERT_FALSE(small->positionsAsked.empty());
+  RECT asked = small->positionsAsked.back();
+  EXPECT_EQ(std::tuple(asked.left, asked.top, asked.right, asked.bottom),
+            std::tuple(200, 30, 217, 77));
 }
 
 // Runs `step` every 100 ms inside a modal loop the test cannot return from until it says it is
@@ -501,17 +579,22 @@ void holdCtrlAltAndButtons(bool down) {
   SetKeyboardState(keys);
 }
 
-// A designer's About: the box is a real modal window over the form (the form disabled while it
-// shows, enabled again after), and its credit message a real message box.
+// A designer's About, on a control that was never activated (no window of its own): the box is a
+// real modal window owned by the form (the form disabled and its modeless dialogs off while it
+// shows, both back after), and its credit message a real message box.
 TEST_F(FormContainer, TheAboutBoxAndItsCreditAreModalWindowsOverTheForm) {
-  Site* site = place(false);
-  ASSERT_NE(site, nullptr);
+  Placement p;
+  p.userMode = false;
+  p.activate = false;
+  Site* site = nullptr;
+  ASSERT_EQ(form_->place(control_, p, &site), S_OK);
+  ASSERT_EQ(site->window(), nullptr);
   // The box comes up; Ctrl+Alt with both buttons on its contact line brings the credit message,
   // which is read and answered; then the box is closed.
   HWND box = nullptr;
   int step = 0;
   std::wstring caption, credit;
-  bool ownedByForm = false, formDisabled = false;
+  bool ownedByForm = false, formDisabled = false, modelessOff = false;
   const LPARAM contactLine = MAKELPARAM(100, 45);
   watchModal([&] {
     std::vector<HWND> boxes = shown(L"KeloScrollForm"), messages = shown(L"#32770");
@@ -520,6 +603,7 @@ TEST_F(FormContainer, TheAboutBoxAndItsCreditAreModalWindowsOverTheForm) {
       caption = textOf(box);
       ownedByForm = GetWindow(box, GW_OWNER) == form_->hwnd();
       formDisabled = !IsWindowEnabled(form_->hwnd());
+      modelessOff = form_->modeless == std::vector<bool>{false};
       holdCtrlAltAndButtons(true);
       PostMessageW(box, WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, contactLine);
       PostMessageW(box, WM_RBUTTONDOWN, MK_LBUTTON | MK_RBUTTON | MK_CONTROL, contactLine);
@@ -541,6 +625,8 @@ TEST_F(FormContainer, TheAboutBoxAndItsCreditAreModalWindowsOverTheForm) {
   EXPECT_EQ(caption, L"KeloScroll-Bar");
   EXPECT_TRUE(ownedByForm);
   EXPECT_TRUE(formDisabled);
+  EXPECT_TRUE(modelessOff);
+  EXPECT_EQ(form_->modeless, (std::vector<bool>{false, true}));
   EXPECT_EQ(credit,
             L"KeloScroll was written by the KeloScroll developers <keloscroll@example.org>");
   EXPECT_FALSE(IsWindow(box));
