@@ -3,18 +3,23 @@
 // The vertical bar picks the first line shown, the horizontal one the first column; the tooltip
 // text comes from the GetDescription handler, and an event log lists the bars' events.
 //   keloscroll-windemo [FILE] [--shots DIR]
-// With --shots it plays a short session by itself (a drag-free press on each end button, a key,
-// a Value set by the program) and writes a BMP screenshot after each step into DIR, then exits.
+// With --shots it plays a short session by itself (a press on an end button of each bar, a page
+// click, a Value set by the program), writes a PNG screenshot after each step into DIR and checks
+// what the screen shows: each bar's thumb where its Value says, and the tooltip beside the bar
+// that raised it. It exits with 1 when a check fails.
 #include <ocidl.h>
 #include <oleauto.h>
 #include <windows.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include "app/win/shots.h"
 
 namespace {
 
@@ -122,6 +127,20 @@ void putLong(IDispatch* d, const wchar_t* name, long v) {
   d->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr);
 }
 
+long getLong(IDispatch* d, const wchar_t* name) {
+  LPOLESTR n = const_cast<LPOLESTR>(name);
+  DISPID id = 0;
+  if (FAILED(d->GetIDsOfNames(IID_NULL, &n, 1, 0, &id))) return -1;
+  DISPPARAMS none{nullptr, nullptr, 0, 0};
+  VARIANT result;
+  VariantInit(&result);
+  if (FAILED(d->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr)) ||
+      FAILED(VariantChangeType(&result, &result, 0, VT_I4))) {
+    return -1;
+  }
+  return result.lVal;
+}
+
 void putBool(IDispatch* d, const wchar_t* name, bool v) {
   LPOLESTR n = const_cast<LPOLESTR>(name);
   DISPID id = 0;
@@ -151,6 +170,9 @@ void paintText(Viewer& v, HDC dc) {
   GetClientRect(v.window, &r);
   RECT area{0, 0, r.right - kBar, r.bottom - kLogHeight - kBar};
   FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  // The corner where the two bars meet.
+  RECT corner{area.right, area.bottom, r.right, area.bottom + kBar};
+  FillRect(dc, &corner, GetSysColorBrush(COLOR_BTNFACE));
   HGDIOBJ old = SelectObject(dc, GetStockObject(ANSI_FIXED_FONT));
   SetBkMode(dc, TRANSPARENT);
   for (int row = 0; row * kLineHeight < area.bottom; ++row) {
@@ -195,43 +217,76 @@ void pump(DWORD ms) {
   }
 }
 
-// The window as the screen shows it (child windows included), as a 24-bit BMP file.
-bool screenshot(HWND hwnd, const std::wstring& path) {
-  RECT r;
-  GetClientRect(hwnd, &r);
-  POINT origin{0, 0};
-  ClientToScreen(hwnd, &origin);
-  int w = r.right, h = r.bottom;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, w, h, screen, origin.x, origin.y, SRCCOPY);
-  SelectObject(memory, old);
-  BITMAPINFOHEADER info{};
-  info.biSize = sizeof info;
-  info.biWidth = w;
-  info.biHeight = h;
-  info.biPlanes = 1;
-  info.biBitCount = 24;
-  info.biCompression = BI_RGB;
-  int stride = (w * 3 + 3) & ~3;
-  std::vector<char> pixels(static_cast<size_t>(stride) * static_cast<size_t>(h));
-  GetDIBits(memory, bitmap, 0, static_cast<UINT>(h), pixels.data(),
-            reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  BITMAPFILEHEADER file{};
-  file.bfType = 0x4D42;
-  file.bfOffBits = sizeof file + sizeof info;
-  file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
-  std::ofstream out(std::filesystem::path(path), std::ios::binary);
-  out.write(reinterpret_cast<const char*>(&file), sizeof file);
-  out.write(reinterpret_cast<const char*>(&info), sizeof info);
-  out.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
-  return static_cast<bool>(out);
-}
+// The session's checks of what the screen shows; each prints its finding.
+class Checks {
+ public:
+  explicit Checks(Viewer& v) : v_(v) {}
+  bool failed = false;
+
+  // The bar's thumb where its Value says: along the track at (Value - 1) / (Max - 1) of the room
+  // the thumb leaves, within 3 pixels.
+  void thumb(const wchar_t* name, HWND hostWindow, IDispatch* bar, bool vertical) {
+    HWND window = GetWindow(hostWindow, GW_CHILD);
+    windemo::Capture c = windemo::capture(window);
+    HDC screen = GetDC(nullptr);
+    int button = MulDiv(240, GetDeviceCaps(screen, vertical ? LOGPIXELSY : LOGPIXELSX), 1440);
+    ReleaseDC(nullptr, screen);
+    auto [first, last] = windemo::thumbSpan(c, vertical, button);
+    // A bar not yet moved reads Value 0 with its thumb at the first position.
+    long value = std::max(1L, getLong(bar, L"Value")), max = getLong(bar, L"Max");
+    int track = (vertical ? c.height : c.width) - 2 * button;
+    int room = track - (last - first + 1);
+    double expected = button + (max > 1 ? static_cast<double>(value - 1) / (max - 1) : 0) * room;
+    bool ok = first >= 0 && std::abs(first - expected) <= 3;
+    report(ok, std::wstring(name) + L" thumb at Value " + std::to_wstring(value) + L": pixel " +
+                   std::to_wstring(first) + L", expected " +
+                   std::to_wstring(static_cast<int>(expected + 0.5)));
+  }
+
+  // The tooltip shows beside the bar: left or right of a vertical bar and within its height,
+  // above or below a horizontal one and within its width.
+  void tooltipBeside(const wchar_t* name, HWND hostWindow, bool vertical) {
+    RECT bar{}, tip{};
+    GetWindowRect(hostWindow, &bar);
+    HWND shown = tooltip();
+    if (shown) GetWindowRect(shown, &tip);
+    bool beside = vertical ? (tip.right <= bar.left + 1 || tip.left >= bar.right - 1) &&
+                                 tip.top >= bar.top && tip.bottom <= bar.bottom
+                           : (tip.bottom <= bar.top + 1 || tip.top >= bar.bottom - 1) &&
+                                 tip.left >= bar.left && tip.right <= bar.right;
+    report(shown && beside,
+           std::wstring(L"tooltip beside the ") + name + L" bar: (" + std::to_wstring(tip.left) +
+               L", " + std::to_wstring(tip.top) + L")-(" + std::to_wstring(tip.right) + L", " +
+               std::to_wstring(tip.bottom) + L"), the bar (" + std::to_wstring(bar.left) + L", " +
+               std::to_wstring(bar.top) + L")-(" + std::to_wstring(bar.right) + L", " +
+               std::to_wstring(bar.bottom) + L")");
+  }
+
+ private:
+  // The bars' tooltip window that shows now (a popup the control owns by the viewer's window).
+  struct Find {
+    HWND owner, found;
+  };
+  static BOOL CALLBACK findTooltip(HWND h, LPARAM p) {
+    auto& find = *reinterpret_cast<Find*>(p);
+    wchar_t cls[64] = {};
+    GetClassNameW(h, cls, 64);
+    if (IsWindowVisible(h) && GetWindow(h, GW_OWNER) == find.owner &&
+        std::wstring(cls) == L"KeloScrollForm")
+      find.found = h;
+    return TRUE;
+  }
+  HWND tooltip() const {
+    Find f{v_.window, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), findTooltip, reinterpret_cast<LPARAM>(&f));
+    return f.found;
+  }
+  void report(bool ok, const std::wstring& what) {
+    std::wprintf(L"check: %ls: %ls\n", what.c_str(), ok ? L"ok" : L"FAILED");
+    failed = failed || !ok;
+  }
+  Viewer& v_;
+};
 
 void clickAt(HWND window, int x, int y, DWORD holdMs) {
   POINT p{x, y};
@@ -333,6 +388,10 @@ int wmain(int argc, wchar_t** argv) {
   size_t widest = 1;
   for (const auto& l : v.lines) widest = std::max(widest, l.size());
   putBool(v.hbar, L"VerticalBar", false);
+  // Placed as a vertical bar in a strip 17 pixels high, the bar first found its thumb filling
+  // the track, which disables a vertical bar; a horizontal one keeps the Enabled it has. A form
+  // designer saves Enabled with the bar; this form says it.
+  putBool(v.hbar, L"Enabled", true);
   putLong(v.vbar, L"Max", static_cast<long>(v.lines.size()));
   putLong(v.vbar, L"LargeChange", 20);
   putLong(v.hbar, L"Max", static_cast<long>(widest));
@@ -341,25 +400,50 @@ int wmain(int argc, wchar_t** argv) {
   layout(v);
   UpdateWindow(v.window);
 
+  int status = 0;
   if (!shots.empty()) {
     CreateDirectoryW(shots.c_str(), nullptr);
+    Checks check(v);
     int step = 0;
     auto shot = [&](const std::wstring& name) {
       pump(150);
-      std::wstring path = shots + L"\\" + std::to_wstring(++step) + L"-" + name + L".bmp";
-      bool ok = screenshot(v.window, path);
+      std::wstring path = shots + L"\\" + std::to_wstring(++step) + L"-" + name + L".png";
+      bool ok = windemo::writePng(windemo::capture(v.window), path);
       std::wprintf(L"%ls %ls\n", ok ? L"wrote" : L"could not write", path.c_str());
     };
     shot(L"start");
-    RECT vb;
+    check.thumb(L"vertical", v.vbarHost, v.vbar, true);
+    check.thumb(L"horizontal", v.hbarHost, v.hbar, false);
+    RECT vb, hb;
     GetClientRect(v.vbarHost, &vb);
-    HWND vbarWindow = GetWindow(v.vbarHost, GW_CHILD);
-    clickAt(vbarWindow, kBar / 2, vb.bottom - 5, 350);  // hold the lower end button
+    GetClientRect(v.hbarHost, &hb);
+    HWND vbarWindow = GetWindow(v.vbarHost, GW_CHILD), hbarWindow = GetWindow(v.hbarHost, GW_CHILD);
+    // Hold the lower end button at its middle. (The tooltip of a press on an end button stands
+    // as many track units down the bar as the press was down the button: near the button's lower
+    // edge, on a short text, that is below the bar.)
+    clickAt(vbarWindow, kBar / 2, vb.bottom - 8, 350);
     shot(L"lower-button-held");
-    clickAt(vbarWindow, kBar / 2, vb.bottom / 2, 0);  // a page below the thumb
+    check.thumb(L"vertical", v.vbarHost, v.vbar, true);
+    check.tooltipBeside(L"vertical", v.vbarHost, true);
+    clickAt(vbarWindow, kBar / 2, vb.bottom * 3 / 4, 0);  // a page below the thumb
     shot(L"page-click");
+    check.thumb(L"vertical", v.vbarHost, v.vbar, true);
+    check.tooltipBeside(L"vertical", v.vbarHost, true);
+    pump(600);                                         // the vertical bar's tooltip hides first
+    clickAt(hbarWindow, hb.right - 8, kBar / 2, 250);  // hold the right end button
+    shot(L"right-button-held");
+    check.thumb(L"horizontal", v.hbarHost, v.hbar, false);
+    check.tooltipBeside(L"horizontal", v.hbarHost, false);
+    pump(700);  // the tooltip hides; a Value the program sets shows it again
     putLong(v.vbar, L"Value", 60);
     shot(L"value-60");
+    check.thumb(L"vertical", v.vbarHost, v.vbar, true);
+    check.tooltipBeside(L"vertical", v.vbarHost, true);
+    if (v.top != 59) {
+      std::wprintf(L"check: the text shows line %d, expected 60: FAILED\n", v.top + 1);
+      check.failed = true;
+    }
+    status = check.failed ? 1 : 0;
     std::fflush(stdout);
     DestroyWindow(v.window);
     pump(100);
@@ -373,5 +457,5 @@ int wmain(int argc, wchar_t** argv) {
   v.vbar->Release();
   v.hbar->Release();
   OleUninitialize();
-  return 0;
+  return status;
 }

@@ -30,12 +30,14 @@ if(CMAKE_CROSSCOMPILING_EMULATOR AND NOT KELO_CANNOT_RUN)
   set_tests_properties(form_container_test PROPERTIES TIMEOUT 300 ENVIRONMENT "KELO_WINE_DISPLAY=1")
 endif()
 
-# The Windows demo plays its session headless and writes its screenshots.
+# The Windows demo plays its session headless, writes its screenshots and checks what its window
+# shows (each bar's thumb where its Value says, the tooltip beside the bar that raised it); a
+# failed check is its exit status.
 if(TARGET keloscroll-windemo)
   add_test(NAME windemo_headless COMMAND keloscroll-windemo sample.txt --shots shots
            WORKING_DIRECTORY $<TARGET_FILE_DIR:keloscroll-windemo>)
   set_tests_properties(windemo_headless PROPERTIES TIMEOUT 120 ENVIRONMENT "KELO_WINE_DISPLAY=1"
-    PASS_REGULAR_EXPRESSION "wrote shots.1-start.bmp.*wrote shots.4-value-60.bmp")
+    FAIL_REGULAR_EXPRESSION "FAILED|could not write")
   if(KELO_CANNOT_RUN)
     set_tests_properties(windemo_headless PROPERTIES DISABLED TRUE)
   endif()
