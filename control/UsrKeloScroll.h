@@ -10,6 +10,8 @@
 // bar's axis that the layout, the thumb and the interaction share.
 #pragma once
 
+#include "host/cxx20.h"  // first: says "needs C++20" before anything fails
+
 #include <array>
 #include <cstdint>
 #include <memory>

@@ -41,6 +41,10 @@ std::string errorDescription(int32_t number) {
   }
 }
 
+std::string nameInUse(std::string_view name) {
+  return errorDescription(err::NameInUse) + " '" + std::string(name) + "'";
+}
+
 Error::Error(int32_t number) : Error(number, errorDescription(number)) {}
 
 Error::Error(int32_t number, std::string description)

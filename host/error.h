@@ -2,9 +2,12 @@
 // A procedure that "traps errors" catches host::Error, and only that.
 #pragma once
 
+#include "host/cxx20.h"  // first: says "needs C++20" before anything fails
+
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace host {
 
@@ -29,6 +32,8 @@ inline constexpr int32_t ControlNotFound = 730;
 // The platform's usual text for an error number ("Application-defined or object-defined error"
 // for numbers it does not know).
 std::string errorDescription(int32_t number);
+// Error 727's description with the name that is taken, as the platform words it.
+std::string nameInUse(std::string_view name);
 
 class Error : public std::runtime_error {
  public:

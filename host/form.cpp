@@ -187,7 +187,7 @@ std::shared_ptr<Widget> ControlsCollection::Add(std::string_view progId, std::st
   if (name.empty()) raise(err::InvalidCall);
   if (mayHold(name)) {
     for (Widget* existing : list()) {
-      if (sameName(existing->name(), name)) raise(err::NameInUse);
+      if (sameName(existing->name(), name)) raise(err::NameInUse, nameInUse(name));
     }
   }
   w->setVisible(false);  // added controls start hidden

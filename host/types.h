@@ -2,6 +2,8 @@
 // single-precision coordinates, as the container's object model defines them.
 #pragma once
 
+#include "host/cxx20.h"  // first: says "needs C++20" before anything fails
+
 #include <cstdint>
 
 namespace host {

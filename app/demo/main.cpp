@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "app/demo/component.h"
 #include "app/demo/designer.h"
 #include "app/demo/session.h"
 #include "app/demo/viewer.h"
@@ -234,6 +235,21 @@ std::optional<int> runWindow(const Options& o, const TextDocument& doc) {
   return runApp(o, *backend, viewer, doc.path);
 }
 
+// The demo registers its component library in a registry of its own, so that it never rewrites
+// the one a user's other containers read (~/.keloscroll/registry.json); $KELO_REGISTRY chooses
+// another. It says which file it uses.
+void useOwnRegistry() {
+  const char* chosen = std::getenv("KELO_REGISTRY");
+  if (!chosen || !*chosen) {
+    const char* home = std::getenv("HOME");
+    const std::filesystem::path own =
+        std::filesystem::path(home && *home ? home : ".") / ".keloscroll" / "demo-registry.json";
+    ::setenv("KELO_REGISTRY", own.c_str(), 1);
+  }
+  std::cerr << "keloscroll-demo: the component library is registered in "
+            << kelo::demo::registryFile().string() << '\n';
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -241,6 +257,7 @@ int main(int argc, char** argv) {
   if (!o) return 2;
   std::optional<TextDocument> doc = document(*o);
   if (!doc) return 1;
+  useOwnRegistry();
   try {
     if (!o->headless && (o->window || displayLikely())) {
       if (std::optional<int> status = runWindow(*o, *doc)) return *status;

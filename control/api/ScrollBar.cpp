@@ -42,7 +42,7 @@ struct ScrollBar::State {
     host::FormEngine* engine = container->engine();
     if (!engine) host::raise(host::err::ObjectNotSet);
     if (const host::Form* form = container->form(); form && host::findWidget(*form, name)) {
-      host::raise(host::err::NameInUse);
+      host::raise(host::err::NameInUse, host::nameInUse(name));
     }
     registerControlClasses();
     host::ControlFactory factory = host::findControlClass(ScrollBar::kProgId);

@@ -18,6 +18,8 @@
 // call or input that raised it returns.
 #pragma once
 
+#include "host/cxx20.h"  // first: says "needs C++20" before anything fails
+
 #include <cstdint>
 #include <functional>
 #include <memory>

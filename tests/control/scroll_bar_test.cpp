@@ -207,7 +207,13 @@ TEST_F(Api, ABarIsPlacedOnceByNameMovesWithItsHandlersAndLeavesWithItsObject) {
   auto bar = std::make_unique<ScrollBar>(*form, "Bar1", Bounds{8000, 0, 255, 3600});
   EXPECT_EQ(bar->name(), "Bar1");
   EXPECT_EQ(bar->dispatch().typeName(), "UsrKeloScroll");
-  EXPECT_EQ(errorOf([&] { ScrollBar twin(*form, "bar1"); }), host::err::NameInUse);
+  try {
+    ScrollBar twin(*form, "bar1");
+    ADD_FAILURE() << "a second bar1";
+  } catch (const host::Error& e) {
+    EXPECT_EQ(e.number(), host::err::NameInUse);
+    EXPECT_EQ(e.description(), "There is already a control with the name 'bar1'");
+  }
   auto loose = std::make_shared<host::PictureBox>("picLoose");
   EXPECT_EQ(errorOf([&] { ScrollBar nowhere(*loose, "Bar2"); }), host::err::ObjectNotSet);
 
