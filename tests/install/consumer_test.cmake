@@ -1,12 +1,12 @@
-# Installs the build into a fresh prefix and builds programs of one's own against it, as a user
-# of the library would: examples/consumer with find_package (the static libraries and the shared
-# one), examples/minimal with pkg-config, both run headless; and examples/consumer configured
-# with KeloScroll's sources beside it (add_subdirectory), which must not ask for the test tools.
-# Variables: BUILD_DIR SOURCE_DIR WORK_DIR GENERATOR CXX LIBDIR WINDOW SANITIZE_FLAGS
+# Makes the release .deb, checks its metadata and contents, extracts it into a fresh root and
+# builds programs of one's own against it, as a user of the library would: examples/consumer with
+# find_package (the static libraries and the shared one), examples/minimal with pkg-config, both
+# run headless; and examples/consumer configured with KeloScroll's sources beside it
+# (add_subdirectory), which must not ask for the test tools.
+# Variables: BUILD_DIR SOURCE_DIR WORK_DIR GENERATOR CXX CPACK LIBDIR WINDOW SANITIZE_FLAGS
 cmake_minimum_required(VERSION 3.25)
 
 file(REMOVE_RECURSE ${WORK_DIR})
-set(prefix ${WORK_DIR}/prefix)
 
 function(run)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
@@ -23,14 +23,35 @@ function(expect text what)
   endif()
 endfunction()
 
-run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
+# The package, as `--target package` makes it (the .deb only: the tarball holds the same files).
+run(${CPACK} -G DEB -B ${WORK_DIR}/package --config ${BUILD_DIR}/CPackConfig.cmake)
+file(GLOB deb ${WORK_DIR}/package/keloscroll_*.deb)
+if(NOT deb)
+  message(FATAL_ERROR "no .deb in ${WORK_DIR}/package")
+endif()
+run(dpkg-deb --info ${deb})
+expect("Package: keloscroll\n" "the package's name")
+expect("Version: 21.0" "its version")
+# Dependencies from the libraries the shared objects link.
+expect("Depends:[^\n]*libcairo2" "its dependencies")
+expect("Description: A scroll-bar control[^\n]*\n [^\n]*thumb" "its description")
+run(dpkg-deb --contents ${deb})
+foreach(file usr/bin/keloscroll-demo usr/bin/keloscroll-run usr/share/man/man1/keloscroll-demo.1
+        usr/share/man/man1/keloscroll-run.1 usr/share/doc/KeloScroll/LICENSE
+        usr/${LIBDIR}/pkgconfig/keloscroll.pc)
+  expect(" \\./${file}\n" "the package's contents")
+endforeach()
+run(dpkg-deb -x ${deb} ${WORK_DIR}/root)
+set(prefix ${WORK_DIR}/root/usr)
+
 set(installed
   include/keloscroll/ScrollBar.h include/keloscroll/host/variant.h
   include/keloscroll/control/UsrKeloScroll.h include/keloscroll/server/linux/exports.h
   ${LIBDIR}/libkeloscroll.so ${LIBDIR}/libkeloscroll_control.a ${LIBDIR}/libkeloscroll_host.a
   ${LIBDIR}/keloscroll/libKeloScroll.so ${LIBDIR}/cmake/KeloScroll/KeloScrollConfig.cmake
   ${LIBDIR}/pkgconfig/keloscroll.pc bin/keloscroll-run bin/keloscroll-demo
-  share/doc/KeloScroll/LICENSE share/doc/KeloScroll/using.md share/keloscroll/sample.txt)
+  share/doc/KeloScroll/LICENSE share/doc/KeloScroll/using.md share/keloscroll/sample.txt
+  share/man/man1/keloscroll-demo.1 share/man/man1/keloscroll-run.1)
 foreach(file IN LISTS installed)
   if(NOT EXISTS ${prefix}/${file})
     message(FATAL_ERROR "not installed: ${file}")
@@ -40,7 +61,7 @@ if(EXISTS ${prefix}/include/keloscroll/host/win OR EXISTS ${prefix}/${LIBDIR}/li
   message(FATAL_ERROR "installed what is not the library's")
 endif()
 
-# The installed demo finds its sample and its component library beside it, not in the build: the
+# The unpacked demo finds its sample and its component library beside it, not in the build: the
 # form it saves names the one, the registry it writes the other.
 set(ENV{KELO_REGISTRY} ${WORK_DIR}/registry.json)
 run(${prefix}/bin/keloscroll-demo --headless --shots ${WORK_DIR}/demo-shots)
@@ -88,6 +109,13 @@ endif()
 run(${CXX} -std=c++20 ${sanitize} -o ${WORK_DIR}/minimal ${source} ${pc_flags}
     -Wl,-rpath,${prefix}/${LIBDIR})
 run(${WORK_DIR}/minimal --png ${WORK_DIR}/minimal.png)
+# A C++17 build stops at the first header with what it needs.
+execute_process(COMMAND ${CXX} -std=c++17 -fsyntax-only ${source} ${pc_flags}
+                RESULT_VARIABLE rc ERROR_VARIABLE err OUTPUT_QUIET)
+string(REGEX MATCH "error:[^\n]*" first_error "${err}")
+if(rc EQUAL 0 OR NOT first_error MATCHES "KeloScroll needs C\\+\\+20")
+  message(FATAL_ERROR "a C++17 build's first error is not \"KeloScroll needs C++20\":\n${err}")
+endif()
 expect("${expected}" "the pkg-config build")
 if(WINDOW)
   file(READ ${WORK_DIR}/minimal.png head LIMIT 24 HEX)
@@ -104,4 +132,4 @@ file(STRINGS ${WORK_DIR}/consumer-sources/CMakeCache.txt cache REGEX "^(KELO_TES
 if(NOT cache STREQUAL "KELO_TESTS:BOOL=OFF")
   message(FATAL_ERROR "a project that includes KeloScroll's sources got: ${cache}")
 endif()
-message(STATUS "installed, and built against: ok")
+message(STATUS "packaged, unpacked, and built against: ok")
