@@ -6,13 +6,17 @@ kelo_test(atl_container_test atl_container_test.cpp com_client.cpp)
 target_include_directories(atl_container_test PRIVATE ${PROJECT_SOURCE_DIR})
 target_link_libraries(atl_container_test PRIVATE keloscroll_host ole32 oleaut32 uuid user32 gdi32)
 target_compile_definitions(atl_container_test PRIVATE ${kelo_reference_dir})
-# The library beside the test programs, copied again whenever it is rebuilt.
+# The library and its assembly manifest beside the test programs, copied again whenever they are
+# rebuilt.
 if(NOT TARGET keloscroll_ocx_beside_tests)
   add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/KeloScroll.ocx
-    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:keloscroll_ocx>
-            ${CMAKE_CURRENT_BINARY_DIR}/KeloScroll.ocx
-    DEPENDS keloscroll_ocx $<TARGET_FILE:keloscroll_ocx> VERBATIM)
-  add_custom_target(keloscroll_ocx_beside_tests ALL DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/KeloScroll.ocx)
+                            ${CMAKE_CURRENT_BINARY_DIR}/KeloScroll.manifest
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:keloscroll_ocx> ${KELO_OCX_MANIFEST}
+            ${CMAKE_CURRENT_BINARY_DIR}
+    DEPENDS keloscroll_ocx $<TARGET_FILE:keloscroll_ocx> keloscroll_manifest ${KELO_OCX_MANIFEST}
+    VERBATIM)
+  add_custom_target(keloscroll_ocx_beside_tests ALL
+    DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/KeloScroll.ocx ${CMAKE_CURRENT_BINARY_DIR}/KeloScroll.manifest)
 endif()
 add_dependencies(atl_container_test keloscroll_ocx_beside_tests)
 if(CMAKE_CROSSCOMPILING_EMULATOR AND NOT KELO_CANNOT_RUN)
@@ -40,5 +44,18 @@ if(TARGET keloscroll-windemo)
     FAIL_REGULAR_EXPRESSION "FAILED|could not write")
   if(KELO_CANNOT_RUN)
     set_tests_properties(windemo_headless PROPERTIES DISABLED TRUE)
+  endif()
+endif()
+
+# The example host of examples/windows-host, registration-free (KeloScroll.manifest beside it,
+# nothing registered): a press on an end button and a Value write, Change and GetDescription back.
+if(TARGET keloscroll-windows-host)
+  add_test(NAME windows_host_example COMMAND keloscroll-windows-host --self-test
+           WORKING_DIRECTORY $<TARGET_FILE_DIR:keloscroll-windows-host>)
+  set_tests_properties(windows_host_example PROPERTIES TIMEOUT 120
+    ENVIRONMENT "KELO_WINE_DISPLAY=1"
+    PASS_REGULAR_EXPRESSION "registration-free.*Change ([2-9]|[1-9][0-9]+), GetDescription [1-9]")
+  if(KELO_CANNOT_RUN)
+    set_tests_properties(windows_host_example PROPERTIES DISABLED TRUE)
   endif()
 endif()

@@ -1,0 +1,149 @@
+// KeloScroll.ocx used registration-free, as an application that carries its own controls uses
+// it: nothing of the library is in the registry; an application manifest names the KeloScroll
+// assembly, whose manifest (KeloScroll.manifest beside the library, made from the registration
+// table) lists its classes, ProgIDs and type library. Within that activation context the control
+// and its property page are created by ProgID, driven, and the control's events arrive.
+// clang-format off
+#include "server/identities.h"  // before the Windows headers, whose macros it must not meet
+// clang-format on
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "tests/win/com_client.h"
+#include "tests/win/ocx_test_util.h"
+
+namespace kelo_test {
+namespace {
+
+bool registryHas(const std::wstring& key) {
+  HKEY k = nullptr;
+  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
+  RegCloseKey(k);
+  return true;
+}
+
+// Nothing of the library in the registry: its ProgIDs, classes and type library are unknown.
+void expectNoRegistration() {
+  for (const std::wstring& key :
+       {std::wstring(L"KeloScroll.UsrKeloScroll"), std::wstring(L"KeloScroll.PropertyPage1"),
+        L"CLSID\\" + guidString(kControl), L"CLSID\\" + guidString(kPage),
+        L"TypeLib\\" + guidString(kLib)}) {
+    EXPECT_FALSE(registryHas(key)) << "registered: " << std::string(key.begin(), key.end());
+  }
+}
+
+// An application's manifest that depends on the KeloScroll assembly of its own architecture.
+std::wstring writeApplicationManifest() {
+  const std::wstring ocx = ocxPath();
+  const std::wstring path = ocx.substr(0, ocx.find_last_of(L'\\') + 1) + L"regfree_app.manifest";
+  std::ofstream(path.c_str(), std::ios::binary | std::ios::trunc)
+      << "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+         "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">\n"
+         "  <assemblyIdentity type=\"win32\" name=\"KeloScroll.RegFreeTest\" "
+         "version=\"1.0.0.0\"/>\n"
+         "  <dependency><dependentAssembly>\n"
+         "    <assemblyIdentity type=\"win32\" name=\"KeloScroll\" version=\"21.0.0.0\" "
+         "processorArchitecture=\""
+      << (sizeof(void*) == 8 ? "amd64" : "x86")
+      << "\"/>\n"
+         "  </dependentAssembly></dependency>\n"
+         "</assembly>\n";
+  return path;
+}
+
+class RegistrationFree : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
+    manifest_ = writeApplicationManifest();
+    const std::wstring ocx = ocxPath();
+    folder_ = ocx.substr(0, ocx.find_last_of(L'\\'));
+    ACTCTXW actctx{};
+    actctx.cbSize = sizeof actctx;
+    actctx.dwFlags = ACTCTX_FLAG_ASSEMBLY_DIRECTORY_VALID;
+    actctx.lpSource = manifest_.c_str();
+    actctx.lpAssemblyDirectory = folder_.c_str();
+    context_ = CreateActCtxW(&actctx);
+    ASSERT_NE(context_, INVALID_HANDLE_VALUE) << "error " << GetLastError();
+  }
+  void TearDown() override {
+    if (context_ != INVALID_HANDLE_VALUE) ReleaseActCtx(context_);
+    CoUninitialize();
+  }
+  std::wstring manifest_, folder_;
+  HANDLE context_ = INVALID_HANDLE_VALUE;
+};
+
+TEST_F(RegistrationFree, TheControlAndItsPageComeFromTheManifestWithNoRegistryEntry) {
+  expectNoRegistration();
+  Ptr<IUnknown> none;
+  EXPECT_EQ(CoCreateInstance(kControl, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, none.putVoid()),
+            REGDB_E_CLASSNOTREG)
+      << "outside the activation context the class is unknown";
+
+  ULONG_PTR cookie = 0;
+  ASSERT_TRUE(ActivateActCtx(context_, &cookie));
+  {
+    // A ProgID of the context names a class id the context makes up for it (Windows does so
+    // too); the class itself is also found by its own id.
+    CLSID control{}, page{};
+    ASSERT_EQ(CLSIDFromProgID(L"KeloScroll.UsrKeloScroll", &control), S_OK);
+    ASSERT_EQ(CLSIDFromProgID(L"KeloScroll.PropertyPage1", &page), S_OK);
+    Ptr<ITypeLib> lib;
+    EXPECT_EQ(LoadRegTypeLib(kLib, 21, 0, 0, lib.put()), S_OK) << "the type library too";
+
+    // The control, driven through its dispatch interface; Change reaches the sink.
+    Ptr<IDispatch> disp;
+    ASSERT_EQ(
+        CoCreateInstance(control, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, disp.putVoid()),
+        S_OK);
+    auto persist = disp.as<IPersistStreamInit>(IID_IPersistStreamInit);
+    ASSERT_TRUE(persist);
+    CLSID made{};
+    EXPECT_EQ(persist->GetClassID(&made), S_OK);
+    EXPECT_TRUE(IsEqualCLSID(made, kControl)) << "the ProgID made a KeloScroll control";
+    ASSERT_EQ(persist->InitNew(), S_OK);
+    auto points = disp.as<IConnectionPointContainer>(IID_IConnectionPointContainer);
+    ASSERT_TRUE(points);
+    Ptr<IConnectionPoint> point;
+    ASSERT_EQ(points->FindConnectionPoint(kEventsIid, point.put()), S_OK);
+    Ptr<EventSink> sink(new EventSink(kEventsIid));
+    DWORD advise = 0;
+    ASSERT_EQ(point->Advise(sink.get(), &advise), S_OK);
+    const DISPID value = idOf(disp.get(), L"Value");
+    ASSERT_EQ(put(disp.get(), value, Var::i4(77)).hr, S_OK);
+    ASSERT_EQ(sink->events.size(), 1u);
+    EXPECT_EQ(sink->events[0].id, DISPID{kChange});
+    EXPECT_EQ(getLong(disp.get(), value), 77);
+
+    // Its property page by the page's own id, as the control names it, given the control as a
+    // property frame gives it.
+    Ptr<IPropertyPage> pageObject;
+    ASSERT_EQ(CoCreateInstance(kPage, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage,
+                               pageObject.putVoid()),
+              S_OK);
+    PROPPAGEINFO info{};
+    info.cb = sizeof info;
+    ASSERT_EQ(pageObject->GetPageInfo(&info), S_OK);
+    EXPECT_GT(info.size.cx, 0);
+    CoTaskMemFree(info.pszTitle);
+    CoTaskMemFree(info.pszDocString);
+    CoTaskMemFree(info.pszHelpFile);
+    IUnknown* objects[] = {disp.get()};
+    EXPECT_EQ(pageObject->SetObjects(1, objects), S_OK);
+    EXPECT_EQ(pageObject->SetObjects(0, nullptr), S_OK);
+    pageObject.reset();
+
+    EXPECT_EQ(point->Unadvise(advise), S_OK);
+    point.reset();
+    points.reset();
+    persist.reset();
+    disp.reset();
+  }
+  ASSERT_TRUE(DeactivateActCtx(0, cookie));
+  expectNoRegistration();
+}
+
+}  // namespace
+}  // namespace kelo_test
