@@ -24,6 +24,8 @@ else()
   # The run-time dependencies come from the libraries the shared objects link (dpkg-shlibdeps);
   # a program built against the headers and static libraries needs their development files.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  # libkeloscroll.so.21, which the programs and the component library link, is the package's own.
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${PROJECT_BINARY_DIR}/cmake)
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
       "libcairo2-dev, libfontconfig-dev, libfreetype-dev, libpng-dev, libjpeg-dev, libgif-dev, libsdl2-dev, pkgconf | pkg-config")
   set(CPACK_DEBIAN_PACKAGE_SUGGESTS "cmake (>= 3.25)")
