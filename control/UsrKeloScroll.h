@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "control/geometry.h"
+#include "control/press.h"
 #include "host/classes.h"
 #include "host/container.h"
 #include "host/dispatch.h"
@@ -209,9 +210,8 @@ class UsrKeloScroll final : public host::Dispatch, public host::Diagnosable {
   Integer mRefreshMsecGD = 0;
   std::string mDescription;
   int32_t mChangeValue = 0;
-  Boolean mBusy = host::False;
-  Boolean mThumbLocked = host::False;
-  Boolean mStepArmed = host::False;
+  // The press state: mBusy, mThumbLocked, mStepArmed, mThumbMoving, mPosGiven by their old names.
+  PressState mPress;
 
   // Geometry record, then the other geometry members.
   int32_t mScaleMax = 0;
@@ -225,8 +225,6 @@ class UsrKeloScroll final : public host::Dispatch, public host::Diagnosable {
   int32_t mStartPos = 0;
   int32_t mCurx = 0;
   int32_t mCury = 0;
-  Boolean mThumbMoving = host::False;
-  Boolean mPosGiven = host::False;
 
   // Timer, drag, description tooltip.
   TimerJob mTimerMode = TimerJob::None;

@@ -52,8 +52,9 @@ Boolean UsrKeloScroll::ShowDescription() {
     // Restart the interval before the change test and before the event, so that a nested call
     // from the host's handler is throttled.
     mLastDescrTime = clock.Timer();
-    bool moved = isTrue(mVerticalBar) ? mDescrPosY != static_cast<double>(ThumbValueY())
-                                      : mDescrPosX != static_cast<double>(ThumbValueX());
+    const geometry::Axis axis = BarAxis();
+    bool moved =
+        geometry::along(axis, mDescrPosX, mDescrPosY) != static_cast<double>(ThumbValue(axis));
     if (!moved && !first) return host::False;
 
     // The extender and the box are held while they are used: the host's GetDescription handler

@@ -22,6 +22,8 @@ Variant boxName(const host::ObjectRef& box) {
 
 std::vector<std::pair<std::string, Variant>> UsrKeloScroll::diagnosticState() const {
   auto b = [](Boolean v) { return Variant::fromBoolean(v); };
+  // The press flags keep the member names the scenarios read.
+  auto press = [this](Press f) { return Variant::fromBoolean(host::toBoolean(mPress.has(f))); };
   return {
       {"mValue", mValue},
       {"mMax", mMax},
@@ -33,9 +35,9 @@ std::vector<std::pair<std::string, Variant>> UsrKeloScroll::diagnosticState() co
       {"mRefreshMsecGD", mRefreshMsecGD},
       {"mDescription", mDescription},
       {"mChangeValue", mChangeValue},
-      {"mBusy", b(mBusy)},
-      {"mThumbLocked", b(mThumbLocked)},
-      {"mStepArmed", b(mStepArmed)},
+      {"mBusy", press(Press::Busy)},
+      {"mThumbLocked", press(Press::ThumbLocked)},
+      {"mStepArmed", press(Press::StepArmed)},
       {"mScaleMax", mScaleMax},
       {"mBarHeight", mBarHeight},
       {"mBarWidth", mBarWidth},
@@ -47,8 +49,8 @@ std::vector<std::pair<std::string, Variant>> UsrKeloScroll::diagnosticState() co
       {"mStartPos", mStartPos},
       {"mCurx", mCurx},
       {"mCury", mCury},
-      {"mThumbMoving", b(mThumbMoving)},
-      {"mPosGiven", b(mPosGiven)},
+      {"mThumbMoving", press(Press::ThumbMoving)},
+      {"mPosGiven", press(Press::PosGiven)},
       {"mTimerMode", static_cast<Integer>(mTimerMode)},
       {"mGrabOffsetY", mGrabOffsetY},
       {"mTxtDescr", boxName(mTxtDescr)},

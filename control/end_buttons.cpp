@@ -13,8 +13,8 @@ host::CommandButton& UsrKeloScroll::EndButton(BarEnd end) const {
 }
 
 void UsrKeloScroll::EndButton_MouseDown(BarEnd end, Integer, Integer, float, float Y) {
-  if (isTrue(mBusy) || !isTrue(mEnabled)) return;
-  mBusy = host::True;  // held until StopRepeat
+  if (mPress.has(Press::Busy) || !isTrue(mEnabled)) return;
+  mPress.set(Press::Busy);  // held until StopRepeat
   ArmThumbMove();
   mTipY = host::toLong(Y);
   Boolean repeat = host::False;

@@ -10,7 +10,7 @@ void UsrKeloScroll::UserControl_KeyDown(Integer& KeyCode, Integer) {
     case geometry::keys::Down:
     case geometry::keys::PageUp:
     case geometry::keys::PageDown: {
-      mBusy = host::True;
+      mPress.set(Press::Busy);
       MoveThumbByKey(KeyCode);
       mTipY = ThumbValueY();
       Boolean noHideTimer = host::True;
@@ -18,7 +18,7 @@ void UsrKeloScroll::UserControl_KeyDown(Integer& KeyCode, Integer) {
       ShowDescription();
       ArmHideTimer();
       KeyCode = 0;
-      mBusy = host::False;
+      mPress.clear(Press::Busy);
       break;
     }
     case geometry::keys::Home:
@@ -27,7 +27,7 @@ void UsrKeloScroll::UserControl_KeyDown(Integer& KeyCode, Integer) {
       mTipY = target;
       setValue(target);  // the full setter: move, Change, and at run time the description
       KeyCode = 0;
-      mBusy = host::False;
+      mPress.clear(Press::Busy);
       break;
     }
     default:
@@ -40,7 +40,7 @@ void UsrKeloScroll::UserControl_KeyUp(Integer&, Integer) {
   EndDrag();
   Boolean noHideTimer = host::False;
   RaiseChange(noHideTimer);
-  mBusy = host::False;
+  mPress.clear(Press::Busy);
   ArmHideTimer();
 }
 

@@ -139,11 +139,11 @@ void UsrKeloScroll::setEnabled(Boolean v) {
   // Not reported to the container. A disabled bar shows its buttons and a track without a thumb.
   mEnabled = v;
   if (!isTrue(v)) {
-    mBusy = host::True;
+    mPress.set(Press::Busy);
     imgCursor->setVisible(false);
     picBarra->setEnabled(false);
   } else {
-    mBusy = host::False;
+    mPress.clear(Press::Busy);
     imgCursor->setVisible(true);
     picBarra->setEnabled(true);
   }

@@ -59,7 +59,7 @@ void UsrKeloScroll::StopRepeat() {
   tmr_Server->setEnabled(false);
   tmr_Server->setInterval(0);
   ArmHideTimer();
-  mBusy = host::False;
+  mPress.clear(Press::Busy);
 }
 
 // One step by SmallChange along the bar's own axis, back towards the start or on towards the end.
@@ -73,17 +73,17 @@ Boolean UsrKeloScroll::Step(Boolean& Repeat, BarEnd toward) {
     MoveThumbToPoint(x, y);
   };
   try {
-    if (isTrue(mThumbLocked)) return host::False;
+    if (mPress.has(Press::ThumbLocked)) return host::False;
     if (!isTrue(Repeat)) {
       // The step of the press itself holds the move lock, so a nested step does nothing.
-      mPosGiven = host::True;
-      mThumbLocked = host::True;
+      mPress.set(Press::PosGiven);
+      mPress.set(Press::ThumbLocked);
       moveOneStep();
       ChangeAndDescribe();
       site_.RaiseEvent("Scroll");
       StartRepeat(toward);
-    } else if (isTrue(mStepArmed)) {
-      mPosGiven = host::True;  // a repeated step does not take the lock
+    } else if (mPress.has(Press::StepArmed)) {
+      mPress.set(Press::PosGiven);  // a repeated step does not take the lock
       moveOneStep();
       ChangeAndDescribe();
       site_.RaiseEvent("Scroll");
@@ -97,8 +97,8 @@ Boolean UsrKeloScroll::Step(Boolean& Repeat, BarEnd toward) {
 }
 
 void UsrKeloScroll::ReleaseMoveLocks() {
-  mPosGiven = host::False;
-  mThumbLocked = host::False;
+  mPress.clear(Press::PosGiven);
+  mPress.clear(Press::ThumbLocked);
 }
 
 Boolean UsrKeloScroll::RaiseChange(Boolean& NoHideTimer) {

@@ -30,11 +30,11 @@ void UsrKeloScroll::PlaceThumb(Axis a, int32_t p) {
 
 Boolean UsrKeloScroll::CheckThumbGrab(float X, float Y) {
   try {
-    if (isTrue(mThumbLocked)) return host::True;
+    if (mPress.has(Press::ThumbLocked)) return host::True;
     // The thumb spans the whole breadth of the track: only the axis coordinate counts.
     const Axis axis = BarAxis();
     if (geometry::hitsThumb(ThumbEdge(axis), ThumbLengthAlong(axis), geometry::along(axis, X, Y)))
-      mThumbMoving = host::True;
+      mPress.set(Press::ThumbMoving);
     return host::True;
   } catch (const host::Error&) {
     return host::False;
@@ -43,7 +43,7 @@ Boolean UsrKeloScroll::CheckThumbGrab(float X, float Y) {
 
 Boolean UsrKeloScroll::MoveThumbToPoint(int32_t X, int32_t Y) {
   try {
-    if (!isTrue(mPosGiven)) {
+    if (!mPress.has(Press::PosGiven)) {
       X = geometry::positionAt(X);
       Y = geometry::positionAt(Y);
     }
@@ -53,7 +53,7 @@ Boolean UsrKeloScroll::MoveThumbToPoint(int32_t X, int32_t Y) {
     c = geometry::limit(c, 1, mScaleMax);
     mCurx = X;
     mCury = Y;
-    if (!isTrue(mThumbMoving)) return host::False;
+    if (!mPress.has(Press::ThumbMoving)) return host::False;
     PlaceThumb(axis, geometry::limit(c, 0, mScaleMax));
     return host::True;
   } catch (const host::Error&) {

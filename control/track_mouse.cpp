@@ -11,8 +11,8 @@ namespace keloscroll {
 using host::isTrue;
 
 void UsrKeloScroll::picBarra_MouseDown(Integer, Integer, float X, float Y) {
-  if (isTrue(mBusy)) return;
-  mBusy = host::True;
+  if (mPress.has(Press::Busy)) return;
+  mPress.set(Press::Busy);
   mGrabOffsetY = host::toSingle(static_cast<double>(Y) - imgCursor->Top());
   CheckThumbGrab(X, Y);
   if (isTrue(IsThumbMoving())) {
@@ -21,12 +21,12 @@ void UsrKeloScroll::picBarra_MouseDown(Integer, Integer, float X, float Y) {
   }
   mCury = host::toLong(Y);
   mCurx = host::toLong(X);
-  mBusy = host::False;
+  mPress.clear(Press::Busy);
 }
 
 void UsrKeloScroll::picBarra_MouseMove(Integer, Integer, float X, float Y) {
-  if (isTrue(mBusy)) return;
-  mBusy = host::True;
+  if (mPress.has(Press::Busy)) return;
+  mPress.set(Press::Busy);
   if (isTrue(IsThumbMoving())) {
     // Vertical: the thumb keeps the offset at which it was grabbed. Horizontal: X is used as it
     // is, so the thumb's left edge comes under the pointer.
@@ -36,11 +36,11 @@ void UsrKeloScroll::picBarra_MouseMove(Integer, Integer, float X, float Y) {
       mDescrPosY = host::toSingle(static_cast<double>(Y) - mGrabOffsetY);
     }
   }
-  mBusy = host::False;
+  mPress.clear(Press::Busy);
 }
 
 void UsrKeloScroll::picBarra_MouseUp(Integer, Integer, float, float) {
-  if (isTrue(mBusy)) return;
+  if (mPress.has(Press::Busy)) return;
   if (isTrue(IsThumbMoving())) {
     EndDrag();
     Boolean noHideTimer = host::False;
@@ -49,22 +49,22 @@ void UsrKeloScroll::picBarra_MouseUp(Integer, Integer, float, float) {
 }
 
 void UsrKeloScroll::picBarra_Click() {
-  if (isTrue(mBusy)) return;
-  mBusy = host::True;
+  if (mPress.has(Press::Busy)) return;
+  mPress.set(Press::Busy);
   if (isTrue(PageToPointer())) {
     Boolean noHideTimer = host::True;
     RaiseChange(noHideTimer);
     ShowDescription();
     ArmHideTimer();
   }
-  mBusy = host::False;
+  mPress.clear(Press::Busy);
 }
 
 Boolean UsrKeloScroll::PageToPointer() {
   try {
-    if (isTrue(mThumbLocked)) return host::True;
-    mPosGiven = host::True;
-    mThumbLocked = host::True;
+    if (mPress.has(Press::ThumbLocked)) return host::True;
+    mPress.set(Press::PosGiven);
+    mPress.set(Press::ThumbLocked);
     const geometry::Axis axis = BarAxis();
     int32_t target = 0;
     if (geometry::pageTarget(axis, PressAlong(axis), PositionAlong(axis), ThumbLengthAlong(axis),
@@ -72,22 +72,22 @@ Boolean UsrKeloScroll::PageToPointer() {
       int32_t x = 0;
       int32_t y = 0;
       geometry::along(axis, x, y) = target;
-      mThumbMoving = host::True;
+      mPress.set(Press::ThumbMoving);
       MoveThumbToPoint(x, y);
-      mThumbMoving = host::False;
+      mPress.clear(Press::ThumbMoving);
     }
     ReleaseMoveLocks();
     return host::True;
   } catch (const host::Error&) {
     // An overflowing page move is abandoned; nothing is left to drag either.
     ReleaseMoveLocks();
-    mThumbMoving = host::False;
+    mPress.clear(Press::ThumbMoving);
     return host::False;
   }
 }
 
 void UsrKeloScroll::EndDrag() {
-  mThumbMoving = host::False;
+  mPress.clear(Press::ThumbMoving);
 }
 
 }  // namespace keloscroll

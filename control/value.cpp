@@ -15,7 +15,7 @@ int32_t UsrKeloScroll::Value() {
 }
 
 void UsrKeloScroll::setValue(int32_t n) {
-  if (isTrue(mBusy)) return;  // a user interaction (or the disabled state) owns the thumb
+  if (mPress.has(Press::Busy)) return;  // a user interaction (or the disabled state) owns the thumb
   try {
     mValue = n;
     Boolean wasMoving = IsThumbMoving();
@@ -73,25 +73,25 @@ int32_t UsrKeloScroll::ThumbValue(geometry::Axis a) const {
 }
 
 Boolean UsrKeloScroll::TryMoveThumb(int32_t x, int32_t y) {
-  if (isTrue(mThumbLocked)) return host::False;
-  mThumbLocked = host::True;
+  if (mPress.has(Press::ThumbLocked)) return host::False;
+  mPress.set(Press::ThumbLocked);
   Boolean moved = MoveThumbToPoint(x, y);
-  mThumbLocked = host::False;
+  mPress.clear(Press::ThumbLocked);
   return moved;
 }
 
 void UsrKeloScroll::ArmThumbMove() {
-  mThumbMoving = host::True;
-  mStepArmed = host::True;
+  mPress.set(Press::ThumbMoving);
+  mPress.set(Press::StepArmed);
 }
 
 void UsrKeloScroll::DisarmThumbMove() {
-  mThumbMoving = host::False;
-  mStepArmed = host::False;
+  mPress.clear(Press::ThumbMoving);
+  mPress.clear(Press::StepArmed);
 }
 
 Boolean UsrKeloScroll::IsThumbMoving() const {
-  return mThumbMoving;
+  return host::toBoolean(mPress.has(Press::ThumbMoving));
 }
 
 bool UsrKeloScroll::IsRunMode() const {
