@@ -202,23 +202,7 @@ int32_t UsrKeloScroll::idOfName(std::string_view name) const {
 Variant UsrKeloScroll::invoke(int32_t id, host::Invoke kind, std::span<Variant> args) {
   // A caller may let go of the control inside the Change that a write raises.
   auto self = weak_from_this().lock();
-  const InterfaceEntry* e = nullptr;
-  switch (kind) {
-    case host::Invoke::Get:
-      e = findEntry(id, Access::Get);
-      if (!e) e = findEntry(id, Access::Method);
-      break;
-    case host::Invoke::Method:
-      e = findEntry(id, Access::Method);
-      if (!e) e = findEntry(id, Access::Get);
-      break;
-    case host::Invoke::Let:
-      e = findEntry(id, Access::Let);
-      break;
-    case host::Invoke::Set:
-      e = findEntry(id, Access::Set);
-      break;
-  }
+  const InterfaceEntry* e = entryFor(id, kind);
   if (!e) host::raise(host::err::NoSuchMember);
   if (e->access == Access::Get) return e->get(*this);
   if (e->access == Access::Method) {

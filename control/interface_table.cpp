@@ -120,6 +120,22 @@ const InterfaceEntry* findEntry(int32_t dispid, Access access) {
   return nullptr;
 }
 
+const InterfaceEntry* entryFor(int32_t dispid, host::Invoke kind) {
+  switch (kind) {
+    case host::Invoke::Get:
+      if (const InterfaceEntry* e = findEntry(dispid, Access::Get)) return e;
+      return findEntry(dispid, Access::Method);
+    case host::Invoke::Method:
+      if (const InterfaceEntry* e = findEntry(dispid, Access::Method)) return e;
+      return findEntry(dispid, Access::Get);
+    case host::Invoke::Let:
+      return findEntry(dispid, Access::Let);
+    case host::Invoke::Set:
+      return findEntry(dispid, Access::Set);
+  }
+  return nullptr;
+}
+
 int32_t dispidOfName(std::string_view name) {
   std::string lower = host::toLowerAscii(name);
   for (const InterfaceEntry& e : kInterface) {

@@ -7,6 +7,7 @@
 #include <span>
 #include <string_view>
 
+#include "host/dispatch.h"
 #include "host/variant.h"
 
 namespace keloscroll {
@@ -65,6 +66,9 @@ inline constexpr int32_t kDispidAboutBox = -552;
 
 // The entry for a dispatch id and invoke kind, or null.
 const InterfaceEntry* findEntry(int32_t dispid, Access access);
+// The entry an invocation reaches: a get also reaches the method and a method call a property's
+// get, as a late-bound caller may name either; null when the id has no such member.
+const InterfaceEntry* entryFor(int32_t dispid, host::Invoke kind);
 // The dispatch id of a member name (case-insensitive); error 438 for an unknown name.
 int32_t dispidOfName(std::string_view name);
 

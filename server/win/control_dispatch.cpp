@@ -79,11 +79,19 @@ HRESULT ControlObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, 
   return dispatchIdsOfNames(*hosting_->control, names, count, ids);
 }
 
-HRESULT ControlObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
+HRESULT ControlObject::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params,
                               VARIANT* result, EXCEPINFO* info, UINT* argError) {
+  if (iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
   if (!hosting_) return E_UNEXPECTED;
   auto alive = keepAlive();  // a handler of an event raised by this call may release the control
-  HRESULT hr = dispatchInvoke(*hosting_->control, id, flags, params, result, info, argError);
+  // Every member takes its value (a put) or nothing: no indexed properties, no method arguments.
+  auto argumentCount = [](DISPID member, host::Invoke kind) -> std::optional<int> {
+    const InterfaceEntry* e = entryFor(member, kind);
+    if (!e) return std::nullopt;
+    return kind == host::Invoke::Let || kind == host::Invoke::Set ? 1 : 0;
+  };
+  HRESULT hr =
+      dispatchInvoke(*hosting_->control, id, flags, params, result, info, argError, argumentCount);
   announceState();
   if (flags != DISPATCH_PROPERTYGET) afterChange();
   return hr;

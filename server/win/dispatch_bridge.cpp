@@ -66,14 +66,14 @@ void writeBack(const RefSlot& slot) {
   }
 }
 
-host::Invoke kindOf(WORD flags) {
+}  // namespace
+
+host::Invoke invokeKindOf(WORD flags) {
   if (flags & DISPATCH_PROPERTYPUTREF) return host::Invoke::Set;
   if (flags & DISPATCH_PROPERTYPUT) return host::Invoke::Let;
   if (flags & DISPATCH_METHOD) return host::Invoke::Method;
   return host::Invoke::Get;
 }
-
-}  // namespace
 
 HRESULT dispatchIdsOfNames(host::Dispatch& object, LPOLESTR* names, UINT count, DISPID* ids) {
   if (!names || !ids) return E_POINTER;
@@ -92,12 +92,18 @@ HRESULT dispatchIdsOfNames(host::Dispatch& object, LPOLESTR* names, UINT count, 
 }
 
 HRESULT dispatchInvoke(host::Dispatch& object, DISPID id, WORD flags, DISPPARAMS* params,
-                       VARIANT* result, EXCEPINFO* info, UINT* argError) {
+                       VARIANT* result, EXCEPINFO* info, UINT* argError,
+                       std::optional<int> (*argumentCount)(DISPID, host::Invoke)) {
   if (!params) return E_POINTER;
   if (params->cArgs && !params->rgvarg) return E_POINTER;
   if (result) VariantInit(result);
-  host::Invoke kind = kindOf(flags);
+  host::Invoke kind = invokeKindOf(flags);
   bool put = kind == host::Invoke::Let || kind == host::Invoke::Set;
+  if (argumentCount) {
+    std::optional<int> count = argumentCount(id, kind);
+    if (!count) return DISP_E_MEMBERNOTFOUND;
+    if (params->cArgs != static_cast<UINT>(*count)) return DISP_E_BADPARAMCOUNT;
+  }
   if (put) {
     if (params->cArgs == 0) return DISP_E_BADPARAMCOUNT;
     if (params->cNamedArgs != 1 || !params->rgdispidNamedArgs ||
@@ -115,6 +121,12 @@ HRESULT dispatchInvoke(host::Dispatch& object, DISPID id, WORD flags, DISPPARAMS
     for (UINT i = 0; i < n; ++i) {
       // COM passes the last argument first (and the value of a put at index 0).
       UINT at = n - 1 - i;
+      // A caller leaves out an argument as VT_ERROR with DISP_E_PARAMNOTFOUND; none is optional.
+      const VARIANT& given = params->rgvarg[at];
+      if (given.vt == VT_ERROR && given.scode == DISP_E_PARAMNOTFOUND) {
+        if (argError) *argError = at;
+        return DISP_E_PARAMNOTOPTIONAL;
+      }
       try {
         args.push_back(argument(params->rgvarg[at], slots[i]));
       } catch (const host::Error&) {
@@ -164,8 +176,9 @@ HRESULT DispatchBridge::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
   return dispatchIdsOfNames(*object_, names, count, ids);
 }
 
-HRESULT DispatchBridge::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
+HRESULT DispatchBridge::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params,
                                VARIANT* result, EXCEPINFO* info, UINT* argError) {
+  if (iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
   return dispatchInvoke(*object_, id, flags, params, result, info, argError);
 }
 

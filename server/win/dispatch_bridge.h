@@ -5,6 +5,7 @@
 #include <oaidl.h>
 #include <windows.h>
 
+#include <optional>
 #include <span>
 #include <utility>
 
@@ -38,7 +39,13 @@ class DispatchBridge final : public ComObject<DispatchBridge, IDispatch> {
 // control: names and arguments converted, by-reference arguments written back, host errors as
 // DISP_E_EXCEPTION with their numbers.
 HRESULT dispatchIdsOfNames(host::Dispatch& object, LPOLESTR* names, UINT count, DISPID* ids);
+// A caller that knows the member's shape (the control, from its interface table) passes the
+// number of arguments it takes, or -1 when the id has no member of that kind: the call is then
+// refused before any argument is converted.
 HRESULT dispatchInvoke(host::Dispatch& object, DISPID id, WORD flags, DISPPARAMS* params,
-                       VARIANT* result, EXCEPINFO* info, UINT* argError);
+                       VARIANT* result, EXCEPINFO* info, UINT* argError,
+                       std::optional<int> (*argumentCount)(DISPID, host::Invoke) = nullptr);
+// What kind of invocation IDispatch::Invoke's flags ask for.
+host::Invoke invokeKindOf(WORD flags);
 
 }  // namespace keloscroll::win

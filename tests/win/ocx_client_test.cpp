@@ -318,15 +318,33 @@ TEST(OcxClient, ErrorsComeBackAsTheirNumbers) {
   nullArg.vt = VT_NULL;
   errorArg.vt = VT_ERROR;
   errorArg.scode = DISP_E_PARAMNOTFOUND;
-  const std::pair<DISPID, Var> bad[] = {
-      {0x68030018, arrayArg},   {0x68030018, nullArg},    {0x68030018, errorArg},
-      {0x68030018, unknownArg}, {0x6803001B, Var::i4(5)}, {0x6803001D, arrayArg},
-      {0x68030015, Var::i4(1)}, {0x7FFF0000, Var::i4(1)},
+  // An unknown member is refused before its argument is looked at; a left-out argument is not
+  // optional; a get takes no argument and a put exactly one.
+  const std::tuple<DISPID, Var, HRESULT> bad[] = {
+      {0x68030018, arrayArg, DISP_E_TYPEMISMATCH},
+      {0x68030018, nullArg, DISP_E_TYPEMISMATCH},
+      {0x68030018, errorArg, DISP_E_PARAMNOTOPTIONAL},
+      {0x68030018, unknownArg, DISP_E_EXCEPTION},       // an object where a number goes: error 13
+      {0x6803001B, Var::i4(5), DISP_E_MEMBERNOTFOUND},  // a picture takes a reference
+      {0x6803001D, arrayArg, DISP_E_TYPEMISMATCH},
+      {0x68030015, Var::i4(1), DISP_E_MEMBERNOTFOUND},  // Description is read-only
+      {0x7FFF0000, arrayArg, DISP_E_MEMBERNOTFOUND},
   };
-  for (const auto& [id, v] : bad) {
-    EXPECT_TRUE(FAILED(put(c.disp.get(), id, v).hr)) << std::hex << id << " vt " << v.vt;
+  for (const auto& [id, v, status] : bad) {
+    EXPECT_EQ(put(c.disp.get(), id, v).hr, status) << std::hex << id << " vt " << v.vt;
   }
-  EXPECT_TRUE(FAILED(call(c.disp.get(), 0x68030018, DISPATCH_PROPERTYPUT).hr)) << "no argument";
+  EXPECT_EQ(call(c.disp.get(), 0x68030018, DISPATCH_PROPERTYPUT).hr, DISP_E_BADPARAMCOUNT);
+  EXPECT_EQ(call(c.disp.get(), 0x68030018, DISPATCH_PROPERTYPUT, {Var::i4(5), Var::i4(6)}).hr,
+            DISP_E_BADPARAMCOUNT);
+  EXPECT_EQ(call(c.disp.get(), 0x68030018, DISPATCH_PROPERTYGET, {Var::i4(1)}).hr,
+            DISP_E_BADPARAMCOUNT);
+  EXPECT_EQ(call(c.disp.get(), keloscroll::kDispidAboutBox, DISPATCH_METHOD, {Var::i4(1)}).hr,
+            DISP_E_BADPARAMCOUNT);
+  DISPPARAMS none{};
+  VARIANT ignored;
+  EXPECT_EQ(c.disp->Invoke(0x68030018, IID_IDispatch, 0, DISPATCH_PROPERTYGET, &none, &ignored,
+                           nullptr, nullptr),
+            DISP_E_UNKNOWNINTERFACE);
   EXPECT_TRUE(FAILED(c.disp->Invoke(0x68030018, IID_NULL, 0, DISPATCH_PROPERTYGET, nullptr, nullptr,
                                     nullptr, nullptr)));
   EXPECT_EQ(c.getLong(0x68030018), 200000);
