@@ -30,9 +30,6 @@ namespace keloscroll::server {
 // COM's own interface ids.
 inline constexpr GUID kIidIUnknown = detail::guid("{00000000-0000-0000-C000-000000000046}");
 inline constexpr GUID kIidIClassFactory = detail::guid("{00000001-0000-0000-C000-000000000046}");
-// The host's standard property page for picture properties (OLE's CLSID_StandardPicturePage).
-inline constexpr GUID kClsidStandardPicturePage =
-    detail::guid("{7EBDAAE1-8120-11CF-899F-00AA00688B10}");
 // This library's interfaces for placing its objects (its own ids).
 inline constexpr GUID kIidIKeloControl = detail::guid("{DB8487AB-225D-4045-9C2F-B64666A24C42}");
 inline constexpr GUID kIidIKeloPropertyPage =
