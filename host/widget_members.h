@@ -13,6 +13,7 @@
 #include "host/dispatch.h"
 #include "host/error.h"
 #include "host/numeric.h"
+#include "host/system_colors.h"
 #include "host/widget.h"
 
 namespace host::widget_members {
