@@ -17,8 +17,8 @@ using host::Variant;
 
 namespace {
 
-constexpr int32_t kTooltipBackground = static_cast<int32_t>(0x80000018);
-constexpr int32_t kTooltipText = static_cast<int32_t>(0x80000017);
+constexpr int32_t kTooltipBackground = host::syscolor::InfoBackground;
+constexpr int32_t kTooltipText = host::syscolor::InfoText;
 
 // One step of the tooltip procedure. Error 398 (the container cannot answer yet) skips this step
 // only; any other error goes on to the procedure's trap.

@@ -6,10 +6,6 @@
 
 namespace keloscroll {
 
-namespace {
-constexpr int32_t kWindowBackground = static_cast<int32_t>(0x80000005);
-}
-
 void UsrKeloScroll::createParts() {
   // The surface as designed; the host's first resize gives the instance its own size.
   surface_.setRectTwips({surface_.rectTwips().left, surface_.rectTwips().top, 720, 3645});
@@ -33,7 +29,7 @@ void UsrKeloScroll::createParts() {
   picBarra = surface_.add<host::PictureBox>("picBarra");
   picBarra->Move(0, 405, 240, 2835);
   picBarra->setBorderStyle(0);
-  picBarra->setBackColor(kWindowBackground);
+  picBarra->setBackColor(host::syscolor::Window);
   picBarra->setPicture(pictures::track());
   picBarra->setTabIndex(0);
 

@@ -25,7 +25,7 @@ PropertyDialog::PropertyDialog(host::FormEngine& engine, std::vector<host::Objec
   auto area = [&](const char* name) {
     auto a = form_->add<host::PictureBox>(name);
     a->Move(kMargin, pagesTop, PropertyPage1::kWidth, PropertyPage1::kHeight);
-    a->setBackColor(static_cast<int32_t>(0x8000000F));
+    a->setBackColor(host::syscolor::ButtonFace);
     return a;
   };
   pictureArea_ = area("pictureArea");

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/picture.h"
+#include "host/system_colors.h"
 #include "host/widget.h"
 
 namespace host {
@@ -121,7 +122,7 @@ class PictureBox final : public ContainerWidget {
 
  private:
   PictureRef picture_;
-  int32_t backColor_ = static_cast<int32_t>(0x8000000F);
+  int32_t backColor_ = syscolor::ButtonFace;
   int16_t borderStyle_ = 0;
 };
 

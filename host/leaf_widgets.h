@@ -6,6 +6,7 @@
 #include <string>
 
 #include "host/picture.h"
+#include "host/system_colors.h"
 #include "host/widget.h"
 
 namespace host {
@@ -85,8 +86,8 @@ class TextBox final : public Widget {
   bool fontBold_ = false;
   double fontSize_ = 8.0;
   int16_t appearance_ = 1;
-  int32_t backColor_ = static_cast<int32_t>(0x80000005);
-  int32_t foreColor_ = static_cast<int32_t>(0x80000008);
+  int32_t backColor_ = syscolor::Window;
+  int32_t foreColor_ = syscolor::WindowText;
   int refreshCount_ = 0;
 };
 

@@ -13,6 +13,7 @@
 #include "host/dispatch.h"
 #include "host/error.h"
 #include "host/numeric.h"
+#include "host/system_colors.h"
 #include "host/widget.h"
 
 namespace host::widget_members {
@@ -67,7 +68,8 @@ inline int32_t colorOf(const Variant& v) {
 inline int32_t checkedColor(int32_t c) {
   auto u = static_cast<uint32_t>(c);
   bool rgb = u <= 0xFFFFFFu;
-  bool system = u >= 0x80000000u && u <= 0x80000018u;
+  bool system =
+      u >= static_cast<uint32_t>(syscolor::of(0)) && u <= static_cast<uint32_t>(syscolor::Last);
   if (!rgb && !system) raise(err::InvalidPropertyValue);
   return c;
 }

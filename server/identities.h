@@ -86,6 +86,10 @@ inline constexpr GUID kDiidUsrKeloScrollEvents =
     detail::guid("{ECB61BF8-FA1C-40CF-BD7D-935E670DAEED}");
 inline constexpr GUID kClsidPropertyPage1 = detail::guid("{5507A9C0-BCDC-42FF-BEA5-78FCB353DDC4}");
 inline constexpr GUID kIidPropertyPage1 = detail::guid("{D86E2BE2-5DB6-461F-BC0F-00EFB4E69A37}");
+// The platform's standard picture page, listed before the control's own page: OLE's
+// CLSID_CPicturePropPage, which every Windows has (olectl.h).
+inline constexpr GUID kClsidStandardPicturePage =
+    detail::guid("{0BE35202-8F91-11CE-9DE3-00AA004BB851}");
 
 inline constexpr std::string_view kControlProgId = "KeloScroll.UsrKeloScroll";
 inline constexpr std::string_view kPageProgId = "KeloScroll.PropertyPage1";

@@ -21,7 +21,6 @@ namespace {
 
 constexpr int kMargin = 8;
 constexpr int kButtonH = 24;
-constexpr int32_t kButtonFace = static_cast<int32_t>(0x8000000F);
 constexpr const char* kBarPrefix = "UsrKeloScroll";
 
 }  // namespace
@@ -120,7 +119,7 @@ void Designer::refreshChrome() {
   cmdMode_->setCaption(designMode_ ? "Run" : "Design");
   for (auto* b : {&cmdVertical_, &cmdHorizontal_, &cmdDelete_}) (*b)->setEnabled(designMode_);
   cmdUndo_->setEnabled(designMode_ && canUndo());
-  surface_->setBackColor(designMode_ ? kWhite : kButtonFace);
+  surface_->setBackColor(designMode_ ? kWhite : host::syscolor::ButtonFace);
   glass_->setVisible(designMode_);
   placeHandles();
 }

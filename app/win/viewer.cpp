@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "app/win/shots.h"
+#include "host/win/utf16.h"
 
 namespace {
 
@@ -308,10 +309,7 @@ std::vector<std::wstring> readLines(const std::wstring& path) {
   std::ifstream in{std::filesystem::path(path)};
   std::string line;
   while (std::getline(in, line)) {
-    int n = MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), nullptr, 0);
-    std::wstring w(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), w.data(), n);
-    lines.push_back(w);
+    lines.push_back(host::win::wide(line));
   }
   return lines;
 }

@@ -7,21 +7,16 @@
 #include "host/error.h"
 #include "host/render.h"
 #include "host/text.h"
+#include "host/win/utf16.h"
 
 namespace host {
 
 namespace {
 
+using win::wide;
+
 COLORREF colorRef(Rgb c) {
   return RGB(c.r, c.g, c.b);
-}
-
-std::wstring wide(std::string_view utf8) {
-  if (utf8.empty()) return {};
-  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring w(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
-  return w;
 }
 
 // A premultiplied pixel over white, for a device that cannot blend (a printer's paper is white).

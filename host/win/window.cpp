@@ -10,6 +10,7 @@
 
 #include "host/render.h"
 #include "host/win/gdi_painter.h"
+#include "host/win/utf16.h"
 
 namespace host::win {
 
@@ -26,14 +27,6 @@ HINSTANCE moduleInstance() {
       GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
       reinterpret_cast<LPCWSTR>(&moduleInstance), &m);
   return m;
-}
-
-std::wstring wide(const std::string& s) {
-  if (s.empty()) return {};
-  int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-  std::wstring w(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
-  return w;
 }
 
 // The window class lives while any window does: a library that is unloaded must leave no class
@@ -253,9 +246,8 @@ LRESULT FormWindow::handle(UINT message, WPARAM w, LPARAM l) {
       // Typed text goes to the focused text box; control characters came as keys.
       if (w >= 0x20) {
         wchar_t ch = static_cast<wchar_t>(w);
-        char utf8[8] = {};
-        int n = WideCharToMultiByte(CP_UTF8, 0, &ch, 1, utf8, sizeof utf8, nullptr, nullptr);
-        if (n > 0) engine_.typeText(std::string_view(utf8, static_cast<size_t>(n)));
+        std::string typed = utf8(std::wstring_view(&ch, 1));
+        if (!typed.empty()) engine_.typeText(typed);
       }
       break;
     case WM_MOUSEACTIVATE:

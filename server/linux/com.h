@@ -30,19 +30,10 @@ namespace keloscroll::server {
 // COM's own interface ids.
 inline constexpr GUID kIidIUnknown = detail::guid("{00000000-0000-0000-C000-000000000046}");
 inline constexpr GUID kIidIClassFactory = detail::guid("{00000001-0000-0000-C000-000000000046}");
-// The host's standard property page for picture properties (OLE's CLSID_StandardPicturePage).
-inline constexpr GUID kClsidStandardPicturePage =
-    detail::guid("{7EBDAAE1-8120-11CF-899F-00AA00688B10}");
 // This library's interfaces for placing its objects (its own ids).
 inline constexpr GUID kIidIKeloControl = detail::guid("{DB8487AB-225D-4045-9C2F-B64666A24C42}");
 inline constexpr GUID kIidIKeloPropertyPage =
     detail::guid("{89DAB3DA-8A36-4A34-BD33-FFF5893CE95F}");
-
-// A host error (number N, as host::Error carries it) as a status code: 0x800A0000 + N, the form
-// automation gives errors of a control's code (13 type mismatch: 0x800A000D).
-constexpr HRESULT hresultOfError(int32_t number) {
-  return static_cast<HRESULT>(0x800A0000u | (static_cast<uint32_t>(number) & 0xFFFFu));
-}
 
 // One property page a control lists: its class id and its name.
 struct PropertyPageId {
@@ -93,7 +84,7 @@ struct IKeloControl : IUnknownLike {
 struct IKeloPropertyPage : IUnknownLike {
   // The dialog's site: the selected controls and the Changed flag. E_POINTER for null. Given
   // again while the page is active (the selection changed), the page turns to the new site and
-  // fills itself from it: a failing read gives its error's status code (hresultOfError).
+  // fills itself from it: a failing read gives its error's status code (status::ofError).
   virtual HRESULT SetPageSite(host::PropertyPageSite* site) = 0;
   // Builds the page on `area` and fills it from the selection; needs the page site first
   // (E_FAIL without it), E_POINTER for null. A fill that fails gives its error's status code and
@@ -101,7 +92,7 @@ struct IKeloPropertyPage : IUnknownLike {
   // (a later Activate, or the object's last Release).
   virtual HRESULT Activate(host::ContainerWidget* area) = 0;
   // The page's ApplyChanges; E_FAIL when not active; a value the control refuses gives the
-  // error's status code (hresultOfError: 0x800A000D for a type mismatch, 0x800A0006 overflow).
+  // error's status code (status::ofError: 0x800A000D for a type mismatch, 0x800A0006 overflow).
   virtual HRESULT Apply() = 0;
   // The page once active, else null.
   virtual design::PropertyPage1* Page() = 0;

@@ -8,6 +8,7 @@
 
 #include "server/linux/com.h"
 #include "server/linux/registry.h"
+#include "server/status.h"
 
 namespace {
 
@@ -24,25 +25,12 @@ std::string libraryPath() {
   return ec ? std::string(info.dli_fname) : absolute.lexically_normal().string();
 }
 
-// Runs an export's work; nothing thrown inside may cross into the host, which knows only status
-// codes.
-template <class Work>
-HRESULT guarded(Work work) noexcept {
-  try {
-    return work();
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (...) {
-    return E_FAIL;
-  }
-}
-
 }  // namespace
 
 extern "C" {
 
 HRESULT DllRegisterServer() {
-  return guarded([] {
+  return status::guard([] {
     std::string path = libraryPath();
     if (path.empty()) return E_FAIL;
     return registerServer(registryPath(), path);
@@ -50,18 +38,18 @@ HRESULT DllRegisterServer() {
 }
 
 HRESULT DllUnregisterServer() {
-  return guarded([] { return unregisterServer(registryPath()); });
+  return status::guard([] { return unregisterServer(registryPath()); });
 }
 
 HRESULT DllGetClassObject(const GUID* clsid, const GUID* iid, void** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
   if (!clsid || !iid) return E_POINTER;
-  return guarded([&] { return getClassObject(*clsid, *iid, out); });
+  return status::guard([&] { return getClassObject(*clsid, *iid, out); });
 }
 
 HRESULT DllCanUnloadNow() {
-  return guarded([] { return canUnloadNow(); });
+  return status::guard([] { return canUnloadNow(); });
 }
 
 }  // extern "C"

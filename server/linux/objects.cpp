@@ -13,6 +13,7 @@
 #include "host/error.h"
 #include "host/property_page.h"
 #include "server/linux/com.h"
+#include "server/status.h"
 
 namespace keloscroll::server {
 
@@ -36,20 +37,6 @@ long liveMade() {
   std::lock_guard lock(gMadeLock);
   std::erase_if(gMade, [](const auto& w) { return w.expired(); });
   return static_cast<long>(gMade.size());
-}
-
-// A failure inside a call as the caller's status code: a host error by its number, anything else
-// as a failure; nothing escapes into the host.
-HRESULT statusOf(const std::exception_ptr& failure) {
-  try {
-    std::rethrow_exception(failure);
-  } catch (const host::Error& e) {
-    return hresultOfError(e.number());
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (...) {
-    return E_FAIL;
-  }
 }
 
 // Reference counting and the module's object count, shared by both classes.
@@ -93,13 +80,15 @@ class ControlObject final : public Object<IKeloControl> {
   HRESULT SetClientSite(host::ControlSite* site) override {
     if (!site) return E_POINTER;
     if (control_) return E_FAIL;
-    try {
-      control_ = UsrKeloScroll::create(*site);
-    } catch (...) {
-      return E_FAIL;
-    }
-    track(control_);
-    return S_OK;
+    // A control whose Initialize fails is not placed, whatever its error.
+    HRESULT hr = status::guard(
+        [&] {
+          control_ = UsrKeloScroll::create(*site);
+          return S_OK;
+        },
+        [](const host::Error&) { return E_FAIL; });
+    if (hr == S_OK) track(control_);
+    return hr;
   }
   host::ObjectRef Dispatch() override { return control_; }
   HRESULT GetPages(std::vector<PropertyPageId>* pages) override {
@@ -132,12 +121,10 @@ class PageObject final : public Object<IKeloPropertyPage> {
     if (!page_) return S_OK;
     // Another selection: the page shows the new first control.
     page_->setSite(*site);
-    try {
+    return status::guard([&] {
       page_->PropertyPage_SelectionChanged();
-    } catch (...) {
-      return statusOf(std::current_exception());
-    }
-    return S_OK;
+      return S_OK;
+    });
   }
   HRESULT Activate(host::ContainerWidget* area) override {
     if (!area) return E_POINTER;
@@ -145,7 +132,7 @@ class PageObject final : public Object<IKeloPropertyPage> {
     Deactivate();
     area_ = area;
     std::vector<std::shared_ptr<host::Widget>> before = area->children();
-    try {
+    HRESULT hr = status::guard([&] {
       page_ = std::make_unique<design::PropertyPage1>(*area, *site_);
       for (const auto& w : area->children()) {
         if (std::find(before.begin(), before.end(), w) != before.end()) continue;
@@ -153,21 +140,17 @@ class PageObject final : public Object<IKeloPropertyPage> {
         track(w);
       }
       page_->PropertyPage_SelectionChanged();
-    } catch (...) {
-      HRESULT failed = statusOf(std::current_exception());
-      Deactivate();
-      return failed;
-    }
-    return S_OK;
+      return S_OK;
+    });
+    if (hr != S_OK) Deactivate();
+    return hr;
   }
   HRESULT Apply() override {
     if (!page_) return E_FAIL;
-    try {
+    return status::guard([&] {
       page_->PropertyPage_ApplyChanges();
-    } catch (...) {
-      return statusOf(std::current_exception());
-    }
-    return S_OK;
+      return S_OK;
+    });
   }
   design::PropertyPage1* Page() override { return page_.get(); }
 

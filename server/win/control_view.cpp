@@ -10,10 +10,6 @@ namespace keloscroll::win {
 
 namespace {
 
-// The framework's standard picture page, listed before the control's own page.
-const CLSID kStandardPicturePage = {
-    0x0BE35202, 0x8F91, 0x11CE, {0x9D, 0xE3, 0x00, 0xAA, 0x00, 0x4B, 0xB8, 0x51}};
-
 // The screen's pixels per inch: hit tests get lengths in its pixels and in HIMETRIC.
 int screenDpi(bool horizontal) {
   HDC dc = GetDC(nullptr);
@@ -196,7 +192,7 @@ HRESULT ControlObject::GetPages(CAUUID* pages) {
   pages->cElems = 0;
   pages->pElems = static_cast<GUID*>(CoTaskMemAlloc(2 * sizeof(GUID)));
   if (!pages->pElems) return E_OUTOFMEMORY;
-  pages->pElems[0] = kStandardPicturePage;
+  pages->pElems[0] = toGuid(server::kClsidStandardPicturePage);
   pages->pElems[1] = toGuid(server::kClsidPropertyPage1);
   pages->cElems = 2;
   return S_OK;

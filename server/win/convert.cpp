@@ -26,25 +26,8 @@ constexpr wchar_t kSource[] = L"KeloScroll";
 
 }  // namespace
 
-std::wstring wide(std::string_view s) {
-  if (s.empty()) return {};
-  int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-  std::wstring w(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
-  return w;
-}
-
-std::string utf8(const wchar_t* text, size_t length) {
-  if (!text || length == 0) return {};
-  int n =
-      WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
-  std::string s(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), s.data(), n, nullptr, nullptr);
-  return s;
-}
-
 std::string utf8(BSTR text) {
-  return utf8(text, text ? SysStringLen(text) : 0);
+  return text ? host::win::utf8(std::wstring_view(text, SysStringLen(text))) : std::string();
 }
 
 BSTR toBstr(std::string_view s) {
@@ -168,10 +151,6 @@ host::Variant fromVariant(const VARIANT& in) {
   }
 }
 
-HRESULT errorResult(int32_t number) {
-  return MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, static_cast<uint16_t>(number));
-}
-
 host::Error errorOf(HRESULT hr, const EXCEPINFO* info) {
   if (info && (info->scode || info->wCode)) {
     int32_t number = info->wCode ? info->wCode : 0;
@@ -203,7 +182,7 @@ host::Error errorOf(HRESULT hr, const EXCEPINFO* info) {
 void fillExcepInfo(const host::Error& e, EXCEPINFO* info) {
   if (!info) return;
   *info = EXCEPINFO{};
-  info->scode = errorResult(e.number());
+  info->scode = server::status::ofError(e.number());
   info->bstrSource = SysAllocString(kSource);
   info->bstrDescription = toBstr(e.description());
 }
@@ -217,7 +196,7 @@ HRESULT reportError(const host::Error& e, const IID& iid) {
     create->SetDescription(text.data());
     if (auto info = create.query<IErrorInfo>(IID_IErrorInfo)) SetErrorInfo(0, info.get());
   }
-  return errorResult(e.number());
+  return server::status::ofError(e.number());
 }
 
 }  // namespace keloscroll::win

@@ -13,6 +13,8 @@
 
 #include "host/error.h"
 #include "host/variant.h"
+#include "host/win/utf16.h"
+#include "server/status.h"
 
 namespace keloscroll::win {
 
@@ -20,8 +22,8 @@ namespace keloscroll::win {
 float twipsOf(LONG himetric);
 LONG himetricOf(float twips);  // rounded to the nearest
 
-std::wstring wide(std::string_view utf8);
-std::string utf8(const wchar_t* text, size_t length);
+using host::win::wide;
+// A BSTR (null is the empty string) in UTF-8; other wide strings through host::win::utf8.
 std::string utf8(BSTR text);
 BSTR toBstr(std::string_view utf8);  // null only when out of memory
 
@@ -33,8 +35,6 @@ void toVariant(const host::Variant& v, VARIANT* out);
 // host has no value of.
 host::Variant fromVariant(const VARIANT& v);
 
-// The HRESULT of a host error number.
-HRESULT errorResult(int32_t number);
 // The host error a failed COM call stands for (438 for an unknown member, 13 for a type
 // mismatch, 6 for an overflow, the number itself for the control facility, else 5).
 host::Error errorOf(HRESULT hr, const EXCEPINFO* info = nullptr);
@@ -43,19 +43,11 @@ void fillExcepInfo(const host::Error& e, EXCEPINFO* info);
 // HRESULT.
 HRESULT reportError(const host::Error& e, const IID& iid);
 
-// Runs f, which returns an HRESULT, so that no exception leaves it: a host error becomes its
-// HRESULT with an IErrorInfo, running out of memory E_OUTOFMEMORY, anything else E_UNEXPECTED.
+// Runs f, which returns an HRESULT, so that no exception leaves it (server::status::guard): a
+// host error becomes its HRESULT with an IErrorInfo for interface `iid`.
 template <class F>
 HRESULT guarded(const IID& iid, F&& f) noexcept {
-  try {
-    return f();
-  } catch (const host::Error& e) {
-    return reportError(e, iid);
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (...) {
-    return E_UNEXPECTED;
-  }
+  return server::status::guard(f, [&](const host::Error& e) { return reportError(e, iid); });
 }
 
 // An owned VARIANT, cleared on destruction.

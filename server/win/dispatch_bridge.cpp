@@ -80,15 +80,13 @@ HRESULT dispatchIdsOfNames(host::Dispatch& object, LPOLESTR* names, UINT count, 
   if (count == 0) return S_OK;
   for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
   if (!names[0]) return E_POINTER;
-  try {
-    ids[0] = object.idOfName(utf8(names[0], wcslen(names[0])));
-  } catch (const host::Error&) {
-    return DISP_E_UNKNOWNNAME;
-  } catch (...) {
-    return E_UNEXPECTED;
-  }
-  // The members take no named arguments.
-  return count > 1 ? DISP_E_UNKNOWNNAME : S_OK;
+  return server::status::guard(
+      [&] {
+        ids[0] = object.idOfName(host::win::utf8(names[0]));
+        // The members take no named arguments.
+        return count > 1 ? DISP_E_UNKNOWNNAME : S_OK;
+      },
+      [](const host::Error&) { return DISP_E_UNKNOWNNAME; });
 }
 
 HRESULT dispatchInvoke(host::Dispatch& object, DISPID id, WORD flags, DISPPARAMS* params,
@@ -113,7 +111,7 @@ HRESULT dispatchInvoke(host::Dispatch& object, DISPID id, WORD flags, DISPPARAMS
   } else if (params->cNamedArgs) {
     return DISP_E_NONAMEDARGS;
   }
-  try {
+  auto call = [&]() -> HRESULT {
     const UINT n = params->cArgs;
     std::vector<RefSlot> slots(n);
     std::vector<host::Variant> args;
@@ -140,15 +138,12 @@ HRESULT dispatchInvoke(host::Dispatch& object, DISPID id, WORD flags, DISPPARAMS
     }
     if (result && !put) toVariant(value, result);
     return S_OK;
-  } catch (const host::Error& e) {
+  };
+  return server::status::guard(call, [&](const host::Error& e) -> HRESULT {
     if (e.number() == host::err::NoSuchMember) return DISP_E_MEMBERNOTFOUND;
     fillExcepInfo(e, info);
     return DISP_E_EXCEPTION;
-  } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;
-  } catch (...) {
-    return E_UNEXPECTED;
-  }
+  });
 }
 
 ComPtr<IDispatch> DispatchBridge::create(host::ObjectRef object) {

@@ -3,24 +3,12 @@
 // platform's headers declare those with references, and a client may hand them null pointers.
 #include <windows.h>
 
+#include "server/status.h"
 #include "server/win/class_factory.h"
 #include "server/win/module.h"
 #include "server/win/registration.h"
 
 using namespace keloscroll::win;
-
-namespace {
-
-template <class F>
-HRESULT noThrow(F&& f) noexcept {
-  try {
-    return f();
-  } catch (...) {
-    return E_UNEXPECTED;
-  }
-}
-
-}  // namespace
 
 extern "C" {
 
@@ -32,18 +20,18 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 }
 
 HRESULT STDAPICALLTYPE KeloDllRegisterServer() {
-  return noThrow([] { return registerServer(); });
+  return keloscroll::server::status::guard([] { return registerServer(); });
 }
 
 HRESULT STDAPICALLTYPE KeloDllUnregisterServer() {
-  return noThrow([] { return unregisterServer(); });
+  return keloscroll::server::status::guard([] { return unregisterServer(); });
 }
 
 HRESULT STDAPICALLTYPE KeloDllGetClassObject(const CLSID* clsid, const IID* iid, void** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
   if (!clsid || !iid) return E_POINTER;
-  return noThrow([&] { return classObject(*clsid, *iid, out); });
+  return keloscroll::server::status::guard([&] { return classObject(*clsid, *iid, out); });
 }
 
 HRESULT STDAPICALLTYPE KeloDllCanUnloadNow() {

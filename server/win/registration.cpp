@@ -70,8 +70,7 @@ HRESULT registerServer() {
     // registration adds "has a disk image"), and the file for the neutral locale, where a client
     // asking for locale 0, as LoadRegTypeLib(libid, 21, 0, 0) does, looks.
     const std::wstring folder = path.substr(0, path.find_last_of(L'\\'));
-    const server::LibraryFile file{utf8(path.c_str(), path.size()),
-                                   utf8(folder.c_str(), folder.size()), kPlatform};
+    const server::LibraryFile file{host::win::utf8(path), host::win::utf8(folder), kPlatform};
     for (const server::RegistryValue& v : server::registrationValues(file)) {
       if (LONG err = setValue(wide(v.key), wide(v.name), wide(v.data)); err != ERROR_SUCCESS) {
         hr = HRESULT_FROM_WIN32(err);

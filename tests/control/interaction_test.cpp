@@ -101,8 +101,8 @@ TEST(Tooltip, BoxStandsBesideTheControlThroughAContainersOwnObjects) {
   EXPECT_EQ(bar.ctl->Description(), "row 1");
   EXPECT_TRUE(box->Visible());
   EXPECT_EQ(box->Appearance(), 0);
-  EXPECT_EQ(box->BackColor(), static_cast<int32_t>(0x80000018));
-  EXPECT_EQ(box->ForeColor(), static_cast<int32_t>(0x80000017));
+  EXPECT_EQ(box->BackColor(), host::syscolor::InfoBackground);
+  EXPECT_EQ(box->ForeColor(), host::syscolor::InfoText);
   // Room on the left: the box ends at the control's left edge and is one text line high.
   EXPECT_FLOAT_EQ(box->Left() + box->Width(), 3000.0f);
   EXPECT_GT(box->Width(), bar.site->surface().TextWidth("row 1"));

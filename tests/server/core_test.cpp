@@ -17,9 +17,10 @@
 #include "host/engine.h"
 #include "host/property_page.h"
 #include "host/widgets.h"
-#include "server/linux/com.h"
 #include "server/idl.h"
+#include "server/linux/com.h"
 #include "server/linux/registry.h"
+#include "server/status.h"
 
 namespace keloscroll::server {
 namespace {
@@ -132,7 +133,7 @@ TEST(ServerObjects, ThePropertyPageShowsAndAppliesTheSelectedControl) {
   // A selection whose first control cannot be read: the error's code, and no widgets left over.
   auto none = std::make_shared<host::PropertyPageSite>(std::vector<host::ObjectRef>{});
   ASSERT_EQ(page->SetPageSite(none.get()), S_OK);
-  EXPECT_EQ(page->Activate(area.get()), hresultOfError(9));
+  EXPECT_EQ(page->Activate(area.get()), status::ofError(9));
   EXPECT_TRUE(area->children().empty());
   EXPECT_EQ(page->Page(), nullptr);
 
@@ -174,7 +175,7 @@ TEST(ServerObjects, ThePropertyPageShowsAndAppliesTheSelectedControl) {
   EXPECT_EQ(page->Apply(), S_OK);
   EXPECT_EQ(bar2->Max(), 950);
   EXPECT_EQ(bar->Max(), 700);
-  EXPECT_EQ(page->SetPageSite(none.get()), hresultOfError(9));
+  EXPECT_EQ(page->SetPageSite(none.get()), status::ofError(9));
 
   void* same = nullptr;
   EXPECT_EQ(page->QueryInterface(kIidPropertyPage1, &same), S_OK);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "host/system_colors.h"
 #include "tests/win/com_client.h"
 
 namespace form_container {
@@ -110,7 +111,8 @@ class TextBox final : public DispatchObject {
   const std::wstring name;
   bool bold = false;
   long appearance = 1;
-  OLE_COLOR back = 0x80000005, fore = 0x80000008;  // window background, window text
+  OLE_COLOR back = static_cast<OLE_COLOR>(host::syscolor::Window);
+  OLE_COLOR fore = static_cast<OLE_COLOR>(host::syscolor::WindowText);
 
  private:
   ~TextBox() override { destroy(); }

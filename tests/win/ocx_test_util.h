@@ -14,6 +14,8 @@
 #include <string>
 #include <string_view>
 
+#include "host/win/utf16.h"
+
 namespace kelo_test {
 
 inline const GUID kLib = std::bit_cast<GUID>(keloscroll::server::kLibId);
@@ -23,12 +25,7 @@ inline const GUID kDual = std::bit_cast<GUID>(keloscroll::server::kIidUsrKeloScr
 inline const GUID kEventsIid = std::bit_cast<GUID>(keloscroll::server::kDiidUsrKeloScrollEvents);
 inline const GUID kPageIid = std::bit_cast<GUID>(keloscroll::server::kIidPropertyPage1);
 
-inline std::wstring wide(std::string_view utf8) {
-  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring w(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
-  return w;
-}
+using host::win::wide;
 inline std::wstring guidString(REFGUID g) {
   wchar_t buf[40] = {};
   StringFromGUID2(g, buf, 40);
