@@ -9,8 +9,8 @@
 #include <stdexcept>
 
 #include "host/read_file.h"
-#include "server/linux/exports.h"
 #include "server/identities.h"
+#include "server/linux/exports.h"
 #include "server/linux/registry.h"
 
 namespace kelo::demo {
