@@ -113,15 +113,21 @@ TEST_F(Engine, HitTestsOnACrowdedFormFindWhatASearchFinds) {
     all[next(400)]->setEnabled(false);
   }
   compare("hidden and disabled");
-  for (size_t i = 0; i < hidden.size(); i += 2) {  // moved while hidden, then shown
-    hidden[i]->Move(static_cast<float>(next(12000)), static_cast<float>(next(9000)));
-    hidden[i]->setVisible(true);
+  std::vector<Widget*> stillHidden;  // hidden as made: shown only after the grid is made again
+  for (size_t i = 0; i < hidden.size(); ++i) {
+    if (i % 2) {
+      stillHidden.push_back(hidden[i]);
+      continue;
+    }
+    hidden[i]->Move(static_cast<float>(next(12000)), static_cast<float>(next(9000)));  // moved
+    hidden[i]->setVisible(true);  // while hidden, then shown
   }
   compare("shown again");
   for (int i = 0; i < 150; ++i) {
     size_t k = next(static_cast<uint32_t>(all.size()));
     form->detach(*all[k]);
     std::erase(order, all[k].get());
+    std::erase(stillHidden, all[k].get());
     all.erase(all.begin() + static_cast<std::ptrdiff_t>(k));
   }
   compare("removed");
@@ -136,7 +142,7 @@ TEST_F(Engine, HitTestsOnACrowdedFormFindWhatASearchFinds) {
   }
   form->setWidth(8000);
   compare("bordered, narrower");
-  for (size_t i = 1; i < hidden.size(); i += 2) hidden[i]->setVisible(true);  // hidden as made
+  for (Widget* w : stillHidden) w->setVisible(true);
   compare("shown after the grid was made");
   for (int i = 0; i < 200; ++i) {
     Widget* w = all[next(static_cast<uint32_t>(all.size()))].get();
