@@ -20,23 +20,24 @@ using namespace widget_members;
 
 namespace {
 
-// Twips per unit of the fixed scale modes (2 points, 4 characters, 5 inches, 6 mm, 7 cm).
-double fixedTwipsPerUnit(int16_t mode, bool vertical) {
+// Twips per unit of the fixed scale modes (2 points, 3 pixels of the screen, 4 characters,
+// 5 inches, 6 mm, 7 cm).
+double fixedTwipsPerUnit(int16_t mode, bool vertical, Dpi dpi) {
   switch (mode) {
     case 1:
       return 1.0;
     case 2:
       return 20.0;
     case 3:
-      return kTwipsPerPixel;
+      return twipsPerPixel(dpi);
     case 4:
       return vertical ? 240.0 : 120.0;
     case 5:
-      return 1440.0;
+      return kTwipsPerInch;
     case 6:
-      return 1440.0 / 25.4;
+      return kTwipsPerInch / 25.4;
     case 7:
-      return 1440.0 / 2.54;
+      return kTwipsPerInch / 2.54;
     default:
       return 1.0;
   }
@@ -270,10 +271,10 @@ Widget* ContainerWidget::childAt(double x, double y) const {
 }
 
 double ContainerWidget::twipsPerUnitX() const {
-  return fixedTwipsPerUnit(scaleMode_, false);
+  return fixedTwipsPerUnit(scaleMode_, false, dpi());
 }
 double ContainerWidget::twipsPerUnitY() const {
-  return fixedTwipsPerUnit(scaleMode_, true);
+  return fixedTwipsPerUnit(scaleMode_, true, dpi());
 }
 
 void ContainerWidget::switchToUserScale() {
@@ -378,11 +379,11 @@ double ContainerWidget::fromTwipsH(double twips) const {
 }
 
 float ContainerWidget::TextWidth(std::string_view s) const {
-  return static_cast<float>(fromTwipsW(text::widthTwips(s, fontSize_, fontBold_)));
+  return static_cast<float>(fromTwipsW(text::widthTwips(s, fontSize_, fontBold_, dpi())));
 }
 
 float ContainerWidget::TextHeight(std::string_view s) const {
-  return static_cast<float>(fromTwipsH(text::heightTwips(s, fontSize_, fontBold_)));
+  return static_cast<float>(fromTwipsH(text::heightTwips(s, fontSize_, fontBold_, dpi())));
 }
 
 void ContainerWidget::setFontSize(double pt) {

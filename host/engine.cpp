@@ -453,16 +453,16 @@ int32_t saturatedPixel(double px) {
   return static_cast<int32_t>(px);
 }
 // Halves round up, as painting rounds them, so a window's rectangle is where it is drawn.
-int32_t pixelEdge(double twips) {
-  return saturatedPixel(std::floor(twips / kTwipsPerPixel + 0.5));
+int32_t pixelEdge(double twips, Dpi dpi) {
+  return saturatedPixel(std::floor(pixelsOf(twips, dpi) + 0.5));
 }
 }  // namespace
 
 // A point's pixel is the one it lies in, so that a point inside a widget in twips is inside its
 // pixel rectangle whenever the widget's edges lie on pixel boundaries.
 Point FormEngine::toScreen(const Form& form, double x, double y) const {
-  return Point{saturatedPixel(std::floor((form.screenLeftTwips + x) / kTwipsPerPixel)),
-               saturatedPixel(std::floor((form.screenTopTwips + y) / kTwipsPerPixel))};
+  return Point{saturatedPixel(std::floor(pixelsOf(form.screenLeftTwips + x, dpi_))),
+               saturatedPixel(std::floor(pixelsOf(form.screenTopTwips + y, dpi_)))};
 }
 
 // The pixel the pointer lies in, counted on the side of the window that the hit test found under
@@ -496,7 +496,8 @@ Rect FormEngine::screenRect(const Widget& w) const {
 
 Rect FormEngine::screenRect(const Form* f, const TwipsRect& r) const {
   double sx = (f ? f->screenLeftTwips : 0.0) + r.left, sy = (f ? f->screenTopTwips : 0.0) + r.top;
-  return Rect{pixelEdge(sx), pixelEdge(sy), pixelEdge(sx + r.width), pixelEdge(sy + r.height)};
+  return Rect{pixelEdge(sx, dpi_), pixelEdge(sy, dpi_), pixelEdge(sx + r.width, dpi_),
+              pixelEdge(sy + r.height, dpi_)};
 }
 
 Rect FormEngine::GetWindowRect(int32_t hwnd) const {

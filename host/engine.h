@@ -16,6 +16,7 @@
 #include "host/form.h"
 #include "host/timer_queue.h"
 #include "host/timer_widget.h"
+#include "host/units.h"
 
 namespace host {
 
@@ -53,6 +54,12 @@ class FormEngine {
   FormEngine& operator=(const FormEngine&) = delete;
 
   Clock& clock() const { return clock_; }
+
+  // The density of the screen the engine's forms are shown on (96 unless a backend says): it
+  // turns the forms' twips into the pixels they are painted with, and the screen's pixels into
+  // twips. Changing it moves nothing in twips; every form is painted again at the new density.
+  Dpi dpi() const { return dpi_; }
+  void setDpi(Dpi d) { dpi_ = d; }
 
   // Forms. A new form is empty, 4800 x 3600 twips, at screen position (0, 0).
   std::shared_ptr<Form> createForm(std::string name);
@@ -166,6 +173,7 @@ class FormEngine {
   void releaseCapture();
 
   Clock& clock_;
+  Dpi dpi_;
   std::vector<std::shared_ptr<Form>> forms_;
   TimerQueue timers_;
   uint64_t timerArrivals_ = 0;

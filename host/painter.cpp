@@ -104,7 +104,8 @@ namespace {
 std::vector<std::string_view> wrapped(const std::vector<std::string_view>& lines, int width,
                                       const TextStyle& style) {
   auto fits = [&](std::string_view t) {
-    return text::widthTwips(t, style.pointSize, style.bold) / kTwipsPerPixel <= width;
+    return pixelsOf(text::widthTwips(t, style.pointSize, style.bold, style.dpi), style.dpi) <=
+           width;
   };
   std::vector<std::string_view> out;
   for (std::string_view line : lines) {
@@ -138,7 +139,7 @@ std::vector<TextLine> layoutText(std::string_view s, const PixelRect& r, const T
   if (style.wordWrap) lines = wrapped(lines, r.width, style);
 
   // Whole pixels, as text measurement counts them.
-  double lineHeight = text::lineHeightTwips(style.pointSize, style.bold) / kTwipsPerPixel;
+  double lineHeight = text::lineHeightPixels(style.pointSize, style.bold, style.dpi);
   double top = r.top;
   if (style.valign == VAlign::Middle) {
     top += std::floor((r.height - lineHeight * static_cast<double>(lines.size())) / 2.0);
@@ -148,7 +149,8 @@ std::vector<TextLine> layoutText(std::string_view s, const PixelRect& r, const T
   for (std::string_view line : lines) {
     double x = r.left;
     if (!line.empty() && style.align != HAlign::Left) {
-      double w = text::widthTwips(line, style.pointSize, style.bold) / kTwipsPerPixel;
+      double w =
+          pixelsOf(text::widthTwips(line, style.pointSize, style.bold, style.dpi), style.dpi);
       x = style.align == HAlign::Center ? r.left + std::floor((r.width - w) / 2.0) : r.right() - w;
     }
     out.push_back(TextLine{line, x, top});

@@ -1,5 +1,6 @@
 // The painting vocabulary: pixel rectangles, colours (including the host's system colours), and
-// the small painter interface that widgets are drawn through. One pixel is 15 twips. A backend
+// the small painter interface that widgets are drawn through. Painters work in the pixels of
+// the device they draw on; the density that turns twips into those pixels is the form's. A backend
 // implements Painter: Cairo on an image surface (host/cairo/cairo_painter.h); others may follow.
 #pragma once
 
@@ -66,6 +67,7 @@ struct TextStyle {
   VAlign valign = VAlign::Top;
   double pointSize = text::kDefaultPointSize;
   bool bold = false;
+  Dpi dpi;                // of the device drawn on: the font's size in pixels
   bool wordWrap = false;  // break lines at spaces to fit the rectangle's width (labels)
 };
 

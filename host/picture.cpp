@@ -7,6 +7,7 @@
 #include "host/error.h"
 #include "host/numeric.h"
 #include "host/picture_decode.h"
+#include "host/units.h"
 
 #ifdef _WIN32
 #include <filesystem>
@@ -25,9 +26,10 @@ int32_t nextHandle() {
   return next.fetch_add(4);
 }
 
-// HiMetric (hundredths of a millimetre) of a pixel count at 96 dots per inch.
+// HiMetric (hundredths of a millimetre) of a pixel count: a bitmap carries no density of its
+// own, so its pixels are taken at the classic 96 dots per inch.
 int32_t toHiMetric(int pixels) {
-  return toLong(static_cast<double>(pixels) * 2540.0 / 96.0);
+  return toLong(toHimetric(Pixels{static_cast<double>(pixels)}, kClassicDpi).value);
 }
 
 const DispatchTable<Picture>& pictureTable() {

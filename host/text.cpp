@@ -6,8 +6,6 @@
 #include <cstdint>
 #include <string>
 
-#include "host/widget.h"
-
 namespace host::text {
 
 namespace {
@@ -62,18 +60,22 @@ std::string validUtf8(std::string_view s) {
   return out;
 }
 
-double widthTwips(std::string_view text, double pointSize, bool bold) {
+double widthTwips(std::string_view text, double pointSize, bool bold, Dpi dpi) {
   double widest = 0.0;
   forEachLine(text, [&](std::string_view line) {
-    if (!line.empty()) widest = std::max(widest, lineWidthPixels(line, pointSize, bold));
+    if (!line.empty()) widest = std::max(widest, lineWidthPixels(line, pointSize, bold, dpi));
   });
-  return widest * kTwipsPerPixel;
+  return twipsOf(widest, dpi);
 }
 
-double heightTwips(std::string_view text, double pointSize, bool bold) {
+double heightTwips(std::string_view text, double pointSize, bool bold, Dpi dpi) {
   int lines = 0;
   forEachLine(text, [&](std::string_view) { ++lines; });
-  return lines * lineHeightTwips(pointSize, bold);
+  return lines * lineHeightTwips(pointSize, bold, dpi);
+}
+
+double lineHeightTwips(double pointSize, bool bold, Dpi dpi) {
+  return twipsOf(lineHeightPixels(pointSize, bold, dpi), dpi);
 }
 
 }  // namespace host::text

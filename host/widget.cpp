@@ -59,6 +59,10 @@ FormEngine* Widget::engine() const {
   return registeredEngine_;
 }
 
+Dpi Widget::dpi() const {
+  return registeredEngine_ ? registeredEngine_->dpi() : kClassicDpi;
+}
+
 // Only the four container kinds are made as ContainerWidgets (see their constructors).
 ContainerWidget* Widget::asContainer() {
   switch (kind_) {

@@ -15,6 +15,7 @@
 #include "host/dispatch.h"
 #include "host/handler.h"
 #include "host/types.h"
+#include "host/units.h"
 
 namespace host {
 
@@ -45,8 +46,6 @@ inline constexpr int16_t Twips = 1;
 inline constexpr int16_t Pixels = 3;
 }  // namespace scale
 
-inline constexpr double kTwipsPerPixel = 15.0;  // 96 dots per inch
-
 // Mouse and keyboard event handlers, as widgets raise them.
 using MouseHandler = Handler<void(int16_t button, int16_t shift, float x, float y)>;
 using KeyHandler = Handler<void(int16_t& keyCode, int16_t shift)>;
@@ -72,6 +71,8 @@ class Widget : public Dispatch {
   ContainerWidget* container() const { return container_; }
   Form* form() const;  // the form that ultimately holds the widget (null while detached)
   FormEngine* engine() const;
+  // The density the widget is drawn at: its engine's, or the classic 96 while it has none.
+  Dpi dpi() const;
   // The widget as a container (form, user control, picture box, frame), or null.
   ContainerWidget* asContainer();
   const ContainerWidget* asContainer() const;

@@ -23,7 +23,7 @@ PictureBox::PictureBox(std::string name)
     : ContainerWidget(WidgetKind::PictureBox, std::move(name)) {}
 
 double PictureBox::innerOffsetTwips() const {
-  return borderStyle_ == 1 ? 2 * kTwipsPerPixel : 0.0;
+  return borderStyle_ == 1 ? twipsOf(2, dpi()) : 0.0;  // two pixels of 3-D border
 }
 
 double PictureBox::innerWidthTwips() const {

@@ -4,6 +4,7 @@
 // after opens its property page (on its release), and one on the empty surface selects nothing.
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "app/demo/designer.h"
 #include "app/demo/layout.h"
@@ -13,12 +14,17 @@ namespace kelo::demo {
 namespace {
 
 constexpr int kHandlePixels = 7;
-constexpr double kGrip = 2 * host::kTwipsPerPixel;  // a handle is caught a little outside it
-constexpr double kLeast = host::kTwipsPerPixel;     // the least side the designer asks for
+constexpr double kGrip = px(2);   // a handle is caught a little outside it
+constexpr double kLeast = px(1);  // the least side the designer asks for
 
-// To whole pixels, where the form draws.
+// To whole layout pixels.
 double snap(double twips) {
-  return std::round(twips / host::kTwipsPerPixel) * host::kTwipsPerPixel;
+  return px(static_cast<int>(std::lround(host::pixelsOf(twips, host::kClassicDpi))));
+}
+
+// A length in twips as whole layout pixels, for the notes.
+std::string pixelText(double twips) {
+  return std::to_string(std::lround(host::pixelsOf(twips, host::kClassicDpi)));
 }
 
 // The point of a rectangle a handle stands on.
@@ -108,10 +114,8 @@ void Designer::mouseUp(int16_t button, float x, float y) {
   if (r.left == s.left && r.top == s.top && r.width == s.width && r.height == s.height) return;
   lastPressBar_.clear();  // a drag is no first click
   const bool moved = r.width == s.width && r.height == s.height;
-  note(b->name + (moved ? " moved to " : " sized to ") + std::to_string(std::lround(r.left / 15)) +
-       ", " + std::to_string(std::lround(r.top / 15)) + ", " +
-       std::to_string(std::lround(r.width / 15)) + " x " +
-       std::to_string(std::lround(r.height / 15)) + " pixels");
+  note(b->name + (moved ? " moved to " : " sized to ") + pixelText(r.left) + ", " +
+       pixelText(r.top) + ", " + pixelText(r.width) + " x " + pixelText(r.height) + " pixels");
   remember(std::move(drag->before));
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host/container.h"
+#include "host/units.h"
 
 namespace kelo::demo {
 
@@ -64,7 +65,8 @@ struct DesignedForm {
 
 inline constexpr const char* kDesignFormat = "keloscroll-demo-design";
 // Places a design file may hold, in twips: inside the largest window.
-inline constexpr int32_t kMaxDesignTwips = kMaxSide * 15;
+inline constexpr int32_t kMaxDesignTwips =
+    static_cast<int32_t>(kMaxSide * host::twipsPerPixel(host::kClassicDpi));
 
 nlohmann::json toJson(const DesignedForm& form);
 // Checks everything before it returns, as fromJson does, and also that the names are names and

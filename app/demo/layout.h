@@ -1,11 +1,12 @@
-// Pixel layout for the demo's forms: the engine keeps twips (15 to a pixel), the forms are laid
-// out in pixels.
+// Pixel layout for the demo's forms: the engine keeps twips, the forms are laid out in the pixels
+// of a classic 96 dpi screen, which stay the same length in inches on a denser one.
 #pragma once
 
 #include <algorithm>
 #include <cmath>
 
 #include "host/text.h"
+#include "host/units.h"
 #include "host/widgets.h"
 
 namespace kelo::demo {
@@ -13,8 +14,14 @@ namespace kelo::demo {
 inline constexpr int kBarThickness = 17;  // a bar across, pixels
 inline constexpr int32_t kWhite = 0x00FFFFFF;
 
-inline double px(int pixels) {
-  return pixels * host::kTwipsPerPixel;
+inline constexpr double px(int pixels) {
+  return host::twipsOf(pixels, host::kClassicDpi);
+}
+
+// A length in the display's pixels at `dpi` as layout pixels (the window's size, say).
+inline int layoutPixels(int displayPixels, host::Dpi dpi) {
+  return static_cast<int>(
+      std::lround(host::pixelsOf(host::twipsOf(displayPixels, dpi), host::kClassicDpi)));
 }
 
 // A widget's place in its container, in pixels (at least one each way).
@@ -30,10 +37,11 @@ inline void centreOf(const host::Widget& w, double& x, double& y) {
   y += w.rectTwips().height / 2;
 }
 
-// The height of a line of text in the forms' font, in pixels.
+// The height of a line of text in the forms' font, in layout pixels.
 inline int lineHeightPixels() {
-  return static_cast<int>(std::lround(
-      host::text::lineHeightTwips(host::text::kDefaultPointSize, false) / host::kTwipsPerPixel));
+  return static_cast<int>(std::lround(host::pixelsOf(
+      host::text::lineHeightTwips(host::text::kDefaultPointSize, false, host::kClassicDpi),
+      host::kClassicDpi)));
 }
 
 }  // namespace kelo::demo

@@ -13,6 +13,7 @@
 
 #include "app/demo/component.h"
 #include "app/demo/designer.h"
+#include "app/demo/layout.h"
 #include "app/demo/session.h"
 #include "app/demo/viewer.h"
 #include "host/clock.h"
@@ -207,7 +208,10 @@ std::optional<int> runApp(const Options& o, host::sdl::Backend& backend, App& ap
     }
     return app.handleKey(code, shift);
   };
-  backend.onResize = [&](int w, int h) { app.resize(w, h); };
+  backend.onResize = [&](int w, int h) {
+    host::Dpi dpi = app.form().dpi();
+    app.resize(kelo::demo::layoutPixels(w, dpi), kelo::demo::layoutPixels(h, dpi));
+  };
   backend.onWheel = [&](int steps) { app.wheel(steps); };
   app.onQuit = [&] { backend.quit(); };
   if (o.quitAfterMs > 0) {

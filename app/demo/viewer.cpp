@@ -21,7 +21,6 @@ namespace kelo::demo {
 
 namespace {
 
-constexpr double kTwips = host::kTwipsPerPixel;
 constexpr int kMargin = 8;
 constexpr int kBar = kBarThickness;
 
@@ -144,8 +143,9 @@ void Viewer::layout() {
   // Inside the page's two-pixel border, with a little room.
   place(*text_, 4, 2, textW - 8, textH - 6);
   visibleLines_ = std::max(1, (textH - 8) / std::max(1, lineH));
-  const double charW =
-      std::max(1.0, page_->TextWidth("abcdefghijklmnopqrstuvwxyz") / 26.0 / kTwips);
+  const double charW = std::max(
+      1.0,
+      host::pixelsOf(page_->TextWidth("abcdefghijklmnopqrstuvwxyz") / 26.0, host::kClassicDpi));
   visibleColumns_ = std::max(1, static_cast<int>((textW - 8) / charW));
 
   // The horizontal bar leaves room at its left for the position; its tooltip goes above it.

@@ -284,7 +284,7 @@ void CairoPainter::picture(const Picture& p, int x, int y, const PixelRect& clip
 
 void CairoPainter::text(std::string_view s, const PixelRect& r, const TextStyle& style) {
   if (s.empty() || r.empty()) return;
-  cairo_scaled_font_t* font = text::scaledFont(style.pointSize, style.bold);
+  cairo_scaled_font_t* font = text::scaledFont(style.pointSize, style.bold, style.dpi);
   cairo_font_extents_t extents;
   cairo_scaled_font_extents(font, &extents);
   double ascent = std::round(extents.ascent);

@@ -16,7 +16,6 @@
 #include <utility>
 
 #include "host/error.h"
-#include "host/widget.h"
 
 namespace host::text {
 
@@ -26,14 +25,15 @@ namespace {
 // measuring is then a glyph lookup in Cairo's own cache.
 class FontCache {
  public:
-  cairo_scaled_font_t* get(double pointSize, bool bold) {
+  cairo_scaled_font_t* get(double pointSize, bool bold, Dpi dpi) {
     if (!(pointSize > 0.0 && pointSize <= 2048.0)) raise(err::InvalidPropertyValue);
-    // Sizes are keyed to a hundredth of a point; nobody asks for finer steps.
-    auto key = std::make_pair(static_cast<long>(std::lround(pointSize * 100.0)), bold);
+    double pixels = emPixels(pointSize, dpi);
+    // Sizes are keyed to a hundredth of a pixel; nobody asks for finer steps.
+    auto key = std::make_pair(static_cast<long>(std::lround(pixels * 100.0)), bold);
     std::lock_guard lock(mutex_);
     auto it = fonts_.find(key);
     if (it != fonts_.end()) return it->second;
-    cairo_scaled_font_t* font = create(pointSize, bold);
+    cairo_scaled_font_t* font = create(pixels, bold);
     fonts_.emplace(key, font);
     return font;
   }
@@ -50,11 +50,10 @@ class FontCache {
   }
 
  private:
-  static cairo_scaled_font_t* create(double pointSize, bool bold) {
+  static cairo_scaled_font_t* create(double pixels, bool bold) {
     cairo_font_face_t* face =
         cairo_toy_font_face_create(kDefaultFace, CAIRO_FONT_SLANT_NORMAL,
                                    bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
-    double pixels = pointSize * 96.0 / 72.0;
     cairo_matrix_t fontMatrix;
     cairo_matrix_init_scale(&fontMatrix, pixels, pixels);
     cairo_matrix_t ctm;
@@ -83,23 +82,23 @@ FontCache& cache() {
 
 }  // namespace
 
-cairo_scaled_font_t* scaledFont(double pointSize, bool bold) {
-  return cache().get(pointSize, bold);
+cairo_scaled_font_t* scaledFont(double pointSize, bool bold, Dpi dpi) {
+  return cache().get(pointSize, bold, dpi);
 }
 
-double lineHeightTwips(double pointSize, bool bold) {
-  cairo_scaled_font_t* font = cache().get(pointSize, bold);
+double lineHeightPixels(double pointSize, bool bold, Dpi dpi) {
+  cairo_scaled_font_t* font = cache().get(pointSize, bold, dpi);
   cairo_font_extents_t extents;
   {
     std::lock_guard lock(cache().mutex());
     cairo_scaled_font_extents(font, &extents);
   }
-  return std::ceil(extents.ascent + extents.descent - 1e-9) * kTwipsPerPixel;
+  return std::ceil(extents.ascent + extents.descent - 1e-9);
 }
 
-double lineWidthPixels(std::string_view line, double pointSize, bool bold) {
+double lineWidthPixels(std::string_view line, double pointSize, bool bold, Dpi dpi) {
   std::string utf8 = validUtf8(line);
-  cairo_scaled_font_t* font = cache().get(pointSize, bold);
+  cairo_scaled_font_t* font = cache().get(pointSize, bold, dpi);
   cairo_text_extents_t extents;
   {
     std::lock_guard lock(cache().mutex());

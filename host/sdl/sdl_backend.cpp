@@ -4,6 +4,7 @@
 #include <cairo.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
@@ -97,8 +98,11 @@ int16_t buttonMask(uint32_t state) {
   return mask;
 }
 
-double pixelsToTwips(int pixels) {
-  return pixels * kTwipsPerPixel;
+Dpi displayDensity(double dotsPerInch) {
+  constexpr double kStep = Dpi::kClassic / 4.0;
+  if (!(dotsPerInch > 0) || dotsPerInch > 4 * 1440) return kClassicDpi;  // also NaN
+  double steps = std::max(4.0, std::ceil(dotsPerInch / kStep - 0.5));
+  return Dpi(static_cast<int32_t>(steps * kStep));
 }
 
 // ---- windows --------------------------------------------------------------------------------
@@ -118,16 +122,16 @@ std::runtime_error sdlFailure(const char* what) {
   return std::runtime_error(std::string(what) + ": " + SDL_GetError());
 }
 
-int formPixels(double twips) {
-  return std::max(1, toPixels(twips));
+int formPixels(double twips, Dpi dpi) {
+  return std::max(1, toPixels(twips, dpi));
 }
 
 // Keeps the form's screen position (twips) equal to the window's client position (pixels).
-void placeForm(WindowSlot& s) {
+void placeForm(WindowSlot& s, Dpi dpi) {
   int x = 0, y = 0;
   SDL_GetWindowPosition(s.window, &x, &y);
-  s.form->screenLeftTwips = pixelsToTwips(x);
-  s.form->screenTopTwips = pixelsToTwips(y);
+  s.form->screenLeftTwips = twipsOf(x, dpi);
+  s.form->screenTopTwips = twipsOf(y, dpi);
 }
 
 bool loaded(const FormEngine& engine, const Form& form) {
@@ -136,8 +140,10 @@ bool loaded(const FormEngine& engine, const Form& form) {
 }
 
 SDL_Window* makeWindow(Form& form, int x, int y, uint32_t flags) {
-  SDL_Window* w = SDL_CreateWindow(form.Caption().c_str(), x, y, formPixels(form.innerWidthTwips()),
-                                   formPixels(form.innerHeightTwips()), SDL_WINDOW_SHOWN | flags);
+  Dpi dpi = form.dpi();
+  SDL_Window* w =
+      SDL_CreateWindow(form.Caption().c_str(), x, y, formPixels(form.innerWidthTwips(), dpi),
+                       formPixels(form.innerHeightTwips(), dpi), SDL_WINDOW_SHOWN | flags);
   if (!w) throw sdlFailure("SDL_CreateWindow");
   return w;
 }
@@ -149,6 +155,10 @@ Backend::Backend(FormEngine& engine) : engine_(engine) {
   // window surface does, and no OpenGL driver needs to be loaded for it.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) throw sdlFailure("SDL_Init(video)");
+  // A dense display shows the forms crisp and at their size in inches.
+  float vertical = 0;
+  if (SDL_GetDisplayDPI(0, nullptr, nullptr, &vertical) == 0)
+    engine_.setDpi(displayDensity(vertical));
   engine_.setModalPolicy([this](Form& f) { runModal(f); });
   engine_.setMsgBoxPolicy(
       [this](const std::string& prompt, int32_t buttons) { return messageBox(prompt, buttons); });
@@ -169,7 +179,7 @@ void Backend::open(Form& form) {
       makeWindow(form, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, SDL_WINDOW_RESIZABLE);
   slot->id = SDL_GetWindowID(slot->window);
   slot->title = form.Caption();
-  placeForm(*slot);
+  placeForm(*slot, engine_.dpi());
   form.setVisible(true);
   slots_.push_back(std::move(slot));
 }
@@ -259,17 +269,18 @@ void Backend::handle(const void* raw) {
           if (s == slots_.front().get()) quitRequested_ = true;
           break;
         case SDL_WINDOWEVENT_MOVED:
-          placeForm(*s);
+          placeForm(*s, engine_.dpi());
           break;
         case SDL_WINDOWEVENT_SIZE_CHANGED: {
           int w = e.window.data1, h = e.window.data2;
-          if (toPixels(s->form->innerWidthTwips()) != w ||
-              toPixels(s->form->innerHeightTwips()) != h) {
+          if (toPixels(s->form->innerWidthTwips(), engine_.dpi()) != w ||
+              toPixels(s->form->innerHeightTwips(), engine_.dpi()) != h) {
             if (s == slots_.front().get() && onResize) {
               onResize(w, h);
             } else {
               s->form->setRectTwips(TwipsRect{s->form->rectTwips().left, s->form->rectTwips().top,
-                                              pixelsToTwips(w), pixelsToTwips(h)});
+                                              twipsOf(w, engine_.dpi()),
+                                              twipsOf(h, engine_.dpi())});
             }
           }
           break;
@@ -301,10 +312,10 @@ void Backend::handle(const void* raw) {
       Form& form = *s->form;
       const int16_t mods = shiftMask(static_cast<uint16_t>(SDL_GetModState()));
       if (e.type == SDL_MOUSEMOTION) {
-        engine_.mouseMove(form, pixelsToTwips(e.motion.x), pixelsToTwips(e.motion.y), mods,
-                          heldButtons_);
+        engine_.mouseMove(form, twipsOf(e.motion.x, engine_.dpi()),
+                          twipsOf(e.motion.y, engine_.dpi()), mods, heldButtons_);
       } else {
-        double x = pixelsToTwips(e.button.x), y = pixelsToTwips(e.button.y);
+        double x = twipsOf(e.button.x, engine_.dpi()), y = twipsOf(e.button.y, engine_.dpi());
         if (e.type == SDL_MOUSEBUTTONDOWN) {
           engine_.mouseDown(form, x, y, b, mods, before);
         } else {
@@ -400,14 +411,15 @@ void Backend::runModal(Form& form) {
   int bx = 0, by = 0, bw = 0, bh = 0;
   SDL_GetWindowPosition(below.window, &bx, &by);
   SDL_GetWindowSize(below.window, &bw, &bh);
-  int w = formPixels(form.innerWidthTwips()), h = formPixels(form.innerHeightTwips());
+  int w = formPixels(form.innerWidthTwips(), engine_.dpi());
+  int h = formPixels(form.innerHeightTwips(), engine_.dpi());
   auto slot = std::make_unique<WindowSlot>();
   slot->form = std::static_pointer_cast<Form>(form.shared_from_this());
   slot->window = makeWindow(form, bx + (bw - w) / 2, by + (bh - h) / 2, 0);
   slot->id = SDL_GetWindowID(slot->window);
   slot->title = form.Caption();
   SDL_SetWindowModalFor(slot->window, below.window);  // where the system supports it
-  placeForm(*slot);
+  placeForm(*slot, engine_.dpi());
   WindowSlot& modal = *slot;
   slots_.push_back(std::move(slot));
   // Until the form is hidden (its own code ends the showing), unloaded, or closed by the user.

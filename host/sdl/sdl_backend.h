@@ -30,8 +30,11 @@ int16_t shiftMask(uint16_t sdlMod);
 int16_t mouseButton(uint8_t sdlButton);
 // The host's button mask for SDL's button state (SDL_BUTTON_LMASK and the others).
 int16_t buttonMask(uint32_t sdlState);
-// A window pixel coordinate as form-client twips (15 twips per pixel).
-double pixelsToTwips(int pixels);
+// The density forms are drawn at on a display that reports `dotsPerInch` (SDL_GetDisplayDPI):
+// the nearest step of a quarter of 96 (120, 144, 168, 192, ...), a tie going to the smaller, and
+// never below 96. Displays report their physical size, so a 108 dpi monitor stays at 96 while a
+// 2x screen measured at 190 draws at 192.
+Dpi displayDensity(double dotsPerInch);
 
 // ---- the backend ----------------------------------------------------------------------------
 
@@ -39,7 +42,8 @@ struct WindowSlot;
 
 class Backend {
  public:
-  // Starts SDL's video subsystem and installs the engine's modal and message-box policies. Throws
+  // Starts SDL's video subsystem, gives the engine the density of the first display (when SDL
+  // knows it) and installs the engine's modal and message-box policies. Throws
   // std::runtime_error with SDL's reason when there is no video (no display). The engine should
   // run on a SystemClock: timers fire when the real clock reaches them.
   explicit Backend(FormEngine& engine);
@@ -60,8 +64,8 @@ class Backend {
   // Hooks for the application.
   // A key pressed in the main window, before the engine sees it; true consumes it.
   std::function<bool(int16_t keyCode, int16_t shift)> onKey;
-  // The user resized the main window to this client size in pixels. Without a hook the form's
-  // size follows the window.
+  // The user resized the main window to this client size in pixels (of the display, at the
+  // engine's density). Without a hook the form's size follows the window.
   std::function<void(int width, int height)> onResize;
   // The mouse wheel turned over the main window (positive: away from the user).
   std::function<void(int steps)> onWheel;

@@ -152,12 +152,12 @@ void GdiPainter::picture(const Picture& p, int x, int y, const PixelRect& clip) 
   blit(*dib, area, [x, y](int dx, int dy) { return std::pair{dx - x, dy - y}; });
 }
 
-HFONT GdiPainter::fontOf(double pointSize, bool bold) {
+HFONT GdiPainter::fontOf(double pointSize, bool bold, Dpi dpi) {
   if (!(pointSize > 0.0 && pointSize <= 2048.0)) raise(err::InvalidPropertyValue);
-  auto key = std::make_pair(static_cast<long>(std::lround(pointSize * 100.0)), bold);
-  if (auto it = fonts_.find(key); it != fonts_.end()) return it->second;
   // The face, size and weight text measurement uses, so that drawn text takes the room measured.
-  int pixels = static_cast<int>(std::lround(pointSize * 96.0 / 72.0));
+  int pixels = static_cast<int>(std::lround(text::emPixels(pointSize, dpi)));
+  auto key = std::make_pair(static_cast<long>(pixels), bold);
+  if (auto it = fonts_.find(key); it != fonts_.end()) return it->second;
   std::wstring face = wide(text::kDefaultFace);
   HFONT font = CreateFontW(-pixels, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
                            DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
@@ -169,7 +169,7 @@ HFONT GdiPainter::fontOf(double pointSize, bool bold) {
 
 void GdiPainter::text(std::string_view s, const PixelRect& r, const TextStyle& style) {
   if (s.empty() || r.empty()) return;
-  HFONT font = fontOf(style.pointSize, style.bold);
+  HFONT font = fontOf(style.pointSize, style.bold, style.dpi);
   std::vector<TextLine> lines = layoutText(s, r, style);
   ClipScope clip(*this, r);  // restores the DC's font and colours too
   SelectObject(dc_, font);

@@ -48,7 +48,7 @@ class GdiPainter final : public Painter {
   // pixel comes from map(dx, dy).
   template <typename Map>
   void blit(const Dib& dib, const PixelRect& dest, Map map);
-  HFONT fontOf(double pointSize, bool bold);
+  HFONT fontOf(double pointSize, bool bold, Dpi dpi);
 
   HDC dc_;
   int savedState_;

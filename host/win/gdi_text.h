@@ -3,10 +3,12 @@
 
 #include <windows.h>
 
+#include "host/units.h"
+
 namespace host::text {
 
 // The cached font of the engine's face at this size and weight; the cache owns it for the life
 // of the process. Error 380 for a size outside (0, 2048] points.
-HFONT gdiFont(double pointSize, bool bold);
+HFONT gdiFont(double pointSize, bool bold, Dpi dpi);
 
 }  // namespace host::text

@@ -1,5 +1,5 @@
-// The GDI backend of text measurement: the engine's face at 96 dots per inch on a memory device
-// context, so that TextWidth and TextHeight agree with what the control's window draws.
+// The GDI backend of text measurement: the engine's face at the density asked for on a memory
+// device context, so that TextWidth and TextHeight agree with what the control's window draws.
 #include <windows.h>
 
 #include <cmath>
@@ -10,15 +10,19 @@
 
 #include "host/error.h"
 #include "host/text.h"
-#include "host/widget.h"
 #include "host/win/gdi_text.h"
-#include "host/win/utf16.h"
 
 namespace host::text {
 
 namespace {
 
-using win::wide;
+std::wstring wide(std::string_view utf8) {
+  if (utf8.empty()) return {};
+  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring w(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
+  return w;
+}
 
 // Fonts are made once per size and weight, on one shared memory DC, for the life of the process.
 class FontCache {
@@ -32,12 +36,12 @@ class FontCache {
   FontCache& operator=(const FontCache&) = delete;
 
   // The font itself; the caller holds the lock.
-  HFONT font(double pointSize, bool bold) {
+  HFONT font(double pointSize, bool bold, Dpi dpi) {
     if (!(pointSize > 0.0 && pointSize <= 2048.0)) raise(err::InvalidPropertyValue);
-    auto key = std::make_pair(static_cast<long>(std::lround(pointSize * 100.0)), bold);
+    int pixels = static_cast<int>(std::lround(emPixels(pointSize, dpi)));
+    auto key = std::make_pair(pixels, bold);
     auto it = fonts_.find(key);
     if (it == fonts_.end()) {
-      int pixels = static_cast<int>(std::lround(pointSize * 96.0 / 72.0));
       std::wstring face = wide(kDefaultFace);
       HFONT made = CreateFontW(-pixels, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
                                DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
@@ -48,8 +52,8 @@ class FontCache {
     return it->second;
   }
   // Selects the font into the measuring DC and returns the DC; the caller holds the lock.
-  HDC select(double pointSize, bool bold) {
-    SelectObject(dc_, font(pointSize, bold));
+  HDC select(double pointSize, bool bold, Dpi dpi) {
+    SelectObject(dc_, font(pointSize, bold, dpi));
     return dc_;
   }
   std::mutex& mutex() { return mutex_; }
@@ -57,7 +61,7 @@ class FontCache {
  private:
   HDC dc_;
   std::mutex mutex_;
-  std::map<std::pair<long, bool>, HFONT> fonts_;
+  std::map<std::pair<int, bool>, HFONT> fonts_;
 };
 
 FontCache& cache() {
@@ -67,23 +71,23 @@ FontCache& cache() {
 
 }  // namespace
 
-HFONT gdiFont(double pointSize, bool bold) {
+HFONT gdiFont(double pointSize, bool bold, Dpi dpi) {
   std::lock_guard lock(cache().mutex());
-  return cache().font(pointSize, bold);
+  return cache().font(pointSize, bold, dpi);
 }
 
-double lineHeightTwips(double pointSize, bool bold) {
+double lineHeightPixels(double pointSize, bool bold, Dpi dpi) {
   std::lock_guard lock(cache().mutex());
-  HDC dc = cache().select(pointSize, bold);
+  HDC dc = cache().select(pointSize, bold, dpi);
   TEXTMETRICW tm{};
   GetTextMetricsW(dc, &tm);
-  return static_cast<double>(tm.tmHeight) * kTwipsPerPixel;
+  return static_cast<double>(tm.tmHeight);
 }
 
-double lineWidthPixels(std::string_view line, double pointSize, bool bold) {
+double lineWidthPixels(std::string_view line, double pointSize, bool bold, Dpi dpi) {
   std::wstring w = wide(validUtf8(line));
   std::lock_guard lock(cache().mutex());
-  HDC dc = cache().select(pointSize, bold);
+  HDC dc = cache().select(pointSize, bold, dpi);
   SIZE size{};
   GetTextExtentPoint32W(dc, w.c_str(), static_cast<int>(w.size()), &size);
   return static_cast<double>(size.cx);

@@ -50,11 +50,22 @@ void unregisterClass() {
   if (--gWindows == 0) UnregisterClassW(kClassName, moduleInstance());
 }
 
-double twips(int pixels) {
-  return static_cast<double>(pixels) * kTwipsPerPixel;
+}  // namespace
+
+Dpi dpiOf(HDC dc) {
+  return Dpi(dc ? GetDeviceCaps(dc, LOGPIXELSY) : 0);
 }
 
-}  // namespace
+Dpi dpiOf(HWND window) {
+  HDC dc = GetDC(window);
+  Dpi d = dpiOf(dc);
+  if (dc) ReleaseDC(window, dc);
+  return d;
+}
+
+Dpi screenDpi() {
+  return dpiOf(HWND{nullptr});
+}
 
 FormWindow::FormWindow(FormEngine& engine, Form& form, bool installPolicies)
     : engine_(engine), form_(form), installedPolicies_(installPolicies) {
@@ -176,6 +187,10 @@ LRESULT CALLBACK FormWindow::procedure(HWND hwnd, UINT message, WPARAM w, LPARAM
     // The event's handlers failed: the message is dropped, the window goes on.
     return DefWindowProcW(hwnd, message, w, l);
   }
+}
+
+double FormWindow::twips(int pixels) const {
+  return twipsOf(pixels, engine_.dpi());
 }
 
 void FormWindow::syncScreenPosition() {
@@ -311,12 +326,12 @@ void FormWindow::paint() {
   HDC dc = BeginPaint(hwnd_, &ps);
   RECT client;
   GetClientRect(hwnd_, &client);
-  drawForm(form_, dc, client);
+  drawForm(form_, dc, client, engine_.dpi());
   EndPaint(hwnd_, &ps);
 }
 
-void drawForm(const Form& form, HDC dc, const RECT& rect) {
-  PixelRect inner = innerPixelRect(form);
+void drawForm(const Form& form, HDC dc, const RECT& rect, Dpi dpi) {
+  PixelRect inner = innerPixelRect(form, dpi);
   int w = std::max(1, inner.width), h = std::max(1, inner.height);
   // Painted off screen, then copied at once: no flicker, and the same pixels for any target.
   HDC memory = CreateCompatibleDC(dc);
@@ -327,7 +342,7 @@ void drawForm(const Form& form, HDC dc, const RECT& rect) {
     HGDIOBJ old = SelectObject(memory, bitmap);
     {
       GdiPainter painter(memory);
-      paintForm(form, painter);
+      paintForm(form, painter, dpi);
     }
     int rw = rect.right - rect.left, rh = rect.bottom - rect.top;
     if (rw == w && rh == h) {

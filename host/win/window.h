@@ -16,9 +16,16 @@
 
 namespace host::win {
 
-// Draws a form's client area onto any device context at `rect` (scaled when the sizes differ):
-// the window's own painting, printing, a container's view of an inactive control.
-void drawForm(const Form& form, HDC dc, const RECT& rect);
+// The dots per inch of a device context (a window's, a printer's, a container's memory DC), and
+// of the screen. Windows gives every device one density for both directions.
+Dpi dpiOf(HDC dc);
+Dpi dpiOf(HWND window);
+Dpi screenDpi();
+
+// Draws a form's client area onto any device context at `rect`, painted at the density `dpi` of
+// that device (and scaled when the sizes still differ): the window's own painting, printing, a
+// container's view of an inactive control.
+void drawForm(const Form& form, HDC dc, const RECT& rect, Dpi dpi);
 
 // Runs `form` modally in a popup window owned by `owner` (none when null), centred on it: a
 // nested message loop until the form is hidden or unloaded, the owner disabled meanwhile and
@@ -73,6 +80,7 @@ class FormWindow {
   LRESULT handle(UINT message, WPARAM w, LPARAM l);
   void paint();
   void syncScreenPosition();
+  double twips(int pixels) const;  // the window's pixels at the engine's density
   void scheduleTimer();
   void afterInput(HWND self);
   void runModal(Form& form);

@@ -35,8 +35,8 @@
 
 namespace keloscroll {
 
-// The bar's place in its container's units: twips on a form of the default scale (15 twips to a
-// pixel, host::kTwipsPerPixel).
+// The bar's place in its container's units: twips on a form of the default scale (see
+// host/units.h for pixels at a density).
 struct Bounds {
   float left = 0;
   float top = 0;

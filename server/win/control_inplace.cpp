@@ -35,7 +35,9 @@ bool isNavigationKey(WPARAM key) {
 
 void ControlObject::sizeTo(int widthPixels, int heightPixels) {
   Hosting& h = *hosting_;
-  float w = static_cast<float>(widthPixels * 15), hgt = static_cast<float>(heightPixels * 15);
+  host::Dpi dpi = h.engine.dpi();
+  float w = static_cast<float>(host::twipsOf(widthPixels, dpi));
+  float hgt = static_cast<float>(host::twipsOf(heightPixels, dpi));
   // The form that holds the control is exactly the control's window.
   h.form->Move(0, 0, w, hgt);
   h.site->resize(w, hgt);
@@ -85,6 +87,8 @@ HRESULT ControlObject::activate(bool ui) {
     }
     document.reset();
     HRESULT hr = lifecycle([&](host::ControlSite& hostSite) {
+      // The container's rectangle is in the pixels of its window's screen.
+      hosting_->engine.setDpi(host::win::dpiOf(parent));
       sizeTo(position.right - position.left, position.bottom - position.top);
       // The modal policies stay the control's own (control_modal.cpp), window or not.
       window_ = std::make_unique<host::win::FormWindow>(hosting_->engine, *hosting_->form, false);

@@ -39,6 +39,8 @@ ControlObject::ControlObject()
       propertyNotify_(*this, IID_IPropertyNotifySink) {
   hosting_ = std::make_unique<Hosting>();
   Hosting& h = *hosting_;
+  // The control is drawn on the screen until a container gives it a window of its own.
+  h.engine.setDpi(host::win::screenDpi());
   h.form = h.engine.createForm("Container");
   h.site = std::make_shared<host::ControlSite>(h.engine, *h.form, kSiteName);
   h.site->setRecording(false);

@@ -2,6 +2,7 @@
 // context (a designer's view, printing), its extent, natural size, opacity and hit tests, its
 // property pages, and the ambient and event controls of IOleControl.
 #include <algorithm>
+#include <cmath>
 
 #include "control/interface_table.h"
 #include "server/win/control_object.h"
@@ -10,12 +11,14 @@ namespace keloscroll::win {
 
 namespace {
 
-// The screen's pixels per inch: hit tests get lengths in its pixels and in HIMETRIC.
-int screenDpi(bool horizontal) {
-  HDC dc = GetDC(nullptr);
-  int dpi = dc ? GetDeviceCaps(dc, horizontal ? LOGPIXELSX : LOGPIXELSY) : 96;
-  if (dc) ReleaseDC(nullptr, dc);
-  return dpi > 0 ? dpi : 96;
+// Hit tests get lengths in the screen's pixels and in HIMETRIC.
+LONG pixelsOfHimetric(LONG himetric) {
+  return std::lround(
+      host::toPixels(host::Himetric{static_cast<double>(himetric)}, host::win::screenDpi()).value);
+}
+LONG himetricOfPixels(LONG pixels) {
+  return std::lround(
+      host::toHimetric(host::Pixels{static_cast<double>(pixels)}, host::win::screenDpi()).value);
 }
 
 }  // namespace
@@ -71,7 +74,8 @@ HRESULT ControlObject::Draw(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC
   if (!hosting_) return E_UNEXPECTED;
   RECT r{bounds->left, bounds->top, bounds->right, bounds->bottom};
   return lifecycle([&](host::ControlSite&) {
-    host::win::drawForm(*hosting_->form, dc, r);
+    // At the density of the container's device, which may be a printer's.
+    host::win::drawForm(*hosting_->form, dc, r, host::win::dpiOf(dc));
     return S_OK;
   });
 }
@@ -145,8 +149,7 @@ HRESULT ControlObject::QueryHitPoint(DWORD aspect, LPCRECT bounds, POINT locatio
   }
   // Near enough: within the container's distance (HIMETRIC) of the rectangle.
   RECT closeBy = *bounds;
-  InflateRect(&closeBy, MulDiv(closeHint, screenDpi(true), 2540),
-              MulDiv(closeHint, screenDpi(false), 2540));
+  InflateRect(&closeBy, pixelsOfHimetric(closeHint), pixelsOfHimetric(closeHint));
   if (closeHint > 0 && PtInRect(&closeBy, location)) *result = HITRESULT_CLOSE;
   return S_OK;
 }
@@ -158,8 +161,8 @@ HRESULT ControlObject::QueryHitRect(DWORD aspect, LPCRECT bounds, LPCRECT locati
   if (!bounds || !location) return E_POINTER;
   if (aspect != DVASPECT_CONTENT) return E_FAIL;
   // `location` is HIMETRIC from the control's top left corner; the control covers its bounds.
-  RECT self{0, 0, MulDiv(bounds->right - bounds->left, 2540, screenDpi(true)),
-            MulDiv(bounds->bottom - bounds->top, 2540, screenDpi(false))};
+  RECT self{0, 0, himetricOfPixels(bounds->right - bounds->left),
+            himetricOfPixels(bounds->bottom - bounds->top)};
   RECT common{};
   if (IntersectRect(&common, &self, location)) *result = HITRESULT_HIT;
   return S_OK;

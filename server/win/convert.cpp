@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "host/picture.h"
+#include "host/units.h"
 #include "server/win/dispatch_bridge.h"
 #include "server/win/foreign_dispatch.h"
 #include "server/win/picture_bridge.h"
@@ -12,10 +13,10 @@
 namespace keloscroll::win {
 
 float twipsOf(LONG himetric) {
-  return static_cast<float>(static_cast<double>(himetric) * 1440.0 / 2540.0);
+  return static_cast<float>(host::toTwips(host::Himetric{static_cast<double>(himetric)}).value);
 }
 LONG himetricOf(float twips) {
-  return static_cast<LONG>(static_cast<double>(twips) * 2540.0 / 1440.0 + 0.5);
+  return static_cast<LONG>(host::toHimetric(host::Twips{static_cast<double>(twips)}).value + 0.5);
 }
 
 namespace {

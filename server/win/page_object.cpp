@@ -58,7 +58,6 @@ HRESULT PageObject::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS* params, VARIA
 namespace {
 
 const IID kPageIid = toGuid(server::kIidPropertyPage1);
-constexpr int kTwipsPerPixel = 15;
 
 }  // namespace
 
@@ -100,6 +99,7 @@ HRESULT PageObject::Activate(HWND parent, LPCRECT rect, BOOL) {
   if (shown_) return E_UNEXPECTED;
   HRESULT hr = guarded(kPageIid, [&] {
     auto s = std::make_unique<Shown>();
+    s->engine.setDpi(host::win::dpiOf(parent));
     s->form = s->engine.createForm(design::PropertyPage1::kCaption);
     s->form->Move(0, 0, design::PropertyPage1::kWidth, design::PropertyPage1::kHeight);
     s->site = std::make_shared<host::PropertyPageSite>(objects_);
@@ -133,8 +133,10 @@ HRESULT PageObject::GetPageInfo(PROPPAGEINFO* info) {
   info->pszTitle = static_cast<LPOLESTR>(CoTaskMemAlloc(sizeof kTitle));
   if (!info->pszTitle) return E_OUTOFMEMORY;
   std::memcpy(info->pszTitle, kTitle, sizeof kTitle);
-  info->size.cx = static_cast<LONG>(design::PropertyPage1::kWidth) / kTwipsPerPixel;
-  info->size.cy = static_cast<LONG>(design::PropertyPage1::kHeight) / kTwipsPerPixel;
+  // In the pixels of the screen the frame shows it on.
+  host::Dpi dpi = host::win::screenDpi();
+  info->size.cx = static_cast<LONG>(host::pixelsOf(design::PropertyPage1::kWidth, dpi));
+  info->size.cy = static_cast<LONG>(host::pixelsOf(design::PropertyPage1::kHeight, dpi));
   return S_OK;
 }
 

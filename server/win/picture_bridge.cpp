@@ -3,10 +3,12 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <cmath>
 #include <cstring>
 #include <vector>
 
 #include "host/error.h"
+#include "host/units.h"
 #include "host/win/gdi_painter.h"
 
 namespace keloscroll::win {
@@ -24,8 +26,10 @@ HBITMAP dibSection(int width, int height, void** bits) {
   return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
 }
 
+// A picture's pixels are taken at the classic density, as the host's own pictures are.
 int himetricToPixels(OLE_XSIZE_HIMETRIC v) {
-  return MulDiv(v, 96, 2540);
+  return static_cast<int>(
+      std::lround(host::toPixels(host::Himetric{static_cast<double>(v)}, host::kClassicDpi).value));
 }
 
 }  // namespace

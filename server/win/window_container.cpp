@@ -15,11 +15,13 @@ namespace {
 
 using host::Variant;
 
-int pixels(double twips) {
-  return static_cast<int>(std::lround(twips / host::kTwipsPerPixel));
+// The screen's pixels of the windows the control stands in, at the density the control's
+// engine draws with.
+int pixels(double twips, host::Dpi dpi) {
+  return static_cast<int>(std::lround(host::pixelsOf(twips, dpi)));
 }
-double twips(LONG px) {
-  return static_cast<double>(px) * host::kTwipsPerPixel;
+double twips(LONG px, host::Dpi dpi) {
+  return host::twipsOf(px, dpi);
 }
 
 // The top window the control stands in (the form the user sees), or nullptr while it is not in
@@ -114,9 +116,10 @@ class TipBox final : public host::Dispatch {
     box_->Move(0, 0, static_cast<float>(width_), static_cast<float>(height_));
     HWND h = ensureWindow();
     if (!h) return;
-    POINT at{pixels(left_), pixels(top_)};
+    host::Dpi dpi = engine_.dpi();
+    POINT at{pixels(left_, dpi), pixels(top_, dpi)};
     if (HWND p = parent_()) ClientToScreen(p, &at);
-    SetWindowPos(h, nullptr, at.x, at.y, pixels(width_), pixels(height_),
+    SetWindowPos(h, nullptr, at.x, at.y, pixels(width_, dpi), pixels(height_, dpi),
                  SWP_NOZORDER | SWP_NOACTIVATE);
     window_->refresh();
   }
@@ -126,9 +129,10 @@ class TipBox final : public host::Dispatch {
     if (!window_->hwnd()) {
       HWND p = parent_();
       if (!p || !window_->createTip(GetAncestor(p, GA_ROOT))) return nullptr;
-      POINT at{pixels(left_), pixels(top_)};
+      host::Dpi dpi = engine_.dpi();
+      POINT at{pixels(left_, dpi), pixels(top_, dpi)};
       ClientToScreen(p, &at);
-      SetWindowPos(window_->hwnd(), nullptr, at.x, at.y, pixels(width_), pixels(height_),
+      SetWindowPos(window_->hwnd(), nullptr, at.x, at.y, pixels(width_, dpi), pixels(height_, dpi),
                    SWP_NOZORDER | SWP_NOACTIVATE);
     }
     return window_->hwnd();
@@ -151,6 +155,7 @@ struct Shared {
   std::map<std::string, std::shared_ptr<TipBox>> boxes;  // keys lower case
 
   HWND parent() const { return parentOf(window()); }
+  host::Dpi dpi() const { return site.engine().dpi(); }
 };
 
 // A small member table for the objects below: case-insensitive names, ids in order.
@@ -215,10 +220,10 @@ class WindowForm final : public host::Dispatch {
     switch (id) {
       case 1:
       case 3:
-        return Variant(static_cast<float>(twips(r.right)));
+        return Variant(static_cast<float>(twips(r.right, dpi())));
       case 2:
       case 4:
-        return Variant(static_cast<float>(twips(r.bottom)));
+        return Variant(static_cast<float>(twips(r.bottom, dpi())));
       case 5:
         return Variant(host::ObjectRef(std::make_shared<WindowControls>(shared_)));
       case 6:
@@ -231,6 +236,7 @@ class WindowForm final : public host::Dispatch {
   bool isForm() const override { return true; }
 
  private:
+  host::Dpi dpi() const { return shared_->dpi(); }
   static constexpr const char* kNames[] = {"width",       "height",   "scalewidth",
                                            "scaleheight", "controls", "refresh"};
   std::shared_ptr<Shared> shared_;
@@ -264,7 +270,7 @@ class WindowExtender final : public host::Dispatch {
       case 1: {
         POINT at{0, 0};
         MapWindowPoints(window, parentOf(window), &at, 1);
-        return Variant(static_cast<float>(twips(id == -1 ? at.x : at.y)));
+        return Variant(static_cast<float>(twips(id == -1 ? at.x : at.y, shared_->dpi())));
       }
       default:
         return Variant(host::ObjectRef(std::make_shared<WindowForm>(shared_)));

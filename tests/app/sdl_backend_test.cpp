@@ -58,10 +58,9 @@ TEST(SdlMapping, ModifiersButtonsAndPixels) {
   EXPECT_EQ(mouseButton(SDL_BUTTON_X2), 0);
   EXPECT_EQ(buttonMask(SDL_BUTTON_LMASK | SDL_BUTTON_RMASK), 3);
   EXPECT_EQ(buttonMask(SDL_BUTTON_MMASK | SDL_BUTTON_X1MASK), 4);
-  EXPECT_EQ(pixelsToTwips(0), 0.0);
-  EXPECT_EQ(pixelsToTwips(1), 15.0);
-  EXPECT_EQ(pixelsToTwips(640), 9600.0);
-  EXPECT_EQ(pixelsToTwips(-2), -30.0);
+  const std::pair<double, int32_t> densities[] = {{0, 96},    {72, 96},   {108, 96},
+                                                  {110, 120}, {144, 144}, {190.5, 192}};
+  for (auto [reported, dpi] : densities) EXPECT_EQ(displayDensity(reported).value(), dpi);
 }
 
 // ---- the backend on the dummy video driver --------------------------------------------------

@@ -67,10 +67,15 @@ class Paint : public HostTest {
   Canvas render() const { return renderForm(*form); }
 };
 
-TEST(PaintGeometry, TwipsRoundToPixelsHalvesUp) {
+TEST(PaintGeometry, TwipsRoundToPixelsHalvesUpAtTheDensity) {
   const std::pair<double, int> cases[] = {{0, 0},   {7, 0},    {7.5, 1},
                                           {100, 7}, {-22, -1}, {1e30, 100000000}};
-  for (auto [twips, pixels] : cases) EXPECT_EQ(toPixels(twips), pixels) << twips;
+  for (auto [twips, pixels] : cases) EXPECT_EQ(toPixels(twips, kClassicDpi), pixels) << twips;
+  // 240 twips (a sixth of an inch) at 96, 120, 144 and 192 dots per inch.
+  const std::pair<int32_t, int> buttons[] = {{96, 16}, {120, 20}, {144, 24}, {192, 32}};
+  for (auto [dpi, pixels] : buttons) EXPECT_EQ(toPixels(240, Dpi(dpi)), pixels) << dpi;
+  EXPECT_EQ(toPixels(3.75, Dpi(192)), 1);  // half a pixel at 192
+  EXPECT_EQ(toPixels(100, Dpi(0)), 7);     // a device without a density counts as 96
   PixelRect r{10, 20, 5, 4};
   EXPECT_EQ(r.inset(1), (PixelRect{11, 21, 3, 2}));
   EXPECT_TRUE(r.inset(2).empty());
@@ -111,7 +116,7 @@ TEST_F(Paint, ATextBoxShowsItsTextInItsForeColor) {
   Extent ink =
       inkIn(render(), pixelRect(*t).inset(1), [](Rgb p) { return p.b > 150 && p.r < 150; });
   ASSERT_GT(ink.count, 10);
-  int measured = toPixels(form->TextWidth("Hello"));
+  int measured = toPixels(form->TextWidth("Hello"), kClassicDpi);
   EXPECT_GE(ink.minX, 12);
   EXPECT_LE(ink.maxX, 12 + measured);
   EXPECT_GT(ink.maxX, 12 + measured / 2);
@@ -132,7 +137,7 @@ TEST_F(Paint, ATextBoxShowsItsTextInItsForeColor) {
 TEST_F(Paint, ALabelAlignsItsCaptionAndGreysItWhenDisabled) {
   auto l = put<Label>(*form, "Lbl1", 10, 10, 200, 20);
   l->setCaption("Hi there");
-  int measured = toPixels(form->TextWidth("Hi there"));
+  int measured = toPixels(form->TextWidth("Hi there"), kClassicDpi);
   auto extent = [&](auto ink) { return inkIn(render(), pixelRect(*l), ink); };
   Extent left = extent(dark);
   ASSERT_GT(left.count, 0);
@@ -156,7 +161,11 @@ TEST_F(Paint, CheckBoxAndFrameCaptionsShowBesideTheBoxAndOnTheBorder) {
   put<Frame>(*form, "Fra1", 10, 40, 100, 60)->setCaption("Group");
   Canvas c = render();
   EXPECT_GT(inkIn(c, PixelRect{27, 10, 100, 17}, dark).count, 0);
-  EXPECT_GT(inkIn(c, PixelRect{18, 40, 40, toPixels(text::lineHeightTwips(8, false))}, dark).count,
+  EXPECT_GT(inkIn(c,
+                  PixelRect{18, 40, 40,
+                            toPixels(text::lineHeightTwips(8, false, kClassicDpi), kClassicDpi)},
+                  dark)
+                .count,
             0);
 }
 

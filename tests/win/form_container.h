@@ -19,14 +19,19 @@ namespace form_container {
 using kelo_test::Counted;
 using kelo_test::Var;
 
-// The form's units: twips (1/1440 inch) on the form, pixels of the screen, HIMETRIC (0.01 mm)
-// for OLE extents. Pixels round to the nearest.
-constexpr double kTwipsPerPixel = 15;  // the virtual display's 96 dots per inch
+// The form's units: twips (1/1440 inch) on the form, pixels of the screen at the density its
+// display settings give, HIMETRIC (0.01 mm) for OLE extents. Pixels round to the nearest.
+inline int screenDpi() {
+  HDC dc = GetDC(nullptr);
+  int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+  ReleaseDC(nullptr, dc);
+  return dpi;
+}
 inline int toPixels(double t) {
-  return static_cast<int>(std::lround(t / kTwipsPerPixel));
+  return static_cast<int>(std::lround(t * screenDpi() / 1440));
 }
 inline double toTwips(int pixels) {
-  return pixels * kTwipsPerPixel;
+  return pixels * 1440.0 / screenDpi();
 }
 inline LONG toHimetric(double t) {
   return static_cast<LONG>(std::lround(t * 2540 / 1440));
