@@ -297,6 +297,7 @@ class Interpreter {
   Action parseKey(Cursor& c);
   Action parseFocus(Cursor& c);
   Action parseCursor(Cursor& c);
+  Action parseDpi(Cursor& c);
   Action parseType(Cursor& c);
   static int64_t parseDuration(const std::string& text);
   Action parseAdvance(Cursor& c);

@@ -203,6 +203,7 @@ Interpreter::Action Interpreter::parseVerb(const std::string& verb, const std::s
   if (verb == "key") return parseKey(c);
   if (verb == "focus") return parseFocus(c);
   if (verb == "cursor") return parseCursor(c);
+  if (verb == "dpi") return parseDpi(c);
   if (verb == "advance") return parseAdvance(c);
   if (verb == "time") return parseTime(c);
   if (verb == "on") return parseOn(c, line);

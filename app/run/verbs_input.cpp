@@ -183,6 +183,13 @@ Interpreter::Action Interpreter::parseCursor(Cursor& c) {
   return [=, this](const Frame&) { engine.setCursorPos(host::Point{x, y}); };
 }
 
+// dpi N: the density of the engine's screen, which turns twips into the pixels painted, window
+// rectangles and the pointer's place.
+Interpreter::Action Interpreter::parseDpi(Cursor& c) {
+  auto dpi = static_cast<int32_t>(c.whole("dots per inch", 1, 4 * 1440));
+  return [=, this](const Frame&) { engine.setDpi(host::Dpi(dpi)); };
+}
+
 int64_t Interpreter::parseDuration(const std::string& text) {
   std::string t = lower(text);
   double scale = 1;

@@ -59,3 +59,20 @@ if(TARGET keloscroll-windows-host)
     set_tests_properties(windows_host_example PROPERTIES DISABLED TRUE)
   endif()
 endif()
+
+# The two containers again on screens of 96, 120, 144 and 192 dots per inch: one program, run in
+# a prefix per density (scripts/wine-run writes KELO_WINE_DPI into it as the display's setting).
+kelo_test(density_test density_test.cpp form_container.cpp com_client.cpp)
+target_include_directories(density_test PRIVATE ${PROJECT_SOURCE_DIR})
+target_link_libraries(density_test PRIVATE keloscroll_control ole32 oleaut32 uuid user32 gdi32)
+target_compile_definitions(density_test PRIVATE ${kelo_reference_dir})
+add_dependencies(density_test keloscroll_ocx_beside_tests)
+if(CMAKE_CROSSCOMPILING_EMULATOR AND NOT KELO_CANNOT_RUN)
+  set_tests_properties(density_test PROPERTIES TIMEOUT 300
+    ENVIRONMENT "KELO_WINE_DISPLAY=1;KELO_WINE_DPI=96")
+  foreach(dpi 120 144 192)
+    add_test(NAME density_test_${dpi}dpi COMMAND density_test)
+    set_tests_properties(density_test_${dpi}dpi PROPERTIES TIMEOUT 300
+      ENVIRONMENT "KELO_WINE_DISPLAY=1;KELO_WINE_DPI=${dpi}")
+  endforeach()
+endif()

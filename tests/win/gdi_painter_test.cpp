@@ -60,7 +60,7 @@ TEST(GdiPainter, FormsLookAsTheCairoPainterPaintsThem) {
     auto gdiPixel = [&](int x, int y) { return gdi.pixel(x, y); };
     auto refPixel = [&](int x, int y) { return ref->pixel(x, y); };
     Difference d = compare(gdi.width, gdi.height, gdiPixel, refPixel, text);
-    EXPECT_EQ(d.outsideText, 0) << d.firstOutside;
+    EXPECT_LE(d.outsideText, c.samplingSlack * d.pixels) << d.firstOutside;
     EXPECT_LE(d.differingShare(), 0.05);
 
     // The text is there, in the right place: inside each text rectangle GDI's glyphs and Cairo's
