@@ -61,8 +61,8 @@ Interpreter::Action Interpreter::parseAccessible(Cursor& c) {
       host::Accessible& a = accessibleOf(name);
       host::Form* form = a.form();
       // The middle of the screen pixel, in form-client twips.
-      double fx = (x + 0.5) * host::kTwipsPerPixel - (form ? form->screenLeftTwips : 0.0);
-      double fy = (y + 0.5) * host::kTwipsPerPixel - (form ? form->screenTopTwips : 0.0);
+      double fx = host::twipsOf(x + 0.5, engine.dpi()) - (form ? form->screenLeftTwips : 0.0);
+      double fy = host::twipsOf(y + 0.5, engine.dpi()) - (form ? form->screenTopTwips : 0.0);
       out << "accessible " << name << " at " << x << ' ' << y << " is " << a.childAt(fx, fy)
           << '\n';
     };
