@@ -59,7 +59,7 @@ struct SceneCase {
 
 // What the ratios of 120 and 144 dpi to 96 leave to the sampling (see SceneCase).
 inline double samplingSlack(int32_t dpi) {
-  return dpi % 96 == 0 ? 0.0 : 0.005;
+  return dpi % 96 == 0 ? 0.0 : 0.01;
 }
 
 // The screen densities the library is tried at, and the bar drawn at each: 240 x 2400 twips, a
