@@ -23,7 +23,7 @@ namespace bench {
 
 using keloscroll::UsrKeloScroll;
 
-constexpr double kPx = host::kTwipsPerPixel;
+constexpr double kPx = host::twipsPerPixel(host::kClassicDpi);
 constexpr float kBarWidth = static_cast<float>(16 * kPx);
 constexpr float kBarHeight = static_cast<float>(240 * kPx);
 constexpr int32_t kMax = 200000;

@@ -35,9 +35,10 @@ LONG statesOf(uint32_t s) {
   return r;
 }
 
-// Form-client twips to the window's client pixels, edges rounded as the engine draws them.
+// Form-client twips to the window's client pixels at the screen's density, edges rounded as the
+// engine draws them.
 LONG pixel(double twips) {
-  return static_cast<LONG>(std::floor(twips / host::kTwipsPerPixel + 0.5));
+  return static_cast<LONG>(std::floor(host::pixelsOf(twips, host::win::screenDpi()) + 0.5));
 }
 
 void setChild(VARIANT* v, int index) {
@@ -243,8 +244,8 @@ HRESULT AccessibleObject::accHitTest(LONG x, LONG y, VARIANT* out) {
     POINT p{x, y};
     ScreenToClient(window_, &p);
     // The middle of the pixel, in twips.
-    int index =
-        model_->childAt((p.x + 0.5) * host::kTwipsPerPixel, (p.y + 0.5) * host::kTwipsPerPixel);
+    const host::Dpi dpi = host::win::screenDpi();
+    int index = model_->childAt(host::twipsOf(p.x + 0.5, dpi), host::twipsOf(p.y + 0.5, dpi));
     if (index < 0) return S_FALSE;
     setChild(out, index);
     return S_OK;

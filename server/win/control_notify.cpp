@@ -13,8 +13,8 @@ namespace keloscroll::win {
 
 namespace {
 
-int pixelsOf(float twips) {
-  return static_cast<int>(std::lround(twips / host::kTwipsPerPixel));
+int pixelsOf(float twips, host::Dpi dpi) {
+  return static_cast<int>(std::lround(host::pixelsOf(twips, dpi)));
 }
 
 }  // namespace
@@ -32,7 +32,8 @@ void ControlObject::positionMayHaveChanged() {
   GetWindowRect(hwnd, &r);
   MapWindowPoints(nullptr, GetParent(hwnd), reinterpret_cast<POINT*>(&r), 2);
   const host::UserControl& s = hosting_->site->surface();
-  int w = pixelsOf(s.Width()), h = pixelsOf(s.Height());
+  const host::Dpi dpi = hosting_->engine.dpi();
+  int w = pixelsOf(s.Width(), dpi), h = pixelsOf(s.Height(), dpi);
   // The control only ever grows itself (to its least size); the container decides the rest.
   if (w <= r.right - r.left && h <= r.bottom - r.top) return;
   RECT wanted{r.left, r.top, r.left + std::max(w, static_cast<int>(r.right - r.left)),
@@ -57,7 +58,8 @@ void ControlObject::pictureMayHaveChanged() {
 
 uint64_t ControlObject::pictureFingerprint() const {
   const host::UserControl& s = hosting_->site->surface();
-  int w = std::max(1, pixelsOf(s.Width())), h = std::max(1, pixelsOf(s.Height()));
+  const host::Dpi dpi = hosting_->engine.dpi();
+  int w = std::max(1, pixelsOf(s.Width(), dpi)), h = std::max(1, pixelsOf(s.Height(), dpi));
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
   info.bmiHeader.biWidth = w;
