@@ -76,7 +76,7 @@ uint64_t ControlObject::pictureFingerprint() const {
     HGDIOBJ old = SelectObject(dc, bitmap);
     RECT r{0, 0, w, h};
     try {
-      host::win::drawForm(*hosting_->form, dc, r);
+      host::win::drawForm(*hosting_->form, dc, r, dpi);
       GdiFlush();
       print = 1469598103934665603ull;
       auto mix = [&print](uint8_t byte) { print = (print ^ byte) * 1099511628211ull; };
