@@ -11,18 +11,13 @@
 #include "host/error.h"
 #include "host/text.h"
 #include "host/win/gdi_text.h"
+#include "host/win/utf16.h"
 
 namespace host::text {
 
 namespace {
 
-std::wstring wide(std::string_view utf8) {
-  if (utf8.empty()) return {};
-  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring w(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
-  return w;
-}
+using win::wide;
 
 // Fonts are made once per size and weight, on one shared memory DC, for the life of the process.
 class FontCache {
