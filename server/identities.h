@@ -90,6 +90,13 @@ inline constexpr GUID kIidPropertyPage1 = detail::guid("{D86E2BE2-5DB6-461F-BC0F
 // CLSID_CPicturePropPage, which every Windows has (olectl.h).
 inline constexpr GUID kClsidStandardPicturePage =
     detail::guid("{0BE35202-8F91-11CE-9DE3-00AA004BB851}");
+// The platform's component categories a control that scripts and pages may use safely implements
+// (objsafe.h's CATID_SafeForScripting and CATID_SafeForInitializing): the control runs no code a
+// page supplies, and reads no file by itself at run time.
+inline constexpr GUID kCatidSafeForScripting =
+    detail::guid("{7DD95801-9882-11CF-9FA9-00AA006C42C4}");
+inline constexpr GUID kCatidSafeForInitializing =
+    detail::guid("{7DD95802-9882-11CF-9FA9-00AA006C42C4}");
 
 inline constexpr std::string_view kControlProgId = "KeloScroll.UsrKeloScroll";
 inline constexpr std::string_view kPageProgId = "KeloScroll.PropertyPage1";

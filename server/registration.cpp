@@ -27,6 +27,11 @@ constexpr uint32_t allBits() {
 }
 static_assert(allBits() == kMiscStatus, "every bit of the status has its manifest name");
 
+// The categories a control implements. Only the class's own "Implemented Categories" keys are
+// written (they go with the class's key): the categories' descriptions under "Component
+// Categories" are the platform's, shared with every other control.
+constexpr GUID kControlCategories[] = {kCatidSafeForScripting, kCatidSafeForInitializing};
+
 std::string classKey(const RegisteredClass& c) {
   return "CLSID\\" + formatGuid(c.clsid);
 }
@@ -75,6 +80,9 @@ std::vector<RegistryValue> registrationValues(const LibraryFile& file) {
     v.push_back({key + "\\MiscStatus\\1", "", std::to_string(kMiscStatus)});
     v.push_back({key + "\\TypeLib", "", formatGuid(kLibId)});
     v.push_back({key + "\\Version", "", std::string(kVersion)});
+    for (const GUID& category : kControlCategories) {
+      v.push_back({key + "\\Implemented Categories\\" + formatGuid(category), "", ""});
+    }
   }
   return v;
 }

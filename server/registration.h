@@ -14,7 +14,8 @@
 namespace keloscroll::server {
 
 // A creatable class of the library. A control also carries the ActiveX control marks: Control,
-// ToolboxBitmap32, MiscStatus, TypeLib and Version.
+// ToolboxBitmap32, MiscStatus, TypeLib and Version, and the component categories it implements
+// (safe for scripting and for initialization).
 struct RegisteredClass {
   GUID clsid;
   std::string_view progId;

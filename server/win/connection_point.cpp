@@ -4,7 +4,27 @@
 
 #include <utility>
 
+#include "server/win/enumerator.h"
+
 namespace keloscroll::win {
+
+namespace {
+
+// The connections as IEnumConnections gives them: the list holds each sink, and each item handed
+// out carries a reference of the caller's.
+struct ConnectionTraits {
+  using Interface = IEnumConnections;
+  using Item = CONNECTDATA;
+  using Stored = std::pair<DWORD, host::win::ComPtr<IUnknown>>;
+  static const IID& iid() { return IID_IEnumConnections; }
+  static void copy(const Stored& from, Item* to) {
+    to->dwCookie = from.first;
+    to->pUnk = from.second.get();
+    to->pUnk->AddRef();
+  }
+};
+
+}  // namespace
 
 HRESULT ConnectionPoint::QueryInterface(REFIID iid, void** out) {
   if (!out) return E_POINTER;
@@ -58,9 +78,12 @@ HRESULT ConnectionPoint::Unadvise(DWORD cookie) {
 }
 
 HRESULT ConnectionPoint::EnumConnections(IEnumConnections** out) {
-  if (!out) return E_POINTER;
-  *out = nullptr;
-  return E_NOTIMPL;
+  try {
+    return Enumerator<ConnectionTraits>::create(sinks_, out);
+  } catch (...) {  // the copy of the list
+    if (out) *out = nullptr;
+    return E_OUTOFMEMORY;
+  }
 }
 
 std::vector<host::win::ComPtr<IUnknown>> ConnectionPoint::sinks() const {

@@ -7,10 +7,20 @@
 #include "server/win/control_object.h"
 
 #include "server/win/convert.h"
+#include "server/win/enumerator.h"
 
 namespace keloscroll::win {
 
 namespace {
+
+// The control's connection points as IEnumConnectionPoints gives them.
+struct PointTraits {
+  using Interface = IEnumConnectionPoints;
+  using Item = IConnectionPoint*;
+  using Stored = ComPtr<IConnectionPoint>;
+  static const IID& iid() { return IID_IEnumConnectionPoints; }
+  static void copy(const Stored& from, Item* to) { from.copyTo(to); }
+};
 
 const ::GUID kIid = toGuid(server::kIidUsrKeloScroll);
 const ::GUID kEventsIid = toGuid(server::kDiidUsrKeloScrollEvents);
@@ -102,6 +112,7 @@ std::span<const ControlObject::Entry> ControlObject::interfaceMap() {
       offer<IViewObjectEx>(IID_IViewObjectEx),
       offer<IQuickActivate>(IID_IQuickActivate),
       offer<ISpecifyPropertyPages>(IID_ISpecifyPropertyPages),
+      offer<IObjectSafety>(IID_IObjectSafety),
   };
   return map;
 }
@@ -129,9 +140,10 @@ HRESULT ControlObject::InterfaceSupportsErrorInfo(REFIID iid) {
 // ---- IConnectionPointContainer ----------------------------------------------------------------
 
 HRESULT ControlObject::EnumConnectionPoints(IEnumConnectionPoints** out) {
-  if (!out) return E_POINTER;
-  *out = nullptr;
-  return E_NOTIMPL;
+  return guarded(IID_IConnectionPointContainer, [&] {
+    return Enumerator<PointTraits>::create(
+        {ComPtr<IConnectionPoint>(&events_), ComPtr<IConnectionPoint>(&propertyNotify_)}, out);
+  });
 }
 
 HRESULT ControlObject::FindConnectionPoint(REFIID iid, IConnectionPoint** out) {

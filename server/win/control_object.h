@@ -6,6 +6,7 @@
 // from the control's interface table (control_dispatch.cpp).
 #pragma once
 
+#include <objsafe.h>
 #include <ocidl.h>
 #include <olectl.h>
 #include <windows.h>
@@ -32,7 +33,7 @@ class ControlObject final
     : public ComObject<ControlObject, _UsrKeloScroll, IProvideClassInfo2, ISupportErrorInfo,
                        IConnectionPointContainer, IPersistStreamInit, IPersistPropertyBag,
                        IOleObject, IOleInPlaceObject, IOleInPlaceActiveObject, IOleControl,
-                       IViewObjectEx, IQuickActivate, ISpecifyPropertyPages> {
+                       IViewObjectEx, IQuickActivate, ISpecifyPropertyPages, IObjectSafety> {
  public:
   // A new control (Initialize has run) answering `iid` in `out`.
   static HRESULT create(REFIID iid, void** out);
@@ -167,6 +168,12 @@ class ControlObject final
                                              LPSIZEL size) override;
   HRESULT STDMETHODCALLTYPE GetPages(CAUUID* pages) override;
 
+  // ---- IObjectSafety (control_safety.cpp) ----------------------------------------------------
+  HRESULT STDMETHODCALLTYPE GetInterfaceSafetyOptions(REFIID iid, DWORD* supported,
+                                                      DWORD* enabled) override;
+  HRESULT STDMETHODCALLTYPE SetInterfaceSafetyOptions(REFIID iid, DWORD mask,
+                                                      DWORD enabled) override;
+
  private:
   friend ComObject;
   ControlObject();
@@ -246,6 +253,7 @@ class ControlObject final
   SIZEL naturalExtent_{0, 0};  // the control as designed, in HIMETRIC
   bool dirty_ = false;
   bool announcedEnabled_ = true;
+  DWORD safetyEnabled_[2] = {0, 0};  // what a container asked of the scripting and data faces
 };
 
 template <class F>

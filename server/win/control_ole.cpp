@@ -1,7 +1,12 @@
 // IOleObject: the container's client site, verbs, extent, the OLE advise sinks and the
 // control's registered user type and status.
+#include <cstring>
+#include <cwchar>
+#include <iterator>
+
 #include "server/win/control_object.h"
 #include "server/win/convert.h"
+#include "server/win/enumerator.h"
 #include "server/win/foreign_dispatch.h"
 
 namespace keloscroll::win {
@@ -9,6 +14,36 @@ namespace keloscroll::win {
 namespace {
 
 const ::GUID kClsid = toGuid(server::kClsidUsrKeloScroll);
+
+// The verbs DoVerb carries out, as EnumVerbs lists them: the activations, hiding, and the
+// property pages, the one a container puts on its menu beside the primary verb. Listed by the
+// control itself rather than read from the registry, so that a control used without
+// registration lists them too.
+const OLEVERB kVerbs[] = {
+    {OLEIVERB_PRIMARY, const_cast<LPOLESTR>(L"&Edit"), MF_STRING | MF_ENABLED,
+     OLEVERBATTRIB_ONCONTAINERMENU},
+    {OLEIVERB_SHOW, const_cast<LPOLESTR>(L"&Show"), MF_STRING | MF_ENABLED, 0},
+    {OLEIVERB_HIDE, const_cast<LPOLESTR>(L"&Hide"), MF_STRING | MF_ENABLED, 0},
+    {OLEIVERB_UIACTIVATE, const_cast<LPOLESTR>(L"&Activate"), MF_STRING | MF_ENABLED, 0},
+    {OLEIVERB_INPLACEACTIVATE, const_cast<LPOLESTR>(L"Activate &in place"), MF_STRING | MF_ENABLED,
+     0},
+    {OLEIVERB_PROPERTIES, const_cast<LPOLESTR>(L"&Properties..."), MF_STRING | MF_ENABLED,
+     OLEVERBATTRIB_ONCONTAINERMENU},
+};
+
+// Each verb handed out carries a copy of its name, which the caller frees with CoTaskMemFree.
+struct VerbTraits {
+  using Interface = IEnumOLEVERB;
+  using Item = OLEVERB;
+  using Stored = OLEVERB;
+  static const IID& iid() { return IID_IEnumOLEVERB; }
+  static void copy(const Stored& from, Item* to) {
+    *to = from;
+    size_t bytes = (std::wcslen(from.lpszVerbName) + 1) * sizeof(wchar_t);
+    to->lpszVerbName = static_cast<LPOLESTR>(CoTaskMemAlloc(bytes));
+    if (to->lpszVerbName) std::memcpy(to->lpszVerbName, from.lpszVerbName, bytes);
+  }
+};
 
 }  // namespace
 
@@ -91,7 +126,9 @@ HRESULT ControlObject::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND
 HRESULT ControlObject::EnumVerbs(IEnumOLEVERB** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
-  return OleRegEnumVerbs(kClsid, out);
+  return guarded(IID_IOleObject, [&] {
+    return Enumerator<VerbTraits>::create({std::begin(kVerbs), std::end(kVerbs)}, out);
+  });
 }
 
 HRESULT ControlObject::Update() {

@@ -8,6 +8,7 @@
 // clang-format on
 #include <gtest/gtest.h>
 #include <initguid.h>
+#include <objsafe.h>
 #include <olectl.h>
 
 #include <algorithm>
@@ -233,8 +234,17 @@ TEST(OcxClient, PropertiesByNameByIdAndThroughTheDualVtable) {
   EXPECT_FALSE(cursor);
 }
 
+// Everything an enumerator gives, one item at a time.
+template <class T, class E>
+std::vector<T> drain(E* e) {
+  std::vector<T> all;
+  T item{};
+  while (e && e->Next(1, &item, nullptr) == S_OK) all.push_back(item);
+  return all;
+}
+
 // (Property notifications are form_container_test's: its form is the sink.)
-TEST(OcxClient, EventsReachTheContainersSink) {
+TEST(OcxClient, EventsReachTheContainersSinkThatTheEnumerationsList) {
   Control c;
   ASSERT_TRUE(c.disp);
   auto container = c.disp.as<IConnectionPointContainer>(IID_IConnectionPointContainer);
@@ -263,7 +273,54 @@ TEST(OcxClient, EventsReachTheContainersSink) {
   // GetDescription is raised only while the user moves the bar in its window, which this client
   // has none of: the sink's description reply is not reachable here.
 
+  // The container's points, each connection, and the verbs a container may put on its menus.
+  Ptr<IEnumConnectionPoints> points;
+  ASSERT_EQ(container->EnumConnectionPoints(points.put()), S_OK);
+  std::vector<IID> iids;
+  for (IConnectionPoint* p : drain<IConnectionPoint*>(points.get())) {
+    p->GetConnectionInterface(&iids.emplace_back());
+    p->Release();
+  }
+  ASSERT_EQ(iids.size(), 2u);
+  EXPECT_TRUE(IsEqualIID(iids[0], kEventsIid) && IsEqualIID(iids[1], IID_IPropertyNotifySink));
+  Ptr<IEnumConnections> connections, clone;
+  ASSERT_EQ(eventsPoint->EnumConnections(connections.put()), S_OK);
+  ASSERT_EQ(connections->Clone(clone.put()), S_OK);
+  auto listed = drain<CONNECTDATA>(connections.get());
+  ASSERT_EQ(listed.size(), 1u);
+  EXPECT_EQ(listed[0].dwCookie, cookie);
+  EXPECT_EQ(listed[0].pUnk, static_cast<IUnknown*>(sink.get()));
+  listed[0].pUnk->Release();
+  EXPECT_EQ(clone->Skip(2), S_FALSE) << "one connection to skip";
+  clone.reset();
+  Ptr<IEnumOLEVERB> verbs;
+  ASSERT_EQ(c.disp.as<IOleObject>(IID_IOleObject)->EnumVerbs(verbs.put()), S_OK);
+  std::vector<LONG> verbIds;
+  for (OLEVERB v : drain<OLEVERB>(verbs.get())) {
+    verbIds.push_back(v.lVerb);
+    EXPECT_TRUE(v.lpszVerbName && *v.lpszVerbName) << v.lVerb;
+    CoTaskMemFree(v.lpszVerbName);
+  }
+  EXPECT_EQ(verbIds,
+            (std::vector<LONG>{OLEIVERB_PRIMARY, OLEIVERB_SHOW, OLEIVERB_HIDE, OLEIVERB_UIACTIVATE,
+                               OLEIVERB_INPLACEACTIVATE, OLEIVERB_PROPERTIES}));
+
+  // Safe for scripts on its dispatch face and for a page's data on its persistence, not for
+  // anything else.
+  auto safety = c.disp.as<IObjectSafety>(IID_IObjectSafety);
+  ASSERT_TRUE(safety);
+  const DWORD caller = INTERFACESAFE_FOR_UNTRUSTED_CALLER, data = INTERFACESAFE_FOR_UNTRUSTED_DATA;
+  EXPECT_EQ(safety->SetInterfaceSafetyOptions(IID_IDispatch, caller, caller), S_OK);
+  EXPECT_EQ(safety->SetInterfaceSafetyOptions(IID_IPersistPropertyBag, data, data), S_OK);
+  EXPECT_EQ(safety->SetInterfaceSafetyOptions(IID_IDispatch, data, data), E_FAIL);
+  EXPECT_EQ(safety->SetInterfaceSafetyOptions(IID_IClassFactory, caller, caller), E_NOINTERFACE);
+  DWORD supported = 0, enabled = 0;
+  EXPECT_EQ(safety->GetInterfaceSafetyOptions(IID_IDispatch, &supported, &enabled), S_OK);
+  EXPECT_EQ(std::pair(supported, enabled), std::pair(caller, caller));
+
   EXPECT_EQ(eventsPoint->Unadvise(cookie), S_OK);
+  EXPECT_EQ(eventsPoint->EnumConnections(connections.put()), S_OK);
+  EXPECT_TRUE(drain<CONNECTDATA>(connections.get()).empty());
   EXPECT_EQ(eventsPoint->Unadvise(cookie), CONNECT_E_NOCONNECTION);
   ASSERT_EQ(put(c.disp.get(), 0x68030016, Var::i4(78)).hr, S_OK);
   EXPECT_EQ(sink->events.size(), 1u) << "no events after Unadvise";
