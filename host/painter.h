@@ -84,6 +84,13 @@ struct TextLine {
 // centred for VAlign::Middle). Widths come from text measurement.
 std::vector<TextLine> layoutText(std::string_view s, const PixelRect& r, const TextStyle& style);
 
+// Everything a widget's face depends on, when it depends on nothing else (no text, nothing under
+// it): a backend may keep the face's pixels and copy them when the same face is painted again.
+struct FaceKey {
+  int32_t kind = 0, width = 0, height = 0, state = 0, picture = 0;
+  friend bool operator==(const FaceKey&, const FaceKey&) = default;
+};
+
 // Every call paints inside the current clip; coordinates are pixels from the image's top-left.
 class Painter {
  public:
@@ -105,6 +112,11 @@ class Painter {
   // Clips further painting to r (within the current clip) until the matching popClip.
   virtual void pushClip(const PixelRect& r) = 0;
   virtual void popClip() = 0;
+  // A face kept under `key`, copied into r: true when it was (a backend that keeps none, or has
+  // none of this key, or r not wholly inside the clip, says false and the caller paints the face,
+  // then offers it with keepFace).
+  virtual bool paintKeptFace(const FaceKey& /*key*/, const PixelRect& /*r*/) { return false; }
+  virtual void keepFace(const FaceKey& /*key*/, const PixelRect& /*r*/) {}
 };
 
 // Keeps a clip pushed for the length of a scope.

@@ -1,5 +1,6 @@
 #include "host/picture.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <stdexcept>
@@ -47,11 +48,16 @@ const DispatchTable<Picture>& pictureTable() {
 }  // namespace
 
 Picture::Picture(int width, int height, std::vector<uint32_t> argb)
-    : width_(width), height_(height), argb_(std::move(argb)), handle_(nextHandle()) {
+    : width_(width),
+      height_(height),
+      argb_(std::move(argb)),
+      handle_(nextHandle()),
+      opaque_(false) {
   if (width < 0 || height < 0 ||
       argb_.size() != static_cast<size_t>(width) * static_cast<size_t>(height)) {
     throw std::invalid_argument("Picture: pixel count does not match the size");
   }
+  opaque_ = std::all_of(argb_.begin(), argb_.end(), [](uint32_t px) { return (px >> 24) == 0xFF; });
 }
 
 std::shared_ptr<Picture> Picture::fromMemory(std::span<const uint8_t> data) {

@@ -26,6 +26,8 @@ class Picture final : public Dispatch {
   int height() const { return height_; }  // pixels
   const std::vector<uint32_t>& pixels() const { return argb_; }
   uint32_t pixel(int x, int y) const { return argb_[static_cast<size_t>(y * width_ + x)]; }
+  // Every pixel fully opaque: the picture hides whatever it is painted over.
+  bool opaque() const { return opaque_; }
   // A number that tells pictures apart, as the host's bitmap handle does.
   int32_t handle() const { return handle_; }
 
@@ -44,6 +46,7 @@ class Picture final : public Dispatch {
   int height_;
   std::vector<uint32_t> argb_;
   int32_t handle_;
+  bool opaque_;
 };
 
 using PictureRef = std::shared_ptr<Picture>;

@@ -1,7 +1,9 @@
 #include "host/render.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <utility>
 
 #include "host/leaf_widgets.h"
 #include "host/text.h"
@@ -47,23 +49,163 @@ TextStyle buttonText(HAlign align, VAlign valign, Dpi dpi) {
   return t;
 }
 
-void paintWidget(const Widget& w, Painter& p, Dpi dpi);
+// A widget being painted: its top-left corner on the form in twips, and the density painted at.
+// Carried down the tree as painting descends, so that no widget walks up its containers again;
+// summed as Widget::originOnForm sums it, so the pixels are the same.
+struct At {
+  double x = 0, y = 0;
+  Dpi dpi;
+};
 
-void paintChildren(const ContainerWidget& c, Painter& p, Dpi dpi) {
-  ClipScope clip(p, innerPixelRect(c, dpi));
-  for (const auto& child : c.children()) paintWidget(*child, p, dpi);
+At childAt(const ContainerWidget& c, const At& at, const Widget& child) {
+  double inner = c.innerOffsetTwips();
+  return At{at.x + (inner + child.rectTwips().left), at.y + (inner + child.rectTwips().top),
+            at.dpi};
 }
 
-void paintPictureBox(const PictureBox& box, const PixelRect& r, Painter& p, Dpi dpi) {
-  PixelRect inner = innerPixelRect(box, dpi);
+PixelRect pixelBox(double x, double y, double width, double height, Dpi dpi) {
+  int left = toPixels(x, dpi), top = toPixels(y, dpi);
+  int right = toPixels(x + width, dpi), bottom = toPixels(y + height, dpi);
+  return PixelRect{left, top, std::max(0, right - left), std::max(0, bottom - top)};
+}
+
+PixelRect rectAt(const Widget& w, const At& at) {
+  return pixelBox(at.x, at.y, w.rectTwips().width, w.rectTwips().height, at.dpi);
+}
+
+PixelRect innerRectAt(const ContainerWidget& c, const At& at) {
+  double inner = c.innerOffsetTwips();
+  return pixelBox(at.x + inner, at.y + inner, c.innerWidthTwips(), c.innerHeightTwips(), at.dpi);
+}
+
+void paintWidget(const Widget& w, Painter& p, const At& at);
+
+void paintChildren(const ContainerWidget& c, Painter& p, const At& at) {
+  ClipScope clip(p, innerRectAt(c, at));
+  for (const auto& child : c.children()) paintWidget(*child, p, childAt(c, at, *child));
+}
+
+// ---- What children hide ----------------------------------------------------------------------
+// Painting what a container's children paint over anyway is wasted work: a form's background
+// behind the controls that fill it, a track's behind its stretched picture. A child counts when it
+// writes every pixel of its rectangle whatever lies under it; a background is left out only when
+// such children cover the whole of it, so the image is the same either way.
+
+// Whether an image stretches an opaque picture over all of its rectangle.
+bool stretchesOpaque(const Image& img) {
+  PictureRef pic = img.Picture();
+  return img.Stretch() && pic && pic->opaque() && pic->width() > 0 && pic->height() > 0;
+}
+
+// Whether a widget painted in r writes every pixel of r without reading what is under it.
+bool paintsOpaque(const Widget& w, const PixelRect& r, const At& at) {
+  switch (w.kind()) {
+    case WidgetKind::CommandButton:
+    case WidgetKind::Frame:
+    case WidgetKind::TextBox:
+      return true;  // each fills its rectangle first
+    case WidgetKind::PictureBox: {
+      // A border's bevel paints the two pixels around the inner area, the fill (or the children
+      // that hide it) the inner area.
+      const auto& box = static_cast<const PictureBox&>(w);
+      return innerRectAt(box, at) == (box.BorderStyle() == 1 ? r.inset(2) : r);
+    }
+    case WidgetKind::Image:
+      return stretchesOpaque(static_cast<const Image&>(w));
+    default:
+      return false;
+  }
+}
+
+// At most this many rectangles are looked at; a container with more opaque children paints its
+// background as usual.
+constexpr int kMostCovering = 16;
+
+struct Covering {
+  std::array<PixelRect, kMostCovering> rects;
+  int count = 0;
+  bool full = false;  // more than kMostCovering: not used
+};
+
+// The parts of `clip` that c's visible children paint opaquely, a user control's (which paints no
+// background of its own) through its children.
+void opaqueParts(const ContainerWidget& c, const At& at, const PixelRect& clip, Covering& out) {
+  PixelRect inner = innerRectAt(c, at).intersect(clip);
+  if (inner.empty()) return;
+  for (const auto& child : c.children()) {
+    if (out.full) return;
+    if (!child->Visible()) continue;
+    At childPlace = childAt(c, at, *child);
+    PixelRect r = rectAt(*child, childPlace);
+    if (r.empty()) continue;
+    if (child->kind() == WidgetKind::UserControl) {
+      opaqueParts(static_cast<const UserControl&>(*child), childPlace, inner, out);
+    } else if (paintsOpaque(*child, r, childPlace)) {
+      PixelRect part = r.intersect(inner);
+      if (part.empty()) continue;
+      if (out.count == kMostCovering) {
+        out.full = true;
+        return;
+      }
+      out.rects[static_cast<size_t>(out.count++)] = part;
+    }
+  }
+}
+
+// Whether the rectangles together cover all of `area`: in each band between their top and bottom
+// edges, the ones spanning the band must leave no gap across it.
+bool covers(const Covering& c, const PixelRect& area) {
+  if (c.full || c.count == 0 || area.empty()) return false;
+  std::array<int, 2 * kMostCovering + 2> edges{};
+  size_t n = 0;
+  edges[n++] = area.top;
+  edges[n++] = area.bottom();
+  for (int i = 0; i < c.count; ++i) {
+    const PixelRect& r = c.rects[static_cast<size_t>(i)];
+    if (r.top > area.top && r.top < area.bottom()) edges[n++] = r.top;
+    if (r.bottom() > area.top && r.bottom() < area.bottom()) edges[n++] = r.bottom();
+  }
+  std::sort(edges.begin(), edges.begin() + static_cast<ptrdiff_t>(n));
+  std::array<std::pair<int, int>, kMostCovering> spans{};
+  for (size_t e = 0; e + 1 < n; ++e) {
+    int top = edges[e], bottom = edges[e + 1];
+    if (top == bottom) continue;
+    size_t m = 0;
+    for (int i = 0; i < c.count; ++i) {
+      const PixelRect& r = c.rects[static_cast<size_t>(i)];
+      if (r.top <= top && r.bottom() >= bottom) spans[m++] = {r.left, r.right()};
+    }
+    std::sort(spans.begin(), spans.begin() + static_cast<ptrdiff_t>(m));
+    int x = area.left;
+    for (size_t i = 0; i < m && x < area.right(); ++i) {
+      if (spans[i].first > x) return false;
+      x = std::max(x, spans[i].second);
+    }
+    if (x < area.right()) return false;
+  }
+  return true;
+}
+
+// Whether c's children hide all of `area` (inside c).
+bool hiddenByChildren(const ContainerWidget& c, const At& at, const PixelRect& area) {
+  Covering covering;
+  opaqueParts(c, at, area, covering);
+  return covers(covering, area);
+}
+
+void paintPictureBox(const PictureBox& box, const PixelRect& r, Painter& p, const At& at) {
+  PixelRect inner = innerRectAt(box, at);
   if (box.BorderStyle() == 1) p.bevel(r, Edge::Sunken);
-  p.fill(inner, resolveColor(box.BackColor()));
-  // Its own picture sits at its natural size in the top-left corner, behind the children.
-  if (PictureRef pic = box.Picture()) p.picture(*pic, inner.left, inner.top, inner);
-  paintChildren(box, p, dpi);
+  if (!hiddenByChildren(box, at, inner)) {
+    p.fill(inner, resolveColor(box.BackColor()));
+    // Its own picture sits at its natural size in the top-left corner, behind the children.
+    if (PictureRef pic = box.Picture()) p.picture(*pic, inner.left, inner.top, inner);
+  }
+  paintChildren(box, p, at);
 }
 
-void paintFrame(const Frame& f, const PixelRect& r, Painter& p, Dpi dpi) {
+void paintFrame(const Frame& f, const PixelRect& r, Painter& p, const At& at) {
+  Dpi dpi = at.dpi;
   p.fill(r, resolveColor(syscolor::ButtonFace));
   int lineH = lineHeightPixels(f.FontSize(), f.FontBold(), dpi);
   int borderTop = f.Caption().empty() ? 0 : lineH / 2;
@@ -79,7 +221,7 @@ void paintFrame(const Frame& f, const PixelRect& r, Painter& p, Dpi dpi) {
     style.bold = f.FontBold();
     caption(p, f.Caption(), cap.intersect(r), style, f.effectivelyEnabled());
   }
-  paintChildren(f, p, dpi);
+  paintChildren(f, p, at);
 }
 
 // A picture at its natural size keeps its own pixels at any density, as the platform's buttons
@@ -95,13 +237,18 @@ void paintImage(const Image& img, const PixelRect& r, Painter& p) {
 }
 
 void paintButton(const CommandButton& b, const PixelRect& r, Painter& p, Dpi dpi) {
+  PictureRef pic = b.Style() == 1 ? b.facePicture() : nullptr;
+  bool enabled = b.effectivelyEnabled();
+  // Without a caption, the face is the same whenever its size, state and picture are.
+  bool keepable = b.Caption().empty();
+  FaceKey key{static_cast<int32_t>(WidgetKind::CommandButton), r.width, r.height,
+              (b.pressed() ? 1 : 0) | (enabled ? 2 : 0), pic ? pic->handle() : 0};
+  if (keepable && p.paintKeptFace(key, r)) return;
   p.fill(r, resolveColor(syscolor::ButtonFace));
   // Pressed, the face's contents move one pixel right and down.
   int shift = b.pressed() ? 1 : 0;
   PixelRect face = r.inset(2);
   PixelRect content{face.left + shift, face.top + shift, face.width, face.height};
-  PictureRef pic = b.Style() == 1 ? b.facePicture() : nullptr;
-  bool enabled = b.effectivelyEnabled();
   if (pic) {
     // A graphical button centres its picture; a caption goes below it.
     PixelRect picArea{r.left + shift, r.top + shift, r.width, r.height};
@@ -119,6 +266,7 @@ void paintButton(const CommandButton& b, const PixelRect& r, Painter& p, Dpi dpi
     caption(p, b.Caption(), content, buttonText(HAlign::Center, VAlign::Middle, dpi), enabled);
   }
   p.bevel(r, b.pressed() ? Edge::Sunken : Edge::Raised);
+  if (keepable) p.keepFace(key, r);
 }
 
 void paintTextBox(const TextBox& t, const PixelRect& r, Painter& p, Dpi dpi) {
@@ -173,27 +321,29 @@ void paintLabel(const Label& l, const PixelRect& r, Painter& p, Dpi dpi) {
   caption(p, l.Caption(), r, style, l.effectivelyEnabled());
 }
 
-void paintFormItself(const Form& f, Painter& p, Dpi dpi) {
-  p.fill(pixelRect(f, dpi), resolveColor(syscolor::ButtonFace));
-  paintChildren(f, p, dpi);
+void paintFormItself(const Form& f, Painter& p, const At& at) {
+  PixelRect r = rectAt(f, at);
+  if (!hiddenByChildren(f, at, r)) p.fill(r, resolveColor(syscolor::ButtonFace));
+  paintChildren(f, p, at);
 }
 
-void paintWidget(const Widget& w, Painter& p, Dpi dpi) {
+void paintWidget(const Widget& w, Painter& p, const At& at) {
   if (!w.Visible()) return;
-  PixelRect r = pixelRect(w, dpi);
+  PixelRect r = rectAt(w, at);
+  Dpi dpi = at.dpi;
   if (r.empty()) return;
   switch (w.kind()) {
     case WidgetKind::Form:
-      paintFormItself(static_cast<const Form&>(w), p, dpi);
+      paintFormItself(static_cast<const Form&>(w), p, at);
       break;
     case WidgetKind::UserControl:
-      paintChildren(static_cast<const UserControl&>(w), p, dpi);
+      paintChildren(static_cast<const UserControl&>(w), p, at);
       break;
     case WidgetKind::PictureBox:
-      paintPictureBox(static_cast<const PictureBox&>(w), r, p, dpi);
+      paintPictureBox(static_cast<const PictureBox&>(w), r, p, at);
       break;
     case WidgetKind::Frame:
-      paintFrame(static_cast<const Frame&>(w), r, p, dpi);
+      paintFrame(static_cast<const Frame&>(w), r, p, at);
       break;
     case WidgetKind::Image:
       paintImage(static_cast<const Image&>(w), r, p);
@@ -233,12 +383,9 @@ PixelRect pixelRect(const Widget& w) {
 }
 
 PixelRect pixelRect(const Widget& w, Dpi dpi) {
-  double x = 0, y = 0;
-  w.originOnForm(x, y);
-  const TwipsRect& t = w.rectTwips();
-  int left = toPixels(x, dpi), top = toPixels(y, dpi);
-  int right = toPixels(x + t.width, dpi), bottom = toPixels(y + t.height, dpi);
-  return PixelRect{left, top, std::max(0, right - left), std::max(0, bottom - top)};
+  At at{0, 0, dpi};
+  w.originOnForm(at.x, at.y);
+  return rectAt(w, at);
 }
 
 PixelRect innerPixelRect(const ContainerWidget& c) {
@@ -246,14 +393,9 @@ PixelRect innerPixelRect(const ContainerWidget& c) {
 }
 
 PixelRect innerPixelRect(const ContainerWidget& c, Dpi dpi) {
-  double x = 0, y = 0;
-  c.originOnForm(x, y);
-  x += c.innerOffsetTwips();
-  y += c.innerOffsetTwips();
-  int left = toPixels(x, dpi), top = toPixels(y, dpi);
-  int right = toPixels(x + c.innerWidthTwips(), dpi);
-  int bottom = toPixels(y + c.innerHeightTwips(), dpi);
-  return PixelRect{left, top, std::max(0, right - left), std::max(0, bottom - top)};
+  At at{0, 0, dpi};
+  c.originOnForm(at.x, at.y);
+  return innerRectAt(c, at);
 }
 
 void paintForm(const Form& form, Painter& painter) {
@@ -262,7 +404,9 @@ void paintForm(const Form& form, Painter& painter) {
 
 void paintForm(const Form& form, Painter& painter, Dpi dpi) {
   // A screenshot shows the form whether or not it is shown on the screen.
-  paintFormItself(form, painter, dpi);
+  At at{0, 0, dpi};
+  form.originOnForm(at.x, at.y);
+  paintFormItself(form, painter, at);
 }
 
 }  // namespace host

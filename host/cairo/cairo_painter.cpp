@@ -56,6 +56,15 @@ inline void over(uint32_t& dst, uint32_t src) {
   }
 }
 
+// A long run of pixels copied in pieces of 2 KB: below the size from which the C library's copy
+// switches to the string instruction, whose start-up costs more than the copy of a bar's rows.
+void copyRun(uint32_t* to, const uint32_t* from, size_t count) {
+  constexpr size_t kPiece = 512;
+  for (size_t done = 0; done < count; done += kPiece) {
+    std::memcpy(to + done, from + done, std::min(kPiece, count - done) * sizeof(uint32_t));
+  }
+}
+
 }  // namespace
 
 // ---- Canvas ----------------------------------------------------------------------------------
@@ -164,6 +173,16 @@ void CairoPainter::fill(const PixelRect& r, Rgb color) {
   uint32_t px = 0xFF000000u | (uint32_t{color.r} << 16) | (uint32_t{color.g} << 8) | color.b;
   uint32_t* first = pixelRow(area.top) + area.left;
   std::fill_n(first, area.width, px);
+  if (wholeRows(area)) {
+    // One run: what is filled so far is copied after itself, doubling each time.
+    size_t done = static_cast<size_t>(area.width), all = done * static_cast<size_t>(area.height);
+    while (done < all) {
+      size_t n = std::min(done, all - done);
+      copyRun(first + done, first, n);
+      done += n;
+    }
+    return;
+  }
   // Wider rows copy the first, which is cheaper than filling each again; a line's pixels are
   // stored one by one.
   auto bytes = static_cast<size_t>(area.width) * sizeof(uint32_t);
@@ -188,8 +207,7 @@ const CairoPainter::PictureSurface* CairoPainter::surfaceOf(const Picture& p) {
   cairo_surface_flush(s);
   const uint32_t* src = p.pixels().data();
   auto w = static_cast<size_t>(p.width());
-  bool opaque = std::all_of(p.pixels().begin(), p.pixels().end(),
-                            [](uint32_t px) { return (px >> 24) == 0xFF; });
+  bool opaque = p.opaque();
   for (int y = 0; y < p.height(); ++y, src += w) {
     uint32_t* dst = row(s, y);
     if (opaque) {
@@ -205,8 +223,9 @@ const CairoPainter::PictureSurface* CairoPainter::surfaceOf(const Picture& p) {
   return &pictures_.emplace(p.handle(), made).first->second;
 }
 
-// Nearest-neighbour stretching samples the pixels Cairo would (host/cairo/cairo_sampling.h) and
-// lays them over the image as picture() does; only a picture shrunk very far goes through Cairo.
+// Nearest-neighbour stretching samples the pixels Cairo would (host/cairo/cairo_sampling.h) into a
+// block of the painted area's size, then lays the block over the image as picture() does; only a
+// picture shrunk very far goes through Cairo.
 void CairoPainter::stretchPicture(const Picture& p, const PixelRect& r) {
   const PictureSurface* s = surfaceOf(p);
   PixelRect area = r.intersect(clips_.back());
@@ -217,34 +236,133 @@ void CairoPainter::stretchPicture(const Picture& p, const PixelRect& r) {
     return;
   }
   beginDirect();
+  const uint32_t* from = stretched(*s, p, *sampling, area.width, area.height);
+  if (s->opaque) return copyIn(from, area);
+  auto width = static_cast<size_t>(area.width);
+  for (int row = area.top; row < area.bottom(); ++row, from += width) {
+    uint32_t* to = pixelRow(row) + area.left;
+    for (size_t i = 0; i < width; ++i) over(to[i], from[i]);
+  }
+}
+
+void CairoPainter::copyIn(const uint32_t* from, const PixelRect& area) {
+  auto width = static_cast<size_t>(area.width);
+  if (wholeRows(area)) {
+    copyRun(pixelRow(area.top), from, width * static_cast<size_t>(area.height));
+    return;
+  }
+  for (int row = area.top; row < area.bottom(); ++row, from += width) {
+    std::memcpy(pixelRow(row) + area.left, from, width * sizeof(uint32_t));
+  }
+}
+
+namespace {
+
+// What a stretched block's pixels depend on: the picture (by handle: no other picture ever has
+// it), the block's size, and where its first pixel samples the picture and the steps from there.
+struct StretchKey {
+  int32_t handle = 0;
+  int width = 0, height = 0;
+  int64_t x = 0, y = 0, stepX = 0, stepY = 0;
+  friend bool operator==(const StretchKey&, const StretchKey&) = default;
+};
+
+struct Stretched {
+  StretchKey key;
+  std::vector<uint32_t> pixels;  // premultiplied, row after row
+};
+
+// Stretched pictures kept from one repaint to the next, whatever painter drew them: a bar repaints
+// the same stretch of its track (and, while the thumb keeps its length, of its thumb) each time,
+// and copying a block costs a fraction of sampling it. Few and small: the most recently used
+// first, blocks of more than kLargestKept pixels sampled afresh each time.
+constexpr size_t kStretchesKept = 8;
+constexpr int kLargestKept = 256 * 256;
+thread_local std::vector<Stretched> t_stretched;
+
+}  // namespace
+
+namespace {
+
+// Faces kept from one repaint to the next, whatever painter drew them (the end buttons of every
+// bar): few and small, the most recently used first.
+struct KeptFace {
+  FaceKey key;
+  std::vector<uint32_t> pixels;
+};
+constexpr size_t kFacesKept = 8;
+thread_local std::vector<KeptFace> t_faces;
+
+}  // namespace
+
+bool CairoPainter::paintKeptFace(const FaceKey& key, const PixelRect& r) {
+  if (r.empty() || r.intersect(clips_.back()) != r) return false;
+  auto kept =
+      std::find_if(t_faces.begin(), t_faces.end(), [&](const KeptFace& k) { return k.key == key; });
+  if (kept == t_faces.end()) return false;
+  std::rotate(t_faces.begin(), kept, kept + 1);
+  beginDirect();
+  copyIn(t_faces.front().pixels.data(), r);
+  return true;
+}
+
+void CairoPainter::keepFace(const FaceKey& key, const PixelRect& r) {
+  if (r.empty() || r.intersect(clips_.back()) != r || r.width * r.height > kLargestKept) return;
+  beginDirect();  // Cairo's drawing, if any, is in the image before it is read
+  if (t_faces.size() < kFacesKept) t_faces.emplace_back();
+  std::rotate(t_faces.begin(), t_faces.end() - 1, t_faces.end());
+  KeptFace& face = t_faces.front();
+  face.key = key;
+  auto width = static_cast<size_t>(r.width);
+  face.pixels.resize(width * static_cast<size_t>(r.height));
+  uint32_t* to = face.pixels.data();
+  for (int row = r.top; row < r.bottom(); ++row, to += width) {
+    std::memcpy(to, pixelRow(row) + r.left, width * sizeof(uint32_t));
+  }
+}
+
+const uint32_t* CairoPainter::stretched(const PictureSurface& s, const Picture& p,
+                                        const NearestSampling& sampling, int width, int height) {
+  StretchKey key{p.handle(), width, height, sampling.x, sampling.y, sampling.stepX, sampling.stepY};
+  std::vector<uint32_t>* block = &scratch_;
+  if (width * height <= kLargestKept) {
+    auto kept = std::find_if(t_stretched.begin(), t_stretched.end(),
+                             [&](const Stretched& k) { return k.key == key; });
+    if (kept != t_stretched.end()) {
+      std::rotate(t_stretched.begin(), kept, kept + 1);
+      return t_stretched.front().pixels.data();
+    }
+    if (t_stretched.size() < kStretchesKept) t_stretched.emplace_back();
+    std::rotate(t_stretched.begin(), t_stretched.end() - 1, t_stretched.end());
+    t_stretched.front().key = key;
+    block = &t_stretched.front().pixels;
+  }
   auto sourceIndex = [](int64_t position, int side) {
     return static_cast<int>(std::clamp<int64_t>(position >> 16, 0, side - 1));
   };
-  columns_.resize(static_cast<size_t>(area.width));
-  int64_t x = sampling->x;
+  auto w = static_cast<size_t>(width);
+  block->resize(w * static_cast<size_t>(height));
+  columns_.resize(w);
+  int64_t x = sampling.x;
   for (int& column : columns_) {
     column = sourceIndex(x, p.width());
-    x += sampling->stepX;
+    x += sampling.stepX;
   }
-  int64_t y = sampling->y;
+  int64_t y = sampling.y;
   int lastSource = -1;
-  auto bytes = static_cast<size_t>(area.width) * sizeof(uint32_t);
-  for (int row = area.top; row < area.bottom(); ++row, y += sampling->stepY) {
+  uint32_t* to = block->data();
+  for (int row = 0; row < height; ++row, y += sampling.stepY, to += w) {
     int source = sourceIndex(y, p.height());
-    uint32_t* to = pixelRow(row) + area.left;
-    // An opaque picture's row repeated (a picture made taller) is the row just painted.
-    if (s->opaque && source == lastSource) {
-      std::memcpy(to, to - stride_, bytes);
+    // A row repeated (a picture made taller) is the row just sampled.
+    if (source == lastSource) {
+      std::memcpy(to, to - w, w * sizeof(uint32_t));
       continue;
     }
-    const uint32_t* from = s->pixels + static_cast<ptrdiff_t>(source) * s->stride;
-    if (s->opaque) {
-      for (int i = 0; i < area.width; ++i) to[i] = from[columns_[static_cast<size_t>(i)]];
-    } else {
-      for (int i = 0; i < area.width; ++i) over(to[i], from[columns_[static_cast<size_t>(i)]]);
-    }
+    const uint32_t* from = s.pixels + static_cast<ptrdiff_t>(source) * s.stride;
+    for (size_t i = 0; i < w; ++i) to[i] = from[columns_[i]];
     lastSource = source;
   }
+  return block->data();
 }
 
 void CairoPainter::stretchWithCairo(cairo_surface_t* s, const Picture& p, const PixelRect& r) {

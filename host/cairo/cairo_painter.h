@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "host/cairo/cairo_sampling.h"
 #include "host/form.h"
 #include "host/painter.h"
 #include "host/picture.h"
@@ -59,6 +60,8 @@ class CairoPainter final : public Painter {
   void text(std::string_view s, const PixelRect& r, const TextStyle& style) override;
   void pushClip(const PixelRect& r) override;
   void popClip() override;
+  bool paintKeptFace(const FaceKey& key, const PixelRect& r) override;
+  void keepFace(const FaceKey& key, const PixelRect& r) override;
 
  private:
   // The picture as a Cairo surface of premultiplied pixels, made once per picture for the life
@@ -70,12 +73,20 @@ class CairoPainter final : public Painter {
     bool opaque;
   };
   const PictureSurface* surfaceOf(const Picture& p);
+  // The picture stretched as `sampling` says into a block of width x height pixels, premultiplied:
+  // one kept from an earlier stretch when it is the same, or sampled now.
+  const uint32_t* stretched(const PictureSurface& s, const Picture& p,
+                            const NearestSampling& sampling, int width, int height);
   // A stretch Cairo draws itself: a picture shrunk beyond what the painter's own copy follows.
   void stretchWithCairo(cairo_surface_t* s, const Picture& p, const PixelRect& r);
   // Opaque fills and unscaled pictures are written straight into the image: Cairo's fixed cost
   // per call is most of a repaint of small widgets. Before such writes Cairo finishes its own
   // drawing; before Cairo draws again it learns of them, and takes the clip then.
   uint32_t* pixelRow(int y) const { return data_ + static_cast<ptrdiff_t>(y) * stride_; }
+  // An area of whole rows of the image is one run of pixels.
+  bool wholeRows(const PixelRect& area) const { return area.left == 0 && area.width == stride_; }
+  // An opaque block of the area's size copied into it.
+  void copyIn(const uint32_t* from, const PixelRect& area);
   void beginDirect();
   bool beginCairo();  // false when the clip is empty: nothing to draw
   void endCairo();
@@ -90,7 +101,8 @@ class CairoPainter final : public Painter {
   bool wroteDirect_ = false;  // pixels written that Cairo has not been told of
   // Keyed by the picture's handle, which no other picture shares, rather than by its address.
   std::unordered_map<int32_t, PictureSurface> pictures_;
-  std::vector<int> columns_;  // a stretch's source column for each column painted, reused
+  std::vector<int> columns_;       // a stretch's source column for each column painted, reused
+  std::vector<uint32_t> scratch_;  // a stretch too large to keep, reused
 };
 
 // The form's client area as an image (at least one pixel each way). Error 7 for a form too large

@@ -87,8 +87,7 @@ const GdiPainter::Dib* GdiPainter::dibOf(const Picture& p) {
   if (auto it = pictures_.find(p.handle()); it != pictures_.end()) return &it->second;
   // 0xAARRGGBB in memory is a DIB's blue, green, red, alpha.
   Dib dib{p.width(), p.height(), true, p.pixels()};
-  dib.opaque =
-      std::all_of(dib.bits.begin(), dib.bits.end(), [](uint32_t px) { return (px >> 24) == 0xFF; });
+  dib.opaque = p.opaque();
   if (!dib.opaque) std::transform(dib.bits.begin(), dib.bits.end(), dib.bits.begin(), premultiply);
   return &pictures_.emplace(p.handle(), std::move(dib)).first->second;
 }
