@@ -110,10 +110,13 @@ void ContainerWidget::attach(std::shared_ptr<Widget> child) {
   if (child->container_) child->container_->detach(*child);
   child->container_ = this;
   child->slot_ = static_cast<uint32_t>(children_.size());
-  children_.push_back(child);
-  countControls(*child, +1);
-  if (grid_) childMoved(*child);
-  if (FormEngine* e = engine()) e->adoptTree(*child);
+  // Room for a few at once: most containers hold two to four (a bar's surface and track), and
+  // growing one by one would allocate for each.
+  if (children_.capacity() == 0) children_.reserve(4);
+  Widget& added = *children_.emplace_back(std::move(child));
+  countControls(added, +1);
+  if (grid_) childMoved(added);
+  if (FormEngine* e = engine()) e->adoptTree(added);
 }
 
 void ContainerWidget::detach(Widget& child) {
