@@ -2,6 +2,7 @@
 // form holding one bar with the pieces the input loops aim at, and a press on an end button.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "anchor_harness.h"
 #include "control/UsrKeloScroll.h"
@@ -160,6 +162,23 @@ inline double press(FormOnEngine& f, Placed& p) {
   double ns = nsSince(s);
   f.engine.advance(1000);
   return ns;
+}
+
+// n bars side by side on a form, 100 to a row, the form sized to hold them; each at kMiddle.
+inline std::vector<Placed> placeBars(FormOnEngine& f, long n) {
+  constexpr long kPerRow = 100;
+  f.form->setWidth(static_cast<float>(static_cast<double>(std::min(n, kPerRow)) * kBarWidth));
+  f.form->setHeight(
+      static_cast<float>(static_cast<double>((n + kPerRow - 1) / kPerRow) * kBarHeight));
+  std::vector<Placed> bars;
+  bars.reserve(static_cast<size_t>(n));
+  for (long i = 0; i < n; i++) {
+    Placed& p = bars.emplace_back(f.engine, *f.form, "KeloScroll" + std::to_string(i));
+    p.site->surface().setLeft(static_cast<float>(static_cast<double>(i % kPerRow) * kBarWidth));
+    p.site->surface().setTop(static_cast<float>(static_cast<double>(i / kPerRow) * kBarHeight));
+    p.ctl->setValue(kMiddle);
+  }
+  return bars;
 }
 
 }  // namespace bench

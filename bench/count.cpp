@@ -2,9 +2,14 @@
 // callgrind with two values of n, the difference of the totals over the difference of n is the
 // row's instructions per operation, which the machine's load does not change:
 //   valgrind --tool=callgrind keloscroll_bench count click 1000   (and 11000)
+// The row "eachonce" places n bars on one form and presses each once in turn (as the scaling
+// mode's "each once" pattern; at least 100 presses); count the presses alone with
+//   valgrind --tool=callgrind --toggle-collect='bench::pressEachOnce*' keloscroll_bench count
+//   eachonce 10000
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
+#include <vector>
 
 #include "bars.h"
 #include "host/cairo/cairo_painter.h"
@@ -12,6 +17,11 @@
 #include "modes.h"
 
 namespace bench {
+
+// Not inlined, so that callgrind can count it alone.
+[[gnu::noinline]] void pressEachOnce(FormOnEngine& f, std::vector<Placed>& bars) {
+  for (Placed& p : bars) press(f, p);
+}
 
 int countMain(int argc, char** argv) {
   std::string_view row = argc > 0 ? argv[0] : "";
@@ -56,9 +66,16 @@ int countMain(int argc, char** argv) {
       if (i % 50 == 0) ctl.setValue(kMiddle);
       press(b, b.bar);
     }
+  } else if (row == "eachonce") {  // below 100 bars, on fresh forms until 100 presses are made
+    for (long pressed = 0; pressed < 100; pressed += n) {
+      FormOnEngine f;
+      std::vector<Placed> bars = placeBars(f, n);
+      pressEachOnce(f, bars);
+    }
   } else {
     std::fprintf(stderr,
-                 "usage: keloscroll_bench count setValue|paint|click|drag|ctor|press [n=1000]\n");
+                 "usage: keloscroll_bench count setValue|paint|click|drag|ctor|press|eachonce "
+                 "[n=1000]\n");
     return 2;
   }
   std::printf("COUNT %.*s %ld value %d\n", static_cast<int>(row.size()), row.data(), n,

@@ -28,22 +28,11 @@ struct ScalingRow {
 // bar's tooltip box to the form: µs per press. Below 100 bars the pattern runs on fresh forms
 // until 100 presses are timed, so that the one-bar row is not a single sample.
 double eachPressedOnceUs(long n) {
-  constexpr long kPerRow = 100;
   double total = 0;
   long timed = 0;
   while (timed < 100) {
     FormOnEngine f;
-    f.form->setWidth(static_cast<float>(static_cast<double>(std::min(n, kPerRow)) * kBarWidth));
-    f.form->setHeight(
-        static_cast<float>(static_cast<double>((n + kPerRow - 1) / kPerRow) * kBarHeight));
-    std::vector<Placed> bars;
-    bars.reserve(static_cast<size_t>(n));
-    for (long i = 0; i < n; i++) {
-      Placed& p = bars.emplace_back(f.engine, *f.form, "KeloScroll" + std::to_string(i));
-      p.site->surface().setLeft(static_cast<float>(static_cast<double>(i % kPerRow) * kBarWidth));
-      p.site->surface().setTop(static_cast<float>(static_cast<double>(i / kPerRow) * kBarHeight));
-      p.ctl->setValue(kMiddle);
-    }
+    std::vector<Placed> bars = placeBars(f, n);
     for (Placed& p : bars) total += press(f, p);
     timed += n;
   }
