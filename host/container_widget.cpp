@@ -110,9 +110,9 @@ void ContainerWidget::attach(std::shared_ptr<Widget> child) {
   if (child->container_) child->container_->detach(*child);
   child->container_ = this;
   child->slot_ = static_cast<uint32_t>(children_.size());
-  // Room for a few at once: most containers hold two to four (a bar's surface and track), and
-  // growing one by one would allocate for each.
-  if (children_.capacity() == 0) children_.reserve(4);
+  // Room for two at once: most containers hold two to four (a bar's track two, its surface
+  // four), and growing from one would allocate for each of the first.
+  if (children_.capacity() == 0) children_.reserve(2);
   Widget& added = *children_.emplace_back(std::move(child));
   countControls(added, +1);
   if (grid_) childMoved(added);
