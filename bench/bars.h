@@ -25,7 +25,7 @@ namespace bench {
 
 using keloscroll::UsrKeloScroll;
 
-constexpr double kPx = host::twipsPerPixel(host::kClassicDpi);
+constexpr double kPx = keloscroll::host::twipsPerPixel(keloscroll::host::kClassicDpi);
 constexpr float kBarWidth = static_cast<float>(16 * kPx);
 constexpr float kBarHeight = static_cast<float>(240 * kPx);
 constexpr int32_t kMax = 200000;
@@ -39,13 +39,15 @@ constexpr long kRecordBatch = 1024;
 inline long long g_delivered = 0;  // events the host's sinks received
 
 struct Placed {
-  std::shared_ptr<host::ControlSite> site;
+  std::shared_ptr<keloscroll::host::ControlSite> site;
   std::shared_ptr<UsrKeloScroll> ctl;
 
-  Placed(host::FormEngine& engine, host::Form& form, std::string name, bool recording = false)
-      : site(std::make_shared<host::ControlSite>(engine, form, std::move(name))) {
+  Placed(keloscroll::host::FormEngine& engine, keloscroll::host::Form& form, std::string name,
+         bool recording = false)
+      : site(std::make_shared<keloscroll::host::ControlSite>(engine, form, std::move(name))) {
     site->setRecording(recording);
-    site->setEventSink([](std::string_view, std::span<host::Variant>) { ++g_delivered; });
+    site->setEventSink(
+        [](std::string_view, std::span<keloscroll::host::Variant>) { ++g_delivered; });
     ctl = UsrKeloScroll::create(*site);
     site->initNew();
     site->resize(kBarWidth, kBarHeight);
@@ -69,9 +71,9 @@ struct Placed {
 // A form on a headless engine whose clock stands still: timers never fire, and the description
 // throttle lets only the first request through.
 struct FormOnEngine {
-  host::VirtualClock clock;
-  host::FormEngine engine{clock};
-  std::shared_ptr<host::Form> form = engine.createForm("Form1");
+  keloscroll::host::VirtualClock clock;
+  keloscroll::host::FormEngine engine{clock};
+  std::shared_ptr<keloscroll::host::Form> form = engine.createForm("Form1");
 
   FormOnEngine() {
     form->setWidth(9000);
@@ -82,11 +84,11 @@ struct FormOnEngine {
 // A form holding one bar, with the pieces the input loops aim at.
 struct OneBar : FormOnEngine {
   Placed bar{engine, *form, "KeloScroll1"};
-  host::Widget& track = part("picBarra");
-  host::Widget& thumb = part("imgCursor");
+  keloscroll::host::Widget& track = part("picBarra");
+  keloscroll::host::Widget& thumb = part("imgCursor");
 
-  host::Widget& part(std::string_view name) const {
-    host::Widget* w = host::findWidget(bar.site->surface(), name);
+  keloscroll::host::Widget& part(std::string_view name) const {
+    keloscroll::host::Widget* w = keloscroll::host::findWidget(bar.site->surface(), name);
     if (!w) {
       std::fprintf(stderr, "keloscroll_bench: the bar has no part %.*s\n",
                    static_cast<int>(name.size()), name.data());
@@ -95,17 +97,17 @@ struct OneBar : FormOnEngine {
     return *w;
   }
   // A widget's rectangle in form-client twips.
-  static host::TwipsRect onForm(const host::Widget& w) {
+  static keloscroll::host::TwipsRect onForm(const keloscroll::host::Widget& w) {
     double x = 0, y = 0;
     w.originOnForm(x, y);
     return {x, y, w.rectTwips().width, w.rectTwips().height};
   }
   double trackCentreX() const {
-    host::TwipsRect r = onForm(track);
+    keloscroll::host::TwipsRect r = onForm(track);
     return r.left + r.width / 2;
   }
   double thumbCentreY() const {
-    host::TwipsRect r = onForm(thumb);
+    keloscroll::host::TwipsRect r = onForm(thumb);
     return r.top + r.height / 2;
   }
   void dropRecords() {
@@ -119,7 +121,7 @@ struct OneBar : FormOnEngine {
   // Press on the thumb's centre; the moves go from there.
   double pressThumb() {
     double y = thumbCentreY();
-    engine.mouseDown(*form, trackCentreX(), y, host::mouse::Left);
+    engine.mouseDown(*form, trackCentreX(), y, keloscroll::host::mouse::Left);
     return y;
   }
   // The i-th move of a triangle wave of +-40 pixels, one pixel per move, never repeating a y.
@@ -129,11 +131,11 @@ struct OneBar : FormOnEngine {
   }
   // A press and release on the track 3 pixels from its top or its bottom end.
   void trackClick(bool above) {
-    host::TwipsRect r = onForm(track);
+    keloscroll::host::TwipsRect r = onForm(track);
     double y = above ? r.top + 3 * kPx : r.top + r.height - 3 * kPx;
     double x = r.left + r.width / 2;
-    engine.mouseDown(*form, x, y, host::mouse::Left);
-    engine.mouseUp(*form, x, y, host::mouse::Left);
+    engine.mouseDown(*form, x, y, keloscroll::host::mouse::Left);
+    engine.mouseUp(*form, x, y, keloscroll::host::mouse::Left);
   }
 };
 
@@ -150,15 +152,15 @@ inline double nsSince(anchor::Clock::time_point t0) {
 // Press, hold and release the lower end button of a bar; the hide timer then runs out (untimed),
 // so that every press starts alike. Returns the ns the press took.
 inline double press(FormOnEngine& f, Placed& p) {
-  host::Widget* button = host::findWidget(p.site->surface(), "cmdDXDN");
+  keloscroll::host::Widget* button = keloscroll::host::findWidget(p.site->surface(), "cmdDXDN");
   double x = 0, y = 0;
   button->originOnForm(x, y);
   x += button->rectTwips().width / 2;
   y += button->rectTwips().height / 2;
   auto s = anchor::Clock::now();
-  f.engine.mouseDown(*f.form, x, y, host::mouse::Left);
+  f.engine.mouseDown(*f.form, x, y, keloscroll::host::mouse::Left);
   f.engine.advance(300);
-  f.engine.mouseUp(*f.form, x, y, host::mouse::Left);
+  f.engine.mouseUp(*f.form, x, y, keloscroll::host::mouse::Left);
   double ns = nsSince(s);
   f.engine.advance(1000);
   return ns;

@@ -37,11 +37,11 @@ int countMain(int argc, char** argv) {
   } else if (row == "paint") {  // a Value write and a repaint of a form the bar's size
     b.form->setWidth(kBarWidth);
     b.form->setHeight(kBarHeight);
-    host::Canvas image(16, 240);
-    host::CairoPainter painter(image);
+    keloscroll::host::Canvas image(16, 240);
+    keloscroll::host::CairoPainter painter(image);
     for (long i = 0; i < n; i++) {
       ctl.setValue(nextValue());
-      host::paintForm(*b.form, painter);
+      keloscroll::host::paintForm(*b.form, painter);
       b.maybeDropRecords(i);
     }
   } else if (row == "click") {
@@ -55,7 +55,7 @@ int countMain(int argc, char** argv) {
       b.dragMove(i, y0);
       b.maybeDropRecords(i);
     }
-    b.engine.mouseUp(*b.form, b.trackCentreX(), y0, host::mouse::Left);
+    b.engine.mouseUp(*b.form, b.trackCentreX(), y0, keloscroll::host::mouse::Left);
   } else if (row == "ctor") {
     for (long i = 0; i < n; i++) {
       Placed p(b.engine, *b.form, "KeloScroll2");

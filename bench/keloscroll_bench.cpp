@@ -71,12 +71,12 @@ void BM_SetValueAndPaint(benchmark::State& state) {
   OneBar b;
   b.form->setWidth(kBarWidth);
   b.form->setHeight(kBarHeight);
-  host::Canvas image(16, 240);
-  host::CairoPainter painter(image);
+  keloscroll::host::Canvas image(16, 240);
+  keloscroll::host::CairoPainter painter(image);
   long i = 0;
   for (auto _ : state) {
     b.bar.ctl->setValue(nextValue());
-    host::paintForm(*b.form, painter);
+    keloscroll::host::paintForm(*b.form, painter);
     b.maybeDropRecords(i++);
   }
   benchmark::DoNotOptimize(image.pixel(8, 120));
@@ -92,7 +92,7 @@ void BM_DragMove(benchmark::State& state) {
     b.dragMove(i, y0);
     b.maybeDropRecords(i++);
   }
-  b.engine.mouseUp(*b.form, b.trackCentreX(), y0, host::mouse::Left);
+  b.engine.mouseUp(*b.form, b.trackCentreX(), y0, keloscroll::host::mouse::Left);
   benchmark::DoNotOptimize(b.bar.ctl->Value());
 }
 BENCHMARK(BM_DragMove);
@@ -138,7 +138,7 @@ void BM_KeyStep(benchmark::State& state) {
   b.engine.setFocus(b.track);
   long i = 0;
   for (auto _ : state) {
-    int16_t key = i & 1 ? host::vk::Up : host::vk::Down;
+    int16_t key = i & 1 ? keloscroll::host::vk::Up : keloscroll::host::vk::Down;
     b.engine.keyDown(key);
     b.engine.keyUp(key);
     b.maybeDropRecords(i++);
@@ -155,8 +155,8 @@ void BM_SiteRecordChange(benchmark::State& state) {
   int32_t v = kMiddle;
   long i = 0;
   for (auto _ : state) {
-    host::Variant arg = host::Variant::refLong(&v);
-    b.bar.site->RaiseEvent("Change", std::span<host::Variant>(&arg, 1));
+    keloscroll::host::Variant arg = keloscroll::host::Variant::refLong(&v);
+    b.bar.site->RaiseEvent("Change", std::span<keloscroll::host::Variant>(&arg, 1));
     b.bar.site->PropertyChanged("Value");
     b.maybeDropRecords(i++);
   }
@@ -169,7 +169,7 @@ using anchor::measure;
 
 void anchorTiming(int reps) {
   OneBar b;
-  host::TwipsRect track = OneBar::onForm(b.track), thumb = OneBar::onForm(b.thumb);
+  keloscroll::host::TwipsRect track = OneBar::onForm(b.track), thumb = OneBar::onForm(b.thumb);
   std::printf(
       "INFO style=classic (headless host engine, Cairo painter) track=%.0fx%.0fpx "
       "thumb=%.0fx%.0fpx "
@@ -218,12 +218,12 @@ void anchorTiming(int reps) {
     small.form->setWidth(kBarWidth);
     small.form->setHeight(kBarHeight);
     UsrKeloScroll& c = *small.bar.ctl;
-    host::Canvas image(16, 240);
-    host::CairoPainter painter(image);
+    keloscroll::host::Canvas image(16, 240);
+    keloscroll::host::CairoPainter painter(image);
     measure("a.setValue.shown+render_to_image", reps, 20000, [&](long n) {
       for (long i = 0; i < n; i++) {
         c.setValue(nextValue());
-        host::paintForm(*small.form, painter);
+        keloscroll::host::paintForm(*small.form, painter);
         small.maybeDropRecords(i);
       }
       small.dropRecords();
@@ -238,7 +238,7 @@ void anchorTiming(int reps) {
     double y0 = b.pressThumb();
     b.dragMove(79, y0);  // +40 px
     int32_t moved = ctl.Value();
-    b.engine.mouseUp(*b.form, b.trackCentreX(), y0, host::mouse::Left);
+    b.engine.mouseUp(*b.form, b.trackCentreX(), y0, keloscroll::host::mouse::Left);
     std::printf("CHECK b: a 40 px drag moves %d -> %d\n", kMiddle, moved);
   }
   rec0 = g_delivered;
@@ -251,7 +251,7 @@ void anchorTiming(int reps) {
       b.dragMove(i, y0);
       b.maybeDropRecords(i);
     }
-    b.engine.mouseUp(*b.form, b.trackCentreX(), y0, host::mouse::Left);
+    b.engine.mouseUp(*b.form, b.trackCentreX(), y0, keloscroll::host::mouse::Left);
     b.dropRecords();
   });
   std::printf(
@@ -291,8 +291,8 @@ void anchorTiming(int reps) {
   measure("x.site_records.Change+PropertyChanged", reps, 2000000, [&](long n) {
     int32_t v = kMiddle;
     for (long i = 0; i < n; i++) {
-      host::Variant arg = host::Variant::refLong(&v);
-      b.bar.site->RaiseEvent("Change", std::span<host::Variant>(&arg, 1));
+      keloscroll::host::Variant arg = keloscroll::host::Variant::refLong(&v);
+      b.bar.site->RaiseEvent("Change", std::span<keloscroll::host::Variant>(&arg, 1));
       b.bar.site->PropertyChanged("Value");
       b.maybeDropRecords(i);
     }

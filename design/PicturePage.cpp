@@ -2,7 +2,7 @@
 
 #include "host/picture.h"
 
-namespace design {
+namespace keloscroll::design {
 
 using host::Variant;
 
@@ -87,4 +87,4 @@ void PicturePage::ApplyChanges() {
   }
 }
 
-}  // namespace design
+}  // namespace keloscroll::design

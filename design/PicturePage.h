@@ -10,7 +10,7 @@
 #include "host/property_page.h"
 #include "host/widgets.h"
 
-namespace design {
+namespace keloscroll::design {
 
 class PicturePage {
  public:
@@ -43,4 +43,4 @@ class PicturePage {
   std::array<Row, 4> rows_;
 };
 
-}  // namespace design
+}  // namespace keloscroll::design

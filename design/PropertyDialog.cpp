@@ -2,7 +2,7 @@
 
 #include <functional>
 
-namespace design {
+namespace keloscroll::design {
 
 namespace {
 constexpr float kMargin = 120;
@@ -155,4 +155,4 @@ void ShowPropertyPage(host::FormEngine& engine, std::vector<host::ObjectRef> sel
   dialog.Show();
 }
 
-}  // namespace design
+}  // namespace keloscroll::design

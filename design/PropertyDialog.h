@@ -11,7 +11,7 @@
 #include "host/engine.h"
 #include "host/property_page.h"
 
-namespace design {
+namespace keloscroll::design {
 
 class PropertyDialog {
  public:
@@ -60,4 +60,4 @@ class PropertyDialog {
 // Shows the control's property page for the selected controls.
 void ShowPropertyPage(host::FormEngine& engine, std::vector<host::ObjectRef> selected);
 
-}  // namespace design
+}  // namespace keloscroll::design

@@ -2,7 +2,7 @@
 
 #include "host/numeric.h"
 
-namespace design {
+namespace keloscroll::design {
 
 using host::Variant;
 
@@ -88,4 +88,4 @@ void PropertyPage1::PropertyPage_ApplyChanges() {
   ctl->let("VerticalBar", Variant::boolean(chkVerticalBar->Value() == 1));
 }
 
-}  // namespace design
+}  // namespace keloscroll::design

@@ -8,7 +8,7 @@
 #include "host/property_page.h"
 #include "host/widgets.h"
 
-namespace design {
+namespace keloscroll::design {
 
 class PropertyPage1 {
  public:
@@ -41,4 +41,4 @@ class PropertyPage1 {
   std::shared_ptr<host::CheckBox> chkEnabled, chkVerticalBar;
 };
 
-}  // namespace design
+}  // namespace keloscroll::design

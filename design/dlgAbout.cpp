@@ -1,6 +1,6 @@
 #include "design/dlgAbout.h"
 
-namespace design {
+namespace keloscroll::design {
 
 namespace {
 // The form's default instance: one for the engine's thread of forms, created on first use. The
@@ -60,4 +60,4 @@ void ShowAboutBox(host::FormEngine& engine) {
   engine.setInstance(kDefaultInstance, nullptr);
 }
 
-}  // namespace design
+}  // namespace keloscroll::design

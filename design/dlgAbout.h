@@ -7,7 +7,7 @@
 #include "host/engine.h"
 #include "host/widgets.h"
 
-namespace design {
+namespace keloscroll::design {
 
 class dlgAbout {
  public:
@@ -41,4 +41,4 @@ class dlgAbout {
 // kept by the engine. A failure to show (error 400 while it already shows) goes to the caller.
 void ShowAboutBox(host::FormEngine& engine);
 
-}  // namespace design
+}  // namespace keloscroll::design

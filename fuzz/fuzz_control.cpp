@@ -25,7 +25,7 @@
 
 namespace {
 
-using host::Variant;
+using keloscroll::host::Variant;
 
 class Bytes {
  public:
@@ -94,12 +94,12 @@ Variant someValue(Bytes& in) {
 }
 
 struct Host {
-  host::VirtualClock clock;
-  host::FormEngine engine{clock};
-  std::shared_ptr<host::Form> form = engine.createForm("Form1");
-  std::shared_ptr<host::ControlSite> site;
+  keloscroll::host::VirtualClock clock;
+  keloscroll::host::FormEngine engine{clock};
+  std::shared_ptr<keloscroll::host::Form> form = engine.createForm("Form1");
+  std::shared_ptr<keloscroll::host::ControlSite> site;
   std::shared_ptr<keloscroll::UsrKeloScroll> ctl;
-  host::PropertyBag bag;
+  keloscroll::host::PropertyBag bag;
   int answer = 0;  // how the host's handlers answer events
   int depth = 0;
   bool modeChanged = false;
@@ -115,16 +115,16 @@ struct Host {
   }
 };
 
-host::Widget* partOf(Host& h, Bytes& in) {
+keloscroll::host::Widget* partOf(Host& h, Bytes& in) {
   const char* names[] = {"picBarra", "cmdSxUp", "cmdDXDN", "imgCursor", "imgSfondoPic"};
-  return host::findWidget(h.site->surface(), names[in.pick(5)]);
+  return keloscroll::host::findWidget(h.site->surface(), names[in.pick(5)]);
 }
 
 // A point in form twips over a part, mostly inside it, sometimes far outside.
-void pointOver(Host& h, host::Widget& w, Bytes& in, double& x, double& y) {
+void pointOver(Host& h, keloscroll::host::Widget& w, Bytes& in, double& x, double& y) {
   double ox = 0, oy = 0;
   w.originOnForm(ox, oy);
-  const host::TwipsRect& r = w.rectTwips();
+  const keloscroll::host::TwipsRect& r = w.rectTwips();
   switch (in.pick(8)) {
     case 0:
       x = ox - 1000.0 * in.byte();
@@ -143,7 +143,7 @@ void pointOver(Host& h, host::Widget& w, Bytes& in, double& x, double& y) {
 
 void Host::place() {
   trackFailed = false;
-  site = std::make_shared<host::ControlSite>(engine, *form, "KeloScroll1");
+  site = std::make_shared<keloscroll::host::ControlSite>(engine, *form, "KeloScroll1");
   site->setRecording(false);
   site->setEventSink([this](std::string_view event, std::span<Variant> args) {
     if (depth > 3) return;
@@ -163,7 +163,7 @@ void Host::place() {
         if (event == "Change" && ctl) ctl->let("Value", Variant(int32_t{3}));
         break;
       case 4:
-        host::raise(host::err::NoClientSite);
+        keloscroll::host::raise(keloscroll::host::err::NoClientSite);
       case 5:
         if (event == "Scroll" && ctl) ctl->let("Max", Variant(int32_t{10}));
         break;
@@ -199,7 +199,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     try {
       f();
       return false;
-    } catch (const host::Error&) {
+    } catch (const keloscroll::host::Error&) {
       // A failed call reaches the host as an error, which is its to handle.
       return true;
     }
@@ -208,7 +208,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   while (in.more() && ++steps < 400) {
     if (!h.ctl) h.place();  // a new bar where the host unloaded one
     // The host holds its own site while it calls it; the control must hold itself.
-    std::shared_ptr<host::ControlSite> calling = h.site;
+    std::shared_ptr<keloscroll::host::ControlSite> calling = h.site;
     switch (in.pick(14)) {
       case 0:
       case 1:
@@ -230,11 +230,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         break;
       case 3:
       case 4: {
-        host::Widget* w = partOf(h, in);
+        keloscroll::host::Widget* w = partOf(h, in);
         if (!w) break;
         double x, y;
         pointOver(h, *w, in, x, y);
-        const int16_t buttons[] = {host::mouse::Left, host::mouse::Right, host::mouse::Middle};
+        const int16_t buttons[] = {keloscroll::host::mouse::Left, keloscroll::host::mouse::Right,
+                                   keloscroll::host::mouse::Middle};
         int16_t button = buttons[in.pick(3)];
         int16_t shift = static_cast<int16_t>(in.pick(8));
         bool failed = guarded([&] {
@@ -260,15 +261,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
       case 5:
       case 6: {
-        const int16_t keys[] = {host::vk::Up,     host::vk::Down,
-                                host::vk::Left,   host::vk::Right,
-                                host::vk::PageUp, host::vk::PageDown,
-                                host::vk::Home,   host::vk::End,
-                                host::vk::Tab,    static_cast<int16_t>(in.byte())};
+        const int16_t keys[] = {keloscroll::host::vk::Up,     keloscroll::host::vk::Down,
+                                keloscroll::host::vk::Left,   keloscroll::host::vk::Right,
+                                keloscroll::host::vk::PageUp, keloscroll::host::vk::PageDown,
+                                keloscroll::host::vk::Home,   keloscroll::host::vk::End,
+                                keloscroll::host::vk::Tab,    static_cast<int16_t>(in.byte())};
         int16_t key = keys[in.pick(10)];
         int16_t shift = static_cast<int16_t>(in.pick(8));
         guarded([&] {
-          if (host::Widget* w = partOf(h, in);
+          if (keloscroll::host::Widget* w = partOf(h, in);
               w && w->canFocus() && w->effectivelyVisible() && w->effectivelyEnabled()) {
             h.engine.setFocus(*w);
           }
@@ -323,14 +324,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!h.ctl) h.place();
   h.site->setClientSiteAvailable(true);
   h.site->setUserMode(true);
-  for (int16_t b : {host::mouse::Left, host::mouse::Right, host::mouse::Middle}) {
-    if (host::Widget* held = h.engine.capture()) {
+  for (int16_t b : {keloscroll::host::mouse::Left, keloscroll::host::mouse::Right,
+                    keloscroll::host::mouse::Middle}) {
+    if (keloscroll::host::Widget* held = h.engine.capture()) {
       double x = 0, y = 0;
       held->originOnForm(x, y);
       guarded([&] { h.engine.mouseUp(*h.form, x, y, b); });
     }
   }
-  for (int16_t key : {host::vk::Up, host::vk::Down, host::vk::PageUp, host::vk::End}) {
+  for (int16_t key : {keloscroll::host::vk::Up, keloscroll::host::vk::Down,
+                      keloscroll::host::vk::PageUp, keloscroll::host::vk::End}) {
     guarded([&] { h.engine.keyUp(key); });
   }
   guarded([&] { h.engine.advance(5000); });

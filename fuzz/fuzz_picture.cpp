@@ -9,14 +9,15 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
-    host::PictureRef p = host::Picture::fromMemory(std::span<const uint8_t>(data, size));
-    const int most = host::picture_decode::kMaxSide;
+    keloscroll::host::PictureRef p =
+        keloscroll::host::Picture::fromMemory(std::span<const uint8_t>(data, size));
+    const int most = keloscroll::host::picture_decode::kMaxSide;
     if (p->width() < 1 || p->height() < 1 || p->width() > most || p->height() > most ||
         p->pixels().size() != static_cast<size_t>(p->width()) * static_cast<size_t>(p->height())) {
       __builtin_trap();
     }
-  } catch (const host::Error& e) {
-    if (e.number() != host::err::InvalidPicture) __builtin_trap();
+  } catch (const keloscroll::host::Error& e) {
+    if (e.number() != keloscroll::host::err::InvalidPicture) __builtin_trap();
   }
   return 0;
 }

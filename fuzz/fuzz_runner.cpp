@@ -17,11 +17,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }();
   (void)registered;
   if (size > 4096) return -1;  // long scenarios only repeat what short ones do
-  kelo::run::RunOptions options;
+  keloscroll::run::RunOptions options;
   options.maxTimeMs = 60000;
   options.maxUncheckedEvents = 2000;
   std::ostringstream out, err;
-  kelo::run::Runner runner(out, err, options);
+  keloscroll::run::Runner runner(out, err, options);
   // A folder that cannot be made: `screenshot` ends in error 75 instead of writing files.
   runner.setScreenshotFolder("/proc/kelo-fuzz-no-folder");
   int status = runner.run(std::string_view(reinterpret_cast<const char*>(data), size), "fuzz.scn",

@@ -29,8 +29,9 @@ template <class F>
 void tolerate(F&& f) {
   try {
     f();
-  } catch (const host::Error& e) {
-    check(e.number() == host::err::TypeMismatch || e.number() == host::err::Overflow);
+  } catch (const keloscroll::host::Error& e) {
+    check(e.number() == keloscroll::host::err::TypeMismatch ||
+          e.number() == keloscroll::host::err::Overflow);
   }
 }
 
@@ -39,7 +40,7 @@ void tolerate(F&& f) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 256) return -1;
   const std::string text(reinterpret_cast<const char*>(data), size);
-  const host::Variant v(text);
+  const keloscroll::host::Variant v(text);
   tolerate([&] { (void)v.asInteger(); });
   tolerate([&] { (void)v.asLong(); });
   tolerate([&] { (void)v.asSingle(); });
@@ -48,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Whatever reads as a Double prints as text that reads back the same to 15 digits.
     double d = v.asDouble();
     check(std::isfinite(d));
-    double back = host::Variant(host::Variant(d).asString()).asDouble();
+    double back = keloscroll::host::Variant(keloscroll::host::Variant(d).asString()).asDouble();
     check(readsBack(back, d, 1e-14));
   });
 
@@ -57,18 +58,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     double d;
     std::memcpy(&d, data, 8);
     if (std::isfinite(d)) {
-      double back = host::Variant(host::Variant(d).asString()).asDouble();
+      double back = keloscroll::host::Variant(keloscroll::host::Variant(d).asString()).asDouble();
       check(readsBack(back, d, 1e-14));
     }
     float f;
     std::memcpy(&f, data, 4);
     if (std::isfinite(f)) {
-      float back = host::Variant(host::Variant(f).asString()).asSingle();
+      float back = keloscroll::host::Variant(keloscroll::host::Variant(f).asString()).asSingle();
       check(readsBack(back, f, 1e-6f));
     }
     int32_t l;
     std::memcpy(&l, data + 4, 4);
-    check(host::Variant(host::Variant(l).asString()).asLong() == l);
+    check(keloscroll::host::Variant(keloscroll::host::Variant(l).asString()).asLong() == l);
   }
   return 0;
 }

@@ -10,7 +10,7 @@
 
 #include "host/widgets.h"
 
-namespace host {
+namespace keloscroll::host {
 
 enum class AccessibleRole { ScrollBar, PushButton, Indicator };
 
@@ -57,4 +57,4 @@ class Accessible {
   virtual Form* form() const = 0;
 };
 
-}  // namespace host
+}  // namespace keloscroll::host

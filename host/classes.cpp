@@ -6,7 +6,7 @@
 
 #include "host/dispatch.h"
 
-namespace host {
+namespace keloscroll::host {
 
 namespace {
 
@@ -35,4 +35,4 @@ ControlFactory findControlClass(std::string_view progId) {
   return it == r.factories.end() ? ControlFactory() : it->second;
 }
 
-}  // namespace host
+}  // namespace keloscroll::host

@@ -10,7 +10,7 @@
 
 #include "host/variant.h"
 
-namespace host {
+namespace keloscroll::host {
 
 class ControlSite;
 
@@ -29,4 +29,4 @@ class Diagnosable {
   virtual std::vector<std::pair<std::string, Variant>> diagnosticState() const = 0;
 };
 
-}  // namespace host
+}  // namespace keloscroll::host

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <ctime>
 
-namespace host {
+namespace keloscroll::host {
 
 namespace {
 constexpr double kDay = 86400.0;
@@ -52,4 +52,4 @@ void VirtualClock::setTimeOfDay(double seconds) {
   base_ = now_;
 }
 
-}  // namespace host
+}  // namespace keloscroll::host

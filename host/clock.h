@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace host {
+namespace keloscroll::host {
 
 class Clock {
  public:
@@ -45,4 +45,4 @@ class VirtualClock final : public Clock {
   int64_t now_ = 0;
 };
 
-}  // namespace host
+}  // namespace keloscroll::host

@@ -5,7 +5,7 @@
 
 #include "host/error.h"
 
-namespace host {
+namespace keloscroll::host {
 
 // ---- PropertyBag ----------------------------------------------------------------------------
 
@@ -276,4 +276,4 @@ std::string_view Extender::typeName() const {
   return control ? control->typeName() : std::string_view("Object");
 }
 
-}  // namespace host
+}  // namespace keloscroll::host

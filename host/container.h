@@ -19,7 +19,7 @@
 #include "host/form.h"
 #include "host/handler.h"
 
-namespace host {
+namespace keloscroll::host {
 
 // Named values, each written with a default. As the host does, a value equal to its default is
 // not stored, and reading a missing key gives the default. Values keep their types.
@@ -194,4 +194,4 @@ class Extender final : public Dispatch {
   mutable std::vector<int32_t> remapped_;
 };
 
-}  // namespace host
+}  // namespace keloscroll::host

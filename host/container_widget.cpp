@@ -14,7 +14,7 @@
 #include "host/text.h"
 #include "host/widget_members.h"
 
-namespace host {
+namespace keloscroll::host {
 
 using namespace widget_members;
 
@@ -413,4 +413,4 @@ void ContainerWidget::addContainerMembers(Table& t) {
   bind(t, "FontBold", &C::FontBold, &C::setFontBold);
 }
 
-}  // namespace host
+}  // namespace keloscroll::host

@@ -12,7 +12,7 @@
 #include "host/system_colors.h"
 #include "host/widget.h"
 
-namespace host {
+namespace keloscroll::host {
 
 // A widget that holds others and has a coordinate scale: form, user control, picture box, frame.
 class ContainerWidget : public Widget {
@@ -143,4 +143,4 @@ class Frame final : public ContainerWidget {
 // Finds a widget by name anywhere below a container (case-insensitive); null when absent.
 Widget* findWidget(const ContainerWidget& root, std::string_view name);
 
-}  // namespace host
+}  // namespace keloscroll::host

@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-namespace host {
+namespace keloscroll::host {
 
 std::string toLowerAscii(std::string_view s) {
   std::string r(s);
@@ -36,4 +36,4 @@ Dispatch& deref(const ObjectRef& o) {
   return *o;
 }
 
-}  // namespace host
+}  // namespace keloscroll::host

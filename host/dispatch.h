@@ -17,7 +17,7 @@
 #include "host/error.h"
 #include "host/variant.h"
 
-namespace host {
+namespace keloscroll::host {
 
 // How a member is invoked, numbered as the component model numbers the invoke kinds.
 enum class Invoke : uint16_t { Method = 1, Get = 2, Let = 4, Set = 8 };
@@ -147,4 +147,4 @@ class DispatchTable {
   int32_t nextId_ = 1;
 };
 
-}  // namespace host
+}  // namespace keloscroll::host

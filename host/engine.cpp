@@ -10,7 +10,7 @@
 #include "host/leaf_widgets.h"
 #include "host/numeric.h"
 
-namespace host {
+namespace keloscroll::host {
 
 int32_t PtInRect(const Rect& r, Point p) {
   return (p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom) ? 1 : 0;
@@ -554,4 +554,4 @@ int16_t FormEngine::MsgBox(const std::string& prompt, int32_t buttons, const std
   return 1;
 }
 
-}  // namespace host
+}  // namespace keloscroll::host

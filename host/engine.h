@@ -18,7 +18,7 @@
 #include "host/timer_widget.h"
 #include "host/units.h"
 
-namespace host {
+namespace keloscroll::host {
 
 struct Point {
   int32_t x = 0, y = 0;
@@ -193,4 +193,4 @@ class FormEngine {
   std::vector<std::pair<std::string, std::shared_ptr<void>>> instances_;
 };
 
-}  // namespace host
+}  // namespace keloscroll::host

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-namespace host {
+namespace keloscroll::host {
 
 std::string errorDescription(int32_t number) {
   switch (number) {
@@ -59,4 +59,4 @@ void raise(int32_t number, std::string description) {
   throw Error(number, std::move(description));
 }
 
-}  // namespace host
+}  // namespace keloscroll::host

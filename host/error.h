@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace host {
+namespace keloscroll::host {
 
 namespace err {
 inline constexpr int32_t InvalidCall = 5;
@@ -51,4 +51,4 @@ class Error : public std::runtime_error {
 [[noreturn]] void raise(int32_t number);
 [[noreturn]] void raise(int32_t number, std::string description);
 
-}  // namespace host
+}  // namespace keloscroll::host

@@ -10,7 +10,7 @@
 #include "host/error.h"
 #include "host/widget_members.h"
 
-namespace host {
+namespace keloscroll::host {
 
 using namespace widget_members;
 
@@ -269,4 +269,4 @@ Widget* findWidget(const ContainerWidget& root, std::string_view name) {
   return nullptr;
 }
 
-}  // namespace host
+}  // namespace keloscroll::host

@@ -11,7 +11,7 @@
 
 #include "host/container_widget.h"
 
-namespace host {
+namespace keloscroll::host {
 
 class Accessible;
 
@@ -112,4 +112,4 @@ class ControlsCollection final : public Dispatch {
   std::unordered_map<uint64_t, uint32_t> names_;
 };
 
-}  // namespace host
+}  // namespace keloscroll::host

@@ -11,7 +11,7 @@
 #include <type_traits>
 #include <utility>
 
-namespace host {
+namespace keloscroll::host {
 
 template <class Signature>
 class Handler;
@@ -126,4 +126,4 @@ class Handler<R(Args...)> {
   mutable Storage storage_{};
 };
 
-}  // namespace host
+}  // namespace keloscroll::host

@@ -9,7 +9,7 @@
 #include "host/system_colors.h"
 #include "host/widget.h"
 
-namespace host {
+namespace keloscroll::host {
 
 class Image final : public Widget {
  public:
@@ -125,4 +125,4 @@ class Label final : public Widget {
   int16_t alignment_ = 0;
 };
 
-}  // namespace host
+}  // namespace keloscroll::host

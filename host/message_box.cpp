@@ -7,7 +7,7 @@
 #include "host/form.h"
 #include "host/leaf_widgets.h"
 
-namespace host {
+namespace keloscroll::host {
 
 namespace {
 
@@ -104,4 +104,4 @@ int16_t showMessageBox(FormEngine& engine, const std::string& title, const std::
   return answer;
 }
 
-}  // namespace host
+}  // namespace keloscroll::host

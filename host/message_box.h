@@ -8,7 +8,7 @@
 
 #include "host/engine.h"
 
-namespace host {
+namespace keloscroll::host {
 
 // The answers, numbered as the host numbers them.
 namespace answer {
@@ -23,4 +23,4 @@ inline constexpr int16_t Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Y
 int16_t showMessageBox(FormEngine& engine, const std::string& title, const std::string& prompt,
                        int32_t buttons, const std::function<void(Form&)>& showModal);
 
-}  // namespace host
+}  // namespace keloscroll::host

@@ -4,7 +4,7 @@
 
 #include "host/error.h"
 
-namespace host {
+namespace keloscroll::host {
 
 double roundHalfEven(double v) {
   // std::nearbyint rounds in the current mode; the program never leaves the default
@@ -67,4 +67,4 @@ double checkFinite(double v) {
   return v;
 }
 
-}  // namespace host
+}  // namespace keloscroll::host

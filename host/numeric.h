@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-namespace host {
+namespace keloscroll::host {
 
 // Round to the nearest whole number, halves to the even neighbour (no range check).
 double roundHalfEven(double v);
@@ -29,4 +29,4 @@ double divide(double a, double b);
 // Checks that a floating-point result is finite (error 6 otherwise) and returns it.
 double checkFinite(double v);
 
-}  // namespace host
+}  // namespace keloscroll::host

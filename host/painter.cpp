@@ -6,7 +6,7 @@
 
 #include "host/widget.h"
 
-namespace host {
+namespace keloscroll::host {
 
 PixelRect PixelRect::inset(int n) const {
   PixelRect r{left + n, top + n, width - 2 * n, height - 2 * n};
@@ -159,4 +159,4 @@ std::vector<TextLine> layoutText(std::string_view s, const PixelRect& r, const T
   return out;
 }
 
-}  // namespace host
+}  // namespace keloscroll::host

@@ -12,7 +12,7 @@
 #include "host/system_colors.h"
 #include "host/text.h"
 
-namespace host {
+namespace keloscroll::host {
 
 struct Rgb {
   uint8_t r = 0, g = 0, b = 0;
@@ -131,4 +131,4 @@ class ClipScope {
   Painter& p_;
 };
 
-}  // namespace host
+}  // namespace keloscroll::host

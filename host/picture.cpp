@@ -18,7 +18,7 @@
 #include "host/read_file.h"
 #endif
 
-namespace host {
+namespace keloscroll::host {
 
 namespace {
 
@@ -133,4 +133,4 @@ Variant Picture::invoke(int32_t id, Invoke kind, std::span<Variant> args) {
   return pictureTable().invoke(*this, id, kind, args);
 }
 
-}  // namespace host
+}  // namespace keloscroll::host

@@ -11,7 +11,7 @@
 
 #include "host/dispatch.h"
 
-namespace host {
+namespace keloscroll::host {
 
 class Picture final : public Dispatch {
  public:
@@ -51,4 +51,4 @@ class Picture final : public Dispatch {
 
 using PictureRef = std::shared_ptr<Picture>;
 
-}  // namespace host
+}  // namespace keloscroll::host

@@ -4,7 +4,7 @@
 
 #include "host/picture_decode_parts.h"
 
-namespace host::picture_decode {
+namespace keloscroll::host::picture_decode {
 
 namespace {
 
@@ -152,4 +152,4 @@ Pixels decode(std::span<const uint8_t> data) {
   invalid();
 }
 
-}  // namespace host::picture_decode
+}  // namespace keloscroll::host::picture_decode

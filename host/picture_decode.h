@@ -9,7 +9,7 @@
 #include <span>
 #include <vector>
 
-namespace host::picture_decode {
+namespace keloscroll::host::picture_decode {
 
 // The largest picture, in pixels a side, and the largest file that is read.
 inline constexpr int kMaxSide = 8192;
@@ -25,4 +25,4 @@ struct Pixels {
 // picture") for anything else, and for data that breaks the limits or does not decode.
 Pixels decode(std::span<const uint8_t> data);
 
-}  // namespace host::picture_decode
+}  // namespace keloscroll::host::picture_decode

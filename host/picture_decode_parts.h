@@ -10,7 +10,7 @@
 #include "host/error.h"
 #include "host/picture_decode.h"
 
-namespace host::picture_decode {
+namespace keloscroll::host::picture_decode {
 
 [[noreturn]] inline void invalid() {
   raise(err::InvalidPicture);
@@ -37,4 +37,4 @@ Pixels decodePng(std::span<const uint8_t> d);
 Pixels decodeJpeg(std::span<const uint8_t> d);
 Pixels decodeGif(std::span<const uint8_t> d);  // the first image, on its logical screen
 
-}  // namespace host::picture_decode
+}  // namespace keloscroll::host::picture_decode

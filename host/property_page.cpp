@@ -1,6 +1,6 @@
 #include "host/property_page.h"
 
-namespace host {
+namespace keloscroll::host {
 
 namespace {
 
@@ -38,4 +38,4 @@ Variant PropertyPageSite::invoke(int32_t id, Invoke kind, std::span<Variant> arg
   return table().invoke(*this, id, kind, args);
 }
 
-}  // namespace host
+}  // namespace keloscroll::host

@@ -11,7 +11,7 @@
 #include "host/dispatch.h"
 #include "host/types.h"
 
-namespace host {
+namespace keloscroll::host {
 
 class PropertyPageSite final : public Dispatch {
  public:
@@ -34,4 +34,4 @@ class PropertyPageSite final : public Dispatch {
   Boolean changed_ = False;
 };
 
-}  // namespace host
+}  // namespace keloscroll::host

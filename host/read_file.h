@@ -8,7 +8,7 @@
 #include <string_view>
 #include <system_error>
 
-namespace host {
+namespace keloscroll::host {
 
 struct ReadError {
   std::error_code code;  // errno of open or read; is_a_directory, invalid_argument (no regular
@@ -29,4 +29,4 @@ std::string byteCount(size_t n);
 // a great deal of memory.
 bool jsonNestsDeeperThan(std::string_view text, int limit);
 
-}  // namespace host
+}  // namespace keloscroll::host

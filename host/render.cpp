@@ -8,7 +8,7 @@
 #include "host/leaf_widgets.h"
 #include "host/text.h"
 
-namespace host {
+namespace keloscroll::host {
 
 namespace {
 
@@ -409,4 +409,4 @@ void paintForm(const Form& form, Painter& painter, Dpi dpi) {
   paintFormItself(form, painter, at);
 }
 
-}  // namespace host
+}  // namespace keloscroll::host

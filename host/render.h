@@ -8,7 +8,7 @@
 #include "host/form.h"
 #include "host/painter.h"
 
-namespace host {
+namespace keloscroll::host {
 
 // Twips to whole pixels at a density, halves rounded up; both edges of a rectangle are rounded,
 // so that widgets that touch in twips touch in pixels.
@@ -31,4 +31,4 @@ int scaledPixels(int classicPixels, Dpi dpi);
 void paintForm(const Form& form, Painter& painter);
 void paintForm(const Form& form, Painter& painter, Dpi dpi);
 
-}  // namespace host
+}  // namespace keloscroll::host

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace host::syscolor {
+namespace keloscroll::host::syscolor {
 
 inline constexpr int32_t of(int n) {
   return static_cast<int32_t>(0x80000000u | static_cast<uint32_t>(n));
@@ -22,4 +22,4 @@ inline constexpr int32_t ScrollBar = of(0), Desktop = of(1), ActiveCaption = of(
 // The highest system colour a colour property takes.
 inline constexpr int32_t Last = InfoBackground;
 
-}  // namespace host::syscolor
+}  // namespace keloscroll::host::syscolor

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-namespace host::text {
+namespace keloscroll::host::text {
 
 namespace {
 
@@ -78,4 +78,4 @@ double lineHeightTwips(double pointSize, bool bold, Dpi dpi) {
   return twipsOf(lineHeightPixels(pointSize, bold, dpi), dpi);
 }
 
-}  // namespace host::text
+}  // namespace keloscroll::host::text

@@ -10,7 +10,7 @@
 
 #include "host/units.h"
 
-namespace host::text {
+namespace keloscroll::host::text {
 
 inline constexpr const char* kDefaultFace = "DejaVu Sans";
 inline constexpr double kDefaultPointSize = 8.0;
@@ -39,4 +39,4 @@ std::string validUtf8(std::string_view s);
 double lineWidthPixels(std::string_view line, double pointSize, bool bold, Dpi dpi);
 double lineHeightPixels(double pointSize, bool bold, Dpi dpi);
 
-}  // namespace host::text
+}  // namespace keloscroll::host::text

@@ -2,7 +2,7 @@
 
 #include "host/timer_widget.h"
 
-namespace host {
+namespace keloscroll::host {
 
 bool TimerQueue::before(const Timer* a, const Timer* b) {
   if (a->due_ != b->due_) return a->due_ < b->due_;
@@ -76,4 +76,4 @@ void TimerQueue::clear() {
   heap_.clear();
 }
 
-}  // namespace host
+}  // namespace keloscroll::host

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace host {
+namespace keloscroll::host {
 
 class Timer;
 
@@ -31,4 +31,4 @@ class TimerQueue {
   std::vector<Timer*> heap_;
 };
 
-}  // namespace host
+}  // namespace keloscroll::host

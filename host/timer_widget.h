@@ -6,7 +6,7 @@
 
 #include "host/widget.h"
 
-namespace host {
+namespace keloscroll::host {
 
 // Ticks every Interval ms while enabled. Writing Interval, or Enabled = true, while it runs
 // restarts the count: the next tick comes a full interval after the write.
@@ -35,4 +35,4 @@ class Timer final : public Widget {
   uint64_t arrival_ = 0;  // when it reached the engine (ties of due times), 0 while away
 };
 
-}  // namespace host
+}  // namespace keloscroll::host

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-namespace host {
+namespace keloscroll::host {
 
 // A Boolean exchanged with the host: true is all bits set (-1), false is 0.
 using Boolean = int16_t;
@@ -34,4 +34,4 @@ inline constexpr Integer booleanToCheck(Boolean b) {
   return static_cast<Integer>(b & 1);
 }
 
-}  // namespace host
+}  // namespace keloscroll::host

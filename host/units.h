@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-namespace host {
+namespace keloscroll::host {
 
 inline constexpr double kTwipsPerInch = 1440.0;
 inline constexpr double kHimetricPerInch = 2540.0;
@@ -72,4 +72,4 @@ constexpr double pixelsOf(double twips, Dpi d) {
   return toPixels(Twips{twips}, d).value;
 }
 
-}  // namespace host
+}  // namespace keloscroll::host

@@ -10,7 +10,7 @@
 #include "host/error.h"
 #include "host/numeric.h"
 
-namespace host {
+namespace keloscroll::host {
 
 namespace {
 double parseNumberOfWidth(std::string_view text, int bits);
@@ -420,4 +420,4 @@ std::string formatDouble(double v) {
   return s;
 }
 
-}  // namespace host
+}  // namespace keloscroll::host

@@ -10,7 +10,7 @@
 
 #include "host/types.h"
 
-namespace host {
+namespace keloscroll::host {
 
 class Dispatch;
 using ObjectRef = std::shared_ptr<Dispatch>;
@@ -124,4 +124,4 @@ double parseNumber(std::string_view text);
 std::string formatSingle(float v);
 std::string formatDouble(double v);
 
-}  // namespace host
+}  // namespace keloscroll::host

@@ -11,7 +11,7 @@
 #include "host/error.h"
 #include "host/widget_members.h"
 
-namespace host {
+namespace keloscroll::host {
 
 using namespace widget_members;
 
@@ -284,4 +284,4 @@ void Widget::addWidgetMembers(Table& t) {
   t.property("Parent", [](Widget& w) { return objectOf(w.form()); });
 }
 
-}  // namespace host
+}  // namespace keloscroll::host

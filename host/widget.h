@@ -17,7 +17,7 @@
 #include "host/types.h"
 #include "host/units.h"
 
-namespace host {
+namespace keloscroll::host {
 
 class FormEngine;
 class ContainerWidget;
@@ -154,4 +154,4 @@ class Widget : public Dispatch {
   Widget* registeredNext_ = nullptr;
 };
 
-}  // namespace host
+}  // namespace keloscroll::host

@@ -13,7 +13,7 @@
 #include "host/error.h"
 #include "host/widget_members.h"
 
-namespace host {
+namespace keloscroll::host {
 
 using namespace widget_members;
 
@@ -237,4 +237,4 @@ const Widget::Table& Label::table() const {
   return kTable;
 }
 
-}  // namespace host
+}  // namespace keloscroll::host

@@ -16,7 +16,7 @@
 #include "host/system_colors.h"
 #include "host/widget.h"
 
-namespace host::widget_members {
+namespace keloscroll::host::widget_members {
 
 inline constexpr int32_t kWrongArgCount = 450;
 
@@ -154,4 +154,4 @@ inline void bindColor(DispatchTable<Widget>& t, const char* name, int32_t (W::*g
       [set](Widget& w, const Variant& v) { (as<W>(w).*set)(colorOf(v)); });
 }
 
-}  // namespace host::widget_members
+}  // namespace keloscroll::host::widget_members

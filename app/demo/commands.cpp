@@ -3,7 +3,7 @@
 #include <exception>
 #include <iostream>
 
-namespace kelo::demo {
+namespace keloscroll::demo {
 
 bool reportOutcome(const std::function<void()>& action,
                    const std::function<void(std::string)>& note, const std::string& done,
@@ -32,4 +32,4 @@ bool askToSaveChanges(host::FormEngine& engine, const std::string& path,
   return false;
 }
 
-}  // namespace kelo::demo
+}  // namespace keloscroll::demo

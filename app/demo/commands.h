@@ -7,7 +7,7 @@
 
 #include "host/engine.h"
 
-namespace kelo::demo {
+namespace keloscroll::demo {
 
 // Runs a save or a load. Its outcome goes to `note`: `done` when it worked, else `failed` and
 // the reason (also to standard error). True when it worked.
@@ -20,4 +20,4 @@ bool reportOutcome(const std::function<void()>& action,
 bool askToSaveChanges(host::FormEngine& engine, const std::string& path,
                       const std::function<bool()>& save);
 
-}  // namespace kelo::demo
+}  // namespace keloscroll::demo

@@ -13,7 +13,7 @@
 #include "server/linux/exports.h"
 #include "server/linux/registry.h"
 
-namespace kelo::demo {
+namespace keloscroll::demo {
 
 namespace ks = keloscroll::server;
 using nlohmann::json;
@@ -196,4 +196,4 @@ SitedControl placeControl(std::string_view progId, host::FormEngine& engine,
   return c;
 }
 
-}  // namespace kelo::demo
+}  // namespace keloscroll::demo

@@ -13,7 +13,7 @@
 #include "host/variant.h"
 #include "server/linux/com.h"
 
-namespace kelo::demo {
+namespace keloscroll::demo {
 
 // The component library that came with this program: installed beside it
 // (bin/../lib/keloscroll/libKeloScroll.so), else the one of the build it was made in.
@@ -99,4 +99,4 @@ SitedControl placeControl(std::string_view progId, host::FormEngine& engine,
                           host::ContainerWidget& container, const std::string& name,
                           const Placement& how);
 
-}  // namespace kelo::demo
+}  // namespace keloscroll::demo

@@ -15,7 +15,7 @@
 #define KELO_DESIGNER_PROPERTY_PAGE 1
 #endif
 
-namespace kelo::demo {
+namespace keloscroll::demo {
 
 namespace {
 
@@ -460,4 +460,4 @@ void Designer::wheel(int steps) {
   if (steps != 0 && log_->underCursor()) log_->scroll(steps);
 }
 
-}  // namespace kelo::demo
+}  // namespace keloscroll::demo

@@ -22,7 +22,7 @@
 #include "host/engine.h"
 #include "host/widgets.h"
 
-namespace kelo::demo {
+namespace keloscroll::demo {
 
 class Designer {
  public:
@@ -158,4 +158,4 @@ class Designer {
   int64_t lastPressMs_ = -1;
 };
 
-}  // namespace kelo::demo
+}  // namespace keloscroll::demo

@@ -9,7 +9,7 @@
 #include "app/demo/designer.h"
 #include "app/demo/layout.h"
 
-namespace kelo::demo {
+namespace keloscroll::demo {
 
 namespace {
 
@@ -155,4 +155,4 @@ void Designer::dragTo(double x, double y) {
   placeHandles();
 }
 
-}  // namespace kelo::demo
+}  // namespace keloscroll::demo

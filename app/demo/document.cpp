@@ -5,7 +5,7 @@
 
 #include "host/read_file.h"
 
-namespace kelo::demo {
+namespace keloscroll::demo {
 
 namespace {
 
@@ -101,4 +101,4 @@ TextDocument loadDocument(const std::string& path) {
   return makeDocument(path, text);
 }
 
-}  // namespace kelo::demo
+}  // namespace keloscroll::demo

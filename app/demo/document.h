@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace kelo::demo {
+namespace keloscroll::demo {
 
 struct TextDocument {
   std::string path;                // as given
@@ -30,4 +30,4 @@ int32_t characterCount(std::string_view s);
 std::string fromColumn(std::string_view line, int32_t column);
 std::string firstWords(std::string_view line, int32_t maxChars = 32);
 
-}  // namespace kelo::demo
+}  // namespace keloscroll::demo

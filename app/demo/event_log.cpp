@@ -7,7 +7,7 @@
 #include "control/register.h"
 #include "host/variant.h"
 
-namespace kelo::demo {
+namespace keloscroll::demo {
 
 namespace {
 constexpr int kInset = 8;  // the label and the bar inside the frame's edges
@@ -42,12 +42,12 @@ int EventLog::heightPixels() {
 
 void EventLog::place(int left, int top, int width, int height) {
   const int lineH = lineHeightPixels();
-  kelo::demo::place(*frame_, left, top, width, height);
+  keloscroll::demo::place(*frame_, left, top, width, height);
   const int innerTop = lineH / 2 + 6;
   const int barLeft = width - kInset - kBarThickness;
-  kelo::demo::place(*label_, kInset, innerTop, barLeft - kInset - 4, height - innerTop - 2);
+  keloscroll::demo::place(*label_, kInset, innerTop, barLeft - kInset - 4, height - innerTop - 2);
   const int barH = height - innerTop - 4;
-  kelo::demo::place(bar_.site->surface(), barLeft, innerTop - 2, kBarThickness, barH);
+  keloscroll::demo::place(bar_.site->surface(), barLeft, innerTop - 2, kBarThickness, barH);
   bar_.site->resize(static_cast<float>(px(kBarThickness)), static_cast<float>(px(barH)));
   refresh();
 }
@@ -130,4 +130,4 @@ std::string EventLog::fit(const std::string& line) const {
   return cut + "...";
 }
 
-}  // namespace kelo::demo
+}  // namespace keloscroll::demo

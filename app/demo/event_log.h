@@ -13,7 +13,7 @@
 #include "host/engine.h"
 #include "host/widgets.h"
 
-namespace kelo::demo {
+namespace keloscroll::demo {
 
 class EventLog {
  public:
@@ -61,4 +61,4 @@ class EventLog {
   int32_t first_ = 1;
 };
 
-}  // namespace kelo::demo
+}  // namespace keloscroll::demo

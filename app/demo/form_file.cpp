@@ -10,7 +10,7 @@
 #include "host/read_file.h"
 #include "host/variant.h"
 
-namespace kelo::demo {
+namespace keloscroll::demo {
 
 using nlohmann::json;
 
@@ -294,4 +294,4 @@ DesignedForm readDesignFile(const std::string& path) {
   return readJsonFile(path, &designFromJson);
 }
 
-}  // namespace kelo::demo
+}  // namespace keloscroll::demo

@@ -13,7 +13,7 @@
 #include "host/container.h"
 #include "host/units.h"
 
-namespace kelo::demo {
+namespace keloscroll::demo {
 
 struct SavedForm {
   std::string file;  // the text file shown
@@ -75,4 +75,4 @@ DesignedForm designFromJson(const nlohmann::json& j);
 void writeDesignFile(const std::string& path, const DesignedForm& form);
 DesignedForm readDesignFile(const std::string& path);
 
-}  // namespace kelo::demo
+}  // namespace keloscroll::demo

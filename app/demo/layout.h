@@ -9,7 +9,7 @@
 #include "host/units.h"
 #include "host/widgets.h"
 
-namespace kelo::demo {
+namespace keloscroll::demo {
 
 inline constexpr int kBarThickness = 17;  // a bar across, pixels
 inline constexpr int32_t kWhite = 0x00FFFFFF;
@@ -44,4 +44,4 @@ inline int lineHeightPixels() {
       host::kClassicDpi)));
 }
 
-}  // namespace kelo::demo
+}  // namespace keloscroll::demo

@@ -23,9 +23,9 @@
 
 namespace {
 
-using kelo::demo::Designer;
-using kelo::demo::TextDocument;
-using kelo::demo::Viewer;
+using keloscroll::demo::Designer;
+using keloscroll::demo::TextDocument;
+using keloscroll::demo::Viewer;
 
 constexpr const char* kUsage =
     "usage: keloscroll-demo [FILE] [--designer] [--form PATH] [--shots DIR]\n"
@@ -129,8 +129,8 @@ std::string samplePath() {
 
 std::optional<TextDocument> document(const Options& o) {
   try {
-    if (!o.file.empty()) return kelo::demo::loadDocument(o.file);
-    return kelo::demo::loadDocument(samplePath());
+    if (!o.file.empty()) return keloscroll::demo::loadDocument(o.file);
+    return keloscroll::demo::loadDocument(samplePath());
   } catch (const std::exception& e) {
     std::cerr << "keloscroll-demo: " << e.what() << '\n';
     return std::nullopt;
@@ -153,10 +153,10 @@ Uint32 pushQuit(Uint32, void*) {
 }
 
 // A window on a display for the engine, or null when there is none (the reason on stderr).
-std::unique_ptr<host::sdl::Backend> openBackend(host::FormEngine& engine) {
-  std::unique_ptr<host::sdl::Backend> backend;
+std::unique_ptr<keloscroll::host::sdl::Backend> openBackend(keloscroll::host::FormEngine& engine) {
+  std::unique_ptr<keloscroll::host::sdl::Backend> backend;
   try {
-    backend = std::make_unique<host::sdl::Backend>(engine);
+    backend = std::make_unique<keloscroll::host::sdl::Backend>(engine);
   } catch (const std::exception& e) {
     std::cerr << "keloscroll-demo: no window (" << e.what() << ")\n";
     return nullptr;
@@ -179,7 +179,7 @@ std::unique_ptr<host::sdl::Backend> openBackend(host::FormEngine& engine) {
 // The viewer's or the designer's form in the window, until it quits. Returns nullopt when the
 // window cannot be opened.
 template <class App>
-std::optional<int> runApp(const Options& o, host::sdl::Backend& backend, App& app,
+std::optional<int> runApp(const Options& o, keloscroll::host::sdl::Backend& backend, App& app,
                           const std::string& shown) {
   app.formPath = o.formPath;
   app.onLog = [](const std::string& line) { std::cout << line << std::endl; };
@@ -202,15 +202,15 @@ std::optional<int> runApp(const Options& o, host::sdl::Backend& backend, App& ap
     }
   };
   backend.onKey = [&](int16_t code, int16_t shift) {
-    if (code == host::vk::F1 + 11 && shift == 0) {
+    if (code == keloscroll::host::vk::F1 + 11 && shift == 0) {
       windowShot("window-" + std::to_string(++shotCount) + ".png");
       return true;
     }
     return app.handleKey(code, shift);
   };
   backend.onResize = [&](int w, int h) {
-    host::Dpi dpi = app.form().dpi();
-    app.resize(kelo::demo::layoutPixels(w, dpi), kelo::demo::layoutPixels(h, dpi));
+    keloscroll::host::Dpi dpi = app.form().dpi();
+    app.resize(keloscroll::demo::layoutPixels(w, dpi), keloscroll::demo::layoutPixels(h, dpi));
   };
   backend.onWheel = [&](int steps) { app.wheel(steps); };
   app.onQuit = [&] { backend.quit(); };
@@ -227,9 +227,9 @@ std::optional<int> runApp(const Options& o, host::sdl::Backend& backend, App& ap
 
 // The window. Returns nullopt when no window can be opened (the caller plays headless).
 std::optional<int> runWindow(const Options& o, const TextDocument& doc) {
-  host::SystemClock clock;
-  host::FormEngine engine(clock);
-  std::unique_ptr<host::sdl::Backend> backend = openBackend(engine);
+  keloscroll::host::SystemClock clock;
+  keloscroll::host::FormEngine engine(clock);
+  std::unique_ptr<keloscroll::host::sdl::Backend> backend = openBackend(engine);
   if (!backend) return std::nullopt;
   if (o.designer) {
     Designer designer(engine);
@@ -251,7 +251,7 @@ void useOwnRegistry() {
     ::setenv("KELO_REGISTRY", own.c_str(), 1);
   }
   std::cerr << "keloscroll-demo: the component library is registered in "
-            << kelo::demo::registryFile().string() << '\n';
+            << keloscroll::demo::registryFile().string() << '\n';
 }
 
 }  // namespace
@@ -271,14 +271,14 @@ int main(int argc, char** argv) {
       std::cerr << "keloscroll-demo: no display (DISPLAY and WAYLAND_DISPLAY are unset): "
                    "playing the scripted session headless\n";
     }
-    kelo::demo::SessionOptions s;
+    keloscroll::demo::SessionOptions s;
     s.document = *doc;
     s.shotsDir = o->shots;
     s.formPath = (std::filesystem::path(o->shots) / "session-form.json").string();
-    kelo::demo::playSession(s, std::cout);
+    keloscroll::demo::playSession(s, std::cout);
     std::cout << "the session's form was saved to " << s.formPath << '\n';
     return 0;
-  } catch (const host::Error& e) {
+  } catch (const keloscroll::host::Error& e) {
     std::cerr << "keloscroll-demo: error " << e.number() << ": " << e.description() << '\n';
   } catch (const std::exception& e) {
     std::cerr << "keloscroll-demo: " << e.what() << '\n';

@@ -11,7 +11,7 @@
 #include "host/error.h"
 #include "host/render.h"
 
-namespace kelo::demo {
+namespace keloscroll::demo {
 
 namespace {
 
@@ -179,4 +179,4 @@ SessionResult playSession(const SessionOptions& options, std::ostream& out) {
   return session.play();
 }
 
-}  // namespace kelo::demo
+}  // namespace keloscroll::demo

@@ -10,7 +10,7 @@
 
 #include "app/demo/viewer.h"
 
-namespace kelo::demo {
+namespace keloscroll::demo {
 
 struct SessionOptions {
   TextDocument document;
@@ -33,4 +33,4 @@ struct SessionResult {
 // Throws std::runtime_error when a screenshot cannot be written.
 SessionResult playSession(const SessionOptions& options, std::ostream& out);
 
-}  // namespace kelo::demo
+}  // namespace keloscroll::demo

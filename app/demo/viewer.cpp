@@ -15,7 +15,7 @@
 #define KELO_DEMO_PROPERTY_PAGE 1
 #endif
 
-namespace kelo::demo {
+namespace keloscroll::demo {
 
 // ---- the form -------------------------------------------------------------------------------
 
@@ -113,7 +113,7 @@ host::Widget& Viewer::part(std::string_view bar, std::string_view name) const {
 }
 
 void Viewer::centreOf(const host::Widget& w, double& x, double& y) const {
-  kelo::demo::centreOf(w, x, y);
+  keloscroll::demo::centreOf(w, x, y);
 }
 
 void Viewer::resize(int width, int height) {
@@ -405,4 +405,4 @@ bool Viewer::loadFromFile(const std::string& path) {
                        "load failed, the form is unchanged");
 }
 
-}  // namespace kelo::demo
+}  // namespace keloscroll::demo

@@ -26,7 +26,7 @@
 #include "host/engine.h"
 #include "host/widgets.h"
 
-namespace kelo::demo {
+namespace keloscroll::demo {
 
 // ---- the form -------------------------------------------------------------------------------
 
@@ -134,4 +134,4 @@ class Viewer {
   int visibleLines_ = 1, visibleColumns_ = 1;
 };
 
-}  // namespace kelo::demo
+}  // namespace keloscroll::demo

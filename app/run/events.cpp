@@ -2,7 +2,7 @@
 // what modal forms and message boxes do.
 #include "app/run/interpreter.h"
 
-namespace kelo::run {
+namespace keloscroll::run {
 
 std::string Interpreter::handlerKey(std::string_view object, std::string_view event) {
   return lower(object) + '\n' + lower(event);
@@ -187,4 +187,4 @@ Interpreter::Action Interpreter::parseTrace(Cursor& c) {
   return [=, this](const Frame&) { trace = on; };
 }
 
-}  // namespace kelo::run
+}  // namespace keloscroll::run

@@ -26,11 +26,11 @@
 #include "host/error.h"
 #include "host/widgets.h"
 
-namespace design {
+namespace keloscroll::design {
 class PropertyDialog;
 }
 
-namespace kelo::run {
+namespace keloscroll::run {
 
 using host::Variant;
 
@@ -366,4 +366,4 @@ class Interpreter {
   std::unique_ptr<Library, LibraryCloser> library;
 };
 
-}  // namespace kelo::run
+}  // namespace keloscroll::run

@@ -14,7 +14,7 @@
 #endif
 
 int main(int argc, char** argv) {
-  kelo::run::RunOptions options;
+  keloscroll::run::RunOptions options;
   std::string file;
   for (int i = 1; i < argc; ++i) {
     std::string_view a = argv[i];
@@ -32,17 +32,17 @@ int main(int argc, char** argv) {
       file = a;
     } else {
       std::cerr << "usage: keloscroll-run [-v] [--screenshots-anywhere] FILE\n";
-      return kelo::run::kStopped;
+      return keloscroll::run::kStopped;
     }
   }
   if (file.empty()) {
     std::cerr << "usage: keloscroll-run [-v] [--screenshots-anywhere] FILE\n";
-    return kelo::run::kStopped;
+    return keloscroll::run::kStopped;
   }
 #ifdef KELO_RUN_HAS_CONTROL
   keloscroll::registerControlClasses();
 #endif
-  kelo::run::Runner runner(std::cout, std::cerr, options);
+  keloscroll::run::Runner runner(std::cout, std::cerr, options);
   if (const char* dir = std::getenv("KELO_SCREENSHOT_DIR")) runner.setScreenshotFolder(dir);
   return runner.runFile(file);
 }

@@ -4,7 +4,7 @@
 #include "app/run/interpreter.h"
 #include "host/picture.h"
 
-namespace kelo::run {
+namespace keloscroll::run {
 
 namespace {
 
@@ -209,4 +209,4 @@ Variant Interpreter::eval(const ValueExpr& v, const Frame& f) {
   return Variant();
 }
 
-}  // namespace kelo::run
+}  // namespace keloscroll::run

@@ -10,7 +10,7 @@
 #include "host/read_file.h"
 #include "host/text.h"
 
-namespace kelo::run {
+namespace keloscroll::run {
 
 std::string single(float v) {
   return host::formatSingle(v);
@@ -273,4 +273,4 @@ host::VirtualClock& Runner::clock() {
   return impl_->clock;
 }
 
-}  // namespace kelo::run
+}  // namespace keloscroll::run

@@ -9,12 +9,12 @@
 #include <string>
 #include <string_view>
 
-namespace host {
+namespace keloscroll::host {
 class FormEngine;
 class VirtualClock;
-}  // namespace host
+}  // namespace keloscroll::host
 
-namespace kelo::run {
+namespace keloscroll::run {
 
 class Interpreter;
 
@@ -66,4 +66,4 @@ class Runner {
   std::unique_ptr<Interpreter> impl_;
 };
 
-}  // namespace kelo::run
+}  // namespace keloscroll::run

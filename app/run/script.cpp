@@ -8,7 +8,7 @@
 #include "host/error.h"
 #include "host/numeric.h"
 
-namespace kelo::run {
+namespace keloscroll::run {
 
 namespace {
 
@@ -416,4 +416,4 @@ bool sameEvent(const EventText& a, const EventText& b) {
   return equalsIgnoreCase(a.name, b.name) && a.args == b.args;
 }
 
-}  // namespace kelo::run
+}  // namespace keloscroll::run

@@ -12,7 +12,7 @@
 
 #include "host/variant.h"
 
-namespace kelo::run {
+namespace keloscroll::run {
 
 // A mistake in a scenario, or a name it uses that does not exist. It stops the run. It is not a
 // host::Error, so that a control's error traps never swallow it on its way out of an event handler.
@@ -88,4 +88,4 @@ EventText parseEventText(std::string_view word);
 // Event names compare ignoring case, arguments exactly as printed.
 bool sameEvent(const EventText& a, const EventText& b);
 
-}  // namespace kelo::run
+}  // namespace keloscroll::run

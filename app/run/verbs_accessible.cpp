@@ -3,7 +3,7 @@
 #include "app/run/interpreter.h"
 #include "host/accessible.h"
 
-namespace kelo::run {
+namespace keloscroll::run {
 
 namespace {
 
@@ -80,4 +80,4 @@ Interpreter::Action Interpreter::parseAccessible(Cursor& c) {
   };
 }
 
-}  // namespace kelo::run
+}  // namespace keloscroll::run

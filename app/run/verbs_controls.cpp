@@ -6,7 +6,7 @@
 #include "app/run/interpreter.h"
 #include "host/classes.h"
 
-namespace kelo::run {
+namespace keloscroll::run {
 
 bool Interpreter::parsePlacementWord(Cursor& c, Placement& p) {
   if (c.accept("at")) {
@@ -288,4 +288,4 @@ Interpreter::Action Interpreter::parseRaise(Cursor& c) {
   };
 }
 
-}  // namespace kelo::run
+}  // namespace keloscroll::run

@@ -3,7 +3,7 @@
 #include "app/run/interpreter.h"
 #include "host/message_box.h"
 
-namespace kelo::run {
+namespace keloscroll::run {
 
 // expect due = MS | none, expect cursor = X Y, expect modal depth = N
 Interpreter::Action Interpreter::parseExpectEngine(Cursor& c) {
@@ -56,4 +56,4 @@ Interpreter::Action Interpreter::parseMsgBox(Cursor& c) {
   };
 }
 
-}  // namespace kelo::run
+}  // namespace keloscroll::run

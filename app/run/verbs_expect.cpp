@@ -7,7 +7,7 @@
 #include "app/run/interpreter.h"
 #include "host/cairo/cairo_painter.h"
 
-namespace kelo::run {
+namespace keloscroll::run {
 
 namespace {
 
@@ -256,4 +256,4 @@ void Interpreter::compare(const Frame& f, const std::string& what, const Variant
                               formatValue(got) + " (" + typeLabel(got) + ")");
 }
 
-}  // namespace kelo::run
+}  // namespace keloscroll::run

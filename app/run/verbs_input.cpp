@@ -5,7 +5,7 @@
 
 #include "app/run/interpreter.h"
 
-namespace kelo::run {
+namespace keloscroll::run {
 
 namespace {
 
@@ -238,4 +238,4 @@ Interpreter::Action Interpreter::parseTime(Cursor& c) {
   return [=, this](const Frame&) { clock.setTimeOfDay(seconds); };
 }
 
-}  // namespace kelo::run
+}  // namespace keloscroll::run

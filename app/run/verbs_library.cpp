@@ -17,7 +17,7 @@
 #include "server/linux/com.h"
 #include "server/linux/exports.h"
 
-namespace kelo::run {
+namespace keloscroll::run {
 
 namespace srv = keloscroll::server;
 
@@ -352,4 +352,4 @@ host::ObjectRef Interpreter::createFromLibrary(const std::string& progId, host::
   return control->Dispatch();
 }
 
-}  // namespace kelo::run
+}  // namespace keloscroll::run

@@ -6,7 +6,7 @@
 #include "host/classes.h"
 #include "host/render.h"
 
-namespace kelo::run {
+namespace keloscroll::run {
 
 namespace {
 
@@ -254,4 +254,4 @@ Interpreter::Action Interpreter::parseClear(Cursor& c) {
   return [this](const Frame&) { shownChecked = engine.shown().size(); };
 }
 
-}  // namespace kelo::run
+}  // namespace keloscroll::run

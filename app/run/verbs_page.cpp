@@ -3,7 +3,7 @@
 #include "app/run/interpreter.h"
 #include "design/PropertyDialog.h"
 
-namespace kelo::run {
+namespace keloscroll::run {
 
 host::Widget& Interpreter::pageWidget(const std::string& name) {
   closePageIfDone();
@@ -76,4 +76,4 @@ Interpreter::Action Interpreter::parsePage(Cursor& c) {
   };
 }
 
-}  // namespace kelo::run
+}  // namespace keloscroll::run

@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-namespace windemo {
+namespace keloscroll::windemo {
 
 namespace {
 
@@ -112,4 +112,4 @@ std::pair<int, int> thumbSpan(const Capture& bar, bool vertical, int buttonPixel
   return {first, last};
 }
 
-}  // namespace windemo
+}  // namespace keloscroll::windemo

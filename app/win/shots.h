@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-namespace windemo {
+namespace keloscroll::windemo {
 
 // A window's client area as the screen shows it: rows top down, 0xRRGGBB each.
 struct Capture {
@@ -29,4 +29,4 @@ bool writePng(const Capture& picture, const std::wstring& path);
 // {-1, -1} when the track shows no thumb.
 std::pair<int, int> thumbSpan(const Capture& bar, bool vertical, int buttonPixels);
 
-}  // namespace windemo
+}  // namespace keloscroll::windemo

@@ -228,11 +228,11 @@ class Checks {
   // the thumb leaves, within 3 pixels.
   void thumb(const wchar_t* name, HWND hostWindow, IDispatch* bar, bool vertical) {
     HWND window = GetWindow(hostWindow, GW_CHILD);
-    windemo::Capture c = windemo::capture(window);
+    keloscroll::windemo::Capture c = keloscroll::windemo::capture(window);
     HDC screen = GetDC(nullptr);
     int button = MulDiv(240, GetDeviceCaps(screen, vertical ? LOGPIXELSY : LOGPIXELSX), 1440);
     ReleaseDC(nullptr, screen);
-    auto [first, last] = windemo::thumbSpan(c, vertical, button);
+    auto [first, last] = keloscroll::windemo::thumbSpan(c, vertical, button);
     // A bar not yet moved reads Value 0 with its thumb at the first position.
     long value = std::max(1L, getLong(bar, L"Value")), max = getLong(bar, L"Max");
     int track = (vertical ? c.height : c.width) - 2 * button;
@@ -309,7 +309,7 @@ std::vector<std::wstring> readLines(const std::wstring& path) {
   std::ifstream in{std::filesystem::path(path)};
   std::string line;
   while (std::getline(in, line)) {
-    lines.push_back(host::win::wide(line));
+    lines.push_back(keloscroll::host::win::wide(line));
   }
   return lines;
 }
@@ -406,7 +406,7 @@ int wmain(int argc, wchar_t** argv) {
     auto shot = [&](const std::wstring& name) {
       pump(150);
       std::wstring path = shots + L"\\" + std::to_wstring(++step) + L"-" + name + L".png";
-      bool ok = windemo::writePng(windemo::capture(v.window), path);
+      bool ok = keloscroll::windemo::writePng(keloscroll::windemo::capture(v.window), path);
       std::wprintf(L"%ls %ls\n", ok ? L"wrote" : L"could not write", path.c_str());
     };
     shot(L"start");

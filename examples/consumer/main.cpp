@@ -12,8 +12,8 @@
 #include "host/cairo/cairo_painter.h"
 
 int main(int argc, char** argv) {
-  host::VirtualClock clock;
-  host::FormEngine engine(clock);
+  keloscroll::host::VirtualClock clock;
+  keloscroll::host::FormEngine engine(clock);
   auto form = engine.createForm("List");
   form->setRectTwips({0, 0, 4800, 3600});
 
@@ -27,18 +27,18 @@ int main(int argc, char** argv) {
   bar.setValue(1);
   bar.focus();
   for (int i = 0; i < 3; ++i) {  // a key every half second, as a user would press them
-    engine.keyDown(host::vk::PageDown);
-    engine.keyUp(host::vk::PageDown);
+    engine.keyDown(keloscroll::host::vk::PageDown);
+    engine.keyUp(keloscroll::host::vk::PageDown);
     engine.advance(500);
   }
   std::cout << "after three pages: value " << bar.value() << ", first row shown " << top
             << ", tooltip \"" << bar.description() << "\"\n";
 
-  host::PropertyBag saved = bar.save();
+  keloscroll::host::PropertyBag saved = bar.save();
   keloscroll::ScrollBar restored(*form, "Restored", {4200, 0, 300, 3600}, saved);
   std::cout << "restored: value " << restored.value() << " of " << restored.max() << '\n';
 
-  if (argc > 1) host::writePng(*form, argv[1]);
+  if (argc > 1) keloscroll::host::writePng(*form, argv[1]);
   const bool ok = bar.value() == 61 && top == 61 && bar.description() == "row 61" &&
                   restored.value() == 61 && restored.max() == 200;
   std::cout << (ok ? "ok" : "FAILED") << '\n';

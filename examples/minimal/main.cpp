@@ -15,8 +15,8 @@
 int main(int argc, char** argv) {
   const bool png = argc == 3 && std::string(argv[1]) == "--png";
   const bool display = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
-  host::SystemClock clock;
-  host::FormEngine engine(clock);
+  keloscroll::host::SystemClock clock;
+  keloscroll::host::FormEngine engine(clock);
   auto form = engine.createForm("Main");
   form->setCaption("KeloScroll");
   form->setRectTwips({0, 0, 320 * 15, 240 * 15});  // 320 x 240 pixels, 15 twips each
@@ -27,12 +27,12 @@ int main(int argc, char** argv) {
   bar.onChange([](int32_t row) { std::cout << "row " << row << '\n'; });
   bar.focus();
   if (!png && display) {
-    host::sdl::Backend window(engine);
+    keloscroll::host::sdl::Backend window(engine);
     window.open(*form);
     window.run();
     return 0;
   }
-  host::writePng(*form, png ? argv[2] : "minimal.png");
+  keloscroll::host::writePng(*form, png ? argv[2] : "minimal.png");
   std::cout << "wrote " << (png ? argv[2] : "minimal.png") << '\n';
   return 0;
 }

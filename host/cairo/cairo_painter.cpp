@@ -17,7 +17,7 @@
 #include "host/render.h"
 #include "host/text.h"
 
-namespace host {
+namespace keloscroll::host {
 
 namespace {
 
@@ -446,4 +446,4 @@ PixelSize writePng(const Form& form, const std::string& path) {
   return PixelSize{canvas.width(), canvas.height()};
 }
 
-}  // namespace host
+}  // namespace keloscroll::host

@@ -16,7 +16,7 @@
 typedef struct _cairo_surface cairo_surface_t;
 typedef struct _cairo cairo_t;
 
-namespace host {
+namespace keloscroll::host {
 
 class Canvas {
  public:
@@ -116,4 +116,4 @@ struct PixelSize {
 // access error") when the file cannot be written.
 PixelSize writePng(const Form& form, const std::string& path);
 
-}  // namespace host
+}  // namespace keloscroll::host

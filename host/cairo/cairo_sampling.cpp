@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-namespace host {
+namespace keloscroll::host {
 
 namespace {
 
@@ -108,4 +108,4 @@ std::optional<NearestSampling> nearestSampling(const PixelRect& place, int srcWi
   return s;
 }
 
-}  // namespace host
+}  // namespace keloscroll::host

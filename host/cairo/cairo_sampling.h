@@ -11,7 +11,7 @@
 
 #include "host/painter.h"
 
-namespace host {
+namespace keloscroll::host {
 
 // The source positions, in 16.16 fixed point, of the first column and first row of `area`, and
 // the step from one column (row) to the next. floor(position) clamped to the picture's sides is
@@ -28,4 +28,4 @@ struct NearestSampling {
 std::optional<NearestSampling> nearestSampling(const PixelRect& place, int srcWidth, int srcHeight,
                                                const PixelRect& area);
 
-}  // namespace host
+}  // namespace keloscroll::host

@@ -17,7 +17,7 @@
 
 #include "host/error.h"
 
-namespace host::text {
+namespace keloscroll::host::text {
 
 namespace {
 
@@ -107,4 +107,4 @@ double lineWidthPixels(std::string_view line, double pointSize, bool bold, Dpi d
   return std::ceil(extents.x_advance - 1e-9);
 }
 
-}  // namespace host::text
+}  // namespace keloscroll::host::text

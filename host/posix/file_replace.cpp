@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <string>
 
-namespace host {
+namespace keloscroll::host {
 
 namespace {
 
@@ -87,4 +87,4 @@ std::error_code replaceFile(const std::filesystem::path& path, std::string_view 
   return {};
 }
 
-}  // namespace host
+}  // namespace keloscroll::host

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <system_error>
 
-namespace host {
+namespace keloscroll::host {
 
 // Writes `contents` as the file at `path`. The temporary file has a unique name in the same
 // folder, is made exclusively (never through a link an attacker left there), is flushed to the
@@ -16,4 +16,4 @@ namespace host {
 // is as it was, no temporary file stays, and the error is returned.
 std::error_code replaceFile(const std::filesystem::path& path, std::string_view contents);
 
-}  // namespace host
+}  // namespace keloscroll::host

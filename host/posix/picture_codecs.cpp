@@ -16,7 +16,7 @@
 
 #include "host/picture_decode_parts.h"
 
-namespace host::picture_decode {
+namespace keloscroll::host::picture_decode {
 
 namespace {
 
@@ -294,4 +294,4 @@ Pixels decodeGif(std::span<const uint8_t> d) {
   }
 }
 
-}  // namespace host::picture_decode
+}  // namespace keloscroll::host::picture_decode

@@ -6,7 +6,7 @@
 
 #include <cerrno>
 
-namespace host {
+namespace keloscroll::host {
 
 namespace {
 
@@ -96,4 +96,4 @@ bool jsonNestsDeeperThan(std::string_view text, int limit) {
   return false;
 }
 
-}  // namespace host
+}  // namespace keloscroll::host

@@ -15,7 +15,7 @@
 #include "host/message_box.h"
 #include "host/render.h"
 
-namespace host::sdl {
+namespace keloscroll::host::sdl {
 
 // ---- input mapping --------------------------------------------------------------------------
 
@@ -445,4 +445,4 @@ int16_t Backend::messageBox(const std::string& prompt, int32_t buttons) {
   return answer;
 }
 
-}  // namespace host::sdl
+}  // namespace keloscroll::host::sdl

@@ -16,7 +16,7 @@
 #include "host/engine.h"
 #include "host/form.h"
 
-namespace host::sdl {
+namespace keloscroll::host::sdl {
 
 // ---- input mapping (pure) -------------------------------------------------------------------
 
@@ -96,4 +96,4 @@ class Backend {
   int16_t heldButtons_ = 0;                   // mouse buttons held, as SDL's events say
 };
 
-}  // namespace host::sdl
+}  // namespace keloscroll::host::sdl

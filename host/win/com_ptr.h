@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <utility>
 
-namespace host::win {
+namespace keloscroll::host::win {
 
 template <class T>
 class ComPtr {
@@ -65,4 +65,4 @@ class ComPtr {
   T* p_ = nullptr;
 };
 
-}  // namespace host::win
+}  // namespace keloscroll::host::win

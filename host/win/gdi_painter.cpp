@@ -9,7 +9,7 @@
 #include "host/text.h"
 #include "host/win/utf16.h"
 
-namespace host {
+namespace keloscroll::host {
 
 namespace {
 
@@ -233,4 +233,4 @@ BITMAPINFO dibHeader(int width, int height) {
 }
 
 }  // namespace win
-}  // namespace host
+}  // namespace keloscroll::host

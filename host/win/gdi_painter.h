@@ -17,7 +17,7 @@
 #include "host/painter.h"
 #include "host/picture.h"
 
-namespace host {
+namespace keloscroll::host {
 
 class GdiPainter final : public Painter {
  public:
@@ -86,4 +86,4 @@ Image paintImage(int width, int height, const std::function<void(Painter&)>& pai
 Image renderFormGdi(const Form& form);
 
 }  // namespace win
-}  // namespace host
+}  // namespace keloscroll::host

@@ -13,7 +13,7 @@
 #include "host/picture_decode_parts.h"
 #include "host/win/com_ptr.h"
 
-namespace host::picture_decode {
+namespace keloscroll::host::picture_decode {
 
 namespace {
 
@@ -196,4 +196,4 @@ Pixels decodeGif(std::span<const uint8_t> d) {
   return px;
 }
 
-}  // namespace host::picture_decode
+}  // namespace keloscroll::host::picture_decode

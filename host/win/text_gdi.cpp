@@ -13,7 +13,7 @@
 #include "host/win/gdi_text.h"
 #include "host/win/utf16.h"
 
-namespace host::text {
+namespace keloscroll::host::text {
 
 namespace {
 
@@ -88,4 +88,4 @@ double lineWidthPixels(std::string_view line, double pointSize, bool bold, Dpi d
   return static_cast<double>(size.cx);
 }
 
-}  // namespace host::text
+}  // namespace keloscroll::host::text

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-namespace host::win {
+namespace keloscroll::host::win {
 
 std::wstring wide(std::string_view utf8) {
   if (utf8.empty()) return {};
@@ -22,4 +22,4 @@ std::string utf8(std::wstring_view utf16) {
   return s;
 }
 
-}  // namespace host::win
+}  // namespace keloscroll::host::win

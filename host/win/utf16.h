@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-namespace host::win {
+namespace keloscroll::host::win {
 
 std::wstring wide(std::string_view utf8);
 std::string utf8(std::wstring_view utf16);
 
-}  // namespace host::win
+}  // namespace keloscroll::host::win

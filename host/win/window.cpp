@@ -12,7 +12,7 @@
 #include "host/win/gdi_painter.h"
 #include "host/win/utf16.h"
 
-namespace host::win {
+namespace keloscroll::host::win {
 
 namespace {
 
@@ -388,4 +388,4 @@ void runModalWindow(FormEngine& engine, Form& form, HWND owner) {
   if (owner) SetActiveWindow(owner);
 }
 
-}  // namespace host::win
+}  // namespace keloscroll::host::win

@@ -14,7 +14,7 @@
 #include "host/engine.h"
 #include "host/form.h"
 
-namespace host::win {
+namespace keloscroll::host::win {
 
 // The dots per inch of a device context (a window's, a printer's, a container's memory DC), and
 // of the screen. Windows gives every device one density for both directions.
@@ -91,4 +91,4 @@ class FormWindow {
   bool installedPolicies_ = false;
 };
 
-}  // namespace host::win
+}  // namespace keloscroll::host::win

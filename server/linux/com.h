@@ -16,12 +16,12 @@
 #include "host/variant.h"
 #include "server/identities.h"
 
-namespace host {
+namespace keloscroll::host {
 class ContainerWidget;
 class ControlSite;
 class PropertyPageSite;
-}  // namespace host
-namespace design {
+}  // namespace keloscroll::host
+namespace keloscroll::design {
 class PropertyPage1;
 }
 

@@ -17,8 +17,8 @@
 
 namespace {
 
-using kelo::run::kPassed;
-using kelo::run::kStopped;
+using keloscroll::run::kPassed;
+using keloscroll::run::kStopped;
 using ::testing::HasSubstr;
 
 struct Played {
@@ -26,11 +26,11 @@ struct Played {
   std::string out, err;
 };
 
-Played play(const std::string& text, kelo::run::RunOptions options = {},
+Played play(const std::string& text, keloscroll::run::RunOptions options = {},
             const std::string& screenshots = "") {
   std::ostringstream out, err;
   Played r;
-  kelo::run::Runner runner(out, err, options);
+  keloscroll::run::Runner runner(out, err, options);
   runner.setScreenshotFolder(screenshots);
   r.status = runner.run(text, "t.scn");
   r.out = out.str();
@@ -45,13 +45,13 @@ TEST(Runner, HostileTextStopsWithAMessage) {
   std::string nested;
   for (int i = 0; i < 5000; ++i) nested += "LoadPicture(";  // as deep as a line may go
   nested += "\"a.png\"" + std::string(5000, ')');
-  kelo::run::RunOptions few, brief;
+  keloscroll::run::RunOptions few, brief;
   few.maxUncheckedEvents = 50;
   brief.maxTimeMs = 1000;
   struct Case {
     std::string scenario;
     const char* err;
-    kelo::run::RunOptions options = {};
+    keloscroll::run::RunOptions options = {};
   };
   const Case cases[] = {
       {"echo " + nested + "\n", "t.scn:1: LoadPicture needs a file name in quotes"},
@@ -59,7 +59,7 @@ TEST(Runner, HostileTextStopsWithAMessage) {
       {"form F\n" + std::string("\177ELF\2\1\1\0\0", 9),
        "t.scn:2: the line is not UTF-8 text: byte 0x00 at column 8"},
       {"echo \"caf\xE9\"\n", "t.scn:1: the line is not UTF-8 text: byte 0xE9 at column 10"},
-      {"echo 1\necho \"" + std::string(kelo::run::kMaxLineBytes, 'x') + "\"\n",
+      {"echo 1\necho \"" + std::string(keloscroll::run::kMaxLineBytes, 'x') + "\"\n",
        "t.scn:2: the line is longer than 64 KiB"},
       {"form F\nadd timer T in F\nlet T.Interval = 1\ntrace off\nadvance 100\n",
        "t.scn:5: more than 50 events not checked", few},
@@ -93,7 +93,7 @@ TEST(Runner, FilesThatAreNoScenariosStopAndScreenshotsStayInTheirFolder) {
   fs::create_directories(dir);
   ASSERT_EQ(::mkfifo((dir / "fifo.scn").c_str(), 0600), 0);
   std::ofstream(dir / "big.scn") << "echo \"never\"\n";
-  fs::resize_file(dir / "big.scn", kelo::run::kMaxScenarioBytes + 1);
+  fs::resize_file(dir / "big.scn", keloscroll::run::kMaxScenarioBytes + 1);
   const std::pair<fs::path, std::string> cases[] = {
       {dir / "missing.scn", "cannot read " + (dir / "missing.scn").string() + ": No such file"},
       {dir, (dir).string() + " is a folder, not a file"},
@@ -103,7 +103,7 @@ TEST(Runner, FilesThatAreNoScenariosStopAndScreenshotsStayInTheirFolder) {
   for (const auto& [path, message] : cases) {
     SCOPED_TRACE(path);
     std::ostringstream out, err;
-    EXPECT_EQ(kelo::run::Runner(out, err).runFile(path.string()), kStopped);
+    EXPECT_EQ(keloscroll::run::Runner(out, err).runFile(path.string()), kStopped);
     EXPECT_THAT(err.str(), ::testing::StartsWith(message));
     EXPECT_EQ(out.str(), "");
   }
@@ -114,7 +114,7 @@ TEST(Runner, FilesThatAreNoScenariosStopAndScreenshotsStayInTheirFolder) {
   EXPECT_TRUE(fs::exists(dir / "shots" / "f.png"));
   EXPECT_THAT(play("form F\nscreenshot F link/a.png\n", {}, dir.string()).err,
               HasSubstr("t.scn:2: 'link/a.png' lies outside the screenshot folder"));
-  kelo::run::RunOptions anywhere;
+  keloscroll::run::RunOptions anywhere;
   anywhere.screenshotsAnywhere = true;
   EXPECT_EQ(play("form F\nscreenshot F link/b.png\n", anywhere, dir.string()).status, kPassed);
   EXPECT_FALSE(fs::exists(outside / "a.png"));

@@ -23,7 +23,7 @@
 #include "host/sdl/sdl_backend.h"
 #include "own_registry.h"
 
-namespace host::sdl {
+namespace keloscroll::host::sdl {
 namespace {
 
 // ---- mapping --------------------------------------------------------------------------------
@@ -77,7 +77,8 @@ class SdlWindow : public ::testing::Test {
     }
     std::string text;
     for (int i = 1; i <= 120; ++i) text += "line " + std::to_string(i) + " of the text\n";
-    viewer = std::make_unique<kelo::demo::Viewer>(engine, kelo::demo::makeDocument("t.txt", text));
+    viewer = std::make_unique<keloscroll::demo::Viewer>(
+        engine, keloscroll::demo::makeDocument("t.txt", text));
     backend->onKey = [this](int16_t code, int16_t shift) { return viewer->handleKey(code, shift); };
     backend->open(viewer->form());
     id = backend->mainWindowId();
@@ -117,12 +118,12 @@ class SdlWindow : public ::testing::Test {
     backend->run();
   }
   int32_t value(Dispatch& bar) { return bar.get("Value").asLong(); }
-  Widget& part(const char* name) { return viewer->part(kelo::demo::Viewer::kLinesBar, name); }
+  Widget& part(const char* name) { return viewer->part(keloscroll::demo::Viewer::kLinesBar, name); }
 
   SystemClock clock;
   FormEngine engine{clock};
   std::unique_ptr<Backend> backend;
-  std::unique_ptr<kelo::demo::Viewer> viewer;
+  std::unique_ptr<keloscroll::demo::Viewer> viewer;
   uint32_t id = 0;
 };
 
@@ -235,4 +236,4 @@ TEST_F(SdlWindow, MouseTextAndWindowEventsReachTheForm) {
 }
 
 }  // namespace
-}  // namespace host::sdl
+}  // namespace keloscroll::host::sdl

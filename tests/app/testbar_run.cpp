@@ -19,21 +19,21 @@
 
 namespace {
 
-using host::Variant;
+using keloscroll::host::Variant;
 
 // A small control: it records its lifecycle, reads the ambient UserMode, raises Change with a
 // by-reference Long and GetDescription with a by-reference String, shows a modal form and a
 // message box, and offers its private state to diagnostics.
-class TestBar final : public host::Dispatch, public host::Diagnosable {
+class TestBar final : public keloscroll::host::Dispatch, public keloscroll::host::Diagnosable {
  public:
-  explicit TestBar(host::ControlSite& site) : site_(site) {
-    host::UserControl& s = site.surface();
+  explicit TestBar(keloscroll::host::ControlSite& site) : site_(site) {
+    keloscroll::host::UserControl& s = site.surface();
     s.InitProperties = [this] { note("InitProperties"); };
-    s.ReadProperties = [this](host::PropertyBag& bag) {
+    s.ReadProperties = [this](keloscroll::host::PropertyBag& bag) {
       note("ReadProperties");
       value_ = bag.ReadProperty("Value", Variant(int32_t{1})).asLong();
     };
-    s.WriteProperties = [this](host::PropertyBag& bag) {
+    s.WriteProperties = [this](keloscroll::host::PropertyBag& bag) {
       bag.WriteProperty("Value", Variant(value_), Variant(int32_t{1}));
     };
     s.Resize = [this] { note("Resize"); };
@@ -41,7 +41,7 @@ class TestBar final : public host::Dispatch, public host::Diagnosable {
   }
 
   int32_t idOfName(std::string_view name) const override { return table().idOfName(name); }
-  Variant invoke(int32_t id, host::Invoke kind, std::span<Variant> args) override {
+  Variant invoke(int32_t id, keloscroll::host::Invoke kind, std::span<Variant> args) override {
     return table().invoke(*this, id, kind, args);
   }
   std::string_view typeName() const override { return "TestBar"; }
@@ -54,8 +54,8 @@ class TestBar final : public host::Dispatch, public host::Diagnosable {
   void note(const char* what) {
     std::string mode;
     try {
-      mode = host::isTrue(site_.AmbientUserMode()) ? "run" : "design";
-    } catch (const host::Error& e) {
+      mode = keloscroll::host::isTrue(site_.AmbientUserMode()) ? "run" : "design";
+    } catch (const keloscroll::host::Error& e) {
       mode = std::to_string(e.number());
     }
     lifecycle_ += (lifecycle_.empty() ? "" : " ") + std::string(what) + ":" + mode;
@@ -69,10 +69,10 @@ class TestBar final : public host::Dispatch, public host::Diagnosable {
     site_.PropertyChanged("Value");
   }
 
-  static const host::DispatchTable<TestBar>& table() {
+  static const keloscroll::host::DispatchTable<TestBar>& table() {
     using Args = std::span<Variant>;
-    static const host::DispatchTable<TestBar> t = [] {
-      host::DispatchTable<TestBar> d;
+    static const keloscroll::host::DispatchTable<TestBar> t = [] {
+      keloscroll::host::DispatchTable<TestBar> d;
       d.property(
           "Value", [](TestBar& b) { return Variant(b.value_); },
           [](TestBar& b, const Variant& v) { b.setValue(v.asLong()); });
@@ -86,16 +86,16 @@ class TestBar final : public host::Dispatch, public host::Diagnosable {
       d.method("Guarded", [](TestBar& b, Args) {
         try {
           b.setValue(b.value_);
-        } catch (const host::Error& e) {
+        } catch (const keloscroll::host::Error& e) {
           return Variant(e.number());
         }
         return Variant(int32_t{0});
       });
       d.method("Dialog", [](TestBar& b, Args) {
-        host::FormEngine& engine = b.site_.engine();
+        keloscroll::host::FormEngine& engine = b.site_.engine();
         auto form = engine.createForm("dlgTest");
         form->setCaption("Test dialog");
-        auto ok = form->add<host::CommandButton>("cmdOK");
+        auto ok = form->add<keloscroll::host::CommandButton>("cmdOK");
         ok->Move(100, 100, 1000, 400);
         bool clicked = false;
         ok->Click = [&clicked] { clicked = true; };
@@ -110,7 +110,7 @@ class TestBar final : public host::Dispatch, public host::Diagnosable {
     return t;
   }
 
-  host::ControlSite& site_;
+  keloscroll::host::ControlSite& site_;
   int32_t value_ = 1;
   int32_t changeValue_ = 0;
   std::string description_;
@@ -122,10 +122,11 @@ class TestBar final : public host::Dispatch, public host::Diagnosable {
 int main(int argc, char** argv) {
   if (argc != 2) {
     std::cerr << "usage: app_testbar_run FILE\n";
-    return kelo::run::kStopped;
+    return keloscroll::run::kStopped;
   }
-  host::registerControlClass("Test.Bar", [](host::ControlSite& site) -> host::ObjectRef {
-    return std::make_shared<TestBar>(site);
-  });
-  return kelo::run::Runner(std::cout, std::cerr).runFile(argv[1]);
+  keloscroll::host::registerControlClass(
+      "Test.Bar", [](keloscroll::host::ControlSite& site) -> keloscroll::host::ObjectRef {
+        return std::make_shared<TestBar>(site);
+      });
+  return keloscroll::run::Runner(std::cout, std::cerr).runFile(argv[1]);
 }

@@ -17,7 +17,7 @@
 
 namespace keloscroll::testing {
 
-using host::testing::errorOf;
+using keloscroll::host::testing::errorOf;
 
 class Bar {
  public:
@@ -26,8 +26,8 @@ class Bar {
     form = engine.createForm("Form1");
     form->setWidth(9000);
     form->setHeight(6000);
-    site = std::make_shared<host::ControlSite>(engine, *form, "KeloScroll1");
-    site->setEventSink([this](std::string_view name, std::span<host::Variant> args) {
+    site = std::make_shared<keloscroll::host::ControlSite>(engine, *form, "KeloScroll1");
+    site->setEventSink([this](std::string_view name, std::span<keloscroll::host::Variant> args) {
       if (onEvent) onEvent(name, args);
     });
     ctl = UsrKeloScroll::create(*site);
@@ -37,15 +37,17 @@ class Bar {
     clearRecords();
   }
 
-  host::Widget& part(std::string_view name) const {
-    host::Widget* w = host::findWidget(site->surface(), name);
+  keloscroll::host::Widget& part(std::string_view name) const {
+    keloscroll::host::Widget* w = keloscroll::host::findWidget(site->surface(), name);
     if (!w) throw std::runtime_error("no part " + std::string(name));
     return *w;
   }
-  host::PictureBox& track() const { return static_cast<host::PictureBox&>(part("picBarra")); }
-  host::Widget& thumb() const { return part("imgCursor"); }
+  keloscroll::host::PictureBox& track() const {
+    return static_cast<keloscroll::host::PictureBox&>(part("picBarra"));
+  }
+  keloscroll::host::Widget& thumb() const { return part("imgCursor"); }
 
-  host::Variant diag(std::string_view name) const {
+  keloscroll::host::Variant diag(std::string_view name) const {
     for (auto& [key, value] : ctl->diagnosticState())
       if (key == name) return value;
     throw std::runtime_error("no diagnostic " + std::string(name));
@@ -56,15 +58,15 @@ class Bar {
   }
 
   // The left button at a point given in twips from a widget's top-left corner.
-  void press(const host::Widget& w, float x, float y) {
+  void press(const keloscroll::host::Widget& w, float x, float y) {
     double ox = 0, oy = 0;
     w.originOnForm(ox, oy);
-    engine.mouseDown(*form, ox + x, oy + y, host::mouse::Left);
+    engine.mouseDown(*form, ox + x, oy + y, keloscroll::host::mouse::Left);
   }
-  void release(const host::Widget& w, float x, float y) {
+  void release(const keloscroll::host::Widget& w, float x, float y) {
     double ox = 0, oy = 0;
     w.originOnForm(ox, oy);
-    engine.mouseUp(*form, ox + x, oy + y, host::mouse::Left);
+    engine.mouseUp(*form, ox + x, oy + y, keloscroll::host::mouse::Left);
   }
   void key(int16_t code, int16_t shift = 0) {
     engine.setFocus(track());
@@ -72,12 +74,12 @@ class Bar {
     engine.keyUp(code, shift);
   }
 
-  host::VirtualClock clock;
-  host::FormEngine engine;
-  std::shared_ptr<host::Form> form;
-  std::shared_ptr<host::ControlSite> site;
+  keloscroll::host::VirtualClock clock;
+  keloscroll::host::FormEngine engine;
+  std::shared_ptr<keloscroll::host::Form> form;
+  std::shared_ptr<keloscroll::host::ControlSite> site;
   std::shared_ptr<UsrKeloScroll> ctl;
-  std::function<void(std::string_view, std::span<host::Variant>)> onEvent;
+  std::function<void(std::string_view, std::span<keloscroll::host::Variant>)> onEvent;
 };
 
 }  // namespace keloscroll::testing

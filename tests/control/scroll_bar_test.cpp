@@ -14,9 +14,9 @@
 
 namespace {
 
-using host::testing::errorOf;
 using keloscroll::Bounds;
 using keloscroll::ScrollBar;
+using keloscroll::host::testing::errorOf;
 
 class Api : public ::testing::Test {
  protected:
@@ -25,35 +25,35 @@ class Api : public ::testing::Test {
     form->setRectTwips({0, 0, 9000, 6000});
   }
 
-  host::Widget& part(const ScrollBar& bar, std::string_view name) {
-    host::Widget* w = host::findWidget(bar.surface(), name);
+  keloscroll::host::Widget& part(const ScrollBar& bar, std::string_view name) {
+    keloscroll::host::Widget* w = keloscroll::host::findWidget(bar.surface(), name);
     if (!w) throw std::runtime_error("no part " + std::string(name));
     return *w;
   }
   // The pointer on the middle of a widget: pressed, held for `ms`, released.
-  void hold(host::Widget& w, int64_t ms) {
+  void hold(keloscroll::host::Widget& w, int64_t ms) {
     double x = 0, y = 0;
     w.originOnForm(x, y);
     x += w.rectTwips().width / 2;
     y += w.rectTwips().height / 2;
     engine.setCursorPos(engine.toScreen(*form, x, y));
-    engine.mouseDown(*form, x, y, host::mouse::Left);
+    engine.mouseDown(*form, x, y, keloscroll::host::mouse::Left);
     engine.advance(ms);
-    engine.mouseUp(*form, x, y, host::mouse::Left);
+    engine.mouseUp(*form, x, y, keloscroll::host::mouse::Left);
   }
   void key(int16_t code) {
     engine.keyDown(code);
     engine.keyUp(code);
   }
   // The tooltip box the control adds to the form: "Txt" and the bar's window handle.
-  const host::TextBox* tooltip(const ScrollBar& bar) {
-    return dynamic_cast<const host::TextBox*>(
-        host::findWidget(*form, "Txt" + std::to_string(bar.surface().hwnd())));
+  const keloscroll::host::TextBox* tooltip(const ScrollBar& bar) {
+    return dynamic_cast<const keloscroll::host::TextBox*>(
+        keloscroll::host::findWidget(*form, "Txt" + std::to_string(bar.surface().hwnd())));
   }
 
-  host::VirtualClock clock;
-  host::FormEngine engine;
-  std::shared_ptr<host::Form> form;
+  keloscroll::host::VirtualClock clock;
+  keloscroll::host::FormEngine engine;
+  std::shared_ptr<keloscroll::host::Form> form;
 };
 
 TEST_F(Api, TypedPropertiesAreTheControlsOwnMembers) {
@@ -68,7 +68,7 @@ TEST_F(Api, TypedPropertiesAreTheControlsOwnMembers) {
   bar.setMin(7);
   bar.setRefreshMsecGD(25);
   bar.setValue(60);  // the control limits it to the range
-  host::Dispatch& face = bar.dispatch();
+  keloscroll::host::Dispatch& face = bar.dispatch();
   EXPECT_EQ(bar.value(), 50);
   EXPECT_EQ(face.get("Max").asLong(), 50);
   EXPECT_EQ(face.get("LargeChange").asLong(), 10);
@@ -85,13 +85,14 @@ TEST_F(Api, TypedPropertiesAreTheControlsOwnMembers) {
   EXPECT_FALSE(bar.enabled());
 
   // Pictures go to the control (control_members.scn: and on to the widgets); null is none.
-  host::PictureRef builtIn = bar.pictureBarra();
+  keloscroll::host::PictureRef builtIn = bar.pictureBarra();
   ASSERT_NE(builtIn, nullptr);
-  auto thumb = std::make_shared<host::Picture>(2, 2, std::vector<uint32_t>(4, 0xFF00FF00u));
+  auto thumb =
+      std::make_shared<keloscroll::host::Picture>(2, 2, std::vector<uint32_t>(4, 0xFF00FF00u));
   bar.setPictureCursor(thumb);
   EXPECT_EQ(bar.pictureCursor(), thumb);
   bar.setPictureSXUP(thumb);
-  EXPECT_EQ(static_cast<host::CommandButton&>(part(bar, "cmdSxUp")).Picture(), thumb);
+  EXPECT_EQ(static_cast<keloscroll::host::CommandButton&>(part(bar, "cmdSxUp")).Picture(), thumb);
   bar.setPictureCursor(nullptr);
   EXPECT_EQ(bar.pictureCursor(), nullptr);
   EXPECT_EQ(bar.pictureBarra(), builtIn);
@@ -130,7 +131,7 @@ TEST_F(Api, EventsReachTheTypedHandlersAndTheDescriptionReachesTheTooltip) {
   EXPECT_EQ(scrolls, 3);
   EXPECT_EQ(asked, (std::vector<std::string>{"", "row 6", "row 7"}));
   EXPECT_EQ(bar.description(), "row 8");
-  const host::TextBox* box = tooltip(bar);
+  const keloscroll::host::TextBox* box = tooltip(bar);
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(box->Text(), "row 8");
   EXPECT_TRUE(box->Visible());
@@ -145,7 +146,7 @@ TEST_F(Api, EventsReachTheTypedHandlersAndTheDescriptionReachesTheTooltip) {
   bar.onGetDescription(nullptr);
   bar.setValue(41);
   bar.focus();
-  key(host::vk::Down);
+  key(keloscroll::host::vk::Down);
   EXPECT_EQ(changes, (std::vector<int32_t>{6, 7, 8}));
   EXPECT_EQ(second, (std::vector<int32_t>{40}));
   EXPECT_EQ(bar.value(), 42);
@@ -160,11 +161,11 @@ TEST_F(Api, SavedBarsComeBackAndALoadThatFailsLeavesTheBarAsItWas) {
   bar.onChange([&](int32_t v) { changes.push_back(v); });
   bar.setValue(1);
   bar.focus();
-  key(host::vk::PageDown);
-  key(host::vk::PageDown);
+  key(keloscroll::host::vk::PageDown);
+  key(keloscroll::host::vk::PageDown);
   ASSERT_EQ(bar.value(), 21);
 
-  host::PropertyBag saved = bar.save();
+  keloscroll::host::PropertyBag saved = bar.save();
   EXPECT_EQ(saved.ReadProperty("Value", 1).asLong(), 21);
   ScrollBar restored(*form, "Bar2", {7000, 0, 255, 3600}, saved);
   EXPECT_EQ(restored.value(), 21);
@@ -178,7 +179,7 @@ TEST_F(Api, SavedBarsComeBackAndALoadThatFailsLeavesTheBarAsItWas) {
   EXPECT_EQ(acrossAgain.value(), 9);
 
   // Loading in place: same bar, same handlers, the bag's values.
-  host::PropertyBag other;
+  keloscroll::host::PropertyBag other;
   other.set("Max", 60);
   other.set("Value", 5);
   changes.clear();
@@ -186,21 +187,22 @@ TEST_F(Api, SavedBarsComeBackAndALoadThatFailsLeavesTheBarAsItWas) {
   EXPECT_EQ(bar.max(), 60);
   EXPECT_EQ(bar.value(), 5);
   EXPECT_EQ(changes, (std::vector<int32_t>{5})) << "the restored value is raised once";
-  EXPECT_EQ(host::findWidget(*form, "Bar1"), &bar.surface());
+  EXPECT_EQ(keloscroll::host::findWidget(*form, "Bar1"), &bar.surface());
 
   // A bag the control refuses: its error, and the bar as it was, handlers and all.
   const size_t widgets = form->children().size();
-  host::PropertyBag refused;
+  keloscroll::host::PropertyBag refused;
   refused.set("Max", "many");
-  EXPECT_EQ(errorOf([&] { bar.load(refused); }), host::err::TypeMismatch);
+  EXPECT_EQ(errorOf([&] { bar.load(refused); }), keloscroll::host::err::TypeMismatch);
   EXPECT_EQ(form->children().size(), widgets);
   EXPECT_EQ(bar.max(), 60);
   EXPECT_EQ(bar.value(), 5);
   changes.clear();
   bar.setValue(7);
   EXPECT_EQ(changes, (std::vector<int32_t>{7}));
-  EXPECT_EQ(errorOf([&] { ScrollBar never(*form, "Bar5", {}, refused); }), host::err::TypeMismatch);
-  EXPECT_EQ(host::findWidget(*form, "Bar5"), nullptr);
+  EXPECT_EQ(errorOf([&] { ScrollBar never(*form, "Bar5", {}, refused); }),
+            keloscroll::host::err::TypeMismatch);
+  EXPECT_EQ(keloscroll::host::findWidget(*form, "Bar5"), nullptr);
 }
 
 TEST_F(Api, ABarIsPlacedOnceByNameMovesWithItsHandlersAndLeavesWithItsObject) {
@@ -210,25 +212,27 @@ TEST_F(Api, ABarIsPlacedOnceByNameMovesWithItsHandlersAndLeavesWithItsObject) {
   try {
     ScrollBar twin(*form, "bar1");
     ADD_FAILURE() << "a second bar1";
-  } catch (const host::Error& e) {
-    EXPECT_EQ(e.number(), host::err::NameInUse);
+  } catch (const keloscroll::host::Error& e) {
+    EXPECT_EQ(e.number(), keloscroll::host::err::NameInUse);
     EXPECT_EQ(e.description(), "There is already a control with the name 'bar1'");
   }
-  auto loose = std::make_shared<host::PictureBox>("picLoose");
-  EXPECT_EQ(errorOf([&] { ScrollBar nowhere(*loose, "Bar2"); }), host::err::ObjectNotSet);
+  auto loose = std::make_shared<keloscroll::host::PictureBox>("picLoose");
+  EXPECT_EQ(errorOf([&] { ScrollBar nowhere(*loose, "Bar2"); }),
+            keloscroll::host::err::ObjectNotSet);
 
   std::vector<int32_t> changes;
   bar->onChange([&](int32_t v) { changes.push_back(v); });
   ScrollBar moved = std::move(*bar);
   bar.reset();
-  EXPECT_NE(host::findWidget(*form, "Bar1"), nullptr) << "the moved-from object owned nothing";
+  EXPECT_NE(keloscroll::host::findWidget(*form, "Bar1"), nullptr)
+      << "the moved-from object owned nothing";
   moved.setValue(3);
   moved.focus();
-  key(host::vk::Down);
+  key(keloscroll::host::vk::Down);
   EXPECT_EQ(changes, (std::vector<int32_t>{3, 4, 4})) << "Change on the key and on its release";
 
   // A bar on a frame: its container's units, its container's coordinates.
-  auto frame = form->add<host::Frame>("fraBars");
+  auto frame = form->add<keloscroll::host::Frame>("fraBars");
   frame->setRectTwips({1000, 1000, 3000, 4000});
   {
     ScrollBar inner(*frame, "Inner", {100, 200, 255, 3000});
@@ -237,10 +241,10 @@ TEST_F(Api, ABarIsPlacedOnceByNameMovesWithItsHandlersAndLeavesWithItsObject) {
     inner.setValue(2);
     EXPECT_EQ(inner.value(), 2);
   }
-  EXPECT_EQ(host::findWidget(*form, "Inner"), nullptr) << "gone with its object";
+  EXPECT_EQ(keloscroll::host::findWidget(*form, "Inner"), nullptr) << "gone with its object";
   moved = ScrollBar(*form, "Bar9");
-  EXPECT_EQ(host::findWidget(*form, "Bar1"), nullptr) << "replaced by assignment";
-  EXPECT_NE(host::findWidget(*form, "Bar9"), nullptr);
+  EXPECT_EQ(keloscroll::host::findWidget(*form, "Bar1"), nullptr) << "replaced by assignment";
+  EXPECT_NE(keloscroll::host::findWidget(*form, "Bar9"), nullptr);
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 namespace keloscroll::testing {
 namespace {
 
-using design::PropertyDialog;
+using keloscroll::design::PropertyDialog;
 
 TEST(PropertyPage, SelectionOfNothingFailsCleanly) {
   Bar bar;

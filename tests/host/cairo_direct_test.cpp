@@ -17,7 +17,7 @@
 #include "host/cairo/cairo_painter.h"
 #include "host/picture.h"
 
-namespace host {
+namespace keloscroll::host {
 namespace {
 
 constexpr int kSide = 24;
@@ -278,4 +278,4 @@ TEST(CairoStretch, StretchedPicturesMatchCairoPixelForPixel) {
 }
 
 }  // namespace
-}  // namespace host
+}  // namespace keloscroll::host

@@ -10,7 +10,7 @@
 #include "host/dispatch.h"
 #include "tests/host/host_test_util.h"
 
-namespace host {
+namespace keloscroll::host {
 namespace {
 
 using testing::errorOf;
@@ -188,4 +188,4 @@ TEST_F(HostTest, ExtenderForwardsWhatItDoesNotServeAndItsContainerChainEndsAtThe
 }
 
 }  // namespace
-}  // namespace host
+}  // namespace keloscroll::host

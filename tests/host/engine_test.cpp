@@ -16,7 +16,7 @@
 #include "host/widgets.h"
 #include "tests/host/host_test_util.h"
 
-namespace host {
+namespace keloscroll::host {
 namespace {
 
 using testing::errorOf;
@@ -251,4 +251,4 @@ TEST_F(Engine, WindowQueriesFormsByNameAndWidgetsThatOutliveTheirEngine) {
   EXPECT_EQ(kept->engine(), nullptr);
 }
 }  // namespace
-}  // namespace host
+}  // namespace keloscroll::host

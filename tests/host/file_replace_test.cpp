@@ -14,7 +14,7 @@
 
 #include "host/posix/file_replace.h"
 
-namespace host {
+namespace keloscroll::host {
 namespace {
 
 namespace fs = std::filesystem;
@@ -98,4 +98,4 @@ TEST_F(FileReplace, AFailedSaveLeavesTheOldFile) {
 }
 
 }  // namespace
-}  // namespace host
+}  // namespace keloscroll::host

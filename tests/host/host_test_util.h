@@ -11,7 +11,7 @@
 #include "host/error.h"
 #include "host/widgets.h"
 
-namespace host::testing {
+namespace keloscroll::host::testing {
 
 // The host error number a call raises, or 0 when it returns normally.
 template <class F>
@@ -31,4 +31,4 @@ class HostTest : public ::testing::Test {
   std::shared_ptr<Form> form = engine.createForm("Form1");
 };
 
-}  // namespace host::testing
+}  // namespace keloscroll::host::testing

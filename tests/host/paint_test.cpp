@@ -16,7 +16,7 @@
 #include "host/render.h"
 #include "host_test_util.h"
 
-namespace host {
+namespace keloscroll::host {
 
 // Printed by GoogleTest when a colour comparison fails.
 void PrintTo(const Rgb& c, std::ostream* os) {
@@ -192,4 +192,4 @@ TEST_F(Paint, APathThatCannotBeWrittenIsError75) {
 
 }  // namespace
 }  // namespace testing
-}  // namespace host
+}  // namespace keloscroll::host

@@ -18,7 +18,7 @@
 #include "host/picture.h"
 #include "tests/host/host_test_util.h"
 
-namespace host {
+namespace keloscroll::host {
 namespace {
 
 using testing::errorOf;
@@ -182,4 +182,4 @@ TEST(Picture, LoadsOnlyRegularFiles) {
 }
 
 }  // namespace
-}  // namespace host
+}  // namespace keloscroll::host

@@ -26,19 +26,19 @@
 
 namespace {
 
-using host::Invoke;
-using host::Variant;
-using host::VarType;
+using keloscroll::host::Invoke;
+using keloscroll::host::Variant;
+using keloscroll::host::VarType;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-// Runs f and checks that it raises host::Error with the given number.
+// Runs f and checks that it raises keloscroll::host::Error with the given number.
 template <class F>
 testing::AssertionResult Raises(int32_t number, F&& f) {
   try {
     f();
-  } catch (const host::Error& e) {
+  } catch (const keloscroll::host::Error& e) {
     if (e.number() == number) return testing::AssertionSuccess();
     return testing::AssertionFailure() << "raised error " << e.number() << " instead of " << number;
   }
@@ -62,30 +62,30 @@ void ExpectOutcome(const Outcome& expected, F&& convert) {
   }
   try {
     EXPECT_EQ(static_cast<double>(convert()), expected.value);
-  } catch (const host::Error& e) {
+  } catch (const keloscroll::host::Error& e) {
     ADD_FAILURE() << "raised error " << e.number() << "; expected " << expected.value;
   }
 }
 
 TEST(Boolean, TrueIsMinusOneAndCheckBoxesUseOne) {
-  EXPECT_EQ(host::toBoolean(true), -1);
-  EXPECT_EQ(host::toBoolean(false), 0);
-  EXPECT_TRUE(host::isTrue(1));  // any non-zero pattern is true in a conditional
-  EXPECT_FALSE(host::isTrue(0));
+  EXPECT_EQ(keloscroll::host::toBoolean(true), -1);
+  EXPECT_EQ(keloscroll::host::toBoolean(false), 0);
+  EXPECT_TRUE(keloscroll::host::isTrue(1));  // any non-zero pattern is true in a conditional
+  EXPECT_FALSE(keloscroll::host::isTrue(0));
   // Check box: 1 is checked, 0 unchecked, 2 grayed (not checked); back with `b And 1`.
-  EXPECT_EQ(host::checkToBoolean(1), host::True);
-  EXPECT_EQ(host::checkToBoolean(2), host::False);
-  EXPECT_EQ(host::booleanToCheck(host::True), 1);
-  EXPECT_EQ(host::booleanToCheck(host::False), 0);
+  EXPECT_EQ(keloscroll::host::checkToBoolean(1), keloscroll::host::True);
+  EXPECT_EQ(keloscroll::host::checkToBoolean(2), keloscroll::host::False);
+  EXPECT_EQ(keloscroll::host::booleanToCheck(keloscroll::host::True), 1);
+  EXPECT_EQ(keloscroll::host::booleanToCheck(keloscroll::host::False), 0);
 }
 
 // (Rounding and ranges of the conversions are rows of values.txt.) Beyond 2^52 every double is
 // whole; the rule must not move it.
 TEST(Numeric, RoundingHalfToEvenLeavesWholeNumbersBeyondTheFractionsAlone) {
   for (double v : {4503599627370497.0, -4503599627370497.0, 1e300}) {
-    EXPECT_EQ(host::roundHalfEven(v), v);
+    EXPECT_EQ(keloscroll::host::roundHalfEven(v), v);
   }
-  EXPECT_EQ(host::roundHalfEven(4503599627370495.5), 4503599627370496.0);
+  EXPECT_EQ(keloscroll::host::roundHalfEven(4503599627370495.5), 4503599627370496.0);
 }
 
 TEST(Numeric, CheckedArithmeticRaisesSixAtThe32BitEdgesAndElevenForDivisionByZero) {
@@ -98,8 +98,8 @@ TEST(Numeric, CheckedArithmeticRaisesSixAtThe32BitEdgesAndElevenForDivisionByZer
   for (const auto& operand : operands) {
     const int32_t a = operand.first, b = operand.second;  // lambdas cannot capture bindings (clang)
     SCOPED_TRACE(testing::Message() << a << ", " << b);
-    ExpectOutcome(exact(int64_t{a} + b), [&] { return host::addChecked(a, b); });
-    ExpectOutcome(exact(int64_t{a} - b), [&] { return host::subChecked(a, b); });
+    ExpectOutcome(exact(int64_t{a} + b), [&] { return keloscroll::host::addChecked(a, b); });
+    ExpectOutcome(exact(int64_t{a} - b), [&] { return keloscroll::host::subChecked(a, b); });
   }
   // Division: 11 for x / 0, 6 for 0 / 0 and for results that are no finite number.
   struct Case {
@@ -111,10 +111,10 @@ TEST(Numeric, CheckedArithmeticRaisesSixAtThe32BitEdgesAndElevenForDivisionByZer
                             {kNaN, 0, E6},   {kNaN, 2, E6},  {1e308, 1e-10, E6}};
   for (const Case& c : divisions) {
     SCOPED_TRACE(testing::Message() << c.a << " / " << c.b);
-    ExpectOutcome(c.result, [&] { return host::divide(c.a, c.b); });
+    ExpectOutcome(c.result, [&] { return keloscroll::host::divide(c.a, c.b); });
   }
-  EXPECT_EQ(host::checkFinite(-3.0), -3.0);
-  EXPECT_TRUE(Raises(6, [] { (void)host::checkFinite(kInf); }));
+  EXPECT_EQ(keloscroll::host::checkFinite(-3.0), -3.0);
+  EXPECT_TRUE(Raises(6, [] { (void)keloscroll::host::checkFinite(kInf); }));
 }
 
 // The rows of tests/host/values.txt: a line's words, a string in quotes kept with its opening
@@ -188,12 +188,14 @@ TEST(Variant, ValuesConvertAndPrintAsValuesTxtSays) {
     // The functions behind the conversions, which the host calls on their own too, agree.
     if (r[0][0] == 'D') {
       const double d = v.asDouble();
-      ExpectCell(r[2], false, [&] { return host::toLong(d); });
-      ExpectCell(r[3], false, [&] { return host::toInteger(d); });
-      ExpectCell(r[4], true, [&] { return host::toSingle(d); });
+      ExpectCell(r[2], false, [&] { return keloscroll::host::toLong(d); });
+      ExpectCell(r[3], false, [&] { return keloscroll::host::toInteger(d); });
+      ExpectCell(r[4], true, [&] { return keloscroll::host::toSingle(d); });
     }
-    if (r[0][0] == 'L') ExpectCell(r[3], false, [&] { return host::toInteger(v.asLong()); });
-    if (r[0][0] == '"') ExpectCell(r[5], false, [&] { return host::parseNumber(r[0].substr(1)); });
+    if (r[0][0] == 'L')
+      ExpectCell(r[3], false, [&] { return keloscroll::host::toInteger(v.asLong()); });
+    if (r[0][0] == '"')
+      ExpectCell(r[5], false, [&] { return keloscroll::host::parseNumber(r[0].substr(1)); });
   }
   // Whatever prints reads back as a number of the same type, close to where it started.
   for (double d : {std::numeric_limits<double>::max(), -std::numeric_limits<double>::max(),
@@ -220,10 +222,10 @@ TEST(Variant, ValuesConvertAndPrintAsValuesTxtSays) {
   for (const auto& [a, b, equal] : pairs) EXPECT_EQ(a == b, equal) << a.asString() << b.asString();
 }
 
-class Probe : public host::Dispatch {
+class Probe : public keloscroll::host::Dispatch {
  public:
   int32_t count = 0;
-  host::ObjectRef font;
+  keloscroll::host::ObjectRef font;
   Invoke lastKind = Invoke::Method;
 
   int32_t idOfName(std::string_view name) const override { return table().idOfName(name); }
@@ -233,9 +235,9 @@ class Probe : public host::Dispatch {
   }
   std::string_view typeName() const override { return "Probe"; }
 
-  static const host::DispatchTable<Probe>& table() {
-    static const host::DispatchTable<Probe> t = [] {
-      host::DispatchTable<Probe> built;
+  static const keloscroll::host::DispatchTable<Probe>& table() {
+    static const keloscroll::host::DispatchTable<Probe> t = [] {
+      keloscroll::host::DispatchTable<Probe> built;
       built.property(
           "Count", [](Probe& p) { return Variant(p.count); },
           [](Probe& p, const Variant& v) { p.count = v.asLong(); });
@@ -244,7 +246,7 @@ class Probe : public host::Dispatch {
           "Font", [](Probe& p) { return Variant(p.font); },
           [](Probe& p, const Variant& v) { p.font = v.asObject(); });
       built.method("Add", [](Probe&, std::span<Variant> a) {
-        return Variant(host::addChecked(a[0].asLong(), a[1].asLong()));
+        return Variant(keloscroll::host::addChecked(a[0].asLong(), a[1].asLong()));
       });
       // Increments a by-reference argument, as an event handler changes a by-ref parameter.
       built.method("Bump", [](Probe&, std::span<Variant> a) {
@@ -273,7 +275,7 @@ TEST(Dispatch, MembersAreReachedByCaseInsensitiveNameWithSetForObjects) {
 
   // Objects go by Set, Nothing and object references included.
   auto font = std::make_shared<Probe>();
-  host::ObjectRef held = font;
+  keloscroll::host::ObjectRef held = font;
   for (const Variant& v : {Variant(font), Variant::nothing(), Variant::refObject(&held)}) {
     p->let("Font", v);
     EXPECT_EQ(p->lastKind, Invoke::Set);
@@ -298,7 +300,7 @@ TEST(Dispatch, UnknownNamesAndReadOnlyPropertiesRaise438) {
 
 TEST(Dispatch, TableIdsStayUniqueWhenMembersAreOverriddenOrNumbered) {
   auto constant = [](int32_t v) { return [v](Probe&) { return Variant(v); }; };
-  host::DispatchTable<Probe> t;
+  keloscroll::host::DispatchTable<Probe> t;
   t.property("A", constant(1));
   t.property("B", constant(2));
   int32_t idOfA = t.idOfName("A");
@@ -327,9 +329,9 @@ TEST(VariantByRef, AssignWritesThroughWithConversionToTheReferencedType) {
   int32_t l = 0;
   float f = 0;
   double d = 0;
-  host::Boolean b = 0;
+  keloscroll::host::Boolean b = 0;
   std::string s = "old";
-  host::ObjectRef o = std::make_shared<Probe>();
+  keloscroll::host::ObjectRef o = std::make_shared<Probe>();
   struct Case {
     Variant ref, assigned, read;
     uint16_t vt;  // the by-reference flag and the referenced type
@@ -432,13 +434,13 @@ TEST(VariantByRef, AssignmentWritesTheVariableAndSwapExchangesTheVariants) {
 // reads as midnight in single precision stays short of it. (Timer as time goes and as a scenario
 // sets it is in host_clock.scn.)
 TEST(Clock, TimesOfDayAreTakenModuloADay) {
-  host::VirtualClock clock;
+  keloscroll::host::VirtualClock clock;
   clock.setTimeOfDay(86399.999);
   EXPECT_LT(clock.secondsSinceMidnight(), 86400.0);
   const std::pair<double, double> cases[] = {{-60, 86340}, {90000, 3600}, {86400, 0}};
   for (auto [set, read] : cases) {
     SCOPED_TRACE(set);
-    EXPECT_DOUBLE_EQ(host::VirtualClock(set).secondsSinceMidnight(), read);
+    EXPECT_DOUBLE_EQ(keloscroll::host::VirtualClock(set).secondsSinceMidnight(), read);
     clock.setTimeOfDay(set);
     EXPECT_DOUBLE_EQ(clock.secondsSinceMidnight(), read);
   }
@@ -446,23 +448,24 @@ TEST(Clock, TimesOfDayAreTakenModuloADay) {
 
 TEST(Error, NumbersCarryThePlatformsDescriptions) {
   const std::string unknown = "Application-defined or object-defined error";
-  EXPECT_EQ(host::errorDescription(12345), unknown);
-  EXPECT_EQ(host::errorDescription(6), "Overflow");
-  EXPECT_EQ(host::errorDescription(11), "Division by zero");
-  EXPECT_EQ(host::errorDescription(13), "Type mismatch");
-  EXPECT_EQ(host::errorDescription(438), "Object doesn't support this property or method");
+  EXPECT_EQ(keloscroll::host::errorDescription(12345), unknown);
+  EXPECT_EQ(keloscroll::host::errorDescription(6), "Overflow");
+  EXPECT_EQ(keloscroll::host::errorDescription(11), "Division by zero");
+  EXPECT_EQ(keloscroll::host::errorDescription(13), "Type mismatch");
+  EXPECT_EQ(keloscroll::host::errorDescription(438),
+            "Object doesn't support this property or method");
   const int32_t numbers[] = {5, 6, 11, 13, 91, 380, 398, 438, 727, 730};
   std::set<std::string> seen;
   for (int32_t n : numbers) {
     SCOPED_TRACE(n);
     try {
-      host::raise(n);
+      keloscroll::host::raise(n);
       ADD_FAILURE() << "raise returned";
-    } catch (const std::exception& e) {  // host::Error is a std::exception too
-      const auto* he = dynamic_cast<const host::Error*>(&e);
+    } catch (const std::exception& e) {  // keloscroll::host::Error is a std::exception too
+      const auto* he = dynamic_cast<const keloscroll::host::Error*>(&e);
       ASSERT_NE(he, nullptr);
       EXPECT_EQ(he->number(), n);
-      EXPECT_EQ(he->description(), host::errorDescription(n));
+      EXPECT_EQ(he->description(), keloscroll::host::errorDescription(n));
       EXPECT_NE(he->description(), unknown);
       EXPECT_NE(std::string(e.what()).find(std::to_string(n)), std::string::npos);
       seen.insert(he->description());
@@ -470,8 +473,8 @@ TEST(Error, NumbersCarryThePlatformsDescriptions) {
   }
   EXPECT_EQ(seen.size(), std::size(numbers)) << "two numbers share a description";
   try {
-    host::raise(91, "not set");
-  } catch (const host::Error& e) {
+    keloscroll::host::raise(91, "not set");
+  } catch (const keloscroll::host::Error& e) {
     EXPECT_EQ(e.number(), 91);
     EXPECT_EQ(e.description(), "not set");
   }

@@ -11,7 +11,7 @@
 #include "host/widgets.h"
 #include "tests/host/host_test_util.h"
 
-namespace host {
+namespace keloscroll::host {
 namespace {
 
 using testing::errorOf;
@@ -122,4 +122,4 @@ TEST_F(Widgets, TextIsMeasuredLineByLineAndMalformedTextToo) {
 }
 
 }  // namespace
-}  // namespace host
+}  // namespace keloscroll::host

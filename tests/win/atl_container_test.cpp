@@ -141,8 +141,8 @@ TEST_F(AtlContainer, TheWindowShowsWhatTheLinuxRendererPaints) {
     RECT r{};
     GetClientRect(window_, &r);
     ASSERT_EQ(std::pair(r.right, r.bottom), std::pair(LONG{width}, LONG{height}));
-    host::PictureRef ref =
-        host::Picture::load(std::string(KELO_REFERENCE_DIR) + "/" + reference + ".png");
+    keloscroll::host::PictureRef ref =
+        keloscroll::host::Picture::load(std::string(KELO_REFERENCE_DIR) + "/" + reference + ".png");
     std::vector<uint32_t> want;
     for (int y = 0; y < height; ++y)
       for (int x = 0; x < width; ++x) want.push_back(ref->pixel(8 + x, 8 + y) | 0xFF000000u);

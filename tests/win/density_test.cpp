@@ -51,7 +51,8 @@ void expectShowsReference(HWND window) {
       paintInto(w, h, [&](HDC dc) { BitBlt(dc, 0, 0, w, h, screen, 0, 0, SRCCOPY); });
   ReleaseDC(window, screen);
   std::string name = "bar-" + std::to_string(expectedDpi()) + "dpi.png";
-  host::PictureRef ref = host::Picture::load(std::string(KELO_REFERENCE_DIR) + "/" + name);
+  keloscroll::host::PictureRef ref =
+      keloscroll::host::Picture::load(std::string(KELO_REFERENCE_DIR) + "/" + name);
   ASSERT_EQ(std::pair(ref->width(), ref->height()), std::pair(w + 2 * inset, h + 2 * inset));
   int differing = 0;
   std::string first;

@@ -353,8 +353,8 @@ HRESULT Site::quickActivate(IQuickActivate* quick, const Placement& how) {
   container.pUnkEventSink = how.events;
   container.pOleControlSite = this;
   container.dwAmbientFlags = userMode_ ? QACONTAINER_USERMODE : 0;
-  container.colorFore = static_cast<OLE_COLOR>(host::syscolor::ButtonText);
-  container.colorBack = static_cast<OLE_COLOR>(host::syscolor::ButtonFace);
+  container.colorFore = static_cast<OLE_COLOR>(keloscroll::host::syscolor::ButtonText);
+  container.colorBack = static_cast<OLE_COLOR>(keloscroll::host::syscolor::ButtonFace);
   container.dwAppearance = 1;
   container.lcid = LOCALE_USER_DEFAULT;
   quickControl.cbSize = sizeof quickControl;

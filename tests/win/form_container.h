@@ -116,8 +116,8 @@ class TextBox final : public DispatchObject {
   const std::wstring name;
   bool bold = false;
   long appearance = 1;
-  OLE_COLOR back = static_cast<OLE_COLOR>(host::syscolor::Window);
-  OLE_COLOR fore = static_cast<OLE_COLOR>(host::syscolor::WindowText);
+  OLE_COLOR back = static_cast<OLE_COLOR>(keloscroll::host::syscolor::Window);
+  OLE_COLOR fore = static_cast<OLE_COLOR>(keloscroll::host::syscolor::WindowText);
 
  private:
   ~TextBox() override { destroy(); }

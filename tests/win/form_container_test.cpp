@@ -146,9 +146,10 @@ TEST_F(FormContainer, RunModeInputShowsTheTooltipBoxAndMarksTheFormDirty) {
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(box->hwnd(), tip);
   // Styled as a tooltip: plain weight, flat, the system's tooltip colours.
-  EXPECT_EQ(std::tuple(box->bold, box->appearance, box->back, box->fore),
-            std::tuple(false, 0L, static_cast<OLE_COLOR>(host::syscolor::InfoBackground),
-                       static_cast<OLE_COLOR>(host::syscolor::InfoText)));
+  EXPECT_EQ(
+      std::tuple(box->bold, box->appearance, box->back, box->fore),
+      std::tuple(false, 0L, static_cast<OLE_COLOR>(keloscroll::host::syscolor::InfoBackground),
+                 static_cast<OLE_COLOR>(keloscroll::host::syscolor::InfoText)));
   RECT t = inParent(tip);
   EXPECT_EQ(t.right, r.left);
   EXPECT_GT(t.right - t.left, 10);

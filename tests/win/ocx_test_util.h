@@ -25,7 +25,7 @@ inline const GUID kDual = std::bit_cast<GUID>(keloscroll::server::kIidUsrKeloScr
 inline const GUID kEventsIid = std::bit_cast<GUID>(keloscroll::server::kDiidUsrKeloScrollEvents);
 inline const GUID kPageIid = std::bit_cast<GUID>(keloscroll::server::kIidPropertyPage1);
 
-using host::win::wide;
+using keloscroll::host::win::wide;
 inline std::wstring guidString(REFGUID g) {
   wchar_t buf[40] = {};
   StringFromGUID2(g, buf, 40);

@@ -23,9 +23,9 @@ std::vector<uint8_t> bytesOf(const std::filesystem::path& p) {
 
 int32_t errorOf(const std::vector<uint8_t>& data) {
   try {
-    host::Picture::fromMemory(data);
+    keloscroll::host::Picture::fromMemory(data);
     return 0;
-  } catch (const host::Error& e) {
+  } catch (const keloscroll::host::Error& e) {
     return e.number();
   }
 }
@@ -38,7 +38,7 @@ TEST(PictureCodecs, SamplesDecodeAndCutOrLyingFilesAreRefused) {
     std::vector<uint8_t> data = bytesOf(entry.path());
     ASSERT_GE(data.size(), 26u);
     ++files;
-    auto picture = host::Picture::fromMemory(data);
+    auto picture = keloscroll::host::Picture::fromMemory(data);
     ASSERT_TRUE(picture);
     EXPECT_GT(picture->width(), 0);
     EXPECT_GT(picture->height(), 0);
