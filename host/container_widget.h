@@ -143,4 +143,15 @@ class Frame final : public ContainerWidget {
 // Finds a widget by name anywhere below a container (case-insensitive); null when absent.
 Widget* findWidget(const ContainerWidget& root, std::string_view name);
 
+// Calls f on `w` and on every widget inside it, depth first. The children are copied first: the
+// callback may change the tree.
+template <class F>
+void forEachWidget(Widget& w, F&& f) {
+  f(w);
+  if (ContainerWidget* c = w.asContainer()) {
+    auto children = c->children();
+    for (auto& child : children) forEachWidget(*child, f);
+  }
+}
+
 }  // namespace keloscroll::host

@@ -154,4 +154,9 @@ class Widget : public Dispatch {
   Widget* registeredNext_ = nullptr;
 };
 
+// A strong reference to `w` for as long as something it raised runs: a handler may unload it.
+inline std::shared_ptr<Widget> keepAlive(Widget& w) {
+  return std::static_pointer_cast<Widget>(w.weak_from_this().lock());
+}
+
 }  // namespace keloscroll::host

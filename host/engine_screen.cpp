@@ -1,0 +1,76 @@
+// The engine's window-system queries: screen pixels of forms and widgets at the engine's density.
+#include <cmath>
+
+#include "host/engine.h"
+#include "host/error.h"
+
+namespace keloscroll::host {
+
+int32_t PtInRect(const Rect& r, Point p) {
+  return (p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom) ? 1 : 0;
+}
+
+// ---- window-system queries ------------------------------------------------------------------
+
+namespace {
+// Screen pixels are 32-bit: a point or edge farther out stands at the nearest end of the range.
+int32_t saturatedPixel(double px) {
+  if (!(px > -2147483648.0)) return INT32_MIN;  // also NaN
+  if (px > 2147483647.0) return INT32_MAX;
+  return static_cast<int32_t>(px);
+}
+// Halves round up, as painting rounds them, so a window's rectangle is where it is drawn.
+int32_t pixelEdge(double twips, Dpi dpi) {
+  return saturatedPixel(std::floor(pixelsOf(twips, dpi) + 0.5));
+}
+}  // namespace
+
+// A point's pixel is the one it lies in, so that a point inside a widget in twips is inside its
+// pixel rectangle whenever the widget's edges lie on pixel boundaries.
+Point FormEngine::toScreen(const Form& form, double x, double y) const {
+  return Point{saturatedPixel(std::floor(pixelsOf(form.screenLeftTwips + x, dpi_))),
+               saturatedPixel(std::floor(pixelsOf(form.screenTopTwips + y, dpi_)))};
+}
+
+// The pixel the pointer lies in, counted on the side of the window that the hit test found under
+// it where that window's edge falls inside the pixel (window edges round half up): a press that
+// the hit test gave a window is then over that window for the pointer test too (a press on an
+// end button's last pixel row keeps the button repeating).
+Point FormEngine::pointerPixel(const Form& form, double x, double y, const Widget* hit) const {
+  Point p = toScreen(form, x, y);
+  while (hit && hit->hwnd() == 0) hit = hit->container();
+  if (!hit) return p;
+  // Only the pixel next to an edge moves; a point the hit test could not place (no number)
+  // keeps its own.
+  Rect r = screenRect(*hit);
+  auto inside = [](int32_t v, int32_t from, int32_t to) {
+    if (from >= to) return v;
+    if (v == from - 1) return from;
+    if (v == to) return to - 1;
+    return v;
+  };
+  p.x = inside(p.x, r.left, r.right);
+  p.y = inside(p.y, r.top, r.bottom);
+  return p;
+}
+
+Rect FormEngine::screenRect(const Widget& w) const {
+  double ox = 0, oy = 0;
+  w.originOnForm(ox, oy);
+  const TwipsRect& r = w.rectTwips();
+  return screenRect(w.form(), TwipsRect{ox, oy, r.width, r.height});
+}
+
+Rect FormEngine::screenRect(const Form* f, const TwipsRect& r) const {
+  double sx = (f ? f->screenLeftTwips : 0.0) + r.left, sy = (f ? f->screenTopTwips : 0.0) + r.top;
+  return Rect{pixelEdge(sx, dpi_), pixelEdge(sy, dpi_), pixelEdge(sx + r.width, dpi_),
+              pixelEdge(sy + r.height, dpi_)};
+}
+
+Rect FormEngine::GetWindowRect(int32_t hwnd) const {
+  Widget* w = widgetOfHwnd(hwnd);
+  if (!w) raise(err::InvalidCall);
+  return screenRect(*w);
+}
+
+}  // namespace keloscroll::host
