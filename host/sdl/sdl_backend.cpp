@@ -122,35 +122,16 @@ std::runtime_error sdlFailure(const char* what) {
   return std::runtime_error(std::string(what) + ": " + SDL_GetError());
 }
 
-int formPixels(double twips, Dpi dpi) {
-  return std::max(1, toPixels(twips, dpi));
-}
-
-// Keeps the form's screen position (twips) equal to the window's client position (pixels).
-void placeForm(WindowSlot& s, Dpi dpi) {
-  int x = 0, y = 0;
-  SDL_GetWindowPosition(s.window, &x, &y);
-  s.form->screenLeftTwips = twipsOf(x, dpi);
-  s.form->screenTopTwips = twipsOf(y, dpi);
-}
-
-bool loaded(const FormEngine& engine, const Form& form) {
-  const auto& forms = engine.forms();
-  return std::any_of(forms.begin(), forms.end(), [&](const auto& f) { return f.get() == &form; });
-}
-
-SDL_Window* makeWindow(Form& form, int x, int y, uint32_t flags) {
-  Dpi dpi = form.dpi();
-  SDL_Window* w =
-      SDL_CreateWindow(form.Caption().c_str(), x, y, formPixels(form.innerWidthTwips(), dpi),
-                       formPixels(form.innerHeightTwips(), dpi), SDL_WINDOW_SHOWN | flags);
+SDL_Window* makeWindow(const WindowDriver& driver, Form& form, int x, int y, uint32_t flags) {
+  SDL_Window* w = SDL_CreateWindow(form.Caption().c_str(), x, y, driver.windowWidth(form),
+                                   driver.windowHeight(form), SDL_WINDOW_SHOWN | flags);
   if (!w) throw sdlFailure("SDL_CreateWindow");
   return w;
 }
 
 }  // namespace
 
-Backend::Backend(FormEngine& engine) : engine_(engine) {
+Backend::Backend(FormEngine& engine) : engine_(engine), driver_(engine) {
   // The painting arrives as an image and is copied to the window's surface: a plain (software)
   // window surface does, and no OpenGL driver needs to be loaded for it.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
@@ -175,13 +156,20 @@ Backend::~Backend() {
 void Backend::open(Form& form) {
   auto slot = std::make_unique<WindowSlot>();
   slot->form = std::static_pointer_cast<Form>(form.shared_from_this());
-  slot->window =
-      makeWindow(form, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, SDL_WINDOW_RESIZABLE);
+  slot->window = makeWindow(driver_, form, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                            SDL_WINDOW_RESIZABLE);
   slot->id = SDL_GetWindowID(slot->window);
   slot->title = form.Caption();
-  placeForm(*slot, engine_.dpi());
+  place(*slot);
   form.setVisible(true);
   slots_.push_back(std::move(slot));
+}
+
+// Keeps the form's screen position equal to the window's client position.
+void Backend::place(WindowSlot& s) {
+  int x = 0, y = 0;
+  SDL_GetWindowPosition(s.window, &x, &y);
+  driver_.place(*s.form, x, y);
 }
 
 uint32_t Backend::mainWindowId() const {
@@ -269,7 +257,7 @@ void Backend::handle(const void* raw) {
           if (s == slots_.front().get()) quitRequested_ = true;
           break;
         case SDL_WINDOWEVENT_MOVED:
-          placeForm(*s, engine_.dpi());
+          place(*s);
           break;
         case SDL_WINDOWEVENT_SIZE_CHANGED: {
           int w = e.window.data1, h = e.window.data2;
@@ -279,8 +267,7 @@ void Backend::handle(const void* raw) {
               onResize(w, h);
             } else {
               s->form->setRectTwips(TwipsRect{s->form->rectTwips().left, s->form->rectTwips().top,
-                                              twipsOf(w, engine_.dpi()),
-                                              twipsOf(h, engine_.dpi())});
+                                              driver_.twips(w), driver_.twips(h)});
             }
           }
           break;
@@ -312,15 +299,11 @@ void Backend::handle(const void* raw) {
       Form& form = *s->form;
       const int16_t mods = shiftMask(static_cast<uint16_t>(SDL_GetModState()));
       if (e.type == SDL_MOUSEMOTION) {
-        engine_.mouseMove(form, twipsOf(e.motion.x, engine_.dpi()),
-                          twipsOf(e.motion.y, engine_.dpi()), mods, heldButtons_);
+        driver_.mouseMove(form, e.motion.x, e.motion.y, mods, heldButtons_);
+      } else if (e.type == SDL_MOUSEBUTTONDOWN) {
+        driver_.mouseDown(form, e.button.x, e.button.y, b, mods, before);
       } else {
-        double x = twipsOf(e.button.x, engine_.dpi()), y = twipsOf(e.button.y, engine_.dpi());
-        if (e.type == SDL_MOUSEBUTTONDOWN) {
-          engine_.mouseDown(form, x, y, b, mods, before);
-        } else {
-          engine_.mouseUp(form, x, y, b, mods, before);
-        }
+        driver_.mouseUp(form, e.button.x, e.button.y, b, mods, before);
       }
       markAllDirty();
       return;
@@ -368,10 +351,9 @@ void Backend::handle(const void* raw) {
 }
 
 void Backend::loopOnce() {
-  const int64_t now = engine_.clock().nowMs();
-  const int64_t due = engine_.nextDue();
   // Wake for the next timer; otherwise now and then, which costs nothing.
-  int64_t wait = due < 0 ? 500 : std::clamp<int64_t>(due - now, 0, 500);
+  int64_t wait = driver_.timerWait(0, 500);
+  if (wait < 0) wait = 500;
   SDL_Event e;
   if (SDL_WaitEventTimeout(&e, static_cast<int>(wait))) {
     try {
@@ -411,20 +393,19 @@ void Backend::runModal(Form& form) {
   int bx = 0, by = 0, bw = 0, bh = 0;
   SDL_GetWindowPosition(below.window, &bx, &by);
   SDL_GetWindowSize(below.window, &bw, &bh);
-  int w = formPixels(form.innerWidthTwips(), engine_.dpi());
-  int h = formPixels(form.innerHeightTwips(), engine_.dpi());
+  int w = driver_.windowWidth(form), h = driver_.windowHeight(form);
   auto slot = std::make_unique<WindowSlot>();
   slot->form = std::static_pointer_cast<Form>(form.shared_from_this());
-  slot->window = makeWindow(form, bx + (bw - w) / 2, by + (bh - h) / 2, 0);
+  slot->window = makeWindow(driver_, form, bx + (bw - w) / 2, by + (bh - h) / 2, 0);
   slot->id = SDL_GetWindowID(slot->window);
   slot->title = form.Caption();
   SDL_SetWindowModalFor(slot->window, below.window);  // where the system supports it
-  placeForm(*slot, engine_.dpi());
+  place(*slot);
   WindowSlot& modal = *slot;
   slots_.push_back(std::move(slot));
   // Until the form is hidden (its own code ends the showing), unloaded, or closed by the user.
-  while (!quitRequested_ && !modal.closed && form.Visible() && loaded(engine_, form)) loopOnce();
-  if (modal.closed && loaded(engine_, form)) form.setVisible(false);
+  while (!quitRequested_ && !modal.closed && driver_.showing(form)) loopOnce();
+  if (modal.closed && driver_.loaded(form)) form.setVisible(false);
   SDL_DestroyWindow(modal.window);
   slots_.pop_back();
   // The keyboard goes back to the window below, as a window manager would give it back.

@@ -15,6 +15,7 @@
 #include "host/cairo/cairo_painter.h"
 #include "host/engine.h"
 #include "host/form.h"
+#include "host/window_driver.h"
 
 namespace keloscroll::host::sdl {
 
@@ -81,6 +82,7 @@ class Backend {
   void handle(const void* sdlEvent);
   void loopOnce();
   void present(WindowSlot& slot);
+  void place(WindowSlot& slot);
   void runModal(Form& form);
   // The host's button sets (buttons & 7: OK, OK/Cancel, Abort/Retry/Ignore, Yes/No/Cancel,
   // Yes/No, Retry/Cancel); returns the host's number of the button chosen.
@@ -90,6 +92,7 @@ class Backend {
   void markAllDirty();
 
   FormEngine& engine_;
+  WindowDriver driver_;
   std::vector<std::unique_ptr<WindowSlot>> slots_;  // main window first, then modal ones
   bool quitRequested_ = false;
   std::unordered_set<int32_t> consumedKeys_;  // keys onKey took: their release is dropped too

@@ -68,7 +68,7 @@ Dpi screenDpi() {
 }
 
 FormWindow::FormWindow(FormEngine& engine, Form& form, bool installPolicies)
-    : engine_(engine), form_(form), installedPolicies_(installPolicies) {
+    : engine_(engine), driver_(engine), form_(form), installedPolicies_(installPolicies) {
   if (!installPolicies) return;
   engine_.setModalPolicy([this](Form& f) { runModal(f); });
   engine_.setMsgBoxPolicy([this](const std::string& prompt, int32_t) -> int16_t {
@@ -189,15 +189,10 @@ LRESULT CALLBACK FormWindow::procedure(HWND hwnd, UINT message, WPARAM w, LPARAM
   }
 }
 
-double FormWindow::twips(int pixels) const {
-  return twipsOf(pixels, engine_.dpi());
-}
-
 void FormWindow::syncScreenPosition() {
   POINT origin{0, 0};
   ClientToScreen(hwnd_, &origin);
-  form_.screenLeftTwips = twips(origin.x);
-  form_.screenTopTwips = twips(origin.y);
+  driver_.place(form_, origin.x, origin.y);
   POINT cursor{0, 0};
   GetCursorPos(&cursor);
   engine_.setCursorPos(Point{cursor.x, cursor.y});
@@ -205,12 +200,11 @@ void FormWindow::syncScreenPosition() {
 
 void FormWindow::scheduleTimer() {
   if (!hwnd_) return;
-  int64_t due = engine_.nextDue();
-  if (due < 0) {
+  int64_t wait = driver_.timerWait(USER_TIMER_MINIMUM, 60000);
+  if (wait < 0) {
     KillTimer(hwnd_, kTimerId);
     return;
   }
-  int64_t wait = std::clamp<int64_t>(due - engine_.clock().nowMs(), USER_TIMER_MINIMUM, 60000);
   SetTimer(hwnd_, kTimerId, static_cast<UINT>(wait), nullptr);
 }
 
@@ -233,20 +227,18 @@ LRESULT FormWindow::handle(UINT message, WPARAM w, LPARAM l) {
       syncScreenPosition();
       if (GetFocus() != self) SetFocus(self);
       SetCapture(self);
-      engine_.mouseDown(form_, twips(GET_X_LPARAM(l)), twips(GET_Y_LPARAM(l)), buttonOf(message),
-                        shiftState());
+      driver_.mouseDown(form_, GET_X_LPARAM(l), GET_Y_LPARAM(l), buttonOf(message), shiftState());
       break;
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
     case WM_MBUTTONUP:
       syncScreenPosition();
-      engine_.mouseUp(form_, twips(GET_X_LPARAM(l)), twips(GET_Y_LPARAM(l)), buttonOf(message),
-                      shiftState());
+      driver_.mouseUp(form_, GET_X_LPARAM(l), GET_Y_LPARAM(l), buttonOf(message), shiftState());
       if (!(w & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) && GetCapture() == self) ReleaseCapture();
       break;
     case WM_MOUSEMOVE:
       syncScreenPosition();
-      engine_.mouseMove(form_, twips(GET_X_LPARAM(l)), twips(GET_Y_LPARAM(l)), shiftState());
+      driver_.mouseMove(form_, GET_X_LPARAM(l), GET_Y_LPARAM(l), shiftState());
       break;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
@@ -366,12 +358,8 @@ void runModalWindow(FormEngine& engine, Form& form, HWND owner) {
   if (!window.createPopup(owner)) raise(err::InvalidCall);
   bool ownerWasEnabled = owner && IsWindowEnabled(owner);
   if (ownerWasEnabled) EnableWindow(owner, FALSE);
-  auto open = [&] {
-    const auto& forms = engine.forms();
-    bool loaded =
-        std::any_of(forms.begin(), forms.end(), [&](const auto& f) { return f.get() == &form; });
-    return loaded && form.Visible() && window.hwnd() && IsWindow(window.hwnd());
-  };
+  const WindowDriver driver(engine);
+  auto open = [&] { return driver.showing(form) && window.hwnd() && IsWindow(window.hwnd()); };
   MSG msg;
   while (open()) {
     BOOL got = GetMessageW(&msg, nullptr, 0, 0);

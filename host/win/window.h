@@ -13,6 +13,7 @@
 
 #include "host/engine.h"
 #include "host/form.h"
+#include "host/window_driver.h"
 
 namespace keloscroll::host::win {
 
@@ -80,12 +81,12 @@ class FormWindow {
   LRESULT handle(UINT message, WPARAM w, LPARAM l);
   void paint();
   void syncScreenPosition();
-  double twips(int pixels) const;  // the window's pixels at the engine's density
   void scheduleTimer();
   void afterInput(HWND self);
   void runModal(Form& form);
 
   FormEngine& engine_;
+  WindowDriver driver_;
   Form& form_;
   HWND hwnd_ = nullptr;
   bool installedPolicies_ = false;
