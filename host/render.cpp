@@ -97,6 +97,23 @@ bool stretchesOpaque(const Image& img) {
   return img.Stretch() && pic && pic->opaque() && pic->width() > 0 && pic->height() > 0;
 }
 
+// Whether a widget may hide what is under it (a user control through its children), before its
+// rectangle is worked out.
+bool mayPaintOpaque(const Widget& w) {
+  switch (w.kind()) {
+    case WidgetKind::UserControl:
+    case WidgetKind::CommandButton:
+    case WidgetKind::Frame:
+    case WidgetKind::TextBox:
+    case WidgetKind::PictureBox:
+      return true;
+    case WidgetKind::Image:
+      return stretchesOpaque(static_cast<const Image&>(w));
+    default:
+      return false;
+  }
+}
+
 // Whether a widget painted in r writes every pixel of r without reading what is under it.
 bool paintsOpaque(const Widget& w, const PixelRect& r, const At& at) {
   switch (w.kind()) {
@@ -134,7 +151,7 @@ void opaqueParts(const ContainerWidget& c, const At& at, const PixelRect& clip, 
   if (inner.empty()) return;
   for (const auto& child : c.children()) {
     if (out.full) return;
-    if (!child->Visible()) continue;
+    if (!child->Visible() || !mayPaintOpaque(*child)) continue;
     At childPlace = childAt(c, at, *child);
     PixelRect r = rectAt(*child, childPlace);
     if (r.empty()) continue;
@@ -156,6 +173,9 @@ void opaqueParts(const ContainerWidget& c, const At& at, const PixelRect& clip, 
 // edges, the ones spanning the band must leave no gap across it.
 bool covers(const Covering& c, const PixelRect& area) {
   if (c.full || c.count == 0 || area.empty()) return false;
+  for (int i = 0; i < c.count; ++i) {
+    if (c.rects[static_cast<size_t>(i)].intersect(area) == area) return true;  // one is enough
+  }
   std::array<int, 2 * kMostCovering + 2> edges{};
   size_t n = 0;
   edges[n++] = area.top;
@@ -368,10 +388,13 @@ void paintWidget(const Widget& w, Painter& p, const At& at) {
 }  // namespace
 
 int toPixels(double twips, Dpi dpi) {
-  double px = std::floor(pixelsOf(twips, dpi) + 0.5);
-  if (!(px > -kFarPixels)) px = -kFarPixels;  // also NaN
-  if (px > kFarPixels) px = kFarPixels;
-  return static_cast<int>(px);
+  double px = pixelsOf(twips, dpi) + 0.5;
+  if (!(px > -kFarPixels)) return static_cast<int>(-kFarPixels);  // also NaN
+  if (px > kFarPixels) return static_cast<int>(kFarPixels);
+  // floor within the range: the cast cuts towards zero, one too high below zero. (std::floor is a
+  // library call on the baseline x86-64 this is built for, and painting calls this often.)
+  auto whole = static_cast<int>(px);
+  return static_cast<double>(whole) > px ? whole - 1 : whole;
 }
 
 int scaledPixels(int classicPixels, Dpi dpi) {
