@@ -149,24 +149,6 @@ TEST(CairoDirect, FillsAndPicturesMatchCairoPixelForPixel) {
   }
 }
 
-// Direct writes and Cairo's own drawing interleave: text drawn between fills lands in order.
-TEST(CairoDirect, CairoDrawingBetweenDirectWritesKeepsItsOrder) {
-  Canvas canvas(60, 20);
-  CairoPainter painter(canvas);
-  painter.fill({0, 0, 60, 20}, Rgb{255, 255, 255});
-  TextStyle style;
-  painter.text("WWW", {0, 0, 60, 20}, style);
-  bool inked = false;
-  for (int x = 0; x < 60 && !inked; ++x) {
-    for (int y = 0; y < 20 && !inked; ++y) inked = canvas.rgb(x, y) != Rgb{255, 255, 255};
-  }
-  EXPECT_TRUE(inked) << "the text did not land after the fill";
-  painter.fill({0, 0, 60, 20}, Rgb{0, 0, 255});
-  for (int x = 0; x < 60; x += 7) {
-    for (int y = 0; y < 20; y += 3) ASSERT_EQ(canvas.rgb(x, y), (Rgb{0, 0, 255}));
-  }
-}
-
 constexpr int kStretchSide = 160;
 
 // Every pixel different, with partial and clear alpha unless opaque, so a wrong pick or blend

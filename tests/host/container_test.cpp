@@ -117,26 +117,14 @@ TEST_F(Site, PropertyChangedMarksTheControlDirtyWhetherOrNotCallsAreRecorded) {
   EXPECT_EQ(passedOn.size(), 8u) << "a real container hears of every change";
 }
 
-TEST_F(Site, LifecycleCallsTheSurfaceHandlers) {
-  UserControl& s = site.surface();
-  std::vector<std::string> log;
-  s.InitProperties = [&] { log.push_back("InitProperties"); };
-  s.ReadProperties = [&](PropertyBag& bag) {
-    log.push_back("Read " + bag.ReadProperty("Max", Variant(int32_t{0})).asString());
-  };
-  s.WriteProperties = [&](PropertyBag& bag) {
-    bag.WriteProperty("Max", Variant(int32_t{7}), Variant(int32_t{100}));
-  };
-  s.Show = [&] { log.push_back("Show"); };
-  s.Terminate = [&] { log.push_back("Terminate"); };
-  PropertyBag bag;
-  site.initNew();
-  site.save(bag);
-  site.load(bag);
-  site.show();
+// Terminate comes once, however often the host says the control goes. (Initialize, Show and the
+// property handlers as the control meets them are in the control's scenarios.)
+TEST_F(Site, TerminateCallsItsHandlerOnce) {
+  int terminated = 0;
+  site.surface().Terminate = [&] { ++terminated; };
   site.terminate();
   site.terminate();
-  EXPECT_EQ(log, (std::vector<std::string>{"InitProperties", "Read 7", "Show", "Terminate"}));
+  EXPECT_EQ(terminated, 1);
 }
 
 // A control object with a member of its own and one whose id clashes with an extender member.

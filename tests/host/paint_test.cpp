@@ -155,20 +155,6 @@ TEST_F(Paint, ALabelAlignsItsCaptionAndGreysItWhenDisabled) {
   EXPECT_GT(extent(is(kShadow)).count, 0);
 }
 
-// A check box's caption stands beside its box, a frame's on its border.
-TEST_F(Paint, CheckBoxAndFrameCaptionsShowBesideTheBoxAndOnTheBorder) {
-  put<CheckBox>(*form, "Chk1", 10, 10, 120, 17)->setCaption("Option");
-  put<Frame>(*form, "Fra1", 10, 40, 100, 60)->setCaption("Group");
-  Canvas c = render();
-  EXPECT_GT(inkIn(c, PixelRect{27, 10, 100, 17}, dark).count, 0);
-  EXPECT_GT(inkIn(c,
-                  PixelRect{18, 40, 40,
-                            toPixels(text::lineHeightTwips(8, false, kClassicDpi), kClassicDpi)},
-                  dark)
-                .count,
-            0);
-}
-
 // A PNG that cannot be written is error 75 naming the file: its folder is missing, a file stands
 // in its folder's place, or a folder in its own. (What a PNG holds: tests/app/screenshot_test.cpp.)
 TEST_F(Paint, APathThatCannotBeWrittenIsError75) {
