@@ -90,7 +90,8 @@ class Foreign final : public keloscroll::host::Dispatch {
   keloscroll::host::ObjectRef target_;
 };
 
-// The box as the host's own objects show it is in control_tooltip.scn.
+// The box as the host's own objects show it (its size, style and stacking) is in
+// control_tooltip.scn.
 TEST(Tooltip, BoxStandsBesideTheControlThroughAContainersOwnObjects) {
   DescribedBar bar;
   bar.site->setContainerServices({.ambientUserMode = {},
@@ -101,16 +102,9 @@ TEST(Tooltip, BoxStandsBesideTheControlThroughAContainersOwnObjects) {
   keloscroll::host::TextBox* box = bar.tooltip();
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(box->Text(), "row 1");
-  EXPECT_EQ(bar.ctl->Description(), "row 1");
   EXPECT_TRUE(box->Visible());
-  EXPECT_EQ(box->Appearance(), 0);
-  EXPECT_EQ(box->BackColor(), keloscroll::host::syscolor::InfoBackground);
-  EXPECT_EQ(box->ForeColor(), keloscroll::host::syscolor::InfoText);
-  // Room on the left: the box ends at the control's left edge and is one text line high.
+  // Room on the left: the box ends at the control's left edge.
   EXPECT_FLOAT_EQ(box->Left() + box->Width(), 3000.0f);
-  EXPECT_GT(box->Width(), bar.site->surface().TextWidth("row 1"));
-  EXPECT_NEAR(box->Height(), bar.site->surface().TextHeight("row 1"), 0.5);
-  EXPECT_EQ(bar.form->children().back().get(), box);  // brought to the front
   bar.engine.advance(600);
   EXPECT_FALSE(box->Visible());  // hidden by the timer, through the same object
 }
