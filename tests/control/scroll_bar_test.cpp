@@ -45,11 +45,6 @@ class Api : public ::testing::Test {
     engine.keyDown(code);
     engine.keyUp(code);
   }
-  // The tooltip box the control adds to the form: "Txt" and the bar's window handle.
-  const keloscroll::host::TextBox* tooltip(const ScrollBar& bar) {
-    return dynamic_cast<const keloscroll::host::TextBox*>(
-        keloscroll::host::findWidget(*form, "Txt" + std::to_string(bar.surface().hwnd())));
-  }
 
   keloscroll::host::VirtualClock clock;
   keloscroll::host::FormEngine engine;
@@ -130,13 +125,8 @@ TEST_F(Api, EventsReachTheTypedHandlersAndTheDescriptionReachesTheTooltip) {
   EXPECT_EQ(changes, (std::vector<int32_t>{6, 7, 8}));
   EXPECT_EQ(scrolls, 3);
   EXPECT_EQ(asked, (std::vector<std::string>{"", "row 6", "row 7"}));
-  EXPECT_EQ(bar.description(), "row 8");
-  const keloscroll::host::TextBox* box = tooltip(bar);
-  ASSERT_NE(box, nullptr);
-  EXPECT_EQ(box->Text(), "row 8");
-  EXPECT_TRUE(box->Visible());
-  engine.advance(600);
-  EXPECT_FALSE(box->Visible()) << "hidden half a second after the release";
+  EXPECT_EQ(bar.description(), "row 8");  // (the box that shows it: control_tooltip.scn)
+  engine.advance(600);  // the box hides: the next write asks for a description again
 
   // A new handler replaces the old one; an empty one removes it.
   std::vector<int32_t> second;
