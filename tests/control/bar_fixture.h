@@ -57,17 +57,6 @@ class Bar {
     site->clearPropertyChanges();
   }
 
-  // The left button at a point given in twips from a widget's top-left corner.
-  void press(const keloscroll::host::Widget& w, float x, float y) {
-    double ox = 0, oy = 0;
-    w.originOnForm(ox, oy);
-    engine.mouseDown(*form, ox + x, oy + y, keloscroll::host::mouse::Left);
-  }
-  void release(const keloscroll::host::Widget& w, float x, float y) {
-    double ox = 0, oy = 0;
-    w.originOnForm(ox, oy);
-    engine.mouseUp(*form, ox + x, oy + y, keloscroll::host::mouse::Left);
-  }
   void key(int16_t code, int16_t shift = 0) {
     engine.setFocus(track());
     engine.keyDown(code, shift);

@@ -49,17 +49,6 @@ TEST(TrackMouse, GrabZoneIncludesBothEndsOfTheThumb) {
   }
 }
 
-TEST(TrackMouse, TrackIgnoresTheMouseWhileAButtonIsHeld) {
-  DescribedBar bar;
-  bar.ctl->setValue(20);
-  bar.track().MouseDown(1, 0, 10, 60);  // as if delivered while the end button holds mBusy
-  bar.press(bar.part("cmdDXDN"), 10, 10);
-  bar.track().MouseDown(1, 0, 10, 60);
-  bar.track().Click();
-  EXPECT_EQ(bar.ctl->Value(), 21);
-  bar.release(bar.part("cmdDXDN"), 10, 10);
-}
-
 TEST(Keyboard, HandledKeysAreSwallowedOthersReachTheFocusedPart) {
   DescribedBar bar;
   std::vector<int16_t> reached;
