@@ -30,10 +30,10 @@ TEST_F(DemoSession, PlaysHeadlessAndWritesScreenshotsThatShowTheBarsMove) {
   SessionResult r = playSession(o, out);
 
   ASSERT_EQ(r.shots.size(), Viewer::hasPropertyPage() ? 10u : 9u);
-  std::vector<keloscroll::host::PictureRef> png;
+  std::vector<host::PictureRef> png;
   for (const Shot& s : r.shots) {
     SCOPED_TRACE(s.path);
-    png.push_back(keloscroll::host::Picture::load(s.path));
+    png.push_back(host::Picture::load(s.path));
     EXPECT_EQ(png.back()->width(), s.width);
     EXPECT_EQ(png.back()->height(), s.height);
     EXPECT_THAT(out.str(), HasSubstr(s.path));
@@ -63,8 +63,7 @@ TEST_F(DemoSession, PlaysHeadlessAndWritesScreenshotsThatShowTheBarsMove) {
   EXPECT_TRUE(differingRows(2).empty());
   // The horizontal bar's middle row changes while its right button is held.
   Viewer layout(engine, o.document);
-  const keloscroll::host::PixelRect bar =
-      keloscroll::host::pixelRect(layout.columnsSite().surface());
+  const host::PixelRect bar = host::pixelRect(layout.columnsSite().surface());
   const int y = bar.top + bar.height / 2;
   int changed = 0;
   for (int x = bar.left; x < bar.right(); ++x)

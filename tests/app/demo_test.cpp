@@ -64,8 +64,8 @@ class DemoViewer : public test::Scratch {
     viewer = std::make_unique<Viewer>(engine, loadDocument(textPath));
     viewer->formPath = (dir / "form.json").string();
   }
-  int32_t value(keloscroll::host::Dispatch& bar) { return bar.get("Value").asLong(); }
-  int32_t prop(keloscroll::host::Dispatch& bar, const char* name) { return bar.get(name).asLong(); }
+  int32_t value(host::Dispatch& bar) { return bar.get("Value").asLong(); }
+  int32_t prop(host::Dispatch& bar, const char* name) { return bar.get(name).asLong(); }
   void click(const char* bar, const char* part) { test::click(engine, viewer->part(bar, part)); }
   bool logHas(const std::string& text) {
     return std::ranges::any_of(viewer->recentEvents(), [&](const std::string& l) {
@@ -130,8 +130,8 @@ TEST_F(DemoViewer, TheBarsSpanAndScrollTheTextAndResizingLaysTheFormOutAgain) {
   EXPECT_EQ(prop(viewer->lines(), "Max"), 120);
   EXPECT_EQ(prop(viewer->columns(), "Max"), characterCount(viewer->document().lines[6]));
   EXPECT_EQ(prop(viewer->lines(), "LargeChange"), viewer->visibleLines() - 1);
-  EXPECT_EQ(viewer->lines().get("VerticalBar").asBoolean(), keloscroll::host::True);
-  EXPECT_EQ(viewer->columns().get("VerticalBar").asBoolean(), keloscroll::host::False);
+  EXPECT_EQ(viewer->lines().get("VerticalBar").asBoolean(), host::True);
+  EXPECT_EQ(viewer->columns().get("VerticalBar").asBoolean(), host::False);
   EXPECT_EQ(value(viewer->lines()), 1);
   EXPECT_THAT(viewer->shownText(), ::testing::StartsWith("row 1 of the test text\nrow 2 "));
   EXPECT_GT(viewer->visibleLines(), 10);
@@ -146,11 +146,10 @@ TEST_F(DemoViewer, TheBarsSpanAndScrollTheTextAndResizingLaysTheFormOutAgain) {
   EXPECT_TRUE(logHas("Lines  GetDescription -> \"line 2: row 2 of the test text\""));
 
   // The description box on the form shows the same text.
-  EXPECT_TRUE(
-      std::ranges::any_of(viewer->form().Controls()->list(), [](keloscroll::host::Widget* w) {
-        auto* t = dynamic_cast<keloscroll::host::TextBox*>(w);
-        return t && t->Visible() && t->Text() == "line 2: row 2 of the test text";
-      }));
+  EXPECT_TRUE(std::ranges::any_of(viewer->form().Controls()->list(), [](host::Widget* w) {
+    auto* t = dynamic_cast<host::TextBox*>(w);
+    return t && t->Visible() && t->Text() == "line 2: row 2 of the test text";
+  }));
 
   // Steps 50 ms apart each bring their own line: the description keeps up with the user.
   for (int line = 3; line <= 5; ++line) {
@@ -159,8 +158,8 @@ TEST_F(DemoViewer, TheBarsSpanAndScrollTheTextAndResizingLaysTheFormOutAgain) {
     EXPECT_TRUE(logHas("GetDescription -> \"line " + std::to_string(line) + ":")) << line;
   }
 
-  viewer->lines().let("Value", keloscroll::host::Variant(int32_t{7}));
-  viewer->columns().let("Value", keloscroll::host::Variant(int32_t{5}));
+  viewer->lines().let("Value", host::Variant(int32_t{7}));
+  viewer->columns().let("Value", host::Variant(int32_t{5}));
   EXPECT_EQ(viewer->firstColumn(), 5);
   EXPECT_THAT(viewer->shownText(), ::testing::StartsWith("7 of the test text---"));
   engine.advance(1000);
@@ -180,7 +179,7 @@ TEST_F(DemoViewer, TheBarsSpanAndScrollTheTextAndResizingLaysTheFormOutAgain) {
   EXPECT_EQ(viewer->form().rectTwips().width, 800 * 15);
   EXPECT_GT(viewer->visibleLines(), before);
   EXPECT_EQ(prop(viewer->lines(), "LargeChange"), viewer->visibleLines() - 1);
-  const keloscroll::host::UserControl& bar = viewer->linesSite().surface();
+  const host::UserControl& bar = viewer->linesSite().surface();
   EXPECT_EQ(bar.rectTwips().left + bar.rectTwips().width, (800 - 8) * 15);
   viewer->resize(10, 10);  // kept usable
   EXPECT_EQ(viewer->width(), kMinSide);
@@ -215,7 +214,7 @@ TEST_F(DemoViewer, TheEventLogFollowsTheNewestLineAndScrollsBack) {
   EXPECT_TRUE(shown().ends_with("\nentry 14"));
 
   // The bar's own end buttons: one line a click; back at the end the view follows again.
-  test::click(engine, *keloscroll::host::findWidget(log.barSite().surface(), "cmdSxUp"));
+  test::click(engine, *host::findWidget(log.barSite().surface(), "cmdSxUp"));
   EXPECT_TRUE(shown().ends_with("\nentry 13"));
   log.scroll(-100);
   EXPECT_TRUE(shown().ends_with("\nentry 21"));
@@ -243,11 +242,11 @@ TEST_F(DemoViewer, KeysOpenTheBoxesAndEscapeAsksToSaveWhatIsUnsaved) {
   const std::string clean = "KeloScroll demo - text.txt";
   bool quit = false;
   viewer->onQuit = [&] { quit = true; };
-  EXPECT_TRUE(viewer->handleKey(keloscroll::host::vk::F1, 0));
+  EXPECT_TRUE(viewer->handleKey(host::vk::F1, 0));
   ASSERT_FALSE(engine.shown().empty());
   EXPECT_EQ(engine.shown().back().kind, "modal");
   EXPECT_EQ(engine.shown().back().name, "dlgAbout");
-  EXPECT_FALSE(viewer->handleKey(keloscroll::host::vk::Down, 0));
+  EXPECT_FALSE(viewer->handleKey(host::vk::Down, 0));
   EXPECT_FALSE(viewer->handleKey('S', 0));
   EXPECT_EQ(viewer->form().Caption(), clean);
   click(Viewer::kColumnsBar, "cmdDXDN");  // the user's step goes through no setter
@@ -256,26 +255,24 @@ TEST_F(DemoViewer, KeysOpenTheBoxesAndEscapeAsksToSaveWhatIsUnsaved) {
   if (Viewer::hasPropertyPage()) {
     // The page's Apply writes through the setters; the caption says so while the page is up.
     std::string shownName, captionAfterApply;
-    engine.setModalPolicy([&](keloscroll::host::Form& f) {
+    engine.setModalPolicy([&](host::Form& f) {
       shownName = f.name();
-      auto clickOn = [&](const char* name) {
-        test::click(engine, *keloscroll::host::findWidget(f, name));
-      };
+      auto clickOn = [&](const char* name) { test::click(engine, *host::findWidget(f, name)); };
       clickOn("txtLargeChange");
-      for (int i = 0; i < 4; ++i) engine.keyDown(keloscroll::host::vk::Back);
+      for (int i = 0; i < 4; ++i) engine.keyDown(host::vk::Back);
       engine.typeText("5");
       clickOn("cmdApply");
       captionAfterApply = viewer->form().Caption();
       clickOn("cmdCancel");
     });
-    EXPECT_TRUE(viewer->handleKey(keloscroll::host::vk::F1 + 3, 0));
+    EXPECT_TRUE(viewer->handleKey(host::vk::F1 + 3, 0));
     EXPECT_TRUE(logHas("F4: the property page of Columns"));
     EXPECT_EQ(shownName, "PropertyDialog");
     EXPECT_EQ(prop(viewer->columns(), "LargeChange"), 5);
     EXPECT_EQ(captionAfterApply, clean + " *");
     EXPECT_EQ(engine.focus(), &viewer->part(Viewer::kColumnsBar, "picBarra"));
   } else {
-    EXPECT_TRUE(viewer->handleKey(keloscroll::host::vk::F1 + 3, 0));
+    EXPECT_TRUE(viewer->handleKey(host::vk::F1 + 3, 0));
     EXPECT_TRUE(logHas("F4: this build has no property page"));
     viewer->wheel(-1);
   }
@@ -289,12 +286,12 @@ TEST_F(DemoViewer, KeysOpenTheBoxesAndEscapeAsksToSaveWhatIsUnsaved) {
     EXPECT_EQ(buttons & 7, 3) << "Yes, No and Cancel";
     return answer;
   });
-  EXPECT_TRUE(viewer->handleKey(keloscroll::host::vk::Escape, 0));
+  EXPECT_TRUE(viewer->handleKey(host::vk::Escape, 0));
   EXPECT_FALSE(quit);
   EXPECT_TRUE(viewer->dirty());
   EXPECT_FALSE(std::filesystem::exists(viewer->formPath));
   answer = 6;  // Yes
-  viewer->handleKey(keloscroll::host::vk::Escape, 0);
+  viewer->handleKey(host::vk::Escape, 0);
   EXPECT_TRUE(quit);
   EXPECT_TRUE(std::filesystem::exists(viewer->formPath));
   EXPECT_FALSE(viewer->dirty());
@@ -304,13 +301,13 @@ TEST_F(DemoViewer, KeysOpenTheBoxesAndEscapeAsksToSaveWhatIsUnsaved) {
 
   // Nothing to save: no question. No quits and keeps the changes unsaved.
   quit = false;
-  viewer->handleKey(keloscroll::host::vk::Escape, 0);
+  viewer->handleKey(host::vk::Escape, 0);
   EXPECT_TRUE(quit);
   EXPECT_EQ(prompts.size(), 2u);
   viewer->resize(700, 500);  // the bars' LargeChange follows
   quit = false;
   answer = 7;
-  viewer->handleKey(keloscroll::host::vk::Escape, 0);
+  viewer->handleKey(host::vk::Escape, 0);
   EXPECT_TRUE(quit);
   EXPECT_TRUE(viewer->dirty());
   EXPECT_EQ(nlohmann::json::parse(
@@ -322,13 +319,13 @@ TEST_F(DemoViewer, KeysOpenTheBoxesAndEscapeAsksToSaveWhatIsUnsaved) {
 // form file is refused with a message and changes nothing.
 TEST_F(DemoViewer, SavingThenLoadingRestoresBothBarsAndABadFileIsRefused) {
   viewer->resize(700, 500);  // (which sets the ranges for the new size: the test's come after)
-  viewer->lines().let("LargeChange", keloscroll::host::Variant(int32_t{9}));
-  viewer->lines().let("Value", keloscroll::host::Variant(int32_t{40}));
-  viewer->columns().let("Max", keloscroll::host::Variant(int32_t{90}));
-  viewer->columns().let("LargeChange", keloscroll::host::Variant(int32_t{12}));
-  viewer->columns().let("Value", keloscroll::host::Variant(int32_t{5}));
+  viewer->lines().let("LargeChange", host::Variant(int32_t{9}));
+  viewer->lines().let("Value", host::Variant(int32_t{40}));
+  viewer->columns().let("Max", host::Variant(int32_t{90}));
+  viewer->columns().let("LargeChange", host::Variant(int32_t{12}));
+  viewer->columns().let("Value", host::Variant(int32_t{5}));
   ASSERT_TRUE(viewer->dirty());
-  ASSERT_TRUE(viewer->handleKey('S', keloscroll::host::shift::Ctrl));
+  ASSERT_TRUE(viewer->handleKey('S', host::shift::Ctrl));
   EXPECT_TRUE(logHas("saved the form to " + viewer->formPath));
   EXPECT_FALSE(viewer->dirty());
 
@@ -341,9 +338,9 @@ TEST_F(DemoViewer, SavingThenLoadingRestoresBothBarsAndABadFileIsRefused) {
 
   // Everything moves away, then Ctrl+O brings the saved form back.
   viewer->resize(640, 480);
-  viewer->lines().let("Value", keloscroll::host::Variant(int32_t{3}));
-  viewer->columns().let("Value", keloscroll::host::Variant(int32_t{2}));
-  ASSERT_TRUE(viewer->handleKey('O', keloscroll::host::shift::Ctrl));
+  viewer->lines().let("Value", host::Variant(int32_t{3}));
+  viewer->columns().let("Value", host::Variant(int32_t{2}));
+  ASSERT_TRUE(viewer->handleKey('O', host::shift::Ctrl));
   EXPECT_TRUE(logHas("loaded the form from"));
   EXPECT_FALSE(viewer->dirty());
   EXPECT_EQ(viewer->form().Caption(), "KeloScroll demo - text.txt");
@@ -353,7 +350,7 @@ TEST_F(DemoViewer, SavingThenLoadingRestoresBothBarsAndABadFileIsRefused) {
   EXPECT_EQ(value(viewer->columns()), 5);
   EXPECT_EQ(prop(viewer->columns(), "Max"), 90);
   EXPECT_EQ(prop(viewer->columns(), "LargeChange"), 12);
-  EXPECT_EQ(viewer->columns().get("VerticalBar").asBoolean(), keloscroll::host::False);
+  EXPECT_EQ(viewer->columns().get("VerticalBar").asBoolean(), host::False);
   EXPECT_EQ(viewer->width(), 700);
   EXPECT_EQ(viewer->height(), 500);
   EXPECT_EQ(viewer->topLine(), 40);
@@ -366,7 +363,7 @@ TEST_F(DemoViewer, SavingThenLoadingRestoresBothBarsAndABadFileIsRefused) {
   // One bar surface each on the form, as before.
   int surfaces = 0;
   for (const auto& w : viewer->form().children())
-    surfaces += w->kind() == keloscroll::host::WidgetKind::UserControl;
+    surfaces += w->kind() == host::WidgetKind::UserControl;
   EXPECT_EQ(surfaces, 2);
 
   // The bad files are the good one changed, and the running form differs from it (Value 41).
@@ -390,7 +387,7 @@ TEST_F(DemoViewer, SavingThenLoadingRestoresBothBarsAndABadFileIsRefused) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     writeText(viewer->formPath, c.text);
-    EXPECT_TRUE(viewer->handleKey('O', keloscroll::host::shift::Ctrl));
+    EXPECT_TRUE(viewer->handleKey('O', host::shift::Ctrl));
     EXPECT_THAT(viewer->recentEvents().back(), HasSubstr("load failed, the form is unchanged"));
     EXPECT_THAT(viewer->recentEvents().back(), HasSubstr(c.message));
     EXPECT_EQ(toJson(viewer->save()), before);
@@ -403,25 +400,25 @@ TEST_F(DemoViewer, SavingThenLoadingRestoresBothBarsAndABadFileIsRefused) {
 }
 
 TEST(DemoFormFile, KeepsTheTypesOfBagValues) {
-  const std::pair<const char*, keloscroll::host::Variant> values[] = {
-      {"B", keloscroll::host::Variant::boolean(false)},
-      {"I", keloscroll::host::Variant(int16_t{-7})},
-      {"L", keloscroll::host::Variant(int32_t{100000})},
-      {"S", keloscroll::host::Variant(1.5f)},
-      {"D", keloscroll::host::Variant(2.25)},
-      {"T", keloscroll::host::Variant("text \"quoted\"")},
+  const std::pair<const char*, host::Variant> values[] = {
+      {"B", host::Variant::boolean(false)},
+      {"I", host::Variant(int16_t{-7})},
+      {"L", host::Variant(int32_t{100000})},
+      {"S", host::Variant(1.5f)},
+      {"D", host::Variant(2.25)},
+      {"T", host::Variant("text \"quoted\"")},
   };
   SavedForm f{"a.txt", 640, 480, {{"Bar", {}}}};
   for (const auto& [key, v] : values) f.controls[0].second.set(key, v);
-  f.controls[0].second.set("P", keloscroll::host::Variant::nothing());  // objects are not stored
+  f.controls[0].second.set("P", host::Variant::nothing());  // objects are not stored
   SavedForm back = fromJson(nlohmann::json::parse(toJson(f).dump()));
   ASSERT_EQ(back.controls.size(), 1u);
-  const keloscroll::host::PropertyBag* b = back.bag("Bar");
+  const host::PropertyBag* b = back.bag("Bar");
   ASSERT_NE(b, nullptr);
   EXPECT_EQ(b->entries().size(), 6u);
   for (const auto& [key, v] : values) {
     SCOPED_TRACE(key);
-    EXPECT_TRUE(b->ReadProperty(key, keloscroll::host::Variant()) == v);
+    EXPECT_TRUE(b->ReadProperty(key, host::Variant()) == v);
   }
   EXPECT_THROW(readFormFile("/nonexistent/dir/form.json"), FormFileError);
   EXPECT_THROW(writeFormFile("/nonexistent/dir/form.json", f), FormFileError);

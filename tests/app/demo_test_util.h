@@ -18,11 +18,11 @@
 namespace keloscroll::demo::test {
 
 // A left click at the centre of a widget, on whichever form holds it.
-inline void click(keloscroll::host::FormEngine& engine, const keloscroll::host::Widget& w) {
+inline void click(host::FormEngine& engine, const host::Widget& w) {
   double x = 0, y = 0;
   centreOf(w, x, y);
-  engine.mouseDown(*w.form(), x, y, keloscroll::host::mouse::Left);
-  engine.mouseUp(*w.form(), x, y, keloscroll::host::mouse::Left);
+  engine.mouseDown(*w.form(), x, y, host::mouse::Left);
+  engine.mouseUp(*w.form(), x, y, host::mouse::Left);
 }
 
 // A new empty folder for a test; the caller removes it.
@@ -41,8 +41,8 @@ class Scratch : public ::testing::Test {
   ~Scratch() override { std::filesystem::remove_all(dir); }
   std::filesystem::path dir =
       tempDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
-  keloscroll::host::VirtualClock clock;
-  keloscroll::host::FormEngine engine{clock};
+  host::VirtualClock clock;
+  host::FormEngine engine{clock};
 };
 
 inline void writeText(const std::filesystem::path& p, const std::string& text) {

@@ -24,8 +24,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-constexpr int16_t kInsert = 45, kDelete = 46, kF4 = keloscroll::host::vk::F1 + 3,
-                  kF5 = keloscroll::host::vk::F1 + 4;
+constexpr int16_t kInsert = 45, kDelete = 46, kF4 = host::vk::F1 + 3, kF5 = host::vk::F1 + 4;
 constexpr const char* kFirst = "UsrKeloScroll1";
 constexpr const char* kSecond = "UsrKeloScroll2";
 
@@ -33,26 +32,24 @@ class DesignerTest : public test::Scratch {
  protected:
   void SetUp() override { designer->formPath = (dir / "design.json").string(); }
 
-  void click(const keloscroll::host::Widget& w) { test::click(engine, w); }
-  void click(const char* name) { click(*keloscroll::host::findWidget(designer->form(), name)); }
+  void click(const host::Widget& w) { test::click(engine, w); }
+  void click(const char* name) { click(*host::findWidget(designer->form(), name)); }
   // Presses on a widget, moves by (dx, dy) pixels in two steps, releases; then waits, so that
   // the next press is no double click.
-  void drag(const keloscroll::host::Widget& from, int dx, int dy) {
+  void drag(const host::Widget& from, int dx, int dy) {
     double x = 0, y = 0;
     centreOf(from, x, y);
-    keloscroll::host::Form& f = designer->form();
-    engine.mouseDown(f, x, y, keloscroll::host::mouse::Left);
+    host::Form& f = designer->form();
+    engine.mouseDown(f, x, y, host::mouse::Left);
     engine.mouseMove(f, x + px(dx) / 2, y + px(dy) / 2);
     engine.mouseMove(f, x + px(dx), y + px(dy));
-    engine.mouseUp(f, x + px(dx), y + px(dy), keloscroll::host::mouse::Left);
+    engine.mouseUp(f, x + px(dx), y + px(dy), host::mouse::Left);
     engine.advance(1000);
   }
   void key(int16_t code, int16_t shift = 0) { EXPECT_TRUE(designer->handleKey(code, shift)); }
-  keloscroll::host::TwipsRect rect(const char* bar) {
-    return designer->site(bar).surface().rectTwips();
-  }
-  keloscroll::host::Widget& part(const char* bar, const char* name) {
-    return *keloscroll::host::findWidget(designer->site(bar).surface(), name);
+  host::TwipsRect rect(const char* bar) { return designer->site(bar).surface().rectTwips(); }
+  host::Widget& part(const char* bar, const char* name) {
+    return *host::findWidget(designer->site(bar).surface(), name);
   }
   int32_t prop(const char* bar, const char* name) { return designer->bar(bar).get(name).asLong(); }
   std::string lastLog() { return designer->log().lines().back(); }
@@ -60,7 +57,7 @@ class DesignerTest : public test::Scratch {
   std::unique_ptr<Designer> designer = std::make_unique<Designer>(engine);
 };
 
-std::tuple<double, double, double, double> box(const keloscroll::host::TwipsRect& r) {
+std::tuple<double, double, double, double> box(const host::TwipsRect& r) {
   return {r.left, r.top, r.width, r.height};
 }
 
@@ -71,8 +68,8 @@ TEST_F(DesignerTest, AFormIsDesignedWithTheMouseRunSavedLoadedAndUndone) {
   engine.advance(1000);
   click("cmdAddHorizontal");
   ASSERT_THAT(designer->names(), ElementsAre(kFirst, kSecond));
-  EXPECT_EQ(designer->site(kFirst).AmbientUserMode(), keloscroll::host::False);
-  EXPECT_EQ(designer->bar(kSecond).get("VerticalBar").asBoolean(), keloscroll::host::False);
+  EXPECT_EQ(designer->site(kFirst).AmbientUserMode(), host::False);
+  EXPECT_EQ(designer->bar(kSecond).get("VerticalBar").asBoolean(), host::False);
 
   // At design time a press on a bar selects it: its end button does not step.
   const int32_t designedValue = prop(kFirst, "Value");
@@ -81,7 +78,7 @@ TEST_F(DesignerTest, AFormIsDesignedWithTheMouseRunSavedLoadedAndUndone) {
   EXPECT_EQ(prop(kFirst, "Value"), designedValue);
   engine.advance(1000);
 
-  const keloscroll::host::TwipsRect start = rect(kFirst);
+  const host::TwipsRect start = rect(kFirst);
   drag(designer->site(kFirst).surface(), 100, 20);
   EXPECT_EQ(box(rect(kFirst)),
             box({start.left + px(100), start.top + px(20), start.width, start.height}));
@@ -104,33 +101,33 @@ TEST_F(DesignerTest, AFormIsDesignedWithTheMouseRunSavedLoadedAndUndone) {
                         Case{Designer::BottomRight, 8, -10, 0, 0, 8, -10},
                         Case{Designer::Left, -5, 0, -5, 0, 5, 0}}) {
     SCOPED_TRACE(c.handle);
-    const keloscroll::host::TwipsRect r = rect(kFirst);
+    const host::TwipsRect r = rect(kFirst);
     drag(designer->handle(c.handle), c.dx, c.dy);
     EXPECT_EQ(box(rect(kFirst)), box({r.left + px(c.left), r.top + px(c.top), r.width + px(c.width),
                                       r.height + px(c.height)}));
-    const keloscroll::host::Widget& down = part(kFirst, "cmdDXDN");
+    const host::Widget& down = part(kFirst, "cmdDXDN");
     EXPECT_EQ(down.rectTwips().top + down.rectTwips().height, rect(kFirst).height);
     EXPECT_EQ(down.rectTwips().width, rect(kFirst).width);
   }
-  const keloscroll::host::TwipsRect sized = rect(kFirst);
+  const host::TwipsRect sized = rect(kFirst);
   drag(designer->handle(Designer::Top), 0, 400);
   const double least = rect(kFirst).height;
   EXPECT_LT(least, sized.height);
   EXPECT_GE(least, 240 * 2 + 225);  // two end buttons and the thumb
   EXPECT_EQ(rect(kFirst).top + least, sized.top + sized.height);
-  key('Z', keloscroll::host::shift::Ctrl);
+  key('Z', host::shift::Ctrl);
   EXPECT_EQ(box(rect(kFirst)), box(sized));
 
   // A double click opens the bar's property page; what is typed there goes to the bar.
   std::vector<std::string> pages;
-  engine.setModalPolicy([&](keloscroll::host::Form& f) {
+  engine.setModalPolicy([&](host::Form& f) {
     pages.push_back(f.name());
     for (auto [box, text] : {std::pair{"txtMax", "500"}, std::pair{"txtValue", "120"}}) {
-      click(*keloscroll::host::findWidget(f, box));
-      for (int i = 0; i < 6; ++i) engine.keyDown(keloscroll::host::vk::Back);
+      click(*host::findWidget(f, box));
+      for (int i = 0; i < 6; ++i) engine.keyDown(host::vk::Back);
       engine.typeText(text);
     }
-    click(*keloscroll::host::findWidget(f, "cmdOK"));
+    click(*host::findWidget(f, "cmdOK"));
   });
   click(designer->site(kFirst).surface());
   engine.advance(200);
@@ -141,11 +138,11 @@ TEST_F(DesignerTest, AFormIsDesignedWithTheMouseRunSavedLoadedAndUndone) {
   // Run: new bars from the bags, at the designed places, that take the user's input.
   click("cmdMode");
   ASSERT_FALSE(designer->designMode());
-  EXPECT_EQ(designer->site(kFirst).AmbientUserMode(), keloscroll::host::True);
+  EXPECT_EQ(designer->site(kFirst).AmbientUserMode(), host::True);
   EXPECT_EQ(prop(kFirst, "Max"), 500);
   EXPECT_EQ(prop(kFirst, "Value"), 120);
   EXPECT_EQ(box(rect(kFirst)), box(sized));
-  EXPECT_EQ(designer->bar(kSecond).get("VerticalBar").asBoolean(), keloscroll::host::False);
+  EXPECT_EQ(designer->bar(kSecond).get("VerticalBar").asBoolean(), host::False);
   EXPECT_FALSE(designer->handle(Designer::TopLeft).Visible());
   click(part(kFirst, "cmdDXDN"));
   EXPECT_EQ(prop(kFirst, "Value"), 121);
@@ -155,12 +152,12 @@ TEST_F(DesignerTest, AFormIsDesignedWithTheMouseRunSavedLoadedAndUndone) {
   engine.advance(1000);
   key(kF5);
   ASSERT_TRUE(designer->designMode());
-  EXPECT_EQ(designer->site(kFirst).AmbientUserMode(), keloscroll::host::False);
+  EXPECT_EQ(designer->site(kFirst).AmbientUserMode(), host::False);
   EXPECT_EQ(prop(kFirst, "Value"), 120);
   EXPECT_EQ(designer->selected(), kFirst);
   const DesignedForm designed = designer->save();
 
-  key('S', keloscroll::host::shift::Ctrl);
+  key('S', host::shift::Ctrl);
   EXPECT_FALSE(designer->modified());
   auto j = nlohmann::json::parse(std::ifstream(designer->formPath));
   EXPECT_EQ(j["format"], kDesignFormat);
@@ -171,17 +168,17 @@ TEST_F(DesignerTest, AFormIsDesignedWithTheMouseRunSavedLoadedAndUndone) {
 
   key(kDelete);
   EXPECT_THAT(designer->names(), ElementsAre(kSecond));
-  key('O', keloscroll::host::shift::Ctrl);
+  key('O', host::shift::Ctrl);
   EXPECT_TRUE(designer->save() == designed);
   EXPECT_FALSE(designer->modified());
 
   // Undo, step by step: the load, the deletion, the property page.
-  key('Z', keloscroll::host::shift::Ctrl);
+  key('Z', host::shift::Ctrl);
   EXPECT_THAT(designer->names(), ElementsAre(kSecond));
-  key('Z', keloscroll::host::shift::Ctrl);
+  key('Z', host::shift::Ctrl);
   EXPECT_TRUE(designer->save() == designed);
   EXPECT_EQ(designer->selected(), kFirst);
-  key('Z', keloscroll::host::shift::Ctrl);
+  key('Z', host::shift::Ctrl);
   EXPECT_NE(prop(kFirst, "Max"), 500);
   EXPECT_EQ(box(rect(kFirst)), box(sized));
 }
@@ -192,11 +189,11 @@ TEST_F(DesignerTest, AFormIsDesignedWithTheMouseRunSavedLoadedAndUndone) {
 // demo_test.cpp.)
 TEST_F(DesignerTest, ARefusedLoadLeavesTheDesignAsItWas) {
   key(kInsert);
-  key(kInsert, keloscroll::host::shift::Shift);
+  key(kInsert, host::shift::Shift);
   ASSERT_TRUE(designer->saveToFile(designer->formPath));
   const auto good = nlohmann::json::parse(std::ifstream(designer->formPath));
-  designer->bar(kFirst).let("Max", keloscroll::host::Variant(int32_t{77}));
-  key(keloscroll::host::vk::Tab);
+  designer->bar(kFirst).let("Max", host::Variant(int32_t{77}));
+  key(host::vk::Tab);
   const DesignedForm before = designer->save();
   const std::string selected = designer->selected();
 
@@ -212,7 +209,7 @@ TEST_F(DesignerTest, ARefusedLoadLeavesTheDesignAsItWas) {
     EXPECT_TRUE(designer->designMode());
   }
   // The refusals left no undo steps: the last one still takes the second bar away.
-  key('Z', keloscroll::host::shift::Ctrl);
+  key('Z', host::shift::Ctrl);
   EXPECT_THAT(designer->names(), ElementsAre(kFirst));
 }
 
@@ -222,9 +219,9 @@ TEST_F(DesignerTest, KeysWorkTheDesignAndRunModeRefusesDesignChanges) {
   key(kInsert);
   EXPECT_THAT(designer->names(), ElementsAre(kFirst, kSecond));
   EXPECT_EQ(designer->selected(), kSecond);
-  key(keloscroll::host::vk::Tab);
+  key(host::vk::Tab);
   EXPECT_EQ(designer->selected(), kFirst);
-  key(keloscroll::host::vk::F1);
+  key(host::vk::F1);
   ASSERT_FALSE(engine.shown().empty());
   EXPECT_EQ(engine.shown().back().name, "dlgAbout");
   key(kDelete);
@@ -235,7 +232,7 @@ TEST_F(DesignerTest, KeysWorkTheDesignAndRunModeRefusesDesignChanges) {
 
   key(kF5);
   key(kInsert);
-  key('Z', keloscroll::host::shift::Ctrl);
+  key('Z', host::shift::Ctrl);
   EXPECT_THAT(designer->names(), ElementsAre(kSecond));
   EXPECT_THAT(lastLog(), HasSubstr("only in design mode"));
   EXPECT_FALSE(designer->handleKey(kDelete, 0));  // the running bars may take it
@@ -246,10 +243,10 @@ TEST_F(DesignerTest, KeysWorkTheDesignAndRunModeRefusesDesignChanges) {
   designer->onQuit = [&] { quit = true; };
   int16_t answer = 2;
   engine.setMsgBoxPolicy([&](const std::string&, int32_t) { return answer; });
-  key(keloscroll::host::vk::Escape);
+  key(host::vk::Escape);
   EXPECT_FALSE(quit);
   answer = 7;
-  key(keloscroll::host::vk::Escape);
+  key(host::vk::Escape);
   EXPECT_TRUE(quit);
   EXPECT_TRUE(designer->modified());
 }

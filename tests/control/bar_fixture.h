@@ -17,7 +17,7 @@
 
 namespace keloscroll::testing {
 
-using keloscroll::host::testing::errorOf;
+using host::testing::errorOf;
 
 class Bar {
  public:
@@ -26,8 +26,8 @@ class Bar {
     form = engine.createForm("Form1");
     form->setWidth(9000);
     form->setHeight(6000);
-    site = std::make_shared<keloscroll::host::ControlSite>(engine, *form, "KeloScroll1");
-    site->setEventSink([this](std::string_view name, std::span<keloscroll::host::Variant> args) {
+    site = std::make_shared<host::ControlSite>(engine, *form, "KeloScroll1");
+    site->setEventSink([this](std::string_view name, std::span<host::Variant> args) {
       if (onEvent) onEvent(name, args);
     });
     ctl = UsrKeloScroll::create(*site);
@@ -37,17 +37,15 @@ class Bar {
     clearRecords();
   }
 
-  keloscroll::host::Widget& part(std::string_view name) const {
-    keloscroll::host::Widget* w = keloscroll::host::findWidget(site->surface(), name);
+  host::Widget& part(std::string_view name) const {
+    host::Widget* w = host::findWidget(site->surface(), name);
     if (!w) throw std::runtime_error("no part " + std::string(name));
     return *w;
   }
-  keloscroll::host::PictureBox& track() const {
-    return static_cast<keloscroll::host::PictureBox&>(part("picBarra"));
-  }
-  keloscroll::host::Widget& thumb() const { return part("imgCursor"); }
+  host::PictureBox& track() const { return static_cast<host::PictureBox&>(part("picBarra")); }
+  host::Widget& thumb() const { return part("imgCursor"); }
 
-  keloscroll::host::Variant diag(std::string_view name) const {
+  host::Variant diag(std::string_view name) const {
     for (auto& [key, value] : ctl->diagnosticState())
       if (key == name) return value;
     throw std::runtime_error("no diagnostic " + std::string(name));
@@ -63,12 +61,12 @@ class Bar {
     engine.keyUp(code, shift);
   }
 
-  keloscroll::host::VirtualClock clock;
-  keloscroll::host::FormEngine engine;
-  std::shared_ptr<keloscroll::host::Form> form;
-  std::shared_ptr<keloscroll::host::ControlSite> site;
+  host::VirtualClock clock;
+  host::FormEngine engine;
+  std::shared_ptr<host::Form> form;
+  std::shared_ptr<host::ControlSite> site;
   std::shared_ptr<UsrKeloScroll> ctl;
-  std::function<void(std::string_view, std::span<keloscroll::host::Variant>)> onEvent;
+  std::function<void(std::string_view, std::span<host::Variant>)> onEvent;
 };
 
 }  // namespace keloscroll::testing

@@ -18,15 +18,15 @@ using ::testing::ElementsAre;
 struct DescribedBar : Bar {
   DescribedBar() {
     ctl->setMax(100);
-    onEvent = [this](std::string_view name, std::span<keloscroll::host::Variant> args) {
+    onEvent = [this](std::string_view name, std::span<host::Variant> args) {
       if (name == "GetDescription")
-        args[0].assign(keloscroll::host::Variant("row " + std::to_string(ctl->Value())));
+        args[0].assign(host::Variant("row " + std::to_string(ctl->Value())));
     };
     clearRecords();
   }
-  keloscroll::host::TextBox* tooltip() const {
-    auto* w = keloscroll::host::findWidget(*form, "Txt" + std::to_string(site->surface().hwnd()));
-    return dynamic_cast<keloscroll::host::TextBox*>(w);
+  host::TextBox* tooltip() const {
+    auto* w = host::findWidget(*form, "Txt" + std::to_string(site->surface().hwnd()));
+    return dynamic_cast<host::TextBox*>(w);
   }
 };
 
@@ -45,7 +45,7 @@ TEST(TrackMouse, GrabZoneIncludesBothEndsOfTheThumb) {
     bar.track().MouseDown(1, 0, 5000.0f, y);  // X plays no part on a vertical bar
     EXPECT_EQ(bar.diag("mThumbMoving").asBoolean() != 0, hit);
     EXPECT_EQ(bar.diag("mCury").asLong(),
-              keloscroll::host::toLong(y));  // the press point, counted from 0
+              host::toLong(y));  // the press point, counted from 0
   }
 }
 
@@ -53,30 +53,28 @@ TEST(Keyboard, HandledKeysAreSwallowedOthersReachTheFocusedPart) {
   DescribedBar bar;
   std::vector<int16_t> reached;
   bar.track().KeyDown = [&](int16_t& key, int16_t) { reached.push_back(key); };
-  bar.key(keloscroll::host::vk::Down);
-  bar.key(keloscroll::host::vk::Left);
-  bar.key(keloscroll::host::vk::Right);
-  EXPECT_THAT(reached, ElementsAre(keloscroll::host::vk::Left, keloscroll::host::vk::Right));
+  bar.key(host::vk::Down);
+  bar.key(host::vk::Left);
+  bar.key(host::vk::Right);
+  EXPECT_THAT(reached, ElementsAre(host::vk::Left, host::vk::Right));
 }
 
 // A container's own objects: every member is forwarded by name and every object it hands out is
 // wrapped again, so the control never sees one of the host's own classes.
-class Foreign final : public keloscroll::host::Dispatch {
+class Foreign final : public host::Dispatch {
  public:
-  explicit Foreign(keloscroll::host::ObjectRef target) : target_(std::move(target)) {}
+  explicit Foreign(host::ObjectRef target) : target_(std::move(target)) {}
   int32_t idOfName(std::string_view name) const override { return target_->idOfName(name); }
-  keloscroll::host::Variant invoke(int32_t id, keloscroll::host::Invoke kind,
-                                   std::span<keloscroll::host::Variant> args) override {
-    keloscroll::host::Variant v = target_->invoke(id, kind, args);
-    if (v.isObject() && v.asObject())
-      return keloscroll::host::Variant(std::make_shared<Foreign>(v.asObject()));
+  host::Variant invoke(int32_t id, host::Invoke kind, std::span<host::Variant> args) override {
+    host::Variant v = target_->invoke(id, kind, args);
+    if (v.isObject() && v.asObject()) return host::Variant(std::make_shared<Foreign>(v.asObject()));
     return v;
   }
   std::string_view typeName() const override { return "Foreign"; }
   bool isForm() const override { return target_->isForm(); }
 
  private:
-  keloscroll::host::ObjectRef target_;
+  host::ObjectRef target_;
 };
 
 // The box as the host's own objects show it (its size, style and stacking) is in
@@ -87,8 +85,8 @@ TEST(Tooltip, BoxStandsBesideTheControlThroughAContainersOwnObjects) {
                                   .propertyChanged = {},
                                   .extender = std::make_shared<Foreign>(bar.site->extender())});
   bar.site->surface().setLeft(3000);
-  bar.key(keloscroll::host::vk::Down);
-  keloscroll::host::TextBox* box = bar.tooltip();
+  bar.key(host::vk::Down);
+  host::TextBox* box = bar.tooltip();
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(box->Text(), "row 1");
   EXPECT_TRUE(box->Visible());

@@ -10,27 +10,27 @@
 namespace keloscroll::testing {
 namespace {
 
-using keloscroll::host::Variant;
+using host::Variant;
 
 TEST(Interface, DispatchByIdReachesEveryAccessorAndTheAboutBox) {
   Bar bar;
-  keloscroll::host::Dispatch& d = *bar.ctl;
+  host::Dispatch& d = *bar.ctl;
   d.let("Max", Variant(int32_t{100}));
   d.let("Value", Variant(int32_t{7}));
   for (const InterfaceEntry& e : kInterface) {
     if (e.access != Access::Get) continue;
     SCOPED_TRACE(std::string(e.member));
     EXPECT_EQ(d.idOfName(e.member), e.dispid);
-    EXPECT_EQ(d.invoke(e.dispid, keloscroll::host::Invoke::Get, {}), d.get(e.member));
+    EXPECT_EQ(d.invoke(e.dispid, host::Invoke::Get, {}), d.get(e.member));
   }
   // VerticalBar is let by reference.
-  keloscroll::host::Boolean byRef = keloscroll::host::False;
+  host::Boolean byRef = host::False;
   Variant arg = Variant::refBoolean(&byRef);
-  d.invoke(0x6803001D, keloscroll::host::Invoke::Let, std::span<Variant>(&arg, 1));
-  EXPECT_EQ(d.get("VerticalBar").asBoolean(), keloscroll::host::False);
+  d.invoke(0x6803001D, host::Invoke::Let, std::span<Variant>(&arg, 1));
+  EXPECT_EQ(d.get("VerticalBar").asBoolean(), host::False);
   // The about box by its dispatch id: a modal form, unloaded afterwards.
   size_t formsBefore = bar.engine.forms().size();
-  d.invoke(kDispidAboutBox, keloscroll::host::Invoke::Method, {});
+  d.invoke(kDispidAboutBox, host::Invoke::Method, {});
   ASSERT_EQ(bar.engine.shown().size(), 1u);
   EXPECT_EQ(bar.engine.shown()[0].kind, "modal");
   EXPECT_EQ(bar.engine.shown()[0].name, "dlgAbout");
@@ -42,15 +42,15 @@ TEST(Interface, DispatchByIdReachesEveryAccessorAndTheAboutBox) {
 TEST(Interface, AControlOutlivesItsSite) {
   Bar bar;
   bar.ctl->setMax(100);
-  keloscroll::host::ObjectRef extender = bar.site->extender();
-  std::weak_ptr<keloscroll::host::ControlSite> site = bar.site;
+  host::ObjectRef extender = bar.site->extender();
+  std::weak_ptr<host::ControlSite> site = bar.site;
   bar.site.reset();
   ASSERT_TRUE(site.expired());
   bar.ctl->let("Value", Variant(int32_t{7}));  // no site to tell or to raise Change through
   EXPECT_EQ(bar.ctl->get("Value").asLong(), 7);
   bar.ctl->let("Max", Variant(int32_t{50}));
-  EXPECT_EQ(errorOf([&] { bar.ctl->call("ShowAboutBox"); }), keloscroll::host::err::NoClientSite);
-  EXPECT_EQ(errorOf([&] { extender->get("Left"); }), keloscroll::host::err::NoClientSite);
+  EXPECT_EQ(errorOf([&] { bar.ctl->call("ShowAboutBox"); }), host::err::NoClientSite);
+  EXPECT_EQ(errorOf([&] { extender->get("Left"); }), host::err::NoClientSite);
   EXPECT_EQ(extender->typeName(), "Object");
   bar.engine.advance(1000);
   bar.ctl.reset();
@@ -61,9 +61,8 @@ TEST(Interface, AControlOutlivesItsSite) {
 // is a fresh one. (Showing it while it shows is in control_about.scn.)
 TEST(AboutBox, ABoxLeftOverGoesWithItsEngine) {
   auto bar = std::make_unique<Bar>();
-  bar->engine.setModalPolicy(
-      [](keloscroll::host::Form&) { keloscroll::host::raise(keloscroll::host::err::InvalidCall); });
-  EXPECT_EQ(errorOf([&] { bar->ctl->ShowAboutBox(); }), keloscroll::host::err::InvalidCall);
+  bar->engine.setModalPolicy([](host::Form&) { host::raise(host::err::InvalidCall); });
+  EXPECT_EQ(errorOf([&] { bar->ctl->ShowAboutBox(); }), host::err::InvalidCall);
   EXPECT_NE(bar->engine.findForm("dlgAbout"), nullptr);
   bar.reset();
   Bar other;

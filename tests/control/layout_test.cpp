@@ -8,20 +8,17 @@ namespace keloscroll::testing {
 namespace {
 
 TEST(Parts, KindsAndTheGeometryRecordComeFromTheDesignedWidgets) {
-  keloscroll::host::VirtualClock clock;
-  keloscroll::host::FormEngine engine(clock);
+  host::VirtualClock clock;
+  host::FormEngine engine(clock);
   auto form = engine.createForm("Form1");
-  keloscroll::host::ControlSite site(engine, *form, "KeloScroll1");
+  host::ControlSite site(engine, *form, "KeloScroll1");
   auto ctl = UsrKeloScroll::create(site);
-  const std::pair<const char*, keloscroll::host::WidgetKind> kinds[] = {
-      {"cmdSxUp", keloscroll::host::WidgetKind::CommandButton},
-      {"cmdDXDN", keloscroll::host::WidgetKind::CommandButton},
-      {"tmr_Server", keloscroll::host::WidgetKind::Timer},
-      {"picBarra", keloscroll::host::WidgetKind::PictureBox},
-      {"imgCursor", keloscroll::host::WidgetKind::Image},
-      {"imgSfondoPic", keloscroll::host::WidgetKind::Image}};
+  const std::pair<const char*, host::WidgetKind> kinds[] = {
+      {"cmdSxUp", host::WidgetKind::CommandButton}, {"cmdDXDN", host::WidgetKind::CommandButton},
+      {"tmr_Server", host::WidgetKind::Timer},      {"picBarra", host::WidgetKind::PictureBox},
+      {"imgCursor", host::WidgetKind::Image},       {"imgSfondoPic", host::WidgetKind::Image}};
   for (auto [name, kind] : kinds) {
-    keloscroll::host::Widget* w = keloscroll::host::findWidget(site.surface(), name);
+    host::Widget* w = host::findWidget(site.surface(), name);
     ASSERT_NE(w, nullptr) << name;
     EXPECT_EQ(w->kind(), kind) << name;
   }

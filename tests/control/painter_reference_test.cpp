@@ -19,13 +19,13 @@ TEST(PainterReference, CommittedImagesAreWhatCairoPaints) {
     SCOPED_TRACE(c.name);
     Scene s;
     c.build(s);
-    keloscroll::host::Canvas canvas = keloscroll::host::renderForm(*s.form);
+    host::Canvas canvas = host::renderForm(*s.form);
     std::string path = std::string(KELO_REFERENCE_DIR) + "/" + c.name + ".png";
     if (update && std::string(update) == "1") canvas.writePng(path);
-    keloscroll::host::PictureRef ref = keloscroll::host::Picture::load(path);
+    host::PictureRef ref = host::Picture::load(path);
     ASSERT_EQ(ref->width(), canvas.width()) << "rerun with KELO_UPDATE_REFERENCE=1";
     ASSERT_EQ(ref->height(), canvas.height()) << "rerun with KELO_UPDATE_REFERENCE=1";
-    std::vector<keloscroll::host::PixelRect> text = textAreas(*s.form);
+    std::vector<host::PixelRect> text = textAreas(*s.form);
     Difference d = compare(
         canvas.width(), canvas.height(), [&](int x, int y) { return canvas.pixel(x, y); },
         [&](int x, int y) { return ref->pixel(x, y); }, text);

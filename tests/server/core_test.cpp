@@ -45,9 +45,9 @@ TEST(ServerGuid, ReadsAndWritesTheRegistryFormInComsLayout) {
 
 // A form to place objects on, as a container has.
 struct Container {
-  keloscroll::host::VirtualClock clock;
-  keloscroll::host::FormEngine engine{clock};
-  std::shared_ptr<keloscroll::host::Form> form = engine.createForm("Form1");
+  host::VirtualClock clock;
+  host::FormEngine engine{clock};
+  std::shared_ptr<host::Form> form = engine.createForm("Form1");
 };
 
 template <class T>
@@ -63,7 +63,7 @@ T* create(const GUID& clsid, const GUID& iid) {
 TEST(ServerObjects, TheControlIsPlacedOnItsClientSiteAndAnswersItsInterfaces) {
   ASSERT_EQ(liveObjects(), 0);
   Container c;
-  auto site = std::make_shared<keloscroll::host::ControlSite>(c.engine, *c.form, "KeloScroll1");
+  auto site = std::make_shared<host::ControlSite>(c.engine, *c.form, "KeloScroll1");
   auto* control = create<IKeloControl>(kClsidUsrKeloScroll, kIidIKeloControl);
   ASSERT_NE(control, nullptr);
   EXPECT_EQ(liveObjects(), 1);
@@ -72,7 +72,7 @@ TEST(ServerObjects, TheControlIsPlacedOnItsClientSiteAndAnswersItsInterfaces) {
 
   EXPECT_EQ(control->SetClientSite(nullptr), E_POINTER);
   ASSERT_EQ(control->SetClientSite(site.get()), S_OK);
-  keloscroll::host::ObjectRef face = control->Dispatch();
+  host::ObjectRef face = control->Dispatch();
   ASSERT_NE(face, nullptr);
   EXPECT_EQ(site->control(), face);
   EXPECT_EQ(face->typeName(), "UsrKeloScroll");
@@ -113,7 +113,7 @@ TEST(ServerObjects, TheControlIsPlacedOnItsClientSiteAndAnswersItsInterfaces) {
 TEST(ServerObjects, ThePropertyPageShowsAndAppliesTheSelectedControl) {
   Container c;
   auto place = [&](const char* name, int32_t max) {
-    auto site = std::make_shared<keloscroll::host::ControlSite>(c.engine, *c.form, name);
+    auto site = std::make_shared<host::ControlSite>(c.engine, *c.form, name);
     auto bar = UsrKeloScroll::create(*site);
     site->initNew();
     bar->setMax(max);
@@ -126,26 +126,23 @@ TEST(ServerObjects, ThePropertyPageShowsAndAppliesTheSelectedControl) {
   ASSERT_NE(page, nullptr);
   EXPECT_EQ(page->Page(), nullptr);
   EXPECT_EQ(page->Apply(), E_FAIL) << "not active";
-  auto area = c.form->add<keloscroll::host::PictureBox>("pageArea");
+  auto area = c.form->add<host::PictureBox>("pageArea");
   EXPECT_EQ(page->Activate(area.get()), E_FAIL) << "the page site comes first";
   EXPECT_EQ(page->SetPageSite(nullptr), E_POINTER);
 
   // A selection whose first control cannot be read: the error's code, and no widgets left over.
-  auto none = std::make_shared<keloscroll::host::PropertyPageSite>(
-      std::vector<keloscroll::host::ObjectRef>{});
+  auto none = std::make_shared<host::PropertyPageSite>(std::vector<host::ObjectRef>{});
   ASSERT_EQ(page->SetPageSite(none.get()), S_OK);
   EXPECT_EQ(page->Activate(area.get()), status::ofError(9));
   EXPECT_TRUE(area->children().empty());
   EXPECT_EQ(page->Page(), nullptr);
 
-  auto pageSite = std::make_shared<keloscroll::host::PropertyPageSite>(
-      std::vector<keloscroll::host::ObjectRef>{bar});
+  auto pageSite = std::make_shared<host::PropertyPageSite>(std::vector<host::ObjectRef>{bar});
   ASSERT_EQ(page->SetPageSite(pageSite.get()), S_OK);
   ASSERT_EQ(page->Activate(area.get()), S_OK);
   ASSERT_NE(page->Page(), nullptr);
 
-  auto* txtMax =
-      dynamic_cast<keloscroll::host::TextBox*>(keloscroll::host::findWidget(*area, "txtMax"));
+  auto* txtMax = dynamic_cast<host::TextBox*>(host::findWidget(*area, "txtMax"));
   ASSERT_NE(txtMax, nullptr);
   EXPECT_EQ(txtMax->Text(), "500");
   txtMax->setText("700");
@@ -161,8 +158,7 @@ TEST(ServerObjects, ThePropertyPageShowsAndAppliesTheSelectedControl) {
   for (const Refused& r :
        {Refused{"txtMax", "abc", static_cast<HRESULT>(0x800A000Du)},
         Refused{"txtRefreshMsecGD", "40000", static_cast<HRESULT>(0x800A0006u)}}) {
-    auto* field =
-        dynamic_cast<keloscroll::host::TextBox*>(keloscroll::host::findWidget(*area, r.field));
+    auto* field = dynamic_cast<host::TextBox*>(host::findWidget(*area, r.field));
     std::string kept = field->Text();
     field->setText(r.text);
     EXPECT_EQ(page->Apply(), r.status) << r.field;
@@ -171,8 +167,7 @@ TEST(ServerObjects, ThePropertyPageShowsAndAppliesTheSelectedControl) {
   EXPECT_EQ(bar->Max(), 700);
 
   // The selection changes: the page turns to the new first control and writes to it only.
-  auto otherSite = std::make_shared<keloscroll::host::PropertyPageSite>(
-      std::vector<keloscroll::host::ObjectRef>{bar2});
+  auto otherSite = std::make_shared<host::PropertyPageSite>(std::vector<host::ObjectRef>{bar2});
   ASSERT_EQ(page->SetPageSite(otherSite.get()), S_OK);
   EXPECT_EQ(txtMax->Text(), "900");
   txtMax->setText("950");
@@ -187,7 +182,7 @@ TEST(ServerObjects, ThePropertyPageShowsAndAppliesTheSelectedControl) {
   EXPECT_EQ(same, page);
   static_cast<IUnknownLike*>(same)->Release();
   // A widget of the page that the host still holds keeps the library; the rest left with it.
-  std::shared_ptr<keloscroll::host::Widget> held = area->children().front();
+  std::shared_ptr<host::Widget> held = area->children().front();
   page->Release();
   EXPECT_TRUE(area->children().empty()) << "the page took its widgets along";
   EXPECT_EQ(canUnloadNow(), S_FALSE);
