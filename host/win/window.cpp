@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <cwchar>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,9 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"KeloScrollForm";
 constexpr UINT_PTR kTimerId = 1;
+// The windows alive, of every thread: the class is the process's, while each apartment's
+// controls make and destroy windows on their own threads.
+std::mutex gClassLock;
 int gWindows = 0;
 
 // This module's handle (the .ocx or a test program), whose window class the windows use.
@@ -32,6 +36,7 @@ HINSTANCE moduleInstance() {
 // The window class lives while any window does: a library that is unloaded must leave no class
 // behind whose procedure would be gone.
 bool registerClass(WNDPROC proc) {
+  std::lock_guard lock(gClassLock);
   if (gWindows++ > 0) return true;
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
@@ -47,6 +52,7 @@ bool registerClass(WNDPROC proc) {
 }
 
 void unregisterClass() {
+  std::lock_guard lock(gClassLock);
   if (--gWindows == 0) UnregisterClassW(kClassName, moduleInstance());
 }
 
@@ -80,6 +86,7 @@ FormWindow::FormWindow(FormEngine& engine, Form& form, bool installPolicies)
 }
 
 FormWindow::~FormWindow() {
+  *alive_ = false;
   destroy();
   if (installedPolicies_) {
     engine_.setModalPolicy(nullptr);
@@ -181,7 +188,10 @@ LRESULT CALLBACK FormWindow::procedure(HWND hwnd, UINT message, WPARAM w, LPARAM
   }
   auto* self = reinterpret_cast<FormWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (!self) return DefWindowProcW(hwnd, message, w, l);
+  // Let go last, once nothing below touches the window or its engine again.
+  std::shared_ptr<void> held;
   try {
+    if (self->hold) held = self->hold();
     return self->handle(message, w, l);
   } catch (...) {
     // The event's handlers failed: the message is dropped, the window goes on.
@@ -210,6 +220,11 @@ void FormWindow::scheduleTimer() {
 
 LRESULT FormWindow::handle(UINT message, WPARAM w, LPARAM l) {
   HWND self = hwnd_;
+  // A handler may let this object go (its owner deactivated): looked at after each one.
+  std::shared_ptr<bool> alive = alive_;
+  FormEngine& engine = engine_;  // the owner's, held for the message
+  Form& form = form_;
+  const WindowDriver driver(engine);
   LRESULT result = 0;
   bool handled = true;
   switch (message) {
@@ -225,36 +240,37 @@ LRESULT FormWindow::handle(UINT message, WPARAM w, LPARAM l) {
     case WM_RBUTTONDBLCLK:
     case WM_MBUTTONDBLCLK:
       syncScreenPosition();
-      if (GetFocus() != self) SetFocus(self);
+      if (GetFocus() != self) SetFocus(self);  // the container hears of it, and may act
+      if (!*alive) return 0;
       SetCapture(self);
-      driver_.mouseDown(form_, GET_X_LPARAM(l), GET_Y_LPARAM(l), buttonOf(message), shiftState());
+      driver.mouseDown(form, GET_X_LPARAM(l), GET_Y_LPARAM(l), buttonOf(message), shiftState());
       break;
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
     case WM_MBUTTONUP:
       syncScreenPosition();
-      driver_.mouseUp(form_, GET_X_LPARAM(l), GET_Y_LPARAM(l), buttonOf(message), shiftState());
+      driver.mouseUp(form, GET_X_LPARAM(l), GET_Y_LPARAM(l), buttonOf(message), shiftState());
       if (!(w & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) && GetCapture() == self) ReleaseCapture();
       break;
     case WM_MOUSEMOVE:
       syncScreenPosition();
-      driver_.mouseMove(form_, GET_X_LPARAM(l), GET_Y_LPARAM(l), shiftState());
+      driver.mouseMove(form, GET_X_LPARAM(l), GET_Y_LPARAM(l), shiftState());
       break;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
-      if (!engine_.focus()) engine_.focusNext(form_);
-      engine_.keyDown(static_cast<int16_t>(w), shiftState());
+      if (!engine.focus()) engine.focusNext(form);
+      engine.keyDown(static_cast<int16_t>(w), shiftState());
       break;
     case WM_KEYUP:
     case WM_SYSKEYUP:
-      engine_.keyUp(static_cast<int16_t>(w), shiftState());
+      engine.keyUp(static_cast<int16_t>(w), shiftState());
       break;
     case WM_CHAR:
       // Typed text goes to the focused text box; control characters came as keys.
       if (w >= 0x20) {
         wchar_t ch = static_cast<wchar_t>(w);
         std::string typed = utf8(std::wstring_view(&ch, 1));
-        if (!typed.empty()) engine_.typeText(typed);
+        if (!typed.empty()) engine.typeText(typed);
       }
       break;
     case WM_MOUSEACTIVATE:
@@ -266,11 +282,12 @@ LRESULT FormWindow::handle(UINT message, WPARAM w, LPARAM l) {
       return DLGC_WANTARROWS | DLGC_WANTALLKEYS;
     case WM_TIMER:
       syncScreenPosition();
-      engine_.runDueTimers();
+      engine.runDueTimers();
       break;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
-      if (onFocus) onFocus(message == WM_SETFOCUS);
+      // A copy: the container told of the focus may let this window go.
+      if (auto tell = onFocus) tell(message == WM_SETFOCUS);
       break;
     case WM_GETOBJECT:
       result = onGetObject ? onGetObject(w, l) : 0;
@@ -278,30 +295,40 @@ LRESULT FormWindow::handle(UINT message, WPARAM w, LPARAM l) {
       return result;
     case WM_CLOSE:
       // Closing a modal form's window hides the form, which ends its loop.
-      form_.setVisible(false);
+      form.setVisible(false);
       return 0;
+    case WM_NCDESTROY:
+      // Destroyed with its parent (the container's window went first): the handle is forgotten.
+      KillTimer(self, kTimerId);
+      SetWindowLongPtrW(self, GWLP_USERDATA, 0);
+      hwnd_ = nullptr;
+      unregisterClass();
+      return DefWindowProcW(self, message, w, l);
     default:
       handled = false;
   }
   if (!handled) return DefWindowProcW(self, message, w, l);
-  afterInput(self);
+  if (*alive) afterInput(self);
   return result;
 }
 
 void FormWindow::afterInput(HWND self) {
   // Whatever the input did may have moved, shown or hidden parts, or changed the timers.
-  if (hwnd_ == self && onInput) onInput();
-  if (hwnd_ == self) {
+  std::shared_ptr<bool> alive = alive_;
+  if (auto told = hwnd_ == self ? onInput : nullptr) told();  // which may let the window go
+  if (*alive && hwnd_ == self) {
     scheduleTimer();
     InvalidateRect(self, nullptr, FALSE);
   }
 }
 
 void FormWindow::input(const std::function<void()>& action) {
+  std::shared_ptr<void> held = hold ? hold() : nullptr;
+  std::shared_ptr<bool> alive = alive_;
   HWND self = hwnd_;
   if (self) syncScreenPosition();
   action();
-  if (self) afterInput(self);
+  if (self && *alive) afterInput(self);
 }
 
 FormWindow* FormWindow::of(HWND hwnd) {

@@ -65,6 +65,11 @@ class FormWindow {
   // Answers WM_GETOBJECT (assistive technology asking for the window's object): its arguments,
   // its result; 0 (or no function) lets the platform answer.
   std::function<LRESULT(WPARAM, LPARAM)> onGetObject;
+  // Taken for the length of each message the window handles and let go after it: the owner of
+  // the engine (a COM object whose host's handler may release it) stays alive until the handler,
+  // the tick or the key it is in has returned. The window itself may go meanwhile (its owner
+  // deactivated): the message then ends without touching it.
+  std::function<std::shared_ptr<void>()> hold;
 
   // Runs input that comes from elsewhere than the window's own messages (assistive technology
   // pressing a part) as the window's input: then repaints and sets the timer for what is due.
@@ -90,6 +95,8 @@ class FormWindow {
   Form& form_;
   HWND hwnd_ = nullptr;
   bool installedPolicies_ = false;
+  // False once the object is gone: a message under way looks here before it touches it again.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace keloscroll::host::win

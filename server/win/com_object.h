@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <memory>
 #include <span>
 
 #include "host/win/com_ptr.h"
@@ -44,7 +45,12 @@ class ComObject : public Interfaces..., private ModuleObject {
   ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
   ULONG STDMETHODCALLTYPE Release() override {
     ULONG left = --refs_;
-    if (left == 0) delete static_cast<Derived*>(this);
+    if (left == 0) {
+      // What runs while the object is torn down (a container told of its deactivation may take
+      // and drop a reference) can never bring the count to zero a second time.
+      refs_ = kTearingDown;
+      delete static_cast<Derived*>(this);
+    }
     return left;
   }
 
@@ -64,8 +70,15 @@ class ComObject : public Interfaces..., private ModuleObject {
   // A reference that keeps the object alive through a call in which a handler (an event sink,
   // the container) may release it.
   ComPtr<Derived> keepAlive() { return ComPtr<Derived>(static_cast<Derived*>(this)); }
+  // The same as a token a window holds while it handles a message (host::win::FormWindow::hold).
+  std::shared_ptr<void> holdToken() {
+    AddRef();
+    return std::shared_ptr<void>(static_cast<Derived*>(this),
+                                 [](Derived* self) { self->Release(); });
+  }
 
  private:
+  static constexpr ULONG kTearingDown = 1u << 30;
   std::atomic<ULONG> refs_{1};
 };
 

@@ -92,6 +92,9 @@ HRESULT ControlObject::activate(bool ui) {
       sizeTo(position.right - position.left, position.bottom - position.top);
       // The modal policies stay the control's own (control_modal.cpp), window or not.
       window_ = std::make_unique<host::win::FormWindow>(hosting_->engine, *hosting_->form, false);
+      // A handler of an event a message raises may release the control: it stays until the
+      // message has been handled.
+      window_->hold = [this] { return holdToken(); };
       window_->onFocus = [this](bool focused) { focusChanged(focused); };
       window_->onGetObject = [this](WPARAM w, LPARAM l) -> LRESULT {
         if (!hosting_ || !window_) return 0;
@@ -181,6 +184,7 @@ HRESULT ControlObject::ContextSensitiveHelp(BOOL) {
 
 HRESULT ControlObject::InPlaceDeactivate() {
   if (!window_) return S_OK;
+  auto alive = keepAlive();  // the container told of it may let the control go
   UIDeactivate();
   closeWindowTips(hosting_->site->extender());
   hosting_->engine.useWindowHandle(hosting_->site->surface(), 0);
@@ -192,6 +196,7 @@ HRESULT ControlObject::InPlaceDeactivate() {
 
 HRESULT ControlObject::UIDeactivate() {
   if (!uiActive_) return S_OK;
+  auto alive = keepAlive();
   uiActive_ = false;
   if (frame_) frame_->SetActiveObject(nullptr, nullptr);
   if (inPlaceSite_) inPlaceSite_->OnUIDeactivate(FALSE);

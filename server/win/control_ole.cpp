@@ -48,6 +48,7 @@ struct VerbTraits {
 }  // namespace
 
 HRESULT ControlObject::SetClientSite(IOleClientSite* site) {
+  auto alive = keepAlive();  // the site let go may have held the container's last reference
   ambient_.reset();
   clientSite_ = ComPtr<IOleClientSite>(site);
   return lifecycle([&](host::ControlSite& hostSite) {
@@ -78,6 +79,7 @@ HRESULT ControlObject::SetHostNames(LPCOLESTR, LPCOLESTR) {
 }
 
 HRESULT ControlObject::Close(DWORD) {
+  auto alive = keepAlive();  // the container told of the deactivation may let the control go
   InPlaceDeactivate();
   if (adviseHolder_) adviseHolder_->SendOnClose();
   return S_OK;
@@ -104,6 +106,7 @@ HRESULT ControlObject::GetClipboardData(DWORD, IDataObject** out) {
 }
 
 HRESULT ControlObject::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND, LPCRECT) {
+  auto alive = keepAlive();
   if (site && !clientSite_) SetClientSite(site);
   switch (verb) {
     case OLEIVERB_PRIMARY:

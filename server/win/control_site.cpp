@@ -105,8 +105,9 @@ host::ControlSite::ContainerServices ControlObject::services(host::ObjectRef ext
   bool gave = extender != nullptr;
   host::ControlSite& site = *hosting_->site;
   host::ObjectRef base = gave ? std::move(extender) : std::make_shared<host::Extender>(site);
-  s.extender = windowExtender(site, std::move(base), gave,
-                              [this] { return window_ ? window_->hwnd() : HWND{nullptr}; });
+  s.extender = windowExtender(
+      site, std::move(base), gave, [this] { return window_ ? window_->hwnd() : HWND{nullptr}; },
+      [this] { return holdToken(); });
   return s;
 }
 

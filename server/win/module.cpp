@@ -44,8 +44,12 @@ void objectDestroyed() {
 void lockServer(bool lock) {
   if (lock) {
     ++gLocks;
-  } else if (gLocks.load() > 0) {
-    --gLocks;
+    return;
+  }
+  // An unlock with no lock held is ignored; the test and the decrement are one step, so that two
+  // threads unlocking the last lock at once cannot take the count below zero.
+  long held = gLocks.load();
+  while (held > 0 && !gLocks.compare_exchange_weak(held, held - 1)) {
   }
 }
 bool canUnload() {

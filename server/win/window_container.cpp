@@ -36,13 +36,14 @@ HWND parentOf(HWND window) {
 class TipBox final : public host::Dispatch {
  public:
   TipBox(host::FormEngine& engine, const std::string& name, double fontSize,
-         std::function<HWND()> parent)
+         std::function<HWND()> parent, std::function<std::shared_ptr<void>()> hold)
       : engine_(engine), name_(name), parent_(std::move(parent)) {
     form_ = engine.createForm("Tip" + name);
     box_ = std::make_shared<host::TextBox>(name);
     box_->setFontSize(fontSize);
     form_->attach(box_);
     window_ = std::make_unique<host::win::FormWindow>(engine, *form_, false);
+    window_->hold = std::move(hold);
   }
   ~TipBox() override {
     close();
@@ -152,6 +153,7 @@ class TipBox final : public host::Dispatch {
 struct Shared {
   host::ControlSite& site;
   std::function<HWND()> window;
+  std::function<std::shared_ptr<void>()> hold;
   std::map<std::string, std::shared_ptr<TipBox>> boxes;  // keys lower case
 
   HWND parent() const { return parentOf(window()); }
@@ -183,11 +185,13 @@ class WindowControls final : public host::Dispatch {
       std::string key = host::toLowerAscii(name);
       if (shared_->boxes.count(key)) host::raise(host::err::NameInUse);
       std::weak_ptr<Shared> shared = shared_;
-      auto box = std::make_shared<TipBox>(shared_->site.engine(), name,
-                                          shared_->site.surface().FontSize(), [shared] {
-                                            auto s = shared.lock();
-                                            return s ? s->parent() : HWND{nullptr};
-                                          });
+      auto box = std::make_shared<TipBox>(
+          shared_->site.engine(), name, shared_->site.surface().FontSize(),
+          [shared] {
+            auto s = shared.lock();
+            return s ? s->parent() : HWND{nullptr};
+          },
+          shared_->hold);
       shared_->boxes[key] = box;
       return Variant(host::ObjectRef(box));
     }
@@ -305,8 +309,9 @@ class WindowExtender final : public host::Dispatch {
 }  // namespace
 
 host::ObjectRef windowExtender(host::ControlSite& site, host::ObjectRef base, bool containerGave,
-                               std::function<HWND()> window) {
-  auto shared = std::make_shared<Shared>(Shared{site, std::move(window), {}});
+                               std::function<HWND()> window,
+                               std::function<std::shared_ptr<void>()> hold) {
+  auto shared = std::make_shared<Shared>(Shared{site, std::move(window), std::move(hold), {}});
   return std::make_shared<WindowExtender>(std::move(shared), std::move(base), containerGave);
 }
 

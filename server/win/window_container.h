@@ -17,9 +17,11 @@ namespace keloscroll::win {
 
 // `base` is the extender the control would have used; `containerGave` says whether it is the
 // container's own (then its parent is used whenever it has a Controls collection). `window`
-// gives the control's window while it is in place, else nullptr.
+// gives the control's window while it is in place, else nullptr. The tooltip windows take `hold`
+// for each message they handle (a tick of the control's timer may run there).
 host::ObjectRef windowExtender(host::ControlSite& site, host::ObjectRef base, bool containerGave,
-                               std::function<HWND()> window);
+                               std::function<HWND()> window,
+                               std::function<std::shared_ptr<void>()> hold);
 
 // Closes every tooltip window made for the control (its window is going).
 void closeWindowTips(const host::ObjectRef& extender);

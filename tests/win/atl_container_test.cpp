@@ -5,6 +5,7 @@
 #include "tests/win/container_test_util.h"  // first: it brings the Windows headers in order
 
 #include <algorithm>
+#include <functional>
 #include <string_view>
 #include <tuple>
 
@@ -193,6 +194,54 @@ TEST_F(AtlContainer, KeysStepAPageClickPagesAndADragMovesTheThumb) {
   EXPECT_EQ(value(), 11);
   EXPECT_GE(sink_->count(kChange), 1);
   EXPECT_EQ(sink_->count(kScroll), 0);
+  pump(600);  // the tooltip's time
+}
+
+// A host that lets go of the bar inside its own handler: the handler destroys the form (the host
+// window releases the control) and drops the test's references, during a key, a click on an end
+// button, a repeat tick and a GetDescription. The control finishes what it was doing, then goes.
+// A GetDescription handler that takes the client site back leaves the control working.
+TEST_F(AtlContainer, AHostThatLetsGoOfTheBarInsideItsHandlersEndsItOnceTheyReturn) {
+  auto canUnload = function<HRESULT(STDAPICALLTYPE*)()>(ocx_, "DllCanUnloadNow");
+  auto letGo = [this] {
+    point_->Unadvise(cookie_);
+    point_.reset();
+    control_.reset();
+    DestroyWindow(std::exchange(top_, nullptr));
+  };
+  auto dropSite = [this] { control_.as<IOleObject>(IID_IOleObject)->SetClientSite(nullptr); };
+  auto endButton = [this] {
+    pointTo(8, 195);
+    button(true);
+  };
+  const std::tuple<const char*, DISPID, int, std::function<void()>, std::function<void()>> cases[] =
+      {{"key", kChange, 1, [] { key(VK_DOWN); }, letGo},
+       {"click", kChange, 1, endButton, letGo},
+       {"repeat tick", kChange, 3, endButton, letGo},
+       {"description", kGetDescription, 1, endButton, letGo},
+       {"site taken back", kGetDescription, 1, endButton, dropSite}};
+  for (const auto& [what, event, nth, input, handler] : cases) {
+    SCOPED_TRACE(what);
+    TearDown();
+    SetUp();
+    put(L"Value", 10);
+    SetFocus(window_);
+    int seen = 0;
+    sink_->handler = [&, event = event, nth = nth](DISPID id) {
+      if (id == event && ++seen == nth) handler();
+    };
+    input();
+    for (int waited = 0; seen < nth && waited < 3000; waited += 50) pump(50);
+    button(false);
+    pump(100);
+    sink_->handler = nullptr;
+    EXPECT_EQ(seen, nth);
+    if (control_) {
+      EXPECT_GT(value(), 10) << "still stepping";
+    } else {
+      EXPECT_EQ(canUnload(), S_OK) << "gone once its handlers returned";
+    }
+  }
   pump(600);  // the tooltip's time
 }
 

@@ -81,6 +81,7 @@ HRESULT EventSink::Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPARAMS* params
     e.args.push_back(v);
   }
   events.push_back(std::move(e));
+  if (handler) handler(id);
   return S_OK;
 }
 

@@ -13,6 +13,7 @@
 #include <olectl.h>
 
 #include <algorithm>
+#include <functional>
 #include <initializer_list>
 #include <optional>
 #include <string>
@@ -180,7 +181,7 @@ struct Event {
 enum EventId : DISPID { kScroll = 1, kChange = 2, kGetDescription = 3 };
 
 // A sink of __UsrKeloScroll: records events; when given, writes `changeReply` into Change's
-// argument and `description` into GetDescription's.
+// argument and `description` into GetDescription's, and runs `handler`.
 class EventSink final : public DispatchBase<IDispatch> {
  public:
   explicit EventSink(REFIID events) : events_(events) {}
@@ -196,6 +197,8 @@ class EventSink final : public DispatchBase<IDispatch> {
   std::vector<Event> events;
   std::optional<LONG> changeReply;
   std::wstring description;
+  // Called after each event is recorded: what the host's handler does besides.
+  std::function<void(DISPID)> handler;
 
  private:
   IID events_;

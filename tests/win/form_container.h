@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cmath>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -275,6 +276,10 @@ class Site final : public IOleClientSite,
 
   // A designer switching between design and run: the control is told the ambient changed.
   void setUserMode(bool run);
+  // The site's own reference to the control goes, without Close: released where it stands.
+  void letGo() { control_.reset(); }
+  // What the site does besides when the control tells it that it deactivates.
+  std::function<void()> onDeactivate;
 
   // What the control told its site.
   std::vector<DISPID> changed;       // IPropertyNotifySink::OnChanged
@@ -306,7 +311,11 @@ class Site final : public IOleClientSite,
                                              LPOLEINPLACEFRAMEINFO info) override;
   HRESULT STDMETHODCALLTYPE Scroll(SIZE) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE OnUIDeactivate(BOOL) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE OnInPlaceDeactivate() override { return inPlace = false, S_OK; }
+  HRESULT STDMETHODCALLTYPE OnInPlaceDeactivate() override {
+    inPlace = false;
+    if (auto told = onDeactivate) told();
+    return S_OK;
+  }
   HRESULT STDMETHODCALLTYPE DiscardUndoState() override { return S_OK; }
   HRESULT STDMETHODCALLTYPE DeactivateAndUndo() override { return E_NOTIMPL; }
   // Recorded, and refused: the form keeps the control's rectangle.

@@ -62,7 +62,8 @@ class FormContainer : public ::testing::Test {
   }
 
   // Every control closed and the form gone: the control gave back every reference to the
-  // form's objects (sites, extenders, the form, its Controls and text boxes) and to the sink.
+  // form's objects (sites, extenders, the form, its Controls and text boxes) and to the sink, and
+  // went itself.
   void TearDown() override {
     form_->close();
     form_->Release();
@@ -70,6 +71,8 @@ class FormContainer : public ::testing::Test {
     EXPECT_EQ(sink_->refs(), 1u);
     sink_.reset();
     EXPECT_EQ(kelo_test::Counted::live(), 0);
+    EXPECT_EQ(function<HRESULT(STDAPICALLTYPE*)()>(ocx_, "DllCanUnloadNow")(), S_OK)
+        << "every object of the library gone, each once";
   }
 
   // A control 17 x 200 pixels with its left edge at 200 pixels (3000 twips) on the form, its
@@ -571,6 +574,15 @@ TEST_F(FormContainer, QuickActivationGivesTheSiteAndTheSinksInOneCall) {
   EXPECT_EQ(sink_->count(kChange), 1);
   // Closing the form takes both sinks back by their cookies (the check of live objects at the
   // end fails if the control still holds the site).
+
+  // A site that looks at a control released in place as the control deactivates on its way out:
+  // the control goes once.
+  Site* other = place(true);
+  IOleObject* released = other->control();
+  other->onDeactivate = [released] {
+    kelo_test::query<IOleInPlaceObject>(released, IID_IOleInPlaceObject);
+  };
+  other->letGo();  // the library's count of objects is checked once the form has gone
 }
 
 // Ctrl, Alt and both mouse buttons held or let go, as the thread's key state tells the window.
