@@ -6,6 +6,9 @@ namespace {
 // The form's default instance: one for the engine's thread of forms, created on first use. The
 // engine keeps it, so that one left over from a failed showing goes when the engine goes.
 constexpr const char* kDefaultInstance = "dlgAbout";
+// The thread's instance while it exists, whichever engine made it: a control on another engine
+// of the thread finds the box that shows.
+thread_local std::weak_ptr<dlgAbout> tShared;
 }  // namespace
 
 dlgAbout::dlgAbout(host::FormEngine& engine) : engine_(engine) {
@@ -48,16 +51,19 @@ void dlgAbout::Label2_MouseDown(int16_t Button, int16_t Shift, float, float) {
 }
 
 void ShowAboutBox(host::FormEngine& engine) {
-  auto box = std::static_pointer_cast<dlgAbout>(engine.instance(kDefaultInstance));
+  auto box = tShared.lock();
+  if (!box) box = std::static_pointer_cast<dlgAbout>(engine.instance(kDefaultInstance));
   if (!box) {
     box = std::make_shared<dlgAbout>(engine);
     engine.setInstance(kDefaultInstance, box);
   }
+  tShared = box;
   // A failure here (the box is already showing: error 400) goes to the caller; the instance
   // stays for the showing that is under way.
   box->Show(1);
   box->Unload();
-  engine.setInstance(kDefaultInstance, nullptr);
+  box->engine().setInstance(kDefaultInstance, nullptr);
+  tShared.reset();
 }
 
 }  // namespace keloscroll::design

@@ -17,6 +17,7 @@ class dlgAbout {
   dlgAbout& operator=(const dlgAbout&) = delete;
 
   host::Form& form() const { return *form_; }
+  host::FormEngine& engine() const { return engine_; }
   void Show(int16_t modal);  // 1: modal, returns when the user has closed the box
   void Unload();
 
@@ -37,8 +38,9 @@ class dlgAbout {
 };
 
 // Creates the shared instance if needed, shows it modally, unloads it and releases it, so that
-// the next call starts from a fresh form. One shared instance per engine (the thread's forms),
-// kept by the engine. A failure to show (error 400 while it already shows) goes to the caller.
+// the next call starts from a fresh form. One shared instance per thread, whichever engine of the
+// thread calls (a host may give each control an engine of its own), kept by the engine that made
+// it. A failure to show (error 400 while it already shows) goes to the caller.
 void ShowAboutBox(host::FormEngine& engine);
 
 }  // namespace keloscroll::design

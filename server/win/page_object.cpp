@@ -4,6 +4,7 @@
 #include <new>
 #include <utility>
 
+#include "control/interface_table.h"
 #include "server/win/convert.h"
 #include "server/win/foreign_dispatch.h"
 
@@ -22,7 +23,8 @@ std::span<const PageObject::Entry> PageObject::interfaceMap() {
       offer<_PropertyPage1>(IID_IUnknown),
       offer<_PropertyPage1>(IID_IDispatch),
       offer<_PropertyPage1>(toGuid(server::kIidPropertyPage1)),
-      offer<IPropertyPage>(IID_IPropertyPage),
+      offer<IPropertyPage2>(IID_IPropertyPage),
+      offer<IPropertyPage2>(IID_IPropertyPage2),
   };
   return map;
 }
@@ -59,6 +61,18 @@ namespace {
 
 const IID kPageIid = toGuid(server::kIidPropertyPage1);
 
+// The page's field of each property it edits.
+constexpr std::pair<const char*, const char*> kFields[] = {
+    {"Max", "txtMax"},         {"LargeChange", "txtLargeChange"},
+    {"Value", "txtValue"},     {"RefreshMsecGD", "txtRefreshMsecGD"},
+    {"Enabled", "chkEnabled"}, {"VerticalBar", "chkVerticalBar"}};
+
+const char* fieldOf(DISPID id) {
+  for (const auto& [property, field] : kFields)
+    if (dispidOfName(property) == id) return field;
+  return nullptr;
+}
+
 }  // namespace
 
 PageObject::~PageObject() {
@@ -81,13 +95,15 @@ HRESULT PageObject::SetObjects(ULONG count, IUnknown** objects) {
       selected.push_back(ForeignDispatch::wrap(std::move(d)));
     }
     objects_ = std::move(selected);
-    // A page already showing shows the new selection.
+    // A page already showing shows the new selection in the fields it has: the page is turned
+    // to a site of the new selection, the old site goes after.
     if (shown_) {
-      shown_->site = std::make_shared<host::PropertyPageSite>(objects_);
-      shown_->page.reset();
-      shown_->page = std::make_unique<design::PropertyPage1>(*shown_->form, *shown_->site);
-      shown_->page->PropertyPage_SelectionChanged();
+      auto site = std::make_shared<host::PropertyPageSite>(objects_);
+      shown_->page->setSite(*site);
+      std::swap(shown_->site, site);
+      if (!objects_.empty()) shown_->page->PropertyPage_SelectionChanged();
       shown_->site->setChanged(host::False);
+      reportedDirty_ = false;
       shown_->window->refresh();
     }
     return S_OK;
@@ -108,13 +124,38 @@ HRESULT PageObject::Activate(HWND parent, LPCRECT rect, BOOL) {
     if (!objects_.empty()) s->page->PropertyPage_SelectionChanged();
     s->site->setChanged(host::False);
     s->window = std::make_unique<host::win::FormWindow>(s->engine, *s->form);
+    // The frame told of an edit may release the page: it stays until the message is handled.
+    s->window->hold = [this] { return holdToken(); };
     s->window->onInput = [this] { reportStatus(); };
     if (!s->window->create(parent, *rect)) host::raise(host::err::InvalidCall);
     shown_ = std::move(s);
     reportedDirty_ = false;
+    focusField();
     return S_OK;
   });
   return hr;
+}
+
+HRESULT PageObject::EditProperty(DISPID id) {
+  return guarded(kPageIid, [&] {
+    // A property the page has no field for is edited elsewhere (the frame's other pages).
+    if (!fieldOf(id)) return E_NOTIMPL;
+    editing_ = id;
+    focusField();
+    return S_OK;
+  });
+}
+
+void PageObject::focusField() {
+  const char* field = fieldOf(editing_);
+  if (!shown_ || !field) return;
+  try {
+    if (host::Widget* w = host::findWidget(*shown_->form, field)) shown_->engine.setFocus(*w);
+  } catch (const host::Error&) {
+    return;  // a field that cannot take the focus now (the page hidden): it stays where it was
+  }
+  if (HWND h = shown_->window->hwnd()) SetFocus(h);
+  shown_->window->refresh();
 }
 
 HRESULT PageObject::Deactivate() {

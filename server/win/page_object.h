@@ -1,6 +1,7 @@
 // The property page PropertyPage1 as a COM object: its own (memberless) dual interface
-// _PropertyPage1, and IPropertyPage, through which the platform's property frame shows the page
-// in a window of its own and applies it to the selected controls (reached by name).
+// _PropertyPage1, and IPropertyPage2, through which the platform's property frame shows the page
+// in a window of its own, applies it to the selected controls (reached by name) and puts the
+// focus on the field of one property.
 #pragma once
 
 #include <oaidl.h>
@@ -21,7 +22,7 @@
 
 namespace keloscroll::win {
 
-class PageObject final : public ComObject<PageObject, _PropertyPage1, IPropertyPage> {
+class PageObject final : public ComObject<PageObject, _PropertyPage1, IPropertyPage2> {
  public:
   static HRESULT create(REFIID iid, void** out);
   static std::span<const Entry> interfaceMap();
@@ -46,6 +47,8 @@ class PageObject final : public ComObject<PageObject, _PropertyPage1, IPropertyP
   HRESULT STDMETHODCALLTYPE Apply() override;
   HRESULT STDMETHODCALLTYPE Help(LPCOLESTR helpDir) override;
   HRESULT STDMETHODCALLTYPE TranslateAccelerator(MSG* msg) override;
+  // IPropertyPage2
+  HRESULT STDMETHODCALLTYPE EditProperty(DISPID id) override;
 
  private:
   friend ComObject;
@@ -63,11 +66,14 @@ class PageObject final : public ComObject<PageObject, _PropertyPage1, IPropertyP
   };
   // Tells the frame when the page's Changed flag turned on (its Apply button).
   void reportStatus();
+  // The focus on the field of `editing_`, once the page shows.
+  void focusField();
 
   ComPtr<IPropertyPageSite> pageSite_;
   std::vector<host::ObjectRef> objects_;
   std::unique_ptr<Shown> shown_;
   bool reportedDirty_ = false;
+  DISPID editing_ = DISPID_UNKNOWN;  // the property EditProperty named
 };
 
 }  // namespace keloscroll::win

@@ -432,6 +432,18 @@ TEST_F(FormContainer, DesignModeShowsItsPagesInTheFrameAppliesAPageAndAnswersHit
   EXPECT_EQ(getLong(bar, L"Max"), 50);
   EXPECT_EQ(page->IsPageDirty(), S_FALSE);
   EXPECT_TRUE(form_->dirty);
+  // The frame turning to a selection while the page shows rebinds its one set of fields, and
+  // EditProperty puts the focus on the field of that property: a 0 typed goes after Max's 50.
+  ASSERT_EQ(page->SetObjects(1, &object), S_OK);
+  auto page2 = page.as<IPropertyPage2>(IID_IPropertyPage2);
+  ASSERT_TRUE(page2);
+  EXPECT_EQ(page2->EditProperty(kelo_test::idOf(bar, L"Max")), S_OK);
+  EXPECT_EQ(page2->EditProperty(DISPID_ABOUTBOX), E_NOTIMPL);
+  PostMessageW(pageWindow, WM_CHAR, L'0', 0);
+  pump(100);
+  ASSERT_EQ(page->Apply(), S_OK);
+  EXPECT_EQ(getLong(bar, L"Max"), 500);
+  EXPECT_EQ(getLong(bar, L"Value"), 7);
   EXPECT_EQ(page->Deactivate(), S_OK);
   page->SetObjects(0, nullptr);
   page->SetPageSite(nullptr);
@@ -595,14 +607,18 @@ void holdCtrlAltAndButtons(bool down) {
 
 // A designer's About, on a control that was never activated (no window of its own): the box is a
 // real modal window owned by the form (the form disabled and its modeless dialogs off while it
-// shows, both back after), and its credit message a real message box.
+// shows, both back after), and its credit message a real message box. The thread has one box: a
+// second bar's About while it shows finds it showing (error 400).
 TEST_F(FormContainer, TheAboutBoxAndItsCreditAreModalWindowsOverTheForm) {
   Placement p;
   p.userMode = false;
   p.activate = false;
-  Site* site = nullptr;
+  Site *site = nullptr, *second = nullptr;
   ASSERT_EQ(form_->place(control_, p, &site), S_OK);
   ASSERT_EQ(site->window(), nullptr);
+  p.name = L"KeloScroll2";
+  ASSERT_EQ(form_->place(control_, p, &second), S_OK);
+  kelo_test::CallResult secondAbout{};
   // The box comes up; Ctrl+Alt with both buttons on its contact line brings the credit message,
   // which is read and answered; then the box is closed.
   HWND box = nullptr;
@@ -618,6 +634,7 @@ TEST_F(FormContainer, TheAboutBoxAndItsCreditAreModalWindowsOverTheForm) {
       ownedByForm = GetWindow(box, GW_OWNER) == form_->hwnd();
       formDisabled = !IsWindowEnabled(form_->hwnd());
       modelessOff = form_->modeless == std::vector<bool>{false};
+      secondAbout = kelo_test::call(dispatchOf(second), DISPID_ABOUTBOX, DISPATCH_METHOD);
       holdCtrlAltAndButtons(true);
       PostMessageW(box, WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, contactLine);
       PostMessageW(box, WM_RBUTTONDOWN, MK_LBUTTON | MK_RBUTTON | MK_CONTROL, contactLine);
@@ -641,6 +658,10 @@ TEST_F(FormContainer, TheAboutBoxAndItsCreditAreModalWindowsOverTheForm) {
   EXPECT_TRUE(formDisabled);
   EXPECT_TRUE(modelessOff);
   EXPECT_EQ(form_->modeless, (std::vector<bool>{false, true}));
+  EXPECT_EQ(secondAbout.hr, DISP_E_EXCEPTION);
+  EXPECT_EQ(secondAbout.error.scode, static_cast<SCODE>(0x800A0000u + 400));
+  SysFreeString(secondAbout.error.bstrDescription);
+  SysFreeString(secondAbout.error.bstrSource);
   EXPECT_EQ(credit,
             L"KeloScroll was written by the KeloScroll developers <keloscroll@example.org>");
   EXPECT_FALSE(IsWindow(box));
