@@ -16,28 +16,28 @@
 namespace keloscroll::reference {
 namespace {
 
-using keloscroll::host::PixelRect;
-using keloscroll::host::win::Image;
+using host::PixelRect;
+using host::win::Image;
 
 // Passes everything but text on: the image the text was painted over.
-class Textless final : public keloscroll::host::Painter {
+class Textless final : public host::Painter {
  public:
-  explicit Textless(keloscroll::host::Painter& p) : p_(p) {}
-  void fill(const PixelRect& r, keloscroll::host::Rgb c) override { p_.fill(r, c); }
-  void frame(const PixelRect& r, keloscroll::host::Rgb c) override { p_.frame(r, c); }
-  void bevel(const PixelRect& r, keloscroll::host::Edge e) override { p_.bevel(r, e); }
-  void stretchPicture(const keloscroll::host::Picture& pic, const PixelRect& r) override {
+  explicit Textless(host::Painter& p) : p_(p) {}
+  void fill(const PixelRect& r, host::Rgb c) override { p_.fill(r, c); }
+  void frame(const PixelRect& r, host::Rgb c) override { p_.frame(r, c); }
+  void bevel(const PixelRect& r, host::Edge e) override { p_.bevel(r, e); }
+  void stretchPicture(const host::Picture& pic, const PixelRect& r) override {
     p_.stretchPicture(pic, r);
   }
-  void picture(const keloscroll::host::Picture& pic, int x, int y, const PixelRect& clip) override {
+  void picture(const host::Picture& pic, int x, int y, const PixelRect& clip) override {
     p_.picture(pic, x, y, clip);
   }
-  void text(std::string_view, const PixelRect&, const keloscroll::host::TextStyle&) override {}
+  void text(std::string_view, const PixelRect&, const host::TextStyle&) override {}
   void pushClip(const PixelRect& r) override { p_.pushClip(r); }
   void popClip() override { p_.popClip(); }
 
  private:
-  keloscroll::host::Painter& p_;
+  host::Painter& p_;
 };
 
 int inkIn(const PixelRect& r, const Image& bare, const std::function<uint32_t(int, int)>& px) {
@@ -52,9 +52,9 @@ TEST(GdiPainter, FormsLookAsTheCairoPainterPaintsThem) {
     SCOPED_TRACE(c.name);
     Scene s;
     c.build(s);
-    Image gdi = keloscroll::host::win::renderFormGdi(*s.form);
-    keloscroll::host::PictureRef ref =
-        keloscroll::host::Picture::load(std::string(KELO_REFERENCE_DIR) + "/" + c.name + ".png");
+    Image gdi = host::win::renderFormGdi(*s.form);
+    host::PictureRef ref =
+        host::Picture::load(std::string(KELO_REFERENCE_DIR) + "/" + c.name + ".png");
     ASSERT_EQ(std::pair(gdi.width, gdi.height), std::pair(ref->width(), ref->height()));
     std::vector<PixelRect> text = textAreas(*s.form);
     auto gdiPixel = [&](int x, int y) { return gdi.pixel(x, y); };
@@ -65,11 +65,10 @@ TEST(GdiPainter, FormsLookAsTheCairoPainterPaintsThem) {
 
     // The text is there, in the right place: inside each text rectangle GDI's glyphs and Cairo's
     // change about as many pixels of what lies beneath them.
-    Image bare =
-        keloscroll::host::win::paintImage(gdi.width, gdi.height, [&](keloscroll::host::Painter& p) {
-          Textless t(p);
-          keloscroll::host::paintForm(*s.form, t);
-        });
+    Image bare = host::win::paintImage(gdi.width, gdi.height, [&](host::Painter& p) {
+      Textless t(p);
+      host::paintForm(*s.form, t);
+    });
     int gdiInk = 0, refInk = 0;
     for (const PixelRect& r : text) {
       int g = inkIn(r, bare, gdiPixel), k = inkIn(r, bare, refPixel);
@@ -87,7 +86,7 @@ TEST(GdiPainter, FormsLookAsTheCairoPainterPaintsThem) {
 }
 
 TEST(GdiPainter, ClipsNestAndTheDeviceContextComesBackAsItWas) {
-  constexpr keloscroll::host::Rgb kRed{255, 0, 0}, kGreen{0, 255, 0};
+  constexpr host::Rgb kRed{255, 0, 0}, kGreen{0, 255, 0};
   HDC dc = CreateCompatibleDC(nullptr);
   ASSERT_NE(dc, nullptr);
   BITMAPINFO bmi{};
@@ -99,8 +98,8 @@ TEST(GdiPainter, ClipsNestAndTheDeviceContextComesBackAsItWas) {
   HGDIOBJ font = GetCurrentObject(dc, OBJ_FONT);
   SetTextColor(dc, RGB(1, 2, 3));
   {
-    keloscroll::host::GdiPainter p(dc);
-    p.fill(PixelRect{0, 0, 12, 12}, keloscroll::host::Rgb{255, 255, 255});
+    host::GdiPainter p(dc);
+    p.fill(PixelRect{0, 0, 12, 12}, host::Rgb{255, 255, 255});
     p.pushClip(PixelRect{2, 2, 6, 6});
     p.pushClip(PixelRect{4, 4, 8, 8});
     p.fill(PixelRect{0, 0, 12, 12}, kRed);  // only [4, 8) both ways
@@ -108,9 +107,9 @@ TEST(GdiPainter, ClipsNestAndTheDeviceContextComesBackAsItWas) {
     p.fill(PixelRect{0, 0, 3, 12}, kGreen);  // only column 2, rows [2, 8)
     p.popClip();
     p.popClip();  // one too many: nothing happens
-    keloscroll::host::TextStyle bad;
+    host::TextStyle bad;
     bad.pointSize = 0;
-    EXPECT_THROW(p.text("x", PixelRect{0, 0, 12, 12}, bad), keloscroll::host::Error);
+    EXPECT_THROW(p.text("x", PixelRect{0, 0, 12, 12}, bad), host::Error);
     p.pushClip(PixelRect{0, 0, 1, 1});  // left pushed: the destructor takes it away
   }
   GdiFlush();

@@ -28,11 +28,11 @@ struct Scene {
 
   // A bar at (120, 120) twips sized width x height twips, placed the way a container places one.
   UsrKeloScroll& placeBar(float width, float height, bool vertical) {
-    site = std::make_shared<keloscroll::host::ControlSite>(engine, *form, "KeloScroll1");
+    site = std::make_shared<host::ControlSite>(engine, *form, "KeloScroll1");
     ctl = UsrKeloScroll::create(*site);
     site->initNew();
     if (!vertical) {
-      keloscroll::host::Boolean f = keloscroll::host::False;
+      host::Boolean f = host::False;
       ctl->setVerticalBar(f);
     }
     site->surface().Move(120, 120);
@@ -41,10 +41,10 @@ struct Scene {
     return *ctl;
   }
 
-  keloscroll::host::VirtualClock clock;
-  keloscroll::host::FormEngine engine;
-  std::shared_ptr<keloscroll::host::Form> form;
-  std::shared_ptr<keloscroll::host::ControlSite> site;
+  host::VirtualClock clock;
+  host::FormEngine engine;
+  std::shared_ptr<host::Form> form;
+  std::shared_ptr<host::ControlSite> site;
   std::shared_ptr<UsrKeloScroll> ctl;
 };
 
@@ -70,7 +70,7 @@ inline std::string densityScene(int32_t dpi) {
   return "bar-" + std::to_string(dpi) + "dpi";
 }
 inline UsrKeloScroll& densityBar(Scene& s, int32_t dpi) {
-  s.engine.setDpi(keloscroll::host::Dpi(dpi));
+  s.engine.setDpi(host::Dpi(dpi));
   s.form->setWidth(480);
   s.form->setHeight(2640);
   UsrKeloScroll& c = s.placeBar(240, 2400, true);
@@ -93,14 +93,14 @@ inline std::vector<SceneCase> scenes() {
          c.setMax(100);
          c.setValue(60);
        }},
-      {"bar-disabled", [bar](Scene& s) { bar(s).setEnabled(keloscroll::host::False); }},
+      {"bar-disabled", [bar](Scene& s) { bar(s).setEnabled(host::False); }},
       // The lower end button held down at the last position: it steps nowhere.
       {"bar-held",
        [bar](Scene& s) {
          UsrKeloScroll& c = bar(s);
          c.setMax(10);
          c.setValue(10);
-         s.engine.mouseDown(*s.form, 120 + 127, 120 + 2400 - 120, keloscroll::host::mouse::Left);
+         s.engine.mouseDown(*s.form, 120 + 127, 120 + 2400 - 120, host::mouse::Left);
        }},
       {"bar-horizontal",
        [](Scene& s) {
@@ -112,58 +112,57 @@ inline std::vector<SceneCase> scenes() {
        }},
       {"widgets",
        [](Scene& s) {
-         keloscroll::host::Form& f = *s.form;
+         host::Form& f = *s.form;
          f.setWidth(3360);
          f.setHeight(3300);
-         auto button = f.add<keloscroll::host::CommandButton>("Command1");
+         auto button = f.add<host::CommandButton>("Command1");
          button->Move(120, 120, 1200, 375);
          button->setCaption("OK");
-         auto label = f.add<keloscroll::host::Label>("Label1");
+         auto label = f.add<host::Label>("Label1");
          label->Move(1440, 120, 1350, 600);
          label->setAlignment(2);
          label->setCaption("A label wraps its words");
-         auto box = f.add<keloscroll::host::TextBox>("Text1");
+         auto box = f.add<host::TextBox>("Text1");
          box->Move(120, 720, 1560, 330);
          box->setText("Text1");
-         auto flat = f.add<keloscroll::host::TextBox>("Text2");
+         auto flat = f.add<host::TextBox>("Text2");
          flat->Move(1800, 720, 1200, 330);
          flat->setAppearance(0);
          flat->setFontBold(true);
          flat->setText("Flat");
-         auto check = f.add<keloscroll::host::CheckBox>("Check1");
+         auto check = f.add<host::CheckBox>("Check1");
          check->Move(120, 1200, 1500, 300);
          check->setCaption("Check1");
          check->setValue(1);
-         auto off = f.add<keloscroll::host::CheckBox>("Check2");
+         auto off = f.add<host::CheckBox>("Check2");
          off->Move(1680, 1200, 1100, 300);
          off->setCaption("Off");
          off->setEnabled(false);
-         auto frame = f.add<keloscroll::host::Frame>("Frame1");
+         auto frame = f.add<host::Frame>("Frame1");
          frame->Move(120, 1620, 1800, 1200);
          frame->setCaption("Frame1");
          // A picture of three by two pixels, two of them translucent, stretched to a size no
          // whole multiple of it: nearest-pixel scaling and alpha blending both show. No pixel
          // centre falls on a boundary between source pixels (an odd width, an even height),
          // where Cairo's choice would depend on its fixed-point rounding.
-         auto image = frame->add<keloscroll::host::Image>("Image1");
+         auto image = frame->add<host::Image>("Image1");
          image->Move(120, 300, 345, 210);
          image->setStretch(true);
-         image->setPicture(std::make_shared<keloscroll::host::Picture>(
+         image->setPicture(std::make_shared<host::Picture>(
              3, 2,
              std::vector<uint32_t>{0xFFFF0000u, 0xFF00FF00u, 0x800000FFu, 0xFF000000u, 0x40FFFFFFu,
                                    0xFFFFFF00u}));
          // A picture larger than the box it sits in, at its natural size: the box clips it.
-         auto pictureBox = f.add<keloscroll::host::PictureBox>("Picture1");
+         auto pictureBox = f.add<host::PictureBox>("Picture1");
          pictureBox->Move(2040, 1620, 900, 600);
          pictureBox->setBorderStyle(1);
          std::vector<uint32_t> pattern;
          for (uint32_t y = 0; y < 50; ++y)
            for (uint32_t x = 0; x < 80; ++x)
-             pattern.push_back(keloscroll::host::Picture::rgb(static_cast<uint8_t>(x * 3),
-                                                              static_cast<uint8_t>(y * 5),
-                                                              static_cast<uint8_t>((x ^ y) * 8)));
-         pictureBox->setPicture(
-             std::make_shared<keloscroll::host::Picture>(80, 50, std::move(pattern)));
+             pattern.push_back(host::Picture::rgb(static_cast<uint8_t>(x * 3),
+                                                  static_cast<uint8_t>(y * 5),
+                                                  static_cast<uint8_t>((x ^ y) * 8)));
+         pictureBox->setPicture(std::make_shared<host::Picture>(80, 50, std::move(pattern)));
        }},
   };
   static std::vector<std::string> names;  // the cases point into it for the program's life
@@ -177,26 +176,23 @@ inline std::vector<SceneCase> scenes() {
 }
 
 // Paints through nothing, noting where text goes: each text rectangle within the clip.
-class TextAreas final : public keloscroll::host::Painter {
+class TextAreas final : public host::Painter {
  public:
-  std::vector<keloscroll::host::PixelRect> areas;
+  std::vector<host::PixelRect> areas;
 
-  void fill(const keloscroll::host::PixelRect&, keloscroll::host::Rgb) override {}
-  void frame(const keloscroll::host::PixelRect&, keloscroll::host::Rgb) override {}
-  void bevel(const keloscroll::host::PixelRect&, keloscroll::host::Edge) override {}
-  void stretchPicture(const keloscroll::host::Picture&,
-                      const keloscroll::host::PixelRect&) override {}
-  void picture(const keloscroll::host::Picture&, int, int,
-               const keloscroll::host::PixelRect&) override {}
-  void text(std::string_view s, const keloscroll::host::PixelRect& r,
-            const keloscroll::host::TextStyle&) override {
+  void fill(const host::PixelRect&, host::Rgb) override {}
+  void frame(const host::PixelRect&, host::Rgb) override {}
+  void bevel(const host::PixelRect&, host::Edge) override {}
+  void stretchPicture(const host::Picture&, const host::PixelRect&) override {}
+  void picture(const host::Picture&, int, int, const host::PixelRect&) override {}
+  void text(std::string_view s, const host::PixelRect& r, const host::TextStyle&) override {
     // A rectangle made to a measured width (a frame's caption and the gap it cuts in the border)
     // ends where each platform's measurement says: two more pixels on its right count as text.
-    keloscroll::host::PixelRect wide{r.left, r.top, r.width + 2, r.height};
-    keloscroll::host::PixelRect area = clips_.empty() ? wide : wide.intersect(clips_.back());
+    host::PixelRect wide{r.left, r.top, r.width + 2, r.height};
+    host::PixelRect area = clips_.empty() ? wide : wide.intersect(clips_.back());
     if (!s.empty() && !area.empty()) areas.push_back(area);
   }
-  void pushClip(const keloscroll::host::PixelRect& r) override {
+  void pushClip(const host::PixelRect& r) override {
     clips_.push_back(clips_.empty() ? r : r.intersect(clips_.back()));
   }
   void popClip() override {
@@ -204,12 +200,12 @@ class TextAreas final : public keloscroll::host::Painter {
   }
 
  private:
-  std::vector<keloscroll::host::PixelRect> clips_;
+  std::vector<host::PixelRect> clips_;
 };
 
-inline std::vector<keloscroll::host::PixelRect> textAreas(const keloscroll::host::Form& form) {
+inline std::vector<host::PixelRect> textAreas(const host::Form& form) {
   TextAreas t;
-  keloscroll::host::paintForm(form, t);
+  host::paintForm(form, t);
   return t.areas;
 }
 
@@ -227,12 +223,12 @@ struct Difference {
 
 inline Difference compare(int width, int height, const std::function<uint32_t(int, int)>& a,
                           const std::function<uint32_t(int, int)>& b,
-                          const std::vector<keloscroll::host::PixelRect>& text) {
+                          const std::vector<host::PixelRect>& text) {
   Difference d;
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
       bool inText = false;
-      for (const keloscroll::host::PixelRect& r : text) inText = inText || r.contains(x, y);
+      for (const host::PixelRect& r : text) inText = inText || r.contains(x, y);
       bool differs = a(x, y) != b(x, y);
       ++d.pixels;
       d.textPixels += inText;
