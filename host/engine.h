@@ -124,15 +124,17 @@ class FormEngine {
   int64_t nextDue() const;
 
   // Window-system queries in screen pixels.
-  Point GetCursorPos() const { return cursor_; }
-  void setCursorPos(Point p) { cursor_ = p; }
+  Point GetCursorPos() const;
+  void setCursorPos(Point p) {
+    cursor_ = p;
+    cursorBeside_.reset();
+  }
   // The window rectangle of a handle, border included. Error 5 for an unknown handle.
   Rect GetWindowRect(int32_t hwnd) const;
   Rect screenRect(const Widget& w) const;
   // A rectangle in form-client twips on the screen, its edges rounded as a window's are.
   Rect screenRect(const Form* form, const TwipsRect& r) const;
   Point toScreen(const Form& form, double x, double y) const;
-  Point pointerPixel(const Form& form, double x, double y, const Widget* hit) const;
 
   // Modal forms and message boxes. Headless, a modal showing calls the modal policy (which may
   // click and type on the form) and returns when it returns; the showing is recorded.
@@ -184,7 +186,14 @@ class FormEngine {
   Form* captureForm_ = nullptr;
   Widget* focus_ = nullptr;
   int16_t buttons_ = 0;
-  Point cursor_;
+  // The pointer's pixel. Input records the hit widget beside it and GetCursorPos places the pixel
+  // on that widget's window only when asked: most input never asks.
+  mutable Point cursor_;
+  mutable std::weak_ptr<Dispatch> cursorBeside_;
+  void notePointer(const Form& form, double x, double y, Widget* hit);
+  // `p` moved onto the window of `hit` (or the windowed widget around it) where that window's
+  // edge cuts the pixel.
+  Point besideWindow(Point p, const Widget& hit) const;
   ModalPolicy modalPolicy_;
   MsgBoxPolicy msgBoxPolicy_;
   std::vector<Shown> shown_;

@@ -75,7 +75,7 @@ void FormEngine::deliverMouse(Widget& w, MouseHandler Widget::*which, Form& form
 void FormEngine::mouseDown(Form& form, double x, double y, int16_t button, int16_t shiftMask,
                            int16_t held) {
   Widget* hit = hitTest(form, x, y);
-  cursor_ = pointerPixel(form, x, y, hit);
+  notePointer(form, x, y, hit);
   // The button is held from now on, also when the press lands on nothing.
   buttons_ = static_cast<int16_t>((held >= 0 ? held : buttons_) | button);
   Widget* target = capture_ ? capture_ : hit;
@@ -97,7 +97,7 @@ void FormEngine::mouseDown(Form& form, double x, double y, int16_t button, int16
 
 void FormEngine::mouseMove(Form& form, double x, double y, int16_t shiftMask, int16_t held) {
   Widget* hit = hitTest(form, x, y);
-  cursor_ = pointerPixel(form, x, y, hit);
+  notePointer(form, x, y, hit);
   if (held >= 0) buttons_ = held;
   // A captured mouse goes to the capture wherever it is.
   Widget* target = capture_ ? capture_ : hit;
@@ -116,7 +116,7 @@ void FormEngine::mouseUp(Form& form, double x, double y, int16_t button, int16_t
   const int16_t mask = static_cast<int16_t>((held >= 0 ? held : buttons_) | button);
   buttons_ = static_cast<int16_t>(mask & ~button);
   Widget* hit = hitTest(form, x, y);
-  cursor_ = pointerPixel(form, x, y, hit);
+  notePointer(form, x, y, hit);
   bool pressed = capture_ != nullptr;
   Widget* target = inputTarget(hit);
   if (!target) return;

@@ -32,12 +32,31 @@ Point FormEngine::toScreen(const Form& form, double x, double y) const {
                saturatedPixel(std::floor(pixelsOf(form.screenTopTwips + y, dpi_)))};
 }
 
+// Placing the pixel beside the window waits until someone asks for the pointer.
+void FormEngine::notePointer(const Form& form, double x, double y, Widget* hit) {
+  cursor_ = toScreen(form, x, y);
+  if (hit) {
+    cursorBeside_ = hit->weak_from_this();
+  } else {
+    cursorBeside_.reset();
+  }
+}
+
+Point FormEngine::GetCursorPos() const {
+  if (auto hit = std::static_pointer_cast<const Widget>(cursorBeside_.lock())) {
+    cursorBeside_.reset();
+    // A widget taken off the engine since has no window to be beside.
+    if (hit->registeredEngine_ == this) cursor_ = besideWindow(cursor_, *hit);
+  }
+  return cursor_;
+}
+
 // The pixel the pointer lies in, counted on the side of the window that the hit test found under
 // it where that window's edge falls inside the pixel (window edges round half up): a press that
 // the hit test gave a window is then over that window for the pointer test too (a press on an
 // end button's last pixel row keeps the button repeating).
-Point FormEngine::pointerPixel(const Form& form, double x, double y, const Widget* hit) const {
-  Point p = toScreen(form, x, y);
+Point FormEngine::besideWindow(Point p, const Widget& w) const {
+  const Widget* hit = &w;
   while (hit && hit->hwnd() == 0) hit = hit->container();
   if (!hit) return p;
   // Only the pixel next to an edge moves; a point the hit test could not place (no number)
