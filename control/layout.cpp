@@ -128,7 +128,7 @@ void UsrKeloScroll::DrawArrowsFor(bool horizontal) {
   // built-in upright arrows whatever the orientation.
   using pictures::Arrow;
   auto face = [horizontal](host::CommandButton& b, Arrow upright, Arrow lying) {
-    bool builtIn = b.Picture() == pictures::arrowButton(upright);
+    bool builtIn = pictures::isArrowButton(b.Picture(), upright);
     b.setFacePicture(horizontal && builtIn ? pictures::arrowButton(lying) : nullptr);
   };
   face(*cmdSxUp, Arrow::Up, Arrow::Left);

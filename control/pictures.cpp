@@ -77,4 +77,10 @@ host::PictureRef track() {
   return kTrack;
 }
 
+bool isArrowButton(const host::PictureRef& p, Arrow direction) {
+  const host::PictureRef& arrow = arrowButton(direction);
+  return p && (p == arrow || (p->width() == arrow->width() && p->height() == arrow->height() &&
+                              p->pixels() == arrow->pixels()));
+}
+
 }  // namespace keloscroll::pictures

@@ -47,12 +47,13 @@ const DispatchTable<Picture>& pictureTable() {
 
 }  // namespace
 
-Picture::Picture(int width, int height, std::vector<uint32_t> argb)
+Picture::Picture(int width, int height, std::vector<uint32_t> argb, std::shared_ptr<void> origin)
     : width_(width),
       height_(height),
       argb_(std::move(argb)),
       handle_(nextHandle()),
-      opaque_(false) {
+      opaque_(false),
+      origin_(std::move(origin)) {
   if (width < 0 || height < 0 ||
       argb_.size() != static_cast<size_t>(width) * static_cast<size_t>(height)) {
     throw std::invalid_argument("Picture: pixel count does not match the size");

@@ -15,7 +15,9 @@ namespace keloscroll::host {
 
 class Picture final : public Dispatch {
  public:
-  Picture(int width, int height, std::vector<uint32_t> argb);
+  // `origin`: the platform's own picture object this one was drawn from (a client's picture
+  // object on Windows), kept so that the client is handed back the very object it gave.
+  Picture(int width, int height, std::vector<uint32_t> argb, std::shared_ptr<void> origin = {});
 
   // Decodes BMP, PNG, GIF or JPEG. Error 481 ("Invalid picture") for data that does not decode or
   // exceeds the size limit; the caller's state is untouched.
@@ -30,6 +32,7 @@ class Picture final : public Dispatch {
   bool opaque() const { return opaque_; }
   // A number that tells pictures apart, as the host's bitmap handle does.
   int32_t handle() const { return handle_; }
+  const std::shared_ptr<void>& origin() const { return origin_; }
 
   // Dispatch: Width and Height (in HiMetric, as the host reports picture sizes), Type (1, bitmap)
   // and Handle.
@@ -47,6 +50,7 @@ class Picture final : public Dispatch {
   std::vector<uint32_t> argb_;
   int32_t handle_;
   bool opaque_;
+  std::shared_ptr<void> origin_;
 };
 
 using PictureRef = std::shared_ptr<Picture>;

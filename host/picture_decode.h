@@ -14,6 +14,13 @@ namespace keloscroll::host::picture_decode {
 // The largest picture, in pixels a side, and the largest file that is read.
 inline constexpr int kMaxSide = 8192;
 inline constexpr size_t kMaxFileBytes = size_t{64} << 20;
+// A picture that comes as plain pixels rather than as a file (a saved stream's pixels, a client's
+// picture object drawn to pixels) is held to what an uncompressed 32-bit file within the file
+// limit could hold: its sides within kMaxSide and its pixels within kMaxFileBytes.
+inline bool plainPixelsFit(int64_t width, int64_t height) {
+  return width >= 1 && height >= 1 && width <= kMaxSide && height <= kMaxSide &&
+         static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * 4 <= kMaxFileBytes;
+}
 
 struct Pixels {
   int width = 0;
