@@ -102,6 +102,7 @@ std::span<const ControlObject::Entry> ControlObject::interfaceMap() {
       offer<IPersistStreamInit>(IID_IPersist),
       offer<IPersistStreamInit>(IID_IPersistStreamInit),
       offer<IPersistPropertyBag>(IID_IPersistPropertyBag),
+      offer<IPersistStorage>(IID_IPersistStorage),
       offer<IOleObject>(IID_IOleObject),
       offer<IOleInPlaceObject>(IID_IOleWindow),
       offer<IOleInPlaceObject>(IID_IOleInPlaceObject),

@@ -32,8 +32,9 @@ namespace keloscroll::win {
 class ControlObject final
     : public ComObject<ControlObject, _UsrKeloScroll, IProvideClassInfo2, ISupportErrorInfo,
                        IConnectionPointContainer, IPersistStreamInit, IPersistPropertyBag,
-                       IOleObject, IOleInPlaceObject, IOleInPlaceActiveObject, IOleControl,
-                       IViewObjectEx, IQuickActivate, ISpecifyPropertyPages, IObjectSafety> {
+                       IPersistStorage, IOleObject, IOleInPlaceObject, IOleInPlaceActiveObject,
+                       IOleControl, IViewObjectEx, IQuickActivate, ISpecifyPropertyPages,
+                       IObjectSafety> {
  public:
   // A new control (Initialize has run) answering `iid` in `out`.
   static HRESULT create(REFIID iid, void** out);
@@ -85,7 +86,7 @@ class ControlObject final
   HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** out) override;
   HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** out) override;
 
-  // ---- IPersist, IPersistStreamInit, IPersistPropertyBag (control_persist.cpp) --------------
+  // ---- IPersist, IPersistStreamInit, IPersistPropertyBag, IPersistStorage (control_persist.cpp)
   HRESULT STDMETHODCALLTYPE GetClassID(CLSID* out) override;
   HRESULT STDMETHODCALLTYPE IsDirty() override;
   HRESULT STDMETHODCALLTYPE Load(IStream* stream) override;
@@ -94,6 +95,11 @@ class ControlObject final
   HRESULT STDMETHODCALLTYPE InitNew() override;
   HRESULT STDMETHODCALLTYPE Load(IPropertyBag* bag, IErrorLog* log) override;
   HRESULT STDMETHODCALLTYPE Save(IPropertyBag* bag, BOOL clearDirty, BOOL saveAll) override;
+  HRESULT STDMETHODCALLTYPE InitNew(IStorage* storage) override;
+  HRESULT STDMETHODCALLTYPE Load(IStorage* storage) override;
+  HRESULT STDMETHODCALLTYPE Save(IStorage* storage, BOOL sameAsLoad) override;
+  HRESULT STDMETHODCALLTYPE SaveCompleted(IStorage* storage) override;
+  HRESULT STDMETHODCALLTYPE HandsOffStorage() override;
 
   // ---- IOleObject (control_ole.cpp) ----------------------------------------------------------
   HRESULT STDMETHODCALLTYPE SetClientSite(IOleClientSite* site) override;
@@ -252,6 +258,7 @@ class ControlObject final
   bool extentSet_ = false;
   SIZEL naturalExtent_{0, 0};  // the control as designed, in HIMETRIC
   bool dirty_ = false;
+  bool loading_ = false;  // the properties a load applies are no change to report
   bool announcedEnabled_ = true;
   DWORD safetyEnabled_[2] = {0, 0};  // what a container asked of the scripting and data faces
 };

@@ -78,8 +78,17 @@ HRESULT ControlObject::SetHostNames(LPCOLESTR, LPCOLESTR) {
   return S_OK;
 }
 
-HRESULT ControlObject::Close(DWORD) {
+HRESULT ControlObject::Close(DWORD saveOption) {
   auto alive = keepAlive();  // the container told of the deactivation may let the control go
+  // A control with changes is saved through its site when the container asks for it; there is
+  // no user to prompt, so a prompt counts as yes. A failed save leaves the control open.
+  if ((saveOption == OLECLOSE_SAVEIFDIRTY || saveOption == OLECLOSE_PROMPTSAVE) && dirty_ &&
+      clientSite_) {
+    ComPtr<IOleClientSite> site = clientSite_;
+    HRESULT hr = site->SaveObject();
+    if (FAILED(hr)) return hr;
+    if (adviseHolder_) adviseHolder_->SendOnSave();
+  }
   InPlaceDeactivate();
   if (adviseHolder_) adviseHolder_->SendOnClose();
   return S_OK;

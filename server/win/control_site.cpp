@@ -73,6 +73,9 @@ void ControlObject::fireEvent(std::string_view name, std::span<host::Variant> ar
 }
 
 void ControlObject::propertyChanged(std::string_view property) {
+  // Loading sets every property through its setter; the container hears of none of them, and the
+  // loaded control is clean.
+  if (loading_) return;
   dirty_ = true;
   DISPID id = DISPID_UNKNOWN;
   try {

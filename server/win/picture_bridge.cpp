@@ -3,11 +3,13 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
 
 #include "host/error.h"
+#include "host/picture_decode.h"
 #include "host/units.h"
 #include "host/win/gdi_painter.h"
 
@@ -17,8 +19,6 @@ namespace {
 
 constexpr int32_t kOutOfMemory = 7;
 constexpr int32_t kInvalidPicture = 481;
-// Larger pictures are refused rather than allocated (the host's own decoder limit).
-constexpr int kMaxSide = 8192;
 
 // A top-down 32-bit DIB section of the size, its bits in `bits`.
 HBITMAP dibSection(int width, int height, void** bits) {
@@ -35,6 +35,12 @@ int himetricToPixels(OLE_XSIZE_HIMETRIC v) {
 }  // namespace
 
 host::win::ComPtr<IDispatch> pictureToCom(const host::Picture& p) {
+  // A client's own picture goes back as itself: an icon stays an icon, a metafile a metafile.
+  if (p.origin()) {
+    auto own = host::win::ComPtr<IUnknown>(static_cast<IUnknown*>(p.origin().get()))
+                   .query<IDispatch>(IID_IPictureDisp);
+    if (own) return own;
+  }
   void* bits = nullptr;
   HBITMAP bitmap = dibSection(p.width(), p.height(), &bits);
   if (!bitmap || !bits) host::raise(kOutOfMemory);
@@ -52,6 +58,53 @@ host::win::ComPtr<IDispatch> pictureToCom(const host::Picture& p) {
   return out;
 }
 
+namespace {
+
+// The picture drawn by its own rendering onto a DIB filled with `background`; false when it
+// cannot be drawn.
+bool renderOnto(IPicture& picture, uint32_t background, int width, int height,
+                OLE_XSIZE_HIMETRIC hmWidth, OLE_YSIZE_HIMETRIC hmHeight,
+                std::vector<uint32_t>& out) {
+  void* bits = nullptr;
+  HBITMAP target = dibSection(width, height, &bits);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HRESULT hr = E_FAIL;
+  const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+  if (target && bits && dc) {
+    HGDIOBJ old = SelectObject(dc, target);
+    std::fill_n(static_cast<uint32_t*>(bits), count, background);
+    hr = picture.Render(dc, 0, 0, width, height, 0, hmHeight, hmWidth, -hmHeight, nullptr);
+    GdiFlush();
+    SelectObject(dc, old);
+    if (SUCCEEDED(hr))
+      out.assign(static_cast<const uint32_t*>(bits), static_cast<const uint32_t*>(bits) + count);
+  }
+  if (dc) DeleteDC(dc);
+  if (target) DeleteObject(target);
+  return SUCCEEDED(hr);
+}
+
+// A pixel from its renderings onto black and onto white: how far they differ is how much of the
+// background shows through (GDI leaves the alpha byte undefined, so it is not read).
+uint32_t straightAlpha(uint32_t onBlack, uint32_t onWhite) {
+  uint32_t showThrough = 0;
+  for (int shift = 0; shift <= 16; shift += 8) {
+    uint32_t b = (onBlack >> shift) & 0xFF, w = (onWhite >> shift) & 0xFF;
+    showThrough = std::max(showThrough, w > b ? w - b : 0);
+  }
+  const uint32_t alpha = 255 - showThrough;
+  if (alpha == 255) return onBlack | 0xFF000000u;
+  if (alpha == 0) return 0;
+  uint32_t c = alpha << 24;
+  for (int shift = 0; shift <= 16; shift += 8) {
+    uint32_t b = (onBlack >> shift) & 0xFF;
+    c |= std::min<uint32_t>(255, (b * 255 + alpha / 2) / alpha) << shift;
+  }
+  return c;
+}
+
+}  // namespace
+
 host::PictureRef pictureFromCom(IUnknown* object) {
   if (!object) return nullptr;
   auto picture = host::win::ComPtr<IUnknown>(object).query<IPicture>(IID_IPicture);
@@ -61,33 +114,21 @@ host::PictureRef pictureFromCom(IUnknown* object) {
   picture->get_Width(&hmWidth);
   picture->get_Height(&hmHeight);
   int width = himetricToPixels(hmWidth), height = himetricToPixels(hmHeight);
-  if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) {
+  // The limits of picture files, before anything is allocated or drawn.
+  if (!host::picture_decode::plainPixelsFit(width, height)) host::raise(kInvalidPicture);
+  // Drawn by its own rendering, twice, so that what it leaves transparent (an icon's mask, a
+  // transparent GIF's background, an alpha channel) stays transparent.
+  std::vector<uint32_t> onBlack, onWhite;
+  if (!renderOnto(*picture.get(), 0x000000u, width, height, hmWidth, hmHeight, onBlack) ||
+      !renderOnto(*picture.get(), 0xFFFFFFu, width, height, hmWidth, hmHeight, onWhite)) {
     host::raise(kInvalidPicture);
   }
-  // Drawn onto white at its natural size: bitmaps, icons and metafiles alike.
-  void* bits = nullptr;
-  HBITMAP target = dibSection(width, height, &bits);
-  HDC dc = CreateCompatibleDC(nullptr);
-  HRESULT hr = E_FAIL;
-  if (target && bits && dc) {
-    HGDIOBJ old = SelectObject(dc, target);
-    RECT all{0, 0, width, height};
-    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    hr = picture->Render(dc, 0, 0, width, height, 0, hmHeight, hmWidth, -hmHeight, nullptr);
-    GdiFlush();
-    SelectObject(dc, old);
-  }
-  std::vector<uint32_t> argb;
-  if (SUCCEEDED(hr)) {
-    const auto* px = static_cast<const uint32_t*>(bits);
-    argb.assign(px, px + static_cast<size_t>(width) * static_cast<size_t>(height));
-    for (uint32_t& c : argb) c |= 0xFF000000u;  // GDI leaves the alpha byte undefined
-  }
-  if (dc) DeleteDC(dc);
-  if (target) DeleteObject(target);
-  picture.reset();
-  if (FAILED(hr)) host::raise(kInvalidPicture);
-  return std::make_shared<host::Picture>(width, height, std::move(argb));
+  for (size_t i = 0; i < onBlack.size(); ++i) onBlack[i] = straightAlpha(onBlack[i], onWhite[i]);
+  // The host picture keeps the client's object: reading the property gives that object back.
+  IUnknown* keep = object;
+  keep->AddRef();
+  std::shared_ptr<void> origin(keep, [](void* u) { static_cast<IUnknown*>(u)->Release(); });
+  return std::make_shared<host::Picture>(width, height, std::move(onBlack), std::move(origin));
 }
 
 }  // namespace keloscroll::win

@@ -1,34 +1,62 @@
 #include "server/win/property_bag.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 #include <vector>
 
 #include "host/picture.h"
+#include "host/picture_decode.h"
 #include "server/win/convert.h"
 
 namespace keloscroll::win {
 
 // ---- a container's bag ----------------------------------------------------------------------
 
-ComPropertyBag::ComPropertyBag(IPropertyBag* bag) : bag_(bag) {}
+namespace {
+
+// The answers by which bags say that they hold no such key (E_INVALIDARG is the documented one;
+// storage-backed bags answer as a missing stream or file).
+bool keyAbsent(HRESULT hr) {
+  return hr == E_INVALIDARG || hr == STG_E_FILENOTFOUND ||
+         hr == HRESULT_FROM_WIN32(ERROR_NOT_FOUND) ||
+         hr == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+}
+
+}  // namespace
+
+ComPropertyBag::ComPropertyBag(IPropertyBag* bag, bool saveAll) : bag_(bag), saveAll_(saveAll) {}
 
 host::Variant ComPropertyBag::ReadProperty(std::string_view key, const host::Variant& def) const {
   std::wstring name = wide(key);
   VariantHolder v;
   // VT_EMPTY asks the bag for the value in the type it was saved with.
-  if (FAILED(bag_->Read(name.c_str(), &v, nullptr))) return def.value();
+  HRESULT hr = bag_->Read(name.c_str(), &v, nullptr);
+  if (keyAbsent(hr)) return def.value();
+  if (FAILED(hr)) {
+    failure_ = hr;
+    throw errorOf(hr);
+  }
   return fromVariant(v.get());
 }
 
 void ComPropertyBag::WriteProperty(std::string_view key, const host::Variant& value,
                                    const host::Variant& def) {
-  if (isDefault(value, def)) return;
+  if (!saveAll_ && isDefault(value, def)) return;
   std::wstring name = wide(key);
   VariantHolder v;
   toVariant(value, &v);
   HRESULT hr = bag_->Write(name.c_str(), &v);
-  if (FAILED(hr)) throw errorOf(hr);
+  if (FAILED(hr)) {
+    failure_ = hr;
+    throw errorOf(hr);
+  }
+}
+
+HRESULT ComPropertyBag::status(HRESULT hr) const {
+  if (SUCCEEDED(hr) || SUCCEEDED(failure_)) return hr;
+  SetErrorInfo(0, nullptr);  // the error object described the host's number, not this status
+  return failure_;
 }
 
 // ---- the stream format ------------------------------------------------------------------------
@@ -42,7 +70,7 @@ constexpr uint32_t kMark = 0x4250534B;  // the bytes "KSPB"
 constexpr uint32_t kFormat = 1;
 constexpr uint32_t kMaxEntries = 64;
 constexpr uint32_t kMaxText = 1u << 20;
-constexpr uint32_t kMaxPictureSide = 8192;
+constexpr size_t kPixelsPerRead = size_t{1} << 18;  // 1 MB
 constexpr int32_t kFileAccess = 75;
 constexpr int32_t kBadValue = 380;
 
@@ -148,9 +176,16 @@ host::Variant readValue(Reader& r) {
     case host::VarType::Object: {
       uint32_t w = r.number<uint32_t>(), h = r.number<uint32_t>();
       if (w == 0 && h == 0) return host::Variant::nothing();
-      if (w == 0 || h == 0 || w > kMaxPictureSide || h > kMaxPictureSide) host::raise(kBadValue);
-      std::vector<uint32_t> argb(static_cast<size_t>(w) * h);
-      r.bytes(argb.data(), argb.size() * sizeof(uint32_t));
+      // Held to the limits of picture files, and taken as the pixels arrive: a few bytes that
+      // claim a huge picture are refused before its memory is taken.
+      if (!host::picture_decode::plainPixelsFit(w, h)) host::raise(kBadValue);
+      const size_t count = static_cast<size_t>(w) * h;
+      std::vector<uint32_t> argb;
+      while (argb.size() < count) {
+        const size_t at = argb.size();
+        argb.resize(at + std::min<size_t>(count - at, kPixelsPerRead));
+        r.bytes(argb.data() + at, (argb.size() - at) * sizeof(uint32_t));
+      }
       return host::Variant(std::make_shared<host::Picture>(static_cast<int>(w), static_cast<int>(h),
                                                            std::move(argb)));
     }
@@ -169,6 +204,18 @@ void writeStream(const host::PropertyBag& bag, IStream* stream) {
     w.text(key);
     writeValue(w, value);
   }
+}
+
+uint64_t streamSizeMax(std::span<const host::PictureRef> pictures) {
+  // The control saves eleven keys of at most 13 bytes; the allowance is generous on both. A
+  // scalar takes at most 8 bytes, a picture its sides and its pixels.
+  constexpr uint64_t kKeys = 16, kKeyBytes = 32, kScalarBytes = 8;
+  uint64_t size = 3 * sizeof(uint32_t) +
+                  kKeys * (sizeof(uint32_t) + kKeyBytes + sizeof(uint16_t) + kScalarBytes);
+  for (const host::PictureRef& p : pictures) {
+    if (p) size += 2 * sizeof(uint32_t) + p->pixels().size() * sizeof(uint32_t);
+  }
+  return size;
 }
 
 void readStream(IStream* stream, host::PropertyBag& bag) {

@@ -92,6 +92,7 @@ const Var* PropertyBag::find(std::wstring_view name) const {
 }
 HRESULT PropertyBag::Read(LPCOLESTR name, VARIANT* value, IErrorLog*) {
   if (!name || !value) return E_POINTER;
+  if (FAILED(failure)) return failure;
   const Var* v = find(name);
   if (!v) return E_INVALIDARG;
   VARTYPE wanted = value->vt;
@@ -101,8 +102,40 @@ HRESULT PropertyBag::Read(LPCOLESTR name, VARIANT* value, IErrorLog*) {
 }
 HRESULT PropertyBag::Write(LPCOLESTR name, VARIANT* value) {
   if (!name || !value) return E_POINTER;
+  if (FAILED(failure)) return failure;
   writes.emplace_back(name, Var());  // Empty if the value cannot be copied, as the call then fails
   return VariantCopyInd(&writes.back().second, value);
+}
+
+// ---- pictures ----------------------------------------------------------------------------------
+
+Ptr<IPictureDisp> halfTransparentIcon() {
+  BYTE mask[32];  // a set bit lets the background through
+  for (int row = 0; row < 16; ++row) mask[2 * row] = 0xFF, mask[2 * row + 1] = 0;
+  std::vector<uint32_t> colour(256);
+  for (size_t i = 0; i < colour.size(); ++i) colour[i] = i % 16 < 8 ? 0 : 0xFF0000;
+  ICONINFO info{TRUE, 0, 0, CreateBitmap(16, 16, 1, 1, mask),
+                CreateBitmap(16, 16, 1, 32, colour.data())};
+  PICTDESC d{};
+  d.cbSizeofstruct = sizeof d;
+  d.picType = PICTYPE_ICON;
+  d.icon.hicon = CreateIconIndirect(&info);
+  DeleteObject(info.hbmMask);
+  DeleteObject(info.hbmColor);
+  Ptr<IPictureDisp> p;
+  OleCreatePictureIndirect(&d, IID_IPictureDisp, TRUE, p.putVoid());
+  return p;
+}
+Ptr<IPictureDisp> hugePicture() {
+  const LONG side = MulDiv(8192, 2540, 96);  // HIMETRIC
+  RECT frame{0, 0, side, side};
+  PICTDESC d{};
+  d.cbSizeofstruct = sizeof d;
+  d.picType = PICTYPE_ENHMETAFILE;
+  d.emf.hemf = CloseEnhMetaFile(CreateEnhMetaFileW(nullptr, nullptr, &frame, nullptr));
+  Ptr<IPictureDisp> p;
+  OleCreatePictureIndirect(&d, IID_IPictureDisp, TRUE, p.putVoid());
+  return p;
 }
 
 }  // namespace kelo_test

@@ -205,7 +205,8 @@ class EventSink final : public DispatchBase<IDispatch> {
 };
 
 // A property bag that keeps every write in order; Read finds the last one of that name (in any
-// case, as a form file's names are) and converts it to the type asked for, if any.
+// case, as a form file's names are) and converts it to the type asked for, if any. Given a
+// `failure`, every Read and Write fails with it.
 class PropertyBag final : public IPropertyBag, public Counted {
  public:
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
@@ -217,6 +218,12 @@ class PropertyBag final : public IPropertyBag, public Counted {
   HRESULT STDMETHODCALLTYPE Write(LPCOLESTR name, VARIANT* value) override;
   const Var* find(std::wstring_view name) const;
   std::vector<std::pair<std::wstring, Var>> writes;
+  HRESULT failure = S_OK;
 };
+
+// Picture objects of the platform's, owned: a 16 x 16 icon, its left half transparent and its
+// right half red; and one of a few bytes that claims 8192 x 8192 pixels (an empty metafile).
+Ptr<IPictureDisp> halfTransparentIcon();
+Ptr<IPictureDisp> hugePicture();
 
 }  // namespace kelo_test

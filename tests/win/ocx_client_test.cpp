@@ -10,6 +10,7 @@
 #include <initguid.h>
 #include <objsafe.h>
 #include <olectl.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <fstream>
@@ -18,6 +19,7 @@
 #include "KeloScroll_h.h"
 #include "control/interface_table.h"
 #include "tests/win/com_client.h"
+#include "tests/win/container_test_util.h"
 #include "tests/win/ocx_test_util.h"
 
 namespace kelo_test {
@@ -61,18 +63,24 @@ bool regKeyExists(const std::wstring& key) {
   return true;
 }
 
-// The client's site; its IDispatch answers the ambient UserMode: run mode.
-class ClientSite final : public IOleClientSite, public DispatchBase<IDispatch> {
+// The client's site; its IDispatch answers the ambient UserMode: run mode. It counts the saves
+// the control asks of it and, as a property-notify sink, the changes it reports.
+class ClientSite final : public IOleClientSite,
+                         public IPropertyNotifySink,
+                         public DispatchBase<IDispatch> {
  public:
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     return answer(iid, out,
                   {{&IID_IUnknown, static_cast<IOleClientSite*>(this)},
                    {&IID_IOleClientSite, static_cast<IOleClientSite*>(this)},
+                   {&IID_IPropertyNotifySink, static_cast<IPropertyNotifySink*>(this)},
                    {&IID_IDispatch, static_cast<IDispatch*>(this)}});
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return addRef(); }
   ULONG STDMETHODCALLTYPE Release() override { return release(); }
-  HRESULT STDMETHODCALLTYPE SaveObject() override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SaveObject() override { return ++saves, S_OK; }
+  HRESULT STDMETHODCALLTYPE OnChanged(DISPID) override { return ++changes, S_OK; }
+  HRESULT STDMETHODCALLTYPE OnRequestEdit(DISPID) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetContainer(IOleContainer**) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE ShowObject() override { return S_OK; }
@@ -88,6 +96,8 @@ class ClientSite final : public IOleClientSite, public DispatchBase<IDispatch> {
     return S_OK;
   }
   int ambientReads = 0;
+  int saves = 0;
+  int changes = 0;
 };
 
 // COM in this apartment for the whole run; the library registered before the first test.
@@ -172,6 +182,17 @@ TEST(OcxClient, RegistrationWritesTheClassesProgIdsAndTypeLibrary) {
   EXPECT_EQ(LoadRegTypeLib(kLib, 21, 0, 0, lib.put()), S_OK) << "found through the registry";
 }
 
+// The control as it draws itself, `width` x `height` pixels.
+std::vector<uint32_t> drawn(const Control& c, int width, int height) {
+  return container_test::paintInto(width, height, [&](HDC dc) {
+    RECTL bounds{0, 0, width, height};
+    EXPECT_EQ(c.disp.as<IViewObject>(IID_IViewObject)
+                  ->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr,
+                         nullptr, 0),
+              S_OK);
+  });
+}
+
 TEST(OcxClient, PropertiesByNameByIdAndThroughTheDualVtable) {
   Control c;
   ASSERT_TRUE(c.disp);
@@ -232,6 +253,29 @@ TEST(OcxClient, PropertiesByNameByIdAndThroughTheDualVtable) {
   EXPECT_EQ(dual->putref_PictureCursor(nullptr), S_OK);
   EXPECT_EQ(dual->get_PictureCursor(cursor.put()), S_OK);
   EXPECT_FALSE(cursor);
+
+  // Lying down (200 x 16 pixels), the bar turns its built-in arrow even when the client reads it
+  // and gives it back (the left arrow's base at 9 4). A picture given is the object read back,
+  // an icon still, its transparent half showing the button's face.
+  VARIANT_BOOL lying = VARIANT_FALSE;
+  EXPECT_EQ(d.put_VerticalBar(&lying), S_OK);
+  SIZEL extent{5292, 423};
+  EXPECT_EQ(c.disp.as<IOleObject>(IID_IOleObject)->SetExtent(DVASPECT_CONTENT, &extent), S_OK);
+  Ptr<IPictureDisp> arrow, icon = halfTransparentIcon(), back;
+  ASSERT_TRUE(icon);
+  EXPECT_EQ(d.get_PictureSXUP(arrow.put()), S_OK);
+  EXPECT_EQ(d.putref_PictureSXUP(arrow.get()), S_OK);
+  EXPECT_EQ(drawn(c, 200, 16)[4 * 200 + 9] & 0xFFFFFF, 0u);
+  EXPECT_EQ(d.putref_PictureSXUP(icon.get()), S_OK);
+  EXPECT_EQ(d.get_PictureSXUP(back.put()), S_OK);
+  EXPECT_EQ(query<IUnknown>(back.get(), IID_IUnknown).get(),
+            query<IUnknown>(icon.get(), IID_IUnknown).get());
+  SHORT type = 0;
+  EXPECT_EQ(back.as<IPicture>(IID_IPicture)->get_Type(&type), S_OK);
+  EXPECT_EQ(type, PICTYPE_ICON);
+  std::vector<uint32_t> face = drawn(c, 200, 16);
+  EXPECT_EQ(std::pair(face[8 * 200 + 4] & 0xFFFFFF, face[8 * 200 + 12] & 0xFFFFFF),
+            std::pair(0xC0C0C0u, 0xFF0000u));
 }
 
 // Everything an enumerator gives, one item at a time.
@@ -417,7 +461,13 @@ std::vector<LONG> savedValues(const Control& c) {
   return v;
 }
 
-TEST(OcxClient, PropertiesSurviveAPropertyBagAndAStream) {
+size_t peakMemory() {
+  PROCESS_MEMORY_COUNTERS m{};
+  K32GetProcessMemoryInfo(GetCurrentProcess(), &m, sizeof m);
+  return m.PeakWorkingSetSize;
+}
+
+TEST(OcxClient, PropertiesSurviveAPropertyBagAStreamAndAStorage) {
   Control a;
   ASSERT_TRUE(a.disp);
   const std::pair<DISPID, Var> writes[] = {
@@ -428,12 +478,12 @@ TEST(OcxClient, PropertiesSurviveAPropertyBagAndAStream) {
   const std::vector<LONG> expected{VARIANT_FALSE, 5, 900, VARIANT_TRUE, 250, 33, 4};
   ASSERT_EQ(savedValues(a), expected);
 
-  Ptr<PropertyBag> bag(new PropertyBag);
+  Ptr<PropertyBag> bag(new PropertyBag), all(new PropertyBag), failing(new PropertyBag);
   auto savesToBag = a.disp.as<IPersistPropertyBag>(IID_IPersistPropertyBag);
   ASSERT_TRUE(savesToBag);
-  ASSERT_EQ(savesToBag->Save(bag.get(), TRUE, TRUE), S_OK);
+  ASSERT_EQ(savesToBag->Save(bag.get(), FALSE, FALSE), S_OK);
   // In their saving order; like the host's own bag, a value equal to its default ("Enabled" true)
-  // is not written.
+  // is not written, unless the container asks for all.
   const std::vector<std::wstring> keys{
       L"VerticalBar",  L"LargeChange",   L"Max",         L"RefreshMsecGD", L"Value",
       L"PictureBarra", L"PictureCursor", L"PictureSXUP", L"PictureDXDN",   L"Min"};
@@ -443,18 +493,47 @@ TEST(OcxClient, PropertiesSurviveAPropertyBagAndAStream) {
   ASSERT_TRUE(bag->find(L"Max"));
   EXPECT_EQ(bag->find(L"Max")->vt, VT_I4);
   EXPECT_EQ(bag->find(L"Max")->lVal, 900);
+  ASSERT_EQ(savesToBag->Save(all.get(), FALSE, TRUE), S_OK);
+  EXPECT_EQ(all->writes.size(), 11u);
+  // A bag that fails is heard with its own status, on saving and on loading.
+  failing->failure = STG_E_ACCESSDENIED;
+  EXPECT_EQ(savesToBag->Save(failing.get(), FALSE, FALSE), STG_E_ACCESSDENIED);
+  failing->failure = E_OUTOFMEMORY;
+  Control f(false);
+  EXPECT_EQ(f.disp.as<IPersistPropertyBag>(IID_IPersistPropertyBag)->Load(failing.get(), nullptr),
+            E_OUTOFMEMORY);
 
+  // Loading reports no change to the container's sink, and leaves the control clean.
   Control b(false);
+  Ptr<IConnectionPoint> notify;
+  DWORD cookie = 0;
+  b.disp.as<IConnectionPointContainer>(IID_IConnectionPointContainer)
+      ->FindConnectionPoint(IID_IPropertyNotifySink, notify.put());
+  ASSERT_EQ(notify->Advise(static_cast<IPropertyNotifySink*>(b.site.get()), &cookie), S_OK);
   ASSERT_EQ(b.disp.as<IPersistPropertyBag>(IID_IPersistPropertyBag)->Load(bag.get(), nullptr),
             S_OK);
   EXPECT_EQ(savedValues(b), expected);
+  EXPECT_EQ(b.site->changes, 0);
+  EXPECT_EQ(b.disp.as<IPersistStreamInit>(IID_IPersistStreamInit)->IsDirty(), S_FALSE);
+  notify->Unadvise(cookie);
+
+  // Closing saves through the site when there are changes, and only then.
+  auto closes = [](const Control& c) {
+    return c.disp.as<IOleObject>(IID_IOleObject)->Close(OLECLOSE_SAVEIFDIRTY);
+  };
+  EXPECT_EQ((std::tuple{closes(a), a.site->saves, closes(b), b.site->saves}),
+            std::tuple(S_OK, 1, S_OK, 0));
 
   Ptr<IStream> stream;
   ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, stream.put()), S_OK);
   auto savesToStream = a.disp.as<IPersistStreamInit>(IID_IPersistStreamInit);
   ASSERT_TRUE(savesToStream);
+  ULARGE_INTEGER most{}, size{};
+  EXPECT_EQ(savesToStream->GetSizeMax(&most), S_OK);
   ASSERT_EQ(savesToStream->Save(stream.get(), TRUE), S_OK);
   EXPECT_EQ(savesToStream->IsDirty(), S_FALSE) << "saved with clearing the dirty flag";
+  ASSERT_EQ(stream->Seek({}, STREAM_SEEK_CUR, &size), S_OK);
+  EXPECT_LE(size.QuadPart, most.QuadPart) << "GetSizeMax bounds what Save writes";
   ASSERT_EQ(stream->Seek({}, STREAM_SEEK_SET, nullptr), S_OK);
   Control s(false);
   auto loadsFromStream = s.disp.as<IPersistStreamInit>(IID_IPersistStreamInit);
@@ -464,14 +543,41 @@ TEST(OcxClient, PropertiesSurviveAPropertyBagAndAStream) {
   EXPECT_EQ(loadsFromStream->GetClassID(&clsid), S_OK);
   EXPECT_TRUE(IsEqualCLSID(clsid, kControl));
 
-  // A stream that ends early is refused, not read past.
-  Ptr<IStream> shortStream;
-  ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, shortStream.put()), S_OK);
-  shortStream->Write("\x01\x02", 2, nullptr);
-  shortStream->Seek({}, STREAM_SEEK_SET, nullptr);
-  Control t(false);
-  EXPECT_TRUE(
-      FAILED(t.disp.as<IPersistStreamInit>(IID_IPersistStreamInit)->Load(shortStream.get())));
+  // A stream that ends early is refused, not read past; one of 38 bytes that claims a picture of
+  // 8192 x 8192, and a bag whose picture object claims as much, are refused before the memory
+  // for such a picture is taken.
+  const size_t peak = peakMemory();
+  const char* const shortData[] = {
+      "\x01\x02", "KSPB\1\0\0\0\1\0\0\0\x0c\0\0\0PictureBarra\x09\0\0\x20\0\0\0\x20\0\0"};
+  for (size_t n : {size_t{2}, size_t{38}}) {
+    Ptr<IStream> shortStream;
+    ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, shortStream.put()), S_OK);
+    shortStream->Write(shortData[n == 38], static_cast<ULONG>(n), nullptr);
+    shortStream->Seek({}, STREAM_SEEK_SET, nullptr);
+    Control t(false);
+    EXPECT_TRUE(
+        FAILED(t.disp.as<IPersistStreamInit>(IID_IPersistStreamInit)->Load(shortStream.get())));
+  }
+  Ptr<PropertyBag> huge(new PropertyBag);
+  huge->writes.emplace_back(L"PictureBarra", Var::dispatch(hugePicture().get()));
+  Control h(false);
+  EXPECT_EQ(h.disp.as<IPersistPropertyBag>(IID_IPersistPropertyBag)->Load(huge.get(), nullptr),
+            CTL_E_INVALIDPICTURE);
+  EXPECT_LT(peakMemory(), peak + (size_t{64} << 20));
+
+  // A document host's storage.
+  Ptr<ILockBytes> bytes;
+  Ptr<IStorage> storage;
+  ASSERT_EQ(CreateILockBytesOnHGlobal(nullptr, TRUE, bytes.put()), S_OK);
+  ASSERT_EQ(StgCreateDocfileOnILockBytes(
+                bytes.get(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, storage.put()),
+            S_OK);
+  auto storesIn = a.disp.as<IPersistStorage>(IID_IPersistStorage);
+  ASSERT_TRUE(storesIn);
+  ASSERT_EQ(storesIn->Save(storage.get(), TRUE), S_OK);
+  Control g(false);
+  ASSERT_EQ(g.disp.as<IPersistStorage>(IID_IPersistStorage)->Load(storage.get()), S_OK);
+  EXPECT_EQ(savedValues(g), expected);
 }
 
 TEST(OcxClient, LibraryStaysLoadedWhileAnythingOfItsIsAlive) {
