@@ -1,8 +1,8 @@
 // KeloScroll.ocx as a client and a container see it: registered with regsvr32, its registry keys
 // read back (its type library against the interface table is ocx_typelib_test.cpp's), the control
 // created by ProgID on a client site of ours, its properties through IDispatch and the dual vtable,
-// events and property notifications, error numbers, persistence, the library's lifetime, and
-// unregistration.
+// events and property notifications, error numbers, the library's lifetime, and unregistration
+// (persistence is ocx_persistence_test.cpp's).
 // clang-format off
 #include "server/identities.h"  // before the Windows headers, whose macros it must not meet
 // clang-format on
@@ -10,7 +10,6 @@
 #include <initguid.h>
 #include <objsafe.h>
 #include <olectl.h>
-#include <psapi.h>
 
 #include <algorithm>
 #include <fstream>
@@ -20,6 +19,7 @@
 #include "control/interface_table.h"
 #include "tests/win/com_client.h"
 #include "tests/win/container_test_util.h"
+#include "tests/win/ocx_client.h"
 #include "tests/win/ocx_test_util.h"
 
 namespace kelo_test {
@@ -63,43 +63,6 @@ bool regKeyExists(const std::wstring& key) {
   return true;
 }
 
-// The client's site; its IDispatch answers the ambient UserMode: run mode. It counts the saves
-// the control asks of it and, as a property-notify sink, the changes it reports.
-class ClientSite final : public IOleClientSite,
-                         public IPropertyNotifySink,
-                         public DispatchBase<IDispatch> {
- public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    return answer(iid, out,
-                  {{&IID_IUnknown, static_cast<IOleClientSite*>(this)},
-                   {&IID_IOleClientSite, static_cast<IOleClientSite*>(this)},
-                   {&IID_IPropertyNotifySink, static_cast<IPropertyNotifySink*>(this)},
-                   {&IID_IDispatch, static_cast<IDispatch*>(this)}});
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return addRef(); }
-  ULONG STDMETHODCALLTYPE Release() override { return release(); }
-  HRESULT STDMETHODCALLTYPE SaveObject() override { return ++saves, S_OK; }
-  HRESULT STDMETHODCALLTYPE OnChanged(DISPID) override { return ++changes, S_OK; }
-  HRESULT STDMETHODCALLTYPE OnRequestEdit(DISPID) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetContainer(IOleContainer**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE ShowObject() override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE OnShowWindow(BOOL) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE RequestNewObjectLayout() override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPARAMS*, VARIANT* result,
-                                   EXCEPINFO*, UINT*) override {
-    if (id != DISPID_AMBIENT_USERMODE || !(kind & DISPATCH_PROPERTYGET))
-      return DISP_E_MEMBERNOTFOUND;
-    if (!result) return E_POINTER;
-    ++ambientReads;
-    *result = Var::boolean(true);  // no resources: a plain copy
-    return S_OK;
-  }
-  int ambientReads = 0;
-  int saves = 0;
-  int changes = 0;
-};
-
 // COM in this apartment for the whole run; the library registered before the first test.
 class Apartment : public ::testing::Environment {
  public:
@@ -110,31 +73,6 @@ class Apartment : public ::testing::Environment {
   void TearDown() override { CoUninitialize(); }
 };
 const auto* const kApartment = ::testing::AddGlobalTestEnvironment(new Apartment);
-
-// A control of the class its ProgID names (the registry test checks that it does), sited on a
-// client site of ours and initialised as new unless it is to be loaded.
-struct Control {
-  Ptr<IDispatch> disp;
-  Ptr<ClientSite> site{new ClientSite};
-
-  explicit Control(bool initNew = true) {
-    EXPECT_EQ(
-        CoCreateInstance(kControl, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, disp.putVoid()),
-        S_OK);
-    auto ole = disp.as<IOleObject>(IID_IOleObject);
-    EXPECT_EQ(ole ? ole->SetClientSite(site.get()) : E_NOINTERFACE, S_OK);
-    auto persist = disp.as<IPersistStreamInit>(IID_IPersistStreamInit);
-    EXPECT_EQ(!initNew ? S_OK : persist ? persist->InitNew() : E_NOINTERFACE, S_OK);
-  }
-  ~Control() {
-    // The container's goodbye: no site; then its own reference goes.
-    if (auto ole = disp.as<IOleObject>(IID_IOleObject)) {
-      ole->Close(OLECLOSE_NOSAVE);
-      ole->SetClientSite(nullptr);
-    }
-  }
-  LONG getLong(DISPID id) const { return kelo_test::getLong(disp.get(), id); }
-};
 
 // The registry as a section of registry.txt says it is: each line KEY[|VALUE NAME] = WHAT, with
 // the identities and the library's path filled in.
@@ -449,135 +387,6 @@ TEST(OcxClient, ErrorsComeBackAsTheirNumbers) {
   EXPECT_TRUE(FAILED(c.disp->Invoke(0x68030018, IID_NULL, 0, DISPATCH_PROPERTYGET, nullptr, nullptr,
                                     nullptr, nullptr)));
   EXPECT_EQ(c.getLong(0x68030018), 200000);
-}
-
-// Values of the saved properties, read by id.
-std::vector<LONG> savedValues(const Control& c) {
-  std::vector<LONG> v;
-  for (DISPID id :
-       {0x6803001D, 0x68030017, 0x68030018, 0x68030013, 0x68030014, 0x68030016, 0x68030012}) {
-    v.push_back(c.getLong(id));
-  }
-  return v;
-}
-
-size_t peakMemory() {
-  PROCESS_MEMORY_COUNTERS m{};
-  K32GetProcessMemoryInfo(GetCurrentProcess(), &m, sizeof m);
-  return m.PeakWorkingSetSize;
-}
-
-TEST(OcxClient, PropertiesSurviveAPropertyBagAStreamAndAStorage) {
-  Control a;
-  ASSERT_TRUE(a.disp);
-  const std::pair<DISPID, Var> writes[] = {
-      // The orientation first: the value is the thumb's position along the current one.
-      {0x6803001D, Var::boolean(false)}, {0x68030018, Var::i4(900)}, {0x68030016, Var::i4(33)},
-      {0x68030017, Var::i4(5)},          {0x68030014, Var::i2(250)}, {0x68030012, Var::i4(4)}};
-  for (const auto& [id, v] : writes) ASSERT_EQ(put(a.disp.get(), id, v).hr, S_OK);
-  const std::vector<LONG> expected{VARIANT_FALSE, 5, 900, VARIANT_TRUE, 250, 33, 4};
-  ASSERT_EQ(savedValues(a), expected);
-
-  Ptr<PropertyBag> bag(new PropertyBag), all(new PropertyBag), failing(new PropertyBag);
-  auto savesToBag = a.disp.as<IPersistPropertyBag>(IID_IPersistPropertyBag);
-  ASSERT_TRUE(savesToBag);
-  ASSERT_EQ(savesToBag->Save(bag.get(), FALSE, FALSE), S_OK);
-  // In their saving order; like the host's own bag, a value equal to its default ("Enabled" true)
-  // is not written, unless the container asks for all.
-  const std::vector<std::wstring> keys{
-      L"VerticalBar",  L"LargeChange",   L"Max",         L"RefreshMsecGD", L"Value",
-      L"PictureBarra", L"PictureCursor", L"PictureSXUP", L"PictureDXDN",   L"Min"};
-  std::vector<std::wstring> written;
-  for (const auto& w : bag->writes) written.push_back(w.first);
-  EXPECT_EQ(written, keys);
-  ASSERT_TRUE(bag->find(L"Max"));
-  EXPECT_EQ(bag->find(L"Max")->vt, VT_I4);
-  EXPECT_EQ(bag->find(L"Max")->lVal, 900);
-  ASSERT_EQ(savesToBag->Save(all.get(), FALSE, TRUE), S_OK);
-  EXPECT_EQ(all->writes.size(), 11u);
-  // A bag that fails is heard with its own status, on saving and on loading.
-  failing->failure = STG_E_ACCESSDENIED;
-  EXPECT_EQ(savesToBag->Save(failing.get(), FALSE, FALSE), STG_E_ACCESSDENIED);
-  failing->failure = E_OUTOFMEMORY;
-  Control f(false);
-  EXPECT_EQ(f.disp.as<IPersistPropertyBag>(IID_IPersistPropertyBag)->Load(failing.get(), nullptr),
-            E_OUTOFMEMORY);
-
-  // Loading reports no change to the container's sink, and leaves the control clean.
-  Control b(false);
-  Ptr<IConnectionPoint> notify;
-  DWORD cookie = 0;
-  b.disp.as<IConnectionPointContainer>(IID_IConnectionPointContainer)
-      ->FindConnectionPoint(IID_IPropertyNotifySink, notify.put());
-  ASSERT_EQ(notify->Advise(static_cast<IPropertyNotifySink*>(b.site.get()), &cookie), S_OK);
-  ASSERT_EQ(b.disp.as<IPersistPropertyBag>(IID_IPersistPropertyBag)->Load(bag.get(), nullptr),
-            S_OK);
-  EXPECT_EQ(savedValues(b), expected);
-  EXPECT_EQ(b.site->changes, 0);
-  EXPECT_EQ(b.disp.as<IPersistStreamInit>(IID_IPersistStreamInit)->IsDirty(), S_FALSE);
-  notify->Unadvise(cookie);
-
-  // Closing saves through the site when there are changes, and only then.
-  auto closes = [](const Control& c) {
-    return c.disp.as<IOleObject>(IID_IOleObject)->Close(OLECLOSE_SAVEIFDIRTY);
-  };
-  EXPECT_EQ((std::tuple{closes(a), a.site->saves, closes(b), b.site->saves}),
-            std::tuple(S_OK, 1, S_OK, 0));
-
-  Ptr<IStream> stream;
-  ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, stream.put()), S_OK);
-  auto savesToStream = a.disp.as<IPersistStreamInit>(IID_IPersistStreamInit);
-  ASSERT_TRUE(savesToStream);
-  ULARGE_INTEGER most{}, size{};
-  EXPECT_EQ(savesToStream->GetSizeMax(&most), S_OK);
-  ASSERT_EQ(savesToStream->Save(stream.get(), TRUE), S_OK);
-  EXPECT_EQ(savesToStream->IsDirty(), S_FALSE) << "saved with clearing the dirty flag";
-  ASSERT_EQ(stream->Seek({}, STREAM_SEEK_CUR, &size), S_OK);
-  EXPECT_LE(size.QuadPart, most.QuadPart) << "GetSizeMax bounds what Save writes";
-  ASSERT_EQ(stream->Seek({}, STREAM_SEEK_SET, nullptr), S_OK);
-  Control s(false);
-  auto loadsFromStream = s.disp.as<IPersistStreamInit>(IID_IPersistStreamInit);
-  ASSERT_EQ(loadsFromStream->Load(stream.get()), S_OK);
-  EXPECT_EQ(savedValues(s), expected);
-  CLSID clsid{};
-  EXPECT_EQ(loadsFromStream->GetClassID(&clsid), S_OK);
-  EXPECT_TRUE(IsEqualCLSID(clsid, kControl));
-
-  // A stream that ends early is refused, not read past; one of 38 bytes that claims a picture of
-  // 8192 x 8192, and a bag whose picture object claims as much, are refused before the memory
-  // for such a picture is taken.
-  const size_t peak = peakMemory();
-  const char* const shortData[] = {
-      "\x01\x02", "KSPB\1\0\0\0\1\0\0\0\x0c\0\0\0PictureBarra\x09\0\0\x20\0\0\0\x20\0\0"};
-  for (size_t n : {size_t{2}, size_t{38}}) {
-    Ptr<IStream> shortStream;
-    ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, shortStream.put()), S_OK);
-    shortStream->Write(shortData[n == 38], static_cast<ULONG>(n), nullptr);
-    shortStream->Seek({}, STREAM_SEEK_SET, nullptr);
-    Control t(false);
-    EXPECT_TRUE(
-        FAILED(t.disp.as<IPersistStreamInit>(IID_IPersistStreamInit)->Load(shortStream.get())));
-  }
-  Ptr<PropertyBag> huge(new PropertyBag);
-  huge->writes.emplace_back(L"PictureBarra", Var::dispatch(hugePicture().get()));
-  Control h(false);
-  EXPECT_EQ(h.disp.as<IPersistPropertyBag>(IID_IPersistPropertyBag)->Load(huge.get(), nullptr),
-            CTL_E_INVALIDPICTURE);
-  EXPECT_LT(peakMemory(), peak + (size_t{64} << 20));
-
-  // A document host's storage.
-  Ptr<ILockBytes> bytes;
-  Ptr<IStorage> storage;
-  ASSERT_EQ(CreateILockBytesOnHGlobal(nullptr, TRUE, bytes.put()), S_OK);
-  ASSERT_EQ(StgCreateDocfileOnILockBytes(
-                bytes.get(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, storage.put()),
-            S_OK);
-  auto storesIn = a.disp.as<IPersistStorage>(IID_IPersistStorage);
-  ASSERT_TRUE(storesIn);
-  ASSERT_EQ(storesIn->Save(storage.get(), TRUE), S_OK);
-  Control g(false);
-  ASSERT_EQ(g.disp.as<IPersistStorage>(IID_IPersistStorage)->Load(storage.get()), S_OK);
-  EXPECT_EQ(savedValues(g), expected);
 }
 
 TEST(OcxClient, LibraryStaysLoadedWhileAnythingOfItsIsAlive) {
