@@ -146,16 +146,10 @@ void checkGone(IAccessible* a) {
 }
 
 TEST(Accessible, InThePlatformsAtlHost) {
-  HMODULE ocx = nullptr;
-  ASSERT_NO_FATAL_FAILURE(loadRegisteredOcx(ocx));
-  HMODULE atl = LoadLibraryW(L"atl.dll");
-  ASSERT_NE(atl, nullptr);
-  ASSERT_TRUE(function<BOOL(WINAPI*)()>(atl, "AtlAxWinInit")());
-  HWND top = CreateWindowExW(0, L"STATIC", L"form", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 300,
-                             300, nullptr, nullptr, nullptr, nullptr);
-  HWND host = CreateWindowExW(0, L"AtlAxWin", L"KeloScroll.UsrKeloScroll", WS_CHILD | WS_VISIBLE,
-                              10, 10, 17, 200, top, nullptr, nullptr, nullptr);
-  pump(100);
+  HMODULE ocx = nullptr, atl = nullptr;
+  ASSERT_NO_FATAL_FAILURE(loadAtlHost(ocx, atl));
+  HWND top = nullptr, host = nullptr;
+  ASSERT_TRUE(barInAtlHost(atl, top, host));
   Ptr<IAccessible> kept;
   {
     Ptr<IUnknown> u;

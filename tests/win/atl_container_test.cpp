@@ -17,24 +17,12 @@ using namespace container_test;
 
 class AtlContainer : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    ASSERT_NO_FATAL_FAILURE(loadRegisteredOcx(ocx_));
-    atl_ = LoadLibraryW(L"atl.dll");
-    ASSERT_NE(atl_, nullptr);
-    ASSERT_TRUE(function<BOOL(WINAPI*)()>(atl_, "AtlAxWinInit")());
-  }
+  static void SetUpTestSuite() { ASSERT_NO_FATAL_FAILURE(loadAtlHost(ocx_, atl_)); }
 
   // A form-like top window holding the control's host window at 10,10, 17 x 200 pixels.
   void SetUp() override {
-    top_ = CreateWindowExW(0, L"STATIC", L"form", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 300,
-                           300, nullptr, nullptr, nullptr, nullptr);
-    host_ = CreateWindowExW(0, L"AtlAxWin", L"KeloScroll.UsrKeloScroll", WS_CHILD | WS_VISIBLE, 10,
-                            10, 17, 200, top_, nullptr, nullptr, nullptr);
-    ASSERT_NE(host_, nullptr);
-    pump(100);
-    kelo_test::Ptr<IUnknown> u;
-    ASSERT_EQ(function<HRESULT(WINAPI*)(HWND, IUnknown**)>(atl_, "AtlAxGetControl")(host_, u.put()),
-              S_OK);
+    kelo_test::Ptr<IUnknown> u = barInAtlHost(atl_, top_, host_);
+    ASSERT_TRUE(u);
     control_ = u.as<IDispatch>(IID_IDispatch);
     auto points = u.as<IConnectionPointContainer>(IID_IConnectionPointContainer);
     ASSERT_TRUE(control_ && points);

@@ -46,6 +46,31 @@ inline void loadRegisteredOcx(HMODULE& ocx) {
   ASSERT_EQ(function<HRESULT(STDAPICALLTYPE*)()>(ocx, "DllRegisterServer")(), S_OK);
 }
 
+// loadRegisteredOcx, and atl.dll's ActiveX host window class ready (the platform's own host).
+inline void loadAtlHost(HMODULE& ocx, HMODULE& atl) {
+  ASSERT_NO_FATAL_FAILURE(loadRegisteredOcx(ocx));
+  atl = LoadLibraryW(L"atl.dll");
+  ASSERT_NE(atl, nullptr);
+  ASSERT_TRUE(function<BOOL(WINAPI*)()>(atl, "AtlAxWinInit")());
+}
+
+// A bar in atl.dll's host window (`host`) at 10,10 and `width` x `height` pixels on a form-like
+// top window (`top`, `form` pixels, which takes both down when destroyed); null when the host has
+// no control.
+inline kelo_test::Ptr<IUnknown> barInAtlHost(HMODULE atl, HWND& top, HWND& host, int width = 17,
+                                             int height = 200, SIZE form = {300, 300}) {
+  top = CreateWindowExW(0, L"STATIC", L"form", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, form.cx,
+                        form.cy, nullptr, nullptr, nullptr, nullptr);
+  host = CreateWindowExW(0, L"AtlAxWin", L"KeloScroll.UsrKeloScroll", WS_CHILD | WS_VISIBLE, 10, 10,
+                         width, height, top, nullptr, nullptr, nullptr);
+  EXPECT_NE(host, nullptr);
+  pump(100);
+  kelo_test::Ptr<IUnknown> u;
+  EXPECT_EQ(function<HRESULT(WINAPI*)(HWND, IUnknown**)>(atl, "AtlAxGetControl")(host, u.put()),
+            S_OK);
+  return u;
+}
+
 // Real input at the pointer: the left button pressed or released, a key pressed and released.
 inline void button(bool down) {
   INPUT in{};

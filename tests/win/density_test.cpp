@@ -79,12 +79,7 @@ SIZEL extentOf(IUnknown* control) {
 
 class Density : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    ASSERT_NO_FATAL_FAILURE(loadRegisteredOcx(ocx_));
-    atl_ = LoadLibraryW(L"atl.dll");
-    ASSERT_NE(atl_, nullptr);
-    ASSERT_TRUE(function<BOOL(WINAPI*)()>(atl_, "AtlAxWinInit")());
-  }
+  static void SetUpTestSuite() { ASSERT_NO_FATAL_FAILURE(loadAtlHost(ocx_, atl_)); }
 
   // The prefix's display runs at the density this run is for.
   void SetUp() override {
@@ -95,15 +90,7 @@ class Density : public ::testing::Test {
 
   // The control in atl.dll's host window, at 10,10 and `width` x `height` pixels on a top window.
   Ptr<IDispatch> inAtlHost(int width, int height) {
-    top_ = CreateWindowExW(0, L"STATIC", L"form", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 500,
-                           800, nullptr, nullptr, nullptr, nullptr);
-    host_ = CreateWindowExW(0, L"AtlAxWin", L"KeloScroll.UsrKeloScroll", WS_CHILD | WS_VISIBLE, 10,
-                            10, width, height, top_, nullptr, nullptr, nullptr);
-    EXPECT_NE(host_, nullptr);
-    pump(100);
-    Ptr<IUnknown> u;
-    EXPECT_EQ(function<HRESULT(WINAPI*)(HWND, IUnknown**)>(atl_, "AtlAxGetControl")(host_, u.put()),
-              S_OK);
+    Ptr<IUnknown> u = barInAtlHost(atl_, top_, host_, width, height, SIZE{500, 800});
     return u ? u.as<IDispatch>(IID_IDispatch) : Ptr<IDispatch>();
   }
 
