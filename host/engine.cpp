@@ -131,6 +131,7 @@ void FormEngine::forget(Widget& w) {
   }
   if (capture_ == &w || captureForm_ == &w) releaseCapture();
   if (focus_ == &w) focus_ = nullptr;
+  if (cursorBeside_ == &w) cursorBeside_ = nullptr;
   if (w.registeredEngine_) w.registeredEngine_->unlist(w);
   w.registeredEngine_ = nullptr;
 }

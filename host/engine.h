@@ -127,7 +127,7 @@ class FormEngine {
   Point GetCursorPos() const;
   void setCursorPos(Point p) {
     cursor_ = p;
-    cursorBeside_.reset();
+    cursorBeside_ = nullptr;
   }
   // The window rectangle of a handle, border included. Error 5 for an unknown handle.
   Rect GetWindowRect(int32_t hwnd) const;
@@ -189,7 +189,7 @@ class FormEngine {
   // The pointer's pixel. Input records the hit widget beside it and GetCursorPos places the pixel
   // on that widget's window only when asked: most input never asks.
   mutable Point cursor_;
-  mutable std::weak_ptr<Dispatch> cursorBeside_;
+  mutable const Widget* cursorBeside_ = nullptr;  // cleared when the widget leaves the engine
   void notePointer(const Form& form, double x, double y, Widget* hit);
   // `p` moved onto the window of `hit` (or the windowed widget around it) where that window's
   // edge cuts the pixel.

@@ -1,5 +1,6 @@
 // The engine's window-system queries: screen pixels of forms and widgets at the engine's density.
 #include <cmath>
+#include <utility>
 
 #include "host/engine.h"
 #include "host/error.h"
@@ -35,18 +36,13 @@ Point FormEngine::toScreen(const Form& form, double x, double y) const {
 // Placing the pixel beside the window waits until someone asks for the pointer.
 void FormEngine::notePointer(const Form& form, double x, double y, Widget* hit) {
   cursor_ = toScreen(form, x, y);
-  if (hit) {
-    cursorBeside_ = hit->weak_from_this();
-  } else {
-    cursorBeside_.reset();
-  }
+  // Only a widget of this engine: its leaving clears the record (forget).
+  cursorBeside_ = hit && hit->registeredEngine_ == this ? hit : nullptr;
 }
 
 Point FormEngine::GetCursorPos() const {
-  if (auto hit = std::static_pointer_cast<const Widget>(cursorBeside_.lock())) {
-    cursorBeside_.reset();
-    // A widget taken off the engine since has no window to be beside.
-    if (hit->registeredEngine_ == this) cursor_ = besideWindow(cursor_, *hit);
+  if (const Widget* hit = std::exchange(cursorBeside_, nullptr)) {
+    cursor_ = besideWindow(cursor_, *hit);
   }
   return cursor_;
 }
