@@ -233,11 +233,4 @@ TEST_F(AtlContainer, AHostThatLetsGoOfTheBarInsideItsHandlersEndsItOnceTheyRetur
   pump(600);  // the tooltip's time
 }
 
-TEST_F(AtlContainer, ReleasingTheLastControlLetsTheLibraryUnload) {
-  auto canUnload = function<HRESULT(STDAPICALLTYPE*)()>(ocx_, "DllCanUnloadNow");
-  EXPECT_EQ(canUnload(), S_FALSE);
-  TearDown();  // the sink taken back, the control let go, the window destroyed
-  EXPECT_EQ(canUnload(), S_OK);
-}
-
 }  // namespace

@@ -419,24 +419,6 @@ TEST(OcxClient, LibraryStaysLoadedWhileAnythingOfItsIsAlive) {
     object.reset();
     EXPECT_EQ(canUnload(), S_OK) << "after the last release";
   }
-  {
-    // A control with a site and sinks: the site is let go when the control goes.
-    Control c;
-    // A property page a host can show (PropertyPage1's own checks are the container tests').
-    Ptr<IPropertyPage> page;
-    ASSERT_EQ(
-        CoCreateInstance(kPage, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage, page.putVoid()),
-        S_OK);
-    EXPECT_EQ(page->GetPageInfo(nullptr), E_POINTER);
-    EXPECT_EQ(canUnload(), S_FALSE);
-    Ptr<ClientSite> site = c.site;
-    c.disp.reset();
-    EXPECT_EQ(canUnload(), S_FALSE) << "the page";
-    page.reset();
-    EXPECT_EQ(canUnload(), S_OK);
-    EXPECT_EQ(site->refs(), 2u) << "the control let its site go";
-  }
-
   const std::tuple<GUID, GUID, bool, HRESULT> calls[] = {
       {kLib, IID_IClassFactory, true, CLASS_E_CLASSNOTAVAILABLE},
       {kDual, IID_IClassFactory, true, CLASS_E_CLASSNOTAVAILABLE},

@@ -123,6 +123,7 @@ TEST_F(RegistrationFree, TheControlAndItsPageComeFromTheManifestWithNoRegistryEn
     ASSERT_EQ(CoCreateInstance(kPage, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage,
                                pageObject.putVoid()),
               S_OK);
+    EXPECT_EQ(pageObject->GetPageInfo(nullptr), E_POINTER);
     PROPPAGEINFO info{};
     info.cb = sizeof info;
     ASSERT_EQ(pageObject->GetPageInfo(&info), S_OK);
