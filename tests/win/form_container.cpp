@@ -125,14 +125,10 @@ Var TextBox::member(size_t index, bool put, const Arguments& args) {
       SetWindowPos(window(), args.integer(0) == 1 ? HWND_BOTTOM : HWND_TOP, 0, 0, 0, 0,
                    SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
       break;
-    default: {  // the style, kept for the tests to read
+    default:  // the style: only FontBold is kept
       window();
-      long v = args.integer(args.last());
-      if (index == FontBold) bold = v != 0;
-      if (index == Appearance) appearance = v;
-      if (index == Back || index == Fore) (index == Back ? back : fore) = static_cast<OLE_COLOR>(v);
+      if (args.integer(args.last()) && index == FontBold) bold = true;
       break;
-    }
   }
   return Var();
 }
@@ -151,20 +147,13 @@ TextBox* Controls::textBox(const std::wstring& boxName) const {
   return nullptr;
 }
 
-Var Controls::member(size_t index, bool put, const Arguments& args) {
+Var Controls::member(size_t, bool put, const Arguments& args) {
   if (!form_) fail(91);
   if (put) fail(438);
-  std::wstring boxName = args.text(index == 0 ? 1 : 0);
-  TextBox* named = textBox(boxName);
-  if (index == 1) {         // Remove(name)
-    if (!named) fail(730);  // control not found
-    named->destroy();
-    std::erase_if(boxes_, [named](const Ptr<TextBox>& b) { return b.get() == named; });
-    return Var();
-  }
   // Add(ProgID, name): this form makes text boxes.
+  std::wstring boxName = args.text(1);
   if (!sameName(args.text(0), L"VB.TextBox")) fail(711);
-  bool taken = named != nullptr;
+  bool taken = textBox(boxName) != nullptr;
   for (auto& s : form_->sites()) taken = taken || sameName(s->name, boxName);
   if (taken) fail(727);  // name in use
   boxes_.emplace_back(new TextBox(form_->hwnd(), boxName));

@@ -2,7 +2,7 @@
 // itself through sites of its own, in design mode (UserMode false) or at run time, and offers the
 // object model a control reaches by name: the extender (Left, Top, Container, Parent and Name; any
 // other name is the control's own member), the form (Width, Refresh, Controls) and its Controls,
-// whose Add("VB.TextBox", name) makes a real EDIT text box on the form and Remove takes it off.
+// whose Add("VB.TextBox", name) makes a real EDIT text box on the form.
 // Positions are twips from the client area's top left corner. A control's PropertyChanged marks
 // the form dirty. The form is also its controls' in-place frame; it has no menus or tools to share.
 #pragma once
@@ -105,9 +105,9 @@ class DispatchObject : public kelo_test::DispatchBase<IDispatch> {
 };
 
 // A text box of the form: an EDIT child window of the form's, made hidden and empty; what a control
-// asks of it: Name, Text, Visible, Move, Refresh, ZOrder, and the style FontBold, Appearance,
-// BackColor and ForeColor, which it keeps for the tests to read. Removed from the form, its calls
-// fail with 91.
+// asks of it: Name, Text, Visible, Move, Refresh, ZOrder, and the style FontBold (kept for the
+// tests to read), Appearance, BackColor and ForeColor. Once the form closes, its calls fail with
+// 91.
 class TextBox final : public DispatchObject {
  public:
   TextBox(HWND form, std::wstring name);
@@ -116,9 +116,6 @@ class TextBox final : public DispatchObject {
 
   const std::wstring name;
   bool bold = false;
-  long appearance = 1;
-  OLE_COLOR back = static_cast<OLE_COLOR>(keloscroll::host::syscolor::Window);
-  OLE_COLOR fore = static_cast<OLE_COLOR>(keloscroll::host::syscolor::WindowText);
 
  private:
   ~TextBox() override { destroy(); }
@@ -147,8 +144,8 @@ class Frame final : public DispatchObject {
 
 class Controls final : public DispatchObject {
  public:
-  explicit Controls(Form& form) : DispatchObject({L"Add", L"Remove"}), form_(&form) {}
-  // Every name given to Add, in order, also of boxes removed since.
+  explicit Controls(Form& form) : DispatchObject({L"Add"}), form_(&form) {}
+  // Every name given to Add, in order.
   std::vector<std::wstring> added;
   // The text box of that name (case-insensitive), or null. Borrowed.
   TextBox* textBox(const std::wstring& name) const;
