@@ -8,7 +8,6 @@
 #include "tests/win/container_test_util.h"  // first: it brings the Windows headers in order
 // clang-format on
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -54,20 +53,11 @@ void expectShowsReference(HWND window) {
   keloscroll::host::PictureRef ref =
       keloscroll::host::Picture::load(std::string(KELO_REFERENCE_DIR) + "/" + name);
   ASSERT_EQ(std::pair(ref->width(), ref->height()), std::pair(w + 2 * inset, h + 2 * inset));
-  int differing = 0;
-  std::string first;
-  for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) {
-      uint32_t got = shown[static_cast<size_t>(y * w + x)] & 0xFFFFFFu;
-      uint32_t want = ref->pixel(inset + x, inset + y) & 0xFFFFFFu;
-      if (got != want && ++differing <= 4) {
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "(%d, %d) %06X vs %06X; ", x, y, got, want);
-        first += buf;
-      }
-    }
-  }
-  EXPECT_LE(differing, keloscroll::reference::samplingSlack(expectedDpi()) * w * h) << first;
+  keloscroll::reference::Difference d = keloscroll::reference::compare(
+      w, h, [&](int x, int y) { return shown[static_cast<size_t>(y * w + x)] & 0xFFFFFFu; },
+      [&](int x, int y) { return ref->pixel(inset + x, inset + y) & 0xFFFFFFu; }, {});
+  EXPECT_LE(d.outsideText, keloscroll::reference::samplingSlack(expectedDpi()) * w * h)
+      << d.firstOutside;
 }
 
 SIZEL extentOf(IUnknown* control) {

@@ -157,7 +157,6 @@ Var Controls::member(size_t, bool put, const Arguments& args) {
   for (auto& s : form_->sites()) taken = taken || sameName(s->name, boxName);
   if (taken) fail(727);  // name in use
   boxes_.emplace_back(new TextBox(form_->hwnd(), boxName));
-  if (form_->typed()) boxes_.back()->setTypeName(L"TextBox");
   added.push_back(boxName);
   return Var::dispatch(boxes_.back().get());
 }
@@ -439,12 +438,9 @@ HRESULT Site::Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPARAMS*, VARIANT* r
                      UINT*) {
   if (!(kind & DISPATCH_PROPERTYGET)) return DISP_E_MEMBERNOTFOUND;
   if (!result) return E_POINTER;
-  Var v = id == DISPID_AMBIENT_USERMODE      ? Var::boolean(userMode_)
-          : id == DISPID_AMBIENT_UIDEAD      ? Var::boolean(false)
-          : id == DISPID_AMBIENT_DISPLAYNAME ? Var::str(name)
-                                             : Var();
-  VariantInit(result);
-  return v.vt == VT_EMPTY ? DISP_E_MEMBERNOTFOUND : VariantCopy(result, &v);
+  if (id != DISPID_AMBIENT_USERMODE) return DISP_E_MEMBERNOTFOUND;  // all a control asks
+  *result = Var::boolean(userMode_);                                // no resources: a plain copy
+  return S_OK;
 }
 
 }  // namespace form_container

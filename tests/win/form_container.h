@@ -72,7 +72,7 @@ class Arguments {
 
 // An IDispatch whose members are named in a list; GetIDsOfNames is case-insensitive and gives
 // member i the id kFirstId + i. A name the object does not know may be another object's. On a
-// typed form the object gives type information that names its type (Form1, Frame, TextBox).
+// typed form the object gives type information that names its type (Form1, Frame).
 class DispatchObject : public kelo_test::DispatchBase<IDispatch> {
  public:
   static constexpr DISPID kFirstId = 0x40000001;
@@ -183,7 +183,6 @@ class Form final : public DispatchObject, public IOleInPlaceFrame {
   static Form* create(int clientWidth, int clientHeight, bool typed = false);
   // A frame on the form at (left, top) twips (borrowed: the form keeps it).
   Frame* addFrame(double left, double top);
-  bool typed() const { return typed_; }
   HWND hwnd() const { return hwnd_; }
   // Creates a control of class `clsid` and places it: its site first when it asks so, then new, its
   // extent, in place at its rectangle. The site is the form's (valid until close).
@@ -245,7 +244,7 @@ class Form final : public DispatchObject, public IOleInPlaceFrame {
 class Extender;
 
 // The form's site for one control: its client site, in-place site and control site, its ambient
-// properties (UserMode, DisplayName) and the property-notify sink that marks the form dirty. It
+// UserMode and the property-notify sink that marks the form dirty. It
 // gives the control its extender and the window context of the form.
 class Site final : public IOleClientSite,
                    public IOleInPlaceSite,

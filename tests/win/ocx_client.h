@@ -41,11 +41,9 @@ class ClientSite final : public IOleClientSite,
     if (id != DISPID_AMBIENT_USERMODE || !(kind & DISPATCH_PROPERTYGET))
       return DISP_E_MEMBERNOTFOUND;
     if (!result) return E_POINTER;
-    ++ambientReads;
     *result = Var::boolean(true);  // no resources: a plain copy
     return S_OK;
   }
-  int ambientReads = 0;
   int saves = 0;
   int changes = 0;
 };
