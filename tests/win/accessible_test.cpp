@@ -58,12 +58,12 @@ TEST(Accessible, InThePlatformsAtlHost) {
   ASSERT_NO_FATAL_FAILURE(loadAtlHost(ocx, atl));
   HWND top = nullptr, host = nullptr;
   Ptr<IUnknown> u = barInAtlHost(atl, top, host);
-  auto control = u.as<IDispatch>(IID_IDispatch);
-  auto points = u.as<IConnectionPointContainer>(IID_IConnectionPointContainer);
+  auto control = u.query<IDispatch>(IID_IDispatch);
+  auto points = u.query<IConnectionPointContainer>(IID_IConnectionPointContainer);
   ASSERT_TRUE(control && points);
   Ptr<IConnectionPoint> point;
   ASSERT_EQ(points->FindConnectionPoint(kEvents, point.put()), S_OK);
-  Ptr<kelo_test::EventSink> sink(new kelo_test::EventSink(kEvents));
+  auto sink = Ptr<kelo_test::EventSink>::adopt(new kelo_test::EventSink(kEvents));
   DWORD cookie = 0;
   ASSERT_EQ(point->Advise(sink.get(), &cookie), S_OK);
   HWND window = GetWindow(host, GW_CHILD);

@@ -23,8 +23,8 @@ class AtlContainer : public ::testing::Test {
   void SetUp() override {
     kelo_test::Ptr<IUnknown> u = barInAtlHost(atl_, top_, host_);
     ASSERT_TRUE(u);
-    control_ = u.as<IDispatch>(IID_IDispatch);
-    auto points = u.as<IConnectionPointContainer>(IID_IConnectionPointContainer);
+    control_ = u.query<IDispatch>(IID_IDispatch);
+    auto points = u.query<IConnectionPointContainer>(IID_IConnectionPointContainer);
     ASSERT_TRUE(control_ && points);
     ASSERT_EQ(points->FindConnectionPoint(kEvents, point_.put()), S_OK);
     ASSERT_EQ(point_->Advise(sink_.get(), &cookie_), S_OK);
@@ -51,7 +51,7 @@ class AtlContainer : public ::testing::Test {
   kelo_test::Ptr<IDispatch> control_;
   kelo_test::Ptr<IConnectionPoint> point_;
   DWORD cookie_ = 0;
-  kelo_test::Ptr<EventSink> sink_{new EventSink(kEvents)};
+  kelo_test::Ptr<EventSink> sink_ = kelo_test::Ptr<EventSink>::adopt(new EventSink(kEvents));
 };
 
 // Holding the lower end button repeats its step while the pointer stays on it. This host gives
@@ -142,23 +142,12 @@ TEST_F(AtlContainer, TheWindowShowsWhatTheLinuxRendererPaints) {
   }
 }
 
-// A click on the track pages, the keys step, and a drag moves the thumb.
-TEST_F(AtlContainer, KeysStepAPageClickPagesAndADragMovesTheThumb) {
+// A drag moves the thumb: the pointer's moves while the button is held reach the control. (A
+// press and a key reaching it are the other tests'; what a click on the track or a key does there
+// is the Linux scenarios'.)
+TEST_F(AtlContainer, ADragMovesTheThumb) {
   put(L"Max", 20);
-  put(L"LargeChange", 5);
-  put(L"Value", 3);
-  pointTo(8, 150);  // the track, below the thumb
-  button(true);
-  button(false);
-  pump(100);
-  EXPECT_EQ(value(), 8);
-  key(VK_DOWN);
-  pump(100);
-  EXPECT_EQ(value(), 9);
-  key(VK_HOME);
-  pump(100);
-  EXPECT_EQ(value(), 1);
-
+  put(L"Value", 1);
   // The thumb (at the top of the track, below the 16-pixel button) grabbed and pulled 80 pixels
   // down, the pointer moving (absolute, in the screen's 0..65535) while the button is held: the
   // thumb's top follows the pointer.
@@ -197,7 +186,7 @@ TEST_F(AtlContainer, AHostThatLetsGoOfTheBarInsideItsHandlersEndsItOnceTheyRetur
     control_.reset();
     DestroyWindow(std::exchange(top_, nullptr));
   };
-  auto dropSite = [this] { control_.as<IOleObject>(IID_IOleObject)->SetClientSite(nullptr); };
+  auto dropSite = [this] { control_.query<IOleObject>(IID_IOleObject)->SetClientSite(nullptr); };
   auto endButton = [this] {
     pointTo(8, 195);
     button(true);

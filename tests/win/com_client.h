@@ -21,41 +21,14 @@
 #include <utility>
 #include <vector>
 
+#include "host/win/com_ptr.h"
+
 namespace kelo_test {
 
-// An owned interface pointer: releases what it holds.
+// An owned interface pointer: the library's own. Ptr<T>::adopt takes over a reference, the
+// constructor adds one.
 template <class T>
-class Ptr {
- public:
-  Ptr() = default;
-  explicit Ptr(T* p) : p_(p) {}  // takes over a reference
-  Ptr(const Ptr& o) : p_(o.p_) {
-    if (p_) p_->AddRef();
-  }
-  Ptr(Ptr&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
-  Ptr& operator=(Ptr o) noexcept {
-    std::swap(p_, o.p_);
-    return *this;
-  }
-  ~Ptr() { reset(); }
-  void reset() {
-    if (p_) std::exchange(p_, nullptr)->Release();
-  }
-  T* get() const { return p_; }
-  T* operator->() const { return p_; }
-  T& operator*() const { return *p_; }
-  explicit operator bool() const { return p_ != nullptr; }
-  T** put() {
-    reset();
-    return &p_;
-  }
-  void** putVoid() { return reinterpret_cast<void**>(put()); }
-  template <class U>
-  Ptr<U> as(REFIID iid) const;
-
- private:
-  T* p_ = nullptr;
-};
+using Ptr = keloscroll::host::win::ComPtr<T>;
 
 // Another interface of a borrowed pointer, or null.
 template <class U, class T>
@@ -63,11 +36,6 @@ Ptr<U> query(T* p, REFIID iid) {
   Ptr<U> u;
   if (p) p->QueryInterface(iid, u.putVoid());
   return u;
-}
-template <class T>
-template <class U>
-Ptr<U> Ptr<T>::as(REFIID iid) const {
-  return query<U>(p_, iid);
 }
 
 struct Var : VARIANT {

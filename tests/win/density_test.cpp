@@ -81,7 +81,7 @@ class Density : public ::testing::Test {
   // The control in atl.dll's host window, at 10,10 and `width` x `height` pixels on a top window.
   Ptr<IDispatch> inAtlHost(int width, int height) {
     Ptr<IUnknown> u = barInAtlHost(atl_, top_, host_, width, height, SIZE{500, 800});
-    return u ? u.as<IDispatch>(IID_IDispatch) : Ptr<IDispatch>();
+    return u ? u.query<IDispatch>(IID_IDispatch) : Ptr<IDispatch>();
   }
 
   void TearDown() override {

@@ -156,7 +156,7 @@ Var Controls::member(size_t, bool put, const Arguments& args) {
   bool taken = textBox(boxName) != nullptr;
   for (auto& s : form_->sites()) taken = taken || sameName(s->name, boxName);
   if (taken) fail(727);  // name in use
-  boxes_.emplace_back(new TextBox(form_->hwnd(), boxName));
+  boxes_.push_back(Ptr<TextBox>::adopt(new TextBox(form_->hwnd(), boxName)));
   added.push_back(boxName);
   return Var::dispatch(boxes_.back().get());
 }
@@ -180,7 +180,7 @@ Form* Form::create(int clientWidth, int clientHeight, bool typed) {
     form->Release();
     return nullptr;
   }
-  form->controls_ = Ptr<Controls>(new Controls(*form));
+  form->controls_ = Ptr<Controls>::adopt(new Controls(*form));
   ShowWindow(form->hwnd_, SW_SHOW);
   UpdateWindow(form->hwnd_);
   return form;
@@ -203,7 +203,7 @@ void Form::close() {
 }
 
 HRESULT Form::place(REFCLSID clsid, const Placement& how, Site** site) {
-  Ptr<Site> s(new Site(*this, how));
+  auto s = Ptr<Site>::adopt(new Site(*this, how));
   HRESULT hr = s->attach(clsid, how);
   if (FAILED(hr)) s->close();
   *site = SUCCEEDED(hr) ? s.get() : nullptr;
@@ -212,7 +212,7 @@ HRESULT Form::place(REFCLSID clsid, const Placement& how, Site** site) {
 }
 
 Frame* Form::addFrame(double left, double top) {
-  frames_.emplace_back(new Frame(*this, left, top));
+  frames_.push_back(Ptr<Frame>::adopt(new Frame(*this, left, top)));
   if (typed_) frames_.back()->setTypeName(L"Frame");
   return frames_.back().get();
 }
@@ -287,7 +287,7 @@ class Extender final : public DispatchObject {
 Site::Site(Form& form, const Placement& how)
     : name(how.name),
       form_(&form),
-      frame_(how.frame ? (how.frame->AddRef(), how.frame) : nullptr),
+      frame_(how.frame),
       left_(how.left),
       top_(how.top),
       width_(how.width),
@@ -304,16 +304,16 @@ HRESULT Site::attach(REFCLSID clsid, const Placement& how) {
       CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject, control_.putVoid());
   if (FAILED(hr)) return hr;
   // Which interface the control's events are, to connect `how.events` and take it back.
-  if (auto info = control_.as<IProvideClassInfo2>(IID_IProvideClassInfo2))
+  if (auto info = control_.query<IProvideClassInfo2>(IID_IProvideClassInfo2))
     info->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &eventsIid_);
   Ptr<IQuickActivate> quick;
-  if (how.quick) quick = control_.as<IQuickActivate>(IID_IQuickActivate);
+  if (how.quick) quick = control_.query<IQuickActivate>(IID_IQuickActivate);
   // The site first, as the control asks (OLEMISC_SETCLIENTSITEFIRST, which the tests check);
   // quickly activated, the site, the sinks and the ambient values in one call.
   hr = quick ? quickActivate(quick.get(), how) : control_->SetClientSite(this);
   if (SUCCEEDED(hr)) {
     // The form saves its controls in property bags.
-    auto persist = control_.as<IPersistPropertyBag>(IID_IPersistPropertyBag);
+    auto persist = control_.query<IPersistPropertyBag>(IID_IPersistPropertyBag);
     hr = persist ? persist->InitNew() : E_NOINTERFACE;
   }
   if (SUCCEEDED(hr) && !quick) {
@@ -354,7 +354,7 @@ HRESULT Site::quickActivate(IQuickActivate* quick, const Placement& how) {
 
 Ptr<IConnectionPoint> Site::point(REFIID iid) const {
   Ptr<IConnectionPoint> p;
-  if (auto points = control_.as<IConnectionPointContainer>(IID_IConnectionPointContainer))
+  if (auto points = control_.query<IConnectionPointContainer>(IID_IConnectionPointContainer))
     points->FindConnectionPoint(iid, p.put());
   return p;
 }
@@ -381,7 +381,7 @@ void Site::close() {
 
 HWND Site::window() const {
   HWND h = nullptr;
-  if (auto inPlaceObject = control_.as<IOleInPlaceObject>(IID_IOleInPlaceObject))
+  if (auto inPlaceObject = control_.query<IOleInPlaceObject>(IID_IOleInPlaceObject))
     inPlaceObject->GetWindow(&h);
   return h;
 }
@@ -396,7 +396,7 @@ void Site::move(double left, double top, double width, double height) {
   if (!control_) return;
   SIZEL size{toHimetric(width_), toHimetric(height_)};
   control_->SetExtent(DVASPECT_CONTENT, &size);
-  if (auto inPlaceObject = control_.as<IOleInPlaceObject>(IID_IOleInPlaceObject)) {
+  if (auto inPlaceObject = control_.query<IOleInPlaceObject>(IID_IOleInPlaceObject)) {
     RECT r = pixels(), clip{};
     if (form_) GetClientRect(form_->hwnd(), &clip);
     inPlaceObject->SetObjectRects(&r, &clip);
@@ -405,7 +405,7 @@ void Site::move(double left, double top, double width, double height) {
 
 void Site::setUserMode(bool run) {
   userMode_ = run;
-  if (auto c = control_.as<IOleControl>(IID_IOleControl))
+  if (auto c = control_.query<IOleControl>(IID_IOleControl))
     c->OnAmbientPropertyChange(DISPID_AMBIENT_USERMODE);
 }
 

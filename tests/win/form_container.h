@@ -188,7 +188,7 @@ class Form final : public DispatchObject, public IOleInPlaceFrame {
   // extent, in place at its rectangle. The site is the form's (valid until close).
   HRESULT place(REFCLSID clsid, const Placement& how, Site** site);
   const std::vector<kelo_test::Ptr<Site>>& sites() const { return sites_; }
-  Controls& controls() const { return *controls_; }
+  Controls& controls() const { return *controls_.get(); }
   bool dirty = false;
   std::vector<bool> modeless;  // what EnableModeless was told, in order
   // Closes every control (deactivated, its site taken back, released), removes the text boxes
@@ -214,7 +214,6 @@ class Form final : public DispatchObject, public IOleInPlaceFrame {
   HRESULT STDMETHODCALLTYPE RequestBorderSpace(LPCBORDERWIDTHS) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE SetBorderSpace(LPCBORDERWIDTHS) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE SetActiveObject(IOleInPlaceActiveObject* object, LPCOLESTR) override {
-    if (object) object->AddRef();
     active_ = kelo_test::Ptr<IOleInPlaceActiveObject>(object);
     return S_OK;
   }

@@ -101,7 +101,8 @@ class FormContainer : public ::testing::Test {
   static inline HMODULE ocx_ = nullptr;
   static inline CLSID control_{};
   Form* form_ = nullptr;
-  Ptr<kelo_test::EventSink> sink_{new kelo_test::EventSink(kEvents)};
+  Ptr<kelo_test::EventSink> sink_ =
+      Ptr<kelo_test::EventSink>::adopt(new kelo_test::EventSink(kEvents));
 };
 
 TEST_F(FormContainer, RunModeInputShowsTheTooltipBoxOnTheForm) {
@@ -202,7 +203,7 @@ TEST_F(FormContainer, TheControlTellsItsContainerWhatItChangesOnItsOwn) {
   put(bar, L"Max", 100);
   auto view = kelo_test::query<IViewObject>(bar, IID_IViewObject);
   ASSERT_TRUE(view);
-  Ptr<ViewSink> sink(new ViewSink);
+  auto sink = Ptr<ViewSink>::adopt(new ViewSink);
   ASSERT_EQ(view->SetAdvise(DVASPECT_CONTENT, 0, sink.get()), S_OK);
   put(bar, L"RefreshMsecGD", 300);
   EXPECT_EQ(sink->viewChanges, 0);
@@ -312,7 +313,7 @@ TEST_F(FormContainer, DesignModeAppliesItsPageAndAnswersHitTests) {
   // The frame turning to a selection while the page shows rebinds its one set of fields, and
   // EditProperty puts the focus on the field of that property: a 0 typed goes after Max's 50.
   ASSERT_EQ(page->SetObjects(1, &object), S_OK);
-  auto page2 = page.as<IPropertyPage2>(IID_IPropertyPage2);
+  auto page2 = page.query<IPropertyPage2>(IID_IPropertyPage2);
   ASSERT_TRUE(page2);
   EXPECT_EQ(page2->EditProperty(kelo_test::idOf(bar, L"Max")), S_OK);
   EXPECT_EQ(page2->EditProperty(DISPID_ABOUTBOX), E_NOTIMPL);

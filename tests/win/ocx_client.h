@@ -52,20 +52,20 @@ class ClientSite final : public IOleClientSite,
 // client site of ours and initialised as new unless it is to be loaded.
 struct Control {
   Ptr<IDispatch> disp;
-  Ptr<ClientSite> site{new ClientSite};
+  Ptr<ClientSite> site = Ptr<ClientSite>::adopt(new ClientSite);
 
   explicit Control(bool initNew = true) {
     EXPECT_EQ(
         CoCreateInstance(kControl, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, disp.putVoid()),
         S_OK);
-    auto ole = disp.as<IOleObject>(IID_IOleObject);
+    auto ole = disp.query<IOleObject>(IID_IOleObject);
     EXPECT_EQ(ole ? ole->SetClientSite(site.get()) : E_NOINTERFACE, S_OK);
-    auto persist = disp.as<IPersistStreamInit>(IID_IPersistStreamInit);
+    auto persist = disp.query<IPersistStreamInit>(IID_IPersistStreamInit);
     EXPECT_EQ(!initNew ? S_OK : persist ? persist->InitNew() : E_NOINTERFACE, S_OK);
   }
   ~Control() {
     // The container's goodbye: no site; then its own reference goes.
-    if (auto ole = disp.as<IOleObject>(IID_IOleObject)) {
+    if (auto ole = disp.query<IOleObject>(IID_IOleObject)) {
       ole->Close(OLECLOSE_NOSAVE);
       ole->SetClientSite(nullptr);
     }

@@ -122,7 +122,7 @@ TEST(OcxClient, RegistrationWritesTheClassesProgIdsAndTypeLibrary) {
 std::vector<uint32_t> drawn(const Control& c, int width, int height) {
   return container_test::paintInto(width, height, [&](HDC dc) {
     RECTL bounds{0, 0, width, height};
-    EXPECT_EQ(c.disp.as<IViewObject>(IID_IViewObject)
+    EXPECT_EQ(c.disp.query<IViewObject>(IID_IViewObject)
                   ->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr,
                          nullptr, 0),
               S_OK);
@@ -163,13 +163,13 @@ TEST(OcxClient, PropertiesByNameByIdAndThroughTheDualVtable) {
   EXPECT_EQ(SysStringLen(description.value.bstrVal), 0u) << "no GetDescription yet";
 
   // Early-bound: the same properties through the vtable the type library describes.
-  auto dual = c.disp.as<_UsrKeloScroll>(kDual);
+  auto dual = c.disp.query<_UsrKeloScroll>(kDual);
   ASSERT_TRUE(dual);
   VARIANT_BOOL on = VARIANT_TRUE, vertical = 0, enabled = 0;
   LONG max = 0, value = 0, large = 0;
   SHORT ms = 0;
   // A braced list runs its calls from left to right: Max before Value.
-  _UsrKeloScroll& d = *dual;
+  _UsrKeloScroll& d = *dual.get();
   const HRESULT puts[] = {d.put_Enabled(on), d.put_VerticalBar(&on), d.put_Max(1000),
                           d.put_Value(640),  d.put_LargeChange(9),   d.put_RefreshMsecGD(123)};
   const HRESULT gets[] = {
@@ -195,7 +195,7 @@ TEST(OcxClient, PropertiesByNameByIdAndThroughTheDualVtable) {
   VARIANT_BOOL lying = VARIANT_FALSE;
   EXPECT_EQ(d.put_VerticalBar(&lying), S_OK);
   SIZEL extent{5292, 423};
-  EXPECT_EQ(c.disp.as<IOleObject>(IID_IOleObject)->SetExtent(DVASPECT_CONTENT, &extent), S_OK);
+  EXPECT_EQ(c.disp.query<IOleObject>(IID_IOleObject)->SetExtent(DVASPECT_CONTENT, &extent), S_OK);
   Ptr<IPictureDisp> arrow, icon = halfTransparentIcon(), back;
   ASSERT_TRUE(icon);
   EXPECT_EQ(d.get_PictureSXUP(arrow.put()), S_OK);
@@ -206,7 +206,7 @@ TEST(OcxClient, PropertiesByNameByIdAndThroughTheDualVtable) {
   EXPECT_EQ(query<IUnknown>(back.get(), IID_IUnknown).get(),
             query<IUnknown>(icon.get(), IID_IUnknown).get());
   SHORT type = 0;
-  EXPECT_EQ(back.as<IPicture>(IID_IPicture)->get_Type(&type), S_OK);
+  EXPECT_EQ(back.query<IPicture>(IID_IPicture)->get_Type(&type), S_OK);
   EXPECT_EQ(type, PICTYPE_ICON);
   std::vector<uint32_t> face = drawn(c, 200, 16);
   EXPECT_EQ(std::pair(face[8 * 200 + 4] & 0xFFFFFF, face[8 * 200 + 12] & 0xFFFFFF),
@@ -226,7 +226,7 @@ std::vector<T> drain(E* e) {
 TEST(OcxClient, EventsReachTheContainersSinkThatTheEnumerationsList) {
   Control c;
   ASSERT_TRUE(c.disp);
-  auto container = c.disp.as<IConnectionPointContainer>(IID_IConnectionPointContainer);
+  auto container = c.disp.query<IConnectionPointContainer>(IID_IConnectionPointContainer);
   ASSERT_TRUE(container);
   Ptr<IConnectionPoint> eventsPoint, none;
   ASSERT_EQ(container->FindConnectionPoint(kEventsIid, eventsPoint.put()), S_OK);
@@ -235,7 +235,7 @@ TEST(OcxClient, EventsReachTheContainersSinkThatTheEnumerationsList) {
   EXPECT_EQ(eventsPoint->GetConnectionInterface(&iid), S_OK);
   EXPECT_TRUE(IsEqualIID(iid, kEventsIid));
 
-  Ptr<EventSink> sink(new EventSink(kEventsIid));
+  auto sink = Ptr<EventSink>::adopt(new EventSink(kEventsIid));
   sink->changeReply = -7;
   DWORD cookie = 0;
   ASSERT_EQ(eventsPoint->Advise(sink.get(), &cookie), S_OK);
@@ -273,7 +273,7 @@ TEST(OcxClient, EventsReachTheContainersSinkThatTheEnumerationsList) {
   EXPECT_EQ(clone->Skip(2), S_FALSE) << "one connection to skip";
   clone.reset();
   Ptr<IEnumOLEVERB> verbs;
-  ASSERT_EQ(c.disp.as<IOleObject>(IID_IOleObject)->EnumVerbs(verbs.put()), S_OK);
+  ASSERT_EQ(c.disp.query<IOleObject>(IID_IOleObject)->EnumVerbs(verbs.put()), S_OK);
   std::vector<LONG> verbIds;
   for (OLEVERB v : drain<OLEVERB>(verbs.get())) {
     verbIds.push_back(v.lVerb);
@@ -286,7 +286,7 @@ TEST(OcxClient, EventsReachTheContainersSinkThatTheEnumerationsList) {
 
   // Safe for scripts on its dispatch face and for a page's data on its persistence, not for
   // anything else.
-  auto safety = c.disp.as<IObjectSafety>(IID_IObjectSafety);
+  auto safety = c.disp.query<IObjectSafety>(IID_IObjectSafety);
   ASSERT_TRUE(safety);
   const DWORD caller = INTERFACESAFE_FOR_UNTRUSTED_CALLER, data = INTERFACESAFE_FOR_UNTRUSTED_DATA;
   EXPECT_EQ(safety->SetInterfaceSafetyOptions(IID_IDispatch, caller, caller), S_OK);
@@ -330,12 +330,12 @@ TEST(OcxClient, ErrorsComeBackAsTheirNumbers) {
   EXPECT_EQ(c.getLong(0x68030018), 200000) << "the failed writes changed nothing";
 
   // The dual vtable: the status 0x800A0000 + number, and the error object behind it.
-  auto dual = c.disp.as<_UsrKeloScroll>(kDual);
+  auto dual = c.disp.query<_UsrKeloScroll>(kDual);
   ASSERT_TRUE(dual);
-  auto support = c.disp.as<ISupportErrorInfo>(IID_ISupportErrorInfo);
+  auto support = c.disp.query<ISupportErrorInfo>(IID_ISupportErrorInfo);
   ASSERT_TRUE(support);
   EXPECT_EQ(support->InterfaceSupportsErrorInfo(kDual), S_OK);
-  Ptr<EventSink> notAPicture(new EventSink(IID_IDispatch));
+  auto notAPicture = Ptr<EventSink>::adopt(new EventSink(IID_IDispatch));
   HRESULT hr = dual->putref_PictureCursor(reinterpret_cast<IPictureDisp*>(notAPicture.get()));
   EXPECT_EQ(hr, static_cast<HRESULT>(0x800A0000u + 13));
   Ptr<IErrorInfo> info;

@@ -42,8 +42,10 @@ TEST(OcxClient, PropertiesSurviveAPropertyBagAStreamAndAStorage) {
   const std::vector<LONG> expected{VARIANT_FALSE, 5, 900, VARIANT_TRUE, 250, 33, 4};
   ASSERT_EQ(savedValues(a), expected);
 
-  Ptr<PropertyBag> bag(new PropertyBag), all(new PropertyBag), failing(new PropertyBag);
-  auto savesToBag = a.disp.as<IPersistPropertyBag>(IID_IPersistPropertyBag);
+  auto bag = Ptr<PropertyBag>::adopt(new PropertyBag);
+  auto all = Ptr<PropertyBag>::adopt(new PropertyBag);
+  auto failing = Ptr<PropertyBag>::adopt(new PropertyBag);
+  auto savesToBag = a.disp.query<IPersistPropertyBag>(IID_IPersistPropertyBag);
   ASSERT_TRUE(savesToBag);
   ASSERT_EQ(savesToBag->Save(bag.get(), FALSE, FALSE), S_OK);
   // In their saving order; like the host's own bag, a value equal to its default ("Enabled" true)
@@ -64,33 +66,34 @@ TEST(OcxClient, PropertiesSurviveAPropertyBagAStreamAndAStorage) {
   EXPECT_EQ(savesToBag->Save(failing.get(), FALSE, FALSE), STG_E_ACCESSDENIED);
   failing->failure = E_OUTOFMEMORY;
   Control f(false);
-  EXPECT_EQ(f.disp.as<IPersistPropertyBag>(IID_IPersistPropertyBag)->Load(failing.get(), nullptr),
-            E_OUTOFMEMORY);
+  EXPECT_EQ(
+      f.disp.query<IPersistPropertyBag>(IID_IPersistPropertyBag)->Load(failing.get(), nullptr),
+      E_OUTOFMEMORY);
 
   // Loading reports no change to the container's sink, and leaves the control clean.
   Control b(false);
   Ptr<IConnectionPoint> notify;
   DWORD cookie = 0;
-  b.disp.as<IConnectionPointContainer>(IID_IConnectionPointContainer)
+  b.disp.query<IConnectionPointContainer>(IID_IConnectionPointContainer)
       ->FindConnectionPoint(IID_IPropertyNotifySink, notify.put());
   ASSERT_EQ(notify->Advise(static_cast<IPropertyNotifySink*>(b.site.get()), &cookie), S_OK);
-  ASSERT_EQ(b.disp.as<IPersistPropertyBag>(IID_IPersistPropertyBag)->Load(bag.get(), nullptr),
+  ASSERT_EQ(b.disp.query<IPersistPropertyBag>(IID_IPersistPropertyBag)->Load(bag.get(), nullptr),
             S_OK);
   EXPECT_EQ(savedValues(b), expected);
   EXPECT_EQ(b.site->changes, 0);
-  EXPECT_EQ(b.disp.as<IPersistStreamInit>(IID_IPersistStreamInit)->IsDirty(), S_FALSE);
+  EXPECT_EQ(b.disp.query<IPersistStreamInit>(IID_IPersistStreamInit)->IsDirty(), S_FALSE);
   notify->Unadvise(cookie);
 
   // Closing saves through the site when there are changes, and only then.
   auto closes = [](const Control& c) {
-    return c.disp.as<IOleObject>(IID_IOleObject)->Close(OLECLOSE_SAVEIFDIRTY);
+    return c.disp.query<IOleObject>(IID_IOleObject)->Close(OLECLOSE_SAVEIFDIRTY);
   };
   EXPECT_EQ((std::tuple{closes(a), a.site->saves, closes(b), b.site->saves}),
             std::tuple(S_OK, 1, S_OK, 0));
 
   Ptr<IStream> stream;
   ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, stream.put()), S_OK);
-  auto savesToStream = a.disp.as<IPersistStreamInit>(IID_IPersistStreamInit);
+  auto savesToStream = a.disp.query<IPersistStreamInit>(IID_IPersistStreamInit);
   ASSERT_TRUE(savesToStream);
   ULARGE_INTEGER most{}, size{};
   EXPECT_EQ(savesToStream->GetSizeMax(&most), S_OK);
@@ -100,7 +103,7 @@ TEST(OcxClient, PropertiesSurviveAPropertyBagAStreamAndAStorage) {
   EXPECT_LE(size.QuadPart, most.QuadPart) << "GetSizeMax bounds what Save writes";
   ASSERT_EQ(stream->Seek({}, STREAM_SEEK_SET, nullptr), S_OK);
   Control s(false);
-  auto loadsFromStream = s.disp.as<IPersistStreamInit>(IID_IPersistStreamInit);
+  auto loadsFromStream = s.disp.query<IPersistStreamInit>(IID_IPersistStreamInit);
   ASSERT_EQ(loadsFromStream->Load(stream.get()), S_OK);
   EXPECT_EQ(savedValues(s), expected);
   CLSID clsid{};
@@ -120,12 +123,12 @@ TEST(OcxClient, PropertiesSurviveAPropertyBagAStreamAndAStorage) {
     shortStream->Seek({}, STREAM_SEEK_SET, nullptr);
     Control t(false);
     EXPECT_TRUE(
-        FAILED(t.disp.as<IPersistStreamInit>(IID_IPersistStreamInit)->Load(shortStream.get())));
+        FAILED(t.disp.query<IPersistStreamInit>(IID_IPersistStreamInit)->Load(shortStream.get())));
   }
-  Ptr<PropertyBag> huge(new PropertyBag);
+  auto huge = Ptr<PropertyBag>::adopt(new PropertyBag);
   huge->writes.emplace_back(L"PictureBarra", Var::dispatch(hugePicture().get()));
   Control h(false);
-  EXPECT_EQ(h.disp.as<IPersistPropertyBag>(IID_IPersistPropertyBag)->Load(huge.get(), nullptr),
+  EXPECT_EQ(h.disp.query<IPersistPropertyBag>(IID_IPersistPropertyBag)->Load(huge.get(), nullptr),
             CTL_E_INVALIDPICTURE);
   EXPECT_LT(peakMemory(), peak + (size_t{64} << 20));
 
@@ -136,11 +139,11 @@ TEST(OcxClient, PropertiesSurviveAPropertyBagAStreamAndAStorage) {
   ASSERT_EQ(StgCreateDocfileOnILockBytes(
                 bytes.get(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, storage.put()),
             S_OK);
-  auto storesIn = a.disp.as<IPersistStorage>(IID_IPersistStorage);
+  auto storesIn = a.disp.query<IPersistStorage>(IID_IPersistStorage);
   ASSERT_TRUE(storesIn);
   ASSERT_EQ(storesIn->Save(storage.get(), TRUE), S_OK);
   Control g(false);
-  ASSERT_EQ(g.disp.as<IPersistStorage>(IID_IPersistStorage)->Load(storage.get()), S_OK);
+  ASSERT_EQ(g.disp.query<IPersistStorage>(IID_IPersistStorage)->Load(storage.get()), S_OK);
   EXPECT_EQ(savedValues(g), expected);
 }
 

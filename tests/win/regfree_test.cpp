@@ -98,7 +98,7 @@ TEST_F(RegistrationFree, TheControlAndItsPageComeFromTheManifestWithNoRegistryEn
     ASSERT_EQ(
         CoCreateInstance(control, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, disp.putVoid()),
         S_OK);
-    auto persist = disp.as<IPersistStreamInit>(IID_IPersistStreamInit);
+    auto persist = disp.query<IPersistStreamInit>(IID_IPersistStreamInit);
     ASSERT_TRUE(persist);
     CLSID made{};
     EXPECT_EQ(persist->GetClassID(&made), S_OK);
