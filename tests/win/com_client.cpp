@@ -1,8 +1,5 @@
 #include "tests/win/com_client.h"
 
-#include <olectl.h>
-
-#include <algorithm>
 #include <climits>
 
 namespace kelo_test {

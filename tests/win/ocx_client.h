@@ -7,7 +7,6 @@
 #include "tests/win/com_client.h"  // first: windows.h before the other Windows headers
 // clang-format on
 #include <gtest/gtest.h>
-#include <olectl.h>
 
 #include "tests/win/ocx_test_util.h"
 

@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 #include <initguid.h>
 #include <objsafe.h>
-#include <olectl.h>
 
 #include <algorithm>
 #include <fstream>
@@ -17,10 +16,8 @@
 
 #include "KeloScroll_h.h"
 #include "control/interface_table.h"
-#include "tests/win/com_client.h"
 #include "tests/win/container_test_util.h"
 #include "tests/win/ocx_client.h"
-#include "tests/win/ocx_test_util.h"
 
 namespace kelo_test {
 namespace {

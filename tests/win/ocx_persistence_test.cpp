@@ -5,7 +5,7 @@
 #include "server/identities.h"  // before the Windows headers, whose macros it must not meet
 // clang-format on
 #include <gtest/gtest.h>
-#include <olectl.h>
+#include <olectl.h>  // brings windows.h, which psapi.h needs first
 #include <psapi.h>
 
 #include <tuple>
