@@ -53,12 +53,6 @@ std::optional<std::wstring> regString(const std::wstring& key, const wchar_t* na
     return std::nullopt;
   return std::wstring(buf);
 }
-bool regKeyExists(const std::wstring& key) {
-  HKEY k = nullptr;
-  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
-  RegCloseKey(k);
-  return true;
-}
 
 // COM in this apartment for the whole run; the library registered before the first test.
 class Apartment : public ::testing::Environment {

@@ -43,6 +43,14 @@ inline std::wstring ocxPath() {
   return path.substr(0, path.find_last_of(L"\\/") + 1) + L"KeloScroll.ocx";
 }
 
+// Whether HKEY_CLASSES_ROOT has the key.
+inline bool regKeyExists(const std::wstring& key) {
+  HKEY k = nullptr;
+  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
+  RegCloseKey(k);
+  return true;
+}
+
 struct Bstr {
   BSTR b = nullptr;
   Bstr() = default;

@@ -17,20 +17,13 @@
 namespace kelo_test {
 namespace {
 
-bool registryHas(const std::wstring& key) {
-  HKEY k = nullptr;
-  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
-  RegCloseKey(k);
-  return true;
-}
-
 // Nothing of the library in the registry: its ProgIDs, classes and type library are unknown.
 void expectNoRegistration() {
   for (const std::wstring& key :
        {std::wstring(L"KeloScroll.UsrKeloScroll"), std::wstring(L"KeloScroll.PropertyPage1"),
         L"CLSID\\" + guidString(kControl), L"CLSID\\" + guidString(kPage),
         L"TypeLib\\" + guidString(kLib)}) {
-    EXPECT_FALSE(registryHas(key)) << "registered: " << std::string(key.begin(), key.end());
+    EXPECT_FALSE(regKeyExists(key)) << "registered: " << std::string(key.begin(), key.end());
   }
 }
 
