@@ -15,6 +15,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -35,7 +36,9 @@ namespace keloscroll {
 using host::Boolean;
 using host::Integer;
 
-class UsrKeloScroll final : public host::Dispatch, public host::Diagnosable {
+class UsrKeloScroll final : public host::Dispatch,
+                            public host::Diagnosable,
+                            private host::WidgetEvents {
  public:
   // Creates the control on a site: its six widgets in their creation layout, then
   // UserControl_Initialize. The host goes on with InitProperties or ReadProperties.
@@ -90,7 +93,26 @@ class UsrKeloScroll final : public host::Dispatch, public host::Diagnosable {
  private:
   explicit UsrKeloScroll(host::ControlSite& site);
   void createParts();
-  void bindHandlers();
+  // The surface's and the parts' events come here (control/events.cpp), each to the handler of
+  // the part that raised it, while the control lives.
+  std::array<host::Widget*, 5> EventSources() const;  // the surface and the parts that raise
+  void bindEvents();
+  void unbindEvents();
+  void onMouseDown(host::Widget& w, Integer Button, Integer Shift, float X, float Y) override;
+  void onMouseMove(host::Widget& w, Integer Button, Integer Shift, float X, float Y) override;
+  void onMouseUp(host::Widget& w, Integer Button, Integer Shift, float X, float Y) override;
+  void onClick(host::Widget& w) override;
+  void onKeyDown(host::Widget& w, Integer& KeyCode, Integer Shift) override;
+  void onKeyUp(host::Widget& w, Integer& KeyCode, Integer Shift) override;
+  void onTimer(host::Widget& w) override;
+  void onResize(host::Widget& w) override;
+  void onInitProperties(host::Widget& w) override;
+  void onReadProperties(host::Widget& w, host::PropertyBag& bag) override;
+  void onWriteProperties(host::Widget& w, host::PropertyBag& bag) override;
+  void onShow(host::Widget& w) override;
+  void onTerminate(host::Widget& w) override;
+  // The end whose button `w` is, or none.
+  std::optional<geometry::BarEnd> EndOf(const host::Widget& w) const;
 
   // ---- lifecycle and persistence ------------------------------------------------------
   void UserControl_Initialize();

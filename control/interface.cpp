@@ -12,7 +12,7 @@ using host::Variant;
 
 std::shared_ptr<UsrKeloScroll> UsrKeloScroll::create(host::ControlSite& site) {
   std::shared_ptr<UsrKeloScroll> control(new UsrKeloScroll(site));
-  control->bindHandlers();  // they hold the control weakly, so it must be shared first
+  control->bindEvents();  // they reach the control weakly, so it must be shared first
   site.setControl(control);
   site.surface().accessible = std::make_shared<AccessibleBar>(control, site.surfaceRef());
   control->UserControl_Initialize();
@@ -25,77 +25,10 @@ UsrKeloScroll::UsrKeloScroll(host::ControlSite& site)
 }
 
 UsrKeloScroll::~UsrKeloScroll() {
-  // The surface belongs to the site and may outlive this object: leave no handler behind.
-  surface_.Resize = nullptr;
-  surface_.Initialize = surface_.InitProperties = surface_.Show = surface_.Terminate = nullptr;
-  surface_.ReadProperties = surface_.WriteProperties = nullptr;
-  surface_.KeyDown = surface_.KeyUp = nullptr;
+  // The surface belongs to the site and may outlive this object: its events and its parts' must
+  // find nothing of it.
   surface_.accessible.reset();  // a client that still holds the model finds it disconnected
-  for (host::Widget* w :
-       {static_cast<host::Widget*>(picBarra.get()), static_cast<host::Widget*>(cmdSxUp.get()),
-        static_cast<host::Widget*>(cmdDXDN.get())}) {
-    w->MouseDown = w->MouseMove = w->MouseUp = nullptr;
-    w->Click = nullptr;
-  }
-  tmr_Server->Tick = nullptr;
-}
-
-namespace {
-
-// A handler that reaches the control only while it lives, and keeps it alive until the handler
-// returns: the host may let go of the bar inside an event the handler raises (a Change handler
-// that unloads it), and the handler, its step and its tick must finish on a whole object. It holds
-// the control by its address, which stays good while the handler is bound (the destructor unbinds
-// every one); the member to call, and the end of a handler the end buttons share, are template
-// arguments. So it fits inside the widget's handler slot: no allocation per handler.
-template <auto Member, class... A>
-auto whileAliveCall(UsrKeloScroll& control, void (UsrKeloScroll::*)(A...)) {
-  return [self = &control](A... a) {
-    if (auto keep = self->weak_from_this().lock()) (self->*Member)(std::forward<A>(a)...);
-  };
-}
-template <auto Member>
-auto whileAlive(UsrKeloScroll& control) {
-  return whileAliveCall<Member>(control, Member);
-}
-
-// The same for a handler the two end buttons share: the button's end comes first.
-template <auto Member, geometry::BarEnd End, class... A>
-auto whileAliveAtCall(UsrKeloScroll& control, void (UsrKeloScroll::*)(geometry::BarEnd, A...)) {
-  return [self = &control](A... a) {
-    if (auto keep = self->weak_from_this().lock()) (self->*Member)(End, std::forward<A>(a)...);
-  };
-}
-template <auto Member, geometry::BarEnd End>
-auto whileAliveAt(UsrKeloScroll& control) {
-  return whileAliveAtCall<Member, End>(control, Member);
-}
-
-}  // namespace
-
-void UsrKeloScroll::bindHandlers() {
-  surface_.Resize = whileAlive<&UsrKeloScroll::UserControl_Resize>(*this);
-  surface_.InitProperties = whileAlive<&UsrKeloScroll::UserControl_InitProperties>(*this);
-  surface_.ReadProperties = whileAlive<&UsrKeloScroll::UserControl_ReadProperties>(*this);
-  surface_.WriteProperties = whileAlive<&UsrKeloScroll::UserControl_WriteProperties>(*this);
-  surface_.Show = whileAlive<&UsrKeloScroll::UserControl_Show>(*this);
-  surface_.Terminate = whileAlive<&UsrKeloScroll::UserControl_Terminate>(*this);
-  surface_.KeyDown = whileAlive<&UsrKeloScroll::UserControl_KeyDown>(*this);
-  surface_.KeyUp = whileAlive<&UsrKeloScroll::UserControl_KeyUp>(*this);
-  picBarra->MouseDown = whileAlive<&UsrKeloScroll::picBarra_MouseDown>(*this);
-  picBarra->MouseMove = whileAlive<&UsrKeloScroll::picBarra_MouseMove>(*this);
-  picBarra->MouseUp = whileAlive<&UsrKeloScroll::picBarra_MouseUp>(*this);
-  picBarra->Click = whileAlive<&UsrKeloScroll::picBarra_Click>(*this);
-  using geometry::BarEnd;
-  EndButton(BarEnd::Start).MouseDown =
-      whileAliveAt<&UsrKeloScroll::EndButton_MouseDown, BarEnd::Start>(*this);
-  EndButton(BarEnd::Start).MouseUp =
-      whileAliveAt<&UsrKeloScroll::EndButton_MouseUp, BarEnd::Start>(*this);
-  EndButton(BarEnd::End).MouseDown =
-      whileAliveAt<&UsrKeloScroll::EndButton_MouseDown, BarEnd::End>(*this);
-  EndButton(BarEnd::End).MouseUp =
-      whileAliveAt<&UsrKeloScroll::EndButton_MouseUp, BarEnd::End>(*this);
-  tmr_Server->Tick = whileAlive<&UsrKeloScroll::tmr_Server_Timer>(*this);
+  unbindEvents();
 }
 
 // ---- plain properties --------------------------------------------------------------------

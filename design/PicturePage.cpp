@@ -40,7 +40,7 @@ PicturePage::PicturePage(host::ContainerWidget& surface, host::PropertyPageSite&
       r.cleared = false;
       site_->setChanged(host::True);
     };
-    r.clear->Click = [this, &r] {
+    r.clear->on().Click = [this, &r] {
       r.file->setText("");  // its Change settles `cleared` first
       r.cleared = true;
       r.preview->setPicture(nullptr);
@@ -52,7 +52,7 @@ PicturePage::PicturePage(host::ContainerWidget& surface, host::PropertyPageSite&
 PicturePage::~PicturePage() {
   for (Row& r : rows_) {
     r.file->Change = nullptr;
-    r.clear->Click = nullptr;
+    r.clear->on().Click = nullptr;
   }
 }
 

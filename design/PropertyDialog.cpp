@@ -37,7 +37,7 @@ PropertyDialog::PropertyDialog(host::FormEngine& engine, std::vector<host::Objec
     t->Move(kMargin + static_cast<float>(slot) * kTabWidth, kMargin, kTabWidth, kTabHeight);
     t->setCaption(caption);
     t->setTabIndex(static_cast<int16_t>(20 + slot));
-    t->Click = [this, slot] { ShowTab(slot); };
+    t->on().Click = [this, slot] { ShowTab(slot); };
     return t;
   };
   tabPicture = tab("tabPicture", PicturePage::kCaption, 0);
@@ -54,9 +54,9 @@ PropertyDialog::PropertyDialog(host::FormEngine& engine, std::vector<host::Objec
   cmdOK = button("cmdOK", "OK", 0);
   cmdCancel = button("cmdCancel", "Cancel", 1);
   cmdApply = button("cmdApply", "Apply", 2);
-  cmdOK->Click = [this] { Ok(); };
-  cmdCancel->Click = [this] { Cancel(); };
-  cmdApply->Click = [this] { Apply(); };
+  cmdOK->on().Click = [this] { Ok(); };
+  cmdCancel->on().Click = [this] { Cancel(); };
+  cmdApply->on().Click = [this] { Apply(); };
 
   HookEdits(*pictureArea_);
   HookEdits(*pageArea_);
@@ -67,7 +67,7 @@ PropertyDialog::PropertyDialog(host::FormEngine& engine, std::vector<host::Objec
 
 PropertyDialog::~PropertyDialog() {
   for (auto* b : {cmdOK.get(), cmdCancel.get(), cmdApply.get(), tabPicture.get(), tabPage.get()})
-    b->Click = nullptr;
+    b->on().Click = nullptr;
   UnhookEdits(*pictureArea_);
   UnhookEdits(*pageArea_);
   picturePage_.reset();
@@ -85,16 +85,17 @@ void PropertyDialog::HookEdits(host::ContainerWidget& area) {
   };
   for (const auto& w : area.children()) {
     if (auto* text = dynamic_cast<host::TextBox*>(w.get())) text->Change = after(text->Change);
-    if (auto* check = dynamic_cast<host::CheckBox*>(w.get())) check->Click = after(check->Click);
-    if (auto* b = dynamic_cast<host::CommandButton*>(w.get())) b->Click = after(b->Click);
+    if (auto* check = dynamic_cast<host::CheckBox*>(w.get()))
+      check->on().Click = after(check->on().Click);
+    if (auto* b = dynamic_cast<host::CommandButton*>(w.get())) b->on().Click = after(b->on().Click);
   }
 }
 
 void PropertyDialog::UnhookEdits(host::ContainerWidget& area) {
   for (const auto& w : area.children()) {
     if (auto* text = dynamic_cast<host::TextBox*>(w.get())) text->Change = nullptr;
-    if (auto* check = dynamic_cast<host::CheckBox*>(w.get())) check->Click = nullptr;
-    if (auto* b = dynamic_cast<host::CommandButton*>(w.get())) b->Click = nullptr;
+    if (auto* check = dynamic_cast<host::CheckBox*>(w.get())) check->on().Click = nullptr;
+    if (auto* b = dynamic_cast<host::CommandButton*>(w.get())) b->on().Click = nullptr;
   }
 }
 

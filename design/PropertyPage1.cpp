@@ -49,15 +49,15 @@ PropertyPage1::PropertyPage1(host::ContainerWidget& surface, host::PropertyPageS
   // Any edit tells the host's dialog that there is something to apply.
   for (auto* text : {txtMax.get(), txtLargeChange.get(), txtValue.get(), txtRefreshMsecGD.get()})
     text->Change = [this] { MarkChanged(); };
-  chkEnabled->Click = [this] { MarkChanged(); };
-  chkVerticalBar->Click = [this] { MarkChanged(); };
+  chkEnabled->on().Click = [this] { MarkChanged(); };
+  chkVerticalBar->on().Click = [this] { MarkChanged(); };
 }
 
 PropertyPage1::~PropertyPage1() {
   for (auto* text : {txtMax.get(), txtLargeChange.get(), txtValue.get(), txtRefreshMsecGD.get()})
     text->Change = nullptr;
-  chkEnabled->Click = nullptr;
-  chkVerticalBar->Click = nullptr;
+  chkEnabled->on().Click = nullptr;
+  chkVerticalBar->on().Click = nullptr;
 }
 
 void PropertyPage1::MarkChanged() {

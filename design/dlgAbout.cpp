@@ -25,7 +25,7 @@ dlgAbout::dlgAbout(host::FormEngine& engine) : engine_(engine) {
   Label2->Move(120, 465, 2760, 480);
   Label2->setAlignment(2);
   Label2->setCaption(kContact);
-  Label2->MouseDown = [this](int16_t b, int16_t s, float x, float y) {
+  Label2->on().MouseDown = [this](int16_t b, int16_t s, float x, float y) {
     Label2_MouseDown(b, s, x, y);
   };
 }
@@ -40,7 +40,7 @@ void dlgAbout::Show(int16_t modal) {
 
 void dlgAbout::Unload() {
   if (!form_) return;
-  Label2->MouseDown = nullptr;
+  Label2->on().MouseDown = nullptr;
   engine_.unloadForm(*form_);
   form_.reset();
 }

@@ -148,28 +148,28 @@ Form& ControlSite::parentForm() const {
 // The setters that InitProperties and ReadProperties go through report every property they
 // set; what they set is what the form already holds, so nothing is left to save.
 void ControlSite::initNew() {
-  if (EventHandler h = surface_->InitProperties) h();
+  if (WidgetEvents* e = surface_->events()) e->onInitProperties(*surface_);
   dirty_ = false;
 }
 
 void ControlSite::load(PropertyBag& bag) {
-  if (auto h = surface_->ReadProperties) h(bag);
+  if (WidgetEvents* e = surface_->events()) e->onReadProperties(*surface_, bag);
   dirty_ = false;
 }
 
 void ControlSite::save(PropertyBag& bag, bool clearDirty) {
-  if (auto h = surface_->WriteProperties) h(bag);
+  if (WidgetEvents* e = surface_->events()) e->onWriteProperties(*surface_, bag);
   if (clearDirty) dirty_ = false;
 }
 
 void ControlSite::show() {
-  if (EventHandler h = surface_->Show) h();
+  if (WidgetEvents* e = surface_->events()) e->onShow(*surface_);
 }
 
 void ControlSite::terminate() {
   if (terminated_) return;
   terminated_ = true;
-  if (EventHandler h = surface_->Terminate) h();
+  if (WidgetEvents* e = surface_->events()) e->onTerminate(*surface_);
 }
 
 // The host places the control at its extent: Resize comes once, also when the size is the one

@@ -173,7 +173,7 @@ void FormEngine::fire(Timer& t) {
   // The next tick is scheduled before the handler runs, so that a handler that stops or
   // re-arms the timer has the last word.
   timers_.schedule(t, clock_.nowMs() + t.interval_);
-  if (EventHandler h = t.Tick) h();
+  if (WidgetEvents* e = t.events()) e->onTimer(t);
 }
 
 Timer* FormEngine::earliestDue(int64_t until) const {

@@ -162,8 +162,9 @@ class FormEngine {
   void setInstance(std::string_view name, std::shared_ptr<void> object);  // null drops it
 
  private:
-  void deliverMouse(Widget& w, MouseHandler Widget::*which, Form& form, double x, double y,
-                    int16_t button, int16_t shiftMask);
+  using MouseEvent = void (WidgetEvents::*)(Widget&, int16_t, int16_t, float, float);
+  void deliverMouse(Widget& w, MouseEvent which, Form& form, double x, double y, int16_t button,
+                    int16_t shiftMask);
   Widget* inputTarget(Widget* hit) const;
   void adopt(Widget& w);
   void enlist(Widget& w);

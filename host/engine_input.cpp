@@ -59,8 +59,8 @@ void FormEngine::releaseCapture() {
   buttons_ = 0;
 }
 
-void FormEngine::deliverMouse(Widget& w, MouseHandler Widget::*which, Form& form, double x,
-                              double y, int16_t button, int16_t shiftMask) {
+void FormEngine::deliverMouse(Widget& w, MouseEvent which, Form& form, double x, double y,
+                              int16_t button, int16_t shiftMask) {
   // Coordinates come on `form`; a widget captured on another form gets them through the screen.
   double fx = x, fy = y;
   if (Form* wf = w.form(); wf && wf != &form) {
@@ -69,7 +69,7 @@ void FormEngine::deliverMouse(Widget& w, MouseHandler Widget::*which, Form& form
   }
   float mx = 0, my = 0;
   w.mousePoint(fx, fy, mx, my);
-  if (MouseHandler h = w.*which) h(button, shiftMask, mx, my);
+  if (WidgetEvents* e = w.events()) (e->*which)(w, button, shiftMask, mx, my);
 }
 
 void FormEngine::mouseDown(Form& form, double x, double y, int16_t button, int16_t shiftMask,
@@ -92,7 +92,7 @@ void FormEngine::mouseDown(Form& form, double x, double y, int16_t button, int16
   if (target->kind() == WidgetKind::CommandButton && (button & mouse::Left)) {
     static_cast<CommandButton*>(target)->pressed_ = true;
   }
-  deliverMouse(*target, &Widget::MouseDown, form, x, y, buttons_, shiftMask);
+  deliverMouse(*target, &WidgetEvents::onMouseDown, form, x, y, buttons_, shiftMask);
 }
 
 void FormEngine::mouseMove(Form& form, double x, double y, int16_t shiftMask, int16_t held) {
@@ -103,7 +103,7 @@ void FormEngine::mouseMove(Form& form, double x, double y, int16_t shiftMask, in
   Widget* target = capture_ ? capture_ : hit;
   if (!target) return;
   auto keep = keepAlive(*target);
-  deliverMouse(*target, &Widget::MouseMove, form, x, y, buttons_, shiftMask);
+  deliverMouse(*target, &WidgetEvents::onMouseMove, form, x, y, buttons_, shiftMask);
 }
 
 // The release goes to the widget that holds the mouse, wherever it happens. Click follows the
@@ -126,14 +126,14 @@ void FormEngine::mouseUp(Form& form, double x, double y, int16_t button, int16_t
     static_cast<CommandButton*>(target)->pressed_ = false;
   }
   if (buttons_ == 0 && capture_ == target) releaseCapture();
-  deliverMouse(*target, &Widget::MouseUp, form, x, y, mask, shiftMask);
+  deliverMouse(*target, &WidgetEvents::onMouseUp, form, x, y, mask, shiftMask);
   // A MouseUp handler may have removed the widget from the form.
   if (!click || target->registeredEngine_ != this) return;
   if (target->kind() == WidgetKind::CheckBox) {
     auto* box = static_cast<CheckBox*>(target);
     box->setValue(box->Value() == 1 ? int16_t{0} : int16_t{1});
-  } else if (EventHandler h = target->Click) {
-    h();
+  } else if (WidgetEvents* e = target->events()) {
+    e->onClick(*target);
   }
 }
 
@@ -147,7 +147,7 @@ void FormEngine::deliverKey(int16_t keyCode, int16_t shiftMask, bool down) {
     if (Form* f = target->form()) focusNext(*f, (shiftMask & shift::Shift) != 0);
     return;
   }
-  KeyHandler Widget::*which = down ? &Widget::KeyDown : &Widget::KeyUp;
+  auto which = down ? &WidgetEvents::onKeyDown : &WidgetEvents::onKeyUp;
   // Key preview: the user controls around the focused part, outermost first.
   std::vector<std::weak_ptr<Dispatch>> chain;
   for (Widget* w = target; w; w = w->container()) {
@@ -158,12 +158,12 @@ void FormEngine::deliverKey(int16_t keyCode, int16_t shiftMask, bool down) {
   for (auto& weak : chain) {
     auto uc = std::static_pointer_cast<Widget>(weak.lock());
     if (!uc || uc->registeredEngine_ != this) continue;
-    if (KeyHandler h = (*uc).*which) h(code, shiftMask);
+    if (WidgetEvents* e = uc->events()) (e->*which)(*uc, code, shiftMask);
     if (code == 0) return;  // swallowed
   }
   auto w = std::static_pointer_cast<Widget>(focused.lock());
   if (!w || w->kind() == WidgetKind::UserControl || w->registeredEngine_ != this) return;
-  if (KeyHandler h = (*w).*which) h(code, shiftMask);
+  if (WidgetEvents* e = w->events()) (e->*which)(*w, code, shiftMask);
   if (down && code == vk::Back && w->kind() == WidgetKind::TextBox &&
       w->registeredEngine_ == this) {
     auto& box = static_cast<TextBox&>(*w);

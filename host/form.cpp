@@ -42,8 +42,7 @@ UserControl::UserControl(std::string name)
     : ContainerWidget(WidgetKind::UserControl, std::move(name)) {}
 
 void UserControl::raiseResize() {
-  // A copy: the handler may replace the handlers while it runs.
-  if (EventHandler h = Resize) h();
+  if (WidgetEvents* e = events()) e->onResize(*this);
 }
 
 // Synchronous, so a handler that sets the size again runs a nested Resize before it goes on.

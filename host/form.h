@@ -31,12 +31,10 @@ class UserControl final : public ContainerWidget {
   void setWidthTwips(float v);
   void setHeightTwips(float v);
 
-  EventHandler Resize;
   // Raises Resize without a change of size (the site's first placement at an unchanged size).
+  // Resize and the lifecycle events the control's site raises (see container.h) go where the
+  // widget's events go (host/widget_events.h).
   void raiseResize();
-  // Lifecycle events, raised by the control's site (see container.h).
-  EventHandler Initialize, InitProperties, Show, Terminate;
-  Handler<void(PropertyBag&)> ReadProperties, WriteProperties;
   // What the control tells assistive technology (host/accessible.h), or null: the platform's
   // window and the scenario runner find it here.
   std::shared_ptr<Accessible> accessible;

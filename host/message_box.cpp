@@ -81,12 +81,12 @@ int16_t showMessageBox(FormEngine& engine, const std::string& title, const std::
     b->setTabIndex(static_cast<int16_t>(i));
     int16_t value = choices[i].answer;
     std::weak_ptr<Form> weak = form;
-    b->Click = [&answer, value, weak] {
+    b->on().Click = [&answer, value, weak] {
       answer = value;
       if (auto f = weak.lock()) f->setVisible(false);
     };
-    b->KeyDown = [b = b.get()](int16_t& key, int16_t) {
-      if (key == vk::Return && b->Click) b->Click();
+    b->on().KeyDown = [b = b.get()](int16_t& key, int16_t) {
+      if (key == vk::Return && b->on().Click) b->on().Click();
     };
     row.push_back(b);
   }
@@ -95,11 +95,11 @@ int16_t showMessageBox(FormEngine& engine, const std::string& title, const std::
     engine.setFocus(*row.front());
     showModal(*form);
   } catch (...) {
-    for (auto& b : row) b->Click = nullptr, b->KeyDown = nullptr;
+    for (auto& b : row) b->on().Click = nullptr, b->on().KeyDown = nullptr;
     engine.unloadForm(*form);
     throw;
   }
-  for (auto& b : row) b->Click = nullptr, b->KeyDown = nullptr;
+  for (auto& b : row) b->on().Click = nullptr, b->on().KeyDown = nullptr;
   engine.unloadForm(*form);
   return answer;
 }

@@ -17,7 +17,6 @@ class Timer final : public Widget {
   int32_t Interval() const { return interval_; }
   void setInterval(int32_t ms);  // 0 to 65535; error 380 outside
   bool TimerEnabled() const { return Enabled(); }
-  EventHandler Tick;  // the widget's Timer event
 
   int64_t dueMs() const { return due_; }  // -1 while stopped (for the engine)
 

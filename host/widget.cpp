@@ -55,6 +55,12 @@ Form* Widget::form() const {
   return w->kind_ == WidgetKind::Form ? static_cast<Form*>(const_cast<Widget*>(w)) : nullptr;
 }
 
+EventSlots& Widget::on() {
+  if (!slots_) slots_ = std::make_unique<EventSlots>();
+  events_ = slots_.get();
+  return *slots_;
+}
+
 FormEngine* Widget::engine() const {
   return registeredEngine_;
 }

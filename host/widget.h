@@ -7,15 +7,16 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
 #include "host/dispatch.h"
-#include "host/handler.h"
 #include "host/types.h"
 #include "host/units.h"
+#include "host/widget_events.h"
 
 namespace keloscroll::host {
 
@@ -45,11 +46,6 @@ inline constexpr int16_t User = 0;
 inline constexpr int16_t Twips = 1;
 inline constexpr int16_t Pixels = 3;
 }  // namespace scale
-
-// Mouse and keyboard event handlers, as widgets raise them.
-using MouseHandler = Handler<void(int16_t button, int16_t shift, float x, float y)>;
-using KeyHandler = Handler<void(int16_t& keyCode, int16_t shift)>;
-using EventHandler = Handler<void()>;
 
 // Physical rectangle in twips, relative to some origin.
 struct TwipsRect {
@@ -112,11 +108,14 @@ class Widget : public Dispatch {
   // The window handle of a windowed widget (0 for windowless ones).
   int32_t hwnd() const { return hwnd_; }
 
-  // Mouse events, coordinates in this widget's own scale (containers) or in its container's
-  // scale units measured from the widget's top-left corner (other widgets).
-  MouseHandler MouseDown, MouseMove, MouseUp;
-  EventHandler Click;
-  KeyHandler KeyDown, KeyUp;
+  // The widget's own handler slots, made when the first is bound (this sends the widget's events
+  // there, away from an owner set with setEvents).
+  EventSlots& on();
+  // Sends every event of the widget to `events` (null: nowhere), which must stay alive while it
+  // is set: an owner unbinds its parts before it goes.
+  void setEvents(WidgetEvents* events) { events_ = events; }
+  // Where the widget's events go now: its slots, its owner, or null.
+  WidgetEvents* events() const { return events_; }
 
   // Converts a point in form-client twips to this widget's mouse coordinates.
   void mousePoint(double formX, double formY, float& x, float& y) const;
@@ -148,7 +147,9 @@ class Widget : public Dispatch {
   int16_t tabIndex_ = 0;
   bool looseInGrid_ = false;  // listed apart in its container's hit grid (see ContainerWidget)
   int32_t hwnd_ = 0;
-  uint32_t slot_ = 0;                       // its place in the container's list of children
+  uint32_t slot_ = 0;  // its place in the container's list of children
+  WidgetEvents* events_ = nullptr;
+  std::unique_ptr<EventSlots> slots_;
   FormEngine* registeredEngine_ = nullptr;  // the engine that knows this widget (hwnd, timers)
   Widget* registeredPrev_ = nullptr;        // its neighbours in that engine's list
   Widget* registeredNext_ = nullptr;

@@ -203,7 +203,7 @@ void CheckBox::setValue(int16_t v) {
   if (v < 0 || v > 2) raise(err::InvalidPropertyValue);
   if (v == value_) return;
   value_ = v;
-  if (EventHandler h = Click) h();
+  if (WidgetEvents* e = events()) e->onClick(*this);
 }
 
 const Widget::Table& CheckBox::table() const {

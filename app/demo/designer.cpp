@@ -41,8 +41,8 @@ Designer::~Designer() {
   dropBars();
   log_.reset();
   for (auto* b : {&cmdVertical_, &cmdHorizontal_, &cmdMode_, &cmdUndo_, &cmdDelete_})
-    (*b)->Click = nullptr;
-  glass_->MouseDown = glass_->MouseMove = glass_->MouseUp = nullptr;
+    (*b)->on().Click = nullptr;
+  glass_->on().MouseDown = glass_->on().MouseMove = glass_->on().MouseUp = nullptr;
   engine_.unloadForm(*form_);
 }
 
@@ -56,7 +56,7 @@ void Designer::build() {
   auto button = [this](const char* name, const char* caption, std::function<void()> action) {
     auto b = form_->add<host::CommandButton>(name);
     b->setCaption(caption);
-    b->Click = std::move(action);
+    b->on().Click = std::move(action);
     return b;
   };
   cmdVertical_ = button("cmdAddVertical", "Add bar", [this] { addBar(true); });
@@ -73,9 +73,9 @@ void Designer::build() {
   }
   // A label with no caption paints nothing: the bars show through, and the mouse comes here.
   glass_ = surface_->add<host::Label>("lblGlass");
-  glass_->MouseDown = [this](int16_t b, int16_t, float x, float y) { mouseDown(b, x, y); };
-  glass_->MouseMove = [this](int16_t b, int16_t, float x, float y) { mouseMove(b, x, y); };
-  glass_->MouseUp = [this](int16_t b, int16_t, float x, float y) { mouseUp(b, x, y); };
+  glass_->on().MouseDown = [this](int16_t b, int16_t, float x, float y) { mouseDown(b, x, y); };
+  glass_->on().MouseMove = [this](int16_t b, int16_t, float x, float y) { mouseMove(b, x, y); };
+  glass_->on().MouseUp = [this](int16_t b, int16_t, float x, float y) { mouseUp(b, x, y); };
   log_ = std::make_unique<EventLog>(engine_, *form_);
 }
 

@@ -51,7 +51,7 @@ Viewer::Viewer(host::FormEngine& engine, TextDocument doc, int width, int height
       "F1 about    F4 properties    Ctrl+S save    Ctrl+O load    Esc quit    "
       "(wheel, arrows and PgUp/PgDn scroll)");
   // A click on the text hands the keys to the vertical bar.
-  page_->MouseDown = [this](int16_t, int16_t, float, float) {
+  page_->on().MouseDown = [this](int16_t, int16_t, float, float) {
     try {
       engine_.setFocus(part(kLinesBar, "picBarra"));
     } catch (const host::Error&) {
@@ -75,7 +75,7 @@ Viewer::~Viewer() {
   columnsBar_.drop();
   linesBar_.drop();
   log_.reset();
-  page_->MouseDown = nullptr;
+  page_->on().MouseDown = nullptr;
   engine_.unloadForm(*form_);
 }
 

@@ -111,15 +111,15 @@ void Interpreter::hook(host::Widget& w, const std::string& name) {
   auto plain = [this, name](const char* event) {
     return [this, name, event]() { raise(name, event, {}); };
   };
-  w.MouseDown = mouse("MouseDown");
-  w.MouseMove = mouse("MouseMove");
-  w.MouseUp = mouse("MouseUp");
-  w.Click = plain("Click");
-  w.KeyDown = key("KeyDown");
-  w.KeyUp = key("KeyUp");
-  if (auto* t = dynamic_cast<host::Timer*>(&w)) t->Tick = plain("Timer");
+  w.on().MouseDown = mouse("MouseDown");
+  w.on().MouseMove = mouse("MouseMove");
+  w.on().MouseUp = mouse("MouseUp");
+  w.on().Click = plain("Click");
+  w.on().KeyDown = key("KeyDown");
+  w.on().KeyUp = key("KeyUp");
+  if (auto* t = dynamic_cast<host::Timer*>(&w)) t->on().Tick = plain("Timer");
   if (auto* tb = dynamic_cast<host::TextBox*>(&w)) tb->Change = plain("Change");
-  if (auto* uc = dynamic_cast<host::UserControl*>(&w)) uc->Resize = plain("Resize");
+  if (auto* uc = dynamic_cast<host::UserControl*>(&w)) uc->on().Resize = plain("Resize");
 }
 
 Interpreter::Action Interpreter::parseOn(Cursor& c, int line) {

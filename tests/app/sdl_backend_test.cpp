@@ -209,8 +209,8 @@ TEST_F(SdlWindow, MouseTextAndWindowEventsReachTheForm) {
   auto probe = viewer->form().add<Label>("Probe");
   probe->Move(0, 0, 1500, 300);
   std::vector<int> seen;
-  probe->MouseDown = [&](int16_t b, int16_t, float, float) { seen.push_back(b); };
-  probe->MouseUp = [&](int16_t b, int16_t, float, float) { seen.push_back(-b); };
+  probe->on().MouseDown = [&](int16_t b, int16_t, float, float) { seen.push_back(b); };
+  probe->on().MouseUp = [&](int16_t b, int16_t, float, float) { seen.push_back(-b); };
   button(SDL_MOUSEBUTTONDOWN, *probe, SDL_BUTTON_LEFT);
   button(SDL_MOUSEBUTTONDOWN, *probe, SDL_BUTTON_RIGHT);
   button(SDL_MOUSEBUTTONUP, *probe, SDL_BUTTON_LEFT);

@@ -28,16 +28,16 @@ class TestBar final : public keloscroll::host::Dispatch, public keloscroll::host
  public:
   explicit TestBar(keloscroll::host::ControlSite& site) : site_(site) {
     keloscroll::host::UserControl& s = site.surface();
-    s.InitProperties = [this] { note("InitProperties"); };
-    s.ReadProperties = [this](keloscroll::host::PropertyBag& bag) {
+    s.on().InitProperties = [this] { note("InitProperties"); };
+    s.on().ReadProperties = [this](keloscroll::host::PropertyBag& bag) {
       note("ReadProperties");
       value_ = bag.ReadProperty("Value", Variant(int32_t{1})).asLong();
     };
-    s.WriteProperties = [this](keloscroll::host::PropertyBag& bag) {
+    s.on().WriteProperties = [this](keloscroll::host::PropertyBag& bag) {
       bag.WriteProperty("Value", Variant(value_), Variant(int32_t{1}));
     };
-    s.Resize = [this] { note("Resize"); };
-    s.Show = [this] { note("Show"); };
+    s.on().Resize = [this] { note("Resize"); };
+    s.on().Show = [this] { note("Show"); };
   }
 
   int32_t idOfName(std::string_view name) const override { return table().idOfName(name); }
@@ -98,7 +98,7 @@ class TestBar final : public keloscroll::host::Dispatch, public keloscroll::host
         auto ok = form->add<keloscroll::host::CommandButton>("cmdOK");
         ok->Move(100, 100, 1000, 400);
         bool clicked = false;
-        ok->Click = [&clicked] { clicked = true; };
+        ok->on().Click = [&clicked] { clicked = true; };
         engine.showModal(*form);
         engine.unloadForm(*form);
         return Variant::boolean(clicked);

@@ -42,7 +42,7 @@ TEST(TrackMouse, GrabZoneIncludesBothEndsOfTheThumb) {
     bar.ctl->setValue(5);
     ASSERT_EQ(bar.diag("mCurHeight").asLong(), 8);
     ASSERT_FLOAT_EQ(bar.thumb().Top(), 4.0f);
-    bar.track().MouseDown(1, 0, 5000.0f, y);  // X plays no part on a vertical bar
+    bar.track().events()->onMouseDown(bar.track(), 1, 0, 5000.0f, y);  // X plays no part
     EXPECT_EQ(bar.diag("mThumbMoving").asBoolean() != 0, hit);
     EXPECT_EQ(bar.diag("mCury").asLong(),
               host::toLong(y));  // the press point, counted from 0
@@ -52,7 +52,7 @@ TEST(TrackMouse, GrabZoneIncludesBothEndsOfTheThumb) {
 TEST(Keyboard, HandledKeysAreSwallowedOthersReachTheFocusedPart) {
   DescribedBar bar;
   std::vector<int16_t> reached;
-  bar.track().KeyDown = [&](int16_t& key, int16_t) { reached.push_back(key); };
+  bar.track().on().KeyDown = [&](int16_t& key, int16_t) { reached.push_back(key); };
   bar.key(host::vk::Down);
   bar.key(host::vk::Left);
   bar.key(host::vk::Right);

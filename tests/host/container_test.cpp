@@ -91,8 +91,8 @@ TEST_F(Site, EventsAreRecordedAsRaised) {
 // clears it.
 TEST_F(Site, PropertyChangedMarksTheControlDirtyWhetherOrNotCallsAreRecorded) {
   UserControl& s = site.surface();
-  s.InitProperties = [&] { site.PropertyChanged("Max"); };
-  s.ReadProperties = [&](PropertyBag&) { site.PropertyChanged("Value"); };
+  s.on().InitProperties = [&] { site.PropertyChanged("Max"); };
+  s.on().ReadProperties = [&](PropertyBag&) { site.PropertyChanged("Value"); };
   std::vector<std::string> passedOn;
   site.setContainerServices(
       {nullptr, [&](std::string_view p) { passedOn.emplace_back(p); }, nullptr});
@@ -121,7 +121,7 @@ TEST_F(Site, PropertyChangedMarksTheControlDirtyWhetherOrNotCallsAreRecorded) {
 // property handlers as the control meets them are in the control's scenarios.)
 TEST_F(Site, TerminateCallsItsHandlerOnce) {
   int terminated = 0;
-  site.surface().Terminate = [&] { ++terminated; };
+  site.surface().on().Terminate = [&] { ++terminated; };
   site.terminate();
   site.terminate();
   EXPECT_EQ(terminated, 1);

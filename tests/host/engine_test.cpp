@@ -185,7 +185,7 @@ TEST_F(Engine, TimersDueTogetherTickInTheOrderTheyArrived) {
   std::vector<std::shared_ptr<Timer>> timers;
   for (const char* name : {"a", "b", "c", "d"}) {
     auto t = form->add<Timer>(name);
-    t->Tick = [&log, name] { log.push_back(name); };
+    t->on().Tick = [&log, name] { log.push_back(name); };
     timers.push_back(t);
   }
   // "b" leaves and comes back: now it is the last to arrive, though the first started. (Timers
@@ -210,7 +210,7 @@ TEST_F(Engine, TimersDueTogetherTickInTheOrderTheyArrived) {
   for (int i = 0; i < 200; ++i) {
     auto t = form->add<Timer>("t" + std::to_string(i));
     int interval = i + 1;
-    t->Tick = [&, i, interval] {
+    t->on().Tick = [&, i, interval] {
       ++ticks[static_cast<size_t>(i)];
       if ((clock.nowMs() - start) % interval != 0) wrongTimes.push_back(clock.nowMs());
       if (i == 99 && clock.nowMs() - start == 400) many[199]->setEnabled(false);

@@ -86,21 +86,21 @@ TEST_F(Widgets, ControlsCollectionKnowsTheNamesInUseAsControlsComeAndGo) {
 // handler alive when it replaces itself while it runs, and empty slots say so.
 TEST_F(Widgets, HandlerSlotsKeepTheirCallablesThroughCopiesAndReplacement) {
   auto button = form->add<CommandButton>("cmd");
-  EXPECT_FALSE(button->Click);
+  EXPECT_FALSE(button->on().Click);
   std::vector<std::string> log;
   std::string big(100, 'x');  // a capture that does not fit inside the slot
-  button->Click = [&log, big] { log.push_back("big " + std::to_string(big.size())); };
-  EventHandler copy = button->Click;
-  button->Click = nullptr;
-  EXPECT_FALSE(button->Click);
+  button->on().Click = [&log, big] { log.push_back("big " + std::to_string(big.size())); };
+  EventHandler copy = button->on().Click;
+  button->on().Click = nullptr;
+  EXPECT_FALSE(button->on().Click);
   copy();
-  button->Click = [&log, &button] {
+  button->on().Click = [&log, &button] {
     log.push_back("small");
-    button->Click = [&log] { log.push_back("replaced"); };  // destroys the running handler's slot
+    button->on().Click = [&log] { log.push_back("replaced"); };  // destroys the running handler's slot
     log.push_back("still running");
   };
   for (int i = 0; i < 2; ++i) {
-    if (EventHandler h = button->Click) h();
+    if (EventHandler h = button->on().Click) h();
   }
   KeyHandler key = [](int16_t& code, int16_t shift) { code = static_cast<int16_t>(code + shift); };
   int16_t code = 40;

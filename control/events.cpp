@@ -1,0 +1,101 @@
+// Where the surface's and the parts' events go: each to the handler of the part that raised it,
+// and only while the control lives. The host may let go of the bar inside an event a handler
+// raises (a Change handler that unloads it): every handler keeps the control alive until it
+// returns, so its step or tick finishes on a whole object.
+#include "control/UsrKeloScroll.h"
+
+namespace keloscroll {
+
+using geometry::BarEnd;
+
+std::array<host::Widget*, 5> UsrKeloScroll::EventSources() const {
+  return {&surface_, picBarra.get(), cmdSxUp.get(), cmdDXDN.get(), tmr_Server.get()};
+}
+
+void UsrKeloScroll::bindEvents() {
+  for (host::Widget* w : EventSources()) w->setEvents(this);
+}
+
+void UsrKeloScroll::unbindEvents() {
+  for (host::Widget* w : EventSources()) {
+    if (w->events() == this) w->setEvents(nullptr);
+  }
+}
+
+std::optional<BarEnd> UsrKeloScroll::EndOf(const host::Widget& w) const {
+  if (&w == cmdSxUp.get()) return BarEnd::Start;
+  if (&w == cmdDXDN.get()) return BarEnd::End;
+  return std::nullopt;
+}
+
+void UsrKeloScroll::onMouseDown(host::Widget& w, Integer Button, Integer Shift, float X, float Y) {
+  auto keep = weak_from_this().lock();
+  if (!keep) return;
+  if (&w == picBarra.get()) {
+    picBarra_MouseDown(Button, Shift, X, Y);
+  } else if (auto end = EndOf(w)) {
+    EndButton_MouseDown(*end, Button, Shift, X, Y);
+  }
+}
+
+void UsrKeloScroll::onMouseMove(host::Widget& w, Integer Button, Integer Shift, float X, float Y) {
+  auto keep = weak_from_this().lock();
+  if (keep && &w == picBarra.get()) picBarra_MouseMove(Button, Shift, X, Y);
+}
+
+void UsrKeloScroll::onMouseUp(host::Widget& w, Integer Button, Integer Shift, float X, float Y) {
+  auto keep = weak_from_this().lock();
+  if (!keep) return;
+  if (&w == picBarra.get()) {
+    picBarra_MouseUp(Button, Shift, X, Y);
+  } else if (auto end = EndOf(w)) {
+    EndButton_MouseUp(*end, Button, Shift, X, Y);
+  }
+}
+
+void UsrKeloScroll::onClick(host::Widget& w) {
+  auto keep = weak_from_this().lock();
+  if (keep && &w == picBarra.get()) picBarra_Click();
+}
+
+// Keys reach the control through its surface, which sees them before the focused part does.
+void UsrKeloScroll::onKeyDown(host::Widget& w, Integer& KeyCode, Integer Shift) {
+  auto keep = weak_from_this().lock();
+  if (keep && &w == &surface_) UserControl_KeyDown(KeyCode, Shift);
+}
+
+void UsrKeloScroll::onKeyUp(host::Widget& w, Integer& KeyCode, Integer Shift) {
+  auto keep = weak_from_this().lock();
+  if (keep && &w == &surface_) UserControl_KeyUp(KeyCode, Shift);
+}
+
+void UsrKeloScroll::onTimer(host::Widget& w) {
+  auto keep = weak_from_this().lock();
+  if (keep && &w == tmr_Server.get()) tmr_Server_Timer();
+}
+
+void UsrKeloScroll::onResize(host::Widget&) {
+  if (auto keep = weak_from_this().lock()) UserControl_Resize();
+}
+
+void UsrKeloScroll::onInitProperties(host::Widget&) {
+  if (auto keep = weak_from_this().lock()) UserControl_InitProperties();
+}
+
+void UsrKeloScroll::onReadProperties(host::Widget&, host::PropertyBag& bag) {
+  if (auto keep = weak_from_this().lock()) UserControl_ReadProperties(bag);
+}
+
+void UsrKeloScroll::onWriteProperties(host::Widget&, host::PropertyBag& bag) {
+  if (auto keep = weak_from_this().lock()) UserControl_WriteProperties(bag);
+}
+
+void UsrKeloScroll::onShow(host::Widget&) {
+  if (auto keep = weak_from_this().lock()) UserControl_Show();
+}
+
+void UsrKeloScroll::onTerminate(host::Widget&) {
+  if (auto keep = weak_from_this().lock()) UserControl_Terminate();
+}
+
+}  // namespace keloscroll
