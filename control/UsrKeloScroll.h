@@ -91,7 +91,14 @@ class UsrKeloScroll final : public host::Dispatch,
   std::pair<float, float> SmallestSizeTwips() const;
 
  private:
-  explicit UsrKeloScroll(host::ControlSite& site);
+  struct Key {  // only create() makes one, so that it is shared from the start
+    explicit Key() = default;
+  };
+
+ public:
+  UsrKeloScroll(Key, host::ControlSite& site);
+
+ private:
   void createParts();
   // The surface's and the parts' events come here (control/events.cpp), each to the handler of
   // the part that raised it, while the control lives.

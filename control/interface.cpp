@@ -11,7 +11,7 @@ namespace keloscroll {
 using host::Variant;
 
 std::shared_ptr<UsrKeloScroll> UsrKeloScroll::create(host::ControlSite& site) {
-  std::shared_ptr<UsrKeloScroll> control(new UsrKeloScroll(site));
+  auto control = std::make_shared<UsrKeloScroll>(Key{}, site);
   control->bindEvents();  // they reach the control weakly, so it must be shared first
   site.setControl(control);
   site.surface().accessible = std::make_shared<AccessibleBar>(control, site.surfaceRef());
@@ -19,7 +19,7 @@ std::shared_ptr<UsrKeloScroll> UsrKeloScroll::create(host::ControlSite& site) {
   return control;
 }
 
-UsrKeloScroll::UsrKeloScroll(host::ControlSite& site)
+UsrKeloScroll::UsrKeloScroll(Key, host::ControlSite& site)
     : site_(site), surfaceRef_(site.surfaceRef()), surface_(*surfaceRef_) {
   createParts();
 }

@@ -84,8 +84,8 @@ class ControlSite : public std::enable_shared_from_this<ControlSite> {
   // optional. The extender is the container's own object (its Parent, Controls and Container
   // are then the container's, reached by name).
   struct ContainerServices {
-    std::function<Boolean()> ambientUserMode;  // may raise 398
-    std::function<void(std::string_view property)> propertyChanged;
+    Handler<Boolean()> ambientUserMode;  // may raise 398
+    Handler<void(std::string_view property)> propertyChanged;
     ObjectRef extender;
   };
   void setContainerServices(ContainerServices services) { services_ = std::move(services); }

@@ -43,10 +43,11 @@ const char* kindName(WidgetKind k) {
 
 // ---- Widget ---------------------------------------------------------------------------------
 
-Widget::Widget(WidgetKind kind, std::string name) : kind_(kind), name_(std::move(name)) {}
+Widget::Widget(WidgetKind kind, std::string name) : name_(std::move(name)), kind_(kind) {}
 
 Widget::~Widget() {
   if (registeredEngine_) registeredEngine_->forget(*this);
+  setEvents(nullptr);
 }
 
 Form* Widget::form() const {
@@ -56,9 +57,18 @@ Form* Widget::form() const {
 }
 
 EventSlots& Widget::on() {
-  if (!slots_) slots_ = std::make_unique<EventSlots>();
-  events_ = slots_.get();
-  return *slots_;
+  if (!ownsEvents_) {
+    setEvents(new EventSlots);
+    ownsEvents_ = true;
+  }
+  return *static_cast<EventSlots*>(events_);
+}
+
+// Slots the widget made go with what they hold; a handler that runs copied itself first.
+void Widget::setEvents(WidgetEvents* events) {
+  if (ownsEvents_) delete static_cast<EventSlots*>(events_);
+  ownsEvents_ = false;
+  events_ = events;
 }
 
 FormEngine* Widget::engine() const {

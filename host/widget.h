@@ -25,7 +25,7 @@ class ContainerWidget;
 class Form;
 class PropertyBag;
 
-enum class WidgetKind {
+enum class WidgetKind : uint8_t {
   Form,
   UserControl,
   PictureBox,
@@ -113,7 +113,7 @@ class Widget : public Dispatch {
   EventSlots& on();
   // Sends every event of the widget to `events` (null: nowhere), which must stay alive while it
   // is set: an owner unbinds its parts before it goes.
-  void setEvents(WidgetEvents* events) { events_ = events; }
+  void setEvents(WidgetEvents* events);
   // Where the widget's events go now: its slots, its owner, or null.
   WidgetEvents* events() const { return events_; }
 
@@ -138,21 +138,21 @@ class Widget : public Dispatch {
  private:
   friend class ContainerWidget;
   friend class FormEngine;
-  WidgetKind kind_;
   std::string name_;
   ContainerWidget* container_ = nullptr;
   TwipsRect rect_;
-  bool visible_ = true;
-  bool enabled_ = true;
-  int16_t tabIndex_ = 0;
-  bool looseInGrid_ = false;  // listed apart in its container's hit grid (see ContainerWidget)
   int32_t hwnd_ = 0;
-  uint32_t slot_ = 0;  // its place in the container's list of children
-  WidgetEvents* events_ = nullptr;
-  std::unique_ptr<EventSlots> slots_;
+  uint32_t slot_ = 0;                       // its place in the container's list of children
+  WidgetEvents* events_ = nullptr;          // the widget's own slots when ownsEvents_
   FormEngine* registeredEngine_ = nullptr;  // the engine that knows this widget (hwnd, timers)
   Widget* registeredPrev_ = nullptr;        // its neighbours in that engine's list
   Widget* registeredNext_ = nullptr;
+  int16_t tabIndex_ = 0;
+  WidgetKind kind_;
+  bool visible_ = true;
+  bool enabled_ = true;
+  bool looseInGrid_ = false;  // listed apart in its container's hit grid (see ContainerWidget)
+  bool ownsEvents_ = false;
 };
 
 // A strong reference to `w` for as long as something it raised runs: a handler may unload it.
