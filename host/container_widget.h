@@ -31,6 +31,13 @@ class ContainerWidget : public Widget {
   void detach(Widget& child);
   // Children from back to front.
   const std::vector<std::shared_ptr<Widget>>& children() const;
+  // Calls f on each child from back to front, as they stand: f must leave the list as it is.
+  template <class F>
+  void forEachChild(F&& f) const {
+    for (const auto& child : children_) {
+      if (child) f(*child);
+    }
+  }
   Widget* child(std::string_view name) const;  // case-insensitive; null when absent
   // The frontmost child that the mouse reaches at a point of the inner area (twips from the inner
   // origin): visible, enabled, not a timer, its rectangle holding the point. Null when none does.
@@ -151,6 +158,16 @@ void forEachWidget(Widget& w, F&& f) {
   if (ContainerWidget* c = w.asContainer()) {
     auto children = c->children();
     for (auto& child : children) forEachWidget(*child, f);
+  }
+}
+
+// As forEachWidget, without copying the lists of children: for a callback that adds, removes
+// and reorders nothing (the engine's records of a tree that arrives or leaves).
+template <class F>
+void visitWidgets(Widget& w, F&& f) {
+  f(w);
+  if (ContainerWidget* c = w.asContainer()) {
+    c->forEachChild([&f](Widget& child) { visitWidgets(child, f); });
   }
 }
 

@@ -109,11 +109,11 @@ void FormEngine::adopt(Widget& w) {
 }
 
 void FormEngine::adoptTree(Widget& w) {
-  forEachWidget(w, [this](Widget& x) { adopt(x); });
+  visitWidgets(w, [this](Widget& x) { adopt(x); });
 }
 
 void FormEngine::forgetTree(Widget& w) {
-  forEachWidget(w, [this](Widget& x) {
+  visitWidgets(w, [this](Widget& x) {
     if (x.kind() == WidgetKind::CommandButton) static_cast<CommandButton&>(x).pressed_ = false;
     if (x.kind() == WidgetKind::Timer) static_cast<Timer&>(x).due_ = -1;
     forget(x);
