@@ -54,28 +54,20 @@ class AtlContainer : public ::testing::Test {
   kelo_test::Ptr<EventSink> sink_ = kelo_test::Ptr<EventSink>::adopt(new EventSink(kEvents));
 };
 
-// Holding the lower end button repeats its step while the pointer stays on it. This host gives
-// the control no form: the control's own tooltip window stands beside the bar on the top window,
-// with the sink's text, and hides after the release.
-TEST_F(AtlContainer, HoldingTheLowerButtonRepeatsItsStepAndShowsTheTooltipBesideTheBar) {
+// Holding the lower end button: this host gives the control no form, so the control's own tooltip
+// window stands beside the bar on the top window, with the sink's text, and hides after the
+// release. (The repeat's ticks reaching the control are AHostThatLetsGo's; its steps and events,
+// the Linux scenarios'.)
+TEST_F(AtlContainer, HoldingTheLowerButtonShowsTheTooltipBesideTheBar) {
   sink_->description = L"row";
-  put(L"Value", 10);
-  sink_->events.clear();
   pointTo(8, 195);  // on cmdDXDN at the bottom end
   button(true);
-  // The first step at once, then one every 100 ms, each a Change followed by a Scroll: held until
-  // the third step (a busy machine delays the ticks, so the time it takes is not the test's).
+  // Held until the third step (a busy machine delays the ticks, so the time it takes is not the
+  // test's).
   for (int waited = 0; sink_->count(kScroll) < 3 && waited < 3000; waited += 50) pump(50);
   std::vector<HWND> tips = shown(L"KeloScrollForm");
   button(false);
   pump(50);
-  int steps = sink_->count(kScroll);
-  EXPECT_GE(steps, 3);
-  EXPECT_EQ(sink_->count(kChange), steps);
-  EXPECT_EQ(value(), 10 + steps);
-  ASSERT_GE(sink_->events.size(), 2u);
-  EXPECT_EQ(sink_->events[0].id, kChange);
-
   ASSERT_EQ(tips.size(), 1u);
   EXPECT_TRUE(GetWindowLongPtrW(tips[0], GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
   EXPECT_GE(sink_->count(kGetDescription), 1);

@@ -71,11 +71,11 @@ HRESULT DispatchObject::GetTypeInfo(UINT index, LCID, ITypeInfo** out) {
 // ---- TextBox ------------------------------------------------------------------------------------
 
 namespace {
-enum BoxMember { Name, Text, Visible, Move, Refresh, ZOrder, FontBold, Appearance, Back, Fore };
+enum BoxMember { Text, Visible, Move, Refresh, ZOrder, FontBold };
 }  // namespace
 
 TextBox::TextBox(HWND form, std::wstring boxName)
-    : DispatchObject({L"Name", L"Text", L"Visible", L"Move", L"Refresh", L"ZOrder", L"FontBold",
+    : DispatchObject({L"Text", L"Visible", L"Move", L"Refresh", L"ZOrder", L"FontBold",
                       L"Appearance", L"BackColor", L"ForeColor"}),
       name(std::move(boxName)) {
   hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | ES_AUTOHSCROLL | ES_LEFT, 0, 0,
@@ -96,10 +96,8 @@ HWND TextBox::window() const {
 }
 
 Var TextBox::member(size_t index, bool put, const Arguments& args) {
-  if (put != (index != Name && index != Move && index != Refresh && index != ZOrder)) fail(438);
+  if (put != (index != Move && index != Refresh && index != ZOrder)) fail(438);
   switch (static_cast<BoxMember>(index)) {
-    case Name:
-      return Var::str(name);
     case Text:
       SetWindowTextW(window(), args.text(args.last()).c_str());
       break;

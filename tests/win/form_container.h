@@ -105,9 +105,9 @@ class DispatchObject : public kelo_test::DispatchBase<IDispatch> {
 };
 
 // A text box of the form: an EDIT child window of the form's, made hidden and empty; what a control
-// asks of it: Name, Text, Visible, Move, Refresh, ZOrder, and the style FontBold (kept for the
-// tests to read), Appearance, BackColor and ForeColor. Once the form closes, its calls fail with
-// 91.
+// sets or calls when it shows a description: Text, Visible, Move, Refresh, ZOrder, and the style
+// FontBold (kept for the tests to read), Appearance, BackColor and ForeColor. Once the form closes,
+// its calls fail with 91.
 class TextBox final : public DispatchObject {
  public:
   TextBox(HWND form, std::wstring name);
