@@ -27,6 +27,7 @@
 namespace keloscroll::demo {
 namespace {
 
+using ::testing::_;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
@@ -66,6 +67,10 @@ class DemoViewer : public test::Scratch {
   }
   int32_t value(host::Dispatch& bar) { return bar.get("Value").asLong(); }
   int32_t prop(host::Dispatch& bar, const char* name) { return bar.get(name).asLong(); }
+  // Value, Max, LargeChange and VerticalBar (-1 or 0).
+  std::vector<int32_t> props(host::Dispatch& bar) {
+    return {value(bar), prop(bar, "Max"), prop(bar, "LargeChange"), prop(bar, "VerticalBar")};
+  }
   void click(const char* bar, const char* part) { test::click(engine, viewer->part(bar, part)); }
   bool logHas(const std::string& text) {
     return std::ranges::any_of(viewer->recentEvents(), [&](const std::string& l) {
@@ -127,16 +132,13 @@ TEST_F(DemoComponent, TheBarsComeFromTheLibraryTheRegistryNames) {
 // The bars span the text; moving them scrolls it and the log shows their events; resizing lays
 // the form out again.
 TEST_F(DemoViewer, TheBarsSpanAndScrollTheTextAndResizingLaysTheFormOutAgain) {
-  EXPECT_EQ(prop(viewer->lines(), "Max"), 120);
-  EXPECT_EQ(prop(viewer->columns(), "Max"), characterCount(viewer->document().lines[6]));
-  EXPECT_EQ(prop(viewer->lines(), "LargeChange"), viewer->visibleLines() - 1);
-  EXPECT_EQ(viewer->lines().get("VerticalBar").asBoolean(), host::True);
-  EXPECT_EQ(viewer->columns().get("VerticalBar").asBoolean(), host::False);
-  EXPECT_EQ(value(viewer->lines()), 1);
+  EXPECT_THAT(props(viewer->lines()), ElementsAre(1, 120, viewer->visibleLines() - 1, -1));
+  EXPECT_THAT(props(viewer->columns()),
+              ElementsAre(_, characterCount(viewer->document().lines[6]), _, 0));
   EXPECT_THAT(viewer->shownText(), ::testing::StartsWith("row 1 of the test text\nrow 2 "));
   EXPECT_GT(viewer->visibleLines(), 10);
-  EXPECT_EQ(viewer->form().rectTwips().width, 640 * 15);
-  EXPECT_EQ(viewer->form().rectTwips().height, 480 * 15);
+  EXPECT_EQ(std::pair(viewer->form().rectTwips().width, viewer->form().rectTwips().height),
+            std::pair(640 * 15.0, 480 * 15.0));
 
   click(Viewer::kLinesBar, "cmdDXDN");
   EXPECT_EQ(value(viewer->lines()), 2);
@@ -344,17 +346,10 @@ TEST_F(DemoViewer, SavingThenLoadingRestoresBothBarsAndABadFileIsRefused) {
   EXPECT_TRUE(logHas("loaded the form from"));
   EXPECT_FALSE(viewer->dirty());
   EXPECT_EQ(viewer->form().Caption(), "KeloScroll demo - text.txt");
-  EXPECT_EQ(value(viewer->lines()), 40);
-  EXPECT_EQ(prop(viewer->lines(), "Max"), 120);
-  EXPECT_EQ(prop(viewer->lines(), "LargeChange"), 9);
-  EXPECT_EQ(value(viewer->columns()), 5);
-  EXPECT_EQ(prop(viewer->columns(), "Max"), 90);
-  EXPECT_EQ(prop(viewer->columns(), "LargeChange"), 12);
-  EXPECT_EQ(viewer->columns().get("VerticalBar").asBoolean(), host::False);
-  EXPECT_EQ(viewer->width(), 700);
-  EXPECT_EQ(viewer->height(), 500);
-  EXPECT_EQ(viewer->topLine(), 40);
-  EXPECT_EQ(viewer->firstColumn(), 5);
+  EXPECT_THAT(props(viewer->lines()), ElementsAre(40, 120, 9, -1));
+  EXPECT_THAT(props(viewer->columns()), ElementsAre(5, 90, 12, 0));
+  EXPECT_EQ(std::pair(viewer->width(), viewer->height()), std::pair(700, 500));
+  EXPECT_EQ(std::pair(viewer->topLine(), viewer->firstColumn()), std::pair(40, 5));
   EXPECT_THAT(viewer->shownText(), ::testing::StartsWith("40 of the test text\n"));
   // The rebuilt bars work: a step, its event, its description.
   click(Viewer::kLinesBar, "cmdDXDN");

@@ -65,16 +65,13 @@ TEST_F(Api, TypedPropertiesAreTheControlsOwnMembers) {
   bar.setValue(60);  // the control limits it to the range
   keloscroll::host::Dispatch& face = bar.dispatch();
   EXPECT_EQ(bar.value(), 50);
-  EXPECT_EQ(face.get("Max").asLong(), 50);
-  EXPECT_EQ(face.get("LargeChange").asLong(), 10);
-  EXPECT_EQ(face.get("SmallChange").asLong(), 3);
-  EXPECT_EQ(face.get("Min").asLong(), 7);
-  EXPECT_EQ(face.get("RefreshMsecGD").asInteger(), 25);
+  std::vector<int32_t> read;
+  for (auto name : {"Max", "LargeChange", "SmallChange", "Min", "RefreshMsecGD"})
+    read.push_back(face.get(name).asLong());
+  EXPECT_EQ(read, (std::vector<int32_t>{50, 10, 3, 7, 25}));
   face.let("Max", 80);
-  EXPECT_EQ(bar.max(), 80);
-  EXPECT_EQ(bar.largeChange(), 10);
-  EXPECT_EQ(bar.smallChange(), 3);
-  EXPECT_EQ(bar.min(), 7);
+  EXPECT_EQ((std::vector{bar.max(), bar.largeChange(), bar.smallChange(), bar.min()}),
+            (std::vector<int32_t>{80, 10, 3, 7}));
 
   bar.setEnabled(false);
   EXPECT_FALSE(bar.enabled());

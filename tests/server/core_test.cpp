@@ -100,9 +100,7 @@ TEST(ServerObjects, TheControlIsPlacedOnItsClientSiteAndAnswersItsInterfaces) {
   EXPECT_EQ(pages[1].name, "PropertyPage1");
   EXPECT_EQ(pages[1].clsid, kClsidPropertyPage1);
 
-  EXPECT_EQ(control->Release(), 2u);
-  EXPECT_EQ(control->Release(), 1u);
-  EXPECT_EQ(control->Release(), 0u);
+  for (uint32_t left : {2u, 1u, 0u}) EXPECT_EQ(control->Release(), left);
   EXPECT_EQ(canUnloadNow(), S_FALSE) << "the host still holds the control's face";
   EXPECT_EQ(face->get("Max").asLong(), 200000);
   face.reset();
