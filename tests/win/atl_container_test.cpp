@@ -88,8 +88,7 @@ TEST_F(AtlContainer, HoldingTheLowerButtonShowsTheTooltipBesideTheBar) {
 // (tests/win/reference/, the bar 8 pixels into each) once the host has resized it: disabled, held
 // and lying down (a plain bar is density_test's): sized in pixels (laid down first when it is wider
 // than high), then the properties written; for "bar-held" the lower end button held down while the
-// window is read back from the screen (its own DC: child windows included, which PrintWindow
-// leaves out under Wine).
+// window is read back from the screen.
 TEST_F(AtlContainer, TheWindowShowsWhatTheLinuxRendererPaints) {
   const std::tuple<const char*, int, int, std::vector<std::pair<const wchar_t*, long>>> bars[] = {
       {"bar-disabled", 17, 160, {{L"Enabled", 0}}},
@@ -110,10 +109,7 @@ TEST_F(AtlContainer, TheWindowShowsWhatTheLinuxRendererPaints) {
       button(true);
       pump(150);
     }
-    HDC screen = GetDC(window_);
-    std::vector<uint32_t> shown = paintInto(
-        width, height, [&](HDC dc) { BitBlt(dc, 0, 0, width, height, screen, 0, 0, SRCCOPY); });
-    ReleaseDC(window_, screen);
+    std::vector<uint32_t> shown = onScreen(window_, width, height);
     if (held) {
       button(false);
       pump(600);  // the tooltip's time

@@ -69,44 +69,37 @@ string(REGEX REPLACE "[ \t]+" " " rcs "${rcs}")
 string(REGEX REPLACE "L ?," "," rcs "${rcs}")
 string(REGEX REPLACE "L\n" ",\n" rcs "${rcs}")
 
-# The first n 32-bit words of the resource whose header line is given, as "0x..," each.
-function(resource_words header n out)
-  # The header line may go on with memory flags (MOVEABLE PURE DISCARDABLE).
+# The resource whose header line is given (which may go on with memory flags: MOVEABLE PURE
+# DISCARDABLE): its first n 32-bit words, as "0x..," each, and its language, as "primary, sub"
+# (windres writes a LANGUAGE line wherever the language changes, so the last one before the
+# header is the resource's own). Both empty when there is no such resource.
+function(resource header n words_out language_out)
   string(FIND "${rcs}" "\n${header}" at)
-  if(at LESS 0)
-    set(${out} "" PARENT_SCOPE)
-    return()
-  endif()
-  string(SUBSTRING "${rcs}" ${at} -1 rest)
-  string(FIND "${rest}" "\nEND" end)
-  string(SUBSTRING "${rest}" 0 ${end} rest)
-  string(REGEX MATCHALL "0x[0-9a-f]+," words "${rest}")
-  list(SUBLIST words 0 ${n} words)
-  string(JOIN "" words ${words})
-  set(${out} "${words}" PARENT_SCOPE)
-endfunction()
-
-# The language a resource is tagged with, as "primary, sub": windres writes a LANGUAGE line
-# wherever the language changes, so the last one before the resource's header is its own.
-function(resource_language header out)
-  string(FIND "${rcs}" "\n${header}" at)
+  set(words "")
   set(language "")
   if(at GREATER_EQUAL 0)
     string(SUBSTRING "${rcs}" 0 ${at} before)
     string(REGEX MATCHALL "LANGUAGE [0-9]+, [0-9]+" all "${before}")
     list(POP_BACK all language)
     string(REPLACE "LANGUAGE " "" language "${language}")
+    string(SUBSTRING "${rcs}" ${at} -1 rest)
+    string(FIND "${rest}" "\nEND" end)
+    string(SUBSTRING "${rest}" 0 ${end} rest)
+    string(REGEX MATCHALL "0x[0-9a-f]+," words "${rest}")
+    list(SUBLIST words 0 ${n} words)
+    string(JOIN "" words ${words})
   endif()
-  set(${out} "${language}" PARENT_SCOPE)
+  set(${words_out} "${words}" PARENT_SCOPE)
+  set(${language_out} "${language}" PARENT_SCOPE)
 endfunction()
 foreach(header "1 \"_IID_USRKELOSCROLL\"" "1 \"_SRCIID_USRKELOSCROLL\"" "1 \"_IID_PROPERTYPAGE1\""
                "1 \"TYPELIB\"" "30000 2 /* RT_BITMAP */")
-  resource_language("${header}" language)
+  resource("${header}" 0 words language)
   if(NOT language STREQUAL "0, 0")
     fail("resource ${header} is not language-neutral: LANGUAGE '${language}'")
   endif()
 endforeach()
-resource_language("1 VERSIONINFO" language)
+resource("1 VERSIONINFO" 0 words language)
 if(NOT language STREQUAL "9, 1")
   fail("the version block is not in US English: LANGUAGE '${language}'")
 endif()
@@ -134,7 +127,7 @@ foreach(pair "_IID_USRKELOSCROLL;kIidUsrKeloScroll" "_SRCIID_USRKELOSCROLL;kDiid
              "_IID_PROPERTYPAGE1;kIidPropertyPage1")
   list(GET pair 0 type)
   list(GET pair 1 constant)
-  resource_words("1 \"${type}\"" 5 got)
+  resource("1 \"${type}\"" 5 got language)
   guid_words(${constant} guid)
   if(NOT got STREQUAL "0x10,${guid}")
     fail("resource \"${type}\" 1 is '${got}', expected '0x10,${guid}'")
@@ -142,7 +135,7 @@ foreach(pair "_IID_USRKELOSCROLL;kIidUsrKeloScroll" "_SRCIID_USRKELOSCROLL;kDiid
 endforeach()
 
 # The type library: "MSFT", locale 0x409, version 21.0, the control-library flag.
-resource_words("1 \"TYPELIB\"" 8 tlb)
+resource("1 \"TYPELIB\"" 8 tlb language)
 if(NOT tlb MATCHES "^0x5446534d,0x10002,0x[0-9a-f]+,0x409,0x[0-9a-f]+,0x[0-9a-f]+,0x15,0x([0-9a-f]+),$")
   fail("resource TYPELIB 1 does not start as a version 21.0 library of locale 0x409: '${tlb}'")
 elseif(NOT CMAKE_MATCH_1 MATCHES "[2367abef]$")
@@ -150,7 +143,7 @@ elseif(NOT CMAKE_MATCH_1 MATCHES "[2367abef]$")
 endif()
 
 # The toolbox bitmap: a BITMAPINFOHEADER of 16 x 15, 1 plane of 8 bits, BI_RGB, 256 colours.
-resource_words("30000 2 /* RT_BITMAP */" 10 bmp)
+resource("30000 2 /* RT_BITMAP */" 10 bmp language)
 if(NOT bmp MATCHES "^0x28,0x10,0xf,0x80001,0x0,0x[0-9a-f]+,0x[0-9a-f]+,0x[0-9a-f]+,0x100,0x[0-9a-f]+,$")
   fail("bitmap 30000 is not 16 x 15 at 8 bits with 256 colours, uncompressed: '${bmp}'")
 endif()

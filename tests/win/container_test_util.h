@@ -122,6 +122,30 @@ inline std::vector<uint32_t> paintInto(int width, int height,
   return out;
 }
 
+// What `window` shows on the screen, its top left `width` x `height` pixels, read through its own
+// DC (child windows included, which PrintWindow leaves out under Wine).
+inline std::vector<uint32_t> onScreen(HWND window, int width, int height) {
+  HDC screen = GetDC(window);
+  std::vector<uint32_t> shown = paintInto(
+      width, height, [&](HDC dc) { BitBlt(dc, 0, 0, width, height, screen, 0, 0, SRCCOPY); });
+  ReleaseDC(window, screen);
+  return shown;
+}
+
+// The control as it draws itself (one aspect of it) through IViewObject::Draw into a device
+// context of `width` x `height` pixels.
+inline std::vector<uint32_t> drawn(IUnknown* control, int width, int height,
+                                   DWORD aspect = DVASPECT_CONTENT) {
+  auto view = kelo_test::query<IViewObject>(control, IID_IViewObject);
+  return paintInto(width, height, [&](HDC dc) {
+    RECTL bounds{0, 0, width, height};
+    EXPECT_EQ(
+        view ? view->Draw(aspect, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr, nullptr, 0)
+             : E_NOINTERFACE,
+        S_OK);
+  });
+}
+
 using Shown = std::pair<const wchar_t*, std::vector<HWND>>;  // a class, its windows that show
 inline BOOL CALLBACK collectShown(HWND h, LPARAM shown) {
   auto& [want, found] = *reinterpret_cast<Shown*>(shown);

@@ -45,10 +45,7 @@ void expectShowsReference(HWND window) {
   RECT r{};
   GetClientRect(window, &r);
   ASSERT_EQ(std::pair(r.right, r.bottom), std::pair(LONG{w}, LONG{h}));
-  HDC screen = GetDC(window);
-  std::vector<uint32_t> shown =
-      paintInto(w, h, [&](HDC dc) { BitBlt(dc, 0, 0, w, h, screen, 0, 0, SRCCOPY); });
-  ReleaseDC(window, screen);
+  std::vector<uint32_t> shown = onScreen(window, w, h);
   std::string name = "bar-" + std::to_string(expectedDpi()) + "dpi.png";
   keloscroll::host::PictureRef ref =
       keloscroll::host::Picture::load(std::string(KELO_REFERENCE_DIR) + "/" + name);
@@ -149,19 +146,9 @@ TEST_F(Density, OnAFormThePlaceTheExtentAndTheDrawingFollowTheScreen) {
   expectShowsReference(window);
 
   // IViewObject::Draw at the DC's density: the same pixels as the window.
-  auto view = kelo_test::query<IViewObject>(site->control(), IID_IViewObject);
-  ASSERT_TRUE(view);
-  std::vector<uint32_t> drawn = paintInto(px(kBarWidth), px(kBarHeight), [&](HDC dc) {
-    RECTL bounds{0, 0, px(kBarWidth), px(kBarHeight)};
-    EXPECT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr,
-                         nullptr, 0),
-              S_OK);
-  });
-  HDC screen = GetDC(window);
-  std::vector<uint32_t> shown = paintInto(px(kBarWidth), px(kBarHeight), [&](HDC dc) {
-    BitBlt(dc, 0, 0, px(kBarWidth), px(kBarHeight), screen, 0, 0, SRCCOPY);
-  });
-  ReleaseDC(window, screen);
+  std::vector<uint32_t> drawn =
+      container_test::drawn(site->control(), px(kBarWidth), px(kBarHeight));
+  std::vector<uint32_t> shown = onScreen(window, px(kBarWidth), px(kBarHeight));
   for (uint32_t& p : drawn) p &= 0xFFFFFFu;
   for (uint32_t& p : shown) p &= 0xFFFFFFu;
   auto at = std::mismatch(drawn.begin(), drawn.end(), shown.begin()).first - drawn.begin();

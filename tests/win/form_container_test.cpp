@@ -26,19 +26,6 @@ RECT inParent(HWND h) {
   MapWindowPoints(nullptr, GetParent(h), reinterpret_cast<POINT*>(&r), 2);
   return r;
 }
-// The control as it draws itself (one aspect of it) into a device context of `width` x `height`
-// pixels.
-std::vector<uint32_t> picture(IUnknown* control, int width, int height,
-                              DWORD aspect = DVASPECT_CONTENT) {
-  auto view =
-      kelo_test::query<IViewObject>(control, IID_IViewObject);  // the design test asserts one
-  return paintInto(width, height, [&](HDC dc) {
-    RECTL bounds{0, 0, width, height};
-    EXPECT_EQ(view->Draw(aspect, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr, nullptr, 0),
-              S_OK);
-  });
-}
-
 std::wstring textOf(HWND h) {
   wchar_t buf[256] = {};
   GetWindowTextW(h, buf, 256);
@@ -345,8 +332,8 @@ TEST_F(FormContainer, DesignModeAppliesItsPageAndAnswersHitTests) {
   for (const RECTL& e : {content, opaque})
     EXPECT_TRUE(e.left == 0 && e.top == 0 && e.right == toHimetric(255) &&
                 e.bottom == toHimetric(3000));
-  EXPECT_TRUE(picture(site->control(), 17, 200, DVASPECT_OPAQUE) ==
-              picture(site->control(), 17, 200, DVASPECT_CONTENT));
+  EXPECT_TRUE(drawn(site->control(), 17, 200, DVASPECT_OPAQUE) ==
+              drawn(site->control(), 17, 200, DVASPECT_CONTENT));
 
   // A click selects the control on it, and near it when the designer allows some distance; a
   // band dragged over part of it selects it, one beside it does not.
@@ -416,7 +403,7 @@ TEST_F(FormContainer, TheControlFollowsTheAmbientUserModeAsTheDesignerSwitchesIt
   ASSERT_NE(started, nullptr);
   put(started->extender(), L"Max", 20);
   put(started->extender(), L"Value", 10);
-  EXPECT_TRUE(picture(site->control(), 17, 200) == picture(started->control(), 17, 200))
+  EXPECT_TRUE(drawn(site->control(), 17, 200) == drawn(started->control(), 17, 200))
       << "the switched bar draws differently from one started at run time";
   std::vector<HWND> shown = hold(site->window(), 8, 195, 250);
   EXPECT_GE(sink_->count(kGetDescription), 1);

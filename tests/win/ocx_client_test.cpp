@@ -109,17 +109,6 @@ TEST(OcxClient, RegistrationWritesTheClassesProgIdsAndTypeLibrary) {
   EXPECT_EQ(LoadRegTypeLib(kLib, 21, 0, 0, lib.put()), S_OK) << "found through the registry";
 }
 
-// The control as it draws itself, `width` x `height` pixels.
-std::vector<uint32_t> drawn(const Control& c, int width, int height) {
-  return container_test::paintInto(width, height, [&](HDC dc) {
-    RECTL bounds{0, 0, width, height};
-    EXPECT_EQ(c.disp.query<IViewObject>(IID_IViewObject)
-                  ->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr,
-                         nullptr, 0),
-              S_OK);
-  });
-}
-
 TEST(OcxClient, PropertiesByNameByIdAndThroughTheDualVtable) {
   Control c;
   ASSERT_TRUE(c.disp);
@@ -191,7 +180,7 @@ TEST(OcxClient, PropertiesByNameByIdAndThroughTheDualVtable) {
   ASSERT_TRUE(icon);
   EXPECT_EQ(d.get_PictureSXUP(arrow.put()), S_OK);
   EXPECT_EQ(d.putref_PictureSXUP(arrow.get()), S_OK);
-  EXPECT_EQ(drawn(c, 200, 16)[4 * 200 + 9] & 0xFFFFFF, 0u);
+  EXPECT_EQ(container_test::drawn(c.disp.get(), 200, 16)[4 * 200 + 9] & 0xFFFFFF, 0u);
   EXPECT_EQ(d.putref_PictureSXUP(icon.get()), S_OK);
   EXPECT_EQ(d.get_PictureSXUP(back.put()), S_OK);
   EXPECT_EQ(query<IUnknown>(back.get(), IID_IUnknown).get(),
@@ -199,7 +188,7 @@ TEST(OcxClient, PropertiesByNameByIdAndThroughTheDualVtable) {
   SHORT type = 0;
   EXPECT_EQ(back.query<IPicture>(IID_IPicture)->get_Type(&type), S_OK);
   EXPECT_EQ(type, PICTYPE_ICON);
-  std::vector<uint32_t> face = drawn(c, 200, 16);
+  std::vector<uint32_t> face = container_test::drawn(c.disp.get(), 200, 16);
   EXPECT_EQ(std::pair(face[8 * 200 + 4] & 0xFFFFFF, face[8 * 200 + 12] & 0xFFFFFF),
             std::pair(0xC0C0C0u, 0xFF0000u));
 }
