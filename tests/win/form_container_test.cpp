@@ -104,7 +104,7 @@ TEST_F(FormContainer, RunModeInputShowsTheTooltipBoxOnTheForm) {
   EXPECT_EQ(std::tuple(r.left, r.top, r.right, r.bottom), std::tuple(200, 30, 217, 230));
   EXPECT_TRUE(site->inPlace);
 
-  // Holding the lower end button (its steps are atl_container_test's) focuses the control and
+  // Holding the lower end button (its steps are the Linux scenarios') focuses the control and
   // shows the description in a text box the form made through Controls.Add, ending where the bar
   // begins (there is room on its left).
   sink_->description = L"Capitolo 12";
