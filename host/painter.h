@@ -94,7 +94,12 @@ struct FaceKey {
 // Every call paints inside the current clip; coordinates are pixels from the image's top-left.
 class Painter {
  public:
+  // `bounds`: all that painting can reach (an image's area); unbounded for a device that clips
+  // by itself.
+  explicit Painter(const PixelRect& bounds = kUnbounded) : clips_{bounds} {}
   virtual ~Painter() = default;
+  Painter(const Painter&) = delete;
+  Painter& operator=(const Painter&) = delete;
 
   virtual void fill(const PixelRect& r, Rgb color) = 0;
   // A one-pixel outline along the inside of r. Drawn with fill() here: every backend's lines are
@@ -109,14 +114,33 @@ class Painter {
   // Text in the engine's font (the backend's font), so that it takes the room TextWidth and
   // TextHeight measure. Lines are separated by line feeds; each line is aligned on its own.
   virtual void text(std::string_view s, const PixelRect& r, const TextStyle& style) = 0;
-  // Clips further painting to r (within the current clip) until the matching popClip.
-  virtual void pushClip(const PixelRect& r) = 0;
-  virtual void popClip() = 0;
+  // Clips further painting to r (within the current clip) until the matching popClip; a pop
+  // with nothing pushed does nothing.
+  void pushClip(const PixelRect& r) {
+    clips_.push_back(r.intersect(clips_.back()));
+    clipPushed(r);
+  }
+  void popClip() {
+    if (clips_.size() < 2) return;
+    clips_.pop_back();
+    clipPopped();
+  }
+  // Where painting lands now: the bounds narrowed by every clip pushed.
+  const PixelRect& clip() const { return clips_.back(); }
   // A face kept under `key`, copied into r: true when it was (a backend that keeps none, or has
   // none of this key, or r not wholly inside the clip, says false and the caller paints the face,
   // then offers it with keepFace).
   virtual bool paintKeptFace(const FaceKey& /*key*/, const PixelRect& /*r*/) { return false; }
   virtual void keepFace(const FaceKey& /*key*/, const PixelRect& /*r*/) {}
+
+ protected:
+  static constexpr PixelRect kUnbounded{-(1 << 29), -(1 << 29), 1 << 30, 1 << 30};
+  // Told after each push and pop that changed the clip, for a device that keeps its own.
+  virtual void clipPushed(const PixelRect& /*r*/) {}
+  virtual void clipPopped() {}
+
+ private:
+  std::vector<PixelRect> clips_;
 };
 
 // Keeps a clip pushed for the length of a scope.

@@ -126,12 +126,11 @@ void Canvas::writePng(const std::string& path) const {
 // ---- CairoPainter ----------------------------------------------------------------------------
 
 CairoPainter::CairoPainter(Canvas& canvas)
-    : cr_(cairo_create(canvas.surface())),
+    : Painter(PixelRect{0, 0, canvas.width(), canvas.height()}),
+      cr_(cairo_create(canvas.surface())),
       surface_(canvas.surface()),
       data_(reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(surface_))),
-      stride_(cairo_image_surface_get_stride(surface_) / static_cast<int>(sizeof(uint32_t))) {
-  clips_.push_back(PixelRect{0, 0, canvas.width(), canvas.height()});
-}
+      stride_(cairo_image_surface_get_stride(surface_) / static_cast<int>(sizeof(uint32_t))) {}
 
 CairoPainter::~CairoPainter() {
   if (wroteDirect_) cairo_surface_mark_dirty(surface_);
@@ -148,15 +147,15 @@ void CairoPainter::beginDirect() {
 }
 
 bool CairoPainter::beginCairo() {
-  const PixelRect& clip = clips_.back();
-  if (clip.empty()) return false;
+  const PixelRect& c = clip();
+  if (c.empty()) return false;
   if (wroteDirect_) {
     cairo_surface_mark_dirty(surface_);
     wroteDirect_ = false;
   }
   cairoDrew_ = true;
   cairo_save(cr_);
-  cairo_rectangle(cr_, clip.left, clip.top, clip.width, clip.height);
+  cairo_rectangle(cr_, c.left, c.top, c.width, c.height);
   cairo_clip(cr_);
   return true;
 }
@@ -167,7 +166,7 @@ void CairoPainter::endCairo() {
 
 // An opaque colour over whole pixels is that colour, as Cairo's own fill leaves it.
 void CairoPainter::fill(const PixelRect& r, Rgb color) {
-  PixelRect area = r.intersect(clips_.back());
+  PixelRect area = r.intersect(clip());
   if (area.empty()) return;
   beginDirect();
   uint32_t px = 0xFF000000u | (uint32_t{color.r} << 16) | (uint32_t{color.g} << 8) | color.b;
@@ -228,7 +227,7 @@ const CairoPainter::PictureSurface* CairoPainter::surfaceOf(const Picture& p) {
 // picture shrunk very far goes through Cairo.
 void CairoPainter::stretchPicture(const Picture& p, const PixelRect& r) {
   const PictureSurface* s = surfaceOf(p);
-  PixelRect area = r.intersect(clips_.back());
+  PixelRect area = r.intersect(clip());
   if (!s || area.empty()) return;
   std::optional<NearestSampling> sampling = nearestSampling(r, p.width(), p.height(), area);
   if (!sampling) {
@@ -296,7 +295,7 @@ thread_local std::vector<KeptFace> t_faces;
 }  // namespace
 
 bool CairoPainter::paintKeptFace(const FaceKey& key, const PixelRect& r) {
-  if (r.empty() || r.intersect(clips_.back()) != r) return false;
+  if (r.empty() || r.intersect(clip()) != r) return false;
   auto kept =
       std::find_if(t_faces.begin(), t_faces.end(), [&](const KeptFace& k) { return k.key == key; });
   if (kept == t_faces.end()) return false;
@@ -307,7 +306,7 @@ bool CairoPainter::paintKeptFace(const FaceKey& key, const PixelRect& r) {
 }
 
 void CairoPainter::keepFace(const FaceKey& key, const PixelRect& r) {
-  if (r.empty() || r.intersect(clips_.back()) != r || r.width * r.height > kLargestKept) return;
+  if (r.empty() || r.intersect(clip()) != r || r.width * r.height > kLargestKept) return;
   beginDirect();  // Cairo's drawing, if any, is in the image before it is read
   if (t_faces.size() < kFacesKept) t_faces.emplace_back();
   std::rotate(t_faces.begin(), t_faces.end() - 1, t_faces.end());
@@ -383,9 +382,9 @@ void CairoPainter::stretchWithCairo(cairo_surface_t* s, const Picture& p, const 
 
 // Whole pixels at their own size: each is copied, or laid over the image as Cairo's OVER
 // operator does.
-void CairoPainter::picture(const Picture& p, int x, int y, const PixelRect& clip) {
+void CairoPainter::picture(const Picture& p, int x, int y, const PixelRect& within) {
   const PictureSurface* s = surfaceOf(p);
-  PixelRect area = clip.intersect(PixelRect{x, y, p.width(), p.height()}).intersect(clips_.back());
+  PixelRect area = within.intersect(PixelRect{x, y, p.width(), p.height()}).intersect(clip());
   if (!s || area.empty()) return;
   beginDirect();
   for (int row = area.top; row < area.bottom(); ++row) {
@@ -421,14 +420,6 @@ void CairoPainter::text(std::string_view s, const PixelRect& r, const TextStyle&
   }
   cairo_restore(cr_);
   endCairo();
-}
-
-void CairoPainter::pushClip(const PixelRect& r) {
-  clips_.push_back(r.intersect(clips_.back()));
-}
-
-void CairoPainter::popClip() {
-  if (clips_.size() > 1) clips_.pop_back();
 }
 
 // Forms as images: the Cairo painter on an image of the form's client area.

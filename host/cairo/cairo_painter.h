@@ -51,15 +51,11 @@ class CairoPainter final : public Painter {
  public:
   explicit CairoPainter(Canvas& canvas);
   ~CairoPainter() override;
-  CairoPainter(const CairoPainter&) = delete;
-  CairoPainter& operator=(const CairoPainter&) = delete;
 
   void fill(const PixelRect& r, Rgb color) override;
   void stretchPicture(const Picture& p, const PixelRect& r) override;
   void picture(const Picture& p, int x, int y, const PixelRect& clip) override;
   void text(std::string_view s, const PixelRect& r, const TextStyle& style) override;
-  void pushClip(const PixelRect& r) override;
-  void popClip() override;
   bool paintKeptFace(const FaceKey& key, const PixelRect& r) override;
   void keepFace(const FaceKey& key, const PixelRect& r) override;
 
@@ -96,7 +92,6 @@ class CairoPainter final : public Painter {
   uint32_t* data_;
   int stride_;  // in pixels
   // The clips pushed, each already cut to the one below; the first is the whole image.
-  std::vector<PixelRect> clips_;
   bool cairoDrew_ = false;    // Cairo drew since the last direct write
   bool wroteDirect_ = false;  // pixels written that Cairo has not been told of
   // Keyed by the picture's handle, which no other picture shares, rather than by its address.

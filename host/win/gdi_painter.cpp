@@ -181,16 +181,13 @@ void GdiPainter::text(std::string_view s, const PixelRect& r, const TextStyle& s
   }
 }
 
-void GdiPainter::pushClip(const PixelRect& r) {
+void GdiPainter::clipPushed(const PixelRect& r) {
   SaveDC(dc_);
   IntersectClipRect(dc_, r.left, r.top, r.left + std::max(0, r.width),
                     r.top + std::max(0, r.height));
-  ++clipDepth_;
 }
 
-void GdiPainter::popClip() {
-  if (clipDepth_ == 0) return;
-  --clipDepth_;
+void GdiPainter::clipPopped() {
   RestoreDC(dc_, -1);
 }
 

@@ -25,15 +25,16 @@ class GdiPainter final : public Painter {
   // destructor. Coordinates are the DC's logical units, which are pixels in MM_TEXT.
   explicit GdiPainter(HDC dc);
   ~GdiPainter() override;
-  GdiPainter(const GdiPainter&) = delete;
-  GdiPainter& operator=(const GdiPainter&) = delete;
 
   void fill(const PixelRect& r, Rgb color) override;
   void stretchPicture(const Picture& p, const PixelRect& r) override;
   void picture(const Picture& p, int x, int y, const PixelRect& clip) override;
   void text(std::string_view s, const PixelRect& r, const TextStyle& style) override;
-  void pushClip(const PixelRect& r) override;
-  void popClip() override;
+
+ protected:
+  // The DC keeps the clip: each push is a saved state, restored by its pop.
+  void clipPushed(const PixelRect& r) override;
+  void clipPopped() override;
 
  private:
   // A picture's pixels as a DIB's rows (top-down BGRA, premultiplied when not opaque), made once
@@ -52,7 +53,6 @@ class GdiPainter final : public Painter {
 
   HDC dc_;
   int savedState_;
-  int clipDepth_ = 0;
   // Keyed by the picture's handle, which no other picture shares, rather than by its address.
   std::unordered_map<int32_t, Dib> pictures_;
   std::map<std::pair<long, bool>, HFONT> fonts_;

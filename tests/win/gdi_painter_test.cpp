@@ -32,8 +32,10 @@ class Textless final : public host::Painter {
     p_.picture(pic, x, y, clip);
   }
   void text(std::string_view, const PixelRect&, const host::TextStyle&) override {}
-  void pushClip(const PixelRect& r) override { p_.pushClip(r); }
-  void popClip() override { p_.popClip(); }
+
+ protected:
+  void clipPushed(const PixelRect& r) override { p_.pushClip(r); }
+  void clipPopped() override { p_.popClip(); }
 
  private:
   host::Painter& p_;

@@ -189,18 +189,9 @@ class TextAreas final : public host::Painter {
     // A rectangle made to a measured width (a frame's caption and the gap it cuts in the border)
     // ends where each platform's measurement says: two more pixels on its right count as text.
     host::PixelRect wide{r.left, r.top, r.width + 2, r.height};
-    host::PixelRect area = clips_.empty() ? wide : wide.intersect(clips_.back());
+    host::PixelRect area = wide.intersect(clip());
     if (!s.empty() && !area.empty()) areas.push_back(area);
   }
-  void pushClip(const host::PixelRect& r) override {
-    clips_.push_back(clips_.empty() ? r : r.intersect(clips_.back()));
-  }
-  void popClip() override {
-    if (!clips_.empty()) clips_.pop_back();
-  }
-
- private:
-  std::vector<host::PixelRect> clips_;
 };
 
 inline std::vector<host::PixelRect> textAreas(const host::Form& form) {
