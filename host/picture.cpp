@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cmath>
 #include <stdexcept>
 
 #include "host/error.h"
@@ -47,13 +48,14 @@ const DispatchTable<Picture>& pictureTable() {
 
 }  // namespace
 
-Picture::Picture(int width, int height, std::vector<uint32_t> argb, std::shared_ptr<void> origin)
+Picture::Picture(int width, int height, std::vector<uint32_t> argb,
+                 std::shared_ptr<const PictureSource> source)
     : width_(width),
       height_(height),
       argb_(std::move(argb)),
       handle_(nextHandle()),
       opaque_(false),
-      origin_(std::move(origin)) {
+      source_(std::move(source)) {
   if (width < 0 || height < 0 ||
       argb_.size() != static_cast<size_t>(width) * static_cast<size_t>(height)) {
     throw std::invalid_argument("Picture: pixel count does not match the size");
@@ -124,6 +126,47 @@ std::shared_ptr<Picture> Picture::load(const std::string& path) {
   }
   return decodeFile(std::span(reinterpret_cast<const uint8_t*>(data.data()), data.size()), path);
 #endif
+}
+
+PictureSize PictureSource::sizeAt(Dpi dpi) const {
+  auto pixels = [dpi](Himetric h) {
+    return h.value > 0 ? std::max(1, static_cast<int>(std::lround(toPixels(h, dpi).value))) : 0;
+  };
+  return {pixels(width()), pixels(height())};
+}
+
+PictureSize Picture::sizeAt(Dpi dpi) const {
+  return source_ ? source_->sizeAt(dpi) : PictureSize{width_, height_};
+}
+
+namespace {
+constexpr size_t kRenditionsKept = 3;  // a thumb, a track and a button may share one picture
+}  // namespace
+
+std::shared_ptr<const Picture> Picture::rendition(int width, int height) const {
+  if (!source_ || (width == width_ && height == height_) ||
+      !picture_decode::plainPixelsFit(width, height)) {
+    return nullptr;
+  }
+  std::lock_guard lock(renditionsMutex_);
+  auto kept = std::find_if(renditions_.begin(), renditions_.end(), [&](const auto& r) {
+    return r->width() == width && r->height() == height;
+  });
+  if (kept == renditions_.end()) {
+    std::vector<uint32_t> argb = source_->render(width, height);
+    if (argb.size() != static_cast<size_t>(width) * static_cast<size_t>(height)) return nullptr;
+    // What hides everything under it at its own size hides it at any: painting skips what lies
+    // under an opaque picture.
+    if (opaque_) {
+      for (uint32_t& px : argb) px |= 0xFF000000u;
+    }
+    if (renditions_.size() == kRenditionsKept) renditions_.pop_back();
+    renditions_.insert(renditions_.begin(),
+                       std::make_shared<const Picture>(width, height, std::move(argb)));
+    return renditions_.front();
+  }
+  std::rotate(renditions_.begin(), kept, kept + 1);
+  return renditions_.front();
 }
 
 int32_t Picture::idOfName(std::string_view name) const {

@@ -213,13 +213,28 @@ bool hiddenByChildren(const ContainerWidget& c, const At& at, const PixelRect& a
   return covers(covering, area);
 }
 
+// A picture painted at `size`: drawn afresh there when it can be (a client's icon or metafile
+// stays sharp at any size and density), else its own pixels, which the painter stretches.
+std::shared_ptr<const Picture> atSize(const PictureRef& pic, PictureSize size) {
+  std::shared_ptr<const Picture> drawn = pic->rendition(size.width, size.height);
+  return drawn ? drawn : pic;
+}
+
+// A picture at its natural size on a device of `dpi`: its own pixels at any density, as the
+// platform's buttons and images show a bitmap; one the platform can draw afresh at the size its
+// own measure takes there.
+std::shared_ptr<const Picture> naturalSize(const PictureRef& pic, Dpi dpi) {
+  return atSize(pic, pic->sizeAt(dpi));
+}
+
 void paintPictureBox(const PictureBox& box, const PixelRect& r, Painter& p, const At& at) {
   PixelRect inner = innerRectAt(box, at);
   if (box.BorderStyle() == 1) p.bevel(r, Edge::Sunken);
   if (!hiddenByChildren(box, at, inner)) {
     p.fill(inner, resolveColor(box.BackColor()));
     // Its own picture sits at its natural size in the top-left corner, behind the children.
-    if (PictureRef pic = box.Picture()) p.picture(*pic, inner.left, inner.top, inner);
+    if (PictureRef pic = box.Picture())
+      p.picture(*naturalSize(pic, at.dpi), inner.left, inner.top, inner);
   }
   paintChildren(box, p, at);
 }
@@ -244,20 +259,19 @@ void paintFrame(const Frame& f, const PixelRect& r, Painter& p, const At& at) {
   paintChildren(f, p, at);
 }
 
-// A picture at its natural size keeps its own pixels at any density, as the platform's buttons
-// and images show a bitmap.
-void paintImage(const Image& img, const PixelRect& r, Painter& p) {
+void paintImage(const Image& img, const PixelRect& r, Painter& p, Dpi dpi) {
   PictureRef pic = img.Picture();
   if (!pic) return;
   if (img.Stretch()) {
-    p.stretchPicture(*pic, r);
+    p.stretchPicture(*atSize(pic, PictureSize{r.width, r.height}), r);
   } else {
-    p.picture(*pic, r.left, r.top, r);
+    p.picture(*naturalSize(pic, dpi), r.left, r.top, r);
   }
 }
 
 void paintButton(const CommandButton& b, const PixelRect& r, Painter& p, Dpi dpi) {
-  PictureRef pic = b.Style() == 1 ? b.facePicture() : nullptr;
+  PictureRef given = b.Style() == 1 ? b.facePicture() : nullptr;
+  std::shared_ptr<const Picture> pic = given ? naturalSize(given, dpi) : nullptr;
   bool enabled = b.effectivelyEnabled();
   // Without a caption, the face is the same whenever its size, state and picture are.
   bool keepable = b.Caption().empty();
@@ -366,7 +380,7 @@ void paintWidget(const Widget& w, Painter& p, const At& at) {
       paintFrame(static_cast<const Frame&>(w), r, p, at);
       break;
     case WidgetKind::Image:
-      paintImage(static_cast<const Image&>(w), r, p);
+      paintImage(static_cast<const Image&>(w), r, p, dpi);
       break;
     case WidgetKind::CommandButton:
       paintButton(static_cast<const CommandButton&>(w), r, p, dpi);

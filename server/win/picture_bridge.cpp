@@ -12,6 +12,7 @@
 #include "host/picture_decode.h"
 #include "host/units.h"
 #include "host/win/gdi_painter.h"
+#include "host/win/window.h"
 
 namespace keloscroll::win {
 
@@ -26,18 +27,12 @@ HBITMAP dibSection(int width, int height, void** bits) {
   return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
 }
 
-// A picture's pixels are taken at the classic density, as the host's own pictures are.
-int himetricToPixels(OLE_XSIZE_HIMETRIC v) {
-  return static_cast<int>(
-      std::lround(host::toPixels(host::Himetric{static_cast<double>(v)}, host::kClassicDpi).value));
-}
-
 }  // namespace
 
 host::win::ComPtr<IDispatch> pictureToCom(const host::Picture& p) {
   // A client's own picture goes back as itself: an icon stays an icon, a metafile a metafile.
-  if (p.origin()) {
-    auto own = host::win::ComPtr<IUnknown>(static_cast<IUnknown*>(p.origin().get()))
+  if (p.source()) {
+    auto own = host::win::ComPtr<IUnknown>(static_cast<IUnknown*>(p.source()->object()))
                    .query<IDispatch>(IID_IPictureDisp);
     if (own) return own;
   }
@@ -105,6 +100,40 @@ uint32_t straightAlpha(uint32_t onBlack, uint32_t onWhite) {
 
 }  // namespace
 
+namespace {
+
+// A client's picture object, drawn by its own rendering at whatever size it is painted.
+class ComPictureSource final : public host::PictureSource {
+ public:
+  ComPictureSource(host::win::ComPtr<IUnknown> object, host::win::ComPtr<IPicture> picture,
+                   OLE_XSIZE_HIMETRIC width, OLE_YSIZE_HIMETRIC height)
+      : object_(std::move(object)), picture_(std::move(picture)), width_(width), height_(height) {}
+
+  void* object() const override { return object_.get(); }
+  host::Himetric width() const override { return host::Himetric{static_cast<double>(width_)}; }
+  host::Himetric height() const override { return host::Himetric{static_cast<double>(height_)}; }
+
+  // Drawn twice, onto black and onto white, so that what it leaves transparent (an icon's mask, a
+  // transparent GIF's background, an alpha channel) stays transparent.
+  std::vector<uint32_t> render(int width, int height) const override {
+    std::vector<uint32_t> onBlack, onWhite;
+    if (!renderOnto(*picture_.get(), 0x000000u, width, height, width_, height_, onBlack) ||
+        !renderOnto(*picture_.get(), 0xFFFFFFu, width, height, width_, height_, onWhite)) {
+      return {};
+    }
+    for (size_t i = 0; i < onBlack.size(); ++i) onBlack[i] = straightAlpha(onBlack[i], onWhite[i]);
+    return onBlack;
+  }
+
+ private:
+  host::win::ComPtr<IUnknown> object_;
+  host::win::ComPtr<IPicture> picture_;
+  OLE_XSIZE_HIMETRIC width_;
+  OLE_YSIZE_HIMETRIC height_;
+};
+
+}  // namespace
+
 host::PictureRef pictureFromCom(IUnknown* object) {
   if (!object) return nullptr;
   auto picture = host::win::ComPtr<IUnknown>(object).query<IPicture>(IID_IPicture);
@@ -113,22 +142,19 @@ host::PictureRef pictureFromCom(IUnknown* object) {
   OLE_YSIZE_HIMETRIC hmHeight = 0;
   picture->get_Width(&hmWidth);
   picture->get_Height(&hmHeight);
-  int width = himetricToPixels(hmWidth), height = himetricToPixels(hmHeight);
-  // The limits of picture files, before anything is allocated or drawn.
-  if (!host::picture_decode::plainPixelsFit(width, height)) host::raise(kInvalidPicture);
-  // Drawn by its own rendering, twice, so that what it leaves transparent (an icon's mask, a
-  // transparent GIF's background, an alpha channel) stays transparent.
-  std::vector<uint32_t> onBlack, onWhite;
-  if (!renderOnto(*picture.get(), 0x000000u, width, height, hmWidth, hmHeight, onBlack) ||
-      !renderOnto(*picture.get(), 0xFFFFFFu, width, height, hmWidth, hmHeight, onWhite)) {
-    host::raise(kInvalidPicture);
-  }
-  for (size_t i = 0; i < onBlack.size(); ++i) onBlack[i] = straightAlpha(onBlack[i], onWhite[i]);
-  // The host picture keeps the client's object: reading the property gives that object back.
-  IUnknown* keep = object;
-  keep->AddRef();
-  std::shared_ptr<void> origin(keep, [](void* u) { static_cast<IUnknown*>(u)->Release(); });
-  return std::make_shared<host::Picture>(width, height, std::move(onBlack), std::move(origin));
+  // The host picture keeps the client's object: reading the property gives that object back, and
+  // painting draws it afresh at the size it takes on the device.
+  auto source = std::make_shared<const ComPictureSource>(host::win::ComPtr<IUnknown>(object),
+                                                         std::move(picture), hmWidth, hmHeight);
+  // Its pixels are taken at the screen's density, where the platform measured it: a bitmap keeps
+  // its own pixels at any density (and the built-in arrow a client read and gives back is still
+  // known by them). The limits of picture files hold before anything is allocated or drawn.
+  const host::PictureSize size = source->sizeAt(host::win::screenDpi());
+  if (!host::picture_decode::plainPixelsFit(size.width, size.height)) host::raise(kInvalidPicture);
+  std::vector<uint32_t> pixels = source->render(size.width, size.height);
+  if (pixels.empty()) host::raise(kInvalidPicture);
+  return std::make_shared<host::Picture>(size.width, size.height, std::move(pixels),
+                                         std::move(source));
 }
 
 }  // namespace keloscroll::win

@@ -160,4 +160,110 @@ TEST_F(Density, OnAFormThePlaceTheExtentAndTheDrawingFollowTheScreen) {
   pump(50);
 }
 
+// A picture object of the platform's holding a metafile of w x h pixels of this screen: white,
+// crossed by a one-pixel line and ringed by an ellipse, which only a drawing at the size shown
+// keeps one pixel thin. (Wine sizes no enhanced metafile given this way: a classic one, drawn in
+// HIMETRIC.)
+Ptr<IPicture> metafile(int w, int h) {
+  const int hw = himetric(w), hh = himetric(h);
+  HDC dc = CreateMetaFileW(nullptr);
+  SelectObject(dc, GetStockObject(WHITE_BRUSH));
+  Rectangle(dc, 0, 0, hw, hh);
+  Ellipse(dc, 0, 0, hw, hh);
+  MoveToEx(dc, 0, 0, nullptr);
+  LineTo(dc, hw, hh);
+  PICTDESC d{};
+  d.cbSizeofstruct = sizeof d;
+  d.picType = PICTYPE_METAFILE;
+  d.wmf.hmeta = CloseMetaFile(dc);
+  d.wmf.xExt = hw;
+  d.wmf.yExt = hh;
+  Ptr<IPicture> p;
+  OleCreatePictureIndirect(&d, IID_IPicture, TRUE, p.putVoid());
+  return p;
+}
+
+void putPicture(IDispatch* bar, const wchar_t* name, IUnknown* picture) {
+  auto disp = kelo_test::query<IDispatch>(picture, IID_IDispatch);
+  EXPECT_EQ(kelo_test::call(bar, kelo_test::idOf(bar, name), DISPATCH_PROPERTYPUTREF,
+                            {kelo_test::Var::dispatch(disp.get())})
+                .hr,
+            S_OK)
+      << name;
+  pump(100);
+}
+
+// A client's pictures are drawn at the size they take on this screen: a metafile stretched over
+// the thumb shows as the metafile's own rendering at the thumb's size (not as its pixels at
+// another size, stretched), and a 16 x 16 icon on an end button shows its own 16 x 16 pixels
+// (not the 11 x 11 its measure makes at 96 dpi on a screen of 144).
+TEST_F(Density, AClientsPicturesAreDrawnAtTheSizeTheyTakeOnTheScreen) {
+  Ptr<IDispatch> bar = inAtlHost(px(kBarWidth), px(kBarHeight));
+  ASSERT_TRUE(bar);
+  put(bar.get(), L"Max", 100);
+  put(bar.get(), L"Value", 60);
+  HWND window = GetWindow(host_, GW_CHILD);
+  ASSERT_NE(window, nullptr);
+  const int w = px(kBarWidth);
+  auto screen = [&] {  // what the window shows, each pixel 0xRRGGBB
+    std::vector<uint32_t> shown = onScreen(window, w, px(kBarHeight));
+    for (uint32_t& p : shown) p &= 0xFFFFFFu;
+    return shown;
+  };
+
+  // The thumb's place, found by a picture of one magenta pixel stretched over it.
+  const uint32_t magenta = 0xFF00FF;
+  PICTDESC d{};
+  d.cbSizeofstruct = sizeof d;
+  d.picType = PICTYPE_BITMAP;
+  d.bmp.hbitmap = CreateBitmap(1, 1, 1, 32, &magenta);
+  Ptr<IPicture> solid;
+  OleCreatePictureIndirect(&d, IID_IPicture, TRUE, solid.putVoid());
+  putPicture(bar.get(), L"PictureCursor", solid.get());
+  std::vector<uint32_t> shown = screen();
+  RECT thumb{w, px(kBarHeight), 0, 0};
+  for (size_t i = 0; i < shown.size(); ++i) {
+    if (shown[i] != magenta) continue;
+    const LONG x = static_cast<LONG>(i) % w, y = static_cast<LONG>(i) / w;
+    thumb = {std::min(thumb.left, x), std::min(thumb.top, y), std::max(thumb.right, x + 1),
+             std::max(thumb.bottom, y + 1)};
+  }
+  const int tw = thumb.right - thumb.left, th = thumb.bottom - thumb.top;
+  ASSERT_GT(tw, 0);
+
+  Ptr<IPicture> drawing = metafile(10, 7);
+  putPicture(bar.get(), L"PictureCursor", drawing.get());
+  OLE_XSIZE_HIMETRIC hw = 0;
+  OLE_YSIZE_HIMETRIC hh = 0;
+  drawing->get_Width(&hw);
+  drawing->get_Height(&hh);
+  std::vector<uint32_t> want = paintInto(tw, th, [&](HDC dc) {
+    EXPECT_EQ(drawing->Render(dc, 0, 0, tw, th, 0, hh, hw, -hh, nullptr), S_OK);
+  });
+  shown = screen();
+  int differing = 0;
+  for (int y = 0; y < th; ++y) {
+    for (int x = 0; x < tw; ++x) {
+      differing += shown[static_cast<size_t>((thumb.top + y) * w + thumb.left + x)] !=
+                   (want[static_cast<size_t>(y * tw + x)] & 0xFFFFFFu);
+    }
+  }
+  EXPECT_EQ(differing, 0) << "of the thumb's " << tw << " x " << th << " pixels";
+
+  // The icon's right half is red; centred on the button, it is clipped by the button's border of
+  // two pixels.
+  Ptr<IPictureDisp> icon = kelo_test::halfTransparentIcon();
+  putPicture(bar.get(), L"PictureSXUP", icon.get());
+  shown = screen();
+  const int side = px(240), left = (side - 16) / 2;
+  auto within = [side](int from, int to) {
+    return std::max(0, std::min(to, side - 2) - std::max(from, 2));
+  };
+  int red = 0;
+  for (int y = 0; y < side; ++y) {
+    for (int x = 0; x < side; ++x) red += shown[static_cast<size_t>(y * w + x)] == 0xFF0000u;
+  }
+  EXPECT_EQ(red, within(left + 8, left + 16) * within(left, left + 16));
+}
+
 }  // namespace
