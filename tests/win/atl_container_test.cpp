@@ -5,9 +5,12 @@
 #include "tests/win/container_test_util.h"  // first: it brings the Windows headers in order
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <string_view>
+#include <thread>
 #include <tuple>
+#include <vector>
 
 #include "host/picture.h"
 
@@ -215,6 +218,71 @@ TEST_F(AtlContainer, AHostThatLetsGoOfTheBarInsideItsHandlersEndsItOnceTheyRetur
     }
   }
   pump(600);  // the tooltip's time
+}
+
+// The library may go once the last control of any thread has: threads making and destroying bars
+// in windows of their own at once each get every bar's window (the window class is the process's,
+// registered with the first window of any thread and removed with the last), and factory locks
+// taken and given back by several threads at once, each giving one back too many, leave none held.
+TEST_F(AtlContainer, ReleasingTheLastControlOfAnyThreadLetsTheLibraryUnload) {
+  auto canUnload = function<HRESULT(STDAPICALLTYPE*)()>(ocx_, "DllCanUnloadNow");
+  EXPECT_EQ(canUnload(), S_FALSE);
+  TearDown();  // the sink taken back, the control let go, the window destroyed
+  EXPECT_EQ(canUnload(), S_OK);
+
+  constexpr int kThreads = 4, kBars = 60;
+  std::atomic<int> windowless{0};
+  auto makeBars = [&] {
+    OleInitialize(nullptr);
+    for (int i = 0; i < kBars; ++i) {
+      HWND host = CreateWindowExW(0, L"AtlAxWin", L"KeloScroll.UsrKeloScroll", WS_POPUP, 0, 0, 17,
+                                  200, nullptr, nullptr, nullptr, nullptr);
+      windowless += !host || !GetWindow(host, GW_CHILD);
+      if (host) DestroyWindow(host);
+      MSG m;
+      while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
+    }
+    OleUninitialize();
+  };
+  std::vector<std::thread> threads;
+  for (int i = 0; i < kThreads; ++i) threads.emplace_back(makeBars);
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(windowless.load(), 0) << "bars without a window";
+
+  // Two threads take many locks, meet, and give back twice as many at once, the last of them
+  // racing; they meet by spinning, so that both give back at the same moment.
+  constexpr int kLockers = 2, kRounds = 200, kLocks = 100;
+  CLSID clsid{};
+  CLSIDFromProgID(L"KeloScroll.UsrKeloScroll", &clsid);
+  kelo_test::Ptr<IClassFactory> factory;
+  function<HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**)>(ocx_, "DllGetClassObject")(
+      clsid, IID_IClassFactory, factory.putVoid());
+  ASSERT_TRUE(factory);
+  std::atomic<int> met{0}, lockLeft{0};
+  auto lockAndUnlock = [&](int index) {
+    int meetings = 0;
+    auto meet = [&] {
+      met.fetch_add(1);
+      for (const int all = ++meetings * kLockers; met.load() < all;) {
+      }
+    };
+    for (int round = 0; round < kRounds; ++round) {
+      for (int i = 0; i < kLocks; ++i) factory->LockServer(TRUE);
+      meet();
+      for (int i = 0; i < 2 * kLocks; ++i) factory->LockServer(FALSE);
+      meet();
+      if (index == 0) lockLeft += canUnload() != S_OK;
+      meet();
+    }
+  };
+  threads.clear();
+  for (int i = 0; i < kLockers; ++i) threads.emplace_back(lockAndUnlock, i);
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(lockLeft.load(), 0) << "rounds after which the count of locks was not zero";
+  EXPECT_EQ(canUnload(), S_OK);
+  WNDCLASSEXW info{};
+  info.cbSize = sizeof info;
+  EXPECT_FALSE(GetClassInfoExW(ocx_, L"KeloScrollForm", &info)) << "the window class is left";
 }
 
 }  // namespace
