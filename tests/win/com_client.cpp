@@ -124,12 +124,12 @@ Ptr<IPictureDisp> halfTransparentIcon() {
   return p;
 }
 Ptr<IPictureDisp> hugePicture() {
-  const LONG side = MulDiv(8192, 2540, 96);  // HIMETRIC
-  RECT frame{0, 0, side, side};
+  // A classic metafile: Wine gives an enhanced one made this way no size at all.
   PICTDESC d{};
   d.cbSizeofstruct = sizeof d;
-  d.picType = PICTYPE_ENHMETAFILE;
-  d.emf.hemf = CloseEnhMetaFile(CreateEnhMetaFileW(nullptr, nullptr, &frame, nullptr));
+  d.picType = PICTYPE_METAFILE;
+  d.wmf.hmeta = CloseMetaFile(CreateMetaFileW(nullptr));
+  d.wmf.xExt = d.wmf.yExt = MulDiv(8192, 2540, 96);  // HIMETRIC
   Ptr<IPictureDisp> p;
   OleCreatePictureIndirect(&d, IID_IPictureDisp, TRUE, p.putVoid());
   return p;
