@@ -32,7 +32,6 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
 using test::numberedText;
-using test::tempDir;
 using test::writeText;
 
 // ---- text helpers ---------------------------------------------------------------------------
@@ -48,11 +47,11 @@ TEST(DemoText, CutsUtf8ByCharactersAndWordsAndSplitsDocumentsIntoLines) {
   EXPECT_THAT(d.lines, ElementsAre("a   b", "\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9", "", "last"));
   EXPECT_EQ(d.longestLine, 6);
   EXPECT_THAT(makeDocument("empty", "").lines, ElementsAre(""));
-  auto dir = tempDir("doc");
+  keloscroll::testing::ScratchDir scratch;
+  const auto& dir = scratch.path;
   writeText(dir / "t.txt", "one\ntwo\n");
   EXPECT_THAT(loadDocument((dir / "t.txt").string()).lines, ElementsAre("one", "two"));
   EXPECT_THROW(loadDocument((dir / "missing.txt").string()), std::runtime_error);
-  std::filesystem::remove_all(dir);
 }
 
 // ---- the viewer -----------------------------------------------------------------------------

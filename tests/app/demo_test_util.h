@@ -3,7 +3,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -14,6 +13,7 @@
 #include "app/demo/layout.h"
 #include "host/clock.h"
 #include "host/engine.h"
+#include "tests/scratch_dir.h"
 
 namespace keloscroll::demo::test {
 
@@ -25,22 +25,12 @@ inline void click(host::FormEngine& engine, const host::Widget& w) {
   engine.mouseUp(*w.form(), x, y, host::mouse::Left);
 }
 
-// A new empty folder for a test; the caller removes it.
-inline std::filesystem::path tempDir(const std::string& what) {
-  auto dir = std::filesystem::path(::testing::TempDir()) /
-             ("kelo-demo-" + std::to_string(::getpid()) + "-" + what);
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
-  return dir;
-}
-
 // A test's own scratch folder and a headless engine on a virtual clock. The fixture that derives
 // from it makes its form on them in members of its own, which go before these.
 class Scratch : public ::testing::Test {
  protected:
-  ~Scratch() override { std::filesystem::remove_all(dir); }
-  std::filesystem::path dir =
-      tempDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
+  keloscroll::testing::ScratchDir scratch;
+  const std::filesystem::path& dir = scratch.path;
   host::VirtualClock clock;
   host::FormEngine engine{clock};
 };

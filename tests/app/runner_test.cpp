@@ -14,6 +14,7 @@
 #include <string>
 
 #include "app/run/runner.h"
+#include "tests/scratch_dir.h"
 
 namespace {
 
@@ -86,11 +87,9 @@ TEST(Runner, HostileTextStopsWithAMessage) {
 // the scenario says so (tests/scenarios/runner_screenshot.scn has the rest of `screenshot`).
 TEST(Runner, FilesThatAreNoScenariosStopAndScreenshotsStayInTheirFolder) {
   namespace fs = std::filesystem;
-  const fs::path dir =
-      fs::path(::testing::TempDir()) / ("kelo-run-files-" + std::to_string(::getpid()));
+  keloscroll::testing::ScratchDir scratch;
+  const fs::path& dir = scratch.path;
   const fs::path outside = dir.string() + "-outside";
-  fs::remove_all(dir);
-  fs::create_directories(dir);
   ASSERT_EQ(::mkfifo((dir / "fifo.scn").c_str(), 0600), 0);
   std::ofstream(dir / "big.scn") << "echo \"never\"\n";
   fs::resize_file(dir / "big.scn", keloscroll::run::kMaxScenarioBytes + 1);
@@ -119,7 +118,6 @@ TEST(Runner, FilesThatAreNoScenariosStopAndScreenshotsStayInTheirFolder) {
   EXPECT_EQ(play("form F\nscreenshot F link/b.png\n", anywhere, dir.string()).status, kPassed);
   EXPECT_FALSE(fs::exists(outside / "a.png"));
   EXPECT_TRUE(fs::exists(outside / "b.png"));
-  fs::remove_all(dir);
   fs::remove_all(outside);
 }
 

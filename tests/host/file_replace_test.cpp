@@ -13,6 +13,7 @@
 #include <string>
 
 #include "host/posix/file_replace.h"
+#include "tests/scratch_dir.h"
 
 namespace keloscroll::host {
 namespace {
@@ -34,19 +35,14 @@ mode_t modeOf(const fs::path& p) {
 
 class FileReplace : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir = fs::path(::testing::TempDir()) / ("kelo-replace-" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
-  void TearDown() override { fs::remove_all(dir); }
   // The folder holds only these names: no temporary file stayed.
   void expectOnly(std::initializer_list<const char*> names) {
     std::multiset<std::string> got, want(names.begin(), names.end());
     for (const auto& e : fs::directory_iterator(dir)) got.insert(e.path().filename().string());
     EXPECT_EQ(got, (std::multiset<std::string>(want)));
   }
-  fs::path dir;
+  keloscroll::testing::ScratchDir scratch;
+  const fs::path& dir = scratch.path;
 };
 
 TEST_F(FileReplace, NewAndReplacedFilesKeepTheirModeAndLinks) {

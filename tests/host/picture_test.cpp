@@ -17,6 +17,7 @@
 
 #include "host/picture.h"
 #include "tests/host/host_test_util.h"
+#include "tests/scratch_dir.h"
 
 namespace keloscroll::host {
 namespace {
@@ -140,9 +141,8 @@ TEST(Picture, RefusesCutFilesAndLyingHeaders) {
 // error names the file.
 TEST(Picture, LoadsOnlyRegularFiles) {
   namespace fs = std::filesystem;
-  fs::path dir = fs::path(::testing::TempDir()) / ("kelo-pictures-" + std::to_string(::getpid()));
-  fs::remove_all(dir);
-  fs::create_directories(dir);
+  keloscroll::testing::ScratchDir scratch;
+  const fs::path& dir = scratch.path;
   ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
   std::ofstream(dir / "empty.bmp").flush();
   {
@@ -178,7 +178,6 @@ TEST(Picture, LoadsOnlyRegularFiles) {
       EXPECT_THAT(e.description(), ::testing::EndsWith(": " + path.string()));
     }
   }
-  fs::remove_all(dir);
 }
 
 }  // namespace

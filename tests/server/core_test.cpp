@@ -1,7 +1,6 @@
 // The server layer in-process: GUIDs and their registry form, the objects and class factories of
 // both classes with the module's counts, the registry file, and the IDL kept in step.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -21,6 +20,7 @@
 #include "server/linux/com.h"
 #include "server/linux/registry.h"
 #include "server/status.h"
+#include "tests/scratch_dir.h"
 
 namespace keloscroll::server {
 namespace {
@@ -211,21 +211,14 @@ TEST(ServerObjects, FactoriesRefuseAggregationUnknownInterfacesAndOtherClasses) 
 
 class ServerRegistryFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("keloscroll-registry-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir_);
-    path_ = dir_ / "sub" / "registry.json";
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
   std::string text() const {
     std::ifstream in(path_);
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
   }
-  std::filesystem::path dir_, path_;
+  keloscroll::testing::ScratchDir dir_;
+  const std::filesystem::path path_ = dir_.path / "sub" / "registry.json";
 };
 
 TEST_F(ServerRegistryFile, RegistrationWritesTheEntriesAndUnregistrationRemovesOnlyThem) {

@@ -13,6 +13,7 @@
 #include "server/linux/com.h"
 #include "server/linux/exports.h"
 #include "server/linux/registry.h"
+#include "tests/scratch_dir.h"
 
 namespace keloscroll::server {
 namespace {
@@ -38,17 +39,9 @@ class ServerLibrary : public ::testing::Test {
     unregisterServer_ = find<DllUnregisterServerFn>("DllUnregisterServer");
     getClassObject_ = find<DllGetClassObjectFn>("DllGetClassObject");
     canUnloadNow_ = find<DllCanUnloadNowFn>("DllCanUnloadNow");
-    dir_ = std::filesystem::temp_directory_path() /
-           ("keloscroll-library-" + std::to_string(::getpid()) + "-" +
-            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::remove_all(dir_);
-    registry_ = dir_ / "registry.json";
     ::setenv("KELO_REGISTRY", registry_.c_str(), 1);
   }
-  void TearDown() override {
-    ::unsetenv("KELO_REGISTRY");
-    std::filesystem::remove_all(dir_);
-  }
+  void TearDown() override { ::unsetenv("KELO_REGISTRY"); }
 
   template <class Fn>
   static Fn find(const char* name) {
@@ -71,7 +64,8 @@ class ServerLibrary : public ::testing::Test {
   DllUnregisterServerFn unregisterServer_ = nullptr;
   DllGetClassObjectFn getClassObject_ = nullptr;
   DllCanUnloadNowFn canUnloadNow_ = nullptr;
-  std::filesystem::path dir_, registry_;
+  keloscroll::testing::ScratchDir dir_;
+  const std::filesystem::path registry_ = dir_.path / "registry.json";
 };
 
 // The keys of the registration, the factories of both classes and the unloading rules are in

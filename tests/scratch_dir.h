@@ -1,0 +1,26 @@
+// A folder of the running test's own in GoogleTest's temporary folder: empty when made, removed
+// with the object.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+namespace keloscroll::testing {
+
+struct ScratchDir {
+  ScratchDir() {
+    std::filesystem::remove_all(path);
+    std::filesystem::create_directories(path);
+  }
+  ~ScratchDir() { std::filesystem::remove_all(path); }
+
+  const std::filesystem::path path =
+      std::filesystem::path(::testing::TempDir()) /
+      ("kelo-" + std::to_string(::getpid()) + "-" +
+       ::testing::UnitTest::GetInstance()->current_test_info()->name());
+};
+
+}  // namespace keloscroll::testing
