@@ -20,6 +20,7 @@
 #include "server/linux/com.h"
 #include "server/linux/registry.h"
 #include "server/status.h"
+#include "tests/host/host_test_util.h"
 #include "tests/scratch_dir.h"
 
 namespace keloscroll::server {
@@ -43,12 +44,8 @@ TEST(ServerGuid, ReadsAndWritesTheRegistryFormInComsLayout) {
   }
 }
 
-// A form to place objects on, as a container has.
-struct Container {
-  host::VirtualClock clock;
-  host::FormEngine engine{clock};
-  std::shared_ptr<host::Form> form = engine.createForm("Form1");
-};
+// The objects go on a form of a headless engine, as a container places them.
+using ServerObjects = host::testing::HostTest;
 
 template <class T>
 T* create(const GUID& clsid, const GUID& iid) {
@@ -60,10 +57,9 @@ T* create(const GUID& clsid, const GUID& iid) {
   return static_cast<T*>(out);
 }
 
-TEST(ServerObjects, TheControlIsPlacedOnItsClientSiteAndAnswersItsInterfaces) {
+TEST_F(ServerObjects, TheControlIsPlacedOnItsClientSiteAndAnswersItsInterfaces) {
   ASSERT_EQ(liveObjects(), 0);
-  Container c;
-  auto site = std::make_shared<host::ControlSite>(c.engine, *c.form, "KeloScroll1");
+  auto site = std::make_shared<host::ControlSite>(engine, *form, "KeloScroll1");
   auto* control = create<IKeloControl>(kClsidUsrKeloScroll, kIidIKeloControl);
   ASSERT_NE(control, nullptr);
   EXPECT_EQ(liveObjects(), 1);
@@ -108,10 +104,9 @@ TEST(ServerObjects, TheControlIsPlacedOnItsClientSiteAndAnswersItsInterfaces) {
   EXPECT_EQ(canUnloadNow(), S_OK);
 }
 
-TEST(ServerObjects, ThePropertyPageShowsAndAppliesTheSelectedControl) {
-  Container c;
+TEST_F(ServerObjects, ThePropertyPageShowsAndAppliesTheSelectedControl) {
   auto place = [&](const char* name, int32_t max) {
-    auto site = std::make_shared<host::ControlSite>(c.engine, *c.form, name);
+    auto site = std::make_shared<host::ControlSite>(engine, *form, name);
     auto bar = UsrKeloScroll::create(*site);
     site->initNew();
     bar->setMax(max);
@@ -124,7 +119,7 @@ TEST(ServerObjects, ThePropertyPageShowsAndAppliesTheSelectedControl) {
   ASSERT_NE(page, nullptr);
   EXPECT_EQ(page->Page(), nullptr);
   EXPECT_EQ(page->Apply(), E_FAIL) << "not active";
-  auto area = c.form->add<host::PictureBox>("pageArea");
+  auto area = form->add<host::PictureBox>("pageArea");
   EXPECT_EQ(page->Activate(area.get()), E_FAIL) << "the page site comes first";
   EXPECT_EQ(page->SetPageSite(nullptr), E_POINTER);
 
@@ -189,7 +184,7 @@ TEST(ServerObjects, ThePropertyPageShowsAndAppliesTheSelectedControl) {
   EXPECT_EQ(canUnloadNow(), S_OK);
 }
 
-TEST(ServerObjects, FactoriesRefuseAggregationUnknownInterfacesAndOtherClasses) {
+TEST_F(ServerObjects, FactoriesRefuseAggregationUnknownInterfacesAndOtherClasses) {
   void* factory = nullptr;
   ASSERT_EQ(getClassObject(kClsidUsrKeloScroll, kIidIUnknown, &factory), S_OK);
   auto* f = static_cast<IClassFactoryLike*>(static_cast<IUnknownLike*>(factory));
