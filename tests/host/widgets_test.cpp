@@ -96,9 +96,8 @@ TEST_F(Widgets, HandlerSlotsKeepTheirCallablesThroughCopiesAndReplacement) {
   copy();
   button->on().Click = [&log, &button] {
     log.push_back("small");
-    button->on().Click = [&log] {
-      log.push_back("replaced");
-    };  // destroys the running handler's slot
+    // Destroys the running handler's slot.
+    button->on().Click = [&log] { log.push_back("replaced"); };
     log.push_back("still running");
   };
   for (int i = 0; i < 2; ++i) {
