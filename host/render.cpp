@@ -214,17 +214,21 @@ bool hiddenByChildren(const ContainerWidget& c, const At& at, const PixelRect& a
 }
 
 // A picture painted at `size`: drawn afresh there when it can be (a client's icon or metafile
-// stays sharp at any size and density), else its own pixels, which the painter stretches.
-std::shared_ptr<const Picture> atSize(const PictureRef& pic, PictureSize size) {
-  std::shared_ptr<const Picture> drawn = pic->rendition(size.width, size.height);
-  return drawn ? drawn : pic;
+// stays sharp at any size and density), else its own pixels, which the painter stretches. `hold`
+// keeps a fresh drawing alive while it is painted. Most pictures have nothing to draw afresh from:
+// they cost one test here.
+const Picture& atSize(const Picture& pic, PictureSize size, std::shared_ptr<const Picture>& hold) {
+  if (!pic.source()) return pic;
+  hold = pic.rendition(size.width, size.height);
+  return hold ? *hold : pic;
 }
 
 // A picture at its natural size on a device of `dpi`: its own pixels at any density, as the
 // platform's buttons and images show a bitmap; one the platform can draw afresh at the size its
 // own measure takes there.
-std::shared_ptr<const Picture> naturalSize(const PictureRef& pic, Dpi dpi) {
-  return atSize(pic, pic->sizeAt(dpi));
+const Picture& naturalSize(const Picture& pic, Dpi dpi, std::shared_ptr<const Picture>& hold) {
+  if (!pic.source()) return pic;
+  return atSize(pic, pic.sizeAt(dpi), hold);
 }
 
 void paintPictureBox(const PictureBox& box, const PixelRect& r, Painter& p, const At& at) {
@@ -233,8 +237,10 @@ void paintPictureBox(const PictureBox& box, const PixelRect& r, Painter& p, cons
   if (!hiddenByChildren(box, at, inner)) {
     p.fill(inner, resolveColor(box.BackColor()));
     // Its own picture sits at its natural size in the top-left corner, behind the children.
-    if (PictureRef pic = box.Picture())
-      p.picture(*naturalSize(pic, at.dpi), inner.left, inner.top, inner);
+    if (PictureRef pic = box.Picture()) {
+      std::shared_ptr<const Picture> hold;
+      p.picture(naturalSize(*pic, at.dpi, hold), inner.left, inner.top, inner);
+    }
   }
   paintChildren(box, p, at);
 }
@@ -262,16 +268,18 @@ void paintFrame(const Frame& f, const PixelRect& r, Painter& p, const At& at) {
 void paintImage(const Image& img, const PixelRect& r, Painter& p, Dpi dpi) {
   PictureRef pic = img.Picture();
   if (!pic) return;
+  std::shared_ptr<const Picture> hold;
   if (img.Stretch()) {
-    p.stretchPicture(*atSize(pic, PictureSize{r.width, r.height}), r);
+    p.stretchPicture(atSize(*pic, PictureSize{r.width, r.height}, hold), r);
   } else {
-    p.picture(*naturalSize(pic, dpi), r.left, r.top, r);
+    p.picture(naturalSize(*pic, dpi, hold), r.left, r.top, r);
   }
 }
 
 void paintButton(const CommandButton& b, const PixelRect& r, Painter& p, Dpi dpi) {
   PictureRef given = b.Style() == 1 ? b.facePicture() : nullptr;
-  std::shared_ptr<const Picture> pic = given ? naturalSize(given, dpi) : nullptr;
+  std::shared_ptr<const Picture> hold;
+  const Picture* pic = given ? &naturalSize(*given, dpi, hold) : nullptr;
   bool enabled = b.effectivelyEnabled();
   // Without a caption, the face is the same whenever its size, state and picture are.
   bool keepable = b.Caption().empty();
