@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <utility>
 
 #include "host/leaf_widgets.h"
@@ -49,18 +50,43 @@ TextStyle buttonText(HAlign align, VAlign valign, Dpi dpi) {
   return t;
 }
 
+struct Rects;
+
 // A widget being painted: its top-left corner on the form in twips, and the density painted at.
 // Carried down the tree as painting descends, so that no widget walks up its containers again;
-// summed as Widget::originOnForm sums it, so the pixels are the same.
+// summed as Widget::originOnForm sums it, so the pixels are the same. `rects`: the pixel
+// rectangles one paint has worked out, or null.
 struct At {
   double x = 0, y = 0;
   Dpi dpi;
+  Rects* rects = nullptr;
+};
+
+// The pixel rectangles worked out during one paint. Deciding what children hide and painting
+// them both need each widget's rectangle, and within one paint a widget has one place: the
+// second asks find the first answer here. Direct-mapped by address, so a form of thousands of
+// widgets costs no searching; a widget whose slot another took is worked out again.
+struct Rects {
+  struct Slot {
+    const Widget* widget = nullptr;
+    bool inner = false;
+    PixelRect rect;
+  };
+  std::array<Slot, 32> slots{};
+
+  template <class Compute>
+  PixelRect get(const Widget& w, bool inner, Compute compute) {
+    auto index = (reinterpret_cast<uintptr_t>(&w) / 16 * 2 + (inner ? 1 : 0)) % slots.size();
+    Slot& s = slots[index];
+    if (s.widget != &w || s.inner != inner) s = Slot{&w, inner, compute()};
+    return s.rect;
+  }
 };
 
 At childAt(const ContainerWidget& c, const At& at, const Widget& child) {
   double inner = c.innerOffsetTwips();
-  return At{at.x + (inner + child.rectTwips().left), at.y + (inner + child.rectTwips().top),
-            at.dpi};
+  return At{at.x + (inner + child.rectTwips().left), at.y + (inner + child.rectTwips().top), at.dpi,
+            at.rects};
 }
 
 PixelRect pixelBox(double x, double y, double width, double height, Dpi dpi) {
@@ -70,12 +96,18 @@ PixelRect pixelBox(double x, double y, double width, double height, Dpi dpi) {
 }
 
 PixelRect rectAt(const Widget& w, const At& at) {
-  return pixelBox(at.x, at.y, w.rectTwips().width, w.rectTwips().height, at.dpi);
+  auto compute = [&] {
+    return pixelBox(at.x, at.y, w.rectTwips().width, w.rectTwips().height, at.dpi);
+  };
+  return at.rects ? at.rects->get(w, false, compute) : compute();
 }
 
 PixelRect innerRectAt(const ContainerWidget& c, const At& at) {
-  double inner = c.innerOffsetTwips();
-  return pixelBox(at.x + inner, at.y + inner, c.innerWidthTwips(), c.innerHeightTwips(), at.dpi);
+  auto compute = [&] {
+    double inner = c.innerOffsetTwips();
+    return pixelBox(at.x + inner, at.y + inner, c.innerWidthTwips(), c.innerHeightTwips(), at.dpi);
+  };
+  return at.rects ? at.rects->get(c, true, compute) : compute();
 }
 
 void paintWidget(const Widget& w, Painter& p, const At& at);
@@ -370,7 +402,7 @@ void paintFormItself(const Form& f, Painter& p, const At& at) {
 }
 
 void paintWidget(const Widget& w, Painter& p, const At& at) {
-  if (!w.Visible()) return;
+  if (!w.Visible() || w.kind() == WidgetKind::Timer) return;
   PixelRect r = rectAt(w, at);
   Dpi dpi = at.dpi;
   if (r.empty()) return;
@@ -449,7 +481,8 @@ void paintForm(const Form& form, Painter& painter) {
 
 void paintForm(const Form& form, Painter& painter, Dpi dpi) {
   // A screenshot shows the form whether or not it is shown on the screen.
-  At at{0, 0, dpi};
+  Rects rects;
+  At at{0, 0, dpi, &rects};
   form.originOnForm(at.x, at.y);
   paintFormItself(form, painter, at);
 }
