@@ -59,7 +59,10 @@ class FormEngine {
   // turns the forms' twips into the pixels they are painted with, and the screen's pixels into
   // twips. Changing it moves nothing in twips; every form is painted again at the new density.
   Dpi dpi() const { return dpi_; }
-  void setDpi(Dpi d) { dpi_ = d; }
+  void setDpi(Dpi d) {
+    pointerPixel();  // the pointer's pixel at the density it was noted at
+    dpi_ = d;
+  }
 
   // Forms. A new form is empty, 4800 x 3600 twips, at screen position (0, 0).
   std::shared_ptr<Form> createForm(std::string name);
@@ -127,6 +130,7 @@ class FormEngine {
   Point GetCursorPos() const;
   void setCursorPos(Point p) {
     cursor_ = p;
+    pointerNoted_ = false;
     cursorBeside_ = nullptr;
   }
   // The window rectangle of a handle, border included. Error 5 for an unknown handle.
@@ -187,9 +191,13 @@ class FormEngine {
   Form* captureForm_ = nullptr;
   Widget* focus_ = nullptr;
   int16_t buttons_ = 0;
-  // The pointer's pixel. Input records the hit widget beside it and GetCursorPos places the pixel
-  // on that widget's window only when asked: most input never asks.
+  // The pointer's pixel. Input notes where the pointer is on the screen in twips, and the hit
+  // widget; GetCursorPos makes that a pixel, placed on that widget's window, only when asked:
+  // most input never asks.
   mutable Point cursor_;
+  double pointerX_ = 0, pointerY_ = 0;  // screen twips, while pointerNoted_
+  mutable bool pointerNoted_ = false;
+  void pointerPixel() const;                      // cursor_ from the noted twips
   mutable const Widget* cursorBeside_ = nullptr;  // cleared when the widget leaves the engine
   void notePointer(const Form& form, double x, double y, Widget* hit);
   // `p` moved onto the window of `hit` (or the windowed widget around it) where that window's

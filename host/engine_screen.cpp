@@ -24,23 +24,34 @@ int32_t saturatedPixel(double px) {
 int32_t pixelEdge(double twips, Dpi dpi) {
   return saturatedPixel(std::floor(pixelsOf(twips, dpi) + 0.5));
 }
+// The screen pixel a point in screen twips lies in.
+Point screenPixel(double x, double y, Dpi dpi) {
+  return Point{saturatedPixel(std::floor(pixelsOf(x, dpi))),
+               saturatedPixel(std::floor(pixelsOf(y, dpi)))};
+}
 }  // namespace
 
 // A point's pixel is the one it lies in, so that a point inside a widget in twips is inside its
 // pixel rectangle whenever the widget's edges lie on pixel boundaries.
 Point FormEngine::toScreen(const Form& form, double x, double y) const {
-  return Point{saturatedPixel(std::floor(pixelsOf(form.screenLeftTwips + x, dpi_))),
-               saturatedPixel(std::floor(pixelsOf(form.screenTopTwips + y, dpi_)))};
+  return screenPixel(form.screenLeftTwips + x, form.screenTopTwips + y, dpi_);
 }
 
-// Placing the pixel beside the window waits until someone asks for the pointer.
+// Working out the pointer's pixel, and placing it beside the window, waits until someone asks.
 void FormEngine::notePointer(const Form& form, double x, double y, Widget* hit) {
-  cursor_ = toScreen(form, x, y);
+  pointerX_ = form.screenLeftTwips + x;
+  pointerY_ = form.screenTopTwips + y;
+  pointerNoted_ = true;
   // Only a widget of this engine: its leaving clears the record (forget).
   cursorBeside_ = hit && hit->registeredEngine_ == this ? hit : nullptr;
 }
 
+void FormEngine::pointerPixel() const {
+  if (std::exchange(pointerNoted_, false)) cursor_ = screenPixel(pointerX_, pointerY_, dpi_);
+}
+
 Point FormEngine::GetCursorPos() const {
+  pointerPixel();
   if (const Widget* hit = std::exchange(cursorBeside_, nullptr)) {
     cursor_ = besideWindow(cursor_, *hit);
   }
