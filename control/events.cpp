@@ -28,14 +28,21 @@ std::optional<BarEnd> UsrKeloScroll::EndOf(const host::Widget& w) const {
   return std::nullopt;
 }
 
-void UsrKeloScroll::onMouseDown(host::Widget& w, Integer Button, Integer Shift, float X, float Y) {
+// A press or a release reaches the track's handler or an end button's; the two ends share theirs.
+void UsrKeloScroll::RouteMouse(host::Widget& w, TrackMouse track, ButtonMouse button,
+                               Integer Button, Integer Shift, float X, float Y) {
   auto keep = weak_from_this().lock();
   if (!keep) return;
   if (&w == picBarra.get()) {
-    picBarra_MouseDown(Button, Shift, X, Y);
+    (this->*track)(Button, Shift, X, Y);
   } else if (auto end = EndOf(w)) {
-    EndButton_MouseDown(*end, Button, Shift, X, Y);
+    (this->*button)(*end, Button, Shift, X, Y);
   }
+}
+
+void UsrKeloScroll::onMouseDown(host::Widget& w, Integer Button, Integer Shift, float X, float Y) {
+  RouteMouse(w, &UsrKeloScroll::picBarra_MouseDown, &UsrKeloScroll::EndButton_MouseDown, Button,
+             Shift, X, Y);
 }
 
 void UsrKeloScroll::onMouseMove(host::Widget& w, Integer Button, Integer Shift, float X, float Y) {
@@ -44,13 +51,8 @@ void UsrKeloScroll::onMouseMove(host::Widget& w, Integer Button, Integer Shift, 
 }
 
 void UsrKeloScroll::onMouseUp(host::Widget& w, Integer Button, Integer Shift, float X, float Y) {
-  auto keep = weak_from_this().lock();
-  if (!keep) return;
-  if (&w == picBarra.get()) {
-    picBarra_MouseUp(Button, Shift, X, Y);
-  } else if (auto end = EndOf(w)) {
-    EndButton_MouseUp(*end, Button, Shift, X, Y);
-  }
+  RouteMouse(w, &UsrKeloScroll::picBarra_MouseUp, &UsrKeloScroll::EndButton_MouseUp, Button, Shift,
+             X, Y);
 }
 
 void UsrKeloScroll::onClick(host::Widget& w) {
