@@ -24,7 +24,7 @@ int32_t firstHwndOfNextEngine() {
 
 }  // namespace
 
-FormEngine::FormEngine(Clock& clock) : clock_(clock), nextHwnd_(firstHwndOfNextEngine()) {}
+FormEngine::FormEngine(Clock& clock) : clock_(clock), hwnds_(firstHwndOfNextEngine()) {}
 
 FormEngine::~FormEngine() {
   // Kept objects first: they may still unload their forms here.
@@ -72,29 +72,23 @@ int32_t FormEngine::assignHwnd(Widget& w) {
     if (w.registeredEngine_) w.registeredEngine_->forget(w);
     enlist(w);
   }
-  auto it = hwnds_.find(w.hwnd_);
-  if (w.hwnd_ == 0 || (it != hwnds_.end() && it->second != &w)) {
-    // Past numbers in use: a widget may carry its real window's handle (useWindowHandle).
-    while (hwnds_.count(nextHwnd_) != 0) nextHwnd_ += 4;
-    w.hwnd_ = nextHwnd_;
-    nextHwnd_ += 4;
-  }
-  hwnds_[w.hwnd_] = &w;
+  // A widget keeps a handle it brings (its real window's, another engine's) while it is free.
+  Widget* holder = hwnds_.find(w.hwnd_);
+  if (holder == &w) return w.hwnd_;
+  if (w.hwnd_ == 0 || holder) w.hwnd_ = hwnds_.fresh();
+  hwnds_.set(w.hwnd_, w);
   return w.hwnd_;
 }
 
 void FormEngine::useWindowHandle(Widget& w, int32_t handle) {
   if (w.registeredEngine_ != this) return;
-  auto it = hwnds_.find(w.hwnd_);
-  if (it != hwnds_.end() && it->second == &w) hwnds_.erase(it);
-  auto taken = hwnds_.find(handle);
-  w.hwnd_ = handle != 0 && taken == hwnds_.end() ? handle : 0;
+  hwnds_.erase(w.hwnd_, w);
+  w.hwnd_ = handle != 0 && !hwnds_.find(handle) ? handle : 0;
   assignHwnd(w);
 }
 
 Widget* FormEngine::widgetOfHwnd(int32_t hwnd) const {
-  auto it = hwnds_.find(hwnd);
-  return it == hwnds_.end() ? nullptr : it->second;
+  return hwnds_.find(hwnd);
 }
 
 void FormEngine::adopt(Widget& w) {
@@ -122,8 +116,7 @@ void FormEngine::forgetTree(Widget& w) {
 
 // Also called from the widgets' destructors: touches only the engine's own records.
 void FormEngine::forget(Widget& w) {
-  auto it = hwnds_.find(w.hwnd_);
-  if (it != hwnds_.end() && it->second == &w) hwnds_.erase(it);
+  hwnds_.erase(w.hwnd_, w);
   if (w.kind_ == WidgetKind::Timer) {
     auto& t = static_cast<Timer&>(w);
     timers_.remove(t);

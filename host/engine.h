@@ -8,7 +8,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -17,6 +16,7 @@
 #include "host/timer_queue.h"
 #include "host/timer_widget.h"
 #include "host/units.h"
+#include "host/window_handles.h"
 
 namespace keloscroll::host {
 
@@ -184,9 +184,8 @@ class FormEngine {
   std::vector<std::shared_ptr<Form>> forms_;
   TimerQueue timers_;
   uint64_t timerArrivals_ = 0;
-  std::unordered_map<int32_t, Widget*> hwnds_;
+  WindowHandles hwnds_;
   Widget* registered_ = nullptr;  // the first of the widgets this engine knows
-  int32_t nextHwnd_;
   Widget* capture_ = nullptr;
   Form* captureForm_ = nullptr;
   Widget* focus_ = nullptr;

@@ -225,6 +225,34 @@ TEST_F(Engine, TimersDueTogetherTickInTheOrderTheyArrived) {
   EXPECT_EQ(engine.nextDue(), start + 601);
 }
 
+// Handles name their widgets while hundreds of windows come and go; a widget that comes back keeps
+// its number, and a handle given from outside (a real window's) is never given out as well.
+TEST_F(Engine, WindowHandlesNameTheirWidgetsAsHundredsComeAndGo) {
+  std::vector<std::shared_ptr<PictureBox>> boxes;
+  auto add = [&] { boxes.push_back(form->add<PictureBox>("P" + std::to_string(boxes.size()))); };
+  auto check = [&] {
+    for (auto& b : boxes) {
+      EXPECT_EQ(engine.widgetOfHwnd(b->hwnd()), b->container() ? b.get() : nullptr) << b->name();
+    }
+  };
+  for (int i = 0; i < 600; ++i) add();
+  for (size_t i = 0; i < 590; ++i) {
+    if (i % 50 != 0) form->detach(*boxes[i]);
+  }
+  check();
+  int32_t old = boxes[5]->hwnd();
+  form->attach(boxes[5]);
+  EXPECT_EQ(boxes[5]->hwnd(), old);
+  int32_t ahead = boxes.back()->hwnd() + 4;  // where the engine's numbers go next
+  engine.useWindowHandle(*boxes.back(), ahead);
+  add();
+  EXPECT_EQ(boxes.back()->hwnd(), ahead + 4);
+  check();
+  engine.useWindowHandle(*boxes[599], 0);  // the real window gone: a number of the engine's again
+  EXPECT_EQ(engine.widgetOfHwnd(ahead), nullptr);
+  check();
+}
+
 // A window rectangle holds its points short of its right and bottom edges; a pointer at no number
 // stands at the screen's corner; a handle nobody has is refused. Forms are found by any case of
 // their name, a message box's record by its title, and a widget that outlives its engine lets it

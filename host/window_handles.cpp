@@ -1,0 +1,52 @@
+#include "host/window_handles.h"
+
+namespace keloscroll::host {
+
+WindowHandles::~WindowHandles() = default;
+
+Widget* WindowHandles::findForeign(int32_t handle) const {
+  auto it = foreign_.find(handle);
+  return it == foreign_.end() ? nullptr : it->second;
+}
+
+int32_t WindowHandles::fresh() {
+  while (find(next_)) next_ += 4;  // taken by a handle from elsewhere
+  int32_t h = next_;
+  next_ += 4;
+  return h;
+}
+
+void WindowHandles::set(int32_t handle, Widget& w) {
+  size_t page = 0, slot = 0;
+  if (!place(handle, page, slot)) {
+    foreign_[handle] = &w;
+    return;
+  }
+  if (page >= pages_.size()) pages_.resize(page + 1);
+  if (!pages_[page]) pages_[page] = std::make_unique<Page>();
+  Page& p = *pages_[page];
+  if (!p.slots[slot]) ++p.used;
+  p.slots[slot] = &w;
+}
+
+void WindowHandles::erase(int32_t handle, const Widget& w) {
+  size_t page = 0, slot = 0;
+  if (place(handle, page, slot) && page < pages_.size() && pages_[page] &&
+      pages_[page]->slots[slot] == &w) {
+    pages_[page]->slots[slot] = nullptr;
+    // The page the series is filling stays: a form that makes and drops one window at a time
+    // would otherwise make it again for each.
+    if (--pages_[page]->used == 0 && page != pageOfNext()) pages_[page].reset();
+    return;
+  }
+  if (foreign_.empty()) return;
+  auto it = foreign_.find(handle);
+  if (it != foreign_.end() && it->second == &w) foreign_.erase(it);
+}
+
+void WindowHandles::clear() {
+  pages_.clear();
+  foreign_.clear();
+}
+
+}  // namespace keloscroll::host
