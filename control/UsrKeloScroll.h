@@ -96,10 +96,10 @@ class UsrKeloScroll final : public host::Dispatch,
   };
 
  public:
-  UsrKeloScroll(Key, host::ControlSite& site);
+  UsrKeloScroll(Key, host::ControlSite& site, host::SharedBlock& block);
 
  private:
-  void createParts();
+  void createParts(host::SharedBlock& block);
   // The surface's and the parts' events come here (control/events.cpp), each to the handler of
   // the part that raised it, while the control lives.
   std::array<host::Widget*, 5> EventSources() const;  // the surface and the parts that raise
@@ -224,13 +224,14 @@ class UsrKeloScroll final : public host::Dispatch,
   std::shared_ptr<host::UserControl> surfaceRef_;
   host::UserControl& surface_;
 
-  // Constituent widgets.
-  std::shared_ptr<host::CommandButton> cmdSxUp;
-  std::shared_ptr<host::CommandButton> cmdDXDN;
-  std::shared_ptr<host::Timer> tmr_Server;
-  std::shared_ptr<host::PictureBox> picBarra;
-  std::shared_ptr<host::Image> imgCursor;
-  std::shared_ptr<host::Image> imgSfondoPic;
+  // Constituent widgets. The surface and the track hold them, and the surface stays while the
+  // control does; nothing takes a part away from its container.
+  host::CommandButton* cmdSxUp = nullptr;
+  host::CommandButton* cmdDXDN = nullptr;
+  host::Timer* tmr_Server = nullptr;
+  host::PictureBox* picBarra = nullptr;
+  host::Image* imgCursor = nullptr;
+  host::Image* imgSfondoPic = nullptr;
 
   // Value and state.
   int32_t mValue = 0;

@@ -9,7 +9,7 @@ namespace keloscroll {
 using geometry::BarEnd;
 
 std::array<host::Widget*, 5> UsrKeloScroll::EventSources() const {
-  return {&surface_, picBarra.get(), cmdSxUp.get(), cmdDXDN.get(), tmr_Server.get()};
+  return {&surface_, picBarra, cmdSxUp, cmdDXDN, tmr_Server};
 }
 
 void UsrKeloScroll::bindEvents() {
@@ -23,8 +23,8 @@ void UsrKeloScroll::unbindEvents() {
 }
 
 std::optional<BarEnd> UsrKeloScroll::EndOf(const host::Widget& w) const {
-  if (&w == cmdSxUp.get()) return BarEnd::Start;
-  if (&w == cmdDXDN.get()) return BarEnd::End;
+  if (&w == cmdSxUp) return BarEnd::Start;
+  if (&w == cmdDXDN) return BarEnd::End;
   return std::nullopt;
 }
 
@@ -33,7 +33,7 @@ void UsrKeloScroll::RouteMouse(host::Widget& w, TrackMouse track, ButtonMouse bu
                                Integer Button, Integer Shift, float X, float Y) {
   auto keep = weak_from_this().lock();
   if (!keep) return;
-  if (&w == picBarra.get()) {
+  if (&w == picBarra) {
     (this->*track)(Button, Shift, X, Y);
   } else if (auto end = EndOf(w)) {
     (this->*button)(*end, Button, Shift, X, Y);
@@ -47,7 +47,7 @@ void UsrKeloScroll::onMouseDown(host::Widget& w, Integer Button, Integer Shift, 
 
 void UsrKeloScroll::onMouseMove(host::Widget& w, Integer Button, Integer Shift, float X, float Y) {
   auto keep = weak_from_this().lock();
-  if (keep && &w == picBarra.get()) picBarra_MouseMove(Button, Shift, X, Y);
+  if (keep && &w == picBarra) picBarra_MouseMove(Button, Shift, X, Y);
 }
 
 void UsrKeloScroll::onMouseUp(host::Widget& w, Integer Button, Integer Shift, float X, float Y) {
@@ -57,7 +57,7 @@ void UsrKeloScroll::onMouseUp(host::Widget& w, Integer Button, Integer Shift, fl
 
 void UsrKeloScroll::onClick(host::Widget& w) {
   auto keep = weak_from_this().lock();
-  if (keep && &w == picBarra.get()) picBarra_Click();
+  if (keep && &w == picBarra) picBarra_Click();
 }
 
 // Keys reach the control through its surface, which sees them before the focused part does.
@@ -73,7 +73,7 @@ void UsrKeloScroll::onKeyUp(host::Widget& w, Integer& KeyCode, Integer Shift) {
 
 void UsrKeloScroll::onTimer(host::Widget& w) {
   auto keep = weak_from_this().lock();
-  if (keep && &w == tmr_Server.get()) tmr_Server_Timer();
+  if (keep && &w == tmr_Server) tmr_Server_Timer();
 }
 
 void UsrKeloScroll::onResize(host::Widget&) {

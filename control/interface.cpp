@@ -11,17 +11,22 @@ namespace keloscroll {
 using host::Variant;
 
 std::shared_ptr<UsrKeloScroll> UsrKeloScroll::create(host::ControlSite& site) {
-  auto control = std::make_shared<UsrKeloScroll>(Key{}, site);
+  // The control, its accessible model and its six parts, each with its own count.
+  host::SharedBlock block(
+      host::SharedBlock::roomFor<UsrKeloScroll, AccessibleBar, host::CommandButton,
+                                 host::CommandButton, host::Timer, host::PictureBox, host::Image,
+                                 host::Image>());
+  auto control = block.make<UsrKeloScroll>(Key{}, site, block);
   control->bindEvents();  // they reach the control weakly, so it must be shared first
   site.setControl(control);
-  site.surface().accessible = std::make_shared<AccessibleBar>(control, site.surfaceRef());
+  site.surface().accessible = block.make<AccessibleBar>(control, site.surfaceRef());
   control->UserControl_Initialize();
   return control;
 }
 
-UsrKeloScroll::UsrKeloScroll(Key, host::ControlSite& site)
+UsrKeloScroll::UsrKeloScroll(Key, host::ControlSite& site, host::SharedBlock& block)
     : site_(site), surfaceRef_(site.surfaceRef()), surface_(*surfaceRef_) {
-  createParts();
+  createParts(block);
 }
 
 UsrKeloScroll::~UsrKeloScroll() {

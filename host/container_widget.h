@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/picture.h"
+#include "host/shared_block.h"
 #include "host/system_colors.h"
 #include "host/widget.h"
 
@@ -24,6 +25,15 @@ class ContainerWidget : public Widget {
   template <class W>
   std::shared_ptr<W> add(std::string name) {
     auto w = std::make_shared<W>(std::move(name));
+    attach(w);
+    return w;
+  }
+  // The same, made in `block` beside the other objects made there, at `rect` (twips from the
+  // inner origin) from the start.
+  template <class W>
+  std::shared_ptr<W> add(SharedBlock& block, std::string name, const TwipsRect& rect) {
+    auto w = block.make<W>(std::move(name));
+    w->setRectTwips(rect);
     attach(w);
     return w;
   }
