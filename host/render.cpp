@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 #include <utility>
 
 #include "host/leaf_widgets.h"
@@ -201,6 +202,25 @@ void opaqueParts(const ContainerWidget& c, const At& at, const PixelRect& clip, 
   }
 }
 
+// When every rectangle spans the whole width of `area` (a bar's buttons and track stacked in it),
+// whether they cover it is whether their runs down it leave no gap; otherwise no answer.
+std::optional<bool> stackedCover(const Covering& c, const PixelRect& area) {
+  std::array<std::pair<int, int>, kMostCovering> runs{};
+  const auto n = static_cast<size_t>(c.count);
+  for (size_t i = 0; i < n; ++i) {
+    const PixelRect& r = c.rects[i];
+    if (r.left > area.left || r.right() < area.right()) return std::nullopt;
+    runs[i] = {r.top, r.bottom()};
+  }
+  std::sort(runs.begin(), runs.begin() + static_cast<ptrdiff_t>(n));
+  int y = area.top;
+  for (size_t i = 0; i < n && y < area.bottom(); ++i) {
+    if (runs[i].first > y) return false;
+    y = std::max(y, runs[i].second);
+  }
+  return y >= area.bottom();
+}
+
 // Whether the rectangles together cover all of `area`: in each band between their top and bottom
 // edges, the ones spanning the band must leave no gap across it.
 bool covers(const Covering& c, const PixelRect& area) {
@@ -208,6 +228,7 @@ bool covers(const Covering& c, const PixelRect& area) {
   for (int i = 0; i < c.count; ++i) {
     if (c.rects[static_cast<size_t>(i)].intersect(area) == area) return true;  // one is enough
   }
+  if (std::optional<bool> stacked = stackedCover(c, area)) return *stacked;
   std::array<int, 2 * kMostCovering + 2> edges{};
   size_t n = 0;
   edges[n++] = area.top;
