@@ -202,23 +202,32 @@ void opaqueParts(const ContainerWidget& c, const At& at, const PixelRect& clip, 
   }
 }
 
-// When every rectangle spans the whole width of `area` (a bar's buttons and track stacked in it),
-// whether they cover it is whether their runs down it leave no gap; otherwise no answer.
+// When every rectangle spans the whole width of `area` (a vertical bar's buttons and track
+// stacked in it), whether they cover it is whether their runs down it leave no gap; likewise
+// across for rectangles that span its whole height (a horizontal bar). Otherwise no answer.
 std::optional<bool> stackedCover(const Covering& c, const PixelRect& area) {
-  std::array<std::pair<int, int>, kMostCovering> runs{};
   const auto n = static_cast<size_t>(c.count);
+  bool fullWidth = true, fullHeight = true;
   for (size_t i = 0; i < n; ++i) {
     const PixelRect& r = c.rects[i];
-    if (r.left > area.left || r.right() < area.right()) return std::nullopt;
-    runs[i] = {r.top, r.bottom()};
+    fullWidth = fullWidth && r.left <= area.left && r.right() >= area.right();
+    fullHeight = fullHeight && r.top <= area.top && r.bottom() >= area.bottom();
+  }
+  if (!fullWidth && !fullHeight) return std::nullopt;
+  std::array<std::pair<int, int>, kMostCovering> runs{};
+  for (size_t i = 0; i < n; ++i) {
+    const PixelRect& r = c.rects[i];
+    runs[i] = fullWidth ? std::pair{r.top, r.bottom()} : std::pair{r.left, r.right()};
   }
   std::sort(runs.begin(), runs.begin() + static_cast<ptrdiff_t>(n));
-  int y = area.top;
-  for (size_t i = 0; i < n && y < area.bottom(); ++i) {
-    if (runs[i].first > y) return false;
-    y = std::max(y, runs[i].second);
+  const int start = fullWidth ? area.top : area.left;
+  const int end = fullWidth ? area.bottom() : area.right();
+  int at = start;
+  for (size_t i = 0; i < n && at < end; ++i) {
+    if (runs[i].first > at) return false;
+    at = std::max(at, runs[i].second);
   }
-  return y >= area.bottom();
+  return at >= end;
 }
 
 // Whether the rectangles together cover all of `area`: in each band between their top and bottom
