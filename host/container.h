@@ -71,9 +71,6 @@ class ControlSite : public std::enable_shared_from_this<ControlSite> {
   FormEngine& engine() const { return engine_; }
   UserControl& surface() const { return *surface_; }
   std::shared_ptr<UserControl> surfaceRef() const { return surface_; }
-  // Expires when the site goes: what may outlive the site (its control, its extender) looks here
-  // before it reaches the site.
-  std::weak_ptr<const void> lifetime() const { return lifetime_; }
   const std::string& name() const { return surface_->name(); }
 
   // The control's public face, which the extender forwards unknown members to.
@@ -151,7 +148,6 @@ class ControlSite : public std::enable_shared_from_this<ControlSite> {
   std::vector<EventRecord> events_;
   EventSink sink_;
   ContainerServices services_;
-  std::shared_ptr<const int> lifetime_ = std::make_shared<const int>(0);
 };
 
 // A control's hold on its site. The host may release the site before the control (a container
@@ -159,7 +155,8 @@ class ControlSite : public std::enable_shared_from_this<ControlSite> {
 // events go nowhere, and whatever needs the site is error 398, as before the site existed.
 class SiteLink {
  public:
-  explicit SiteLink(ControlSite& site) : site_(&site), alive_(site.lifetime()) {}
+  // The site must be shared (made with make_shared): its count is what tells it is gone.
+  explicit SiteLink(ControlSite& site) : site_(&site), alive_(site.weak_from_this()) {}
   bool alive() const { return !alive_.expired(); }
   ControlSite& get() const {
     if (!alive()) raise(err::NoClientSite);
@@ -177,7 +174,7 @@ class SiteLink {
 
  private:
   ControlSite* site_;
-  std::weak_ptr<const void> alive_;
+  std::weak_ptr<ControlSite> alive_;
 };
 
 class Extender final : public Dispatch {

@@ -11,7 +11,8 @@ TEST(Parts, KindsAndTheGeometryRecordComeFromTheDesignedWidgets) {
   host::VirtualClock clock;
   host::FormEngine engine(clock);
   auto form = engine.createForm("Form1");
-  host::ControlSite site(engine, *form, "KeloScroll1");
+  auto shared = std::make_shared<host::ControlSite>(engine, *form, "KeloScroll1");
+  host::ControlSite& site = *shared;
   auto ctl = UsrKeloScroll::create(site);
   const std::pair<const char*, host::WidgetKind> kinds[] = {
       {"cmdSxUp", host::WidgetKind::CommandButton}, {"cmdDXDN", host::WidgetKind::CommandButton},

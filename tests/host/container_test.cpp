@@ -70,7 +70,9 @@ TEST(PropertyBag, ManyKeysInAnyCase) {
 
 class Site : public HostTest {
  protected:
-  ControlSite site{engine, *form, "UsrKeloScroll1"};
+  std::shared_ptr<ControlSite> shared =
+      std::make_shared<ControlSite>(engine, *form, "UsrKeloScroll1");
+  ControlSite& site = *shared;
 };
 
 // The site records an event's arguments as they were raised, by value: a handler that writes
@@ -156,7 +158,8 @@ class FakeControl : public Dispatch {
 // (Placement through the extender, its Container and Parent are in control_container_scale.scn.)
 TEST_F(HostTest, ExtenderForwardsWhatItDoesNotServeAndItsContainerChainEndsAtTheForm) {
   auto frame = form->add<Frame>("fra");
-  ControlSite site(engine, *frame, "UsrKeloScroll1");
+  auto shared = std::make_shared<ControlSite>(engine, *frame, "UsrKeloScroll1");
+  ControlSite& site = *shared;
   auto control = std::make_shared<FakeControl>();
   site.setControl(control);
   auto ext = site.extender();
