@@ -118,6 +118,7 @@ class UsrKeloScroll final : public host::Dispatch,
   void onWriteProperties(host::Widget& w, host::PropertyBag& bag) override;
   void onShow(host::Widget& w) override;
   void onTerminate(host::Widget& w) override;
+  std::shared_ptr<host::Accessible> accessibleOf(host::Widget& w) override;
   // The end whose button `w` is, or none.
   std::optional<geometry::BarEnd> EndOf(const host::Widget& w) const;
   using TrackMouse = void (UsrKeloScroll::*)(Integer, Integer, float, float);

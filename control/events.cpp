@@ -3,6 +3,7 @@
 // raises (a Change handler that unloads it): every handler keeps the control alive until it
 // returns, so its step or tick finishes on a whole object.
 #include "control/UsrKeloScroll.h"
+#include "control/accessible.h"
 
 namespace keloscroll {
 
@@ -98,6 +99,13 @@ void UsrKeloScroll::onShow(host::Widget&) {
 
 void UsrKeloScroll::onTerminate(host::Widget&) {
   if (auto keep = weak_from_this().lock()) UserControl_Terminate();
+}
+
+// The model assistive technology reads, made when a client first asks: most bars are never read.
+std::shared_ptr<host::Accessible> UsrKeloScroll::accessibleOf(host::Widget& w) {
+  if (&w != &surface_) return nullptr;
+  auto self = std::static_pointer_cast<UsrKeloScroll>(shared_from_this());
+  return std::make_shared<AccessibleBar>(self, surfaceRef_);
 }
 
 }  // namespace keloscroll

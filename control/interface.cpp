@@ -11,15 +11,13 @@ namespace keloscroll {
 using host::Variant;
 
 std::shared_ptr<UsrKeloScroll> UsrKeloScroll::create(host::ControlSite& site) {
-  // The control, its accessible model and its six parts, each with its own count.
+  // The control and its six parts, each with its own count.
   host::SharedBlock block(
-      host::SharedBlock::roomFor<UsrKeloScroll, AccessibleBar, host::CommandButton,
-                                 host::CommandButton, host::Timer, host::PictureBox, host::Image,
-                                 host::Image>());
+      host::SharedBlock::roomFor<UsrKeloScroll, host::CommandButton, host::CommandButton,
+                                 host::Timer, host::PictureBox, host::Image, host::Image>());
   auto control = block.make<UsrKeloScroll>(Key{}, site, block);
   control->bindEvents();  // they reach the control weakly, so it must be shared first
   site.setControl(control);
-  site.surface().accessible = block.make<AccessibleBar>(control, site.surfaceRef());
   control->UserControl_Initialize();
   return control;
 }
@@ -32,7 +30,7 @@ UsrKeloScroll::UsrKeloScroll(Key, host::ControlSite& site, host::SharedBlock& bl
 UsrKeloScroll::~UsrKeloScroll() {
   // The surface belongs to the site and may outlive this object: its events and its parts' must
   // find nothing of it.
-  surface_.accessible.reset();  // a client that still holds the model finds it disconnected
+  surface_.dropAccessible();  // a client that still holds the model finds it disconnected
   unbindEvents();
 }
 

@@ -41,6 +41,13 @@ void collectControls(const ContainerWidget& c, std::vector<Widget*>& out) {
 UserControl::UserControl(std::string name)
     : ContainerWidget(WidgetKind::UserControl, std::move(name)) {}
 
+std::shared_ptr<Accessible> UserControl::accessible() {
+  if (!accessible_) {
+    if (WidgetEvents* e = events()) accessible_ = e->accessibleOf(*this);
+  }
+  return accessible_;
+}
+
 void UserControl::raiseResize() {
   if (WidgetEvents* e = events()) e->onResize(*this);
 }

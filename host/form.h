@@ -36,12 +36,17 @@ class UserControl final : public ContainerWidget {
   // widget's events go (host/widget_events.h).
   void raiseResize();
   // What the control tells assistive technology (host/accessible.h), or null: the platform's
-  // window and the scenario runner find it here.
-  std::shared_ptr<Accessible> accessible;
+  // window and the scenario runner find it here. Made when first asked, by where the surface's
+  // events go; kept until dropAccessible (a client that holds it then finds it disconnected).
+  std::shared_ptr<Accessible> accessible();
+  void dropAccessible() { accessible_.reset(); }
 
  protected:
   const Table& table() const override;
   void sizeChanged() override;
+
+ private:
+  std::shared_ptr<Accessible> accessible_;
 };
 
 class ControlsCollection;

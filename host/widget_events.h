@@ -5,12 +5,14 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <utility>
 
 #include "host/handler.h"
 
 namespace keloscroll::host {
 
+class Accessible;
 class Widget;
 class PropertyBag;
 
@@ -42,6 +44,9 @@ class WidgetEvents {
   virtual void onWriteProperties(Widget&, PropertyBag&) {}
   virtual void onShow(Widget&) {}
   virtual void onTerminate(Widget&) {}
+  // Not an event: the model of the widget that assistive technology reads, made when first
+  // asked (most widgets never are), or null for none.
+  virtual std::shared_ptr<Accessible> accessibleOf(Widget&) { return nullptr; }
 
  protected:
   ~WidgetEvents() = default;

@@ -27,10 +27,9 @@ std::string statesText(uint32_t s) {
 host::Accessible& Interpreter::accessibleOf(const std::string& name) {
   Object& o = resolveControl(name);
   host::UserControl* surface = o.site ? &o.site->surface() : nullptr;
-  if (!surface || !surface->accessible) {
-    throw ScenarioError("the control '" + name + "' tells assistive technology nothing");
-  }
-  return *surface->accessible;
+  std::shared_ptr<host::Accessible> model = surface ? surface->accessible() : nullptr;
+  if (!model) throw ScenarioError("the control '" + name + "' tells assistive technology nothing");
+  return *model;
 }
 
 // print accessible NAME: the element, then each child, one a line.

@@ -98,7 +98,7 @@ HRESULT ControlObject::activate(bool ui) {
       window_->onFocus = [this](bool focused) { focusChanged(focused); };
       window_->onGetObject = [this](WPARAM w, LPARAM l) -> LRESULT {
         if (!hosting_ || !window_) return 0;
-        return AccessibleObject::answer(hosting_->site->surface().accessible, window_->hwnd(), w,
+        return AccessibleObject::answer(hosting_->site->surface().accessible(), window_->hwnd(), w,
                                         l);
       };
       if (!window_->create(parent, position)) host::raise(host::err::InvalidCall);
