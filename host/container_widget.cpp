@@ -273,11 +273,12 @@ Widget* ContainerWidget::childAt(double x, double y) const {
   return best < 0 ? nullptr : children_[static_cast<size_t>(best)].get();
 }
 
+// Twips, the common case, needs no density.
 double ContainerWidget::twipsPerUnitX() const {
-  return fixedTwipsPerUnit(scaleMode_, false, dpi());
+  return scaleMode_ == scale::Twips ? 1.0 : fixedTwipsPerUnit(scaleMode_, false, dpi());
 }
 double ContainerWidget::twipsPerUnitY() const {
-  return fixedTwipsPerUnit(scaleMode_, true, dpi());
+  return scaleMode_ == scale::Twips ? 1.0 : fixedTwipsPerUnit(scaleMode_, true, dpi());
 }
 
 void ContainerWidget::switchToUserScale() {
@@ -336,49 +337,43 @@ void ContainerWidget::setScaleHeight(float v) {
 void ContainerWidget::sizeChanged() {}
 
 // In the user scale a unit is inner extent / scale extent; products are formed before the
-// division so that a whole number of units survives the round trip through twips.
-double ContainerWidget::toTwipsX(double units) const {
-  if (scaleMode_ != scale::User) return (units - scaleLeft_) * twipsPerUnitX();
-  if (userScaleWidth_ == 0) return 0.0;
-  return (units - scaleLeft_) * innerWidthTwips() / userScaleWidth_;
-}
-
-double ContainerWidget::toTwipsY(double units) const {
-  if (scaleMode_ != scale::User) return (units - scaleTop_) * twipsPerUnitY();
-  if (userScaleHeight_ == 0) return 0.0;
-  return (units - scaleTop_) * innerHeightTwips() / userScaleHeight_;
-}
-
-double ContainerWidget::toTwipsW(double units) const {
-  if (scaleMode_ != scale::User) return units * twipsPerUnitX();
-  if (userScaleWidth_ == 0) return 0.0;
-  return units * innerWidthTwips() / userScaleWidth_;
-}
-
-double ContainerWidget::toTwipsH(double units) const {
-  if (scaleMode_ != scale::User) return units * twipsPerUnitY();
-  if (userScaleHeight_ == 0) return 0.0;
-  return units * innerHeightTwips() / userScaleHeight_;
-}
-
-double ContainerWidget::fromTwipsX(double twips) const {
-  return scaleLeft_ + fromTwipsW(twips);
-}
-
-double ContainerWidget::fromTwipsY(double twips) const {
-  return scaleTop_ + fromTwipsH(twips);
-}
-
-double ContainerWidget::fromTwipsW(double twips) const {
-  if (scaleMode_ != scale::User) return twips / twipsPerUnitX();
-  double inner = innerWidthTwips();
-  return inner == 0 ? 0.0 : twips * userScaleWidth_ / inner;
-}
-
-double ContainerWidget::fromTwipsH(double twips) const {
-  if (scaleMode_ != scale::User) return twips / twipsPerUnitY();
-  double inner = innerHeightTwips();
-  return inner == 0 ? 0.0 : twips * userScaleHeight_ / inner;
+// division so that a whole number of units survives the round trip through twips. A fixed scale
+// multiplies by its unit's twips (twips themselves are answered before the call).
+double ContainerWidget::scaled(double v, Conversion c) const {
+  const bool user = scaleMode_ == scale::User;
+  switch (c) {
+    case Conversion::ToX:
+      if (!user) return (v - scaleLeft_) * twipsPerUnitX();
+      if (userScaleWidth_ == 0) return 0.0;
+      return (v - scaleLeft_) * innerWidthTwips() / userScaleWidth_;
+    case Conversion::ToY:
+      if (!user) return (v - scaleTop_) * twipsPerUnitY();
+      if (userScaleHeight_ == 0) return 0.0;
+      return (v - scaleTop_) * innerHeightTwips() / userScaleHeight_;
+    case Conversion::ToW:
+      if (!user) return v * twipsPerUnitX();
+      if (userScaleWidth_ == 0) return 0.0;
+      return v * innerWidthTwips() / userScaleWidth_;
+    case Conversion::ToH:
+      if (!user) return v * twipsPerUnitY();
+      if (userScaleHeight_ == 0) return 0.0;
+      return v * innerHeightTwips() / userScaleHeight_;
+    case Conversion::FromX:
+      return scaleLeft_ + scaled(v, Conversion::FromW);
+    case Conversion::FromY:
+      return scaleTop_ + scaled(v, Conversion::FromH);
+    case Conversion::FromW: {
+      if (!user) return v / twipsPerUnitX();
+      double inner = innerWidthTwips();
+      return inner == 0 ? 0.0 : v * userScaleWidth_ / inner;
+    }
+    case Conversion::FromH: {
+      if (!user) return v / twipsPerUnitY();
+      double inner = innerHeightTwips();
+      return inner == 0 ? 0.0 : v * userScaleHeight_ / inner;
+    }
+  }
+  return v;
 }
 
 float ContainerWidget::TextWidth(std::string_view s) const {

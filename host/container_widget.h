@@ -70,15 +70,32 @@ class ContainerWidget : public Widget {
   // Offset of the inner area from the outer top-left corner, in twips (borders, captions).
   virtual double innerOffsetTwips() const { return 0.0; }
 
-  // Conversions between this container's units and twips from its inner origin.
-  double toTwipsX(double units) const;
-  double toTwipsY(double units) const;
-  double toTwipsW(double units) const;
-  double toTwipsH(double units) const;
-  double fromTwipsX(double twips) const;
-  double fromTwipsY(double twips) const;
-  double fromTwipsW(double twips) const;
-  double fromTwipsH(double twips) const;
+  // Conversions between this container's units and twips from its inner origin. In twips, the
+  // scale nearly every container keeps, a number is its own conversion: no call is made.
+  double toTwipsX(double units) const {
+    return scaleMode_ == scale::Twips ? units - scaleLeft_ : scaled(units, Conversion::ToX);
+  }
+  double toTwipsY(double units) const {
+    return scaleMode_ == scale::Twips ? units - scaleTop_ : scaled(units, Conversion::ToY);
+  }
+  double toTwipsW(double units) const {
+    return scaleMode_ == scale::Twips ? units : scaled(units, Conversion::ToW);
+  }
+  double toTwipsH(double units) const {
+    return scaleMode_ == scale::Twips ? units : scaled(units, Conversion::ToH);
+  }
+  double fromTwipsX(double twips) const {
+    return scaleMode_ == scale::Twips ? scaleLeft_ + twips : scaled(twips, Conversion::FromX);
+  }
+  double fromTwipsY(double twips) const {
+    return scaleMode_ == scale::Twips ? scaleTop_ + twips : scaled(twips, Conversion::FromY);
+  }
+  double fromTwipsW(double twips) const {
+    return scaleMode_ == scale::Twips ? twips : scaled(twips, Conversion::FromW);
+  }
+  double fromTwipsH(double twips) const {
+    return scaleMode_ == scale::Twips ? twips : scaled(twips, Conversion::FromH);
+  }
 
   // Text measurement in this container's units, in its font (DejaVu Sans 8 pt unless set).
   float TextWidth(std::string_view text) const;
@@ -100,6 +117,8 @@ class ContainerWidget : public Widget {
   void switchToUserScale();
   double twipsPerUnitX() const;  // fixed scale modes only
   double twipsPerUnitY() const;
+  enum class Conversion : uint8_t { ToX, ToY, ToW, ToH, FromX, FromY, FromW, FromH };
+  double scaled(double v, Conversion c) const;  // the conversions in any scale
   // Children leave their place empty (null) when they go, so that removal is O(1); the list
   // closes up when half of it is empty, or when someone reads it.
   void closeUp() const;
