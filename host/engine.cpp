@@ -116,7 +116,7 @@ void FormEngine::forgetTree(Widget& w) {
 
 // Also called from the widgets' destructors: touches only the engine's own records.
 void FormEngine::forget(Widget& w) {
-  hwnds_.erase(w.hwnd_, w);
+  if (w.hwnd_ != 0) hwnds_.erase(w.hwnd_, w);  // windowless widgets have none
   if (w.kind_ == WidgetKind::Timer) {
     auto& t = static_cast<Timer&>(w);
     timers_.remove(t);

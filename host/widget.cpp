@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <utility>
 
@@ -155,6 +156,9 @@ void Widget::Move(float left, std::optional<float> top, std::optional<float> wid
 }
 
 void Widget::setRectTwips(const TwipsRect& r) {
+  // The same rectangle, to the bit, changes nothing: a layout writes many a place that stays. A
+  // top-level form goes on, to take its place on the screen from the rectangle again.
+  if (std::memcmp(&r, &rect_, sizeof r) == 0 && kind_ != WidgetKind::Form) return;
   if (!std::isfinite(r.left + r.top + r.width + r.height)) {
     checkFinite(r.left);  // raises for the first that is not
     checkFinite(r.top);
