@@ -73,10 +73,13 @@ int32_t FormEngine::assignHwnd(Widget& w) {
     enlist(w);
   }
   // A widget keeps a handle it brings (its real window's, another engine's) while it is free.
-  Widget* holder = hwnds_.find(w.hwnd_);
+  Widget* holder = w.hwnd_ != 0 ? hwnds_.find(w.hwnd_) : nullptr;
   if (holder == &w) return w.hwnd_;
-  if (w.hwnd_ == 0 || holder) w.hwnd_ = hwnds_.fresh();
-  hwnds_.set(w.hwnd_, w);
+  if (w.hwnd_ == 0 || holder) {
+    w.hwnd_ = hwnds_.add(w);
+  } else {
+    hwnds_.set(w.hwnd_, w);
+  }
   return w.hwnd_;
 }
 

@@ -9,10 +9,16 @@ Widget* WindowHandles::findForeign(int32_t handle) const {
   return it == foreign_.end() ? nullptr : it->second;
 }
 
-int32_t WindowHandles::fresh() {
-  while (find(next_)) next_ += 4;  // taken by a handle from elsewhere
+int32_t WindowHandles::add(Widget& w) {
+  while (!foreign_.empty() && findForeign(next_)) next_ += 4;  // taken by a handle from elsewhere
   int32_t h = next_;
   next_ += 4;
+  // A number the series reaches now has an empty slot: nothing was set there before.
+  size_t i = static_cast<size_t>((int64_t{h} - first_) >> 2), page = i / kPageSlots;
+  if (page >= pages_.size()) pages_.resize(page + 1);
+  if (!pages_[page]) pages_[page] = std::make_unique<Page>();
+  pages_[page]->slots[i % kPageSlots] = &w;
+  ++pages_[page]->used;
   return h;
 }
 

@@ -34,8 +34,8 @@ class WindowHandles {
     // A handle set before the series reached it is in the map.
     return foreign_.empty() ? nullptr : findForeign(handle);
   }
-  // A number never given out before and not in use, which is now given out.
-  int32_t fresh();
+  // Gives `w` a number never given out before and not in use, and returns it.
+  int32_t add(Widget& w);
   // `handle` (not in use) names `w` from now on.
   void set(int32_t handle, Widget& w);
   // `handle` names nothing any more, if it named `w`.
