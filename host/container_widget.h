@@ -2,6 +2,7 @@
 // picture box and the frame.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -64,11 +65,12 @@ class ContainerWidget : public Widget {
   void setScaleWidth(float v);   // switches to the user scale; error 380 for 0
   void setScaleHeight(float v);  // switches to the user scale; error 380 for 0
 
-  // Inner (client) size in twips: the area the scale spans.
-  virtual double innerWidthTwips() const { return rectTwips().width; }
-  virtual double innerHeightTwips() const { return rectTwips().height; }
-  // Offset of the inner area from the outer top-left corner, in twips (borders, captions).
-  virtual double innerOffsetTwips() const { return 0.0; }
+  // Inner (client) size in twips: the area the scale spans. Only a picture box's border takes
+  // room; every conversion in a user scale asks, so these are no virtual calls.
+  double innerWidthTwips() const;
+  double innerHeightTwips() const;
+  // Offset of the inner area from the outer top-left corner, in twips (borders).
+  double innerOffsetTwips() const;
 
   // Conversions between this container's units and twips from its inner origin. In twips, the
   // scale nearly every container keeps, a number is its own conversion: no call is made.
@@ -149,9 +151,7 @@ class PictureBox final : public ContainerWidget {
   bool canFocus() const override { return true; }
   bool isWindowed() const override { return true; }
   // A fixed single border takes two pixels on every side.
-  double innerOffsetTwips() const override;
-  double innerWidthTwips() const override;
-  double innerHeightTwips() const override;
+  double borderTwips() const { return borderStyle_ == 1 ? twipsOf(2, dpi()) : 0.0; }
 
  protected:
   const Table& table() const override;
@@ -175,6 +175,21 @@ class Frame final : public ContainerWidget {
  private:
   std::string caption_;
 };
+
+inline double ContainerWidget::innerOffsetTwips() const {
+  return kind() == WidgetKind::PictureBox ? static_cast<const PictureBox*>(this)->borderTwips()
+                                          : 0.0;
+}
+
+inline double ContainerWidget::innerWidthTwips() const {
+  if (kind() != WidgetKind::PictureBox) return rectTwips().width;
+  return std::max(0.0, rectTwips().width - 2 * innerOffsetTwips());
+}
+
+inline double ContainerWidget::innerHeightTwips() const {
+  if (kind() != WidgetKind::PictureBox) return rectTwips().height;
+  return std::max(0.0, rectTwips().height - 2 * innerOffsetTwips());
+}
 
 // Finds a widget by name anywhere below a container (case-insensitive); null when absent.
 Widget* findWidget(const ContainerWidget& root, std::string_view name);

@@ -22,18 +22,6 @@ using namespace widget_members;
 PictureBox::PictureBox(std::string name)
     : ContainerWidget(WidgetKind::PictureBox, std::move(name)) {}
 
-double PictureBox::innerOffsetTwips() const {
-  return borderStyle_ == 1 ? twipsOf(2, dpi()) : 0.0;  // two pixels of 3-D border
-}
-
-double PictureBox::innerWidthTwips() const {
-  return std::max(0.0, rectTwips().width - 2 * innerOffsetTwips());
-}
-
-double PictureBox::innerHeightTwips() const {
-  return std::max(0.0, rectTwips().height - 2 * innerOffsetTwips());
-}
-
 void PictureBox::setBackColor(int32_t c) {
   backColor_ = checkedColor(c);
 }
