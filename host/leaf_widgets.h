@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "host/picture.h"
@@ -27,6 +28,26 @@ class Image final : public Widget {
   bool stretch_ = false;
 };
 
+// A text most widgets of a kind leave empty (a graphical button's caption): 8 bytes until it is
+// set, rather than a string's 32.
+class RareText {
+ public:
+  const std::string& get() const {
+    static const std::string kEmpty;
+    return text_ ? *text_ : kEmpty;
+  }
+  void set(std::string s) {
+    if (s.empty()) {
+      text_.reset();
+    } else {
+      text_ = std::make_unique<std::string>(std::move(s));
+    }
+  }
+
+ private:
+  std::unique_ptr<std::string> text_;
+};
+
 class CommandButton final : public Widget {
  public:
   explicit CommandButton(std::string name);
@@ -39,8 +60,8 @@ class CommandButton final : public Widget {
   void setFacePicture(PictureRef p) { face_ = std::move(p); }
   int16_t Style() const { return style_; }  // 0 standard, 1 graphical
   void setStyle(int16_t s);                 // error 380 for anything but 0 and 1
-  const std::string& Caption() const { return caption_; }
-  void setCaption(std::string c) { caption_ = std::move(c); }
+  const std::string& Caption() const { return caption_.get(); }
+  void setCaption(std::string c) { caption_.set(std::move(c)); }
   bool pressed() const { return pressed_; }  // drawn pushed in while the mouse holds it
   bool canFocus() const override { return true; }
   bool isWindowed() const override { return true; }
@@ -53,8 +74,8 @@ class CommandButton final : public Widget {
   PictureRef picture_;
   PictureRef face_;
   int16_t style_ = 0;
-  std::string caption_;
   bool pressed_ = false;
+  RareText caption_;
 };
 
 class TextBox final : public Widget {
