@@ -336,46 +336,6 @@ void ContainerWidget::setScaleHeight(float v) {
 // children keep their twips.
 void ContainerWidget::sizeChanged() {}
 
-// In the user scale a unit is inner extent / scale extent; products are formed before the
-// division so that a whole number of units survives the round trip through twips. A fixed scale
-// multiplies by its unit's twips (twips themselves are answered before the call).
-double ContainerWidget::scaled(double v, Conversion c) const {
-  const bool user = scaleMode_ == scale::User;
-  switch (c) {
-    case Conversion::ToX:
-      if (!user) return (v - scaleLeft_) * twipsPerUnitX();
-      if (userScaleWidth_ == 0) return 0.0;
-      return (v - scaleLeft_) * innerWidthTwips() / userScaleWidth_;
-    case Conversion::ToY:
-      if (!user) return (v - scaleTop_) * twipsPerUnitY();
-      if (userScaleHeight_ == 0) return 0.0;
-      return (v - scaleTop_) * innerHeightTwips() / userScaleHeight_;
-    case Conversion::ToW:
-      if (!user) return v * twipsPerUnitX();
-      if (userScaleWidth_ == 0) return 0.0;
-      return v * innerWidthTwips() / userScaleWidth_;
-    case Conversion::ToH:
-      if (!user) return v * twipsPerUnitY();
-      if (userScaleHeight_ == 0) return 0.0;
-      return v * innerHeightTwips() / userScaleHeight_;
-    case Conversion::FromX:
-      return scaleLeft_ + scaled(v, Conversion::FromW);
-    case Conversion::FromY:
-      return scaleTop_ + scaled(v, Conversion::FromH);
-    case Conversion::FromW: {
-      if (!user) return v / twipsPerUnitX();
-      double inner = innerWidthTwips();
-      return inner == 0 ? 0.0 : v * userScaleWidth_ / inner;
-    }
-    case Conversion::FromH: {
-      if (!user) return v / twipsPerUnitY();
-      double inner = innerHeightTwips();
-      return inner == 0 ? 0.0 : v * userScaleHeight_ / inner;
-    }
-  }
-  return v;
-}
-
 float ContainerWidget::TextWidth(std::string_view s) const {
   return static_cast<float>(fromTwipsW(text::widthTwips(s, fontSize_, fontBold_, dpi())));
 }

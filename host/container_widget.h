@@ -72,31 +72,43 @@ class ContainerWidget : public Widget {
   // Offset of the inner area from the outer top-left corner, in twips (borders).
   double innerOffsetTwips() const;
 
-  // Conversions between this container's units and twips from its inner origin. In twips, the
-  // scale nearly every container keeps, a number is its own conversion: no call is made.
+  // Conversions between this container's units and twips from its inner origin, inline: in twips
+  // a number is its own conversion, and in a user scale a unit is inner extent / scale extent, the
+  // products formed before the division so that a whole number of units survives the round trip.
   double toTwipsX(double units) const {
-    return scaleMode_ == scale::Twips ? units - scaleLeft_ : scaled(units, Conversion::ToX);
+    if (scaleMode_ == scale::Twips) return units - scaleLeft_;
+    if (scaleMode_ != scale::User) return (units - scaleLeft_) * twipsPerUnitX();
+    return userScaleWidth_ == 0 ? 0.0 : (units - scaleLeft_) * innerWidthTwips() / userScaleWidth_;
   }
   double toTwipsY(double units) const {
-    return scaleMode_ == scale::Twips ? units - scaleTop_ : scaled(units, Conversion::ToY);
+    if (scaleMode_ == scale::Twips) return units - scaleTop_;
+    if (scaleMode_ != scale::User) return (units - scaleTop_) * twipsPerUnitY();
+    return userScaleHeight_ == 0 ? 0.0
+                                 : (units - scaleTop_) * innerHeightTwips() / userScaleHeight_;
   }
   double toTwipsW(double units) const {
-    return scaleMode_ == scale::Twips ? units : scaled(units, Conversion::ToW);
+    if (scaleMode_ == scale::Twips) return units;
+    if (scaleMode_ != scale::User) return units * twipsPerUnitX();
+    return userScaleWidth_ == 0 ? 0.0 : units * innerWidthTwips() / userScaleWidth_;
   }
   double toTwipsH(double units) const {
-    return scaleMode_ == scale::Twips ? units : scaled(units, Conversion::ToH);
+    if (scaleMode_ == scale::Twips) return units;
+    if (scaleMode_ != scale::User) return units * twipsPerUnitY();
+    return userScaleHeight_ == 0 ? 0.0 : units * innerHeightTwips() / userScaleHeight_;
   }
-  double fromTwipsX(double twips) const {
-    return scaleMode_ == scale::Twips ? scaleLeft_ + twips : scaled(twips, Conversion::FromX);
-  }
-  double fromTwipsY(double twips) const {
-    return scaleMode_ == scale::Twips ? scaleTop_ + twips : scaled(twips, Conversion::FromY);
-  }
+  double fromTwipsX(double twips) const { return scaleLeft_ + fromTwipsW(twips); }
+  double fromTwipsY(double twips) const { return scaleTop_ + fromTwipsH(twips); }
   double fromTwipsW(double twips) const {
-    return scaleMode_ == scale::Twips ? twips : scaled(twips, Conversion::FromW);
+    if (scaleMode_ == scale::Twips) return twips;
+    if (scaleMode_ != scale::User) return twips / twipsPerUnitX();
+    double inner = innerWidthTwips();
+    return inner == 0 ? 0.0 : twips * userScaleWidth_ / inner;
   }
   double fromTwipsH(double twips) const {
-    return scaleMode_ == scale::Twips ? twips : scaled(twips, Conversion::FromH);
+    if (scaleMode_ == scale::Twips) return twips;
+    if (scaleMode_ != scale::User) return twips / twipsPerUnitY();
+    double inner = innerHeightTwips();
+    return inner == 0 ? 0.0 : twips * userScaleHeight_ / inner;
   }
 
   // Text measurement in this container's units, in its font (DejaVu Sans 8 pt unless set).
@@ -119,8 +131,6 @@ class ContainerWidget : public Widget {
   void switchToUserScale();
   double twipsPerUnitX() const;  // fixed scale modes only
   double twipsPerUnitY() const;
-  enum class Conversion : uint8_t { ToX, ToY, ToW, ToH, FromX, FromY, FromW, FromH };
-  double scaled(double v, Conversion c) const;  // the conversions in any scale
   // Children leave their place empty (null) when they go, so that removal is O(1); the list
   // closes up when half of it is empty, or when someone reads it.
   void closeUp() const;
