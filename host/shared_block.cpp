@@ -15,7 +15,7 @@ SharedBlock::SharedBlock(std::size_t capacity)
     : store_(new (::operator new(sizeof(Store) + capacity)) Store{{1}, 0, capacity}) {}
 
 SharedBlock::~SharedBlock() {
-  store_->give(nullptr, 0);
+  store_->give(nullptr);
 }
 
 void* SharedBlock::Store::take(std::size_t bytes, std::size_t align) {
@@ -26,12 +26,12 @@ void* SharedBlock::Store::take(std::size_t bytes, std::size_t align) {
   return bytesOf(this, sizeof(Store)) + at;
 }
 
-void SharedBlock::Store::give(void* p, std::size_t bytes) {
+void SharedBlock::Store::give(void* p) {
   std::byte* start = bytesOf(this, sizeof(Store));
   auto* b = static_cast<std::byte*>(p);
   const std::less<const std::byte*> before;  // a total order, also for pointers from elsewhere
   if (p && (before(b, start) || !before(b, start + capacity))) {
-    ::operator delete(p, bytes);
+    ::operator delete(p);  // unsized: not every compiler has sized deallocation on
     return;
   }
   if (users.fetch_sub(1, std::memory_order_acq_rel) == 1) {

@@ -20,7 +20,7 @@ class SharedBlock {
     // `bytes` aligned to `align` from the block, or from the heap when the block is full.
     void* take(std::size_t bytes, std::size_t align);
     // Gives back what take gave: the block goes with the last of its users.
-    void give(void* p, std::size_t bytes);
+    void give(void* p);
   };
 
  public:
@@ -36,7 +36,7 @@ class SharedBlock {
       static_assert(alignof(T) <= alignof(std::max_align_t));
       return static_cast<T*>(store->take(n * sizeof(T), alignof(T)));
     }
-    void deallocate(T* p, std::size_t n) { store->give(p, n * sizeof(T)); }
+    void deallocate(T* p, std::size_t) { store->give(p); }
     template <class U>
     bool operator==(const Allocator<U>& other) const {
       return store == other.store;
