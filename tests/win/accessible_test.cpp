@@ -56,19 +56,13 @@ RECT place(IAccessible* a, LONG index) {
 TEST(Accessible, InThePlatformsAtlHost) {
   HMODULE ocx = nullptr, atl = nullptr;
   ASSERT_NO_FATAL_FAILURE(loadAtlHost(ocx, atl));
-  HWND top = nullptr, host = nullptr;
-  Ptr<IUnknown> u = barInAtlHost(atl, top, host);
-  auto control = u.query<IDispatch>(IID_IDispatch);
-  auto points = u.query<IConnectionPointContainer>(IID_IConnectionPointContainer);
-  ASSERT_TRUE(control && points);
-  Ptr<IConnectionPoint> point;
-  ASSERT_EQ(points->FindConnectionPoint(kEvents, point.put()), S_OK);
-  auto sink = Ptr<kelo_test::EventSink>::adopt(new kelo_test::EventSink(kEvents));
-  DWORD cookie = 0;
-  ASSERT_EQ(point->Advise(sink.get(), &cookie), S_OK);
-  HWND window = GetWindow(host, GW_CHILD);
-  put(control.get(), L"Max", 100);
-  put(control.get(), L"Value", 10);
+  AtlBar b;
+  ASSERT_NO_FATAL_FAILURE(b.open(atl));
+  IDispatch* control = b.control.get();
+  kelo_test::EventSink* sink = b.sink.get();
+  HWND window = b.window;
+  put(control, L"Max", 100);
+  put(control, L"Value", 10);
   Ptr<IAccessible> bar;
   ASSERT_EQ(AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
                                        bar.putVoid()),
@@ -126,7 +120,7 @@ TEST(Accessible, InThePlatformsAtlHost) {
   sink->events.clear();
   EXPECT_EQ(text(&IAccessible::get_accDefaultAction, a, 5), L"Press");
   EXPECT_EQ(a->accDoDefaultAction(part(5)), S_OK);
-  EXPECT_EQ(getLong(control.get(), L"Value"), 11);
+  EXPECT_EQ(getLong(control, L"Value"), 11);
   EXPECT_EQ(sink->count(kChange), 1);
   EXPECT_EQ(sink->count(kScroll), 1);
   EXPECT_EQ(text(&IAccessible::get_accValue, a, CHILDID_SELF), L"11");
@@ -137,26 +131,20 @@ TEST(Accessible, InThePlatformsAtlHost) {
   EXPECT_EQ(heardOnce(EVENT_OBJECT_DESCRIPTIONCHANGE), 1);
 
   // Disabled: every part unavailable, pressing one does nothing, and the state change is heard.
-  put(control.get(), L"Enabled", 0);
+  put(control, L"Enabled", 0);
   pump(50);
   UnhookWinEvent(hook);
   EXPECT_EQ(heardOnce(EVENT_OBJECT_STATECHANGE), 1);
   EXPECT_TRUE(number(&IAccessible::get_accState, a, CHILDID_SELF) & STATE_SYSTEM_UNAVAILABLE);
   EXPECT_TRUE(number(&IAccessible::get_accState, a, 5) & STATE_SYSTEM_UNAVAILABLE);
   EXPECT_NE(a->accDoDefaultAction(part(5)), S_OK);
-  EXPECT_EQ(getLong(control.get(), L"Value"), 11);
-  point->Unadvise(cookie);
-  point.reset();
-  points.reset();
-  control.reset();
-  u.reset();
+  EXPECT_EQ(getLong(control, L"Value"), 11);
 
   // A client that keeps the object past the control's end is told it is no longer connected.
-  DestroyWindow(top);
-  pump(50);
-  BSTR b = nullptr;
-  EXPECT_EQ(a->get_accName(part(CHILDID_SELF), &b), CO_E_OBJNOTCONNECTED);
-  EXPECT_EQ(b, nullptr);
+  b.close();
+  BSTR name = nullptr;
+  EXPECT_EQ(a->get_accName(part(CHILDID_SELF), &name), CO_E_OBJNOTCONNECTED);
+  EXPECT_EQ(name, nullptr);
   EXPECT_EQ(a->accDoDefaultAction(part(5)), CO_E_OBJNOTCONNECTED);
 }
 

@@ -21,40 +21,17 @@ using namespace container_test;
 class AtlContainer : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { ASSERT_NO_FATAL_FAILURE(loadAtlHost(ocx_, atl_)); }
+  void SetUp() override { ASSERT_NO_FATAL_FAILURE(bar_.open(atl_)); }
+  void TearDown() override { bar_.close(); }
 
-  // A form-like top window holding the control's host window at 10,10, 17 x 200 pixels.
-  void SetUp() override {
-    kelo_test::Ptr<IUnknown> u = barInAtlHost(atl_, top_, host_);
-    ASSERT_TRUE(u);
-    control_ = u.query<IDispatch>(IID_IDispatch);
-    auto points = u.query<IConnectionPointContainer>(IID_IConnectionPointContainer);
-    ASSERT_TRUE(control_ && points);
-    ASSERT_EQ(points->FindConnectionPoint(kEvents, point_.put()), S_OK);
-    ASSERT_EQ(point_->Advise(sink_.get(), &cookie_), S_OK);
-    window_ = GetWindow(host_, GW_CHILD);
-    ASSERT_NE(window_, nullptr);
-  }
-
-  void TearDown() override {
-    if (point_) point_->Unadvise(cookie_);
-    point_.reset();
-    control_.reset();
-    if (top_) DestroyWindow(top_);
-    top_ = nullptr;
-    pump(50);
-  }
-
-  long value() { return getLong(control_.get(), L"Value"); }
-  void put(const wchar_t* name, long v) { container_test::put(control_.get(), name, v); }
-  void pointTo(int x, int y) { pointAt(window_, x, y); }
+  long value() { return getLong(bar_.control.get(), L"Value"); }
+  void put(const wchar_t* name, long v) { container_test::put(bar_.control.get(), name, v); }
+  void pointTo(int x, int y) { pointAt(bar_.window, x, y); }
 
   static inline HMODULE ocx_ = nullptr;
   static inline HMODULE atl_ = nullptr;
-  HWND top_ = nullptr, host_ = nullptr, window_ = nullptr;
-  kelo_test::Ptr<IDispatch> control_;
-  kelo_test::Ptr<IConnectionPoint> point_;
-  DWORD cookie_ = 0;
-  kelo_test::Ptr<EventSink> sink_ = kelo_test::Ptr<EventSink>::adopt(new EventSink(kEvents));
+  AtlBar bar_;
+  EventSink& sink_ = *bar_.sink.get();
 };
 
 // Holding the lower end button: this host gives the control no form, so the control's own tooltip
@@ -62,21 +39,21 @@ class AtlContainer : public ::testing::Test {
 // release. (The repeat's ticks reaching the control are AHostThatLetsGo's; its steps and events,
 // the Linux scenarios'.)
 TEST_F(AtlContainer, HoldingTheLowerButtonShowsTheTooltipBesideTheBar) {
-  sink_->description = L"row";
+  sink_.description = L"row";
   pointTo(8, 195);  // on cmdDXDN at the bottom end
   button(true);
   // Held until the third step (a busy machine delays the ticks, so the time it takes is not the
   // test's).
-  for (int waited = 0; sink_->count(kScroll) < 3 && waited < 3000; waited += 50) pump(50);
+  for (int waited = 0; sink_.count(kScroll) < 3 && waited < 3000; waited += 50) pump(50);
   std::vector<HWND> tips = shown(L"KeloScrollForm");
   button(false);
   pump(50);
   ASSERT_EQ(tips.size(), 1u);
   EXPECT_TRUE(GetWindowLongPtrW(tips[0], GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
-  EXPECT_GE(sink_->count(kGetDescription), 1);
+  EXPECT_GE(sink_.count(kGetDescription), 1);
   RECT tip{}, bar{};
   GetWindowRect(tips[0], &tip);
-  GetWindowRect(window_, &bar);
+  GetWindowRect(bar_.window, &bar);
   // The bar is 10 pixels from the form's left edge: too little room there, so on its right.
   EXPECT_EQ(tip.left, bar.right);
   EXPECT_GT(tip.right - tip.left, 10);
@@ -103,7 +80,7 @@ TEST_F(AtlContainer, TheWindowShowsWhatTheLinuxRendererPaints) {
     TearDown();
     SetUp();
     if (width > height) put(L"VerticalBar", 0);
-    MoveWindow(host_, 10, 10, width, height, TRUE);
+    MoveWindow(bar_.host, 10, 10, width, height, TRUE);
     for (const auto& [name, v] : properties) put(name, v);
     pump(150);
     bool held = std::string_view(reference) == "bar-held";
@@ -112,23 +89,20 @@ TEST_F(AtlContainer, TheWindowShowsWhatTheLinuxRendererPaints) {
       button(true);
       pump(150);
     }
-    std::vector<uint32_t> shown = onScreen(window_, width, height);
+    std::vector<uint32_t> shown = onScreen(bar_.window, width, height);
     if (held) {
       button(false);
       pump(600);  // the tooltip's time
     }
     RECT r{};
-    GetClientRect(window_, &r);
+    GetClientRect(bar_.window, &r);
     ASSERT_EQ(std::pair(r.right, r.bottom), std::pair(LONG{width}, LONG{height}));
     keloscroll::host::PictureRef ref =
         keloscroll::host::Picture::load(std::string(KELO_REFERENCE_DIR) + "/" + reference + ".png");
     std::vector<uint32_t> want;
     for (int y = 0; y < height; ++y)
-      for (int x = 0; x < width; ++x) want.push_back(ref->pixel(8 + x, 8 + y) | 0xFF000000u);
-    for (uint32_t& p : shown) p |= 0xFF000000u;
-    auto at = std::mismatch(shown.begin(), shown.end(), want.begin()).first - shown.begin();
-    EXPECT_EQ(at, width * height) << "first differing pixel at " << at % width << ", "
-                                  << at / width;
+      for (int x = 0; x < width; ++x) want.push_back(ref->pixel(8 + x, 8 + y));
+    EXPECT_EQ(firstDifference(shown, want, width), "none");
   }
 }
 
@@ -138,7 +112,7 @@ TEST_F(AtlContainer, TheWindowShowsWhatTheLinuxRendererPaints) {
 TEST_F(AtlContainer, KeysStepAndADragMovesTheThumb) {
   put(L"Max", 20);
   put(L"Value", 3);
-  SetFocus(window_);
+  SetFocus(bar_.window);
   key(VK_DOWN);  // its release raises Change too: only the value tells the press arrived
   pump(100);
   EXPECT_EQ(value(), 4);
@@ -149,13 +123,13 @@ TEST_F(AtlContainer, KeysStepAndADragMovesTheThumb) {
   // The thumb (at the top of the track, below the 16-pixel button) grabbed and pulled 80 pixels
   // down, the pointer moving (absolute, in the screen's 0..65535) while the button is held: the
   // thumb's top follows the pointer.
-  sink_->events.clear();
+  sink_.events.clear();
   pointTo(8, 20);
   button(true);
   pump(50);
   for (int y = 30; y <= 100; y += 10) {
     POINT p{8, y};
-    ClientToScreen(window_, &p);
+    ClientToScreen(bar_.window, &p);
     INPUT in{};
     in.type = INPUT_MOUSE;
     in.mi.dx = MulDiv(p.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
@@ -167,8 +141,8 @@ TEST_F(AtlContainer, KeysStepAndADragMovesTheThumb) {
   button(false);
   pump(100);
   EXPECT_EQ(value(), 11);
-  EXPECT_GE(sink_->count(kChange), 1);
-  EXPECT_EQ(sink_->count(kScroll), 0);
+  EXPECT_GE(sink_.count(kChange), 1);
+  EXPECT_EQ(sink_.count(kScroll), 0);
   pump(600);  // the tooltip's time
 }
 
@@ -177,14 +151,15 @@ TEST_F(AtlContainer, KeysStepAndADragMovesTheThumb) {
 // button, a repeat tick and a GetDescription. The control finishes what it was doing, then goes.
 // A GetDescription handler that takes the client site back leaves the control working.
 TEST_F(AtlContainer, AHostThatLetsGoOfTheBarInsideItsHandlersEndsItOnceTheyReturn) {
-  auto canUnload = function<HRESULT(STDAPICALLTYPE*)()>(ocx_, "DllCanUnloadNow");
   auto letGo = [this] {
-    point_->Unadvise(cookie_);
-    point_.reset();
-    control_.reset();
-    DestroyWindow(std::exchange(top_, nullptr));
+    bar_.point->Unadvise(bar_.cookie);
+    bar_.point.reset();
+    bar_.control.reset();
+    DestroyWindow(std::exchange(bar_.top, nullptr));
   };
-  auto dropSite = [this] { control_.query<IOleObject>(IID_IOleObject)->SetClientSite(nullptr); };
+  auto dropSite = [this] {
+    bar_.control.query<IOleObject>(IID_IOleObject)->SetClientSite(nullptr);
+  };
   auto endButton = [this] {
     pointTo(8, 195);
     button(true);
@@ -200,21 +175,21 @@ TEST_F(AtlContainer, AHostThatLetsGoOfTheBarInsideItsHandlersEndsItOnceTheyRetur
     TearDown();
     SetUp();
     put(L"Value", 10);
-    SetFocus(window_);
+    SetFocus(bar_.window);
     int seen = 0;
-    sink_->handler = [&, event = event, nth = nth](DISPID id) {
+    sink_.handler = [&, event = event, nth = nth](DISPID id) {
       if (id == event && ++seen == nth) handler();
     };
     input();
     for (int waited = 0; seen < nth && waited < 3000; waited += 50) pump(50);
     button(false);
     pump(100);
-    sink_->handler = nullptr;
+    sink_.handler = nullptr;
     EXPECT_EQ(seen, nth);
-    if (control_) {
+    if (bar_.control) {
       EXPECT_GT(value(), 10) << "still stepping";
     } else {
-      EXPECT_EQ(canUnload(), S_OK) << "gone once its handlers returned";
+      EXPECT_EQ(canUnload(ocx_), S_OK) << "gone once its handlers returned";
     }
   }
   pump(600);  // the tooltip's time
@@ -225,10 +200,9 @@ TEST_F(AtlContainer, AHostThatLetsGoOfTheBarInsideItsHandlersEndsItOnceTheyRetur
 // registered with the first window of any thread and removed with the last), and factory locks
 // taken and given back by several threads at once, each giving one back too many, leave none held.
 TEST_F(AtlContainer, ReleasingTheLastControlOfAnyThreadLetsTheLibraryUnload) {
-  auto canUnload = function<HRESULT(STDAPICALLTYPE*)()>(ocx_, "DllCanUnloadNow");
-  EXPECT_EQ(canUnload(), S_FALSE);
+  EXPECT_EQ(canUnload(ocx_), S_FALSE);
   TearDown();  // the sink taken back, the control let go, the window destroyed
-  EXPECT_EQ(canUnload(), S_OK);
+  EXPECT_EQ(canUnload(ocx_), S_OK);
 
   constexpr int kThreads = 4, kBars = 60;
   std::atomic<int> windowless{0};
@@ -271,7 +245,7 @@ TEST_F(AtlContainer, ReleasingTheLastControlOfAnyThreadLetsTheLibraryUnload) {
       meet();
       for (int i = 0; i < 2 * kLocks; ++i) factory->LockServer(FALSE);
       meet();
-      if (index == 0) lockLeft += canUnload() != S_OK;
+      if (index == 0) lockLeft += canUnload(ocx_) != S_OK;
       meet();
     }
   };
@@ -279,7 +253,7 @@ TEST_F(AtlContainer, ReleasingTheLastControlOfAnyThreadLetsTheLibraryUnload) {
   for (int i = 0; i < kLockers; ++i) threads.emplace_back(lockAndUnlock, i);
   for (std::thread& t : threads) t.join();
   EXPECT_EQ(lockLeft.load(), 0) << "rounds after which the count of locks was not zero";
-  EXPECT_EQ(canUnload(), S_OK);
+  EXPECT_EQ(canUnload(ocx_), S_OK);
   WNDCLASSEXW info{};
   info.cbSize = sizeof info;
   EXPECT_FALSE(GetClassInfoExW(ocx_, L"KeloScrollForm", &info)) << "the window class is left";

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -54,21 +55,47 @@ inline void loadAtlHost(HMODULE& ocx, HMODULE& atl) {
   ASSERT_TRUE(function<BOOL(WINAPI*)()>(atl, "AtlAxWinInit")());
 }
 
-// A bar in atl.dll's host window (`host`) at 10,10 and `width` x `height` pixels on a form-like
-// top window (`top`, `form` pixels, which takes both down when destroyed); null when the host has
-// no control.
-inline kelo_test::Ptr<IUnknown> barInAtlHost(HMODULE atl, HWND& top, HWND& host, int width = 17,
-                                             int height = 200, SIZE form = {300, 300}) {
-  top = CreateWindowExW(0, L"STATIC", L"form", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, form.cx,
-                        form.cy, nullptr, nullptr, nullptr, nullptr);
-  host = CreateWindowExW(0, L"AtlAxWin", L"KeloScroll.UsrKeloScroll", WS_CHILD | WS_VISIBLE, 10, 10,
-                         width, height, top, nullptr, nullptr, nullptr);
-  EXPECT_NE(host, nullptr);
-  pump(100);
-  kelo_test::Ptr<IUnknown> u;
-  EXPECT_EQ(function<HRESULT(WINAPI*)(HWND, IUnknown**)>(atl, "AtlAxGetControl")(host, u.put()),
-            S_OK);
-  return u;
+// A bar in atl.dll's host window (`host`) at 10,10 and `width` x `height` pixels on a form-like top
+// window (`top`, `form` pixels, which takes both down when destroyed), its events to `sink`.
+struct AtlBar {
+  HWND top = nullptr, host = nullptr, window = nullptr;  // window: the control's own
+  kelo_test::Ptr<IDispatch> control;
+  kelo_test::Ptr<IConnectionPoint> point;
+  DWORD cookie = 0;
+  kelo_test::Ptr<EventSink> sink = kelo_test::Ptr<EventSink>::adopt(new EventSink(kEvents));
+
+  void open(HMODULE atl, int width = 17, int height = 200, SIZE form = {300, 300}) {
+    top = CreateWindowExW(0, L"STATIC", L"form", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, form.cx,
+                          form.cy, nullptr, nullptr, nullptr, nullptr);
+    host = CreateWindowExW(0, L"AtlAxWin", L"KeloScroll.UsrKeloScroll", WS_CHILD | WS_VISIBLE, 10,
+                           10, width, height, top, nullptr, nullptr, nullptr);
+    ASSERT_NE(host, nullptr);
+    pump(100);
+    kelo_test::Ptr<IUnknown> u;
+    ASSERT_EQ(function<HRESULT(WINAPI*)(HWND, IUnknown**)>(atl, "AtlAxGetControl")(host, u.put()),
+              S_OK);
+    control = u.query<IDispatch>(IID_IDispatch);
+    auto points = u.query<IConnectionPointContainer>(IID_IConnectionPointContainer);
+    ASSERT_TRUE(control && points);
+    ASSERT_EQ(points->FindConnectionPoint(kEvents, point.put()), S_OK);
+    ASSERT_EQ(point->Advise(sink.get(), &cookie), S_OK);
+    window = GetWindow(host, GW_CHILD);
+    ASSERT_NE(window, nullptr);
+  }
+  // The sink taken back, the control let go, the top window destroyed.
+  void close() {
+    if (point) point->Unadvise(cookie);
+    point.reset();
+    control.reset();
+    if (top) DestroyWindow(top);
+    top = nullptr;
+    pump(50);
+  }
+};
+
+// Whether the library may be unloaded now.
+inline HRESULT canUnload(HMODULE ocx) {
+  return function<HRESULT(STDAPICALLTYPE*)()>(ocx, "DllCanUnloadNow")();
 }
 
 // Real input at the pointer: the left button pressed or released, a key pressed and released.
@@ -103,6 +130,14 @@ inline void pointAt(HWND window, int x, int y) {
   pump(20);
 }
 
+// A window's rectangle in its parent's client coordinates.
+RECT inParent(HWND h) {
+  RECT r{};
+  GetWindowRect(h, &r);
+  MapWindowPoints(nullptr, GetParent(h), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
 // What `paint` paints into a device context of `width` x `height` pixels, each 0xAARRGGBB.
 inline std::vector<uint32_t> paintInto(int width, int height,
                                        const std::function<void(HDC)>& paint) {
@@ -130,6 +165,16 @@ inline std::vector<uint32_t> onScreen(HWND window, int width, int height) {
       width, height, [&](HDC dc) { BitBlt(dc, 0, 0, width, height, screen, 0, 0, SRCCOPY); });
   ReleaseDC(window, screen);
   return shown;
+}
+
+// The first pixel at which two pictures `width` pixels wide differ in colour (alpha aside), as
+// "x, y"; "none" when they are alike.
+inline std::string firstDifference(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b,
+                                   int width) {
+  for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+    if ((a[i] ^ b[i]) & 0xFFFFFFu)
+      return std::to_string(i % width) + ", " + std::to_string(i / width);
+  return a.size() == b.size() ? "none" : "sizes differ";
 }
 
 // The control as it draws itself (one aspect of it) through IViewObject::Draw into a device

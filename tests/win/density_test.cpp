@@ -76,41 +76,33 @@ class Density : public ::testing::Test {
   }
 
   // The control in atl.dll's host window, at 10,10 and `width` x `height` pixels on a top window.
-  Ptr<IDispatch> inAtlHost(int width, int height) {
-    Ptr<IUnknown> u = barInAtlHost(atl_, top_, host_, width, height, SIZE{500, 800});
-    return u ? u.query<IDispatch>(IID_IDispatch) : Ptr<IDispatch>();
+  IDispatch* inAtlHost(int width, int height) {
+    bar_.close();
+    bar_.open(atl_, width, height, SIZE{500, 800});
+    return bar_.control.get();
   }
-
-  void TearDown() override {
-    if (top_) DestroyWindow(top_);
-    top_ = nullptr;
-    pump(50);
-  }
+  void TearDown() override { bar_.close(); }
 
   static inline HMODULE ocx_ = nullptr;
   static inline HMODULE atl_ = nullptr;
-  HWND top_ = nullptr, host_ = nullptr;
+  AtlBar bar_;
 };
 
 // Given 72 x 365 pixels, the control reports the HIMETRIC of those pixels at the screen's density
 // (1270 x 6438 at 144 dpi); given the reference bar's pixels, it shows the reference picture:
 // end buttons of 240 twips (16, 20, 24 or 32 pixels), the thumb where 60 of 100 stands.
 TEST_F(Density, InTheAtlHostTheExtentAndThePictureFollowTheScreen) {
-  Ptr<IDispatch> control = inAtlHost(72, 365);
+  IDispatch* control = inAtlHost(72, 365);
   ASSERT_TRUE(control);
-  SIZEL size = extentOf(control.get());
+  SIZEL size = extentOf(control);
   EXPECT_EQ(std::pair(size.cx, size.cy), std::pair(himetric(72), himetric(365)));
-  control.reset();
-  TearDown();
 
   control = inAtlHost(px(kBarWidth), px(kBarHeight));
   ASSERT_TRUE(control);
-  put(control.get(), L"Max", 100);
-  put(control.get(), L"Value", 60);
+  put(control, L"Max", 100);
+  put(control, L"Value", 60);
   pump(150);
-  HWND window = GetWindow(host_, GW_CHILD);
-  ASSERT_NE(window, nullptr);
-  expectShowsReference(window);
+  expectShowsReference(bar_.window);
 }
 
 // Placed in twips on a form of our own, the control's window stands at those twips in the
@@ -121,10 +113,7 @@ TEST_F(Density, OnAFormThePlaceTheExtentAndTheDrawingFollowTheScreen) {
   ASSERT_NE(form, nullptr);
   CLSID clsid{};
   ASSERT_EQ(CLSIDFromProgID(L"KeloScroll.UsrKeloScroll", &clsid), S_OK);
-  Placement how;
-  how.left = how.top = 600;
-  how.width = kBarWidth;
-  how.height = kBarHeight;
+  Placement how{.left = 600, .top = 600, .width = kBarWidth, .height = kBarHeight};
   Site* site = nullptr;
   ASSERT_EQ(form->place(clsid, how, &site), S_OK);
   pump(50);
@@ -135,9 +124,7 @@ TEST_F(Density, OnAFormThePlaceTheExtentAndTheDrawingFollowTheScreen) {
 
   HWND window = site->window();
   ASSERT_NE(window, nullptr);
-  RECT r{};
-  GetWindowRect(window, &r);
-  MapWindowPoints(nullptr, form->hwnd(), reinterpret_cast<POINT*>(&r), 2);
+  RECT r = inParent(window);
   EXPECT_EQ(std::tuple(r.left, r.top, r.right - r.left, r.bottom - r.top),
             std::tuple(px(600), px(600), px(kBarWidth), px(kBarHeight)));
   SIZEL size = extentOf(site->control());
@@ -146,14 +133,9 @@ TEST_F(Density, OnAFormThePlaceTheExtentAndTheDrawingFollowTheScreen) {
   expectShowsReference(window);
 
   // IViewObject::Draw at the DC's density: the same pixels as the window.
-  std::vector<uint32_t> drawn =
-      container_test::drawn(site->control(), px(kBarWidth), px(kBarHeight));
-  std::vector<uint32_t> shown = onScreen(window, px(kBarWidth), px(kBarHeight));
-  for (uint32_t& p : drawn) p &= 0xFFFFFFu;
-  for (uint32_t& p : shown) p &= 0xFFFFFFu;
-  auto at = std::mismatch(drawn.begin(), drawn.end(), shown.begin()).first - drawn.begin();
-  EXPECT_EQ(at, px(kBarWidth) * px(kBarHeight))
-      << "first differing pixel at " << at % px(kBarWidth) << ", " << at / px(kBarWidth);
+  EXPECT_EQ(firstDifference(container_test::drawn(site->control(), px(kBarWidth), px(kBarHeight)),
+                            onScreen(window, px(kBarWidth), px(kBarHeight)), px(kBarWidth)),
+            "none");
 
   form->close();
   form->Release();
@@ -198,12 +180,11 @@ void putPicture(IDispatch* bar, const wchar_t* name, IUnknown* picture) {
 // another size, stretched), and a 16 x 16 icon on an end button shows its own 16 x 16 pixels
 // (not the 11 x 11 its measure makes at 96 dpi on a screen of 144).
 TEST_F(Density, AClientsPicturesAreDrawnAtTheSizeTheyTakeOnTheScreen) {
-  Ptr<IDispatch> bar = inAtlHost(px(kBarWidth), px(kBarHeight));
+  IDispatch* bar = inAtlHost(px(kBarWidth), px(kBarHeight));
   ASSERT_TRUE(bar);
-  put(bar.get(), L"Max", 100);
-  put(bar.get(), L"Value", 60);
-  HWND window = GetWindow(host_, GW_CHILD);
-  ASSERT_NE(window, nullptr);
+  put(bar, L"Max", 100);
+  put(bar, L"Value", 60);
+  HWND window = bar_.window;
   const int w = px(kBarWidth);
   auto screen = [&] {  // what the window shows, each pixel 0xRRGGBB
     std::vector<uint32_t> shown = onScreen(window, w, px(kBarHeight));
@@ -219,7 +200,7 @@ TEST_F(Density, AClientsPicturesAreDrawnAtTheSizeTheyTakeOnTheScreen) {
   d.bmp.hbitmap = CreateBitmap(1, 1, 1, 32, &magenta);
   Ptr<IPicture> solid;
   OleCreatePictureIndirect(&d, IID_IPicture, TRUE, solid.putVoid());
-  putPicture(bar.get(), L"PictureCursor", solid.get());
+  putPicture(bar, L"PictureCursor", solid.get());
   std::vector<uint32_t> shown = screen();
   RECT thumb{w, px(kBarHeight), 0, 0};
   for (size_t i = 0; i < shown.size(); ++i) {
@@ -232,7 +213,7 @@ TEST_F(Density, AClientsPicturesAreDrawnAtTheSizeTheyTakeOnTheScreen) {
   ASSERT_GT(tw, 0);
 
   Ptr<IPicture> drawing = metafile(10, 7);
-  putPicture(bar.get(), L"PictureCursor", drawing.get());
+  putPicture(bar, L"PictureCursor", drawing.get());
   OLE_XSIZE_HIMETRIC hw = 0;
   OLE_YSIZE_HIMETRIC hh = 0;
   drawing->get_Width(&hw);
@@ -253,7 +234,7 @@ TEST_F(Density, AClientsPicturesAreDrawnAtTheSizeTheyTakeOnTheScreen) {
   // The icon's right half is red; centred on the button, it is clipped by the button's border of
   // two pixels.
   Ptr<IPictureDisp> icon = kelo_test::halfTransparentIcon();
-  putPicture(bar.get(), L"PictureSXUP", icon.get());
+  putPicture(bar, L"PictureSXUP", icon.get());
   shown = screen();
   const int side = px(240), left = (side - 16) / 2;
   auto within = [side](int from, int to) {

@@ -10,6 +10,7 @@
 #include "host/error.h"
 #include "host/picture.h"
 #include "host/win/gdi_painter.h"
+#include "tests/win/container_test_util.h"
 #include "tests/win/reference_scenes.h"
 
 namespace keloscroll::reference {
@@ -80,45 +81,34 @@ TEST(GdiPainter, FormsLookAsTheCairoPainterPaintsThem) {
 
 TEST(GdiPainter, ClipsNestAndTheDeviceContextComesBackAsItWas) {
   constexpr host::Rgb kRed{255, 0, 0}, kGreen{0, 255, 0};
-  HDC dc = CreateCompatibleDC(nullptr);
-  ASSERT_NE(dc, nullptr);
-  BITMAPINFO bmi{};
-  bmi.bmiHeader = {sizeof(BITMAPINFOHEADER), 12, -12, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(dc, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  ASSERT_NE(bitmap, nullptr);
-  HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
-  HGDIOBJ font = GetCurrentObject(dc, OBJ_FONT);
-  SetTextColor(dc, RGB(1, 2, 3));
-  {
-    host::GdiPainter p(dc);
-    p.fill(PixelRect{0, 0, 12, 12}, host::Rgb{255, 255, 255});
-    p.pushClip(PixelRect{2, 2, 6, 6});
-    p.pushClip(PixelRect{4, 4, 8, 8});
-    p.fill(PixelRect{0, 0, 12, 12}, kRed);  // only [4, 8) both ways
-    p.popClip();
-    p.fill(PixelRect{0, 0, 3, 12}, kGreen);  // only column 2, rows [2, 8)
-    p.popClip();
-    p.popClip();  // one too many: nothing happens
-    host::TextStyle bad;
-    bad.pointSize = 0;
-    EXPECT_THROW(p.text("x", PixelRect{0, 0, 12, 12}, bad), host::Error);
-    p.pushClip(PixelRect{0, 0, 1, 1});  // left pushed: the destructor takes it away
-  }
-  GdiFlush();
-  auto* px = static_cast<const uint32_t*>(bits);
+  std::vector<uint32_t> px = container_test::paintInto(12, 12, [&](HDC dc) {
+    HGDIOBJ font = GetCurrentObject(dc, OBJ_FONT);
+    SetTextColor(dc, RGB(1, 2, 3));
+    {
+      host::GdiPainter p(dc);
+      p.fill(PixelRect{0, 0, 12, 12}, host::Rgb{255, 255, 255});
+      p.pushClip(PixelRect{2, 2, 6, 6});
+      p.pushClip(PixelRect{4, 4, 8, 8});
+      p.fill(PixelRect{0, 0, 12, 12}, kRed);  // only [4, 8) both ways
+      p.popClip();
+      p.fill(PixelRect{0, 0, 3, 12}, kGreen);  // only column 2, rows [2, 8)
+      p.popClip();
+      p.popClip();  // one too many: nothing happens
+      host::TextStyle bad;
+      bad.pointSize = 0;
+      EXPECT_THROW(p.text("x", PixelRect{0, 0, 12, 12}, bad), host::Error);
+      p.pushClip(PixelRect{0, 0, 1, 1});  // left pushed: the destructor takes it away
+    }
+    HRGN clip = CreateRectRgn(0, 0, 0, 0);
+    EXPECT_EQ(GetClipRgn(dc, clip), 0);  // no clip region, as before
+    DeleteObject(clip);
+    EXPECT_EQ(GetCurrentObject(dc, OBJ_FONT), font);
+    EXPECT_EQ(GetTextColor(dc), RGB(1, 2, 3));
+  });
   const std::tuple<int, int, uint32_t> cases[] = {
       {4, 4, 0xFF0000}, {7, 7, 0xFF0000}, {8, 7, 0xFFFFFF}, {3, 4, 0xFFFFFF},  {2, 2, 0x00FF00},
       {2, 7, 0x00FF00}, {2, 8, 0xFFFFFF}, {1, 5, 0xFFFFFF}, {11, 11, 0xFFFFFF}};
   for (auto [x, y, rgb] : cases) EXPECT_EQ(px[y * 12 + x] & 0xFFFFFF, rgb) << x << ", " << y;
-  HRGN clip = CreateRectRgn(0, 0, 0, 0);
-  EXPECT_EQ(GetClipRgn(dc, clip), 0);  // no clip region, as before
-  DeleteObject(clip);
-  EXPECT_EQ(GetCurrentObject(dc, OBJ_FONT), font);
-  EXPECT_EQ(GetTextColor(dc), RGB(1, 2, 3));
-  SelectObject(dc, oldBitmap);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <initguid.h>
 #include <objsafe.h>
+#include <process.h>
 
 #include <algorithm>
 #include <fstream>
@@ -27,21 +28,10 @@ using keloscroll::kEvents;
 using keloscroll::kInterface;
 
 // regsvr32 run on the library to its end: its exit code, or -1 when it could not start.
-DWORD regsvr32(const wchar_t* options) {
-  std::wstring commandLine =
-      L"C:\\windows\\system32\\regsvr32.exe " + std::wstring(options) + L" \"" + ocxPath() + L"\"";
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &si, &pi))
-    return static_cast<DWORD>(-1);
-  WaitForSingleObject(pi.hProcess, INFINITE);
-  DWORD code = static_cast<DWORD>(-1);
-  GetExitCodeProcess(pi.hProcess, &code);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  return code;
+intptr_t regsvr32(const wchar_t* options) {
+  const std::wstring ocx = L"\"" + ocxPath() + L"\"";
+  return _wspawnl(_P_WAIT, L"C:\\windows\\system32\\regsvr32.exe", L"regsvr32", options,
+                  ocx.c_str(), nullptr);
 }
 
 // A value under HKEY_CLASSES_ROOT (name null: the key's default value), or nothing.
@@ -59,7 +49,7 @@ class Apartment : public ::testing::Environment {
  public:
   void SetUp() override {
     ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-    ASSERT_EQ(regsvr32(L"/s"), 0u) << "regsvr32 /s " << ocxPath();
+    ASSERT_EQ(regsvr32(L"/s"), 0) << "regsvr32 /s " << ocxPath();
   }
   void TearDown() override { CoUninitialize(); }
 };
@@ -411,14 +401,14 @@ TEST(OcxClient, LibraryStaysLoadedWhileAnythingOfItsIsAlive) {
 }
 
 TEST(OcxClient, UnregistrationRemovesEveryKeyItWroteAndNoOther) {
-  ASSERT_EQ(regsvr32(L"/u /s"), 0u);
+  ASSERT_EQ(regsvr32(L"/u /s"), 0);
   expectRegistry("unregistered");
   CLSID clsid{};
   EXPECT_EQ(CLSIDFromProgID(L"KeloScroll.UsrKeloScroll", &clsid), CO_E_CLASSSTRING);
   // Registering again works after removal (the state the next run starts from).
-  EXPECT_EQ(regsvr32(L"/s"), 0u);
+  EXPECT_EQ(regsvr32(L"/s"), 0);
   EXPECT_TRUE(regKeyExists(L"CLSID\\" + guidString(kControl)));
-  EXPECT_EQ(regsvr32(L"/u /s"), 0u);
+  EXPECT_EQ(regsvr32(L"/u /s"), 0);
 }
 
 }  // namespace
