@@ -152,7 +152,7 @@ class ContainerWidget : public Widget {
 class PictureBox final : public ContainerWidget {
  public:
   explicit PictureBox(std::string name);
-  PictureRef Picture() const { return picture_; }
+  const PictureRef& Picture() const { return picture_; }
   void setPicture(PictureRef p) { picture_ = std::move(p); }
   int32_t BackColor() const { return backColor_; }
   void setBackColor(int32_t c);  // an RGB value or a system colour, error 380 otherwise

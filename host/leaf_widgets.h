@@ -15,7 +15,7 @@ namespace keloscroll::host {
 class Image final : public Widget {
  public:
   explicit Image(std::string name);
-  PictureRef Picture() const { return picture_; }
+  const PictureRef& Picture() const { return picture_; }
   void setPicture(PictureRef p) { picture_ = std::move(p); }
   bool Stretch() const { return stretch_; }
   void setStretch(bool s) { stretch_ = s; }
@@ -51,12 +51,12 @@ class RareText {
 class CommandButton final : public Widget {
  public:
   explicit CommandButton(std::string name);
-  PictureRef Picture() const { return picture_; }
+  const PictureRef& Picture() const { return picture_; }
   void setPicture(PictureRef p);  // also drops the face picture given for the old one
   // What a graphical button's face shows: its Picture, or a picture its owner gives to draw in
   // its place while the Picture itself, which is read and saved, stays as it is (a scroll bar
   // lying down draws its arrows turned).
-  PictureRef facePicture() const { return face_ ? face_ : picture_; }
+  const PictureRef& facePicture() const { return face_ ? face_ : picture_; }
   void setFacePicture(PictureRef p) { face_ = std::move(p); }
   int16_t Style() const { return style_; }  // 0 standard, 1 graphical
   void setStyle(int16_t s);                 // error 380 for anything but 0 and 1

@@ -56,33 +56,71 @@ struct Rects;
 // A widget being painted: its top-left corner on the form in twips, and the density painted at.
 // Carried down the tree as painting descends, so that no widget walks up its containers again;
 // summed as Widget::originOnForm sums it, so the pixels are the same. `rects`: the pixel
-// rectangles one paint has worked out, or null.
+// rectangles worked out before, or null.
 struct At {
   double x = 0, y = 0;
   Dpi dpi;
   Rects* rects = nullptr;
 };
 
-// The pixel rectangles worked out during one paint. Deciding what children hide and painting
-// them both need each widget's rectangle, and within one paint a widget has one place: the
-// second asks find the first answer here. Direct-mapped by address, so a form of thousands of
-// widgets costs no searching; a widget whose slot another took is worked out again.
+// The nearest whole pixel to a position in pixels, as toPixels rounds.
+int nearestPixel(double px) {
+  px += 0.5;
+  if (!(px > -kFarPixels)) return static_cast<int>(-kFarPixels);  // also NaN
+  if (px > kFarPixels) return static_cast<int>(kFarPixels);
+  // floor within the range: the cast cuts towards zero, one too high below zero. (std::floor is a
+  // library call on the baseline x86-64 this is built for, and painting calls this often.)
+  auto whole = static_cast<int>(px);
+  return static_cast<double>(whole) > px ? whole - 1 : whole;
+}
+
+PixelRect pixelBox(double x, double y, double width, double height, Dpi dpi) {
+  // Each edge divided by the same twips per pixel that toPixels divides by, worked out once.
+  const double perPixel = twipsPerPixel(dpi);
+  int left = nearestPixel(x / perPixel), top = nearestPixel(y / perPixel);
+  int right = nearestPixel((x + width) / perPixel), bottom = nearestPixel((y + height) / perPixel);
+  return PixelRect{left, top, std::max(0, right - left), std::max(0, bottom - top)};
+}
+
+// Pixel rectangles worked out before, kept from one paint to the next. Deciding what children
+// hide and painting them both need each widget's rectangle, and between two repaints of a bar
+// only its thumb moves; working a rectangle out takes eight divisions. A slot keeps everything its
+// rectangle depends on (place, size and density), so a hit is right whatever widget now lives at
+// the address. Direct-mapped by address, so a form of thousands of widgets costs no searching; a
+// widget whose slot another took is worked out again.
 struct Rects {
   struct Slot {
+    double x = 0, y = 0, width = 0, height = 0;
     const Widget* widget = nullptr;
+    int32_t dpi = 0;
     bool inner = false;
     PixelRect rect;
   };
-  std::array<Slot, 32> slots{};
+  std::array<Slot, 64> slots{};  // 2^6, as the index takes six bits
 
-  template <class Compute>
-  PixelRect get(const Widget& w, bool inner, Compute compute) {
-    auto index = (reinterpret_cast<uintptr_t>(&w) / 16 * 2 + (inner ? 1 : 0)) % slots.size();
+  PixelRect get(const Widget& w, bool inner, double x, double y, double width, double height,
+                Dpi dpi) {
+    // Widgets made in one block lie a fixed stride apart: the address is mixed (Fibonacci
+    // hashing) so that such strides do not land on one slot.
+    uint64_t mixed = (uint64_t{reinterpret_cast<uintptr_t>(&w)} >> 4) * 0x9E3779B97F4A7C15u;
+    auto index = static_cast<size_t>(mixed >> 58) ^ (inner ? 1u : 0u);
     Slot& s = slots[index];
-    if (s.widget != &w || s.inner != inner) s = Slot{&w, inner, compute()};
+    if (s.widget != &w || s.inner != inner || s.x != x || s.y != y || s.width != width ||
+        s.height != height || s.dpi != dpi.value()) {
+      s.x = x;
+      s.y = y;
+      s.width = width;
+      s.height = height;
+      s.widget = &w;
+      s.dpi = dpi.value();
+      s.inner = inner;
+      s.rect = pixelBox(x, y, width, height, dpi);
+    }
     return s.rect;
   }
 };
+// One per thread: painting happens on the thread that owns the form.
+thread_local Rects t_rects;
 
 At childAt(const ContainerWidget& c, const At& at, const Widget& child) {
   double inner = c.innerOffsetTwips();
@@ -90,25 +128,17 @@ At childAt(const ContainerWidget& c, const At& at, const Widget& child) {
             at.rects};
 }
 
-PixelRect pixelBox(double x, double y, double width, double height, Dpi dpi) {
-  int left = toPixels(x, dpi), top = toPixels(y, dpi);
-  int right = toPixels(x + width, dpi), bottom = toPixels(y + height, dpi);
-  return PixelRect{left, top, std::max(0, right - left), std::max(0, bottom - top)};
-}
-
 PixelRect rectAt(const Widget& w, const At& at) {
-  auto compute = [&] {
-    return pixelBox(at.x, at.y, w.rectTwips().width, w.rectTwips().height, at.dpi);
-  };
-  return at.rects ? at.rects->get(w, false, compute) : compute();
+  const TwipsRect& r = w.rectTwips();
+  return at.rects ? at.rects->get(w, false, at.x, at.y, r.width, r.height, at.dpi)
+                  : pixelBox(at.x, at.y, r.width, r.height, at.dpi);
 }
 
 PixelRect innerRectAt(const ContainerWidget& c, const At& at) {
-  auto compute = [&] {
-    double inner = c.innerOffsetTwips();
-    return pixelBox(at.x + inner, at.y + inner, c.innerWidthTwips(), c.innerHeightTwips(), at.dpi);
-  };
-  return at.rects ? at.rects->get(c, true, compute) : compute();
+  double inner = c.innerOffsetTwips();
+  double x = at.x + inner, y = at.y + inner;
+  return at.rects ? at.rects->get(c, true, x, y, c.innerWidthTwips(), c.innerHeightTwips(), at.dpi)
+                  : pixelBox(x, y, c.innerWidthTwips(), c.innerHeightTwips(), at.dpi);
 }
 
 void paintWidget(const Widget& w, Painter& p, const At& at);
@@ -126,7 +156,7 @@ void paintChildren(const ContainerWidget& c, Painter& p, const At& at) {
 
 // Whether an image stretches an opaque picture over all of its rectangle.
 bool stretchesOpaque(const Image& img) {
-  PictureRef pic = img.Picture();
+  const PictureRef& pic = img.Picture();
   return img.Stretch() && pic && pic->opaque() && pic->width() > 0 && pic->height() > 0;
 }
 
@@ -299,7 +329,7 @@ void paintPictureBox(const PictureBox& box, const PixelRect& r, Painter& p, cons
   if (!hiddenByChildren(box, at, inner)) {
     p.fill(inner, resolveColor(box.BackColor()));
     // Its own picture sits at its natural size in the top-left corner, behind the children.
-    if (PictureRef pic = box.Picture()) {
+    if (const PictureRef& pic = box.Picture()) {
       std::shared_ptr<const Picture> hold;
       p.picture(naturalSize(*pic, at.dpi, hold), inner.left, inner.top, inner);
     }
@@ -328,7 +358,7 @@ void paintFrame(const Frame& f, const PixelRect& r, Painter& p, const At& at) {
 }
 
 void paintImage(const Image& img, const PixelRect& r, Painter& p, Dpi dpi) {
-  PictureRef pic = img.Picture();
+  const PictureRef& pic = img.Picture();
   if (!pic) return;
   std::shared_ptr<const Picture> hold;
   if (img.Stretch()) {
@@ -339,7 +369,7 @@ void paintImage(const Image& img, const PixelRect& r, Painter& p, Dpi dpi) {
 }
 
 void paintButton(const CommandButton& b, const PixelRect& r, Painter& p, Dpi dpi) {
-  PictureRef given = b.Style() == 1 ? b.facePicture() : nullptr;
+  const Picture* given = b.Style() == 1 ? b.facePicture().get() : nullptr;
   std::shared_ptr<const Picture> hold;
   const Picture* pic = given ? &naturalSize(*given, dpi, hold) : nullptr;
   bool enabled = b.effectivelyEnabled();
@@ -472,13 +502,7 @@ void paintWidget(const Widget& w, Painter& p, const At& at) {
 }  // namespace
 
 int toPixels(double twips, Dpi dpi) {
-  double px = pixelsOf(twips, dpi) + 0.5;
-  if (!(px > -kFarPixels)) return static_cast<int>(-kFarPixels);  // also NaN
-  if (px > kFarPixels) return static_cast<int>(kFarPixels);
-  // floor within the range: the cast cuts towards zero, one too high below zero. (std::floor is a
-  // library call on the baseline x86-64 this is built for, and painting calls this often.)
-  auto whole = static_cast<int>(px);
-  return static_cast<double>(whole) > px ? whole - 1 : whole;
+  return nearestPixel(pixelsOf(twips, dpi));
 }
 
 int scaledPixels(int classicPixels, Dpi dpi) {
@@ -511,8 +535,7 @@ void paintForm(const Form& form, Painter& painter) {
 
 void paintForm(const Form& form, Painter& painter, Dpi dpi) {
   // A screenshot shows the form whether or not it is shown on the screen.
-  Rects rects;
-  At at{0, 0, dpi, &rects};
+  At at{0, 0, dpi, &t_rects};
   form.originOnForm(at.x, at.y);
   paintFormItself(form, painter, at);
 }
