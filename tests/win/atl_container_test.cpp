@@ -106,19 +106,12 @@ TEST_F(AtlContainer, TheWindowShowsWhatTheLinuxRendererPaints) {
   }
 }
 
-// The keys step, and a drag moves the thumb: the pointer's moves while the button is held reach
-// the control. (A press reaching it is every end-button test's; what a click on the track does is
-// the Linux scenarios'.)
-TEST_F(AtlContainer, KeysStepAndADragMovesTheThumb) {
+// A drag moves the thumb: the pointer's moves while the button is held reach the control. (A press
+// reaching it is every end-button test's, a key the page's in form_container_test; what a click on
+// the track does is the Linux scenarios'.)
+TEST_F(AtlContainer, ADragMovesTheThumb) {
   put(L"Max", 20);
-  put(L"Value", 3);
-  SetFocus(bar_.window);
-  key(VK_DOWN);  // its release raises Change too: only the value tells the press arrived
-  pump(100);
-  EXPECT_EQ(value(), 4);
-  key(VK_HOME);
-  pump(100);
-  EXPECT_EQ(value(), 1);
+  put(L"Value", 1);
 
   // The thumb (at the top of the track, below the 16-pixel button) grabbed and pulled 80 pixels
   // down, the pointer moving (absolute, in the screen's 0..65535) while the button is held: the
