@@ -27,14 +27,10 @@ void CALLBACK heard(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG, DW
   if (hwnd == gWatched && object == OBJID_CLIENT) gHeard.push_back(event);
 }
 
-Var part(LONG index) {
-  return Var::i4(index);
-}
-
 std::wstring text(HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*), IAccessible* a,
                   LONG index) {
   BSTR b = nullptr;
-  HRESULT hr = (a->*get)(part(index), &b);
+  HRESULT hr = (a->*get)(Var::i4(index), &b);
   std::wstring s = b ? std::wstring(b, SysStringLen(b)) : L"";
   SysFreeString(b);
   return SUCCEEDED(hr) ? s : L"(failed)";
@@ -43,13 +39,13 @@ std::wstring text(HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*),
 LONG number(HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, VARIANT*), IAccessible* a,
             LONG index) {
   Var v;
-  EXPECT_EQ((a->*get)(part(index), &v), S_OK);
+  EXPECT_EQ((a->*get)(Var::i4(index), &v), S_OK);
   return v.vt == VT_I4 ? v.lVal : -1;
 }
 
 RECT place(IAccessible* a, LONG index) {
   LONG x = 0, y = 0, w = 0, h = 0;
-  EXPECT_EQ(a->accLocation(&x, &y, &w, &h, part(index)), S_OK);
+  EXPECT_EQ(a->accLocation(&x, &y, &w, &h, Var::i4(index)), S_OK);
   return RECT{x, y, x + w, y + h};
 }
 
@@ -104,8 +100,8 @@ TEST(Accessible, InThePlatformsAtlHost) {
   }
   EXPECT_EQ(edge, w.bottom);
   Var first, next;
-  EXPECT_EQ(a->accNavigate(NAVDIR_FIRSTCHILD, part(CHILDID_SELF), &first), S_OK);
-  EXPECT_EQ(a->accNavigate(NAVDIR_NEXT, part(4), &next), S_OK);
+  EXPECT_EQ(a->accNavigate(NAVDIR_FIRSTCHILD, Var::i4(CHILDID_SELF), &first), S_OK);
+  EXPECT_EQ(a->accNavigate(NAVDIR_NEXT, Var::i4(4), &next), S_OK);
   EXPECT_EQ(std::tuple(first.lVal, next.lVal), std::tuple(1, 5));
 
   // The end button's default action is a click on it: one step, Change and Scroll, and the
@@ -119,7 +115,7 @@ TEST(Accessible, InThePlatformsAtlHost) {
   sink->description = L"row 11";
   sink->events.clear();
   EXPECT_EQ(text(&IAccessible::get_accDefaultAction, a, 5), L"Press");
-  EXPECT_EQ(a->accDoDefaultAction(part(5)), S_OK);
+  EXPECT_EQ(a->accDoDefaultAction(Var::i4(5)), S_OK);
   EXPECT_EQ(getLong(control, L"Value"), 11);
   EXPECT_EQ(sink->count(kChange), 1);
   EXPECT_EQ(sink->count(kScroll), 1);
@@ -137,15 +133,15 @@ TEST(Accessible, InThePlatformsAtlHost) {
   EXPECT_EQ(heardOnce(EVENT_OBJECT_STATECHANGE), 1);
   EXPECT_TRUE(number(&IAccessible::get_accState, a, CHILDID_SELF) & STATE_SYSTEM_UNAVAILABLE);
   EXPECT_TRUE(number(&IAccessible::get_accState, a, 5) & STATE_SYSTEM_UNAVAILABLE);
-  EXPECT_NE(a->accDoDefaultAction(part(5)), S_OK);
+  EXPECT_NE(a->accDoDefaultAction(Var::i4(5)), S_OK);
   EXPECT_EQ(getLong(control, L"Value"), 11);
 
   // A client that keeps the object past the control's end is told it is no longer connected.
   b.close();
   BSTR name = nullptr;
-  EXPECT_EQ(a->get_accName(part(CHILDID_SELF), &name), CO_E_OBJNOTCONNECTED);
+  EXPECT_EQ(a->get_accName(Var::i4(CHILDID_SELF), &name), CO_E_OBJNOTCONNECTED);
   EXPECT_EQ(name, nullptr);
-  EXPECT_EQ(a->accDoDefaultAction(part(5)), CO_E_OBJNOTCONNECTED);
+  EXPECT_EQ(a->accDoDefaultAction(Var::i4(5)), CO_E_OBJNOTCONNECTED);
 }
 
 }  // namespace
