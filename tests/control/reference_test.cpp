@@ -4,20 +4,16 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 
 #include "control/reference.h"
+#include "tests/scratch_dir.h"
 
 namespace keloscroll {
 namespace {
 
 TEST(Reference, DocsCarryTheReferenceOfTheInterfaceTable) {
   const std::string path = std::string(KELO_SOURCE_DIR) + "/docs/control.md";
-  std::ifstream in(path);
-  ASSERT_TRUE(in) << path;
-  std::stringstream text;
-  text << in.rdbuf();
-  std::string doc = text.str();
+  std::string doc = testing::readFile(path);
   std::string generated = referenceMarkdown();
 
   size_t begin = doc.find(kReferenceBegin);

@@ -7,9 +7,7 @@
 
 #include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <set>
-#include <sstream>
 #include <string>
 
 #include "host/posix/file_replace.h"
@@ -19,13 +17,7 @@ namespace keloscroll::host {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string read(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using keloscroll::testing::readFile;
 
 mode_t modeOf(const fs::path& p) {
   struct stat st {};
@@ -49,22 +41,22 @@ TEST_F(FileReplace, NewAndReplacedFilesKeepTheirModeAndLinks) {
   fs::path file = dir / "form.json";
   mode_t mask = ::umask(022);
   ASSERT_FALSE(replaceFile(file, "first"));
-  EXPECT_EQ(read(file), "first");
+  EXPECT_EQ(readFile(file), "first");
   EXPECT_EQ(modeOf(file), 0644u);  // a new file: the usual mode less the umask
   ::umask(mask);
 
   ::chmod(file.c_str(), 0600);
   ASSERT_FALSE(replaceFile(file, "second, longer"));
-  EXPECT_EQ(read(file), "second, longer");
+  EXPECT_EQ(readFile(file), "second, longer");
   EXPECT_EQ(modeOf(file), 0600u);
   ASSERT_FALSE(replaceFile(file, ""));
-  EXPECT_EQ(read(file), "");
+  EXPECT_EQ(readFile(file), "");
 
   // A link keeps naming the file, whose contents change.
   fs::create_symlink("form.json", dir / "link.json");
   ASSERT_FALSE(replaceFile(dir / "link.json", "through the link"));
   EXPECT_TRUE(fs::is_symlink(dir / "link.json"));
-  EXPECT_EQ(read(file), "through the link");
+  EXPECT_EQ(readFile(file), "through the link");
   expectOnly({"form.json", "link.json"});
 }
 
@@ -81,7 +73,7 @@ TEST_F(FileReplace, AFailedSaveLeavesTheOldFile) {
   std::error_code ec = replaceFile(file, std::string(1000, 'x'));
   ::setrlimit(RLIMIT_FSIZE, &was);
   EXPECT_TRUE(ec);
-  EXPECT_EQ(read(file), "old");
+  EXPECT_EQ(readFile(file), "old");
   expectOnly({"registry.json"});
 
   // A folder, a missing folder, or no file name: refused, nothing made.

@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
 #include "control/UsrKeloScroll.h"
 #include "design/PropertyPage1.h"
@@ -206,12 +205,7 @@ TEST_F(ServerObjects, FactoriesRefuseAggregationUnknownInterfacesAndOtherClasses
 
 class ServerRegistryFile : public ::testing::Test {
  protected:
-  std::string text() const {
-    std::ifstream in(path_);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  std::string text() const { return keloscroll::testing::readFile(path_); }
   keloscroll::testing::ScratchDir dir_;
   const std::filesystem::path path_ = dir_.path / "sub" / "registry.json";
 };
@@ -323,11 +317,8 @@ TEST(ServerIdl, TheCheckedInFileIsInStepWithTheInterfaceTable) {
   const std::string path = std::string(KELO_SOURCE_DIR) + "/server/KeloScroll.idl";
   const std::string generated = typeLibraryIdl();
   if (std::getenv("KELO_UPDATE_IDL")) std::ofstream(path, std::ios::binary) << generated;
-  std::ifstream in(path, std::ios::binary);
-  ASSERT_TRUE(in) << path;
-  std::stringstream file;
-  file << in.rdbuf();
-  EXPECT_EQ(file.str(), generated) << "server/KeloScroll.idl is out of date: build keloscroll_idl";
+  EXPECT_EQ(keloscroll::testing::readFile(path), generated)
+      << "server/KeloScroll.idl is missing or out of date: build keloscroll_idl";
 }
 
 }  // namespace
