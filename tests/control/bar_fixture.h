@@ -6,7 +6,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "control/UsrKeloScroll.h"
 #include "host/clock.h"

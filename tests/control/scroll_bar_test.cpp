@@ -3,7 +3,6 @@
 // clock; what the control does is read back through its dispatch interface and its widgets.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,12 +17,9 @@ using keloscroll::Bounds;
 using keloscroll::ScrollBar;
 using keloscroll::host::testing::errorOf;
 
-class Api : public ::testing::Test {
+class Api : public keloscroll::host::testing::HostTest {
  protected:
-  Api() : engine(clock) {
-    form = engine.createForm("Form1");
-    form->setRectTwips({0, 0, 9000, 6000});
-  }
+  Api() { form->setRectTwips({0, 0, 9000, 6000}); }
 
   keloscroll::host::Widget& part(const ScrollBar& bar, std::string_view name) {
     keloscroll::host::Widget* w = keloscroll::host::findWidget(bar.surface(), name);
@@ -45,10 +41,6 @@ class Api : public ::testing::Test {
     engine.keyDown(code);
     engine.keyUp(code);
   }
-
-  keloscroll::host::VirtualClock clock;
-  keloscroll::host::FormEngine engine;
-  std::shared_ptr<keloscroll::host::Form> form;
 };
 
 TEST_F(Api, TypedPropertiesAreTheControlsOwnMembers) {

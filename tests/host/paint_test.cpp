@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "host/cairo/cairo_painter.h"
 #include "host/painter.h"

@@ -1,11 +1,9 @@
 // Pictures decoded by the libraries: files of each format written by another encoder come back
 // pixel for pixel; data that is no picture, is cut short or promises too large a picture is error
 // 481, and only regular files are read.
-#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>

@@ -2,7 +2,6 @@
 // registration into a registry file of the test's own, and class factories by class id.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
