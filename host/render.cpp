@@ -307,20 +307,23 @@ bool hiddenByChildren(const ContainerWidget& c, const At& at, const PixelRect& a
 
 // A picture painted at `size`: drawn afresh there when it can be (a client's icon or metafile
 // stays sharp at any size and density), else its own pixels, which the painter stretches. `hold`
-// keeps a fresh drawing alive while it is painted. Most pictures have nothing to draw afresh from:
-// they cost one test here.
-const Picture& atSize(const Picture& pic, PictureSize size, std::shared_ptr<const Picture>& hold) {
-  if (!pic.source()) return pic;
-  hold = pic.rendition(size.width, size.height);
-  return hold ? *hold : pic;
+// keeps what is returned alive while it is painted: the fresh drawing, or the picture itself, since
+// drawing afresh runs the client's code. Most pictures have nothing to draw afresh from: they cost
+// one test here, and painting reads them through their widget's own reference.
+const Picture& atSize(const PictureRef& pic, PictureSize size,
+                      std::shared_ptr<const Picture>& hold) {
+  if (!pic->source()) return *pic;
+  hold = pic;
+  if (auto fresh = pic->rendition(size.width, size.height)) hold = std::move(fresh);
+  return *hold;
 }
 
 // A picture at its natural size on a device of `dpi`: its own pixels at any density, as the
 // platform's buttons and images show a bitmap; one the platform can draw afresh at the size its
 // own measure takes there.
-const Picture& naturalSize(const Picture& pic, Dpi dpi, std::shared_ptr<const Picture>& hold) {
-  if (!pic.source()) return pic;
-  return atSize(pic, pic.sizeAt(dpi), hold);
+const Picture& naturalSize(const PictureRef& pic, Dpi dpi, std::shared_ptr<const Picture>& hold) {
+  if (!pic->source()) return *pic;
+  return atSize(pic, pic->sizeAt(dpi), hold);
 }
 
 void paintPictureBox(const PictureBox& box, const PixelRect& r, Painter& p, const At& at) {
@@ -331,7 +334,7 @@ void paintPictureBox(const PictureBox& box, const PixelRect& r, Painter& p, cons
     // Its own picture sits at its natural size in the top-left corner, behind the children.
     if (const PictureRef& pic = box.Picture()) {
       std::shared_ptr<const Picture> hold;
-      p.picture(naturalSize(*pic, at.dpi, hold), inner.left, inner.top, inner);
+      p.picture(naturalSize(pic, at.dpi, hold), inner.left, inner.top, inner);
     }
   }
   paintChildren(box, p, at);
@@ -362,14 +365,14 @@ void paintImage(const Image& img, const PixelRect& r, Painter& p, Dpi dpi) {
   if (!pic) return;
   std::shared_ptr<const Picture> hold;
   if (img.Stretch()) {
-    p.stretchPicture(atSize(*pic, PictureSize{r.width, r.height}, hold), r);
+    p.stretchPicture(atSize(pic, PictureSize{r.width, r.height}, hold), r);
   } else {
-    p.picture(naturalSize(*pic, dpi, hold), r.left, r.top, r);
+    p.picture(naturalSize(pic, dpi, hold), r.left, r.top, r);
   }
 }
 
 void paintButton(const CommandButton& b, const PixelRect& r, Painter& p, Dpi dpi) {
-  const Picture* given = b.Style() == 1 ? b.facePicture().get() : nullptr;
+  const PictureRef* given = b.Style() == 1 && b.facePicture() ? &b.facePicture() : nullptr;
   std::shared_ptr<const Picture> hold;
   const Picture* pic = given ? &naturalSize(*given, dpi, hold) : nullptr;
   bool enabled = b.effectivelyEnabled();
