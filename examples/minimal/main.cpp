@@ -11,6 +11,7 @@
 
 #include "host/cairo/cairo_painter.h"
 #include "host/sdl/sdl_backend.h"
+#include "host/units.h"
 
 int main(int argc, char** argv) {
   const bool png = argc == 3 && std::string(argv[1]) == "--png";
@@ -19,8 +20,12 @@ int main(int argc, char** argv) {
   keloscroll::host::FormEngine engine(clock);
   auto form = engine.createForm("Main");
   form->setCaption("KeloScroll");
-  form->setRectTwips({0, 0, 320 * 15, 240 * 15});  // 320 x 240 pixels, 15 twips each
-  keloscroll::ScrollBar bar(*form, "Rows", {300 * 15, 0, 20 * 15, 240 * 15});
+  // Laid out in pixels of a classic 96 dpi screen; in twips, it keeps its size at any density.
+  auto px = [](int pixels) {
+    return static_cast<float>(keloscroll::host::twipsOf(pixels, keloscroll::host::kClassicDpi));
+  };
+  form->setRectTwips({0, 0, px(320), px(240)});
+  keloscroll::ScrollBar bar(*form, "Rows", {px(300), 0, px(20), px(240)});
   bar.setMax(1000);
   bar.setLargeChange(25);
   bar.onGetDescription([&](std::string& text) { text = "row " + std::to_string(bar.value()); });
