@@ -84,16 +84,15 @@ PixelRect pixelBox(double x, double y, double width, double height, Dpi dpi) {
 
 // Pixel rectangles worked out before, kept from one paint to the next. Deciding what children
 // hide and painting them both need each widget's rectangle, and between two repaints of a bar
-// only its thumb moves; working a rectangle out takes eight divisions. A slot keeps everything its
-// rectangle depends on (place, size and density), so a hit is right whatever widget now lives at
-// the address. Direct-mapped by address, so a form of thousands of widgets costs no searching; a
+// only its thumb moves; working a rectangle out takes four divisions. A slot keeps everything its
+// rectangle depends on (place, size and density: an empty slot's density of 0 is none), so a hit
+// is right whichever widget asks; the widget and whether its inner rectangle is asked only pick
+// the slot. Direct-mapped by address, so a form of thousands of widgets costs no searching; a
 // widget whose slot another took is worked out again.
 struct Rects {
   struct Slot {
     double x = 0, y = 0, width = 0, height = 0;
-    const Widget* widget = nullptr;
     int32_t dpi = 0;
-    bool inner = false;
     PixelRect rect;
   };
   std::array<Slot, 64> slots{};  // 2^6, as the index takes six bits
@@ -103,18 +102,9 @@ struct Rects {
     // Widgets made in one block lie a fixed stride apart: the address is mixed (Fibonacci
     // hashing) so that such strides do not land on one slot.
     uint64_t mixed = (uint64_t{reinterpret_cast<uintptr_t>(&w)} >> 4) * 0x9E3779B97F4A7C15u;
-    auto index = static_cast<size_t>(mixed >> 58) ^ (inner ? 1u : 0u);
-    Slot& s = slots[index];
-    if (s.widget != &w || s.inner != inner || s.x != x || s.y != y || s.width != width ||
-        s.height != height || s.dpi != dpi.value()) {
-      s.x = x;
-      s.y = y;
-      s.width = width;
-      s.height = height;
-      s.widget = &w;
-      s.dpi = dpi.value();
-      s.inner = inner;
-      s.rect = pixelBox(x, y, width, height, dpi);
+    Slot& s = slots[static_cast<size_t>(mixed >> 58) ^ (inner ? 1u : 0u)];
+    if (s.x != x || s.y != y || s.width != width || s.height != height || s.dpi != dpi.value()) {
+      s = Slot{x, y, width, height, dpi.value(), pixelBox(x, y, width, height, dpi)};
     }
     return s.rect;
   }
