@@ -106,6 +106,12 @@ HRESULT PropertyBag::Write(LPCOLESTR name, VARIANT* value) {
 
 // ---- pictures ----------------------------------------------------------------------------------
 
+Ptr<IPicture> pictureOf(PICTDESC d) {
+  d.cbSizeofstruct = sizeof d;
+  Ptr<IPicture> p;
+  OleCreatePictureIndirect(&d, IID_IPicture, TRUE, p.putVoid());
+  return p;
+}
 Ptr<IPictureDisp> halfTransparentIcon() {
   BYTE mask[32];  // a set bit lets the background through
   for (int row = 0; row < 16; ++row) mask[2 * row] = 0xFF, mask[2 * row + 1] = 0;
@@ -113,26 +119,19 @@ Ptr<IPictureDisp> halfTransparentIcon() {
   for (size_t i = 0; i < colour.size(); ++i) colour[i] = i % 16 < 8 ? 0 : 0xFF0000;
   ICONINFO info{TRUE, 0, 0, CreateBitmap(16, 16, 1, 1, mask),
                 CreateBitmap(16, 16, 1, 32, colour.data())};
-  PICTDESC d{};
-  d.cbSizeofstruct = sizeof d;
-  d.picType = PICTYPE_ICON;
+  PICTDESC d{0, PICTYPE_ICON, {}};
   d.icon.hicon = CreateIconIndirect(&info);
   DeleteObject(info.hbmMask);
   DeleteObject(info.hbmColor);
-  Ptr<IPictureDisp> p;
-  OleCreatePictureIndirect(&d, IID_IPictureDisp, TRUE, p.putVoid());
-  return p;
+  return pictureOf(d).query<IPictureDisp>(IID_IPictureDisp);
 }
 Ptr<IPictureDisp> hugePicture() {
-  // A classic metafile: Wine gives an enhanced one made this way no size at all.
-  PICTDESC d{};
-  d.cbSizeofstruct = sizeof d;
-  d.picType = PICTYPE_METAFILE;
-  d.wmf.hmeta = CloseMetaFile(CreateMetaFileW(nullptr));
-  d.wmf.xExt = d.wmf.yExt = MulDiv(8192, 2540, 96);  // HIMETRIC
-  Ptr<IPictureDisp> p;
-  OleCreatePictureIndirect(&d, IID_IPictureDisp, TRUE, p.putVoid());
-  return p;
+  // A classic metafile (Wine gives an enhanced one made this way no size at all), its sides in
+  // HIMETRIC.
+  const int side = MulDiv(8192, 2540, 96);
+  PICTDESC d{0, PICTYPE_METAFILE, {}};
+  d.wmf = {CloseMetaFile(CreateMetaFileW(nullptr)), side, side};
+  return pictureOf(d).query<IPictureDisp>(IID_IPictureDisp);
 }
 
 }  // namespace kelo_test

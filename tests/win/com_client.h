@@ -189,8 +189,10 @@ class PropertyBag final : public IPropertyBag, public Counted {
   HRESULT failure = S_OK;
 };
 
-// Picture objects of the platform's, owned: a 16 x 16 icon, its left half transparent and its
-// right half red; and one of a few bytes that claims 8192 x 8192 pixels (an empty metafile).
+// Picture objects of the platform's, owned: one made from `d` (its size filled in here), owning
+// what `d` holds; a 16 x 16 icon, its left half transparent and its right half red; and one of a
+// few bytes that claims 8192 x 8192 pixels (an empty metafile).
+Ptr<IPicture> pictureOf(PICTDESC d);
 Ptr<IPictureDisp> halfTransparentIcon();
 Ptr<IPictureDisp> hugePicture();
 

@@ -147,15 +147,9 @@ Ptr<IPicture> metafile(int w, int h) {
   Ellipse(dc, 0, 0, hw, hh);
   MoveToEx(dc, 0, 0, nullptr);
   LineTo(dc, hw, hh);
-  PICTDESC d{};
-  d.cbSizeofstruct = sizeof d;
-  d.picType = PICTYPE_METAFILE;
-  d.wmf.hmeta = CloseMetaFile(dc);
-  d.wmf.xExt = hw;
-  d.wmf.yExt = hh;
-  Ptr<IPicture> p;
-  OleCreatePictureIndirect(&d, IID_IPicture, TRUE, p.putVoid());
-  return p;
+  PICTDESC d{0, PICTYPE_METAFILE, {}};
+  d.wmf = {CloseMetaFile(dc), hw, hh};
+  return kelo_test::pictureOf(d);
 }
 
 void putPicture(IDispatch* bar, const wchar_t* name, IUnknown* picture) {
@@ -187,12 +181,9 @@ TEST_F(Density, AClientsPicturesAreDrawnAtTheSizeTheyTakeOnTheScreen) {
 
   // The thumb's place, found by a picture of one magenta pixel stretched over it.
   const uint32_t magenta = 0xFF00FF;
-  PICTDESC d{};
-  d.cbSizeofstruct = sizeof d;
-  d.picType = PICTYPE_BITMAP;
+  PICTDESC d{0, PICTYPE_BITMAP, {}};
   d.bmp.hbitmap = CreateBitmap(1, 1, 1, 32, &magenta);
-  Ptr<IPicture> solid;
-  OleCreatePictureIndirect(&d, IID_IPicture, TRUE, solid.putVoid());
+  Ptr<IPicture> solid = kelo_test::pictureOf(d);
   putPicture(bar, L"PictureCursor", solid.get());
   std::vector<uint32_t> shown = screen();
   RECT thumb{w, px(kBarHeight), 0, 0};

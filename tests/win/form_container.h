@@ -111,7 +111,6 @@ class DispatchObject : public kelo_test::DispatchBase<IDispatch> {
 class TextBox final : public DispatchObject {
  public:
   TextBox(HWND form, std::wstring name);
-  HWND hwnd() const { return hwnd_; }
   void destroy();
 
   const std::wstring name;
