@@ -71,7 +71,7 @@ class ControlSite : public std::enable_shared_from_this<ControlSite> {
   FormEngine& engine() const { return engine_; }
   UserControl& surface() const { return *surface_; }
   std::shared_ptr<UserControl> surfaceRef() const { return surface_; }
-  const std::string& name() const { return surface_->name(); }
+  std::string_view name() const { return surface_->name(); }
 
   // The control's public face, which the extender forwards unknown members to.
   void setControl(ObjectRef control) { control_ = std::move(control); }

@@ -88,8 +88,7 @@ bool mouseCanReach(const Widget* w, double x, double y) {
 }
 }  // namespace
 
-ContainerWidget::ContainerWidget(WidgetKind kind, std::string name)
-    : Widget(kind, std::move(name)) {}
+ContainerWidget::ContainerWidget(WidgetKind kind, WidgetName name) : Widget(kind, name) {}
 
 ContainerWidget::~ContainerWidget() {
   dropGrid();

@@ -19,21 +19,21 @@ namespace keloscroll::host {
 // A widget that holds others and has a coordinate scale: form, user control, picture box, frame.
 class ContainerWidget : public Widget {
  public:
-  ContainerWidget(WidgetKind kind, std::string name);
+  ContainerWidget(WidgetKind kind, WidgetName name);
   ~ContainerWidget() override;
 
   // Adds a child (in front of its siblings). The engine gives windowed widgets their hwnd.
   template <class W>
-  std::shared_ptr<W> add(std::string name) {
-    auto w = std::make_shared<W>(std::move(name));
+  std::shared_ptr<W> add(WidgetName name) {
+    auto w = std::make_shared<W>(name);
     attach(w);
     return w;
   }
   // The same, made in `block` beside the other objects made there, at `rect` (twips from the
   // inner origin) from the start.
   template <class W>
-  std::shared_ptr<W> add(SharedBlock& block, std::string name, const TwipsRect& rect) {
-    auto w = block.make<W>(std::move(name));
+  std::shared_ptr<W> add(SharedBlock& block, WidgetName name, const TwipsRect& rect) {
+    auto w = block.make<W>(name);
     w->setRectTwips(rect);
     attach(w);
     return w;
@@ -151,7 +151,7 @@ class ContainerWidget : public Widget {
 
 class PictureBox final : public ContainerWidget {
  public:
-  explicit PictureBox(std::string name);
+  explicit PictureBox(WidgetName name);
   const PictureRef& Picture() const { return picture_; }
   void setPicture(PictureRef p) { picture_ = std::move(p); }
   int32_t BackColor() const { return backColor_; }
@@ -174,7 +174,7 @@ class PictureBox final : public ContainerWidget {
 
 class Frame final : public ContainerWidget {
  public:
-  explicit Frame(std::string name);
+  explicit Frame(WidgetName name);
   const std::string& Caption() const { return caption_; }
   void setCaption(std::string c) { caption_ = std::move(c); }
   bool isWindowed() const override { return true; }

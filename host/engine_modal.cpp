@@ -13,7 +13,7 @@ void FormEngine::showModal(Form& form) {
   if (std::find(modalForms_.begin(), modalForms_.end(), &form) != modalForms_.end()) {
     raise(err::FormAlreadyShown);
   }
-  shown_.push_back(Shown{"modal", form.name(), form.Caption(), 0});
+  shown_.push_back(Shown{"modal", std::string(form.name()), form.Caption(), 0});
   form.setVisible(true);
   struct Depth {
     FormEngine& e;

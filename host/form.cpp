@@ -38,8 +38,7 @@ void collectControls(const ContainerWidget& c, std::vector<Widget*>& out) {
 
 // ---- UserControl ----------------------------------------------------------------------------
 
-UserControl::UserControl(std::string name)
-    : ContainerWidget(WidgetKind::UserControl, std::move(name)) {}
+UserControl::UserControl(WidgetName name) : ContainerWidget(WidgetKind::UserControl, name) {}
 
 std::shared_ptr<Accessible> UserControl::accessible() {
   if (!accessible_) {
@@ -86,7 +85,7 @@ const Widget::Table& UserControl::table() const {
 
 // ---- Form -----------------------------------------------------------------------------------
 
-Form::Form(std::string name) : ContainerWidget(WidgetKind::Form, std::move(name)) {
+Form::Form(WidgetName name) : ContainerWidget(WidgetKind::Form, name) {
   setRectTwips({0, 0, 4800, 3600});
 }
 

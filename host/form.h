@@ -21,7 +21,7 @@ class Accessible;
 // it speaks twips (Width, Height) and has no Container: where it sits is its extender's business.
 class UserControl final : public ContainerWidget {
  public:
-  explicit UserControl(std::string name);
+  explicit UserControl(WidgetName name);
   bool isWindowed() const override { return true; }
 
   // The control's own size as its code sees it: twips, whatever its container's scale. (Left,
@@ -53,7 +53,7 @@ class ControlsCollection;
 
 class Form final : public ContainerWidget {
  public:
-  explicit Form(std::string name);
+  explicit Form(WidgetName name);
   ~Form() override;
   bool isForm() const override { return true; }
   bool isWindowed() const override { return true; }

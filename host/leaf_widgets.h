@@ -14,7 +14,7 @@ namespace keloscroll::host {
 
 class Image final : public Widget {
  public:
-  explicit Image(std::string name);
+  explicit Image(WidgetName name);
   const PictureRef& Picture() const { return picture_; }
   void setPicture(PictureRef p) { picture_ = std::move(p); }
   bool Stretch() const { return stretch_; }
@@ -50,7 +50,7 @@ class RareText {
 
 class CommandButton final : public Widget {
  public:
-  explicit CommandButton(std::string name);
+  explicit CommandButton(WidgetName name);
   const PictureRef& Picture() const { return picture_; }
   void setPicture(PictureRef p);  // also drops the face picture given for the old one
   // What a graphical button's face shows: its Picture, or a picture its owner gives to draw in
@@ -80,7 +80,7 @@ class CommandButton final : public Widget {
 
 class TextBox final : public Widget {
  public:
-  explicit TextBox(std::string name);
+  explicit TextBox(WidgetName name);
   const std::string& Text() const { return text_; }
   void setText(std::string t);  // raises Change when the text differs
   bool FontBold() const { return fontBold_; }
@@ -114,7 +114,7 @@ class TextBox final : public Widget {
 
 class CheckBox final : public Widget {
  public:
-  explicit CheckBox(std::string name);
+  explicit CheckBox(WidgetName name);
   int16_t Value() const { return value_; }  // 0 unchecked, 1 checked, 2 grayed
   void setValue(int16_t v);                 // raises Click when the value changes
   const std::string& Caption() const { return caption_; }
@@ -132,7 +132,7 @@ class CheckBox final : public Widget {
 
 class Label final : public Widget {
  public:
-  explicit Label(std::string name);
+  explicit Label(WidgetName name);
   const std::string& Caption() const { return caption_; }
   void setCaption(std::string c) { caption_ = std::move(c); }
   int16_t Alignment() const { return alignment_; }  // 0 left, 1 right, 2 centre

@@ -44,11 +44,24 @@ const char* kindName(WidgetKind k) {
 
 // ---- Widget ---------------------------------------------------------------------------------
 
-Widget::Widget(WidgetKind kind, std::string name) : name_(std::move(name)), kind_(kind) {}
+namespace {
+const char* copyName(std::string_view text) {
+  char* copy = new char[text.size() + 1];
+  text.copy(copy, text.size());
+  copy[text.size()] = '\0';
+  return copy;
+}
+}  // namespace
+
+Widget::Widget(WidgetKind kind, WidgetName name)
+    : name_(name.isLiteral() ? name.text().data() : copyName(name.text())),
+      kind_(kind),
+      ownsName_(!name.isLiteral()) {}
 
 Widget::~Widget() {
   if (registeredEngine_) registeredEngine_->forget(*this);
   setEvents(nullptr);
+  if (ownsName_) delete[] name_;
 }
 
 Form* Widget::form() const {

@@ -55,15 +55,33 @@ struct TwipsRect {
   }
 };
 
+// The name a widget is made with. Most widgets are a control's parts, named by literals that live
+// as long as the program: such a widget points at its literal (`WidgetName::literal`, checked at
+// compile time). Any other name is copied for the widget to own.
+class WidgetName {
+ public:
+  constexpr WidgetName(std::string_view text) : text_(text) {}  // names convert from strings
+  constexpr WidgetName(const std::string& text) : text_(text) {}
+  constexpr WidgetName(const char* text) : text_(text) {}
+  static consteval WidgetName literal(const char* text) { return WidgetName(text, true); }
+  std::string_view text() const { return text_; }
+  bool isLiteral() const { return literal_; }
+
+ private:
+  constexpr WidgetName(std::string_view text, bool literal) : text_(text), literal_(literal) {}
+  std::string_view text_;
+  bool literal_ = false;
+};
+
 class Widget : public Dispatch {
  public:
-  Widget(WidgetKind kind, std::string name);
+  Widget(WidgetKind kind, WidgetName name);
   ~Widget() override;
   Widget(const Widget&) = delete;
   Widget& operator=(const Widget&) = delete;
 
   WidgetKind kind() const { return kind_; }
-  const std::string& name() const { return name_; }
+  std::string_view name() const { return name_; }
   ContainerWidget* container() const { return container_; }
   Form* form() const;  // the form that ultimately holds the widget (null while detached)
   FormEngine* engine() const;
@@ -138,7 +156,7 @@ class Widget : public Dispatch {
  private:
   friend class ContainerWidget;
   friend class FormEngine;
-  std::string name_;
+  const char* name_;  // nul-terminated: a literal, or an array of its own when ownsName_
   ContainerWidget* container_ = nullptr;
   TwipsRect rect_;
   int32_t hwnd_ = 0;
@@ -153,6 +171,7 @@ class Widget : public Dispatch {
   bool enabled_ = true;
   bool looseInGrid_ = false;  // listed apart in its container's hit grid (see ContainerWidget)
   bool ownsEvents_ = false;
+  bool ownsName_ = false;
 };
 
 // A strong reference to `w` for as long as something it raised runs: a handler may unload it.

@@ -19,8 +19,7 @@ using namespace widget_members;
 
 // ---- PictureBox -----------------------------------------------------------------------------
 
-PictureBox::PictureBox(std::string name)
-    : ContainerWidget(WidgetKind::PictureBox, std::move(name)) {}
+PictureBox::PictureBox(WidgetName name) : ContainerWidget(WidgetKind::PictureBox, name) {}
 
 void PictureBox::setBackColor(int32_t c) {
   backColor_ = checkedColor(c);
@@ -45,7 +44,7 @@ const Widget::Table& PictureBox::table() const {
 
 // ---- Frame ----------------------------------------------------------------------------------
 
-Frame::Frame(std::string name) : ContainerWidget(WidgetKind::Frame, std::move(name)) {}
+Frame::Frame(WidgetName name) : ContainerWidget(WidgetKind::Frame, name) {}
 
 const Widget::Table& Frame::table() const {
   static const Table kTable = [] {
@@ -61,7 +60,7 @@ const Widget::Table& Frame::table() const {
 
 // ---- Image ----------------------------------------------------------------------------------
 
-Image::Image(std::string name) : Widget(WidgetKind::Image, std::move(name)) {}
+Image::Image(WidgetName name) : Widget(WidgetKind::Image, name) {}
 
 const Widget::Table& Image::table() const {
   static const Table kTable = [] {
@@ -76,8 +75,7 @@ const Widget::Table& Image::table() const {
 
 // ---- CommandButton --------------------------------------------------------------------------
 
-CommandButton::CommandButton(std::string name)
-    : Widget(WidgetKind::CommandButton, std::move(name)) {}
+CommandButton::CommandButton(WidgetName name) : Widget(WidgetKind::CommandButton, name) {}
 
 void CommandButton::setPicture(PictureRef p) {
   picture_ = std::move(p);
@@ -103,7 +101,7 @@ const Widget::Table& CommandButton::table() const {
 
 // ---- Timer ----------------------------------------------------------------------------------
 
-Timer::Timer(std::string name) : Widget(WidgetKind::Timer, std::move(name)) {}
+Timer::Timer(WidgetName name) : Widget(WidgetKind::Timer, name) {}
 
 Timer::~Timer() {
   // Leave the engine while this is still a timer: it keeps timers by their own type.
@@ -142,7 +140,7 @@ const Widget::Table& Timer::table() const {
 
 // ---- TextBox --------------------------------------------------------------------------------
 
-TextBox::TextBox(std::string name) : Widget(WidgetKind::TextBox, std::move(name)) {}
+TextBox::TextBox(WidgetName name) : Widget(WidgetKind::TextBox, name) {}
 
 void TextBox::setText(std::string t) {
   if (t == text_) return;
@@ -185,7 +183,7 @@ const Widget::Table& TextBox::table() const {
 
 // ---- CheckBox -------------------------------------------------------------------------------
 
-CheckBox::CheckBox(std::string name) : Widget(WidgetKind::CheckBox, std::move(name)) {}
+CheckBox::CheckBox(WidgetName name) : Widget(WidgetKind::CheckBox, name) {}
 
 void CheckBox::setValue(int16_t v) {
   if (v < 0 || v > 2) raise(err::InvalidPropertyValue);
@@ -208,7 +206,7 @@ const Widget::Table& CheckBox::table() const {
 
 // ---- Label ----------------------------------------------------------------------------------
 
-Label::Label(std::string name) : Widget(WidgetKind::Label, std::move(name)) {}
+Label::Label(WidgetName name) : Widget(WidgetKind::Label, name) {}
 
 void Label::setAlignment(int16_t a) {
   alignment_ = checkedChoice(a, 2);

@@ -28,7 +28,7 @@ class Session {
     engine_.setModalPolicy([this](host::Form& f) {
       std::string name = f.name() == "dlgAbout"         ? "about-box"
                          : f.name() == "PropertyDialog" ? "property-page"
-                                                        : f.name();
+                                                        : std::string(f.name());
       shoot(f, std::to_string(result_.shots.size() + 1) + "-" + name + ".png");
       advance(300);
     });

@@ -290,7 +290,7 @@ bool Viewer::hasPropertyPage() {
 bool Viewer::showPropertyPage() {
 #ifdef KELO_DEMO_PROPERTY_PAGE
   Bar* target = focusedBar() == &columnsBar_ ? &columnsBar_ : &linesBar_;
-  note("F4: the property page of " + target->site->name());
+  note("F4: the property page of " + std::string(target->site->name()));
   design::ShowPropertyPage(engine_, {target->control});
   refocus(target == &columnsBar_);
   return true;

@@ -80,12 +80,14 @@ void Interpreter::onModal(host::Form& form) {
   }
   Deeper deeper(*this);
   if (!list.empty()) {
-    for (const auto& h : list) runHandler(*h, form.name(), {});
+    for (const auto& h : list) runHandler(*h, std::string(form.name()), {});
     return;
   }
   for (const std::string& name : modalClicks) {
     host::Widget* w = host::findWidget(form, name);
-    if (!w) throw ScenarioError("the modal form " + form.name() + " has no widget '" + name + "'");
+    if (!w)
+      throw ScenarioError("the modal form " + std::string(form.name()) + " has no widget '" + name +
+                          "'");
     double x = 0, y = 0;
     w->originOnForm(x, y);
     x += w->rectTwips().width / 2;

@@ -232,7 +232,7 @@ Interpreter::Action Interpreter::parseExpect(Cursor& c) {
       host::Widget* got = engine.focus();
       if (got != want) {
         fail(f.statement->line, "expected the focus on " + path + ", it is on " +
-                                    (got ? got->name() : std::string("nothing")));
+                                    (got ? std::string(got->name()) : std::string("nothing")));
       }
     };
   }

@@ -121,7 +121,7 @@ TEST_F(DesignerTest, AFormIsDesignedWithTheMouseRunSavedLoadedAndUndone) {
   // A double click opens the bar's property page; what is typed there goes to the bar.
   std::vector<std::string> pages;
   engine.setModalPolicy([&](host::Form& f) {
-    pages.push_back(f.name());
+    pages.emplace_back(f.name());
     for (auto [box, text] : {std::pair{"txtMax", "500"}, std::pair{"txtValue", "120"}}) {
       click(*host::findWidget(f, box));
       for (int i = 0; i < 6; ++i) engine.keyDown(host::vk::Back);
