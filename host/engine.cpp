@@ -35,10 +35,17 @@ FormEngine::~FormEngine() {
   }
   for (auto& f : forms_) f->setEngine(nullptr);
   timers_.clear();
-  while (Widget* w = registered_) {
-    unlist(*w);
-    w->registeredEngine_ = nullptr;
-    if (w->kind_ == WidgetKind::Timer) static_cast<Timer*>(w)->arrival_ = 0;
+  // Widgets that outlive the engine forget it. The engine knows a widget only as a window it
+  // numbered or inside one (a tree joins an engine through its windowed root), so the table of
+  // handles reaches them all, without a list of its own that every widget would carry links for.
+  std::vector<Widget*> windows;
+  hwnds_.forEach([&windows](Widget& w) { windows.push_back(&w); });
+  for (Widget* window : windows) {
+    visitWidgets(*window, [this](Widget& w) {
+      if (w.registeredEngine_ != this) return;
+      w.registeredEngine_ = nullptr;
+      if (w.kind_ == WidgetKind::Timer) static_cast<Timer&>(w).arrival_ = 0;
+    });
   }
   hwnds_.clear();
 }
@@ -70,7 +77,7 @@ std::shared_ptr<Form> FormEngine::findForm(std::string_view name) const {
 int32_t FormEngine::assignHwnd(Widget& w) {
   if (w.registeredEngine_ != this) {
     if (w.registeredEngine_) w.registeredEngine_->forget(w);
-    enlist(w);
+    w.registeredEngine_ = this;
   }
   // A widget keeps a handle it brings (its real window's, another engine's) while it is free.
   Widget* holder = w.hwnd_ != 0 ? hwnds_.find(w.hwnd_) : nullptr;
@@ -96,7 +103,7 @@ Widget* FormEngine::widgetOfHwnd(int32_t hwnd) const {
 
 void FormEngine::adopt(Widget& w) {
   if (w.registeredEngine_ && w.registeredEngine_ != this) w.registeredEngine_->forget(w);
-  if (w.registeredEngine_ != this) enlist(w);
+  w.registeredEngine_ = this;
   if (w.isWindowed()) assignHwnd(w);
   if (w.kind() == WidgetKind::Timer) {
     auto* t = static_cast<Timer*>(&w);
@@ -128,28 +135,7 @@ void FormEngine::forget(Widget& w) {
   if (capture_ == &w || captureForm_ == &w) releaseCapture();
   if (focus_ == &w) focus_ = nullptr;
   if (cursorBeside_ == &w) cursorBeside_ = nullptr;
-  if (w.registeredEngine_) w.registeredEngine_->unlist(w);
   w.registeredEngine_ = nullptr;
-}
-
-// The engine's widgets form a list threaded through the widgets themselves: no allocation per
-// widget, and leaving costs two pointer writes.
-void FormEngine::enlist(Widget& w) {
-  w.registeredEngine_ = this;
-  w.registeredPrev_ = nullptr;
-  w.registeredNext_ = registered_;
-  if (registered_) registered_->registeredPrev_ = &w;
-  registered_ = &w;
-}
-
-void FormEngine::unlist(Widget& w) {
-  if (w.registeredPrev_) {
-    w.registeredPrev_->registeredNext_ = w.registeredNext_;
-  } else if (registered_ == &w) {
-    registered_ = w.registeredNext_;
-  }
-  if (w.registeredNext_) w.registeredNext_->registeredPrev_ = w.registeredPrev_;
-  w.registeredPrev_ = w.registeredNext_ = nullptr;
 }
 
 // ---- timers ---------------------------------------------------------------------------------

@@ -171,8 +171,6 @@ class FormEngine {
                     int16_t shiftMask);
   Widget* inputTarget(Widget* hit) const;
   void adopt(Widget& w);
-  void enlist(Widget& w);
-  void unlist(Widget& w);
   void fire(Timer& t);
   // The running timer due first if it is due by `until`, or null.
   Timer* earliestDue(int64_t until) const;
@@ -185,7 +183,6 @@ class FormEngine {
   TimerQueue timers_;
   uint64_t timerArrivals_ = 0;
   WindowHandles hwnds_;
-  Widget* registered_ = nullptr;  // the first of the widgets this engine knows
   Widget* capture_ = nullptr;
   Form* captureForm_ = nullptr;
   Widget* focus_ = nullptr;

@@ -163,8 +163,6 @@ class Widget : public Dispatch {
   uint32_t slot_ = 0;                       // its place in the container's list of children
   WidgetEvents* events_ = nullptr;          // the widget's own slots when ownsEvents_
   FormEngine* registeredEngine_ = nullptr;  // the engine that knows this widget (hwnd, timers)
-  Widget* registeredPrev_ = nullptr;        // its neighbours in that engine's list
-  Widget* registeredNext_ = nullptr;
   int16_t tabIndex_ = 0;
   WidgetKind kind_;
   bool visible_ = true;

@@ -41,6 +41,17 @@ class WindowHandles {
   // `handle` names nothing any more, if it named `w`.
   void erase(int32_t handle, const Widget& w);
   void clear();
+  // Calls f on every widget a handle names.
+  template <class F>
+  void forEach(F&& f) const {
+    for (const auto& page : pages_) {
+      if (!page) continue;
+      for (Widget* w : page->slots) {
+        if (w) f(*w);
+      }
+    }
+    for (const auto& [handle, w] : foreign_) f(*w);
+  }
 
  private:
   static constexpr size_t kPageSlots = 256;
