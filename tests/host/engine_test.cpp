@@ -275,8 +275,12 @@ TEST_F(Engine, WindowQueriesFormsByNameAndWidgetsThatOutliveTheirEngine) {
   auto engine2 = std::make_unique<FormEngine>(*clock2);
   auto kept = engine2->createForm("F")->add<CommandButton>("cmd");
   engine2->setFocus(*kept);
+  auto loose = std::make_shared<PictureBox>("pic");  // a window on no form, a widget inside it
+  engine2->assignHwnd(*loose);
+  auto inside = loose->add<Image>("img");
   engine2.reset();
   EXPECT_EQ(kept->engine(), nullptr);
+  EXPECT_EQ(inside->engine(), nullptr);
 }
 }  // namespace
 }  // namespace keloscroll::host
