@@ -110,16 +110,26 @@ ControlSite::~ControlSite() {
   if (ContainerWidget* c = surface_->container()) c->detach(*surface_);
 }
 
+const ControlSite::Records& ControlSite::records() const {
+  static const Records kNone;
+  return records_ ? *records_ : kNone;
+}
+
+ControlSite::Records& ControlSite::recordsToWrite() {
+  if (!records_) records_ = std::make_unique<Records>();
+  return *records_;
+}
+
 Boolean ControlSite::AmbientUserMode() const {
   if (!clientSite_) raise(err::NoClientSite);
-  if (services_.ambientUserMode) return services_.ambientUserMode();
+  if (services_ && services_->ambientUserMode) return services_->ambientUserMode();
   return toBoolean(userMode_);
 }
 
 void ControlSite::PropertyChanged(std::string_view property) {
   dirty_ = true;
-  if (recording_) propertyChanges_.emplace_back(property);
-  if (services_.propertyChanged) services_.propertyChanged(property);
+  if (recording_) recordsToWrite().propertyChanges.emplace_back(property);
+  if (services_ && services_->propertyChanged) services_->propertyChanged(property);
 }
 
 void ControlSite::RaiseEvent(std::string_view event, std::span<Variant> args) {
@@ -127,14 +137,14 @@ void ControlSite::RaiseEvent(std::string_view event, std::span<Variant> args) {
     EventRecord record{std::string(event), {}};
     record.args.reserve(args.size());
     for (const Variant& a : args) record.args.push_back(a.value());
-    events_.push_back(std::move(record));
+    recordsToWrite().events.push_back(std::move(record));
   }
   // A copy: the handler may install another sink while it runs.
   if (EventSink sink = sink_) sink(event, args);
 }
 
 ObjectRef ControlSite::extender() {
-  if (services_.extender) return services_.extender;
+  if (services_ && services_->extender) return services_->extender;
   if (!extender_) extender_ = std::make_shared<Extender>(*this);
   return extender_;
 }

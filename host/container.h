@@ -85,7 +85,9 @@ class ControlSite : public std::enable_shared_from_this<ControlSite> {
     Handler<void(std::string_view property)> propertyChanged;
     ObjectRef extender;
   };
-  void setContainerServices(ContainerServices services) { services_ = std::move(services); }
+  void setContainerServices(ContainerServices services) {
+    services_ = std::make_unique<ContainerServices>(std::move(services));
+  }
 
   // Ambient UserMode: true at run time, false in a designer. Error 398 while the client site is
   // not available.
@@ -103,8 +105,10 @@ class ControlSite : public std::enable_shared_from_this<ControlSite> {
   // Tests and the scenario runner read what the control reported and raised; a long-running host
   // turns recording off so that the records do not grow without end.
   void setRecording(bool on) { recording_ = on; }
-  const std::vector<std::string>& propertyChanges() const { return propertyChanges_; }
-  void clearPropertyChanges() { propertyChanges_.clear(); }
+  const std::vector<std::string>& propertyChanges() const { return records().propertyChanges; }
+  void clearPropertyChanges() {
+    if (records_) records_->propertyChanges.clear();
+  }
 
   // Delivers an event to the host's handler, which runs to completion (and may call back into
   // the control); by-reference arguments come back as the handler left them.
@@ -115,8 +119,10 @@ class ControlSite : public std::enable_shared_from_this<ControlSite> {
     std::string name;
     std::vector<Variant> args;  // values as raised (before the handler)
   };
-  const std::vector<EventRecord>& events() const { return events_; }
-  void clearEvents() { events_.clear(); }
+  const std::vector<EventRecord>& events() const { return records().events; }
+  void clearEvents() {
+    if (records_) records_->events.clear();
+  }
 
   // The container's wrapper of the control: Name, Left, Top, Width, Height, Visible, Container,
   // Parent; any other member goes to the control itself.
@@ -144,10 +150,17 @@ class ControlSite : public std::enable_shared_from_this<ControlSite> {
   bool terminated_ = false;
   bool recording_ = true;
   bool dirty_ = false;
-  std::vector<std::string> propertyChanges_;
-  std::vector<EventRecord> events_;
   EventSink sink_;
-  ContainerServices services_;
+  // What only some hosts use is made when first needed: most bars are placed by hosts that answer
+  // for themselves (no container services) and record nothing.
+  struct Records {
+    std::vector<std::string> propertyChanges;
+    std::vector<EventRecord> events;
+  };
+  const Records& records() const;
+  Records& recordsToWrite();
+  std::unique_ptr<Records> records_;
+  std::unique_ptr<ContainerServices> services_;
 };
 
 // A control's hold on its site. The host may release the site before the control (a container
