@@ -234,7 +234,8 @@ class UsrKeloScroll final : public host::Dispatch,
   host::Image* imgCursor = nullptr;
   host::Image* imgSfondoPic = nullptr;
 
-  // Value and state.
+  // Value and state. (The small members of every group stand together here, where they fill
+  // what would otherwise be padding.)
   int32_t mValue = 0;
   int32_t mMax = 0;
   int32_t mMin = 0;
@@ -243,10 +244,15 @@ class UsrKeloScroll final : public host::Dispatch,
   Boolean mVerticalBar = host::False;
   Boolean mEnabled = host::False;
   Integer mRefreshMsecGD = 0;
-  std::string mDescription;
-  int32_t mChangeValue = 0;
+  Integer mBarScaleMode = 0;
+  TimerJob mTimerMode = TimerJob::None;
+  Boolean mTxtDescrOk = host::False;
   // The press state: mBusy, mThumbLocked, mStepArmed, mThumbMoving, mPosGiven by their old names.
   PressState mPress;
+  // Whether the parts are currently arranged across (see layout.cpp).
+  bool arrangedHorizontally_ = false;
+  std::string mDescription;
+  int32_t mChangeValue = 0;
 
   // Geometry record, then the other geometry members.
   int32_t mScaleMax = 0;
@@ -254,28 +260,22 @@ class UsrKeloScroll final : public host::Dispatch,
   int32_t mBarWidth = 0;
   int32_t mCurHeight = 0;
   int32_t mCurWidth = 0;
-  Integer mBarScaleMode = 0;
   int32_t mPosX = 0;
   int32_t mPosY = 0;
   int32_t mStartPos = 0;
   int32_t mCurx = 0;
   int32_t mCury = 0;
+  // The thumb's designed length along the bar (see layout.cpp).
+  float thumbLengthTwips_ = 0;
 
-  // Timer, drag, description tooltip.
-  TimerJob mTimerMode = TimerJob::None;
+  // Drag, description tooltip.
   float mGrabOffsetY = 0;
   // The tooltip box, reached by name only: a real container's own text box serves as well.
   host::ObjectRef mTxtDescr;
-  Boolean mTxtDescrOk = host::False;
   float mLastDescrTime = 0;
   float mDescrPosX = 0;
   float mDescrPosY = 0;
   int32_t mTipY = 0;
-
-  // Horizontal arrangement (see layout.cpp): the thumb's designed length along the bar, and
-  // whether the parts are currently arranged across.
-  float thumbLengthTwips_ = 0;
-  bool arrangedHorizontally_ = false;
 };
 
 }  // namespace keloscroll

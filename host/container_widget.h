@@ -139,14 +139,15 @@ class ContainerWidget : public Widget {
   struct HitGrid;
   void dropGrid() const;
   const HitGrid* grid() const;
+  // Ordered so that the small members fill what would be padding: a bar holds two containers.
   mutable std::vector<std::shared_ptr<Widget>> children_;
   mutable uint32_t empty_ = 0;  // null places in children_
-  mutable std::unique_ptr<HitGrid> grid_;
   int16_t scaleMode_ = scale::Twips;
+  bool fontBold_ = false;
+  mutable std::unique_ptr<HitGrid> grid_;
   float scaleLeft_ = 0, scaleTop_ = 0;
   float userScaleWidth_ = 0, userScaleHeight_ = 0;  // used while scaleMode_ is User
   double fontSize_ = 8.0;
-  bool fontBold_ = false;
 };
 
 class PictureBox final : public ContainerWidget {
