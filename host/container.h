@@ -151,8 +151,8 @@ class ControlSite : public std::enable_shared_from_this<ControlSite> {
   bool recording_ = true;
   bool dirty_ = false;
   EventSink sink_;
-  // What only some hosts use is made when first needed: most bars are placed by hosts that answer
-  // for themselves (no container services) and record nothing.
+  // What only some hosts use is made when first needed: container services come from a real
+  // container alone, and only tests and the scenario runner keep records.
   struct Records {
     std::vector<std::string> propertyChanges;
     std::vector<EventRecord> events;

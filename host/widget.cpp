@@ -45,11 +45,14 @@ const char* kindName(WidgetKind k) {
 // ---- Widget ---------------------------------------------------------------------------------
 
 namespace {
+constexpr size_t kNameCount = sizeof(size_t);  // the count before an owned name's characters
+
 const char* copyName(std::string_view text) {
-  char* copy = new char[text.size() + 1];
-  text.copy(copy, text.size());
-  copy[text.size()] = '\0';
-  return copy;
+  char* copy = new char[kNameCount + text.size()];
+  const size_t size = text.size();
+  std::memcpy(copy, &size, kNameCount);
+  text.copy(copy + kNameCount, size);
+  return copy + kNameCount;
 }
 }  // namespace
 
@@ -61,7 +64,14 @@ Widget::Widget(WidgetKind kind, WidgetName name)
 Widget::~Widget() {
   if (registeredEngine_) registeredEngine_->forget(*this);
   setEvents(nullptr);
-  if (ownsName_) delete[] name_;
+  if (ownsName_) delete[](name_ - kNameCount);
+}
+
+std::string_view Widget::name() const {
+  if (!ownsName_) return name_;
+  size_t size = 0;
+  std::memcpy(&size, name_ - kNameCount, kNameCount);
+  return {name_, size};
 }
 
 Form* Widget::form() const {

@@ -81,7 +81,7 @@ class Widget : public Dispatch {
   Widget& operator=(const Widget&) = delete;
 
   WidgetKind kind() const { return kind_; }
-  std::string_view name() const { return name_; }
+  std::string_view name() const;
   ContainerWidget* container() const { return container_; }
   Form* form() const;  // the form that ultimately holds the widget (null while detached)
   FormEngine* engine() const;
@@ -156,7 +156,9 @@ class Widget : public Dispatch {
  private:
   friend class ContainerWidget;
   friend class FormEngine;
-  const char* name_;  // nul-terminated: a literal, or an array of its own when ownsName_
+  // A literal (nul-terminated), or when ownsName_ the characters of an array of its own that
+  // starts with their count: a name given at run time keeps whatever it holds, a NUL included.
+  const char* name_;
   ContainerWidget* container_ = nullptr;
   TwipsRect rect_;
   int32_t hwnd_ = 0;

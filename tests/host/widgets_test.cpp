@@ -63,6 +63,9 @@ TEST_F(Widgets, ControlsCollectionKnowsTheNamesInUseAsControlsComeAndGo) {
     }
   };
   check("start");
+  const std::string nul("nul\0a", 5);  // what follows a NUL is the name's too
+  controls->Add("VB.Label", nul);
+  EXPECT_EQ(errorOf([&] { controls->Add("VB.Label", nul); }), err::NameInUse);
   EXPECT_EQ(errorOf([&] { controls->Add("VB.Label", "part"); }), 0);  // a part's name is free
   controls->Remove("part");
   frame->attach(loose);  // Loose and Deep arrive together
