@@ -244,7 +244,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 what == 0   ? "down"
                 : what == 1 ? "move"
                             : "up",
-                w->name().c_str(), x, y, button, shift);
+                std::string(w->name()).c_str(), x, y, button, shift);
           switch (what) {
             case 0:
               h.engine.mouseDown(*h.form, x, y, button, shift);
@@ -275,7 +275,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           }
           bool down = in.pick(2) != 0;
           trace("key %s %d shift %d (focus %s)\n", down ? "down" : "up", key, shift,
-                h.engine.focus() ? h.engine.focus()->name().c_str() : "none");
+                h.engine.focus() ? std::string(h.engine.focus()->name()).c_str() : "none");
           if (down) {
             h.engine.keyDown(key, shift);
           } else {
