@@ -58,30 +58,9 @@ void expectShowsReference(HWND window) {
       << d.firstOutside;
 }
 
-SIZEL extentOf(IUnknown* control) {
-  SIZEL size{};
-  auto object = kelo_test::query<IOleObject>(control, IID_IOleObject);
-  EXPECT_EQ(object->GetExtent(DVASPECT_CONTENT, &size), S_OK);
-  return size;
-}
-
 class Density : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { ASSERT_NO_FATAL_FAILURE(loadAtlHost(ocx_, atl_)); }
-
-  // The prefix's display runs at the density this run is for.
-  void SetUp() override {
-    HDC dc = GetDC(nullptr);
-    ASSERT_EQ(GetDeviceCaps(dc, LOGPIXELSY), expectedDpi()) << "LogPixels not set in the prefix";
-    ReleaseDC(nullptr, dc);
-  }
-
-  // The control in atl.dll's host window, at 10,10 and `width` x `height` pixels on a top window.
-  IDispatch* inAtlHost(int width, int height) {
-    bar_.close();
-    bar_.open(atl_, width, height, SIZE{500, 800});
-    return bar_.control.get();
-  }
   void TearDown() override { bar_.close(); }
 
   static inline HMODULE ocx_ = nullptr;
@@ -112,7 +91,8 @@ TEST_F(Density, OnAFormThePlaceTheExtentAndTheDrawingFollowTheScreen) {
   RECT r = inParent(window);
   EXPECT_EQ(std::tuple(r.left, r.top, r.right - r.left, r.bottom - r.top),
             std::tuple(px(600), px(600), px(kBarWidth), px(kBarHeight)));
-  SIZEL size = extentOf(site->control());
+  SIZEL size{};
+  EXPECT_EQ(site->control()->GetExtent(DVASPECT_CONTENT, &size), S_OK);
   EXPECT_EQ(std::pair(size.cx, size.cy),
             std::pair(himetric(px(kBarWidth)), himetric(px(kBarHeight))));
   expectShowsReference(window);
@@ -159,8 +139,9 @@ void putPicture(IDispatch* bar, const wchar_t* name, IUnknown* picture) {
 // another size, stretched), and a 16 x 16 icon on an end button shows its own 16 x 16 pixels
 // (not the 11 x 11 its measure makes at 96 dpi on a screen of 144).
 TEST_F(Density, AClientsPicturesAreDrawnAtTheSizeTheyTakeOnTheScreen) {
-  IDispatch* bar = inAtlHost(px(kBarWidth), px(kBarHeight));
-  ASSERT_TRUE(bar);
+  // In atl.dll's host window, at 10,10 on a top window.
+  ASSERT_NO_FATAL_FAILURE(bar_.open(atl_, px(kBarWidth), px(kBarHeight), SIZE{500, 800}));
+  IDispatch* bar = bar_.control.get();
   put(bar, L"Max", 100);
   put(bar, L"Value", 60);
   HWND window = bar_.window;

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,7 +48,7 @@ struct Scene {
 };
 
 struct SceneCase {
-  const char* name;  // also the reference file's name, without ".png"
+  std::string name;  // also the reference file's name, without ".png"
   std::function<void(Scene&)> build;
   // The share of pixels outside text where GDI may differ: a picture stretched by a ratio that
   // puts destination pixel centres on source pixel edges (the thumb at 120 and 144 dpi) is
@@ -60,23 +59,6 @@ struct SceneCase {
 // What the ratios of 120 and 144 dpi to 96 leave to the sampling (see SceneCase).
 inline double samplingSlack(int32_t dpi) {
   return dpi % 96 == 0 ? 0.0 : 0.01;
-}
-
-// The screen densities the library is tried at, and the bar drawn at each: 240 x 2400 twips, a
-// whole number of pixels at every one of them (16 x 160 at 96, 32 x 320 at 192), 120 twips into
-// a form 120 twips larger all round, its thumb at 60 of 100.
-inline constexpr int32_t kDensities[] = {96, 120, 144, 192};
-inline std::string densityScene(int32_t dpi) {
-  return "bar-" + std::to_string(dpi) + "dpi";
-}
-inline UsrKeloScroll& densityBar(Scene& s, int32_t dpi) {
-  s.engine.setDpi(host::Dpi(dpi));
-  s.form->setWidth(480);
-  s.form->setHeight(2640);
-  UsrKeloScroll& c = s.placeBar(240, 2400, true);
-  c.setMax(100);
-  c.setValue(60);
-  return c;
 }
 
 inline std::vector<SceneCase> scenes() {
@@ -165,12 +147,19 @@ inline std::vector<SceneCase> scenes() {
          pictureBox->setPicture(std::make_shared<host::Picture>(80, 50, std::move(pattern)));
        }},
   };
-  static std::vector<std::string> names;  // the cases point into it for the program's life
-  if (names.empty())
-    for (int32_t dpi : kDensities) names.push_back(densityScene(dpi));
-  for (size_t i = 0; i < std::size(kDensities); ++i) {
-    int32_t dpi = kDensities[i];
-    out.push_back({names[i].c_str(), [dpi](Scene& s) { densityBar(s, dpi); }, samplingSlack(dpi)});
+  // The screen densities the library is tried at, and the bar drawn at each: 240 x 2400 twips, a
+  // whole number of pixels at every one of them (16 x 160 at 96, 32 x 320 at 192), 120 twips into
+  // a form 120 twips larger all round, its thumb at 60 of 100.
+  for (int32_t dpi : {96, 120, 144, 192}) {
+    auto atDpi = [dpi](Scene& s) {
+      s.engine.setDpi(host::Dpi(dpi));
+      s.form->setWidth(480);
+      s.form->setHeight(2640);
+      UsrKeloScroll& c = s.placeBar(240, 2400, true);
+      c.setMax(100);
+      c.setValue(60);
+    };
+    out.push_back({"bar-" + std::to_string(dpi) + "dpi", atDpi, samplingSlack(dpi)});
   }
   return out;
 }
