@@ -144,32 +144,32 @@ float Widget::Height() const {
 }
 
 void Widget::setLeft(float v) {
-  TwipsRect r = rect_;
+  TwipsRect r = rectTwips();
   r.left = container_ ? container_->toTwipsX(v) : v;
   setRectTwips(r);
 }
 
 void Widget::setTop(float v) {
-  TwipsRect r = rect_;
+  TwipsRect r = rectTwips();
   r.top = container_ ? container_->toTwipsY(v) : v;
   setRectTwips(r);
 }
 
 void Widget::setWidth(float v) {
-  TwipsRect r = rect_;
+  TwipsRect r = rectTwips();
   r.width = container_ ? container_->toTwipsW(v) : v;
   setRectTwips(r);
 }
 
 void Widget::setHeight(float v) {
-  TwipsRect r = rect_;
+  TwipsRect r = rectTwips();
   r.height = container_ ? container_->toTwipsH(v) : v;
   setRectTwips(r);
 }
 
 void Widget::Move(float left, std::optional<float> top, std::optional<float> width,
                   std::optional<float> height) {
-  TwipsRect r = rect_;
+  TwipsRect r = rectTwips();
   const ContainerWidget* c = container_;
   r.left = c ? c->toTwipsX(left) : left;
   if (top) r.top = c ? c->toTwipsY(*top) : *top;
@@ -178,16 +178,16 @@ void Widget::Move(float left, std::optional<float> top, std::optional<float> wid
   setRectTwips(r);
 }
 
-void Widget::setRectTwips(const TwipsRect& r) {
+void Widget::setRectTwips(const TwipsRect& to) {
+  // A place past a float's range is an overflow, as one that is no number at all.
+  StoredRect r{static_cast<float>(to.left), static_cast<float>(to.top),
+               static_cast<float>(to.width), static_cast<float>(to.height)};
+  for (float v : {r.left, r.top, r.width, r.height}) {
+    if (!std::isfinite(v)) raise(err::Overflow);
+  }
   // The same rectangle, to the bit, changes nothing: a layout writes many a place that stays. A
   // top-level form goes on, to take its place on the screen from the rectangle again.
   if (std::memcmp(&r, &rect_, sizeof r) == 0 && kind_ != WidgetKind::Form) return;
-  if (!std::isfinite(r.left + r.top + r.width + r.height)) {
-    checkFinite(r.left);  // raises for the first that is not
-    checkFinite(r.top);
-    checkFinite(r.width);
-    checkFinite(r.height);
-  }
   if (r.width < 0 || r.height < 0) raise(err::InvalidPropertyValue);
   bool resized = r.width != rect_.width || r.height != rect_.height;
   bool moved = resized || r.left != rect_.left || r.top != rect_.top;

@@ -105,7 +105,7 @@ class Widget : public Dispatch {
             std::optional<float> height = {});
 
   // Physical geometry, twips relative to the container's inner origin.
-  const TwipsRect& rectTwips() const { return rect_; }
+  TwipsRect rectTwips() const { return {rect_.left, rect_.top, rect_.width, rect_.height}; }
   void setRectTwips(const TwipsRect& r);
 
   bool Visible() const { return visible_; }
@@ -160,7 +160,11 @@ class Widget : public Dispatch {
   // starts with their count: a name given at run time keeps whatever it holds, a NUL included.
   const char* name_;
   ContainerWidget* container_ = nullptr;
-  TwipsRect rect_;
+  // Kept in floats: the Left/Top/Width/Height a host reads and writes are floats already, and a
+  // bar holds seven widgets.
+  struct StoredRect {
+    float left = 0, top = 0, width = 0, height = 0;
+  } rect_;
   int32_t hwnd_ = 0;
   uint32_t slot_ = 0;                       // its place in the container's list of children
   WidgetEvents* events_ = nullptr;          // the widget's own slots when ownsEvents_
