@@ -96,10 +96,22 @@ class UsrKeloScroll final : public host::Dispatch,
   };
 
  public:
-  UsrKeloScroll(Key, host::ControlSite& site, host::SharedBlock& block);
+  UsrKeloScroll(Key, host::ControlSite& site);
 
  private:
-  void createParts(host::SharedBlock& block);
+  // The six constituent widgets, made in one allocation. The surface's entries for its four own
+  // it, so the parts live while the surface holds them or a client holds one, as widgets made one
+  // by one would; the track's entries for the two images do not, since the track goes with them.
+  struct Parts {
+    Parts();
+    host::CommandButton cmdSxUp;
+    host::CommandButton cmdDXDN;
+    host::Timer tmr_Server;
+    host::Image imgSfondoPic;
+    host::Image imgCursor;
+    host::PictureBox picBarra;  // last, so it goes first and lets go of the images while they live
+  };
+  Parts& createParts();
   // The surface's and the parts' events come here (control/events.cpp), each to the handler of
   // the part that raised it, while the control lives.
   std::array<host::Widget*, 5> EventSources() const;  // the surface and the parts that raise
@@ -225,14 +237,8 @@ class UsrKeloScroll final : public host::Dispatch,
   std::shared_ptr<host::UserControl> surfaceRef_;
   host::UserControl& surface_;
 
-  // Constituent widgets. The surface and the track hold them, and the surface stays while the
-  // control does; nothing takes a part away from its container.
-  host::CommandButton* cmdSxUp = nullptr;
-  host::CommandButton* cmdDXDN = nullptr;
-  host::Timer* tmr_Server = nullptr;
-  host::PictureBox* picBarra = nullptr;
-  host::Image* imgCursor = nullptr;
-  host::Image* imgSfondoPic = nullptr;
+  // The constituent widgets: the surface holds them, and the surface stays while the control does.
+  Parts& parts_;
 
   // Value and state. (The small members of every group stand together here, where they fill
   // what would otherwise be padding.)

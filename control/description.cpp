@@ -82,21 +82,21 @@ Boolean UsrKeloScroll::ShowDescription() {
       int32_t ctlLeft = 0, rightFree = 0;
       skipOn398([&] { ctlLeft = ContainerLeft(extender); });
       skipOn398([&] {
-        rightFree =
-            host::toLong(static_cast<double>(formW) - (static_cast<double>(picBarra->Width()) +
-                                                       extender.get("Left").asDouble()));
+        rightFree = host::toLong(
+            static_cast<double>(formW) -
+            (static_cast<double>(parts_.picBarra.Width()) + extender.get("Left").asDouble()));
       });
       skipOn398([&] {
         if (textW < ctlLeft) {
           boxLeft = host::subChecked(ctlLeft, textW);  // ends at the control's left edge
         } else if (textW < rightFree) {
-          boxLeft = host::toLong(static_cast<double>(ctlLeft) + picBarra->Width());
+          boxLeft = host::toLong(static_cast<double>(ctlLeft) + parts_.picBarra.Width());
         } else if (rightFree < ctlLeft) {
           boxW = ctlLeft;
           boxLeft = 0;
         } else if (rightFree > ctlLeft) {
           boxW = rightFree;
-          boxLeft = host::toLong(static_cast<double>(ctlLeft) + picBarra->Width());
+          boxLeft = host::toLong(static_cast<double>(ctlLeft) + parts_.picBarra.Width());
         }
       });
     }
@@ -111,12 +111,13 @@ Boolean UsrKeloScroll::ShowDescription() {
       // control less its two end buttons.
       float ratio = 0;
       skipOn398([&] {
-        double trackTwips = static_cast<double>(surface_.HeightTwips()) -
-                            (static_cast<double>(cmdDXDN->Height()) + cmdSxUp->Height());
-        ratio = host::toSingle(host::divide(trackTwips, picBarra->ScaleHeight()));
+        double trackTwips =
+            static_cast<double>(surface_.HeightTwips()) -
+            (static_cast<double>(parts_.cmdDXDN.Height()) + parts_.cmdSxUp.Height());
+        ratio = host::toSingle(host::divide(trackTwips, parts_.picBarra.ScaleHeight()));
       });
       skipOn398([&] {
-        boxTop = host::toLong(static_cast<double>(picBarra->Top()) + ContainerTop(extender) +
+        boxTop = host::toLong(static_cast<double>(parts_.picBarra.Top()) + ContainerTop(extender) +
                               static_cast<double>(ratio) * mTipY);
       });
     }
@@ -159,11 +160,13 @@ std::array<float, 4> UsrKeloScroll::PlaceBesideHorizontalTrack(host::Dispatch& e
   double ctlLeft = 0, ctlTop = 0;
   skipOn398([&] { ctlLeft = ContainerLeft(extender) / unitsX; });
   skipOn398([&] { ctlTop = ContainerTop(extender) / unitsY; });
-  double trackTop = ctlTop + picBarra->Top();
-  double boxTop = host::toLong(
-      textH <= trackTop ? trackTop - textH : trackTop + static_cast<double>(picBarra->Height()));
+  double trackTop = ctlTop + parts_.picBarra.Top();
+  double boxTop =
+      host::toLong(textH <= trackTop ? trackTop - textH
+                                     : trackTop + static_cast<double>(parts_.picBarra.Height()));
   double boxW = formW > 0 && textW > formW ? formW : textW;
-  double thumbLeft = ctlLeft + picBarra->Left() + picBarra->toTwipsX(imgCursor->Left());
+  double thumbLeft =
+      ctlLeft + parts_.picBarra.Left() + parts_.picBarra.toTwipsX(parts_.imgCursor.Left());
   double mostLeft = static_cast<double>(formW) - boxW;
   double boxLeft = host::toLong(std::max(0.0, std::min(thumbLeft, mostLeft)));
   return {host::toSingle(boxLeft * unitsX), host::toSingle(boxTop * unitsY),

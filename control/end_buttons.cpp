@@ -9,7 +9,7 @@ using geometry::BarEnd;
 using host::isTrue;
 
 host::CommandButton& UsrKeloScroll::EndButton(BarEnd end) const {
-  return end == BarEnd::Start ? *cmdSxUp : *cmdDXDN;
+  return end == BarEnd::Start ? parts_.cmdSxUp : parts_.cmdDXDN;
 }
 
 void UsrKeloScroll::EndButton_MouseDown(BarEnd end, Integer, Integer, float, float Y) {

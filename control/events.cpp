@@ -10,7 +10,7 @@ namespace keloscroll {
 using geometry::BarEnd;
 
 std::array<host::Widget*, 5> UsrKeloScroll::EventSources() const {
-  return {&surface_, picBarra, cmdSxUp, cmdDXDN, tmr_Server};
+  return {&surface_, &parts_.picBarra, &parts_.cmdSxUp, &parts_.cmdDXDN, &parts_.tmr_Server};
 }
 
 void UsrKeloScroll::bindEvents() {
@@ -24,8 +24,8 @@ void UsrKeloScroll::unbindEvents() {
 }
 
 std::optional<BarEnd> UsrKeloScroll::EndOf(const host::Widget& w) const {
-  if (&w == cmdSxUp) return BarEnd::Start;
-  if (&w == cmdDXDN) return BarEnd::End;
+  if (&w == &parts_.cmdSxUp) return BarEnd::Start;
+  if (&w == &parts_.cmdDXDN) return BarEnd::End;
   return std::nullopt;
 }
 
@@ -34,7 +34,7 @@ void UsrKeloScroll::RouteMouse(host::Widget& w, TrackMouse track, ButtonMouse bu
                                Integer Button, Integer Shift, float X, float Y) {
   auto keep = weak_from_this().lock();
   if (!keep) return;
-  if (&w == picBarra) {
+  if (&w == &parts_.picBarra) {
     (this->*track)(Button, Shift, X, Y);
   } else if (auto end = EndOf(w)) {
     (this->*button)(*end, Button, Shift, X, Y);
@@ -48,7 +48,7 @@ void UsrKeloScroll::onMouseDown(host::Widget& w, Integer Button, Integer Shift, 
 
 void UsrKeloScroll::onMouseMove(host::Widget& w, Integer Button, Integer Shift, float X, float Y) {
   auto keep = weak_from_this().lock();
-  if (keep && &w == picBarra) picBarra_MouseMove(Button, Shift, X, Y);
+  if (keep && &w == &parts_.picBarra) picBarra_MouseMove(Button, Shift, X, Y);
 }
 
 void UsrKeloScroll::onMouseUp(host::Widget& w, Integer Button, Integer Shift, float X, float Y) {
@@ -58,7 +58,7 @@ void UsrKeloScroll::onMouseUp(host::Widget& w, Integer Button, Integer Shift, fl
 
 void UsrKeloScroll::onClick(host::Widget& w) {
   auto keep = weak_from_this().lock();
-  if (keep && &w == picBarra) picBarra_Click();
+  if (keep && &w == &parts_.picBarra) picBarra_Click();
 }
 
 // Keys reach the control through its surface, which sees them before the focused part does.
@@ -74,7 +74,7 @@ void UsrKeloScroll::onKeyUp(host::Widget& w, Integer& KeyCode, Integer Shift) {
 
 void UsrKeloScroll::onTimer(host::Widget& w) {
   auto keep = weak_from_this().lock();
-  if (keep && &w == tmr_Server) tmr_Server_Timer();
+  if (keep && &w == &parts_.tmr_Server) tmr_Server_Timer();
 }
 
 void UsrKeloScroll::onResize(host::Widget&) {

@@ -11,20 +11,17 @@ namespace keloscroll {
 using host::Variant;
 
 std::shared_ptr<UsrKeloScroll> UsrKeloScroll::create(host::ControlSite& site) {
-  // The control and its six parts, each with its own count.
-  host::SharedBlock block(
-      host::SharedBlock::roomFor<UsrKeloScroll, host::CommandButton, host::CommandButton,
-                                 host::Timer, host::PictureBox, host::Image, host::Image>());
-  auto control = block.make<UsrKeloScroll>(Key{}, site, block);
+  auto control = std::make_shared<UsrKeloScroll>(Key{}, site);
   control->bindEvents();  // they reach the control weakly, so it must be shared first
   site.setControl(control);
   control->UserControl_Initialize();
   return control;
 }
 
-UsrKeloScroll::UsrKeloScroll(Key, host::ControlSite& site, host::SharedBlock& block)
-    : site_(site), surfaceRef_(site.surfaceRef()), surface_(*surfaceRef_) {
-  createParts(block);
+UsrKeloScroll::UsrKeloScroll(Key, host::ControlSite& site)
+    : site_(site), surfaceRef_(site.surfaceRef()), surface_(*surfaceRef_), parts_(createParts()) {
+  // A horizontal thumb keeps its design length along the bar.
+  thumbLengthTwips_ = static_cast<float>(parts_.imgCursor.rectTwips().height);
 }
 
 UsrKeloScroll::~UsrKeloScroll() {
@@ -95,32 +92,32 @@ void UsrKeloScroll::setSmallChange(int32_t n) {
 // ---- picture properties: each is the Picture of one constituent widget ---------------------
 
 host::PictureRef UsrKeloScroll::PictureBarra() const {
-  return imgSfondoPic->Picture();
+  return parts_.imgSfondoPic.Picture();
 }
 void UsrKeloScroll::setPictureBarra(host::PictureRef p) {
-  imgSfondoPic->setPicture(std::move(p));
+  parts_.imgSfondoPic.setPicture(std::move(p));
   site_.PropertyChanged("PictureBarra");
 }
 host::PictureRef UsrKeloScroll::PictureCursor() const {
-  return imgCursor->Picture();
+  return parts_.imgCursor.Picture();
 }
 void UsrKeloScroll::setPictureCursor(host::PictureRef p) {
-  imgCursor->setPicture(std::move(p));
+  parts_.imgCursor.setPicture(std::move(p));
   site_.PropertyChanged("PictureCursor");
 }
 host::PictureRef UsrKeloScroll::PictureSXUP() const {
-  return cmdSxUp->Picture();
+  return parts_.cmdSxUp.Picture();
 }
 void UsrKeloScroll::setPictureSXUP(host::PictureRef p) {
-  cmdSxUp->setPicture(std::move(p));
+  parts_.cmdSxUp.setPicture(std::move(p));
   DrawArrowsFor(arrangedHorizontally_);
   site_.PropertyChanged("PictureSXUP");
 }
 host::PictureRef UsrKeloScroll::PictureDXDN() const {
-  return cmdDXDN->Picture();
+  return parts_.cmdDXDN.Picture();
 }
 void UsrKeloScroll::setPictureDXDN(host::PictureRef p) {
-  cmdDXDN->setPicture(std::move(p));
+  parts_.cmdDXDN.setPicture(std::move(p));
   DrawArrowsFor(arrangedHorizontally_);
   site_.PropertyChanged("PictureDXDN");
 }

@@ -34,33 +34,33 @@ void UsrKeloScroll::UserControl_Resize() {
     if (isTrue(mVerticalBar)) {
       if (arrangedHorizontally_) RestoreVerticalArrangement();
       // Thumb height in twips, whatever scale the track has now.
-      double scalePerTwip = host::divide(picBarra->ScaleHeight(), picBarra->Height());
-      float t = host::toSingle(host::divide(imgCursor->Height(), scalePerTwip));
+      double scalePerTwip = host::divide(parts_.picBarra.ScaleHeight(), parts_.picBarra.Height());
+      float t = host::toSingle(host::divide(parts_.imgCursor.Height(), scalePerTwip));
       // Minimum height: room for both buttons and the thumb. Writing Height may raise Resize
       // again before this run ends; every step below reads the sizes afresh.
-      float minHeight =
-          host::toSingle(static_cast<double>(cmdSxUp->Height()) + cmdDXDN->Height() + t);
+      float minHeight = host::toSingle(static_cast<double>(parts_.cmdSxUp.Height()) +
+                                       parts_.cmdDXDN.Height() + t);
       if (minHeight > surface_.HeightTwips()) surface_.setHeightTwips(minHeight);
-      cmdSxUp->setTop(0);
-      cmdDXDN->setTop(
-          host::toSingle(static_cast<double>(surface_.HeightTwips()) - cmdDXDN->Height()));
-      picBarra->setTop(cmdSxUp->Height());
-      picBarra->setHeight(
+      parts_.cmdSxUp.setTop(0);
+      parts_.cmdDXDN.setTop(
+          host::toSingle(static_cast<double>(surface_.HeightTwips()) - parts_.cmdDXDN.Height()));
+      parts_.picBarra.setTop(parts_.cmdSxUp.Height());
+      parts_.picBarra.setHeight(
           host::toSingle(static_cast<double>(surface_.HeightTwips()) -
-                         (static_cast<double>(cmdSxUp->Height()) + cmdDXDN->Height())));
+                         (static_cast<double>(parts_.cmdSxUp.Height()) + parts_.cmdDXDN.Height())));
       float w = surface_.WidthTwips();
-      if (w != cmdSxUp->Width()) {
-        cmdSxUp->setWidth(w);
-        cmdDXDN->setWidth(w);
-        imgCursor->setWidth(w);
-        imgCursor->setStretch(true);
+      if (w != parts_.cmdSxUp.Width()) {
+        parts_.cmdSxUp.setWidth(w);
+        parts_.cmdDXDN.setWidth(w);
+        parts_.imgCursor.setWidth(w);
+        parts_.imgCursor.setStretch(true);
       }
-      picBarra->setWidth(surface_.WidthTwips());
+      parts_.picBarra.setWidth(surface_.WidthTwips());
     } else {
       ArrangeHorizontal();
     }
-    imgSfondoPic->Move(0, 0, picBarra->ScaleWidth(), picBarra->ScaleHeight());
-    imgSfondoPic->setStretch(true);
+    parts_.imgSfondoPic.Move(0, 0, parts_.picBarra.ScaleWidth(), parts_.picBarra.ScaleHeight());
+    parts_.imgSfondoPic.setStretch(true);
   } catch (const host::Error&) {
     return;  // trapped: the writes already made stay
   }
@@ -81,11 +81,12 @@ std::pair<float, float> UsrKeloScroll::SmallestSizeTwips() const {
   // height to scale by.
   double thumb = thumbLengthTwips_;
   try {
-    thumb = host::divide(imgCursor->Height(),
-                         host::divide(picBarra->ScaleHeight(), picBarra->Height()));
+    thumb = host::divide(parts_.imgCursor.Height(),
+                         host::divide(parts_.picBarra.ScaleHeight(), parts_.picBarra.Height()));
   } catch (const host::Error&) {
   }
-  return {0.0f, host::toSingle(static_cast<double>(cmdSxUp->Height()) + cmdDXDN->Height() + thumb)};
+  return {0.0f, host::toSingle(static_cast<double>(parts_.cmdSxUp.Height()) +
+                               parts_.cmdDXDN.Height() + thumb)};
 }
 
 void UsrKeloScroll::ArrangeHorizontal() {
@@ -97,15 +98,16 @@ void UsrKeloScroll::ArrangeHorizontal() {
   if (kEndButtonLength > surface_.HeightTwips()) surface_.setHeightTwips(kEndButtonLength);
   float w = surface_.WidthTwips();
   float h = surface_.HeightTwips();
-  cmdSxUp->Move(0, 0, kEndButtonLength, h);
-  cmdDXDN->Move(host::toSingle(static_cast<double>(w) - kEndButtonLength), 0, kEndButtonLength, h);
-  picBarra->Move(kEndButtonLength, 0, host::toSingle(static_cast<double>(w) - 2 * kEndButtonLength),
-                 h);
+  parts_.cmdSxUp.Move(0, 0, kEndButtonLength, h);
+  parts_.cmdDXDN.Move(host::toSingle(static_cast<double>(w) - kEndButtonLength), 0,
+                      kEndButtonLength, h);
+  parts_.picBarra.Move(kEndButtonLength, 0,
+                       host::toSingle(static_cast<double>(w) - 2 * kEndButtonLength), h);
   // The thumb's sizes are written in the track's current units, whatever its scale.
-  imgCursor->setWidth(static_cast<float>(picBarra->fromTwipsW(thumbLengthTwips_)));
-  imgCursor->setHeight(static_cast<float>(picBarra->fromTwipsH(h)));
-  imgCursor->setTop(static_cast<float>(picBarra->fromTwipsY(0)));
-  imgCursor->setStretch(true);
+  parts_.imgCursor.setWidth(static_cast<float>(parts_.picBarra.fromTwipsW(thumbLengthTwips_)));
+  parts_.imgCursor.setHeight(static_cast<float>(parts_.picBarra.fromTwipsH(h)));
+  parts_.imgCursor.setTop(static_cast<float>(parts_.picBarra.fromTwipsY(0)));
+  parts_.imgCursor.setStretch(true);
   arrangedHorizontally_ = true;
 }
 
@@ -114,12 +116,12 @@ void UsrKeloScroll::RestoreVerticalArrangement() {
   // height, so put those back to their designed values first.
   DrawArrowsFor(false);
   float w = surface_.WidthTwips();
-  cmdSxUp->Move(0, cmdSxUp->Top(), w, kEndButtonLength);
-  cmdDXDN->Move(0, cmdDXDN->Top(), w, kEndButtonLength);
-  picBarra->setLeft(0);
-  imgCursor->setLeft(static_cast<float>(picBarra->fromTwipsX(0)));
-  imgCursor->setWidth(static_cast<float>(picBarra->fromTwipsW(w)));
-  imgCursor->setHeight(static_cast<float>(picBarra->fromTwipsH(thumbLengthTwips_)));
+  parts_.cmdSxUp.Move(0, parts_.cmdSxUp.Top(), w, kEndButtonLength);
+  parts_.cmdDXDN.Move(0, parts_.cmdDXDN.Top(), w, kEndButtonLength);
+  parts_.picBarra.setLeft(0);
+  parts_.imgCursor.setLeft(static_cast<float>(parts_.picBarra.fromTwipsX(0)));
+  parts_.imgCursor.setWidth(static_cast<float>(parts_.picBarra.fromTwipsW(w)));
+  parts_.imgCursor.setHeight(static_cast<float>(parts_.picBarra.fromTwipsH(thumbLengthTwips_)));
   arrangedHorizontally_ = false;
 }
 
@@ -131,8 +133,8 @@ void UsrKeloScroll::DrawArrowsFor(bool horizontal) {
     bool builtIn = pictures::isArrowButton(b.Picture(), upright);
     b.setFacePicture(horizontal && builtIn ? pictures::arrowButton(lying) : nullptr);
   };
-  face(*cmdSxUp, Arrow::Up, Arrow::Left);
-  face(*cmdDXDN, Arrow::Down, Arrow::Right);
+  face(parts_.cmdSxUp, Arrow::Up, Arrow::Left);
+  face(parts_.cmdDXDN, Arrow::Down, Arrow::Right);
 }
 
 void UsrKeloScroll::setEnabled(Boolean v) {
@@ -140,12 +142,12 @@ void UsrKeloScroll::setEnabled(Boolean v) {
   mEnabled = v;
   if (!isTrue(v)) {
     mPress.set(Press::Busy);
-    imgCursor->setVisible(false);
-    picBarra->setEnabled(false);
+    parts_.imgCursor.setVisible(false);
+    parts_.picBarra.setEnabled(false);
   } else {
     mPress.clear(Press::Busy);
-    imgCursor->setVisible(true);
-    picBarra->setEnabled(true);
+    parts_.imgCursor.setVisible(true);
+    parts_.picBarra.setEnabled(true);
   }
 }
 

@@ -22,13 +22,13 @@ Boolean UsrKeloScroll::InitDefaults() {
     mEnabled = host::True;
     mRefreshMsecGD = 200;  // InitProperties or ReadProperties give every instance its final value
     mVerticalBar = host::True;
-    mBarHeight = host::toLong(picBarra->Height());
-    mBarWidth = host::toLong(picBarra->Width());
-    mBarScaleMode = picBarra->ScaleMode();
+    mBarHeight = host::toLong(parts_.picBarra.Height());
+    mBarWidth = host::toLong(parts_.picBarra.Width());
+    mBarScaleMode = parts_.picBarra.ScaleMode();
     mScaleMax = mMax;
     mStartPos = mValue;
-    mCurHeight = host::toLong(imgCursor->Height());
-    mCurWidth = host::toLong(imgCursor->Width());
+    mCurHeight = host::toLong(parts_.imgCursor.Height());
+    mCurWidth = host::toLong(parts_.imgCursor.Width());
     return host::True;
   } catch (const host::Error&) {
     return host::False;
@@ -85,10 +85,10 @@ void UsrKeloScroll::UserControl_WriteProperties(host::PropertyBag& bag) {
   bag.WriteProperty("Enabled", Variant::fromBoolean(mEnabled), Variant::boolean(true));
   bag.WriteProperty("RefreshMsecGD", Variant(mRefreshMsecGD), Variant(Integer{400}));
   bag.WriteProperty("Value", Variant(mValue), Variant(Integer{1}));
-  bag.WriteProperty("PictureBarra", Variant(imgSfondoPic->Picture()), Variant::nothing());
-  bag.WriteProperty("PictureCursor", Variant(imgCursor->Picture()), Variant::nothing());
-  bag.WriteProperty("PictureSXUP", Variant(cmdSxUp->Picture()), Variant::nothing());
-  bag.WriteProperty("PictureDXDN", Variant(cmdDXDN->Picture()), Variant::nothing());
+  bag.WriteProperty("PictureBarra", Variant(parts_.imgSfondoPic.Picture()), Variant::nothing());
+  bag.WriteProperty("PictureCursor", Variant(parts_.imgCursor.Picture()), Variant::nothing());
+  bag.WriteProperty("PictureSXUP", Variant(parts_.cmdSxUp.Picture()), Variant::nothing());
+  bag.WriteProperty("PictureDXDN", Variant(parts_.cmdDXDN.Picture()), Variant::nothing());
   bag.WriteProperty("Min", Variant(mMin), Variant(Integer{1}));
 
   try {
@@ -109,13 +109,13 @@ void UsrKeloScroll::UserControl_Show() {
 }
 
 void UsrKeloScroll::UserControl_Terminate() {
-  imgSfondoPic->setPicture(nullptr);
-  imgCursor->setPicture(nullptr);
-  cmdSxUp->setPicture(nullptr);
-  cmdDXDN->setPicture(nullptr);
+  parts_.imgSfondoPic.setPicture(nullptr);
+  parts_.imgCursor.setPicture(nullptr);
+  parts_.cmdSxUp.setPicture(nullptr);
+  parts_.cmdDXDN.setPicture(nullptr);
   mTxtDescr = nullptr;  // the box itself belongs to the form and stays there
-  tmr_Server->setEnabled(false);
-  tmr_Server->setInterval(0);
+  parts_.tmr_Server.setEnabled(false);
+  parts_.tmr_Server.setInterval(0);
 }
 
 }  // namespace keloscroll

@@ -1,7 +1,6 @@
 // The six constituent widgets, created with the control in their design layout (in twips, the
 // scale of a new surface and track): the two end buttons stacked above and below the track, the
-// track holding the background picture and the thumb (in front), and the shared timer. They are
-// made in the control's own block.
+// track holding the background picture and the thumb (in front), and the shared timer.
 #include "control/UsrKeloScroll.h"
 #include "control/pictures.h"
 
@@ -12,45 +11,67 @@ namespace {
 consteval host::WidgetName literal(const char* name) {
   return host::WidgetName::literal(name);
 }
+
+// Places a part and adds it to its container, which owns the parts' allocation through it when
+// `owner` is given and only refers to it otherwise.
+void place(host::ContainerWidget& container, host::Widget& part, const host::TwipsRect& rect,
+           const std::shared_ptr<void>& owner) {
+  part.setRectTwips(rect);
+  container.attach(std::shared_ptr<host::Widget>(owner, &part));
+}
 }  // namespace
 
-void UsrKeloScroll::createParts(host::SharedBlock& block) {
+UsrKeloScroll::Parts::Parts()
+    : cmdSxUp(literal("cmdSxUp")),
+      cmdDXDN(literal("cmdDXDN")),
+      tmr_Server(literal("tmr_Server")),
+      imgSfondoPic(literal("imgSfondoPic")),
+      imgCursor(literal("imgCursor")),
+      picBarra(literal("picBarra")) {}
+
+UsrKeloScroll::Parts& UsrKeloScroll::createParts() {
+  auto parts = std::make_shared<Parts>();
   // The surface as designed; the host's first resize gives the instance its own size.
   surface_.setRectTwips({surface_.rectTwips().left, surface_.rectTwips().top, 720, 3645});
 
-  cmdSxUp = surface_.add<host::CommandButton>(block, literal("cmdSxUp"), {0, 165, 240, 240}).get();
-  cmdSxUp->setStyle(1);  // graphical: the face shows the picture, no caption
-  cmdSxUp->setTabIndex(2);
-  cmdSxUp->setPicture(pictures::arrowButton(pictures::Arrow::Up));
+  host::CommandButton& cmdSxUp = parts->cmdSxUp;
+  place(surface_, cmdSxUp, {0, 165, 240, 240}, parts);
+  cmdSxUp.setStyle(1);  // graphical: the face shows the picture, no caption
+  cmdSxUp.setTabIndex(2);
+  cmdSxUp.setPicture(pictures::arrowButton(pictures::Arrow::Up));
 
-  cmdDXDN = surface_.add<host::CommandButton>(block, literal("cmdDXDN"), {0, 3240, 240, 240}).get();
-  cmdDXDN->setStyle(1);
-  cmdDXDN->setTabIndex(1);
-  cmdDXDN->setPicture(pictures::arrowButton(pictures::Arrow::Down));
+  host::CommandButton& cmdDXDN = parts->cmdDXDN;
+  place(surface_, cmdDXDN, {0, 3240, 240, 240}, parts);
+  cmdDXDN.setStyle(1);
+  cmdDXDN.setTabIndex(1);
+  cmdDXDN.setPicture(pictures::arrowButton(pictures::Arrow::Down));
 
-  tmr_Server = surface_.add<host::Timer>(block, literal("tmr_Server"), {}).get();
-  tmr_Server->setEnabled(false);
-  tmr_Server->setInterval(500);
+  host::Timer& tmr_Server = parts->tmr_Server;
+  place(surface_, tmr_Server, {}, parts);
+  tmr_Server.setEnabled(false);
+  tmr_Server.setInterval(500);
 
-  picBarra = surface_.add<host::PictureBox>(block, literal("picBarra"), {0, 405, 240, 2835}).get();
-  picBarra->setBorderStyle(0);
-  picBarra->setBackColor(host::syscolor::Window);
-  picBarra->setPicture(pictures::track());
-  picBarra->setTabIndex(0);
+  host::PictureBox& picBarra = parts->picBarra;
+  place(surface_, picBarra, {0, 405, 240, 2835}, parts);
+  picBarra.setBorderStyle(0);
+  picBarra.setBackColor(host::syscolor::Window);
+  picBarra.setPicture(pictures::track());
+  picBarra.setTabIndex(0);
 
   // Both images are disabled so that presses on them reach the track. The background is added
   // first, so the thumb stands in front of it.
-  imgSfondoPic =
-      picBarra->add<host::Image>(block, literal("imgSfondoPic"), {0, 1080, 255, 255}).get();
-  imgSfondoPic->setEnabled(false);
-  imgSfondoPic->setStretch(true);
-  imgSfondoPic->setPicture(pictures::track());
+  host::Image& imgSfondoPic = parts->imgSfondoPic;
+  place(picBarra, imgSfondoPic, {0, 1080, 255, 255}, nullptr);
+  imgSfondoPic.setEnabled(false);
+  imgSfondoPic.setStretch(true);
+  imgSfondoPic.setPicture(pictures::track());
 
-  imgCursor = picBarra->add<host::Image>(block, literal("imgCursor"), {0, 1200, 240, 225}).get();
-  imgCursor->setEnabled(false);
-  imgCursor->setStretch(true);
-  imgCursor->setPicture(pictures::thumb());
-  thumbLengthTwips_ = 225;  // a horizontal thumb keeps this length along the bar
+  host::Image& imgCursor = parts->imgCursor;
+  place(picBarra, imgCursor, {0, 1200, 240, 225}, nullptr);
+  imgCursor.setEnabled(false);
+  imgCursor.setStretch(true);
+  imgCursor.setPicture(pictures::thumb());
+  return *parts;
 }
 
 }  // namespace keloscroll

@@ -15,8 +15,8 @@ void UsrKeloScroll::tmr_Server_Timer() {
   try {
     switch (mTimerMode) {
       case TimerJob::HideDescription: {
-        tmr_Server->setEnabled(false);
-        tmr_Server->setInterval(0);
+        parts_.tmr_Server.setEnabled(false);
+        parts_.tmr_Server.setInterval(0);
         if (IsRunMode()) {
           if (!mTxtDescr) mTxtDescrOk = CreateDescriptionBox();
           if (isTrue(mTxtDescrOk)) {
@@ -39,8 +39,8 @@ void UsrKeloScroll::tmr_Server_Timer() {
         break;
       }
       default:
-        tmr_Server->setEnabled(false);
-        tmr_Server->setInterval(0);
+        parts_.tmr_Server.setEnabled(false);
+        parts_.tmr_Server.setInterval(0);
         break;
     }
   } catch (const host::Error&) {
@@ -50,14 +50,14 @@ void UsrKeloScroll::tmr_Server_Timer() {
 
 void UsrKeloScroll::StartRepeat(BarEnd end) {
   mTimerMode = RepeatJob(end);
-  tmr_Server->setInterval(kRepeatIntervalMs);
-  tmr_Server->setEnabled(true);
+  parts_.tmr_Server.setInterval(kRepeatIntervalMs);
+  parts_.tmr_Server.setEnabled(true);
 }
 
 void UsrKeloScroll::StopRepeat() {
   DisarmThumbMove();
-  tmr_Server->setEnabled(false);
-  tmr_Server->setInterval(0);
+  parts_.tmr_Server.setEnabled(false);
+  parts_.tmr_Server.setInterval(0);
   ArmHideTimer();
   mPress.clear(Press::Busy);
 }

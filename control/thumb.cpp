@@ -11,14 +11,14 @@ using geometry::Axis;
 using host::isTrue;
 
 float UsrKeloScroll::ThumbEdge(Axis a) const {
-  return a == Axis::Vertical ? imgCursor->Top() : imgCursor->Left();
+  return a == Axis::Vertical ? parts_.imgCursor.Top() : parts_.imgCursor.Left();
 }
 
 void UsrKeloScroll::SetThumbEdge(Axis a, float edge) {
   if (a == Axis::Vertical) {
-    imgCursor->setTop(edge);
+    parts_.imgCursor.setTop(edge);
   } else {
-    imgCursor->setLeft(edge);
+    parts_.imgCursor.setLeft(edge);
   }
 }
 

@@ -13,7 +13,7 @@ using host::isTrue;
 void UsrKeloScroll::picBarra_MouseDown(Integer, Integer, float X, float Y) {
   if (mPress.has(Press::Busy)) return;
   mPress.set(Press::Busy);
-  mGrabOffsetY = host::toSingle(static_cast<double>(Y) - imgCursor->Top());
+  mGrabOffsetY = host::toSingle(static_cast<double>(Y) - parts_.imgCursor.Top());
   CheckThumbGrab(X, Y);
   if (isTrue(IsThumbMoving())) {
     mTipY = host::toLong(Y);

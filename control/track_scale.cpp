@@ -32,17 +32,18 @@ Boolean UsrKeloScroll::SetTrackScale() {
   try {
     if (mScaleMax < 1) mScaleMax = 1;
     // Measure in the creation scale: nothing of the previous scale survives.
-    picBarra->setScaleMode(mBarScaleMode);
-    setScaleLength(axis, *picBarra, lengthAlong(axis, *picBarra));
-    BarLengthAlong(axis) = host::toLong(lengthAlong(axis, *picBarra));
-    ThumbLengthAlong(axis) = host::toLong(lengthAlong(axis, *imgCursor));
-    if (geometry::trackTakesThumbBreadth(axis)) picBarra->setHeight(imgCursor->Height());
-    imgCursor->setEnabled(false);
+    parts_.picBarra.setScaleMode(mBarScaleMode);
+    setScaleLength(axis, parts_.picBarra, lengthAlong(axis, parts_.picBarra));
+    BarLengthAlong(axis) = host::toLong(lengthAlong(axis, parts_.picBarra));
+    ThumbLengthAlong(axis) = host::toLong(lengthAlong(axis, parts_.imgCursor));
+    if (geometry::trackTakesThumbBreadth(axis))
+      parts_.picBarra.setHeight(parts_.imgCursor.Height());
+    parts_.imgCursor.setEnabled(false);
     // Across the bar the thumb stands at the track's near side.
     if (axis == Axis::Vertical) {
-      imgCursor->setLeft(0);
+      parts_.imgCursor.setLeft(0);
     } else {
-      imgCursor->setTop(0);
+      parts_.imgCursor.setTop(0);
     }
     const int32_t bar = BarLengthAlong(axis);
     const int32_t thumb = ThumbLengthAlong(axis);
@@ -59,9 +60,9 @@ Boolean UsrKeloScroll::SetTrackScale() {
       t = static_cast<float>(mScaleMax);
       setEnabled(host::False);
     }
-    picBarra->setScaleMode(0);
-    setScaleLength(axis, *picBarra, geometry::scaleLength(t, mScaleMax));
-    ThumbLengthAlong(axis) = host::toLong(lengthAlong(axis, *imgCursor));  // now in positions
+    parts_.picBarra.setScaleMode(0);
+    setScaleLength(axis, parts_.picBarra, geometry::scaleLength(t, mScaleMax));
+    ThumbLengthAlong(axis) = host::toLong(lengthAlong(axis, parts_.imgCursor));  // now in positions
     // Not limited to the range: a position above a lowered Max stands beyond the track.
     const int32_t p = PositionAlong(axis) >= 1 ? PositionAlong(axis) : mStartPos;
     SetThumbEdge(axis, geometry::edgeAt(p));

@@ -42,7 +42,7 @@ void UsrKeloScroll::setValue(int32_t n) {
           mDescrPosY = static_cast<float>(ThumbValueY());
         }
         // A timer already running (for any job) is left alone.
-        if (!tmr_Server->Enabled()) ArmHideTimer();
+        if (!parts_.tmr_Server.Enabled()) ArmHideTimer();
       }
     }
     site_.PropertyChanged("Value");
@@ -107,8 +107,8 @@ bool UsrKeloScroll::IsRunMode() const {
 
 void UsrKeloScroll::ArmHideTimer() {
   mTimerMode = TimerJob::HideDescription;
-  tmr_Server->setInterval(kHideDelayMs);
-  tmr_Server->setEnabled(true);
+  parts_.tmr_Server.setInterval(kHideDelayMs);
+  parts_.tmr_Server.setEnabled(true);
 }
 
 void UsrKeloScroll::RaiseChangeEvent() {

@@ -208,7 +208,7 @@ enum Own { Name, Left, Top, Width, Height, Visible, Container, Parent, Object };
 
 Variant objectOf(const Widget* w) {
   if (!w) return Variant::nothing();
-  return Variant(std::const_pointer_cast<Dispatch>(w->weak_from_this().lock()));
+  return Variant(std::shared_ptr<Dispatch>(const_cast<Widget*>(w)->strongRef()));
 }
 
 bool isOwnId(int32_t id) {

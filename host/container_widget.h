@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "host/picture.h"
-#include "host/shared_block.h"
 #include "host/system_colors.h"
 #include "host/widget.h"
 
@@ -26,15 +25,6 @@ class ContainerWidget : public Widget {
   template <class W>
   std::shared_ptr<W> add(WidgetName name) {
     auto w = std::make_shared<W>(name);
-    attach(w);
-    return w;
-  }
-  // The same, made in `block` beside the other objects made there, at `rect` (twips from the
-  // inner origin) from the start.
-  template <class W>
-  std::shared_ptr<W> add(SharedBlock& block, WidgetName name, const TwipsRect& rect) {
-    auto w = block.make<W>(name);
-    w->setRectTwips(rect);
     attach(w);
     return w;
   }

@@ -149,19 +149,19 @@ void FormEngine::deliverKey(int16_t keyCode, int16_t shiftMask, bool down) {
   }
   auto which = down ? &WidgetEvents::onKeyDown : &WidgetEvents::onKeyUp;
   // Key preview: the user controls around the focused part, outermost first.
-  std::vector<std::weak_ptr<Dispatch>> chain;
+  std::vector<std::weak_ptr<Widget>> chain;
   for (Widget* w = target; w; w = w->container()) {
-    if (w->kind() == WidgetKind::UserControl) chain.insert(chain.begin(), w->weak_from_this());
+    if (w->kind() == WidgetKind::UserControl) chain.insert(chain.begin(), w->strongRef());
   }
-  auto focused = target->weak_from_this();
+  std::weak_ptr<Widget> focused = target->strongRef();
   int16_t code = keyCode;
   for (auto& weak : chain) {
-    auto uc = std::static_pointer_cast<Widget>(weak.lock());
+    auto uc = weak.lock();
     if (!uc || uc->registeredEngine_ != this) continue;
     if (WidgetEvents* e = uc->events()) (e->*which)(*uc, code, shiftMask);
     if (code == 0) return;  // swallowed
   }
-  auto w = std::static_pointer_cast<Widget>(focused.lock());
+  auto w = focused.lock();
   if (!w || w->kind() == WidgetKind::UserControl || w->registeredEngine_ != this) return;
   if (WidgetEvents* e = w->events()) (e->*which)(*w, code, shiftMask);
   if (down && code == vk::Back && w->kind() == WidgetKind::TextBox &&

@@ -216,7 +216,7 @@ int32_t ControlsCollection::Count() const {
 
 std::shared_ptr<Widget> ControlsCollection::Item(std::string_view name) const {
   for (Widget* w : list()) {
-    if (sameName(w->name(), name)) return std::static_pointer_cast<Widget>(w->shared_from_this());
+    if (sameName(w->name(), name)) return w->strongRef();
   }
   raise(err::ControlNotFound);
 }
@@ -224,7 +224,7 @@ std::shared_ptr<Widget> ControlsCollection::Item(std::string_view name) const {
 std::shared_ptr<Widget> ControlsCollection::Item(int32_t index) const {
   std::vector<Widget*> all = list();
   if (index < 0 || index >= static_cast<int32_t>(all.size())) raise(9, "Subscript out of range");
-  return std::static_pointer_cast<Widget>(all[static_cast<size_t>(index)]->shared_from_this());
+  return all[static_cast<size_t>(index)]->strongRef();
 }
 
 namespace {

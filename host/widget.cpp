@@ -67,6 +67,18 @@ Widget::~Widget() {
   if (ownsName_) delete[](name_ - kNameCount);
 }
 
+std::shared_ptr<Widget> Widget::strongRef() {
+  std::weak_ptr<Dispatch> self = weak_from_this();
+  const std::weak_ptr<Dispatch> none;
+  bool ownsCount = self.owner_before(none) || none.owner_before(self);  // expired counts too
+  if (ownsCount) return std::static_pointer_cast<Widget>(self.lock());
+  if (!container_) return nullptr;
+  const std::shared_ptr<Widget>& entry = container_->children_[slot_];
+  if (entry.use_count() > 0) return entry;
+  std::shared_ptr<Widget> outer = container_->strongRef();
+  return outer ? std::shared_ptr<Widget>(outer, this) : nullptr;
+}
+
 std::string_view Widget::name() const {
   if (!ownsName_) return name_;
   size_t size = 0;

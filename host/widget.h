@@ -140,6 +140,11 @@ class Widget : public Dispatch {
   // This widget's top-left corner in form-client twips.
   void originOnForm(double& x, double& y) const;
 
+  // A strong reference to the widget, or null when nothing owns it. A widget made on its own owns
+  // its count; a part made in one allocation with others is owned through its entry in its
+  // container's list of children, or, where that entry does not own, through its container.
+  std::shared_ptr<Widget> strongRef();
+
   // Dispatch over the widget's member table.
   int32_t idOfName(std::string_view name) const override;
   Variant invoke(int32_t id, Invoke kind, std::span<Variant> args) override;
@@ -180,7 +185,7 @@ class Widget : public Dispatch {
 
 // A strong reference to `w` for as long as something it raised runs: a handler may unload it.
 inline std::shared_ptr<Widget> keepAlive(Widget& w) {
-  return std::static_pointer_cast<Widget>(w.weak_from_this().lock());
+  return w.strongRef();
 }
 
 }  // namespace keloscroll::host

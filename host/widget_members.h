@@ -35,7 +35,7 @@ inline bool given(std::span<Variant> args, size_t i) {
 
 inline Variant objectOf(const Widget* w) {
   if (!w) return Variant::nothing();
-  return Variant(std::const_pointer_cast<Dispatch>(w->weak_from_this().lock()));
+  return Variant(std::shared_ptr<Dispatch>(const_cast<Widget*>(w)->strongRef()));
 }
 
 inline Variant pictureVariant(const PictureRef& p) {

@@ -1,4 +1,5 @@
-// The control's public face: a control that outlives its site, and an about box left loaded. The
+// The control's public face: a control that outlives its site, a part that outlives the bar, and
+// an about box left loaded. The
 // interface table itself is pinned by docs/control.md and server/KeloScroll.idl; members by name
 // (which reach the members through their ids), the picture properties and the about box's
 // gestures are in tests/scenarios/control_members.scn and control_about.scn.
@@ -29,6 +30,23 @@ TEST(Interface, AControlOutlivesItsSite) {
   bar.engine.advance(1000);
   bar.ctl.reset();
   extender.reset();
+}
+
+// A client may hold a part after the bar is gone: the thumb (whose track refers to it without
+// owning it) stays whole through the track, and the track stays detached. The sanitizer build
+// checks that nothing is read after it went.
+TEST(Interface, APartHeldByAClientOutlivesTheBar) {
+  std::shared_ptr<host::Widget> thumb;
+  float height = 0;
+  {
+    Bar bar;
+    thumb = bar.thumb().strongRef();
+    height = thumb->Height();
+  }
+  ASSERT_NE(thumb, nullptr);
+  EXPECT_EQ(thumb->container()->name(), "picBarra");
+  EXPECT_EQ(thumb->container()->container(), nullptr);
+  EXPECT_EQ(thumb->Height(), height);
 }
 
 // A showing that fails leaves its box loaded; it must go with its engine, and the next bar's box

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "host/shared_block.h"
 #include "host/variant.h"
 #include "host/widgets.h"
 #include "tests/host/host_test_util.h"
@@ -124,23 +123,6 @@ TEST_F(Widgets, TextIsMeasuredLineByLineAndMalformedTextToo) {
   EXPECT_EQ(form->TextHeight("ab\r\nHello\ncd"), 3 * height);
   EXPECT_GT(form->TextWidth("\xC3("), 0.0f);
   EXPECT_EQ(form->TextWidth("Hello"), width);
-}
-
-// Widgets made together in one block: each lives while it is held, the block is not written
-// past (an object that does not fit goes to the heap), and every object is released once (the
-// sanitizer build checks that nothing leaks or is freed twice).
-TEST(SharedBlockTest, ObjectsOutliveTheirBlockAndOneThatDoesNotFitGoesToTheHeap) {
-  std::shared_ptr<Image> kept, spilled;
-  {
-    SharedBlock block(SharedBlock::roomFor<Image, Timer>());
-    kept = block.make<Image>("img");
-    auto timer = block.make<Timer>("tmr");
-    spilled = block.make<Image>("extra");  // no room left
-  }
-  EXPECT_EQ(kept->name(), "img");
-  EXPECT_EQ(spilled->name(), "extra");
-  kept.reset();
-  EXPECT_EQ(spilled->name(), "extra");
 }
 
 }  // namespace
