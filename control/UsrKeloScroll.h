@@ -234,8 +234,7 @@ class UsrKeloScroll final : public host::Dispatch,
 
   // The host may release the site first: the surface stays while the control does.
   host::SiteLink site_;
-  std::shared_ptr<host::UserControl> surfaceRef_;
-  host::UserControl& surface_;
+  std::shared_ptr<host::UserControl> surface_;
 
   // The constituent widgets: the surface holds them, and the surface stays while the control does.
   Parts& parts_;
@@ -257,7 +256,8 @@ class UsrKeloScroll final : public host::Dispatch,
   PressState mPress;
   // Whether the parts are currently arranged across (see layout.cpp).
   bool arrangedHorizontally_ = false;
-  std::string mDescription;
+  float mGrabOffsetY = 0;       // the grip on the thumb of a drag
+  host::RareText mDescription;  // set only once the bar has been moved
   int32_t mChangeValue = 0;
 
   // Geometry record, then the other geometry members.
@@ -274,8 +274,7 @@ class UsrKeloScroll final : public host::Dispatch,
   // The thumb's designed length along the bar (see layout.cpp).
   float thumbLengthTwips_ = 0;
 
-  // Drag, description tooltip.
-  float mGrabOffsetY = 0;
+  // The description tooltip.
   // The tooltip box, reached by name only: a real container's own text box serves as well.
   host::ObjectRef mTxtDescr;
   float mLastDescrTime = 0;

@@ -35,7 +35,7 @@ void skipOn398(Step&& step) {
 
 std::string UsrKeloScroll::DescriptionBoxName() const {
   // One box per control on a form: the name carries the control's window handle.
-  return "Txt" + std::to_string(surface_.hwnd());
+  return "Txt" + std::to_string(surface_->hwnd());
 }
 
 Boolean UsrKeloScroll::ShowDescription() {
@@ -65,13 +65,13 @@ Boolean UsrKeloScroll::ShowDescription() {
     auto parent = [&extender]() { return extender.get("Parent").asObject(); };
     int32_t textW = 0, textH = 0, formW = 0;
     skipOn398([&] {
-      Variant arg = Variant::refString(&mDescription);
+      Variant arg = Variant::refString(&mDescription.edit());
       site_.RaiseEvent("GetDescription", std::span<Variant>(&arg, 1));
     });
-    skipOn398([&] { textW = host::toLong(surface_.TextWidth(mDescription + "a")); });
-    skipOn398([&] { textH = host::toLong(surface_.TextHeight(mDescription)); });
+    skipOn398([&] { textW = host::toLong(surface_->TextWidth(mDescription.get() + "a")); });
+    skipOn398([&] { textH = host::toLong(surface_->TextHeight(mDescription.get())); });
     skipOn398([&] { formW = host::toLong(deref(parent()).get("Width").asDouble()); });
-    if (mDescription.empty()) return host::False;  // an older text stays until hidden
+    if (mDescription.get().empty()) return host::False;  // an older text stays until hidden
 
     int32_t boxLeft = 0, boxW = textW, boxTop = 0;
     // Where the box goes, in the form's units.
@@ -104,7 +104,7 @@ Boolean UsrKeloScroll::ShowDescription() {
     if (!isTrue(mTxtDescrOk)) return host::False;
     host::ObjectRef boxRef = mTxtDescr;
     host::Dispatch& box = host::deref(boxRef);
-    skipOn398([&] { box.let("Text", Variant(mDescription)); });
+    skipOn398([&] { box.let("Text", Variant(mDescription.get())); });
 
     if (!arrangedHorizontally_) {
       // Down the bar, where the user pressed: twips per track unit times mTipY. The track is the
@@ -112,7 +112,7 @@ Boolean UsrKeloScroll::ShowDescription() {
       float ratio = 0;
       skipOn398([&] {
         double trackTwips =
-            static_cast<double>(surface_.HeightTwips()) -
+            static_cast<double>(surface_->HeightTwips()) -
             (static_cast<double>(parts_.cmdDXDN.Height()) + parts_.cmdSxUp.Height());
         ratio = host::toSingle(host::divide(trackTwips, parts_.picBarra.ScaleHeight()));
       });
@@ -149,10 +149,10 @@ std::array<float, 4> UsrKeloScroll::PlaceBesideHorizontalTrack(host::Dispatch& e
                                                                int32_t formW) {
   double unitsX = 1, unitsY = 1;  // container units per twip
   skipOn398([&] {
-    if (surface_.WidthTwips() > 0)
-      unitsX = extender.get("Width").asDouble() / surface_.WidthTwips();
-    if (surface_.HeightTwips() > 0) {
-      unitsY = extender.get("Height").asDouble() / surface_.HeightTwips();
+    if (surface_->WidthTwips() > 0)
+      unitsX = extender.get("Width").asDouble() / surface_->WidthTwips();
+    if (surface_->HeightTwips() > 0) {
+      unitsY = extender.get("Height").asDouble() / surface_->HeightTwips();
     }
   });
   if (!(unitsX > 0)) unitsX = 1;

@@ -33,7 +33,7 @@ std::vector<std::pair<std::string, Variant>> UsrKeloScroll::diagnosticState() co
       {"mVerticalBar", b(mVerticalBar)},
       {"mEnabled", b(mEnabled)},
       {"mRefreshMsecGD", mRefreshMsecGD},
-      {"mDescription", mDescription},
+      {"mDescription", mDescription.get()},
       {"mChangeValue", mChangeValue},
       {"mBusy", press(Press::Busy)},
       {"mThumbLocked", press(Press::ThumbLocked)},

@@ -10,7 +10,7 @@ namespace keloscroll {
 using geometry::BarEnd;
 
 std::array<host::Widget*, 5> UsrKeloScroll::EventSources() const {
-  return {&surface_, &parts_.picBarra, &parts_.cmdSxUp, &parts_.cmdDXDN, &parts_.tmr_Server};
+  return {surface_.get(), &parts_.picBarra, &parts_.cmdSxUp, &parts_.cmdDXDN, &parts_.tmr_Server};
 }
 
 void UsrKeloScroll::bindEvents() {
@@ -64,12 +64,12 @@ void UsrKeloScroll::onClick(host::Widget& w) {
 // Keys reach the control through its surface, which sees them before the focused part does.
 void UsrKeloScroll::onKeyDown(host::Widget& w, Integer& KeyCode, Integer Shift) {
   auto keep = weak_from_this().lock();
-  if (keep && &w == &surface_) UserControl_KeyDown(KeyCode, Shift);
+  if (keep && &w == surface_.get()) UserControl_KeyDown(KeyCode, Shift);
 }
 
 void UsrKeloScroll::onKeyUp(host::Widget& w, Integer& KeyCode, Integer Shift) {
   auto keep = weak_from_this().lock();
-  if (keep && &w == &surface_) UserControl_KeyUp(KeyCode, Shift);
+  if (keep && &w == surface_.get()) UserControl_KeyUp(KeyCode, Shift);
 }
 
 void UsrKeloScroll::onTimer(host::Widget& w) {
@@ -103,9 +103,9 @@ void UsrKeloScroll::onTerminate(host::Widget&) {
 
 // The model assistive technology reads, made when a client first asks: most bars are never read.
 std::shared_ptr<host::Accessible> UsrKeloScroll::accessibleOf(host::Widget& w) {
-  if (&w != &surface_) return nullptr;
+  if (&w != surface_.get()) return nullptr;
   auto self = std::static_pointer_cast<UsrKeloScroll>(shared_from_this());
-  return std::make_shared<AccessibleBar>(self, surfaceRef_);
+  return std::make_shared<AccessibleBar>(self, surface_);
 }
 
 }  // namespace keloscroll

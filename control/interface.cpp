@@ -19,7 +19,7 @@ std::shared_ptr<UsrKeloScroll> UsrKeloScroll::create(host::ControlSite& site) {
 }
 
 UsrKeloScroll::UsrKeloScroll(Key, host::ControlSite& site)
-    : site_(site), surfaceRef_(site.surfaceRef()), surface_(*surfaceRef_), parts_(createParts()) {
+    : site_(site), surface_(site.surfaceRef()), parts_(createParts()) {
   // A horizontal thumb keeps its design length along the bar.
   thumbLengthTwips_ = static_cast<float>(parts_.imgCursor.rectTwips().height);
 }
@@ -27,7 +27,7 @@ UsrKeloScroll::UsrKeloScroll(Key, host::ControlSite& site)
 UsrKeloScroll::~UsrKeloScroll() {
   // The surface belongs to the site and may outlive this object: its events and its parts' must
   // find nothing of it.
-  surface_.dropAccessible();  // a client that still holds the model finds it disconnected
+  surface_->dropAccessible();  // a client that still holds the model finds it disconnected
   unbindEvents();
 }
 
@@ -56,7 +56,7 @@ void UsrKeloScroll::setLargeChange(int32_t n) {
 }
 
 std::string UsrKeloScroll::Description() const {
-  return mDescription;
+  return mDescription.get();
 }
 Integer UsrKeloScroll::RefreshMsecGD() const {
   return mRefreshMsecGD;

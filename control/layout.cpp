@@ -40,22 +40,22 @@ void UsrKeloScroll::UserControl_Resize() {
       // again before this run ends; every step below reads the sizes afresh.
       float minHeight = host::toSingle(static_cast<double>(parts_.cmdSxUp.Height()) +
                                        parts_.cmdDXDN.Height() + t);
-      if (minHeight > surface_.HeightTwips()) surface_.setHeightTwips(minHeight);
+      if (minHeight > surface_->HeightTwips()) surface_->setHeightTwips(minHeight);
       parts_.cmdSxUp.setTop(0);
       parts_.cmdDXDN.setTop(
-          host::toSingle(static_cast<double>(surface_.HeightTwips()) - parts_.cmdDXDN.Height()));
+          host::toSingle(static_cast<double>(surface_->HeightTwips()) - parts_.cmdDXDN.Height()));
       parts_.picBarra.setTop(parts_.cmdSxUp.Height());
       parts_.picBarra.setHeight(
-          host::toSingle(static_cast<double>(surface_.HeightTwips()) -
+          host::toSingle(static_cast<double>(surface_->HeightTwips()) -
                          (static_cast<double>(parts_.cmdSxUp.Height()) + parts_.cmdDXDN.Height())));
-      float w = surface_.WidthTwips();
+      float w = surface_->WidthTwips();
       if (w != parts_.cmdSxUp.Width()) {
         parts_.cmdSxUp.setWidth(w);
         parts_.cmdDXDN.setWidth(w);
         parts_.imgCursor.setWidth(w);
         parts_.imgCursor.setStretch(true);
       }
-      parts_.picBarra.setWidth(surface_.WidthTwips());
+      parts_.picBarra.setWidth(surface_->WidthTwips());
     } else {
       ArrangeHorizontal();
     }
@@ -92,12 +92,12 @@ std::pair<float, float> UsrKeloScroll::SmallestSizeTwips() const {
 void UsrKeloScroll::ArrangeHorizontal() {
   DrawArrowsFor(true);
   float minWidth = host::toSingle(2.0 * kEndButtonLength + thumbLengthTwips_);
-  if (minWidth > surface_.WidthTwips()) surface_.setWidthTwips(minWidth);
+  if (minWidth > surface_->WidthTwips()) surface_->setWidthTwips(minWidth);
   // Across the bar the track takes the control's whole height and keeps it in its vertical scale;
   // a track 0 high would leave that scale empty, and every later height written through it 0.
-  if (kEndButtonLength > surface_.HeightTwips()) surface_.setHeightTwips(kEndButtonLength);
-  float w = surface_.WidthTwips();
-  float h = surface_.HeightTwips();
+  if (kEndButtonLength > surface_->HeightTwips()) surface_->setHeightTwips(kEndButtonLength);
+  float w = surface_->WidthTwips();
+  float h = surface_->HeightTwips();
   parts_.cmdSxUp.Move(0, 0, kEndButtonLength, h);
   parts_.cmdDXDN.Move(host::toSingle(static_cast<double>(w) - kEndButtonLength), 0,
                       kEndButtonLength, h);
@@ -115,7 +115,7 @@ void UsrKeloScroll::RestoreVerticalArrangement() {
   // Back from a horizontal arrangement: the vertical layout writes no Left and no button or thumb
   // height, so put those back to their designed values first.
   DrawArrowsFor(false);
-  float w = surface_.WidthTwips();
+  float w = surface_->WidthTwips();
   parts_.cmdSxUp.Move(0, parts_.cmdSxUp.Top(), w, kEndButtonLength);
   parts_.cmdDXDN.Move(0, parts_.cmdDXDN.Top(), w, kEndButtonLength);
   parts_.picBarra.setLeft(0);

@@ -32,27 +32,27 @@ UsrKeloScroll::Parts::Parts()
 UsrKeloScroll::Parts& UsrKeloScroll::createParts() {
   auto parts = std::make_shared<Parts>();
   // The surface as designed; the host's first resize gives the instance its own size.
-  surface_.setRectTwips({surface_.rectTwips().left, surface_.rectTwips().top, 720, 3645});
+  surface_->setRectTwips({surface_->rectTwips().left, surface_->rectTwips().top, 720, 3645});
 
   host::CommandButton& cmdSxUp = parts->cmdSxUp;
-  place(surface_, cmdSxUp, {0, 165, 240, 240}, parts);
+  place(*surface_, cmdSxUp, {0, 165, 240, 240}, parts);
   cmdSxUp.setStyle(1);  // graphical: the face shows the picture, no caption
   cmdSxUp.setTabIndex(2);
   cmdSxUp.setPicture(pictures::arrowButton(pictures::Arrow::Up));
 
   host::CommandButton& cmdDXDN = parts->cmdDXDN;
-  place(surface_, cmdDXDN, {0, 3240, 240, 240}, parts);
+  place(*surface_, cmdDXDN, {0, 3240, 240, 240}, parts);
   cmdDXDN.setStyle(1);
   cmdDXDN.setTabIndex(1);
   cmdDXDN.setPicture(pictures::arrowButton(pictures::Arrow::Down));
 
   host::Timer& tmr_Server = parts->tmr_Server;
-  place(surface_, tmr_Server, {}, parts);
+  place(*surface_, tmr_Server, {}, parts);
   tmr_Server.setEnabled(false);
   tmr_Server.setInterval(500);
 
   host::PictureBox& picBarra = parts->picBarra;
-  place(surface_, picBarra, {0, 405, 240, 2835}, parts);
+  place(*surface_, picBarra, {0, 405, 240, 2835}, parts);
   picBarra.setBorderStyle(0);
   picBarra.setBackColor(host::syscolor::Window);
   picBarra.setPicture(pictures::track());

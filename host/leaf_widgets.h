@@ -7,6 +7,7 @@
 #include <string>
 
 #include "host/picture.h"
+#include "host/rare_text.h"
 #include "host/system_colors.h"
 #include "host/widget.h"
 
@@ -24,28 +25,8 @@ class Image final : public Widget {
   const Table& table() const override;
 
  private:
+  bool stretch_ = false;  // first: it takes the room after the widget's own small members
   PictureRef picture_;
-  bool stretch_ = false;
-};
-
-// A text most widgets of a kind leave empty (a graphical button's caption): 8 bytes until it is
-// set, rather than a string's 32.
-class RareText {
- public:
-  const std::string& get() const {
-    static const std::string kEmpty;
-    return text_ ? *text_ : kEmpty;
-  }
-  void set(std::string s) {
-    if (s.empty()) {
-      text_.reset();
-    } else {
-      text_ = std::make_unique<std::string>(std::move(s));
-    }
-  }
-
- private:
-  std::unique_ptr<std::string> text_;
 };
 
 class CommandButton final : public Widget {
@@ -71,10 +52,10 @@ class CommandButton final : public Widget {
 
  private:
   friend class FormEngine;
+  int16_t style_ = 0;  // the small members first: they take the room after the widget's own
+  bool pressed_ = false;
   PictureRef picture_;
   PictureRef face_;
-  int16_t style_ = 0;
-  bool pressed_ = false;
   RareText caption_;
 };
 

@@ -191,12 +191,11 @@ void Widget::Move(float left, std::optional<float> top, std::optional<float> wid
 }
 
 void Widget::setRectTwips(const TwipsRect& to) {
-  // A place past a float's range is an overflow, as one that is no number at all.
   StoredRect r{static_cast<float>(to.left), static_cast<float>(to.top),
                static_cast<float>(to.width), static_cast<float>(to.height)};
-  for (float v : {r.left, r.top, r.width, r.height}) {
-    if (!std::isfinite(v)) raise(err::Overflow);
-  }
+  // A place past a float's range is an overflow, as one that is no number at all. Summed in
+  // doubles, four floats are finite exactly when each is.
+  if (!std::isfinite(double{r.left} + r.top + r.width + r.height)) raise(err::Overflow);
   // The same rectangle, to the bit, changes nothing: a layout writes many a place that stays. A
   // top-level form goes on, to take its place on the screen from the rectangle again.
   if (std::memcmp(&r, &rect_, sizeof r) == 0 && kind_ != WidgetKind::Form) return;

@@ -174,13 +174,15 @@ class Widget : public Dispatch {
   uint32_t slot_ = 0;                       // its place in the container's list of children
   WidgetEvents* events_ = nullptr;          // the widget's own slots when ownsEvents_
   FormEngine* registeredEngine_ = nullptr;  // the engine that knows this widget (hwnd, timers)
+  // The small members fill four bytes, so that a derived widget's first small member takes the
+  // four after them rather than padding.
   int16_t tabIndex_ = 0;
   WidgetKind kind_;
-  bool visible_ = true;
-  bool enabled_ = true;
-  bool looseInGrid_ = false;  // listed apart in its container's hit grid (see ContainerWidget)
-  bool ownsEvents_ = false;
-  bool ownsName_ = false;
+  bool visible_ : 1 = true;
+  bool enabled_ : 1 = true;
+  bool looseInGrid_ : 1 = false;  // listed apart in its container's hit grid (see ContainerWidget)
+  bool ownsEvents_ : 1 = false;
+  bool ownsName_ : 1 = false;
 };
 
 // A strong reference to `w` for as long as something it raised runs: a handler may unload it.
