@@ -68,11 +68,9 @@ Widget::~Widget() {
 }
 
 std::shared_ptr<Widget> Widget::strongRef() {
-  std::weak_ptr<Dispatch> self = weak_from_this();
-  const std::weak_ptr<Dispatch> none;
-  bool ownsCount = self.owner_before(none) || none.owner_before(self);  // expired counts too
-  if (ownsCount) return std::static_pointer_cast<Widget>(self.lock());
-  if (!container_) return nullptr;
+  // An attached widget's entry owns it (its own count, or its allocation's) unless its container
+  // goes with it; a detached one, or a form, owns its own count or nothing.
+  if (!container_) return std::static_pointer_cast<Widget>(weak_from_this().lock());
   const std::shared_ptr<Widget>& entry = container_->children_[slot_];
   if (entry.use_count() > 0) return entry;
   std::shared_ptr<Widget> outer = container_->strongRef();
