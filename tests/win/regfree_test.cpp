@@ -28,9 +28,7 @@ void expectNoRegistration() {
 }
 
 // An application's manifest that depends on the KeloScroll assembly of its own architecture.
-std::wstring writeApplicationManifest() {
-  const std::wstring ocx = ocxPath();
-  const std::wstring path = ocx.substr(0, ocx.find_last_of(L'\\') + 1) + L"regfree_app.manifest";
+void writeApplicationManifest(const std::wstring& path) {
   std::ofstream(path.c_str(), std::ios::binary | std::ios::trunc)
       << "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
          "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">\n"
@@ -43,36 +41,24 @@ std::wstring writeApplicationManifest() {
       << "\"/>\n"
          "  </dependentAssembly></dependency>\n"
          "</assembly>\n";
-  return path;
 }
 
-class RegistrationFree : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
-    manifest_ = writeApplicationManifest();
-    const std::wstring ocx = ocxPath();
-    folder_ = ocx.substr(0, ocx.find_last_of(L'\\'));
-    ACTCTXW actctx{};
-    actctx.cbSize = sizeof actctx;
-    actctx.dwFlags = ACTCTX_FLAG_ASSEMBLY_DIRECTORY_VALID;
-    actctx.lpSource = manifest_.c_str();
-    actctx.lpAssemblyDirectory = folder_.c_str();
-    context_ = CreateActCtxW(&actctx);
-    ASSERT_NE(context_, INVALID_HANDLE_VALUE) << "error " << GetLastError();
-  }
-  void TearDown() override {
-    if (context_ != INVALID_HANDLE_VALUE) ReleaseActCtx(context_);
-    CoUninitialize();
-  }
-  std::wstring manifest_, folder_;
-  HANDLE context_ = INVALID_HANDLE_VALUE;
-};
-
-TEST_F(RegistrationFree, TheControlAndItsPageComeFromTheManifestWithNoRegistryEntry) {
+TEST(RegistrationFree, TheControlAndItsPageComeFromTheManifestWithNoRegistryEntry) {
+  ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
   expectNoRegistration();
+  // The application's manifest beside the library, whose folder holds the assembly.
+  const std::wstring ocx = ocxPath(), folder = ocx.substr(0, ocx.find_last_of(L'\\'));
+  const std::wstring manifest = folder + L"\\regfree_app.manifest";
+  writeApplicationManifest(manifest);
+  ACTCTXW actctx{};
+  actctx.cbSize = sizeof actctx;
+  actctx.dwFlags = ACTCTX_FLAG_ASSEMBLY_DIRECTORY_VALID;
+  actctx.lpSource = manifest.c_str();
+  actctx.lpAssemblyDirectory = folder.c_str();
+  HANDLE context = CreateActCtxW(&actctx);
+  ASSERT_NE(context, INVALID_HANDLE_VALUE) << "error " << GetLastError();
   ULONG_PTR cookie = 0;
-  ASSERT_TRUE(ActivateActCtx(context_, &cookie));
+  ASSERT_TRUE(ActivateActCtx(context, &cookie));
   {
     // A ProgID of the context names a class id the context makes up for it (Windows does so
     // too); the class itself is also found by its own id.
@@ -102,12 +88,11 @@ TEST_F(RegistrationFree, TheControlAndItsPageComeFromTheManifestWithNoRegistryEn
     IUnknown* objects[] = {disp.get()};
     EXPECT_EQ(pageObject->SetObjects(1, objects), S_OK);
     EXPECT_EQ(pageObject->SetObjects(0, nullptr), S_OK);
-    pageObject.reset();
-    persist.reset();
-    disp.reset();
   }
   ASSERT_TRUE(DeactivateActCtx(0, cookie));
+  ReleaseActCtx(context);
   expectNoRegistration();
+  CoUninitialize();
 }
 
 }  // namespace
