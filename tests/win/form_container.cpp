@@ -398,7 +398,8 @@ HRESULT Site::QueryInterface(REFIID iid, void** out) {
                             {&IID_IOleInPlaceSite, static_cast<IOleInPlaceSite*>(this)},
                             {&IID_IOleControlSite, static_cast<IOleControlSite*>(this)},
                             {&IID_IDispatch, static_cast<IDispatch*>(this)},
-                            {&IID_IPropertyNotifySink, static_cast<IPropertyNotifySink*>(this)}});
+                            {&IID_IPropertyNotifySink, static_cast<IPropertyNotifySink*>(this)},
+                            {&IID_IAdviseSink, static_cast<IAdviseSink*>(this)}});
 }
 
 HRESULT Site::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT position,

@@ -242,12 +242,13 @@ class Form final : public DispatchObject, public IOleInPlaceFrame {
 class Extender;
 
 // The form's site for one control: its client site, in-place site and control site, its ambient
-// UserMode and the property-notify sink that marks the form dirty. It
-// gives the control its extender and the window context of the form.
+// UserMode, the property-notify sink that marks the form dirty and the view sink of a control
+// without a window. It gives the control its extender and the window context of the form.
 class Site final : public IOleClientSite,
                    public IOleInPlaceSite,
                    public IOleControlSite,
                    public IPropertyNotifySink,
+                   public IAdviseSink,
                    public kelo_test::DispatchBase<IDispatch> {
  public:
   Site(Form& form, const Placement& how);
@@ -279,6 +280,7 @@ class Site final : public IOleClientSite,
   std::vector<DISPID> changed;       // IPropertyNotifySink::OnChanged
   std::vector<RECT> positionsAsked;  // IOleInPlaceSite::OnPosRectChange
   bool focused = false;              // IOleControlSite::OnFocus
+  int viewChanges = 0;               // IAdviseSink::OnViewChange
   bool inPlace = false;
   QACONTROL quickControl{};  // what the control answered to quick activation (cbSize set then)
 
@@ -337,6 +339,12 @@ class Site final : public IOleClientSite,
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE OnRequestEdit(DISPID) override { return S_OK; }
+  // IAdviseSink
+  void STDMETHODCALLTYPE OnDataChange(FORMATETC*, STGMEDIUM*) override {}
+  void STDMETHODCALLTYPE OnViewChange(DWORD, LONG) override { ++viewChanges; }
+  void STDMETHODCALLTYPE OnRename(IMoniker*) override {}
+  void STDMETHODCALLTYPE OnSave() override {}
+  void STDMETHODCALLTYPE OnClose() override {}
 
  private:
   ~Site() override { close(); }
