@@ -92,10 +92,8 @@ HRESULT PropertyBag::Read(LPCOLESTR name, VARIANT* value, IErrorLog*) {
   if (FAILED(failure)) return failure;
   const Var* v = find(name);
   if (!v) return E_INVALIDARG;
-  VARTYPE wanted = value->vt;
-  VariantClear(value);
-  if (wanted == VT_EMPTY) return VariantCopy(value, const_cast<Var*>(v));
-  return VariantChangeType(value, const_cast<Var*>(v), 0, wanted);
+  VariantClear(value);  // the control asks for no type: the value as it was written
+  return VariantCopy(value, const_cast<Var*>(v));
 }
 HRESULT PropertyBag::Write(LPCOLESTR name, VARIANT* value) {
   if (!name || !value) return E_POINTER;

@@ -173,8 +173,7 @@ class EventSink final : public DispatchBase<IDispatch> {
 };
 
 // A property bag that keeps every write in order; Read finds the last one of that name (in any
-// case, as a form file's names are) and converts it to the type asked for, if any. Given a
-// `failure`, every Read and Write fails with it.
+// case, as a form file's names are). Given a `failure`, every Read and Write fails with it.
 class PropertyBag final : public IPropertyBag, public Counted {
  public:
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
