@@ -81,8 +81,8 @@ void expectRegistry(const std::string& section) {
     if (want == L"(key)" || want == L"(no key)") {
       EXPECT_EQ(regKeyExists(key), want == L"(key)");
     } else {
-      auto v = regString(key, name.empty() ? nullptr : name.c_str());
-      EXPECT_EQ(lower(v.value_or(L"(no value)")), lower(want));
+      auto got = regString(key, name.empty() ? nullptr : name.c_str()).value_or(L"(no value)");
+      EXPECT_TRUE(sameName(got, want)) << got;
     }
   }
   EXPECT_GE(rows, 8) << section;

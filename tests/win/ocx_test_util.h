@@ -10,7 +10,6 @@
 #include <ole2.h>
 
 #include <bit>
-#include <cwctype>
 #include <string>
 #include <string_view>
 
@@ -30,10 +29,6 @@ inline std::wstring guidString(REFGUID g) {
   wchar_t buf[40] = {};
   StringFromGUID2(g, buf, 40);
   return buf;
-}
-inline std::wstring lower(std::wstring s) {
-  for (auto& c : s) c = static_cast<wchar_t>(std::towlower(c));
-  return s;
 }
 
 // KeloScroll.ocx beside the test program, where regsvr32 finds it by path.
