@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "host/error.h"
+#include "host/widget_members.h"
 
 namespace keloscroll::host {
 
@@ -206,11 +207,6 @@ constexpr std::array<const char*, 9> kOwnNames = {
     "Name", "Left", "Top", "Width", "Height", "Visible", "Container", "Parent", "Object"};
 enum Own { Name, Left, Top, Width, Height, Visible, Container, Parent, Object };
 
-Variant objectOf(const Widget* w) {
-  if (!w) return Variant::nothing();
-  return Variant(std::shared_ptr<Dispatch>(const_cast<Widget*>(w)->strongRef()));
-}
-
 bool isOwnId(int32_t id) {
   return id >= kOwnBase && id < kOwnBase + static_cast<int32_t>(kOwnNames.size());
 }
@@ -260,10 +256,10 @@ Variant Extender::invoke(int32_t id, Invoke kind, std::span<Variant> args) {
         return put ? Variant() : Variant::boolean(s.Visible());
       case Container:
         if (put) raise(err::NoSuchMember);
-        return objectOf(s.container());
+        return widget_members::objectOf(s.container());
       case Parent:
         if (put) raise(err::NoSuchMember);
-        return objectOf(s.form());
+        return widget_members::objectOf(s.form());
       case Object: {
         if (put) raise(err::NoSuchMember);
         ObjectRef control = link_.get().control();
