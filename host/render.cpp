@@ -99,7 +99,7 @@ struct Rects {
 
   PixelRect get(const Widget& w, bool inner, double x, double y, double width, double height,
                 Dpi dpi) {
-    // Widgets made in one block lie a fixed stride apart: the address is mixed (Fibonacci
+    // Widgets made in one object lie a fixed stride apart: the address is mixed (Fibonacci
     // hashing) so that such strides do not land on one slot.
     uint64_t mixed = (uint64_t{reinterpret_cast<uintptr_t>(&w)} >> 4) * 0x9E3779B97F4A7C15u;
     Slot& s = slots[static_cast<size_t>(mixed >> 58) ^ (inner ? 1u : 0u)];
