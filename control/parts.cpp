@@ -33,6 +33,7 @@ UsrKeloScroll::Parts& UsrKeloScroll::createParts() {
   auto parts = std::make_shared<Parts>();
   // The surface as designed; the host's first resize gives the instance its own size.
   surface_->setRectTwips({surface_->rectTwips().left, surface_->rectTwips().top, 720, 3645});
+  surface_->reserveChildren(4);
 
   host::CommandButton& cmdSxUp = parts->cmdSxUp;
   place(*surface_, cmdSxUp, {0, 165, 240, 240}, parts);

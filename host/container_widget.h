@@ -30,6 +30,8 @@ class ContainerWidget : public Widget {
   }
   void attach(std::shared_ptr<Widget> child);
   void detach(Widget& child);
+  // Room for n children in all, for a container that knows how many it will hold.
+  void reserveChildren(size_t n) { children_.reserve(n); }
   // Children from back to front.
   const std::vector<std::shared_ptr<Widget>>& children() const;
   // Calls f on each child from back to front, as they stand: f must leave the list as it is.

@@ -17,6 +17,11 @@ double roundHalfEven(double v) {
 }
 
 int32_t toLong(double v) {
+  // Most coordinates are whole already: those need no rounding.
+  if (v >= -2147483648.0 && v <= 2147483647.0) {
+    auto whole = static_cast<int32_t>(v);
+    if (whole == v) return whole;
+  }
   if (std::isnan(v)) raise(err::Overflow);
   double r = roundHalfEven(v);
   if (r < -2147483648.0 || r > 2147483647.0) raise(err::Overflow);
