@@ -47,8 +47,8 @@ class ClientSite final : public IOleClientSite,
   int changes = 0;
 };
 
-// A control of the class its ProgID names (the registry test checks that it does), sited on a
-// client site of ours and initialised as new unless it is to be loaded.
+// A control of the class KeloScroll.UsrKeloScroll names, sited on a client site of ours and
+// initialised as new unless it is to be loaded.
 struct Control {
   Ptr<IDispatch> disp;
   Ptr<ClientSite> site = Ptr<ClientSite>::adopt(new ClientSite);
