@@ -34,9 +34,9 @@ class AtlContainer : public ::testing::Test {
 };
 
 // Holding the lower end button: this host gives the control no form, so the control's own tooltip
-// window stands beside the bar on the top window, with the sink's text, and hides after the
-// release. (The repeat's ticks reaching the control are AHostThatLetsGo's; its steps and events,
-// the Linux scenarios'.)
+// window stands beside the bar on the top window, with the sink's text (without one it shows
+// none), and hides after the release. (The repeat's ticks reaching the control are
+// AHostThatLetsGo's; its steps and events, the Linux scenarios'.)
 TEST_F(AtlContainer, HoldingTheLowerButtonShowsTheTooltipBesideTheBar) {
   sink_.description = L"row";
   pointTo(8, 195);  // on cmdDXDN at the bottom end
@@ -49,7 +49,6 @@ TEST_F(AtlContainer, HoldingTheLowerButtonShowsTheTooltipBesideTheBar) {
   pump(50);
   ASSERT_EQ(tips.size(), 1u);
   EXPECT_TRUE(GetWindowLongPtrW(tips[0], GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
-  EXPECT_GE(sink_.count(kGetDescription), 1);
   RECT tip{}, bar{};
   GetWindowRect(tips[0], &tip);
   GetWindowRect(bar_.window, &bar);
