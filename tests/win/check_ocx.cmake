@@ -140,28 +140,24 @@ if(NOT bmp MATCHES "^0x28,0x10,0xf,0x80001,0x0,0x[0-9a-f]+,0x[0-9a-f]+,0x[0-9a-f
   fail("bitmap 30000 is not 16 x 15 at 8 bits with 256 colours, uncompressed: '${bmp}'")
 endif()
 
-# The version block.
+# The version block (where there is none, its language above has failed already).
 string(FIND "${rcs}" "1 VERSIONINFO\n" at)
-if(at LESS 0)
-  fail("no version resource 1")
-else()
-  string(SUBSTRING "${rcs}" ${at} -1 version)
-  foreach(line "FILEVERSION 1, 0, 0, 0" "PRODUCTVERSION 1, 0, 0, 0" "FILEOS 0x4\n"
-               "FILETYPE 0x2\n" "BLOCK \"040904B0\"" "VALUE \"FileVersion\", \"1.00\""
-               "VALUE \"ProductVersion\", \"1.00\"" "VALUE \"InternalName\", \"KeloScroll\""
-               "VALUE \"OriginalFilename\", \"KeloScroll.ocx\"" "VALUE \"OLESelfRegister\", \"\""
-               "VALUE \"Translation\", 0x409, 1200")
-    string(FIND "${version}" "${line}" found)
-    if(found LESS 0)
-      fail("version block lacks ${line}")
-    endif()
-  endforeach()
-  foreach(key CompanyName FileDescription LegalCopyright LegalTrademarks ProductName)
-    if(NOT version MATCHES "VALUE \"${key}\", \"[^\"]+\"")
-      fail("version block lacks a value of ${key}")
-    endif()
-  endforeach()
-endif()
+string(SUBSTRING "${rcs}" ${at} -1 version)
+foreach(line "FILEVERSION 1, 0, 0, 0" "PRODUCTVERSION 1, 0, 0, 0" "FILEOS 0x4\n" "FILETYPE 0x2\n"
+             "BLOCK \"040904B0\"" "VALUE \"FileVersion\", \"1.00\""
+             "VALUE \"ProductVersion\", \"1.00\"" "VALUE \"InternalName\", \"KeloScroll\""
+             "VALUE \"OriginalFilename\", \"KeloScroll.ocx\"" "VALUE \"OLESelfRegister\", \"\""
+             "VALUE \"Translation\", 0x409, 1200")
+  string(FIND "${version}" "${line}" found)
+  if(found LESS 0)
+    fail("version block lacks ${line}")
+  endif()
+endforeach()
+foreach(key CompanyName FileDescription LegalCopyright LegalTrademarks ProductName)
+  if(NOT version MATCHES "VALUE \"${key}\", \"[^\"]+\"")
+    fail("version block lacks a value of ${key}")
+  endif()
+endforeach()
 
 if(failures GREATER 0)
   message(FATAL_ERROR "${OCX}: ${failures} check(s) failed")

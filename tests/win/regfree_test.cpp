@@ -72,11 +72,9 @@ TEST(RegistrationFree, TheControlAndItsPageComeFromTheManifestWithNoRegistryEntr
     ASSERT_EQ(
         CoCreateInstance(control, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, disp.putVoid()),
         S_OK);
+    // A control, not its page: persistent.
     auto persist = disp.query<IPersistStreamInit>(IID_IPersistStreamInit);
     ASSERT_TRUE(persist);
-    CLSID made{};
-    EXPECT_EQ(persist->GetClassID(&made), S_OK);
-    EXPECT_TRUE(IsEqualCLSID(made, kControl)) << "the ProgID made a KeloScroll control";
     ASSERT_EQ(persist->InitNew(), S_OK);
 
     // Its property page by the page's own id, as the control names it, given the control as a
