@@ -50,9 +50,14 @@ TEST(OcxClient, PropertiesSurviveAPropertyBagAStreamAndAStorage) {
   // Like the host's own bag, a value equal to its default ("Enabled" true) is not written; the
   // names and values written are the load's below.
   EXPECT_EQ(bag->writes.size(), 10u);
-  // A bag that fails is heard with its own status.
+  // A bag that fails is heard with its own status, on saving and on loading.
   failing->failure = STG_E_ACCESSDENIED;
   EXPECT_EQ(savesToBag->Save(failing.get(), FALSE, FALSE), STG_E_ACCESSDENIED);
+  failing->failure = E_OUTOFMEMORY;
+  Control f(false);
+  EXPECT_EQ(
+      f.disp.query<IPersistPropertyBag>(IID_IPersistPropertyBag)->Load(failing.get(), nullptr),
+      E_OUTOFMEMORY);
 
   // Loading reports no change to the container's sink, and leaves the control clean.
   Control b(false);
