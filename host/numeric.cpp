@@ -17,10 +17,14 @@ double roundHalfEven(double v) {
 }
 
 int32_t toLong(double v) {
-  // Most coordinates are whole already: those need no rounding.
+  // Inside the range the whole part (toward zero) and the fraction are exact, and decide the
+  // half-to-even rounding without a library call; most coordinates are whole already.
   if (v >= -2147483648.0 && v <= 2147483647.0) {
     auto whole = static_cast<int32_t>(v);
-    if (whole == v) return whole;
+    double frac = v - whole;
+    if (frac > 0) return frac > 0.5 || (frac == 0.5 && (whole & 1)) ? whole + 1 : whole;
+    if (frac < 0) return frac < -0.5 || (frac == -0.5 && (whole & 1)) ? whole - 1 : whole;
+    return whole;
   }
   if (std::isnan(v)) raise(err::Overflow);
   double r = roundHalfEven(v);
