@@ -81,14 +81,16 @@ struct ContainerWidget::HitGrid {
   }
 };
 
+void ContainerWidget::DeleteGrid::operator()(HitGrid* g) const {
+  delete g;
+}
+
 namespace {
 bool mouseCanReach(const Widget* w, double x, double y) {
   return w && w->kind() != WidgetKind::Timer && w->Visible() && w->Enabled() &&
          w->rectTwips().contains(x, y);
 }
 }  // namespace
-
-ContainerWidget::ContainerWidget(WidgetKind kind, WidgetName name) : Widget(kind, name) {}
 
 ContainerWidget::~ContainerWidget() {
   dropGrid();
@@ -103,8 +105,10 @@ ContainerWidget::~ContainerWidget() {
 void ContainerWidget::attach(std::shared_ptr<Widget> child) {
   if (!child) raise(err::ObjectNotSet);
   if (child->kind() == WidgetKind::Form) raise(err::InvalidCall);
-  for (const Widget* w = this; w; w = w->container_) {
-    if (w == child.get()) raise(err::InvalidCall);  // would hold itself
+  if (isContainerKind(child->kind_)) {  // only a container can hold this one
+    for (const Widget* w = this; w; w = w->container_) {
+      if (w == child.get()) raise(err::InvalidCall);  // would hold itself
+    }
   }
   if (child->container_) child->container_->detach(*child);
   child->container_ = this;
@@ -239,7 +243,7 @@ const ContainerWidget::HitGrid* ContainerWidget::grid() const {
   g->start = count;
   g->slots.resize(count.back());
   each([&](size_t cell, size_t s) { g->slots[count[cell]++] = static_cast<uint32_t>(s); });
-  grid_ = std::move(g);
+  grid_.reset(g.release());
   return grid_.get();
 }
 

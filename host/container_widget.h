@@ -18,7 +18,8 @@ namespace keloscroll::host {
 // A widget that holds others and has a coordinate scale: form, user control, picture box, frame.
 class ContainerWidget : public Widget {
  public:
-  ContainerWidget(WidgetKind kind, WidgetName name);
+  ContainerWidget(WidgetKind kind, WidgetName name, NameRoom* room = nullptr)
+      : Widget(kind, name, room) {}
   ~ContainerWidget() override;
 
   // Adds a child (in front of its siblings). The engine gives windowed widgets their hwnd.
@@ -136,7 +137,11 @@ class ContainerWidget : public Widget {
   mutable uint32_t empty_ = 0;  // null places in children_
   int16_t scaleMode_ = scale::Twips;
   bool fontBold_ = false;
-  mutable std::unique_ptr<HitGrid> grid_;
+  // Deleted where the grid is known, so that the constructors can be inline.
+  struct DeleteGrid {
+    void operator()(HitGrid* g) const;
+  };
+  mutable std::unique_ptr<HitGrid, DeleteGrid> grid_;
   float scaleLeft_ = 0, scaleTop_ = 0;
   float userScaleWidth_ = 0, userScaleHeight_ = 0;  // used while scaleMode_ is User
   double fontSize_ = 8.0;
@@ -144,7 +149,7 @@ class ContainerWidget : public Widget {
 
 class PictureBox final : public ContainerWidget {
  public:
-  explicit PictureBox(WidgetName name);
+  explicit PictureBox(WidgetName name) : ContainerWidget(WidgetKind::PictureBox, name) {}
   const PictureRef& Picture() const { return picture_; }
   void setPicture(PictureRef p) { picture_ = std::move(p); }
   int32_t BackColor() const { return backColor_; }
@@ -167,7 +172,7 @@ class PictureBox final : public ContainerWidget {
 
 class Frame final : public ContainerWidget {
  public:
-  explicit Frame(WidgetName name);
+  explicit Frame(WidgetName name) : ContainerWidget(WidgetKind::Frame, name) {}
   const std::string& Caption() const { return caption_; }
   void setCaption(std::string c) { caption_ = std::move(c); }
   bool isWindowed() const override { return true; }
@@ -213,8 +218,8 @@ void forEachWidget(Widget& w, F&& f) {
 template <class F>
 void visitWidgets(Widget& w, F&& f) {
   f(w);
-  if (ContainerWidget* c = w.asContainer()) {
-    c->forEachChild([&f](Widget& child) { visitWidgets(child, f); });
+  if (Widget::isContainerKind(w.kind())) {
+    static_cast<ContainerWidget&>(w).forEachChild([&f](Widget& child) { visitWidgets(child, f); });
   }
 }
 

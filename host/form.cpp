@@ -38,8 +38,6 @@ void collectControls(const ContainerWidget& c, std::vector<Widget*>& out) {
 
 // ---- UserControl ----------------------------------------------------------------------------
 
-UserControl::UserControl(WidgetName name) : ContainerWidget(WidgetKind::UserControl, name) {}
-
 std::shared_ptr<Accessible> UserControl::accessible() {
   if (!accessible_) {
     if (WidgetEvents* e = events()) accessible_ = e->accessibleOf(*this);

@@ -15,7 +15,7 @@ namespace keloscroll::host {
 
 class Image final : public Widget {
  public:
-  explicit Image(WidgetName name);
+  explicit Image(WidgetName name) : Widget(WidgetKind::Image, name) {}
   const PictureRef& Picture() const { return picture_; }
   void setPicture(PictureRef p) { picture_ = std::move(p); }
   bool Stretch() const { return stretch_; }
@@ -31,7 +31,7 @@ class Image final : public Widget {
 
 class CommandButton final : public Widget {
  public:
-  explicit CommandButton(WidgetName name);
+  explicit CommandButton(WidgetName name) : Widget(WidgetKind::CommandButton, name) {}
   const PictureRef& Picture() const { return picture_; }
   void setPicture(PictureRef p);  // also drops the face picture given for the old one
   // What a graphical button's face shows: its Picture, or a picture its owner gives to draw in
@@ -61,7 +61,7 @@ class CommandButton final : public Widget {
 
 class TextBox final : public Widget {
  public:
-  explicit TextBox(WidgetName name);
+  explicit TextBox(WidgetName name) : Widget(WidgetKind::TextBox, name) {}
   const std::string& Text() const { return text_; }
   void setText(std::string t);  // raises Change when the text differs
   bool FontBold() const { return fontBold_; }
@@ -95,7 +95,7 @@ class TextBox final : public Widget {
 
 class CheckBox final : public Widget {
  public:
-  explicit CheckBox(WidgetName name);
+  explicit CheckBox(WidgetName name) : Widget(WidgetKind::CheckBox, name) {}
   int16_t Value() const { return value_; }  // 0 unchecked, 1 checked, 2 grayed
   void setValue(int16_t v);                 // raises Click when the value changes
   const std::string& Caption() const { return caption_; }
@@ -113,7 +113,7 @@ class CheckBox final : public Widget {
 
 class Label final : public Widget {
  public:
-  explicit Label(WidgetName name);
+  explicit Label(WidgetName name) : Widget(WidgetKind::Label, name) {}
   const std::string& Caption() const { return caption_; }
   void setCaption(std::string c) { caption_ = std::move(c); }
   int16_t Alignment() const { return alignment_; }  // 0 left, 1 right, 2 centre

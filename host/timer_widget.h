@@ -12,7 +12,7 @@ namespace keloscroll::host {
 // restarts the count: the next tick comes a full interval after the write.
 class Timer final : public Widget {
  public:
-  explicit Timer(WidgetName name);
+  explicit Timer(WidgetName name) : Widget(WidgetKind::Timer, name) {}
   ~Timer() override;
   int32_t Interval() const { return interval_; }
   void setInterval(int32_t ms);  // 0 to 65535; error 380 outside

@@ -3,6 +3,7 @@
 #include "host/widgets.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -46,25 +47,20 @@ const char* kindName(WidgetKind k) {
 
 namespace {
 constexpr size_t kNameCount = sizeof(size_t);  // the count before an owned name's characters
+}  // namespace
 
-const char* copyName(std::string_view text) {
-  char* copy = new char[kNameCount + text.size()];
+const char* Widget::copyName(std::string_view text, NameRoom* room) {
+  char* copy = fitsRoom(text, room) ? room->bytes : new char[kNameCount + text.size()];
   const size_t size = text.size();
   std::memcpy(copy, &size, kNameCount);
   text.copy(copy + kNameCount, size);
   return copy + kNameCount;
 }
-}  // namespace
-
-Widget::Widget(WidgetKind kind, WidgetName name)
-    : name_(name.isLiteral() ? name.text().data() : copyName(name.text())),
-      kind_(kind),
-      ownsName_(!name.isLiteral()) {}
 
 Widget::~Widget() {
   if (registeredEngine_) registeredEngine_->forget(*this);
-  setEvents(nullptr);
-  if (ownsName_) delete[](name_ - kNameCount);
+  if (ownsEvents_) delete static_cast<EventSlots*>(events_);
+  if (ownsName_ && !nameInRoom_) delete[](name_ - kNameCount);
 }
 
 std::shared_ptr<Widget> Widget::strongRef() {
@@ -98,32 +94,12 @@ EventSlots& Widget::on() {
   return *static_cast<EventSlots*>(events_);
 }
 
-// Slots the widget made go with what they hold; a handler that runs copied itself first.
-void Widget::setEvents(WidgetEvents* events) {
-  if (ownsEvents_) delete static_cast<EventSlots*>(events_);
-  ownsEvents_ = false;
-  events_ = events;
-}
-
-FormEngine* Widget::engine() const {
-  return registeredEngine_;
-}
-
 Dpi Widget::dpi() const {
   return registeredEngine_ ? registeredEngine_->dpi() : kClassicDpi;
 }
 
-// Only the four container kinds are made as ContainerWidgets (see their constructors).
 ContainerWidget* Widget::asContainer() {
-  switch (kind_) {
-    case WidgetKind::Form:
-    case WidgetKind::UserControl:
-    case WidgetKind::PictureBox:
-    case WidgetKind::Frame:
-      return static_cast<ContainerWidget*>(this);
-    default:
-      return nullptr;
-  }
+  return isContainerKind(kind_) ? static_cast<ContainerWidget*>(this) : nullptr;
 }
 
 const ContainerWidget* Widget::asContainer() const {
@@ -153,27 +129,42 @@ float Widget::Height() const {
   return static_cast<float>(container_ ? container_->fromTwipsH(rect_.height) : rect_.height);
 }
 
+// A layout writes many a place that stays: an edge that stays, to the bit, is one that
+// setRectTwips would find unchanged, and the others are stored already. A top-level form goes on.
+bool Widget::keeps(float stored, double twips) const {
+  return std::bit_cast<uint32_t>(static_cast<float>(twips)) == std::bit_cast<uint32_t>(stored) &&
+         kind_ != WidgetKind::Form;
+}
+
 void Widget::setLeft(float v) {
+  double left = container_ ? container_->toTwipsX(v) : v;
+  if (keeps(rect_.left, left)) return;
   TwipsRect r = rectTwips();
-  r.left = container_ ? container_->toTwipsX(v) : v;
+  r.left = left;
   setRectTwips(r);
 }
 
 void Widget::setTop(float v) {
+  double top = container_ ? container_->toTwipsY(v) : v;
+  if (keeps(rect_.top, top)) return;
   TwipsRect r = rectTwips();
-  r.top = container_ ? container_->toTwipsY(v) : v;
+  r.top = top;
   setRectTwips(r);
 }
 
 void Widget::setWidth(float v) {
+  double width = container_ ? container_->toTwipsW(v) : v;
+  if (keeps(rect_.width, width)) return;
   TwipsRect r = rectTwips();
-  r.width = container_ ? container_->toTwipsW(v) : v;
+  r.width = width;
   setRectTwips(r);
 }
 
 void Widget::setHeight(float v) {
+  double height = container_ ? container_->toTwipsH(v) : v;
+  if (keeps(rect_.height, height)) return;
   TwipsRect r = rectTwips();
-  r.height = container_ ? container_->toTwipsH(v) : v;
+  r.height = height;
   setRectTwips(r);
 }
 
@@ -191,12 +182,13 @@ void Widget::Move(float left, std::optional<float> top, std::optional<float> wid
 void Widget::setRectTwips(const TwipsRect& to) {
   StoredRect r{static_cast<float>(to.left), static_cast<float>(to.top),
                static_cast<float>(to.width), static_cast<float>(to.height)};
+  // The same rectangle, to the bit, changes nothing: a layout writes many a place that stays. A
+  // top-level form goes on, to take its place on the screen from the rectangle again. (What is
+  // stored is finite, so the test below has nothing to add for it.)
+  if (std::memcmp(&r, &rect_, sizeof r) == 0 && kind_ != WidgetKind::Form) return;
   // A place past a float's range is an overflow, as one that is no number at all. Summed in
   // doubles, four floats are finite exactly when each is.
   if (!std::isfinite(double{r.left} + r.top + r.width + r.height)) raise(err::Overflow);
-  // The same rectangle, to the bit, changes nothing: a layout writes many a place that stays. A
-  // top-level form goes on, to take its place on the screen from the rectangle again.
-  if (std::memcmp(&r, &rect_, sizeof r) == 0 && kind_ != WidgetKind::Form) return;
   if (r.width < 0 || r.height < 0) raise(err::InvalidPropertyValue);
   bool resized = r.width != rect_.width || r.height != rect_.height;
   bool moved = resized || r.left != rect_.left || r.top != rect_.top;

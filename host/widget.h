@@ -73,9 +73,23 @@ class WidgetName {
   bool literal_ = false;
 };
 
+// Room for a name given at run time inside the allocation of a widget made often with one (a user
+// control's surface, named by its container): a base listed before the widget, so that it is there
+// when the widget's constructor copies the name in, and the name costs no allocation of its own.
+struct NameRoom {
+  static constexpr size_t kSize = 32;
+  alignas(size_t) char bytes[kSize];
+};
+
 class Widget : public Dispatch {
  public:
-  Widget(WidgetKind kind, WidgetName name);
+  // A name that is no literal is copied into `room` when it fits there, else into an array of the
+  // widget's own.
+  Widget(WidgetKind kind, WidgetName name, NameRoom* room = nullptr)
+      : name_(name.isLiteral() ? name.text().data() : copyName(name.text(), room)),
+        kind_(kind),
+        ownsName_(!name.isLiteral()),
+        nameInRoom_(!name.isLiteral() && fitsRoom(name.text(), room)) {}
   ~Widget() override;
   Widget(const Widget&) = delete;
   Widget& operator=(const Widget&) = delete;
@@ -84,12 +98,17 @@ class Widget : public Dispatch {
   std::string_view name() const;
   ContainerWidget* container() const { return container_; }
   Form* form() const;  // the form that ultimately holds the widget (null while detached)
-  FormEngine* engine() const;
+  FormEngine* engine() const { return registeredEngine_; }
   // The density the widget is drawn at: its engine's, or the classic 96 while it has none.
   Dpi dpi() const;
   // The widget as a container (form, user control, picture box, frame), or null.
   ContainerWidget* asContainer();
   const ContainerWidget* asContainer() const;
+  // Only the four container kinds are made as ContainerWidgets (see their constructors).
+  static constexpr bool isContainerKind(WidgetKind k) {
+    return k == WidgetKind::Form || k == WidgetKind::UserControl || k == WidgetKind::PictureBox ||
+           k == WidgetKind::Frame;
+  }
 
   // Geometry in the container's scale units (twips for a top-level form).
   float Left() const;
@@ -131,7 +150,12 @@ class Widget : public Dispatch {
   EventSlots& on();
   // Sends every event of the widget to `events` (null: nowhere), which must stay alive while it
   // is set: an owner unbinds its parts before it goes.
-  void setEvents(WidgetEvents* events);
+  void setEvents(WidgetEvents* events) {
+    // Slots the widget made go with what they hold; a handler that runs copied itself first.
+    if (ownsEvents_) delete static_cast<EventSlots*>(events_);
+    ownsEvents_ = false;
+    events_ = events;
+  }
   // Where the widget's events go now: its slots, its owner, or null.
   WidgetEvents* events() const { return events_; }
 
@@ -161,6 +185,12 @@ class Widget : public Dispatch {
  private:
   friend class ContainerWidget;
   friend class FormEngine;
+  static bool fitsRoom(std::string_view text, const NameRoom* room) {
+    return room && text.size() <= NameRoom::kSize - sizeof(size_t);
+  }
+  static const char* copyName(std::string_view text, NameRoom* room);
+  // Whether an edge written as `twips` stays `stored`, so that nothing changes.
+  bool keeps(float stored, double twips) const;
   // A literal (nul-terminated), or when ownsName_ the characters of an array of its own that
   // starts with their count: a name given at run time keeps whatever it holds, a NUL included.
   const char* name_;
@@ -183,6 +213,7 @@ class Widget : public Dispatch {
   bool looseInGrid_ : 1 = false;  // listed apart in its container's hit grid (see ContainerWidget)
   bool ownsEvents_ : 1 = false;
   bool ownsName_ : 1 = false;
+  bool nameInRoom_ : 1 = false;  // the owned name is in the NameRoom before the widget
 };
 
 // A strong reference to `w` for as long as something it raised runs: a handler may unload it.

@@ -19,8 +19,6 @@ using namespace widget_members;
 
 // ---- PictureBox -----------------------------------------------------------------------------
 
-PictureBox::PictureBox(WidgetName name) : ContainerWidget(WidgetKind::PictureBox, name) {}
-
 void PictureBox::setBackColor(int32_t c) {
   backColor_ = checkedColor(c);
 }
@@ -44,8 +42,6 @@ const Widget::Table& PictureBox::table() const {
 
 // ---- Frame ----------------------------------------------------------------------------------
 
-Frame::Frame(WidgetName name) : ContainerWidget(WidgetKind::Frame, name) {}
-
 const Widget::Table& Frame::table() const {
   static const Table kTable = [] {
     Table t;
@@ -60,8 +56,6 @@ const Widget::Table& Frame::table() const {
 
 // ---- Image ----------------------------------------------------------------------------------
 
-Image::Image(WidgetName name) : Widget(WidgetKind::Image, name) {}
-
 const Widget::Table& Image::table() const {
   static const Table kTable = [] {
     Table t;
@@ -74,8 +68,6 @@ const Widget::Table& Image::table() const {
 }
 
 // ---- CommandButton --------------------------------------------------------------------------
-
-CommandButton::CommandButton(WidgetName name) : Widget(WidgetKind::CommandButton, name) {}
 
 void CommandButton::setPicture(PictureRef p) {
   picture_ = std::move(p);
@@ -100,8 +92,6 @@ const Widget::Table& CommandButton::table() const {
 }
 
 // ---- Timer ----------------------------------------------------------------------------------
-
-Timer::Timer(WidgetName name) : Widget(WidgetKind::Timer, name) {}
 
 Timer::~Timer() {
   // Leave the engine while this is still a timer: it keeps timers by their own type.
@@ -139,8 +129,6 @@ const Widget::Table& Timer::table() const {
 }
 
 // ---- TextBox --------------------------------------------------------------------------------
-
-TextBox::TextBox(WidgetName name) : Widget(WidgetKind::TextBox, name) {}
 
 void TextBox::setText(std::string t) {
   if (t == text_) return;
@@ -183,8 +171,6 @@ const Widget::Table& TextBox::table() const {
 
 // ---- CheckBox -------------------------------------------------------------------------------
 
-CheckBox::CheckBox(WidgetName name) : Widget(WidgetKind::CheckBox, name) {}
-
 void CheckBox::setValue(int16_t v) {
   if (v < 0 || v > 2) raise(err::InvalidPropertyValue);
   if (v == value_) return;
@@ -205,8 +191,6 @@ const Widget::Table& CheckBox::table() const {
 }
 
 // ---- Label ----------------------------------------------------------------------------------
-
-Label::Label(WidgetName name) : Widget(WidgetKind::Label, name) {}
 
 void Label::setAlignment(int16_t a) {
   alignment_ = checkedChoice(a, 2);

@@ -9,7 +9,7 @@ Widget* WindowHandles::findForeign(int32_t handle) const {
   return it == foreign_.end() ? nullptr : it->second;
 }
 
-int32_t WindowHandles::add(Widget& w) {
+int32_t WindowHandles::addElsewhere(Widget& w) {
   while (!foreign_.empty() && findForeign(next_)) next_ += 4;  // taken by a handle from elsewhere
   int32_t h = next_;
   next_ += 4;
@@ -35,17 +35,13 @@ void WindowHandles::set(int32_t handle, Widget& w) {
   p.slots[slot] = &w;
 }
 
-void WindowHandles::erase(int32_t handle, const Widget& w) {
-  size_t page = 0, slot = 0;
-  if (place(handle, page, slot) && page < pages_.size() && pages_[page] &&
-      pages_[page]->slots[slot] == &w) {
-    pages_[page]->slots[slot] = nullptr;
-    // The page the series is filling stays: a form that makes and drops one window at a time
-    // would otherwise make it again for each.
-    if (--pages_[page]->used == 0 && page != pageOfNext()) pages_[page].reset();
-    return;
-  }
-  if (foreign_.empty()) return;
+// The page the series is filling stays: a form that makes and drops one window at a time would
+// otherwise make it again for each.
+void WindowHandles::pageEmptied(size_t page) {
+  if (page != pageOfNext()) pages_[page].reset();
+}
+
+void WindowHandles::eraseForeign(int32_t handle, const Widget& w) {
   auto it = foreign_.find(handle);
   if (it != foreign_.end() && it->second == &w) foreign_.erase(it);
 }

@@ -34,12 +34,33 @@ class WindowHandles {
     // A handle set before the series reached it is in the map.
     return foreign_.empty() ? nullptr : findForeign(handle);
   }
-  // Gives `w` a number never given out before and not in use, and returns it.
-  int32_t add(Widget& w);
+  // Gives `w` a number never given out before and not in use, and returns it. Inline while the
+  // series fills a page it has and no handle from elsewhere may take its next number.
+  int32_t add(Widget& w) {
+    auto i = static_cast<size_t>((int64_t{next_} - first_) >> 2);
+    size_t page = i / kPageSlots;
+    if (!foreign_.empty() || page >= pages_.size() || !pages_[page]) return addElsewhere(w);
+    Page& p = *pages_[page];
+    p.slots[i % kPageSlots] = &w;  // a number the series reaches has an empty slot
+    ++p.used;
+    int32_t h = next_;
+    next_ += 4;
+    return h;
+  }
   // `handle` (not in use) names `w` from now on.
   void set(int32_t handle, Widget& w);
   // `handle` names nothing any more, if it named `w`.
-  void erase(int32_t handle, const Widget& w);
+  void erase(int32_t handle, const Widget& w) {
+    size_t page = 0, slot = 0;
+    if (place(handle, page, slot) && page < pages_.size() && pages_[page] &&
+        pages_[page]->slots[slot] == &w) {
+      Page& p = *pages_[page];
+      p.slots[slot] = nullptr;
+      if (--p.used == 0) pageEmptied(page);
+      return;
+    }
+    if (!foreign_.empty()) eraseForeign(handle, w);
+  }
   void clear();
   // Calls f on every widget a handle names.
   template <class F>
@@ -73,6 +94,9 @@ class WindowHandles {
     return static_cast<size_t>((int64_t{next_} - first_) >> 2) / kPageSlots;
   }
   Widget* findForeign(int32_t handle) const;
+  int32_t addElsewhere(Widget& w);
+  void pageEmptied(size_t page);
+  void eraseForeign(int32_t handle, const Widget& w);
 
   int32_t first_;
   int32_t next_;
