@@ -141,8 +141,7 @@ void ContainerWidget::detach(Widget& child) {
   if (empty_ > 16 && empty_ * 2 > children_.size()) closeUp();
 }
 
-void ContainerWidget::countControls(const Widget& child, int delta) const {
-  // Parts of a user control are the control's own, not the form's.
+void ContainerWidget::countControlsAbove(const Widget& child, int delta) const {
   const Widget* w = this;
   for (; w->container_; w = w->container_) {
     if (w->kind_ == WidgetKind::UserControl) return;

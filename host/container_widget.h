@@ -115,12 +115,16 @@ class ContainerWidget : public Widget {
  protected:
   static void addContainerMembers(Table& t);
   void sizeChanged() override;
-  // Tells the form's Controls collection of a child that arrives or leaves.
-  void countControls(const Widget& child, int delta) const;
+  // Tells the form's Controls collection of a child that arrives or leaves. Parts of a user
+  // control are the control's own, not the form's: a surface's children are not counted.
+  void countControls(const Widget& child, int delta) const {
+    if (kind() != WidgetKind::UserControl) countControlsAbove(child, delta);
+  }
 
  private:
   friend class Widget;  // ZOrder reorders the siblings
   friend class ControlsCollection;
+  void countControlsAbove(const Widget& child, int delta) const;
   void switchToUserScale();
   double twipsPerUnitX() const;  // fixed scale modes only
   double twipsPerUnitY() const;

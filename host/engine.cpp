@@ -104,7 +104,14 @@ Widget* FormEngine::widgetOfHwnd(int32_t hwnd) const {
 void FormEngine::adopt(Widget& w) {
   if (w.registeredEngine_ && w.registeredEngine_ != this) w.registeredEngine_->forget(w);
   w.registeredEngine_ = this;
-  if (w.isWindowed()) assignHwnd(w);
+  if (w.isWindowed()) {
+    // A widget that brings no handle takes the next number (as assignHwnd would give it).
+    if (w.hwnd_ == 0) {
+      w.hwnd_ = hwnds_.add(w);
+    } else {
+      assignHwnd(w);
+    }
+  }
   if (w.kind() == WidgetKind::Timer) {
     auto* t = static_cast<Timer*>(&w);
     if (t->arrival_ == 0) t->arrival_ = ++timerArrivals_;
@@ -129,7 +136,7 @@ void FormEngine::forget(Widget& w) {
   if (w.hwnd_ != 0) hwnds_.erase(w.hwnd_, w);  // windowless widgets have none
   if (w.kind_ == WidgetKind::Timer) {
     auto& t = static_cast<Timer&>(w);
-    timers_.remove(t);
+    unschedule(t);
     t.arrival_ = 0;
   }
   if (capture_ == &w || captureForm_ == &w) releaseCapture();
@@ -146,8 +153,20 @@ void FormEngine::timerChanged(Timer& t) {
     return;
   }
   if (t.arrival_ == 0) t.arrival_ = ++timerArrivals_;
-  bool running = t.Enabled() && t.interval_ > 0;
-  timers_.schedule(t, running ? clock_.nowMs() + t.interval_ : -1);
+  if (t.Enabled() && t.interval_ > 0) {
+    timers_.schedule(t, clock_.nowMs() + t.interval_);
+  } else {
+    unschedule(t);
+  }
+}
+
+// Most timers that stop were not running (a part's timer is set up stopped): no call then.
+void FormEngine::unschedule(Timer& t) {
+  if (t.queueIndex_ < 0) {
+    t.due_ = -1;
+  } else {
+    timers_.remove(t);
+  }
 }
 
 void FormEngine::fire(Timer& t) {

@@ -172,6 +172,7 @@ class FormEngine {
   Widget* inputTarget(Widget* hit) const;
   void adopt(Widget& w);
   void fire(Timer& t);
+  void unschedule(Timer& t);  // as timers_.remove
   // The running timer due first if it is due by `until`, or null.
   Timer* earliestDue(int64_t until) const;
   void deliverKey(int16_t keyCode, int16_t shiftMask, bool down);
