@@ -3,6 +3,7 @@
 #include "host/widgets.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -136,59 +137,75 @@ bool Widget::keeps(float stored, double twips) const {
          kind_ != WidgetKind::Form;
 }
 
+// The setters change one edge of the stored rectangle: the others are stored floats already, as
+// setRectTwips would store them again.
 void Widget::setLeft(float v) {
   double left = container_ ? container_->toTwipsX(v) : v;
   if (keeps(rect_.left, left)) return;
-  TwipsRect r = rectTwips();
-  r.left = left;
-  setRectTwips(r);
+  StoredRect r = rect_;
+  r.left = static_cast<float>(left);
+  setStoredRect(r);
 }
 
 void Widget::setTop(float v) {
   double top = container_ ? container_->toTwipsY(v) : v;
   if (keeps(rect_.top, top)) return;
-  TwipsRect r = rectTwips();
-  r.top = top;
-  setRectTwips(r);
+  StoredRect r = rect_;
+  r.top = static_cast<float>(top);
+  setStoredRect(r);
 }
 
 void Widget::setWidth(float v) {
   double width = container_ ? container_->toTwipsW(v) : v;
   if (keeps(rect_.width, width)) return;
-  TwipsRect r = rectTwips();
-  r.width = width;
-  setRectTwips(r);
+  StoredRect r = rect_;
+  r.width = static_cast<float>(width);
+  setStoredRect(r);
 }
 
 void Widget::setHeight(float v) {
   double height = container_ ? container_->toTwipsH(v) : v;
   if (keeps(rect_.height, height)) return;
-  TwipsRect r = rectTwips();
-  r.height = height;
-  setRectTwips(r);
+  StoredRect r = rect_;
+  r.height = static_cast<float>(height);
+  setStoredRect(r);
 }
 
 void Widget::Move(float left, std::optional<float> top, std::optional<float> width,
                   std::optional<float> height) {
-  TwipsRect r = rectTwips();
+  StoredRect r = rect_;
   const ContainerWidget* c = container_;
-  r.left = c ? c->toTwipsX(left) : left;
-  if (top) r.top = c ? c->toTwipsY(*top) : *top;
-  if (width) r.width = c ? c->toTwipsW(*width) : *width;
-  if (height) r.height = c ? c->toTwipsH(*height) : *height;
-  setRectTwips(r);
+  r.left = static_cast<float>(c ? c->toTwipsX(left) : left);
+  if (top) r.top = static_cast<float>(c ? c->toTwipsY(*top) : *top);
+  if (width) r.width = static_cast<float>(c ? c->toTwipsW(*width) : *width);
+  if (height) r.height = static_cast<float>(c ? c->toTwipsH(*height) : *height);
+  setStoredRect(r);
 }
 
 void Widget::setRectTwips(const TwipsRect& to) {
-  StoredRect r{static_cast<float>(to.left), static_cast<float>(to.top),
-               static_cast<float>(to.width), static_cast<float>(to.height)};
+  setStoredRect({static_cast<float>(to.left), static_cast<float>(to.top),
+                 static_cast<float>(to.width), static_cast<float>(to.height)});
+}
+
+namespace {
+// Whether four floats are finite, tested on their bits two at a time: a float is not finite when
+// its exponent bits are all set, and only then does adding one to them carry into its sign bit.
+bool allFinite(const std::array<uint64_t, 2>& pairs) {
+  constexpr uint64_t kExponents = 0x7f8000007f800000, kOnes = 0x0080000000800000,
+                     kSigns = 0x8000000080000000;
+  return ((((pairs[0] & kExponents) + kOnes) | ((pairs[1] & kExponents) + kOnes)) & kSigns) == 0;
+}
+}  // namespace
+
+void Widget::setStoredRect(const StoredRect& r) {
   // The same rectangle, to the bit, changes nothing: a layout writes many a place that stays. A
   // top-level form goes on, to take its place on the screen from the rectangle again. (What is
   // stored is finite, so the test below has nothing to add for it.)
-  if (std::memcmp(&r, &rect_, sizeof r) == 0 && kind_ != WidgetKind::Form) return;
-  // A place past a float's range is an overflow, as one that is no number at all. Summed in
-  // doubles, four floats are finite exactly when each is.
-  if (!std::isfinite(double{r.left} + r.top + r.width + r.height)) raise(err::Overflow);
+  const auto bits = std::bit_cast<std::array<uint64_t, 2>>(r);
+  const auto stored = std::bit_cast<std::array<uint64_t, 2>>(rect_);
+  if (bits == stored && kind_ != WidgetKind::Form) return;
+  // A place past a float's range is an overflow, as one that is no number at all.
+  if (!allFinite(bits)) raise(err::Overflow);
   if (r.width < 0 || r.height < 0) raise(err::InvalidPropertyValue);
   bool resized = r.width != rect_.width || r.height != rect_.height;
   bool moved = resized || r.left != rect_.left || r.top != rect_.top;
