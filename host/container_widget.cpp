@@ -93,7 +93,7 @@ bool mouseCanReach(const Widget* w, double x, double y) {
 }  // namespace
 
 ContainerWidget::~ContainerWidget() {
-  dropGrid();
+  if (grid_) dropGrid();
   // Children that outlive their container (someone still holds them) end up detached.
   for (auto& child : children_) {
     if (!child) continue;

@@ -223,7 +223,14 @@ template <class F>
 void visitWidgets(Widget& w, F&& f) {
   f(w);
   if (Widget::isContainerKind(w.kind())) {
-    static_cast<ContainerWidget&>(w).forEachChild([&f](Widget& child) { visitWidgets(child, f); });
+    // Most children hold none: they are visited here rather than through a call each.
+    static_cast<ContainerWidget&>(w).forEachChild([&f](Widget& child) {
+      if (Widget::isContainerKind(child.kind())) {
+        visitWidgets(child, f);
+      } else {
+        f(child);
+      }
+    });
   }
 }
 
