@@ -124,24 +124,35 @@ void FormEngine::adoptTree(Widget& w) {
 }
 
 void FormEngine::forgetTree(Widget& w) {
-  visitWidgets(w, [this](Widget& x) {
+  // Most often no widget holds the capture or the focus, nor is the pointer's: then a tree that
+  // leaves drops only its handles and timers, without asking each widget about those.
+  const bool heldBySome = capture_ || captureForm_ || focus_ || cursorBeside_;
+  visitWidgets(w, [this, heldBySome](Widget& x) {
     if (x.kind() == WidgetKind::CommandButton) static_cast<CommandButton&>(x).pressed_ = false;
     if (x.kind() == WidgetKind::Timer) static_cast<Timer&>(x).due_ = -1;
-    forget(x);
+    if (heldBySome) {
+      forget(x);
+    } else {
+      dropRecords(x);
+    }
   });
 }
 
 // Also called from the widgets' destructors: touches only the engine's own records.
 void FormEngine::forget(Widget& w) {
+  dropRecords(w);
+  if (capture_ == &w || captureForm_ == &w) releaseCapture();
+  if (focus_ == &w) focus_ = nullptr;
+  if (cursorBeside_ == &w) cursorBeside_ = nullptr;
+}
+
+void FormEngine::dropRecords(Widget& w) {
   if (w.hwnd_ != 0) hwnds_.erase(w.hwnd_, w);  // windowless widgets have none
   if (w.kind_ == WidgetKind::Timer) {
     auto& t = static_cast<Timer&>(w);
     unschedule(t);
     t.arrival_ = 0;
   }
-  if (capture_ == &w || captureForm_ == &w) releaseCapture();
-  if (focus_ == &w) focus_ = nullptr;
-  if (cursorBeside_ == &w) cursorBeside_ = nullptr;
   w.registeredEngine_ = nullptr;
 }
 

@@ -172,7 +172,8 @@ class FormEngine {
   Widget* inputTarget(Widget* hit) const;
   void adopt(Widget& w);
   void fire(Timer& t);
-  void unschedule(Timer& t);  // as timers_.remove
+  void unschedule(Timer& t);    // as timers_.remove
+  void dropRecords(Widget& w);  // forget, but for capture, focus and the pointer's widget
   // The running timer due first if it is due by `until`, or null.
   Timer* earliestDue(int64_t until) const;
   void deliverKey(int16_t keyCode, int16_t shiftMask, bool down);
