@@ -203,6 +203,14 @@ inline double ContainerWidget::innerHeightTwips() const {
   return std::max(0.0, rectTwips().height - 2 * innerOffsetTwips());
 }
 
+inline float Widget::Width() const {
+  return static_cast<float>(container_ ? container_->fromTwipsW(rect_.width) : rect_.width);
+}
+
+inline float Widget::Height() const {
+  return static_cast<float>(container_ ? container_->fromTwipsH(rect_.height) : rect_.height);
+}
+
 // Finds a widget by name anywhere below a container (case-insensitive); null when absent.
 Widget* findWidget(const ContainerWidget& root, std::string_view name);
 

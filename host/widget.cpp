@@ -122,14 +122,6 @@ float Widget::Top() const {
   return static_cast<float>(rect_.top);
 }
 
-float Widget::Width() const {
-  return static_cast<float>(container_ ? container_->fromTwipsW(rect_.width) : rect_.width);
-}
-
-float Widget::Height() const {
-  return static_cast<float>(container_ ? container_->fromTwipsH(rect_.height) : rect_.height);
-}
-
 // A layout writes many a place that stays: an edge that stays, to the bit, is one that
 // setRectTwips would find unchanged, and the others are stored already. A top-level form goes on.
 bool Widget::keeps(float stored, double twips) const {

@@ -113,8 +113,9 @@ class Widget : public Dispatch {
   // Geometry in the container's scale units (twips for a top-level form).
   float Left() const;
   float Top() const;
-  float Width() const;
-  float Height() const;
+  // Inline, in container_widget.h: they need the container's scale (a layout reads sizes often).
+  inline float Width() const;
+  inline float Height() const;
   void setLeft(float v);
   void setTop(float v);
   void setWidth(float v);
