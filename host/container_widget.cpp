@@ -113,9 +113,10 @@ void ContainerWidget::attach(std::shared_ptr<Widget> child) {
   if (child->container_) child->container_->detach(*child);
   child->container_ = this;
   child->slot_ = static_cast<uint32_t>(children_.size());
-  // Room for two at once: most containers hold two to four (a bar's track two, its surface
-  // four), and growing from one would allocate for each of the first.
-  if (children_.capacity() == 0) children_.reserve(2);
+  // The container's room, or two at once: most containers hold two to four (a bar's track two,
+  // its surface four), and growing from one would allocate for each of the first.
+  if (children_.capacity() == 0)
+    children_.reserve(std::max<size_t>(2, children_.get_allocator().roomSize()));
   Widget& added = *children_.emplace_back(std::move(child));
   countControls(added, +1);
   if (grid_) childMoved(added);
@@ -159,7 +160,7 @@ void ContainerWidget::closeUp() const {
   for (size_t i = 0; i < children_.size(); ++i) children_[i]->slot_ = static_cast<uint32_t>(i);
 }
 
-const std::vector<std::shared_ptr<Widget>>& ContainerWidget::children() const {
+std::span<const std::shared_ptr<Widget>> ContainerWidget::children() const {
   closeUp();
   return children_;
 }

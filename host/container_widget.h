@@ -3,8 +3,10 @@
 #pragma once
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,11 +17,53 @@
 
 namespace keloscroll::host {
 
+// Room for a container's first children inside the widget itself, so that the list of a
+// container that holds few (a bar's surface four, its track two) makes no allocation. A private
+// base placed before ContainerWidget, so that it outlives the list kept in it. Aligned to 8 on
+// every target: the allocator keeps the size in the address's low bits.
+template <size_t N>
+struct ChildRoom {
+  static_assert(N > 0 && N < 8, "the size shares the address");
+  alignas(8) alignas(std::shared_ptr<Widget>) std::byte bytes[N * sizeof(std::shared_ptr<Widget>)];
+};
+
+// Allocates a list of children in its container's room when the list asks for exactly the room's
+// size, on the heap otherwise. The list only grows, so it asks for that size once at most while
+// it is in the room. The room's size is kept in the low bits of its address (one word, as the
+// containers of a bar are many). A copy of a list goes to the heap.
+template <class T>
+class ChildAllocator {
+ public:
+  using value_type = T;
+  ChildAllocator() = default;
+  template <size_t N>
+  explicit ChildAllocator(ChildRoom<N>& room)
+      : room_(reinterpret_cast<uintptr_t>(room.bytes) | N) {}
+  size_t roomSize() const { return room_ & kSizeBits; }
+  T* allocate(size_t n) {
+    if (n == roomSize()) return room();
+    return std::allocator<T>().allocate(n);
+  }
+  void deallocate(T* p, size_t n) {
+    if (p != room()) std::allocator<T>().deallocate(p, n);
+  }
+  ChildAllocator select_on_container_copy_construction() const { return {}; }
+  bool operator==(const ChildAllocator&) const = default;
+
+ private:
+  static constexpr uintptr_t kSizeBits = 7;
+  T* room() const { return reinterpret_cast<T*>(room_ & ~kSizeBits); }
+  uintptr_t room_ = 0;
+};
+
 // A widget that holds others and has a coordinate scale: form, user control, picture box, frame.
 class ContainerWidget : public Widget {
  public:
-  ContainerWidget(WidgetKind kind, WidgetName name, NameRoom* room = nullptr)
-      : Widget(kind, name, room) {}
+  using ChildList = std::vector<std::shared_ptr<Widget>, ChildAllocator<std::shared_ptr<Widget>>>;
+
+  ContainerWidget(WidgetKind kind, WidgetName name, NameRoom* room = nullptr,
+                  ChildList::allocator_type childRoom = {})
+      : Widget(kind, name, room), children_(childRoom) {}
   ~ContainerWidget() override;
 
   // Adds a child (in front of its siblings). The engine gives windowed widgets their hwnd.
@@ -32,9 +76,11 @@ class ContainerWidget : public Widget {
   void attach(std::shared_ptr<Widget> child);
   void detach(Widget& child);
   // Room for n children in all, for a container that knows how many it will hold.
-  void reserveChildren(size_t n) { children_.reserve(n); }
+  void reserveChildren(size_t n) {
+    children_.reserve(std::max(n, children_.get_allocator().roomSize()));
+  }
   // Children from back to front.
-  const std::vector<std::shared_ptr<Widget>>& children() const;
+  std::span<const std::shared_ptr<Widget>> children() const;
   // Calls f on each child from back to front, as they stand: f must leave the list as it is.
   template <class F>
   void forEachChild(F&& f) const {
@@ -137,7 +183,7 @@ class ContainerWidget : public Widget {
   void dropGrid() const;
   const HitGrid* grid() const;
   // Ordered so that the small members fill what would be padding: a bar holds two containers.
-  mutable std::vector<std::shared_ptr<Widget>> children_;
+  mutable ChildList children_;
   mutable uint32_t empty_ = 0;  // null places in children_
   int16_t scaleMode_ = scale::Twips;
   bool fontBold_ = false;
@@ -151,9 +197,11 @@ class ContainerWidget : public Widget {
   double fontSize_ = 8.0;
 };
 
-class PictureBox final : public ContainerWidget {
+class PictureBox final : private ChildRoom<2>, public ContainerWidget {
  public:
-  explicit PictureBox(WidgetName name) : ContainerWidget(WidgetKind::PictureBox, name) {}
+  explicit PictureBox(WidgetName name)
+      : ContainerWidget(WidgetKind::PictureBox, name, nullptr,
+                        ChildList::allocator_type(static_cast<ChildRoom<2>&>(*this))) {}
   const PictureRef& Picture() const { return picture_; }
   void setPicture(PictureRef p) { picture_ = std::move(p); }
   int32_t BackColor() const { return backColor_; }
@@ -220,7 +268,8 @@ template <class F>
 void forEachWidget(Widget& w, F&& f) {
   f(w);
   if (ContainerWidget* c = w.asContainer()) {
-    auto children = c->children();
+    std::span<const std::shared_ptr<Widget>> list = c->children();
+    std::vector<std::shared_ptr<Widget>> children(list.begin(), list.end());
     for (auto& child : children) forEachWidget(*child, f);
   }
 }

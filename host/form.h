@@ -19,11 +19,13 @@ class Accessible;
 // handles. Key events reach it before the focused part (key preview); a key code set to 0 is
 // swallowed. A change of its size raises Resize at once (also while a Resize runs). As an object
 // it speaks twips (Width, Height) and has no Container: where it sits is its extender's business.
-// Its name, the one its container gives it, is kept in its own allocation (NameRoom).
-class UserControl final : private NameRoom, public ContainerWidget {
+// Its name, the one its container gives it, is kept in its own allocation (NameRoom), and so is
+// its list of children while it holds four at most (ChildRoom): a bar's surface holds four.
+class UserControl final : private NameRoom, private ChildRoom<4>, public ContainerWidget {
  public:
   explicit UserControl(WidgetName name)
-      : ContainerWidget(WidgetKind::UserControl, name, static_cast<NameRoom*>(this)) {}
+      : ContainerWidget(WidgetKind::UserControl, name, static_cast<NameRoom*>(this),
+                        ChildList::allocator_type(static_cast<ChildRoom<4>&>(*this))) {}
   bool isWindowed() const override { return true; }
 
   // The control's own size as its code sees it: twips, whatever its container's scale. (Left,

@@ -131,7 +131,8 @@ class PageObject final : public Object<IKeloPropertyPage> {
     if (!site_) return E_FAIL;
     Deactivate();
     area_ = area;
-    std::vector<std::shared_ptr<host::Widget>> before = area->children();
+    auto listed = area->children();
+    std::vector<std::shared_ptr<host::Widget>> before(listed.begin(), listed.end());
     HRESULT hr = status::guard([&] {
       page_ = std::make_unique<design::PropertyPage1>(*area, *site_);
       for (const auto& w : area->children()) {
