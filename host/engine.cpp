@@ -126,15 +126,23 @@ void FormEngine::adoptTree(Widget& w) {
 void FormEngine::forgetTree(Widget& w) {
   // Most often no widget holds the capture or the focus, nor is the pointer's: then a tree that
   // leaves drops only its handles and timers, without asking each widget about those.
+  // The records are dropped here rather than by a call for each widget.
   const bool heldBySome = capture_ || captureForm_ || focus_ || cursorBeside_;
   visitWidgets(w, [this, heldBySome](Widget& x) {
-    if (x.kind() == WidgetKind::CommandButton) static_cast<CommandButton&>(x).pressed_ = false;
-    if (x.kind() == WidgetKind::Timer) static_cast<Timer&>(x).due_ = -1;
+    if (x.kind_ == WidgetKind::CommandButton) static_cast<CommandButton&>(x).pressed_ = false;
     if (heldBySome) {
+      if (x.kind_ == WidgetKind::Timer) static_cast<Timer&>(x).due_ = -1;
       forget(x);
-    } else {
-      dropRecords(x);
+      return;
     }
+    if (x.hwnd_ != 0) hwnds_.erase(x.hwnd_, x);
+    if (x.kind_ == WidgetKind::Timer) {
+      auto& t = static_cast<Timer&>(x);
+      t.due_ = -1;
+      unschedule(t);
+      t.arrival_ = 0;
+    }
+    x.registeredEngine_ = nullptr;
   });
 }
 
