@@ -150,6 +150,7 @@ class UsrKeloScroll final : public host::Dispatch,
   // ---- layout and track scale ---------------------------------------------------------
   void UserControl_Resize();
   Boolean SetTrackScale();
+  bool TrackScaleStands() const;
   void ArrangeHorizontal();
   void RestoreVerticalArrangement();
   void DrawArrowsFor(bool horizontal);

@@ -117,37 +117,42 @@ class ContainerWidget : public Widget {
   double toTwipsX(double units) const {
     if (scaleMode_ == scale::Twips) return units - scaleLeft_;
     if (scaleMode_ != scale::User) return (units - scaleLeft_) * twipsPerUnitX();
-    return userScaleWidth_ == 0 ? 0.0 : (units - scaleLeft_) * innerWidthTwips() / userScaleWidth_;
+    return userToTwips(units - scaleLeft_, innerWidthTwips(), userScaleWidth_);
   }
   double toTwipsY(double units) const {
     if (scaleMode_ == scale::Twips) return units - scaleTop_;
     if (scaleMode_ != scale::User) return (units - scaleTop_) * twipsPerUnitY();
-    return userScaleHeight_ == 0 ? 0.0
-                                 : (units - scaleTop_) * innerHeightTwips() / userScaleHeight_;
+    return userToTwips(units - scaleTop_, innerHeightTwips(), userScaleHeight_);
   }
   double toTwipsW(double units) const {
     if (scaleMode_ == scale::Twips) return units;
     if (scaleMode_ != scale::User) return units * twipsPerUnitX();
-    return userScaleWidth_ == 0 ? 0.0 : units * innerWidthTwips() / userScaleWidth_;
+    return userToTwips(units, innerWidthTwips(), userScaleWidth_);
   }
   double toTwipsH(double units) const {
     if (scaleMode_ == scale::Twips) return units;
     if (scaleMode_ != scale::User) return units * twipsPerUnitY();
-    return userScaleHeight_ == 0 ? 0.0 : units * innerHeightTwips() / userScaleHeight_;
+    return userToTwips(units, innerHeightTwips(), userScaleHeight_);
   }
   double fromTwipsX(double twips) const { return scaleLeft_ + fromTwipsW(twips); }
   double fromTwipsY(double twips) const { return scaleTop_ + fromTwipsH(twips); }
   double fromTwipsW(double twips) const {
     if (scaleMode_ == scale::Twips) return twips;
     if (scaleMode_ != scale::User) return twips / twipsPerUnitX();
-    double inner = innerWidthTwips();
-    return inner == 0 ? 0.0 : twips * userScaleWidth_ / inner;
+    return userFromTwips(twips, innerWidthTwips(), userScaleWidth_);
   }
   double fromTwipsH(double twips) const {
     if (scaleMode_ == scale::Twips) return twips;
     if (scaleMode_ != scale::User) return twips / twipsPerUnitY();
-    double inner = innerHeightTwips();
-    return inner == 0 ? 0.0 : twips * userScaleHeight_ / inner;
+    return userFromTwips(twips, innerHeightTwips(), userScaleHeight_);
+  }
+  // A user scale's conversion of units from its origin, and back, over an inner extent in twips
+  // and the scale's extent: the one formula, also for foreseeing a scale before it is set.
+  static double userToTwips(double units, double inner, float extent) {
+    return extent == 0 ? 0.0 : units * inner / extent;
+  }
+  static double userFromTwips(double twips, double inner, float extent) {
+    return inner == 0 ? 0.0 : twips * extent / inner;
   }
 
   // Text measurement in this container's units, in its font (DejaVu Sans 8 pt unless set).
