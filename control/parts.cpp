@@ -47,20 +47,16 @@ UsrKeloScroll::Parts& UsrKeloScroll::createParts() {
   cmdDXDN.setTabIndex(1);
   cmdDXDN.setPicture(pictures::arrowButton(pictures::Arrow::Down));
 
+  // Set up stopped before it joins: the engine then looks at it once.
   host::Timer& tmr_Server = parts->tmr_Server;
-  place(*surface_, tmr_Server, {}, parts);
   tmr_Server.setEnabled(false);
   tmr_Server.setInterval(500);
+  place(*surface_, tmr_Server, {}, parts);
 
+  // The track gets its images before it joins the surface, so that the engine takes the three
+  // in one walk. Both images are disabled so that presses on them reach the track. The background
+  // is added first, so the thumb stands in front of it.
   host::PictureBox& picBarra = parts->picBarra;
-  place(*surface_, picBarra, {0, 405, 240, 2835}, parts);
-  picBarra.setBorderStyle(0);
-  picBarra.setBackColor(host::syscolor::Window);
-  picBarra.setPicture(pictures::track());
-  picBarra.setTabIndex(0);
-
-  // Both images are disabled so that presses on them reach the track. The background is added
-  // first, so the thumb stands in front of it.
   host::Image& imgSfondoPic = parts->imgSfondoPic;
   place(picBarra, imgSfondoPic, {0, 1080, 255, 255}, nullptr);
   imgSfondoPic.setEnabled(false);
@@ -72,6 +68,12 @@ UsrKeloScroll::Parts& UsrKeloScroll::createParts() {
   imgCursor.setEnabled(false);
   imgCursor.setStretch(true);
   imgCursor.setPicture(pictures::thumb());
+
+  place(*surface_, picBarra, {0, 405, 240, 2835}, parts);
+  picBarra.setBorderStyle(0);
+  picBarra.setBackColor(host::syscolor::Window);
+  picBarra.setPicture(pictures::track());
+  picBarra.setTabIndex(0);
   return *parts;
 }
 
