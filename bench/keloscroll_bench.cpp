@@ -1,6 +1,7 @@
 // keloscroll_bench: speed and memory of the control UsrKeloScroll on the headless form engine.
 //
-//   keloscroll_bench [Google Benchmark flags]   BM_SetValue, BM_SetValueAndPaint, BM_DragMove,
+//   keloscroll_bench [Google Benchmark flags]   BM_SetValue, BM_SetValueAndPaint,
+//                                               BM_PixelCopyFloor, BM_DragMove,
 //                                               BM_TrackClick, BM_ConstructDestroy,
 //                                               BM_SetMaxRescale, BM_KeyStep, BM_SiteRecordChange
 //   keloscroll_bench anchor timing [reps=7]     rows a, b, c, e of the peer baselines
@@ -26,8 +27,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <span>
 #include <string>
@@ -82,6 +85,17 @@ void BM_SetValueAndPaint(benchmark::State& state) {
   benchmark::DoNotOptimize(image.pixel(8, 120));
 }
 BENCHMARK(BM_SetValueAndPaint);
+
+// The floor under a repaint on this machine: copying the bar's 16 x 240 pixels (15 KB) once.
+void BM_PixelCopyFloor(benchmark::State& state) {
+  std::vector<uint32_t> from(16 * 240, 0xffdfdfdf), to(16 * 240);
+  for (auto _ : state) {
+    std::memcpy(to.data(), from.data(), from.size() * sizeof(uint32_t));
+    benchmark::ClobberMemory();
+  }
+  benchmark::DoNotOptimize(to.data());
+}
+BENCHMARK(BM_PixelCopyFloor);
 
 void BM_DragMove(benchmark::State& state) {
   OneBar b;
