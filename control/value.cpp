@@ -107,7 +107,9 @@ bool UsrKeloScroll::IsRunMode() const {
 
 void UsrKeloScroll::ArmHideTimer() {
   mTimerMode = TimerJob::HideDescription;
-  parts_.tmr_Server.setInterval(kHideDelayMs);
+  // Enabled = true restarts the count on its own; writing an unchanged Interval first would only
+  // schedule the same tick twice.
+  if (parts_.tmr_Server.Interval() != kHideDelayMs) parts_.tmr_Server.setInterval(kHideDelayMs);
   parts_.tmr_Server.setEnabled(true);
 }
 
