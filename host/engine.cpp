@@ -123,26 +123,29 @@ void FormEngine::adoptTree(Widget& w) {
   visitWidgets(w, [this](Widget& x) { adopt(x); });
 }
 
+// Inline where a leaving tree drops each widget's records: one call a widget fewer.
+[[gnu::always_inline]] inline void FormEngine::dropRecords(Widget& w) {
+  if (w.hwnd_ != 0) hwnds_.erase(w.hwnd_, w);  // windowless widgets have none
+  if (w.kind_ == WidgetKind::Timer) {
+    auto& t = static_cast<Timer&>(w);
+    unschedule(t);
+    t.arrival_ = 0;
+  }
+  w.registeredEngine_ = nullptr;
+}
+
 void FormEngine::forgetTree(Widget& w) {
   // Most often no widget holds the capture or the focus, nor is the pointer's: then a tree that
-  // leaves drops only its handles and timers, without asking each widget about those.
-  // The records are dropped here rather than by a call for each widget.
+  // leaves drops only its handles and timers, without asking each widget about those. A timer
+  // taken off the engine's queue has no due time either way.
   const bool heldBySome = capture_ || captureForm_ || focus_ || cursorBeside_;
   visitWidgets(w, [this, heldBySome](Widget& x) {
     if (x.kind_ == WidgetKind::CommandButton) static_cast<CommandButton&>(x).pressed_ = false;
     if (heldBySome) {
-      if (x.kind_ == WidgetKind::Timer) static_cast<Timer&>(x).due_ = -1;
       forget(x);
-      return;
+    } else {
+      dropRecords(x);
     }
-    if (x.hwnd_ != 0) hwnds_.erase(x.hwnd_, x);
-    if (x.kind_ == WidgetKind::Timer) {
-      auto& t = static_cast<Timer&>(x);
-      t.due_ = -1;
-      unschedule(t);
-      t.arrival_ = 0;
-    }
-    x.registeredEngine_ = nullptr;
   });
 }
 
@@ -152,16 +155,6 @@ void FormEngine::forget(Widget& w) {
   if (capture_ == &w || captureForm_ == &w) releaseCapture();
   if (focus_ == &w) focus_ = nullptr;
   if (cursorBeside_ == &w) cursorBeside_ = nullptr;
-}
-
-void FormEngine::dropRecords(Widget& w) {
-  if (w.hwnd_ != 0) hwnds_.erase(w.hwnd_, w);  // windowless widgets have none
-  if (w.kind_ == WidgetKind::Timer) {
-    auto& t = static_cast<Timer&>(w);
-    unschedule(t);
-    t.arrival_ = 0;
-  }
-  w.registeredEngine_ = nullptr;
 }
 
 // ---- timers ---------------------------------------------------------------------------------
