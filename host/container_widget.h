@@ -207,6 +207,7 @@ class PictureBox final : private ChildRoom<2>, public ContainerWidget {
   explicit PictureBox(WidgetName name)
       : ContainerWidget(WidgetKind::PictureBox, name, nullptr,
                         ChildList::allocator_type(static_cast<ChildRoom<2>&>(*this))) {}
+  PictureBox(WidgetName name, const DesignRect& at) : PictureBox(name) { madeAt(at); }
   const PictureRef& Picture() const { return picture_; }
   void setPicture(PictureRef p) { picture_ = std::move(p); }
   int32_t BackColor() const { return backColor_; }

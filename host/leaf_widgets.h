@@ -16,6 +16,7 @@ namespace keloscroll::host {
 class Image final : public Widget {
  public:
   explicit Image(WidgetName name) : Widget(WidgetKind::Image, name) {}
+  Image(WidgetName name, const DesignRect& at) : Image(name) { madeAt(at); }
   const PictureRef& Picture() const { return picture_; }
   void setPicture(PictureRef p) { picture_ = std::move(p); }
   bool Stretch() const { return stretch_; }
@@ -32,6 +33,7 @@ class Image final : public Widget {
 class CommandButton final : public Widget {
  public:
   explicit CommandButton(WidgetName name) : Widget(WidgetKind::CommandButton, name) {}
+  CommandButton(WidgetName name, const DesignRect& at) : CommandButton(name) { madeAt(at); }
   const PictureRef& Picture() const { return picture_; }
   void setPicture(PictureRef p);  // also drops the face picture given for the old one
   // What a graphical button's face shows: its Picture, or a picture its owner gives to draw in

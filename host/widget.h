@@ -73,6 +73,19 @@ class WidgetName {
   bool literal_ = false;
 };
 
+// A place a widget is made at, in twips from its container's inner origin, as a design layout
+// gives it: checked when the program is compiled (finite, no negative size), so that a part made
+// in its place needs no rectangle write with its checks.
+struct DesignRect {
+  consteval DesignRect(float l, float t, float w, float h) : left(l), top(t), width(w), height(h) {
+    auto finite = [](float v) { return v == v && v - v == 0; };
+    if (!finite(l) || !finite(t) || !finite(w) || !finite(h) || w < 0 || h < 0) {
+      throw "a design rectangle is finite and has no negative size";
+    }
+  }
+  float left, top, width, height;
+};
+
 // Room for a name given at run time inside the allocation of a widget made often with one (a user
 // control's surface, named by its container): a base listed before the widget, so that it is there
 // when the widget's constructor copies the name in, and the name costs no allocation of its own.
@@ -179,6 +192,8 @@ class Widget : public Dispatch {
   using Table = DispatchTable<Widget>;
   virtual const Table& table() const;
   static void addWidgetMembers(Table& t);
+  // Only while the widget is made, before anything sees it: stored as it stands.
+  void madeAt(const DesignRect& at) { rect_ = {at.left, at.top, at.width, at.height}; }
   // Called after the physical size changed, and after Enabled changed.
   virtual void sizeChanged() {}
   virtual void enabledChanged() {}
