@@ -122,45 +122,40 @@ float Widget::Top() const {
   return static_cast<float>(rect_.top);
 }
 
-// A layout writes many a place that stays: an edge that stays, to the bit, is one that
-// setRectTwips would find unchanged, and the others are stored already. A top-level form goes on.
-bool Widget::keeps(float stored, double twips) const {
-  return std::bit_cast<uint32_t>(static_cast<float>(twips)) == std::bit_cast<uint32_t>(stored) &&
-         kind_ != WidgetKind::Form;
+// One edge written: the other three are stored, and so finite, already; only the new one is
+// checked. A top-level form goes the whole way, to take its place on the screen from the rectangle.
+void Widget::setEdge(float StoredRect::*edge, double twips, bool isSize) {
+  const auto v = static_cast<float>(twips);
+  if (kind_ == WidgetKind::Form) {
+    StoredRect r = rect_;
+    r.*edge = v;
+    setStoredRect(r);
+    return;
+  }
+  // The same edge, to the bit, changes nothing: a layout writes many a place that stays.
+  if (std::bit_cast<uint32_t>(v) == std::bit_cast<uint32_t>(rect_.*edge)) return;
+  if (!std::isfinite(v)) raise(err::Overflow);
+  if (isSize && v < 0) raise(err::InvalidPropertyValue);
+  const bool changed = v != rect_.*edge;  // -0 for 0 is stored, and moves nothing
+  rect_.*edge = v;
+  if (changed && container_ && container_->grid_) container_->childMoved(*this);
+  if (changed && isSize) sizeChanged();
 }
 
-// The setters change one edge of the stored rectangle: the others are stored floats already, as
-// setRectTwips would store them again.
 void Widget::setLeft(float v) {
-  double left = container_ ? container_->toTwipsX(v) : v;
-  if (keeps(rect_.left, left)) return;
-  StoredRect r = rect_;
-  r.left = static_cast<float>(left);
-  setStoredRect(r);
+  setEdge(&StoredRect::left, container_ ? container_->toTwipsX(v) : v, false);
 }
 
 void Widget::setTop(float v) {
-  double top = container_ ? container_->toTwipsY(v) : v;
-  if (keeps(rect_.top, top)) return;
-  StoredRect r = rect_;
-  r.top = static_cast<float>(top);
-  setStoredRect(r);
+  setEdge(&StoredRect::top, container_ ? container_->toTwipsY(v) : v, false);
 }
 
 void Widget::setWidth(float v) {
-  double width = container_ ? container_->toTwipsW(v) : v;
-  if (keeps(rect_.width, width)) return;
-  StoredRect r = rect_;
-  r.width = static_cast<float>(width);
-  setStoredRect(r);
+  setEdge(&StoredRect::width, container_ ? container_->toTwipsW(v) : v, true);
 }
 
 void Widget::setHeight(float v) {
-  double height = container_ ? container_->toTwipsH(v) : v;
-  if (keeps(rect_.height, height)) return;
-  StoredRect r = rect_;
-  r.height = static_cast<float>(height);
-  setStoredRect(r);
+  setEdge(&StoredRect::height, container_ ? container_->toTwipsH(v) : v, true);
 }
 
 void Widget::Move(float left, std::optional<float> top, std::optional<float> width,

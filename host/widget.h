@@ -205,9 +205,8 @@ class Widget : public Dispatch {
     return room && text.size() <= NameRoom::kSize - sizeof(size_t);
   }
   static const char* copyName(std::string_view text, NameRoom* room);
-  // Whether an edge written as `twips` stays `stored`, so that nothing changes.
-  bool keeps(float stored, double twips) const;
   struct StoredRect;
+  void setEdge(float StoredRect::*edge, double twips, bool isSize);
   void setStoredRect(const StoredRect& r);
   // A literal (nul-terminated), or when ownsName_ the characters of an array of its own that
   // starts with their count: a name given at run time keeps whatever it holds, a NUL included.

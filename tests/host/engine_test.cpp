@@ -96,8 +96,14 @@ TEST_F(Engine, HitTestsOnACrowdedFormFindWhatASearchFinds) {
   compare("placed");
   for (int i = 0; i < 60; ++i) {
     Widget& w = *all[next(400)];
-    w.Move(static_cast<float>(next(12000)), static_cast<float>(next(9000)));
+    if (i % 2) {  // one edge at a time, or both at once
+      w.setLeft(static_cast<float>(next(12000)));
+      w.setTop(static_cast<float>(next(9000)));
+    } else {
+      w.Move(static_cast<float>(next(12000)), static_cast<float>(next(9000)));
+    }
   }
+  compare("moved");
   for (int i = 0; i < 40; ++i) {
     Widget* w = all[next(400)].get();
     bool front = next(2) == 0;
