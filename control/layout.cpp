@@ -41,13 +41,13 @@ void UsrKeloScroll::UserControl_Resize() {
       float minHeight = host::toSingle(static_cast<double>(parts_.cmdSxUp.Height()) +
                                        parts_.cmdDXDN.Height() + t);
       if (minHeight > surface_->HeightTwips()) surface_->setHeightTwips(minHeight);
+      // From here on nothing raises Resize: the sizes read now hold for the writes below.
+      const float up = parts_.cmdSxUp.Height(), down = parts_.cmdDXDN.Height();
+      const double height = surface_->HeightTwips();
       parts_.cmdSxUp.setTop(0);
-      parts_.cmdDXDN.setTop(
-          host::toSingle(static_cast<double>(surface_->HeightTwips()) - parts_.cmdDXDN.Height()));
-      parts_.picBarra.setTop(parts_.cmdSxUp.Height());
-      parts_.picBarra.setHeight(
-          host::toSingle(static_cast<double>(surface_->HeightTwips()) -
-                         (static_cast<double>(parts_.cmdSxUp.Height()) + parts_.cmdDXDN.Height())));
+      parts_.cmdDXDN.setTop(host::toSingle(height - down));
+      parts_.picBarra.setTop(up);
+      parts_.picBarra.setHeight(host::toSingle(height - (static_cast<double>(up) + down)));
       float w = surface_->WidthTwips();
       if (w != parts_.cmdSxUp.Width()) {
         parts_.cmdSxUp.setWidth(w);
