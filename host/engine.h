@@ -166,9 +166,15 @@ class FormEngine {
   void setInstance(std::string_view name, std::shared_ptr<void> object);  // null drops it
 
  private:
+  // The widget a hit test found (null over nothing), and its top-left corner in form-client twips.
+  struct Hit {
+    Widget* widget = nullptr;
+    double originX = 0, originY = 0;
+  };
+  Hit hitAt(Form& form, double x, double y) const;
   using MouseEvent = void (WidgetEvents::*)(Widget&, int16_t, int16_t, float, float);
-  void deliverMouse(Widget& w, MouseEvent which, Form& form, double x, double y, int16_t button,
-                    int16_t shiftMask);
+  void deliverMouse(Widget& w, const Hit& hit, MouseEvent which, Form& form, double x, double y,
+                    int16_t button, int16_t shiftMask);
   Widget* inputTarget(Widget* hit) const;
   void adopt(Widget& w);
   void fire(Timer& t);

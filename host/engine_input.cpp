@@ -11,23 +11,6 @@ namespace keloscroll::host {
 
 namespace {
 
-// The widget under a point given in twips from the inner origin of `c`, front to back. Invisible
-// and disabled widgets are not there for the mouse: the point goes to whatever lies behind them,
-// in the end their container. Children are clipped to their container's inner area.
-Widget* hitIn(const ContainerWidget& c, double x, double y) {
-  Widget* w = c.childAt(x, y);
-  if (!w) return nullptr;
-  const ContainerWidget* cc = w->asContainer();
-  if (!cc) return w;
-  const TwipsRect& r = w->rectTwips();
-  double inner = cc->innerOffsetTwips();
-  double ix = x - r.left - inner, iy = y - r.top - inner;
-  if (ix >= 0 && ix < cc->innerWidthTwips() && iy >= 0 && iy < cc->innerHeightTwips()) {
-    if (Widget* deeper = hitIn(*cc, ix, iy)) return deeper;
-  }
-  return w;
-}
-
 // Tab order: a user control is one stop in its container's order, and its parts are ordered
 // among themselves; elsewhere TabIndex orders the form's widgets.
 std::vector<int16_t> tabKey(const Widget& w) {
@@ -43,10 +26,31 @@ std::vector<int16_t> tabKey(const Widget& w) {
 // ---- mouse ----------------------------------------------------------------------------------
 
 Widget* FormEngine::hitTest(Form& form, double x, double y) const {
-  if (!form.Visible() || !form.Enabled()) return nullptr;
-  if (x < 0 || y < 0 || x >= form.innerWidthTwips() || y >= form.innerHeightTwips()) return nullptr;
-  Widget* hit = hitIn(form, x, y);
-  return hit ? hit : &form;
+  return hitAt(form, x, y).widget;
+}
+
+// Front to back: invisible and disabled widgets are not there for the mouse, the point goes to
+// whatever lies behind them, in the end their container; children are clipped to their
+// container's inner area. A loop rather than a call per level: where a level finds nothing, the
+// answer is the level above. The corner is summed on the way down as Widget::originOnForm sums
+// it, so that the delivery need not walk up again.
+FormEngine::Hit FormEngine::hitAt(Form& form, double x, double y) const {
+  if (!form.Visible() || !form.Enabled()) return {};
+  if (x < 0 || y < 0 || x >= form.innerWidthTwips() || y >= form.innerHeightTwips()) return {};
+  Hit hit{&form, 0.0, 0.0};
+  double inner = 0.0;  // a form's inner area starts at its corner
+  for (const ContainerWidget* in = &form;;) {
+    Widget* w = in->childAt(x, y);
+    if (!w) return hit;
+    const TwipsRect& r = w->rectTwips();
+    hit = {w, hit.originX + (inner + r.left), hit.originY + (inner + r.top)};
+    in = w->asContainer();
+    if (!in) return hit;
+    inner = in->innerOffsetTwips();
+    x = x - r.left - inner;
+    y = y - r.top - inner;
+    if (!(x >= 0 && x < in->innerWidthTwips() && y >= 0 && y < in->innerHeightTwips())) return hit;
+  }
 }
 
 Widget* FormEngine::inputTarget(Widget* hit) const {
@@ -59,22 +63,28 @@ void FormEngine::releaseCapture() {
   buttons_ = 0;
 }
 
-void FormEngine::deliverMouse(Widget& w, MouseEvent which, Form& form, double x, double y,
-                              int16_t button, int16_t shiftMask) {
-  // Coordinates come on `form`; a widget captured on another form gets them through the screen.
-  double fx = x, fy = y;
-  if (Form* wf = w.form(); wf && wf != &form) {
-    fx += form.screenLeftTwips - wf->screenLeftTwips;
-    fy += form.screenTopTwips - wf->screenTopTwips;
-  }
+void FormEngine::deliverMouse(Widget& w, const Hit& hit, MouseEvent which, Form& form, double x,
+                              double y, int16_t button, int16_t shiftMask) {
   float mx = 0, my = 0;
-  w.mousePoint(fx, fy, mx, my);
+  if (&w == hit.widget) {
+    w.mousePointFrom(x, y, hit.originX, hit.originY, mx, my);  // on `form`, its corner known
+  } else {
+    // Coordinates come on `form`; a widget captured on another form gets them through the
+    // screen.
+    double fx = x, fy = y;
+    if (Form* wf = w.form(); wf && wf != &form) {
+      fx += form.screenLeftTwips - wf->screenLeftTwips;
+      fy += form.screenTopTwips - wf->screenTopTwips;
+    }
+    w.mousePoint(fx, fy, mx, my);
+  }
   if (WidgetEvents* e = w.events()) (e->*which)(w, button, shiftMask, mx, my);
 }
 
 void FormEngine::mouseDown(Form& form, double x, double y, int16_t button, int16_t shiftMask,
                            int16_t held) {
-  Widget* hit = hitTest(form, x, y);
+  const Hit at = hitAt(form, x, y);
+  Widget* hit = at.widget;
   notePointer(form, x, y, hit);
   // The button is held from now on, also when the press lands on nothing.
   buttons_ = static_cast<int16_t>((held >= 0 ? held : buttons_) | button);
@@ -92,18 +102,19 @@ void FormEngine::mouseDown(Form& form, double x, double y, int16_t button, int16
   if (target->kind() == WidgetKind::CommandButton && (button & mouse::Left)) {
     static_cast<CommandButton*>(target)->pressed_ = true;
   }
-  deliverMouse(*target, &WidgetEvents::onMouseDown, form, x, y, buttons_, shiftMask);
+  deliverMouse(*target, at, &WidgetEvents::onMouseDown, form, x, y, buttons_, shiftMask);
 }
 
 void FormEngine::mouseMove(Form& form, double x, double y, int16_t shiftMask, int16_t held) {
-  Widget* hit = hitTest(form, x, y);
+  const Hit at = hitAt(form, x, y);
+  Widget* hit = at.widget;
   notePointer(form, x, y, hit);
   if (held >= 0) buttons_ = held;
   // A captured mouse goes to the capture wherever it is.
   Widget* target = capture_ ? capture_ : hit;
   if (!target) return;
   auto keep = keepAlive(*target);
-  deliverMouse(*target, &WidgetEvents::onMouseMove, form, x, y, buttons_, shiftMask);
+  deliverMouse(*target, at, &WidgetEvents::onMouseMove, form, x, y, buttons_, shiftMask);
 }
 
 // The release goes to the widget that holds the mouse, wherever it happens. Click follows the
@@ -115,7 +126,8 @@ void FormEngine::mouseUp(Form& form, double x, double y, int16_t button, int16_t
   // The release reports what was held up to it, the released button included.
   const int16_t mask = static_cast<int16_t>((held >= 0 ? held : buttons_) | button);
   buttons_ = static_cast<int16_t>(mask & ~button);
-  Widget* hit = hitTest(form, x, y);
+  const Hit at = hitAt(form, x, y);
+  Widget* hit = at.widget;
   notePointer(form, x, y, hit);
   bool pressed = capture_ != nullptr;
   Widget* target = inputTarget(hit);
@@ -126,7 +138,7 @@ void FormEngine::mouseUp(Form& form, double x, double y, int16_t button, int16_t
     static_cast<CommandButton*>(target)->pressed_ = false;
   }
   if (buttons_ == 0 && capture_ == target) releaseCapture();
-  deliverMouse(*target, &WidgetEvents::onMouseUp, form, x, y, mask, shiftMask);
+  deliverMouse(*target, at, &WidgetEvents::onMouseUp, form, x, y, mask, shiftMask);
   // A MouseUp handler may have removed the widget from the form.
   if (!click || target->registeredEngine_ != this) return;
   if (target->kind() == WidgetKind::CheckBox) {

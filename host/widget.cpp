@@ -262,30 +262,45 @@ void Widget::ZOrder(int16_t position) {
   }
 }
 
+// Summed from the form down, the order the painter sums in (so that the pixels agree), over the
+// containers listed on the way up: a call per level cost more than the sums.
 void Widget::originOnForm(double& x, double& y) const {
-  if (!container_) {
+  constexpr int kListed = 8;
+  const Widget* below[kListed];
+  int n = 0;
+  const Widget* w = this;
+  for (; w->container_ && n < kListed; w = w->container_) below[n++] = w;
+  if (w->container_) {
+    w->originOnForm(x, y);  // deeper than the list
+  } else {
     x = y = 0.0;
-    return;
   }
-  container_->originOnForm(x, y);
-  double inner = container_->innerOffsetTwips();
-  x += inner + rect_.left;
-  y += inner + rect_.top;
+  while (n > 0) {
+    const Widget* b = below[--n];
+    double inner = b->container_->innerOffsetTwips();
+    x += inner + b->rect_.left;
+    y += inner + b->rect_.top;
+  }
 }
 
 void Widget::mousePoint(double formX, double formY, float& x, float& y) const {
   double ox = 0, oy = 0;
   originOnForm(ox, oy);
+  mousePointFrom(formX, formY, ox, oy, x, y);
+}
+
+void Widget::mousePointFrom(double formX, double formY, double originX, double originY, float& x,
+                            float& y) const {
   if (const ContainerWidget* c = asContainer()) {
     double inner = c->innerOffsetTwips();
-    x = static_cast<float>(c->fromTwipsX(formX - ox - inner));
-    y = static_cast<float>(c->fromTwipsY(formY - oy - inner));
+    x = static_cast<float>(c->fromTwipsX(formX - originX - inner));
+    y = static_cast<float>(c->fromTwipsY(formY - originY - inner));
   } else if (container_) {
-    x = static_cast<float>(container_->fromTwipsW(formX - ox));
-    y = static_cast<float>(container_->fromTwipsH(formY - oy));
+    x = static_cast<float>(container_->fromTwipsW(formX - originX));
+    y = static_cast<float>(container_->fromTwipsH(formY - originY));
   } else {
-    x = static_cast<float>(formX - ox);
-    y = static_cast<float>(formY - oy);
+    x = static_cast<float>(formX - originX);
+    y = static_cast<float>(formY - originY);
   }
 }
 

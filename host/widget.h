@@ -175,6 +175,9 @@ class Widget : public Dispatch {
 
   // Converts a point in form-client twips to this widget's mouse coordinates.
   void mousePoint(double formX, double formY, float& x, float& y) const;
+  // The same, given this widget's top-left corner in form-client twips (from originOnForm).
+  void mousePointFrom(double formX, double formY, double originX, double originY, float& x,
+                      float& y) const;
   // This widget's top-left corner in form-client twips.
   void originOnForm(double& x, double& y) const;
 

@@ -4,6 +4,7 @@
 // tests/scenarios/host_*.scn.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <stdexcept>
@@ -155,6 +156,62 @@ TEST_F(Engine, HitTestsOnACrowdedFormFindWhatASearchFinds) {
   EXPECT_EQ(listed, order);
   compare("listed");
   EXPECT_EQ(engine.hitTest(*form, -1, 0), nullptr);  // off the form
+}
+
+// Containers nested three deep, with borders at a density whose border is no whole number of
+// twips and scales of their own: the press goes where the plain search finds, or to a container
+// where its inner area holds nothing, in the hit widget's own units, as its corner on the form
+// (summed from the form down) gives them.
+TEST_F(Engine, APressDeepInNestedContainersReportsTheHitWidgetsOwnPoint) {
+  engine.setDpi(Dpi(110));
+  form->setWidth(9000);
+  form->setHeight(7000);
+  auto outer = form->add<PictureBox>("outer");
+  outer->setRectTwips({333.3, 777.7, 7000, 5500});
+  outer->setBorderStyle(1);
+  outer->setScaleWidth(37);
+  outer->setScaleHeight(53);
+  auto frame = outer->add<Frame>("frame");
+  frame->setRectTwips({401.1, 259.9, 6000, 4500});
+  auto inner = frame->add<PictureBox>("inner");
+  inner->setRectTwips({150.7, 120.3, 3000, 2500});
+  inner->setBorderStyle(1);
+  inner->setScaleMode(3);
+  auto empty = frame->add<PictureBox>("empty");  // nothing inside: its press stays with it
+  empty->setRectTwips({3500.1, 300.9, 1800, 1700});
+  empty->setBorderStyle(1);
+  auto image = inner->add<Image>("image");
+  image->setRectTwips({600.6, 500.5, 900, 700});
+  std::vector<Widget*> top{outer.get()};
+
+  Widget* pressed = nullptr;
+  float px = 0, py = 0;
+  for (Widget* w : {static_cast<Widget*>(form.get()), static_cast<Widget*>(outer.get()),
+                    static_cast<Widget*>(frame.get()), static_cast<Widget*>(inner.get()),
+                    static_cast<Widget*>(empty.get()), static_cast<Widget*>(image.get())}) {
+    w->on().MouseDown = [&pressed, &px, &py, w](int16_t, int16_t, float x, float y) {
+      pressed = w;
+      px = x;
+      py = y;
+    };
+  }
+  std::vector<Widget*> seen;
+  for (double y = 700.25; y < 7000; y += 97.5) {
+    for (double x = 300.5; x < 8000; x += 131.25) {
+      Widget* expected = hitBySearch(top, x, y);
+      if (!expected) expected = form.get();
+      pressed = nullptr;
+      engine.mouseDown(*form, x, y, mouse::Left);
+      engine.mouseUp(*form, x, y, mouse::Left);
+      ASSERT_EQ(pressed, expected) << x << ", " << y;
+      float ex = 0, ey = 0;
+      expected->mousePoint(x, y, ex, ey);
+      ASSERT_EQ(px, ex) << x << ", " << y;
+      ASSERT_EQ(py, ey) << x << ", " << y;
+      if (std::find(seen.begin(), seen.end(), expected) == seen.end()) seen.push_back(expected);
+    }
+  }
+  EXPECT_EQ(seen.size(), 6u);  // every level was hit somewhere, the empty box too
 }
 
 // Only a virtual clock moves, and it stops short of the end of its count: a longer advance moves
