@@ -110,6 +110,12 @@ class ContainerWidget : public Widget {
   double innerHeightTwips() const;
   // Offset of the inner area from the outer top-left corner, in twips (borders).
   double innerOffsetTwips() const;
+  // The three at once, for a caller that needs them together (a hit test, a mouse point): the
+  // border asked once rather than three times.
+  struct InnerArea {
+    double offset, width, height;
+  };
+  InnerArea innerArea() const;
 
   // Conversions between this container's units and twips from its inner origin, inline: in twips
   // a number is its own conversion, and in a user scale a unit is inner extent / scale extent, the
@@ -136,6 +142,17 @@ class ContainerWidget : public Widget {
   }
   double fromTwipsX(double twips) const { return scaleLeft_ + fromTwipsW(twips); }
   double fromTwipsY(double twips) const { return scaleTop_ + fromTwipsH(twips); }
+  // The same, given the inner width or height (from innerArea).
+  double fromTwipsX(double twips, double innerWidth) const {
+    if (scaleMode_ == scale::Twips) return scaleLeft_ + twips;
+    if (scaleMode_ != scale::User) return scaleLeft_ + twips / twipsPerUnitX();
+    return scaleLeft_ + userFromTwips(twips, innerWidth, userScaleWidth_);
+  }
+  double fromTwipsY(double twips, double innerHeight) const {
+    if (scaleMode_ == scale::Twips) return scaleTop_ + twips;
+    if (scaleMode_ != scale::User) return scaleTop_ + twips / twipsPerUnitY();
+    return scaleTop_ + userFromTwips(twips, innerHeight, userScaleHeight_);
+  }
   double fromTwipsW(double twips) const {
     if (scaleMode_ == scale::Twips) return twips;
     if (scaleMode_ != scale::User) return twips / twipsPerUnitX();
@@ -245,6 +262,13 @@ class Frame final : public ContainerWidget {
 inline double ContainerWidget::innerOffsetTwips() const {
   return kind() == WidgetKind::PictureBox ? static_cast<const PictureBox*>(this)->borderTwips()
                                           : 0.0;
+}
+
+inline ContainerWidget::InnerArea ContainerWidget::innerArea() const {
+  const TwipsRect r = rectTwips();
+  if (kind() != WidgetKind::PictureBox) return {0.0, r.width, r.height};
+  double inner = static_cast<const PictureBox*>(this)->borderTwips();
+  return {inner, std::max(0.0, r.width - 2 * inner), std::max(0.0, r.height - 2 * inner)};
 }
 
 inline double ContainerWidget::innerWidthTwips() const {

@@ -46,10 +46,11 @@ FormEngine::Hit FormEngine::hitAt(Form& form, double x, double y) const {
     hit = {w, hit.originX + (inner + r.left), hit.originY + (inner + r.top)};
     in = w->asContainer();
     if (!in) return hit;
-    inner = in->innerOffsetTwips();
+    const ContainerWidget::InnerArea a = in->innerArea();
+    inner = a.offset;
     x = x - r.left - inner;
     y = y - r.top - inner;
-    if (!(x >= 0 && x < in->innerWidthTwips() && y >= 0 && y < in->innerHeightTwips())) return hit;
+    if (!(x >= 0 && x < a.width && y >= 0 && y < a.height)) return hit;
   }
 }
 

@@ -292,9 +292,9 @@ void Widget::mousePoint(double formX, double formY, float& x, float& y) const {
 void Widget::mousePointFrom(double formX, double formY, double originX, double originY, float& x,
                             float& y) const {
   if (const ContainerWidget* c = asContainer()) {
-    double inner = c->innerOffsetTwips();
-    x = static_cast<float>(c->fromTwipsX(formX - originX - inner));
-    y = static_cast<float>(c->fromTwipsY(formY - originY - inner));
+    const ContainerWidget::InnerArea a = c->innerArea();
+    x = static_cast<float>(c->fromTwipsX(formX - originX - a.offset, a.width));
+    y = static_cast<float>(c->fromTwipsY(formY - originY - a.offset, a.height));
   } else if (container_) {
     x = static_cast<float>(container_->fromTwipsW(formX - originX));
     y = static_cast<float>(container_->fromTwipsH(formY - originY));
