@@ -16,21 +16,20 @@ double roundHalfEven(double v) {
   return std::fmod(floor, 2.0) == 0.0 ? floor : floor + 1.0;
 }
 
-int32_t toLong(double v) {
-  // Inside the range the whole part (toward zero) and the fraction are exact, and decide the
-  // half-to-even rounding without a library call; most coordinates are whole already.
-  if (v >= -2147483648.0 && v <= 2147483647.0) {
-    auto whole = static_cast<int32_t>(v);
-    double frac = v - whole;
-    if (frac > 0) return frac > 0.5 || (frac == 0.5 && (whole & 1)) ? whole + 1 : whole;
-    if (frac < 0) return frac < -0.5 || (frac == -0.5 && (whole & 1)) ? whole - 1 : whole;
-    return whole;
-  }
+namespace numeric_detail {
+
+int32_t toLongOutside(double v) {
   if (std::isnan(v)) raise(err::Overflow);
   double r = roundHalfEven(v);
   if (r < -2147483648.0 || r > 2147483647.0) raise(err::Overflow);
   return static_cast<int32_t>(r);
 }
+
+void overflow() {
+  raise(err::Overflow);
+}
+
+}  // namespace numeric_detail
 
 int16_t toInteger(double v) {
   if (std::isnan(v)) raise(err::Overflow);
@@ -42,13 +41,6 @@ int16_t toInteger(double v) {
 int16_t toInteger(int32_t v) {
   if (v < -32768 || v > 32767) raise(err::Overflow);
   return static_cast<int16_t>(v);
-}
-
-float toSingle(double v) {
-  // Anything from FLT_MAX plus half a unit in the last place upwards rounds to infinity.
-  constexpr double kLimit = 3.4028235677973366e38;
-  if (std::isnan(v) || std::fabs(v) >= kLimit) raise(err::Overflow);
-  return static_cast<float>(v);
 }
 
 int32_t addChecked(int32_t a, int32_t b) {
