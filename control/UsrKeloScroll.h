@@ -133,10 +133,6 @@ class UsrKeloScroll final : public host::Dispatch,
   std::shared_ptr<host::Accessible> accessibleOf(host::Widget& w) override;
   // The end whose button `w` is, or none.
   std::optional<geometry::BarEnd> EndOf(const host::Widget& w) const;
-  using TrackMouse = void (UsrKeloScroll::*)(Integer, Integer, float, float);
-  using ButtonMouse = void (UsrKeloScroll::*)(geometry::BarEnd, Integer, Integer, float, float);
-  void RouteMouse(host::Widget& w, TrackMouse track, ButtonMouse button, Integer Button,
-                  Integer Shift, float X, float Y);
 
   // ---- lifecycle and persistence ------------------------------------------------------
   void UserControl_Initialize();

@@ -45,20 +45,15 @@ std::optional<BarEnd> UsrKeloScroll::EndOf(const host::Widget& w) const {
 }
 
 // A press or a release reaches the track's handler or an end button's; the two ends share theirs.
-void UsrKeloScroll::RouteMouse(host::Widget& w, TrackMouse track, ButtonMouse button,
-                               Integer Button, Integer Shift, float X, float Y) {
+// Called straight rather than through a router given the handlers: two of these run in a click.
+void UsrKeloScroll::onMouseDown(host::Widget& w, Integer Button, Integer Shift, float X, float Y) {
   auto keep = hold(*this);
   if (!keep) return;
   if (&w == &parts_.picBarra) {
-    (this->*track)(Button, Shift, X, Y);
+    picBarra_MouseDown(Button, Shift, X, Y);
   } else if (auto end = EndOf(w)) {
-    (this->*button)(*end, Button, Shift, X, Y);
+    EndButton_MouseDown(*end, Button, Shift, X, Y);
   }
-}
-
-void UsrKeloScroll::onMouseDown(host::Widget& w, Integer Button, Integer Shift, float X, float Y) {
-  RouteMouse(w, &UsrKeloScroll::picBarra_MouseDown, &UsrKeloScroll::EndButton_MouseDown, Button,
-             Shift, X, Y);
 }
 
 void UsrKeloScroll::onMouseMove(host::Widget& w, Integer Button, Integer Shift, float X, float Y) {
@@ -67,8 +62,13 @@ void UsrKeloScroll::onMouseMove(host::Widget& w, Integer Button, Integer Shift, 
 }
 
 void UsrKeloScroll::onMouseUp(host::Widget& w, Integer Button, Integer Shift, float X, float Y) {
-  RouteMouse(w, &UsrKeloScroll::picBarra_MouseUp, &UsrKeloScroll::EndButton_MouseUp, Button, Shift,
-             X, Y);
+  auto keep = hold(*this);
+  if (!keep) return;
+  if (&w == &parts_.picBarra) {
+    picBarra_MouseUp(Button, Shift, X, Y);
+  } else if (auto end = EndOf(w)) {
+    EndButton_MouseUp(*end, Button, Shift, X, Y);
+  }
 }
 
 void UsrKeloScroll::onClick(host::Widget& w) {
